@@ -1,0 +1,122 @@
+#include "links-command.h"
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <thread>
+
+#include "json-writer.h"
+#include "platform/message-queue.h"
+#include "search/link-extractor.h"
+
+namespace velmora::cli {
+
+const char* const kLinksHelp =
+    "Usage: velmora-cli links [--json] [FILE]\n"
+    "\n"
+    "Scans one search-engine result page, read from FILE or from standard input,\n"
+    "as a search worker scans a fetched page, and prints every link it would post:\n"
+    "first the http links with their anchor texts, then the ftp links.\n"
+    "\n"
+    "  --json   one JSON object per line: {\"kind\":\"http\",\"url\":..,\"text\":..},\n"
+    "           {\"kind\":\"ftp\",\"url\":..}, and last {\"kind\":\"total\",\"http\":D,\"ftp\":C}\n"
+    "  --help   this text\n";
+
+namespace {
+
+bool ReadAll(std::istream& in, std::string& page)
+{
+    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        return false;
+    AppendPageData(page, data);
+    return true;
+}
+
+void PrintLink(const Message& message, bool json)
+{
+    const FoundLink& link = *message.link;
+    const bool http = message.id == kMsgFoundHttpLink;
+    const std::string url = link.text.substr(0, link.urlLength);
+    const std::string text = http ? link.text.substr(std::min(link.text.size(), link.urlLength + 1)) : std::string();
+    if (json) {
+        JsonObject object;
+        object.Add("kind", http ? "http" : "ftp").Add("url", url);
+        if (http)
+            object.Add("text", text);
+        WriteLine(object.Text());
+    } else {
+        WriteLine(std::string(http ? "http  " : "ftp   ") + url + (http ? "  " + text : std::string()));
+    }
+}
+
+} // namespace
+
+int RunLinksCommand(const std::vector<std::string>& args)
+{
+    bool json = false;
+    std::string file;
+    for (const std::string& arg : args) {
+        if (arg == "--help") {
+            std::fputs(kLinksHelp, stdout);
+            return 0;
+        }
+        if (arg == "--json") {
+            json = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            std::cerr << "velmora-cli links: unknown option " << arg << "\n" << kLinksHelp;
+            return 2;
+        } else if (!file.empty()) {
+            std::cerr << "velmora-cli links: only one FILE may be given\n";
+            return 2;
+        } else {
+            file = arg;
+        }
+    }
+
+    std::string page;
+    bool read = false;
+    if (file.empty() || file == "-") {
+        read = ReadAll(std::cin, page);
+    } else {
+        std::ifstream in(file, std::ios::binary);
+        read = in && ReadAll(in, page);
+    }
+    if (!read) {
+        std::cerr << "velmora-cli links: cannot read " << (file.empty() ? "standard input" : file) << "\n";
+        return 1;
+    }
+
+    // Scan on a worker as a search does; this thread prints as links arrive.
+    auto queue = std::make_shared<MessageQueue>();
+    std::atomic<bool> stop{false};
+    std::thread worker([&page, &stop, queue] {
+        const LinkScanContext context{queue.get(), &stop, 0, 0};
+        const PageScan scan = ScanResultPage(page, context);
+        Message done;
+        done.id = kMsgEngineDone;
+        done.wParam = static_cast<std::uint64_t>(scan.httpLinks + scan.ftpLinks);
+        queue->Post(std::move(done));
+    });
+    std::int64_t http = 0;
+    std::int64_t ftp = 0;
+    for (;;) {
+        auto message = queue->WaitTake(std::chrono::milliseconds(500));
+        if (!message)
+            continue;
+        if (message->id == kMsgEngineDone)
+            break;
+        (message->id == kMsgFoundHttpLink ? http : ftp) += 1;
+        PrintLink(*message, json);
+    }
+    worker.join();
+    if (json)
+        WriteLine(JsonObject().Add("kind", "total").Add("http", http).Add("ftp", ftp).Text());
+    else
+        WriteLine(std::to_string(http) + " http links, " + std::to_string(ftp) + " ftp links");
+    return 0;
+}
+
+} // namespace velmora::cli

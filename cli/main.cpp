@@ -1,0 +1,47 @@
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "links-command.h"
+
+namespace {
+
+const char* const kHelp = "Usage: velmora-cli COMMAND [OPTIONS]\n"
+                          "\n"
+                          "Velmora finds downloadable files on public FTP and HTTP servers through\n"
+                          "web search engines. The command line works on the settings files of the\n"
+                          "current directory, as the window does.\n"
+                          "\n"
+                          "Commands:\n"
+                          "  links [--json] [FILE]   print the file links a result page holds\n"
+                          "\n"
+                          "  --help                  this text; COMMAND --help describes a command\n"
+                          "  --version               the program's version\n"
+                          "\n"
+                          "Exit status: 0 success, 1 the operation failed, 2 bad usage.\n";
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        std::cerr << kHelp;
+        return 2;
+    }
+    const std::string& command = args.front();
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (command == "--help" || command == "-h") {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
+    if (command == "--version") {
+        std::puts("velmora-cli 2.2 build 0");
+        return 0;
+    }
+    if (command == "links")
+        return velmora::cli::RunLinksCommand(rest);
+    std::cerr << "velmora-cli: unknown command '" << command << "'\n\n" << kHelp;
+    return 2;
+}

@@ -1,0 +1,17 @@
+# Fails when a file of the core or the command line includes a Qt header.
+file(GLOB_RECURSE sources
+  ${ROOT}/src/*.h ${ROOT}/src/*.cpp ${ROOT}/cli/*.h ${ROOT}/cli/*.cpp)
+set(offenders "")
+foreach(source IN LISTS sources)
+  if(source MATCHES "/ui/")
+    continue()
+  endif()
+  file(STRINGS ${source} hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]Q")
+  if(hits)
+    list(APPEND offenders ${source})
+  endif()
+endforeach()
+if(offenders)
+  message(FATAL_ERROR "Qt included outside ui/: ${offenders}")
+endif()
+message(STATUS "core includes no Qt header")

@@ -1,0 +1,24 @@
+# Warnings, hardening and sanitizer flags shared by every target.
+
+set(VELMORA_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion)
+
+# Cheap library checks in every build; fortification needs optimisation.
+add_compile_definitions(_GLIBCXX_ASSERTIONS)
+if(NOT CMAKE_BUILD_TYPE STREQUAL "Debug" AND NOT VELMORA_SANITIZE)
+  add_compile_options(-U_FORTIFY_SOURCE -D_FORTIFY_SOURCE=3)
+endif()
+
+if(VELMORA_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(VELMORA_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(VELMORA_SANITIZE)
+  message(FATAL_ERROR "VELMORA_SANITIZE must be 'address' or 'thread'")
+endif()
+
+# Core and command-line code build warning-free or not at all.
+function(velmora_strict target)
+  target_compile_options(${target} PRIVATE ${VELMORA_WARNINGS} -Werror)
+endfunction()

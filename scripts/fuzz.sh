@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs one of them.
+#   scripts/fuzz.sh link-extractor|profile-reader [SECONDS]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+target="${1:-link-extractor}"
+seconds="${2:-60}"
+scripts/install-deps.sh --clang
+CC=clang CXX=clang++ scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVELMORA_FUZZ=ON -DVELMORA_TESTS=OFF
+mkdir -p "build-fuzz/corpus-$target"
+exec "build-fuzz/fuzz/fuzz-$target" -max_total_time="$seconds" -max_len=65536 \
+  "build-fuzz/corpus-$target" "fuzz/corpus/$target"

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that Velmora needs and that are missing.
+#   scripts/install-deps.sh          build, run and test
+#   scripts/install-deps.sh --clang  also clang and its sanitizer/fuzzer runtime
+set -euo pipefail
+
+packages=(build-essential cmake ninja-build pkg-config libcurl4-openssl-dev
+          libgtest-dev libgmock-dev libbenchmark-dev clang-format)
+if [ "${1:-}" = "--clang" ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

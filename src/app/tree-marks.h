@@ -1,0 +1,15 @@
+#pragma once
+
+namespace velmora {
+
+// Marks of engine and server items: indexes into the window's image list.
+enum TreeMark : int {
+    kMarkIdle = 0,
+    kMarkRunning = 1,
+    kMarkNeverSet = 2,
+    kMarkSuccess = 3,
+    kMarkFailure = 4,
+    kMarkUntested = 5,
+};
+
+} // namespace velmora

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace velmora {
+
+// Message ids posted by workers to the thread that owns the session.
+// The values are the program's own, kept stable because tests and the
+// command line name them.
+enum MessageId : std::uint32_t {
+    kMsgFoundHttpLink = 0x401, // wParam: FoundLink (in Message::link)
+    kMsgFoundFtpLink = 0x402,  // wParam: FoundLink (in Message::link)
+    kMsgEngineDone = 0x403,    // wParam: links posted for the page
+    kMsgEngineFailed = 0x404,  // wParam: 0
+    kMsgEngineStopped = 0x405, // wParam: 0
+    kMsgUpdateReady = 0x4C8,   // wParam: 1 answer file written, 0 not
+    kMsgTestDone = 0x4C9,      // record: the TestJob
+};
+
+// One found link on its way from a search worker to the owner. Ownership
+// passes with the post; the receiver frees it.
+struct FoundLink {
+    std::int32_t reserved = 0;
+    std::int32_t size = 0;     // text length + 1
+    std::string text;          // URL, or URL, a tab and the anchor text
+    std::size_t urlLength = 0; // the URL's length within text (it may hold a tab)
+};
+
+// A posted message. lParam names the engine item (or other subject) by a
+// handle that is never reused; jobId names the job that posted it, so the
+// owner can tell a late report of an earlier job from the current one.
+struct Message {
+    std::uint32_t id = 0;
+    std::uint64_t wParam = 0;
+    std::uint64_t lParam = 0;
+    std::uint64_t jobId = 0;
+    std::unique_ptr<FoundLink> link;
+    std::shared_ptr<void> record;
+};
+
+} // namespace velmora

@@ -1,0 +1,104 @@
+#include "search/ci-find.h"
+
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace velmora {
+
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+bool IsLetter(char c)
+{
+    return c >= 'a' && c <= 'z';
+}
+
+// For a lowercase letter, OR-ing 0x20 folds its capital onto it; any other
+// character must match exactly.
+unsigned char FoldMask(char c)
+{
+    return IsLetter(c) ? 0x20 : 0x00;
+}
+
+bool MatchesAt(std::string_view text, std::string_view pattern, std::size_t at)
+{
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[at + i]);
+        if (static_cast<unsigned char>(c | FoldMask(pattern[i])) != static_cast<unsigned char>(pattern[i]))
+            return false;
+    }
+    return true;
+}
+
+std::size_t FindSingle(std::string_view text, char c, std::size_t from)
+{
+    if (!IsLetter(c)) {
+        const void* hit = std::memchr(text.data() + from, c, text.size() - from);
+        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) : npos;
+    }
+    for (std::size_t i = from; i < text.size(); ++i) {
+        if ((text[i] | 0x20) == c)
+            return i;
+    }
+    return npos;
+}
+
+} // namespace
+
+std::size_t FindNoCase(std::string_view text, std::string_view pattern, std::size_t pairAt, std::size_t from)
+{
+    if (from > text.size() || pattern.size() > text.size() - from)
+        return npos;
+    if (pattern.size() == 1)
+        return FindSingle(text, pattern[0], from);
+    const std::size_t last = text.size() - pattern.size(); // last possible start
+    std::size_t start = from;
+#if defined(__SSE2__)
+    const __m128i fold1 = _mm_set1_epi8(static_cast<char>(FoldMask(pattern[pairAt])));
+    const __m128i fold2 = _mm_set1_epi8(static_cast<char>(FoldMask(pattern[pairAt + 1])));
+    const __m128i want1 = _mm_set1_epi8(pattern[pairAt]);
+    const __m128i want2 = _mm_set1_epi8(pattern[pairAt + 1]);
+    // Sixteen candidate starts at a time, while both loads stay in the text.
+    while (start + 16 <= last + 1) {
+        const char* at = text.data() + start + pairAt;
+        const __m128i first = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), fold1);
+        const __m128i second = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), fold2);
+        auto mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(first, want1), _mm_cmpeq_epi8(second, want2))));
+        while (mask != 0) {
+            const auto bit = static_cast<std::size_t>(__builtin_ctz(mask));
+            if (MatchesAt(text, pattern, start + bit))
+                return start + bit;
+            mask &= mask - 1;
+        }
+        start += 16;
+    }
+#else
+    (void)pairAt;
+#endif
+    for (; start <= last; ++start) {
+        if (MatchesAt(text, pattern, start))
+            return start;
+    }
+    return npos;
+}
+
+ForwardFinder::ForwardFinder(std::string_view text, std::string_view pattern, std::size_t pairAt)
+    : m_text(text), m_pattern(pattern), m_pairAt(pairAt)
+{
+}
+
+std::size_t ForwardFinder::Next(std::size_t from)
+{
+    if (m_searched && (m_hit == npos || m_hit >= from))
+        return m_hit;
+    m_hit = FindNoCase(m_text, m_pattern, m_pairAt, from);
+    m_searched = true;
+    return m_hit;
+}
+
+} // namespace velmora

@@ -1,0 +1,87 @@
+#include "search/engine-list.h"
+
+#include <utility>
+
+#include "search/query-words.h"
+#include "settings/profile-file.h"
+#include "settings/profile-store.h"
+#include "settings/settings-keys.h"
+
+namespace velmora {
+
+EngineList::EngineList(std::string settingsPath) : m_strSettingsPath(std::move(settingsPath)) {}
+
+void EngineList::SetSettingsPath(std::string settingsPath)
+{
+    m_strSettingsPath = std::move(settingsPath);
+}
+
+void EngineList::LoadEngines()
+{
+    if (!m_items.empty()) {
+        SaveEngineChecks();
+        m_items.clear();
+    }
+    const std::string names = GetPrivateProfileSectionNamesA(keys::kSectionNamesBuffer, m_strSettingsPath);
+    for (const std::string& name : SplitNulList(names)) {
+        if (EqualsNoCase(name, keys::kSettingsSection))
+            continue;
+        const std::string type = GetPrivateProfileStringA(name, keys::kEngineType, keys::kEngineTypeDefault,
+                                                          keys::kTypeBuffer, m_strSettingsPath);
+        if (type.empty() || type[0] != 'S')
+            continue;
+        EngineItem item;
+        item.handle = m_nNextHandle++;
+        item.name = name;
+        const std::string search = GetPrivateProfileStringA(name, keys::kEngineSearch, keys::kEngineSearchDefault,
+                                                            keys::kTypeBuffer, m_strSettingsPath);
+        item.checked = !search.empty() && search[0] == 'Y';
+        m_items.push_back(std::move(item));
+    }
+}
+
+void EngineList::ReloadEngines()
+{
+    m_items.clear();
+    LoadEngines();
+}
+
+void EngineList::SaveEngineChecks() const
+{
+    for (const EngineItem& item : m_items)
+        WritePrivateProfileStringA(item.name, keys::kEngineSearch, item.checked ? "Y" : "N", m_strSettingsPath);
+}
+
+EngineItem* EngineList::GetEngineItem(std::size_t n)
+{
+    return n < m_items.size() ? &m_items[n] : nullptr;
+}
+
+const EngineItem* EngineList::GetEngineItem(std::size_t n) const
+{
+    return n < m_items.size() ? &m_items[n] : nullptr;
+}
+
+EngineItem* EngineList::FindItem(std::uint64_t handle)
+{
+    for (EngineItem& item : m_items) {
+        if (item.handle == handle)
+            return &item;
+    }
+    return nullptr;
+}
+
+void EngineList::SetCheck(std::size_t n, bool checked)
+{
+    if (EngineItem* item = GetEngineItem(n))
+        item->checked = checked;
+}
+
+std::string EngineList::BuildQueryUrl(const EngineItem& item, std::string_view filterWords) const
+{
+    const std::string query =
+        GetPrivateProfileStringA(item.name, keys::kEngineQuery, "", keys::kQueryBuffer, m_strSettingsPath);
+    return ExpandQueryTemplate(query, filterWords);
+}
+
+} // namespace velmora

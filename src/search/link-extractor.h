@@ -1,0 +1,45 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+class MessageQueue;
+
+// Where a scan posts its links and how it learns that it should stop.
+struct LinkScanContext {
+    MessageQueue* queue = nullptr;
+    const std::atomic<bool>* stop = nullptr; // read before every href
+    std::uint64_t engineItem = 0;            // passed through as lParam
+    std::uint64_t jobId = 0;
+};
+
+// Both run on a search worker. Each accepted link is posted at once (http:
+// the URL, a tab and the cleaned anchor text, as kMsgFoundHttpLink; ftp: the
+// URL alone, as kMsgFoundFtpLink); the result is the number posted. The page
+// is scanned by index and never copied, in time linear in its size.
+int ExtractHttpLinks(std::string_view page, const LinkScanContext& context);
+int ExtractFtpLinks(std::string_view page, const LinkScanContext& context);
+
+} // namespace velmora
+
+namespace velmora {
+
+// Appends fetched data to a page as the fetch joins lines: every line
+// feed dropped, a carriage return before it kept, nothing put between.
+void AppendPageData(std::string& page, std::string_view data);
+
+struct PageScan {
+    int httpLinks = 0;
+    int ftpLinks = 0;
+    bool stopped = false; // the stop flag was seen after a pass
+};
+
+// The http pass over the whole page, then the ftp pass, each followed by a
+// look at the stop flag.
+PageScan ScanResultPage(std::string_view page, const LinkScanContext& context);
+
+} // namespace velmora

@@ -1,0 +1,53 @@
+#include "search/query-words.h"
+
+namespace velmora {
+
+static bool IsWhiteSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+std::string TrimWhiteSpace(std::string_view text)
+{
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && IsWhiteSpace(text[first]))
+        ++first;
+    while (last > first && IsWhiteSpace(text[last - 1]))
+        --last;
+    return std::string(text.substr(first, last - first));
+}
+
+std::string MakeFilterWords(std::string_view searchText)
+{
+    std::string words = TrimWhiteSpace(searchText);
+    for (char& c : words) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        else if (c == ' ')
+            c = '+';
+    }
+    return words;
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to)
+{
+    if (from.empty())
+        return std::string(text);
+    std::string result;
+    std::size_t at = 0;
+    for (auto hit = text.find(from); hit != std::string_view::npos; hit = text.find(from, at)) {
+        result.append(text.substr(at, hit - at));
+        result.append(to);
+        at = hit + from.size();
+    }
+    result.append(text.substr(at));
+    return result;
+}
+
+std::string ExpandQueryTemplate(std::string_view queryTemplate, std::string_view filterWords)
+{
+    return ReplaceAll(queryTemplate, "%s", filterWords);
+}
+
+} // namespace velmora

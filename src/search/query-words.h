@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+// White space (blank, tab, CR, LF, VT, FF) dropped at both ends.
+std::string TrimWhiteSpace(std::string_view text);
+
+// The query words of a search text: trimmed, A to Z lowercased, every blank
+// turned into "+" (runs of blanks give runs of "+"; tabs stay).
+std::string MakeFilterWords(std::string_view searchText);
+
+// Every non-overlapping `from`, left to right, replaced by `to`.
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
+
+// An engine's query template with every "%s" replaced by the query words.
+std::string ExpandQueryTemplate(std::string_view queryTemplate, std::string_view filterWords);
+
+} // namespace velmora

@@ -1,0 +1,78 @@
+// velmora-cli links, run as a script would run it.
+
+#include <sys/wait.h>
+
+#include <cstdio>
+
+#include <gtest/gtest.h>
+
+#include "test-support.h"
+
+namespace velmora {
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+};
+
+CliRun RunCli(const std::string& arguments)
+{
+    CliRun run;
+    FILE* pipe = ::popen((std::string(VELMORA_CLI_PATH) + " " + arguments + " 2>/dev/null").c_str(), "r");
+    if (pipe == nullptr)
+        return run;
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        run.out.append(buffer, n);
+    const int status = ::pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+class LinksCommandTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+};
+
+TEST_F(LinksCommandTest, JsonLinesListHttpThenFtpThenTheTotal)
+{
+    const std::string page = dir.File("page.html");
+    test::WriteFile(page, "<a href=\"ftp://F.org/pub/a.zip\">x</a>\n"
+                          "<a href=\"http://h.org/m/s\xE9.mp3\"><b>S\xE9 \"q\"</b>\n</a>\r\n"
+                          "<a href=\"http://h.org/m/b\n.mp3\">B</a>");
+    const CliRun run = RunCli("links --json " + page);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out,
+              "{\"kind\":\"http\",\"url\":\"http://h.org/m/s\xEF\xBF\xBD.mp3\",\"text\":\"S\xEF\xBF\xBD \\\"q\\\"\"}\n"
+              "{\"kind\":\"http\",\"url\":\"http://h.org/m/b.mp3\",\"text\":\"B\"}\n"
+              "{\"kind\":\"ftp\",\"url\":\"ftp://F.org/pub/a.zip\"}\n"
+              "{\"kind\":\"total\",\"http\":2,\"ftp\":1}\n");
+}
+
+TEST_F(LinksCommandTest, ReadsStandardInputAndReportsAnEmptyPage)
+{
+    const std::string page = dir.File("empty.html");
+    test::WriteFile(page, "<p>no links</p>");
+    const CliRun run = RunCli("links --json < " + page);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "{\"kind\":\"total\",\"http\":0,\"ftp\":0}\n");
+}
+
+TEST_F(LinksCommandTest, ExitStatusSaysWhatWentWrong)
+{
+    EXPECT_EQ(RunCli("links --bogus").status, 2);
+    EXPECT_EQ(RunCli("links a b").status, 2);
+    EXPECT_EQ(RunCli("nosuchcommand").status, 2);
+    EXPECT_EQ(RunCli("links " + dir.File("missing.html")).status, 1);
+    const CliRun version = RunCli("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "velmora-cli 2.2 build 0\n");
+    const CliRun help = RunCli("links --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--json"), std::string::npos);
+}
+
+} // namespace
+} // namespace velmora

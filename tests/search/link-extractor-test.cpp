@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include "extractor-harness.h"
+
+namespace velmora {
+namespace {
+
+using test::ReferenceLink;
+using test::RunExtractors;
+
+ReferenceLink Http(std::string url, std::string text)
+{
+    return {true, std::move(url), std::move(text)};
+}
+
+ReferenceLink Ftp(std::string url)
+{
+    return {false, std::move(url), {}};
+}
+
+TEST(LinkExtractorTest, AnchorTextDecidesWhetherAnHttpLinkIsPosted)
+{
+    EXPECT_EQ(RunExtractors(R"(<a href="http://h.org/music/song.mp3"><b>Song</b></a>)").links,
+              (std::vector{Http("http://h.org/music/song.mp3", "Song")}));
+    EXPECT_TRUE(RunExtractors(R"(<a href="http://h.org/music/song.mp3"><img src="s.gif"></a>)").links.empty());
+    EXPECT_TRUE(RunExtractors(R"(<a href="http://h.org/music/song.mp3"><IMG SRC=x> Song</a>)").links.empty());
+    EXPECT_TRUE(RunExtractors(R"(<a href="http://h.org/music/song.mp3"></a>)").links.empty());
+    EXPECT_TRUE(RunExtractors(R"(<a href="http://h.org/music/song.mp3"> <b> </b> </a>)").links.empty());
+}
+
+TEST(LinkExtractorTest, FtpLinksArePostedBareWhateverTheirAnchor)
+{
+    const auto run = RunExtractors(R"(<a href="ftp://h.org/pub/song.mp3"><img src=x></a>)"
+                                   R"(<a href="ftp://h.org/pub/b.zip"></a>)");
+    EXPECT_EQ(run.links, (std::vector{Ftp("ftp://h.org/pub/song.mp3"), Ftp("ftp://h.org/pub/b.zip")}));
+    EXPECT_EQ(run.ftpCount, 2);
+    EXPECT_EQ(run.httpCount, 0);
+}
+
+TEST(LinkExtractorTest, CaseIsIgnoredForSearchingAndKeptInWhatIsPosted)
+{
+    const auto run = RunExtractors(R"(<A HREF="HTTP://Host.ORG/Dir/Song.MP3">Song</A>)"
+                                   R"(<A hReF='FtP://Host.ORG/Pub/A.ZIP' >x</a>)");
+    EXPECT_EQ(run.links, (std::vector{Http("HTTP://Host.ORG/Dir/Song.MP3", "Song"), Ftp("FtP://Host.ORG/Pub/A.ZIP'")}));
+}
+
+TEST(LinkExtractorTest, AllHttpLinksComeBeforeFtpLinksEachInPageOrder)
+{
+    const auto run = RunExtractors(R"(<a href="ftp://f/1.zip">1</a><a href="http://h/2.mp3">2</a>)"
+                                   R"(<a href="ftp://f/3.zip">3</a><a href="http://h/4.mp3">4</a>)");
+    EXPECT_EQ(run.links, (std::vector{Http("http://h/2.mp3", "2"), Http("http://h/4.mp3", "4"), Ftp("ftp://f/1.zip"),
+                                      Ftp("ftp://f/3.zip")}));
+}
+
+TEST(LinkExtractorTest, TheSchemeMustFollowHrefDirectlyOrAfterOneCharacter)
+{
+    EXPECT_TRUE(RunExtractors(R"(<a href= "http://h/a.mp3">a</a>)").links.empty());
+    EXPECT_EQ(RunExtractors(R"(<a href=http://h/a.mp3 >a</a>)").links, (std::vector{Http("http://h/a.mp3", "a")}));
+    EXPECT_EQ(RunExtractors(R"(<a href=(http://h/a.mp3 >a</a>)").links, (std::vector{Http("http://h/a.mp3", "a")}));
+    // A later link of the scheme does not belong to an href that holds none.
+    EXPECT_TRUE(RunExtractors(R"(<a href="/local.mp3">x</a> see http://h/a.mp3 here)").links.empty());
+}
+
+TEST(LinkExtractorTest, LinksEndAtAQuoteElseABlankElseThePageEnd)
+{
+    // Unquoted and followed by ">": the link runs on and the whole text is judged.
+    EXPECT_TRUE(RunExtractors(R"(<a href=http://h/a.mp3>Song</a>)").links.empty());
+    // ... and swallows the next anchor's href up to its opening quote.
+    EXPECT_TRUE(RunExtractors(R"(<a href=http://h/a.mp3>Song</a> <a href="http://h/dir/b.zip">B</a>)").links.empty());
+    // An unclosed quote runs to the next blank.
+    EXPECT_EQ(RunExtractors(R"(<a href="http://h/a.mp3 >x</a>)").links, (std::vector{Http("http://h/a.mp3", "x")}));
+    EXPECT_EQ(RunExtractors("<a href=\"ftp://h/a.mp3").links, (std::vector{Ftp("ftp://h/a.mp3")}));
+    // Single quotes and line breaks do not end a link.
+    EXPECT_EQ(RunExtractors("<a href='ftp://h/a.zip'>").links, (std::vector{Ftp("ftp://h/a.zip'>")}));
+}
+
+TEST(LinkExtractorTest, MissingTagEndOrClosingAnchorSkipsTheHttpLink)
+{
+    EXPECT_TRUE(RunExtractors(R"(<a href="http://h/a.mp3")").links.empty());
+    EXPECT_TRUE(RunExtractors(R"(<a href="http://h/a.mp3">text without end)").links.empty());
+    // An anchor left open runs on to the next "</a>", whose text it shares
+    // with the anchor inside it: the anchor text is searched again for hrefs.
+    EXPECT_EQ(RunExtractors(R"(<a href="http://h/a.mp3">one <a href="http://h/b.mp3">two</a>)").links,
+              (std::vector{Http("http://h/a.mp3", "one two"), Http("http://h/b.mp3", "two")}));
+}
+
+TEST(LinkExtractorTest, AnchorTextIsCleaned)
+{
+    EXPECT_EQ(RunExtractors("<a href=\"http://h/a.mp3\">\t Blue \r\n  <i>Moon</i>\t  Song </a>").links,
+              (std::vector{Http("http://h/a.mp3", "Blue Moon Song")}));
+    EXPECT_EQ(RunExtractors(R"(<a href="http://h/a.mp3">5 > 4 <b>x</b> &amp; y</a>)").links,
+              (std::vector{Http("http://h/a.mp3", "5 > 4 x &amp; y")}));
+}
+
+TEST(LinkExtractorTest, RelativeLinksAndPagesPostNothing)
+{
+    const auto run = RunExtractors(R"(<a href="/music/a.mp3">a</a><a href="b.zip">b</a>)"
+                                   R"(<a href="http://h/index.html">c</a><a href="http://h/">d</a>)");
+    EXPECT_TRUE(run.links.empty());
+    EXPECT_EQ(run.httpCount, 0);
+    EXPECT_EQ(run.ftpCount, 0);
+    EXPECT_EQ(RunExtractors("").links.size(), 0u);
+}
+
+TEST(LinkExtractorTest, StopEndsTheScanBeforeTheNextHref)
+{
+    std::string page;
+    for (int i = 0; i < 50; ++i)
+        page += "<a href=\"http://h/" + std::to_string(i) + ".mp3\">s</a>";
+    MessageQueue queue;
+    std::atomic<bool> stop{false};
+    // The wake-up runs on the scanning thread right after each post.
+    queue.SetWakeup([&] {
+        if (queue.Size() == 3)
+            stop = true;
+    });
+    const LinkScanContext context{&queue, &stop, 1, 1};
+    EXPECT_EQ(ExtractHttpLinks(page, context), 3);
+    EXPECT_EQ(queue.Size(), 3u) << "links posted before the stop stay posted";
+    const PageScan scan = ScanResultPage(page, context);
+    EXPECT_TRUE(scan.stopped);
+    EXPECT_EQ(scan.httpLinks + scan.ftpLinks, 0);
+}
+
+TEST(LinkExtractorTest, PostedRecordsCarryTheEngineAndJob)
+{
+    MessageQueue queue;
+    std::atomic<bool> stop{false};
+    const LinkScanContext context{&queue, &stop, 42, 7};
+    ASSERT_EQ(ExtractFtpLinks(R"(<a href="ftp://h/a.zip">)", context), 1);
+    auto message = queue.TryTake();
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->id, kMsgFoundFtpLink);
+    EXPECT_EQ(message->lParam, 42u);
+    EXPECT_EQ(message->jobId, 7u);
+    EXPECT_EQ(message->link->text, "ftp://h/a.zip");
+    EXPECT_EQ(message->link->size, 14);
+    EXPECT_EQ(message->link->reserved, 0);
+}
+
+TEST(LinkExtractorTest, PageLinesAreJoinedWithoutLineFeeds)
+{
+    std::string page;
+    AppendPageData(page, "<a href=\"http://h/a\r\n.mp3\">A\n");
+    AppendPageData(page, "</a>\n");
+    EXPECT_EQ(page, "<a href=\"http://h/a\r.mp3\">A</a>");
+}
+
+TEST(LinkExtractorTest, AnchorsThatNeverCloseStayCheapAndCorrectInTheirUrls)
+{
+    // Every anchor text runs on to one "</a>" at the very end; a scan that
+    // cleaned each of them whole would be quadratic in the page.
+    std::string page;
+    const int anchors = 20000;
+    for (int i = 0; i < anchors; ++i)
+        page += "<a href=\"http://h/" + std::to_string(i) + ".mp3\"><b>song " + std::to_string(i) + "</b> ";
+    page += "</a>";
+    const auto run = RunExtractors(page);
+    ASSERT_EQ(run.httpCount, anchors);
+    EXPECT_EQ(run.links.front().url, "http://h/0.mp3");
+    EXPECT_EQ(run.links.back().url, "http://h/" + std::to_string(anchors - 1) + ".mp3");
+    EXPECT_EQ(run.links.back().text, "song " + std::to_string(anchors - 1));
+    for (const auto& link : run.links)
+        ASSERT_LE(link.text.size(), page.size());
+}
+
+} // namespace
+} // namespace velmora
