@@ -170,8 +170,10 @@ bool WriteProfileTextAtomically(const std::string& path, const std::string& text
             return false;
     }
     const fs::path directory = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    const fs::path temporary = directory / ("." + target.filename().string() + ".tmp." + std::to_string(::getpid()) +
-                                            "." + std::to_string(serial++));
+    std::string name = ".";
+    name.append(target.filename().string()).append(".tmp.").append(std::to_string(::getpid()));
+    name.append(".").append(std::to_string(serial++));
+    const fs::path temporary = directory / name;
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;

@@ -114,9 +114,16 @@ TEST_F(ProfileLayoutTest, AWriteThatRunsOutOfSpaceLeavesTheOldFileWhole)
     EXPECT_TRUE(OnlyFileIn(dir, "settings.dat")) << "no temporary file is left behind";
 }
 
-TEST_F(ProfileLayoutTest, AWriteIntoAMissingOrLockedFolderFailsCleanly)
+TEST_F(ProfileLayoutTest, AWriteIntoAMissingFolderFailsCleanly)
 {
     EXPECT_FALSE(WritePrivateProfileStringA("A", "x", "1", dir.File("no/such/folder/settings.dat")));
+    WriteFile(file, "[A]\nx=1\n");
+    EXPECT_FALSE(WritePrivateProfileStringA("A", "x", "1", file + "/inside.dat")) << "a file is no folder";
+    EXPECT_EQ(ReadFile(file), "[A]\nx=1\n");
+}
+
+TEST_F(ProfileLayoutTest, AWriteIntoALockedFolderFailsCleanly)
+{
     if (::geteuid() == 0)
         GTEST_SKIP() << "permissions do not stop root";
     WriteFile(file, "[A]\nx=1\n");
