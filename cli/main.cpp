@@ -1,9 +1,11 @@
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "links-command.h"
+#include "search-command.h"
 
 namespace {
 
@@ -15,6 +17,7 @@ const char* const kHelp = "Usage: velmora-cli COMMAND [OPTIONS]\n"
                           "\n"
                           "Commands:\n"
                           "  links [--json] [FILE]   print the file links a result page holds\n"
+                          "  search [--json] WORDS   run one search with the engines of ./settings.dat\n"
                           "\n"
                           "  --help                  this text; COMMAND --help describes a command\n"
                           "  --version               the program's version\n"
@@ -42,6 +45,12 @@ int main(int argc, char** argv)
     }
     if (command == "links")
         return velmora::cli::RunLinksCommand(rest);
+    if (command == "search") {
+        const int status = velmora::cli::RunSearchCommand(rest);
+        // Workers still blocked on the network are not waited for.
+        std::fflush(stdout);
+        std::_Exit(status);
+    }
     std::cerr << "velmora-cli: unknown command '" << command << "'\n\n" << kHelp;
     return 2;
 }

@@ -64,11 +64,17 @@ const EngineItem* EngineList::GetEngineItem(std::size_t n) const
 
 EngineItem* EngineList::FindItem(std::uint64_t handle)
 {
-    for (EngineItem& item : m_items) {
-        if (item.handle == handle)
-            return &item;
+    const std::size_t index = FindIndex(handle);
+    return index == kNotFound ? nullptr : &m_items[index];
+}
+
+std::size_t EngineList::FindIndex(std::uint64_t handle) const
+{
+    for (std::size_t i = 0; i < m_items.size(); ++i) {
+        if (m_items[i].handle == handle)
+            return i;
     }
-    return nullptr;
+    return kNotFound;
 }
 
 void EngineList::SetCheck(std::size_t n, bool checked)

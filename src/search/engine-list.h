@@ -27,6 +27,8 @@ struct EngineItem {
 // the owner's thread; workers never see it.
 class EngineList {
 public:
+    static constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
+
     explicit EngineList(std::string settingsPath = {});
 
     void SetSettingsPath(std::string settingsPath);
@@ -45,6 +47,8 @@ public:
     EngineItem* GetEngineItem(std::size_t n);
     const EngineItem* GetEngineItem(std::size_t n) const;
     EngineItem* FindItem(std::uint64_t handle);
+    // The position of the item with that handle; kNotFound when it is gone.
+    std::size_t FindIndex(std::uint64_t handle) const;
     void SetCheck(std::size_t n, bool checked);
 
     // The URL to fetch: the engine's Query (up to 1023 characters) with

@@ -1,0 +1,151 @@
+#include "search-command.h"
+
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+
+#include "app/search-session.h"
+#include "json-writer.h"
+#include "platform/paths.h"
+#include "results/url-split.h"
+
+namespace velmora::cli {
+
+const char* const kSearchHelp =
+    "Usage: velmora-cli search [--json] WORDS...\n"
+    "\n"
+    "Runs one search as the window's \"Search\" button does, with the engines\n"
+    "ticked in ./settings.dat, its thread limit (Maxthreads) and its Filter\n"
+    "switch. Ends when every engine has reported; Ctrl+C stops the search and\n"
+    "ends with what was found.\n"
+    "\n"
+    "  --json   one JSON object per line, as events happen:\n"
+    "           {\"event\":\"result\",\"n\":N,\"service\":\"ftp\"|\"http\",\"server\":..,\"port\":..,\n"
+    "            \"path\":..,\"user\":..,\"password\":..,\"description\":..,\"engine\":..}\n"
+    "           {\"event\":\"server\",\"group\":\"FTP\"|\"HTTP\",\"server\":..}\n"
+    "           {\"event\":\"engine\",\"engine\":..,\"mark\":\"scanned\"|\"failed\",\"links\":N}\n"
+    "           last {\"event\":\"done\",\"results\":N,\"servers\":M}\n"
+    "  --help   this text\n";
+
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int)
+{
+    g_interrupted = 1;
+}
+
+class SearchPrinter : public SessionObserver {
+public:
+    SearchPrinter(SearchSession& session, bool json) : m_session(session), m_json(json) {}
+
+    void ResultAccepted(const ResultEntry& entry, int count) override
+    {
+        const bool ftp = entry.service == kServiceFtp;
+        const EngineItem* engine = m_session.GetEngines().FindItem(entry.engineItem);
+        const std::string engineName = engine ? engine->name : std::string();
+        if (!m_json) {
+            WriteLine("result  " + std::to_string(count) + "  " + (ftp ? "ftp://" : "http://") + entry.server + ":" +
+                      std::to_string(entry.port) + entry.path + "  " + entry.description);
+            return;
+        }
+        JsonObject object;
+        object.Add("event", "result").Add("n", std::int64_t{count}).Add("service", ftp ? "ftp" : "http");
+        object.Add("server", entry.server).Add("port", std::int64_t{entry.port}).Add("path", entry.path);
+        object.Add("user", entry.user).Add("password", entry.password).Add("description", entry.description);
+        WriteLine(object.Add("engine", engineName).Text());
+    }
+
+    void ServerAdded(std::size_t group, const ServerItem& server) override
+    {
+        const char* groupName = group == kGroupFtp ? "FTP" : "HTTP";
+        if (m_json)
+            WriteLine(JsonObject().Add("event", "server").Add("group", groupName).Add("server", server.text).Text());
+        else
+            WriteLine(std::string("server  ") + groupName + "  " + server.text);
+    }
+
+    void EngineReported(const std::string& engine, int mark, std::uint64_t links) override
+    {
+        const char* markName = mark == kMarkSuccess ? "scanned" : "failed";
+        const auto count = static_cast<std::int64_t>(links);
+        if (m_json)
+            WriteLine(JsonObject()
+                          .Add("event", "engine")
+                          .Add("engine", engine)
+                          .Add("mark", markName)
+                          .Add("links", count)
+                          .Text());
+        else
+            WriteLine("engine  " + engine + "  " + markName + "  " + std::to_string(count) + " links");
+    }
+
+private:
+    SearchSession& m_session;
+    bool m_json;
+};
+
+std::size_t CountServers(const SearchSession& session)
+{
+    std::size_t servers = 0;
+    for (const ServerGroup& group : session.GetServers().GetGroups())
+        servers += group.servers.size();
+    return servers;
+}
+
+} // namespace
+
+int RunSearchCommand(const std::vector<std::string>& args)
+{
+    bool json = false;
+    std::string words;
+    for (const std::string& arg : args) {
+        if (arg == "--help") {
+            std::fputs(kSearchHelp, stdout);
+            return 0;
+        }
+        if (arg == "--json") {
+            json = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            std::cerr << "velmora-cli search: unknown option " << arg << "\n" << kSearchHelp;
+            return 2;
+        } else {
+            words += (words.empty() ? "" : " ") + arg;
+        }
+    }
+    if (words.empty()) {
+        std::cerr << "velmora-cli search: no search words\n" << kSearchHelp;
+        return 2;
+    }
+
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigaction(SIGINT, &action, nullptr);
+
+    SearchSession session(GetWorkingDirectory());
+    SearchPrinter printer(session, json);
+    session.SetObserver(&printer);
+    session.Initialize();
+    session.OnSearch(words);
+    while (session.IsSearchRunning()) {
+        if (g_interrupted) {
+            session.OnSearch(words); // the button now reads "Stop"
+            break;
+        }
+        if (auto message = session.GetQueue()->WaitTake(std::chrono::milliseconds(100)))
+            session.HandleMessage(std::move(*message));
+    }
+    // Links posted before the stop are still taken in.
+    session.ProcessMessages();
+
+    const auto results = static_cast<std::int64_t>(session.GetResultCount());
+    const auto servers = static_cast<std::int64_t>(CountServers(session));
+    if (json)
+        WriteLine(JsonObject().Add("event", "done").Add("results", results).Add("servers", servers).Text());
+    else
+        WriteLine("done: " + std::to_string(results) + " results on " + std::to_string(servers) + " servers");
+    return 0;
+}
+
+} // namespace velmora::cli

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace velmora {
+
+struct ResultEntry;
+struct ServerItem;
+
+// What a person would see change. The window repaints from these; the
+// command line prints them. All calls come on the owner's thread.
+class SessionObserver {
+public:
+    virtual ~SessionObserver() = default;
+
+    virtual void EnginesReloaded() {}
+    virtual void EngineMarkChanged(std::size_t /*index*/) {}
+    // An engine's final report was taken: its mark and the links its page
+    // posted (0 when it failed).
+    virtual void EngineReported(const std::string& /*engine*/, int /*mark*/, std::uint64_t /*links*/) {}
+    virtual void ServersCleared() {}
+    virtual void ServerAdded(std::size_t /*group*/, const ServerItem& /*server*/) {}
+    virtual void ResultAccepted(const ResultEntry& /*entry*/, int /*count*/) {}
+    virtual void ResultCountChanged(int /*count*/) {}
+    virtual void ActiveThreadsChanged(int /*count*/) {}
+    // The button's caption, and with it the graying of "Settings" and
+    // "Re-Test Results".
+    virtual void SearchStateChanged() {}
+    virtual void ResultsViewCleared() {}
+};
+
+} // namespace velmora

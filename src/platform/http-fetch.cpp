@@ -1,0 +1,115 @@
+#include "platform/http-fetch.h"
+
+#include <curl/curl.h>
+
+#include <memory>
+#include <mutex>
+
+namespace velmora {
+
+namespace {
+
+struct Transfer {
+    const FetchOptions* options = nullptr;
+    const std::function<void(std::string_view)>* onData = nullptr;
+    std::size_t received = 0;
+    bool tooLarge = false;
+    bool stopped = false;
+};
+
+std::size_t OnWrite(char* data, std::size_t size, std::size_t count, void* user)
+{
+    auto* transfer = static_cast<Transfer*>(user);
+    const std::size_t bytes = size * count;
+    if (transfer->options->stop && transfer->options->stop->load()) {
+        transfer->stopped = true;
+        return 0;
+    }
+    if (bytes > transfer->options->maxBytes - transfer->received) {
+        transfer->tooLarge = true;
+        return 0;
+    }
+    transfer->received += bytes;
+    (*transfer->onData)(std::string_view(data, bytes));
+    return bytes;
+}
+
+// libcurl calls this about once a second even while nothing arrives, so a
+// stop is seen without waiting for the peer.
+int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    auto* transfer = static_cast<Transfer*>(user);
+    if (transfer->options->stop && transfer->options->stop->load()) {
+        transfer->stopped = true;
+        return 1;
+    }
+    return 0;
+}
+
+struct CurlDeleter {
+    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+struct ListDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+
+} // namespace
+
+void InitializeHttp()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std::string_view)>& onData)
+{
+    InitializeHttp();
+    FetchResult result;
+    std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
+    if (!handle) {
+        result.error = "The network layer could not be started.";
+        return result;
+    }
+    Transfer transfer{&options, &onData};
+    std::unique_ptr<curl_slist, ListDeleter> headers;
+    for (const std::string& header : options.headers)
+        headers.reset(curl_slist_append(headers.release(), header.c_str()));
+
+    CURL* curl = handle.get();
+    char errorText[CURL_ERROR_SIZE] = "";
+    curl_easy_setopt(curl, CURLOPT_URL, options.url.c_str());
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, options.userAgent.c_str());
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https,ftp,ftps");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp,ftps");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, options.maxRedirects);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, options.connectTimeoutSeconds);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, options.lowSpeedSeconds);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, options.totalTimeoutSeconds);
+    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnWrite);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+
+    const CURLcode code = curl_easy_perform(curl);
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.httpStatus);
+    if (transfer.stopped) {
+        result.status = FetchStatus::Stopped;
+    } else if (transfer.tooLarge) {
+        result.status = FetchStatus::TooLarge;
+        result.error = "The answer was larger than " + std::to_string(options.maxBytes >> 20) + " MiB.";
+    } else if (code == CURLE_OK) {
+        result.status = FetchStatus::Ok;
+    } else {
+        result.error = errorText[0] != '\0' ? errorText : curl_easy_strerror(code);
+    }
+    return result;
+}
+
+} // namespace velmora

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora {
+
+// Limits of one fetch. Every wait is bounded: the connect, a peer that
+// sends nothing (less than a byte a second for lowSpeedSeconds), the whole
+// transfer, and the size of the body.
+struct FetchOptions {
+    std::string url;
+    std::string userAgent = "Velmora/2.2";
+    std::vector<std::string> headers; // extra request headers
+    long connectTimeoutSeconds = 20;
+    long lowSpeedSeconds = 30;
+    long totalTimeoutSeconds = 120;
+    long maxRedirects = 10;
+    std::size_t maxBytes = std::size_t{32} << 20;
+    const std::atomic<bool>* stop = nullptr; // polled at least once a second
+};
+
+enum class FetchStatus {
+    Ok,       // the whole body arrived (whatever the HTTP status)
+    Failed,   // no connection, a broken or timed-out transfer, a bad URL
+    TooLarge, // the body passed maxBytes
+    Stopped,  // the stop flag was seen
+};
+
+struct FetchResult {
+    FetchStatus status = FetchStatus::Failed;
+    long httpStatus = 0;
+    std::string error; // a sentence for people when not Ok
+};
+
+// Fetches one URL on the calling thread (http, https, ftp, ftps; redirects
+// followed; the environment's proxy variables honoured). Each piece of the
+// body goes to `onData` as it arrives.
+FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std::string_view)>& onData);
+
+// Readies the HTTP layer; call once on the main thread before any worker
+// starts (HttpFetch calls it too, as a fallback).
+void InitializeHttp();
+
+} // namespace velmora

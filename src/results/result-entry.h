@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+struct TestJob;
+
+inline constexpr const char* kAnonymousUser = "anonymous";
+// The password of an anonymous login; FTP servers expect an e-mail address.
+inline constexpr const char* kAnonymousPassword = "velmora@example.org";
+
+// One accepted link.
+struct ResultEntry {
+    std::uint32_t service = 0; // kServiceFtp, kServiceHttp, ...
+    std::uint16_t port = 0;
+    std::string description; // the anchor text, for http links
+    std::string server;
+    std::string path; // decoded
+    std::string user;
+    std::string password;
+    std::uint64_t engineItem = 0;     // the engine whose page held it
+    std::shared_ptr<TestJob> testJob; // the server's test; only on a server's first record
+};
+
+// A found link's text (the URL, or the URL, a tab and a description) made
+// into a record: split, decoded, and given the anonymous login when the URL
+// names no user. Empty when the URL does not parse, or when its server,
+// path, user or password holds a control character.
+std::unique_ptr<ResultEntry> MakeResultEntry(std::string_view linkText, std::uint64_t engineItem);
+
+// The word filter: every "+"-separated word of `filterWords` must occur in
+// the lowercased path. No words accept every path.
+bool AcceptsFilter(std::string_view path, std::string_view filterWords);
+
+} // namespace velmora

@@ -1,0 +1,46 @@
+#include "results/result-list.h"
+
+namespace velmora {
+
+namespace {
+
+std::string FoldCase(std::string_view text)
+{
+    std::string folded(text);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return folded;
+}
+
+} // namespace
+
+std::optional<ResultList::Added> ResultList::Add(std::unique_ptr<ResultEntry> entry)
+{
+    std::string serverKey = FoldCase(entry->server);
+    // Servers hold no control character, so a NUL cannot be part of one.
+    std::string pathKey = serverKey;
+    pathKey.append(1, '\0').append(FoldCase(entry->path));
+    if (!m_serverPaths.insert(std::move(pathKey)).second)
+        return std::nullopt;
+    ResultEntry* added = entry.get();
+    m_entries.push_back(std::move(entry));
+    const bool newServer = m_servers.emplace(std::move(serverKey), added).second;
+    return Added{added, newServer};
+}
+
+void ResultList::Clear()
+{
+    m_entries.clear();
+    m_servers.clear();
+    m_serverPaths.clear();
+}
+
+ResultEntry* ResultList::FindServer(std::string_view server) const
+{
+    const auto found = m_servers.find(FoldCase(server));
+    return found == m_servers.end() ? nullptr : found->second;
+}
+
+} // namespace velmora

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/tree-marks.h"
+
+namespace velmora {
+
+struct ResultEntry;
+
+inline constexpr std::size_t kGroupFtp = 0;
+inline constexpr std::size_t kGroupHttp = 1;
+
+struct ServerItem {
+    std::uint64_t handle = 0;
+    std::string text; // the server name
+    int mark = kMarkUntested;
+    ResultEntry* record = nullptr; // the server's first record
+};
+
+struct ServerGroup {
+    std::string text; // "FTP" or "HTTP"
+    std::vector<ServerItem> servers;
+};
+
+// The servers found by the current search, under "FTP" and "HTTP". Empty
+// (no groups) until the first search starts.
+class ServerTree {
+public:
+    // Deletes everything and inserts the two groups.
+    void Reset();
+    ServerItem& AddServer(std::size_t group, ResultEntry* record, std::string text);
+
+    const std::vector<ServerGroup>& GetGroups() const { return m_groups; }
+    std::vector<ServerGroup>& GetGroups() { return m_groups; }
+
+private:
+    std::vector<ServerGroup> m_groups;
+    std::uint64_t m_nNextHandle = 1;
+};
+
+} // namespace velmora

@@ -1,0 +1,156 @@
+#include "results/url-split.h"
+
+#include "settings/profile-file.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::optional<std::uint16_t> ParsePort(std::string_view text, std::uint16_t defaultPort)
+{
+    if (text.empty())
+        return defaultPort;
+    if (text.size() > 5)
+        return std::nullopt;
+    unsigned value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (value == 0 || value > 65535)
+        return std::nullopt;
+    return static_cast<std::uint16_t>(value);
+}
+
+struct Scheme {
+    const char* name;
+    std::uint32_t service;
+    std::uint16_t port;
+};
+constexpr Scheme kSchemes[] = {{"ftp", kServiceFtp, 21}, {"http", kServiceHttp, 80}, {"https", kServiceHttps, 443}};
+
+} // namespace
+
+std::string PercentDecode(std::string_view text)
+{
+    std::string decoded;
+    decoded.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
+            decoded += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+            i += 2;
+        } else {
+            decoded += text[i];
+        }
+    }
+    return decoded;
+}
+
+std::string RemoveDotSegments(std::string_view path)
+{
+    std::string out;
+    const auto dropLastSegment = [&out] {
+        const auto slash = out.rfind('/');
+        out.resize(slash == std::string::npos ? 0 : slash);
+    };
+    std::size_t at = 0;
+    while (at < path.size()) {
+        const std::string_view rest = path.substr(at);
+        if (rest.starts_with("/./")) {
+            at += 2;
+        } else if (rest == "/.") {
+            out += '/';
+            break;
+        } else if (rest.starts_with("/../")) {
+            at += 3;
+            dropLastSegment();
+        } else if (rest == "/..") {
+            dropLastSegment();
+            out += '/';
+            break;
+        } else {
+            const auto next = path.find('/', at + 1);
+            const std::size_t end = next == npos ? path.size() : next;
+            out.append(path.substr(at, end - at));
+            at = end;
+        }
+    }
+    return out;
+}
+
+bool HasControlCharacter(std::string_view text)
+{
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            return true;
+    }
+    return false;
+}
+
+std::optional<ParsedUrl> SplitUrl(std::string_view url)
+{
+    const std::string decoded = PercentDecode(url);
+    const std::string_view text(decoded);
+    const auto schemeEnd = text.find("://");
+    if (schemeEnd == npos)
+        return std::nullopt;
+    ParsedUrl parsed;
+    std::uint16_t defaultPort = 0;
+    for (const Scheme& scheme : kSchemes) {
+        if (EqualsNoCase(text.substr(0, schemeEnd), scheme.name)) {
+            parsed.service = scheme.service;
+            defaultPort = scheme.port;
+        }
+    }
+    if (parsed.service == 0)
+        return std::nullopt;
+
+    const std::string_view rest = text.substr(schemeEnd + 3);
+    const auto slash = rest.find('/');
+    std::string_view authority = rest.substr(0, slash);
+    parsed.path = slash == npos ? "/" : RemoveDotSegments(rest.substr(slash));
+
+    const auto at = authority.rfind('@');
+    if (at != npos) {
+        const std::string_view login = authority.substr(0, at);
+        const auto colon = login.find(':');
+        parsed.user = std::string(login.substr(0, colon));
+        if (colon != npos)
+            parsed.password = std::string(login.substr(colon + 1));
+        authority.remove_prefix(at + 1);
+    }
+
+    // A bracketed IPv6 address keeps its brackets, as written.
+    std::size_t hostEnd = authority.find(':');
+    if (authority.starts_with('[')) {
+        const auto close = authority.find(']');
+        if (close == npos)
+            return std::nullopt;
+        hostEnd = close + 1 < authority.size() ? close + 1 : npos;
+        if (hostEnd != npos && authority[hostEnd] != ':')
+            return std::nullopt;
+    }
+    parsed.server = std::string(authority.substr(0, hostEnd));
+    const auto port = ParsePort(hostEnd == npos ? std::string_view() : authority.substr(hostEnd + 1), defaultPort);
+    if (parsed.server.empty() || !port)
+        return std::nullopt;
+    parsed.port = *port;
+    return parsed;
+}
+
+} // namespace velmora

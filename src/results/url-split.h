@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+// Service codes of a result, as stored with it.
+inline constexpr std::uint32_t kServiceFtp = 1;
+inline constexpr std::uint32_t kServiceHttp = 3;
+inline constexpr std::uint32_t kServiceHttps = 4;
+
+struct ParsedUrl {
+    std::uint32_t service = 0;
+    std::uint16_t port = 0;
+    std::string server; // exactly as the URL writes it
+    std::string path;   // from the first "/" after the host, dot segments resolved
+    std::string user;
+    std::string password;
+};
+
+// Every %XX escape decoded; a "%" without two hex digits stays.
+std::string PercentDecode(std::string_view text);
+
+// "." and ".." segments of an absolute path resolved.
+std::string RemoveDotSegments(std::string_view path);
+
+// Splits a found link: the whole URL is percent-decoded first, then read as
+// scheme://[user[:password]@]host[:port][/path]. Ports default to 21 for
+// ftp, 80 for http and 443 for https. Empty when the text is no such URL
+// (unknown scheme, no host, a bad port).
+std::optional<ParsedUrl> SplitUrl(std::string_view url);
+
+// True when a text holds a byte below 0x20 or 0x7F: such bytes would reach
+// protocol lines and scripts.
+bool HasControlCharacter(std::string_view text);
+
+} // namespace velmora

@@ -1,0 +1,63 @@
+// Found links become results, servers and counts as a search runs.
+
+#include "session-fixture.h"
+
+namespace velmora {
+namespace {
+
+using test::Anchor;
+using test::PageBehavior;
+
+class ResultIntakeSessionTest : public test::SessionTest {};
+
+TEST_F(ResultIntakeSessionTest, TheFirstLinkOfAServerDecidesItsGroup)
+{
+    server.Route("/page", {PageBehavior::Kind::Serve,
+                           Anchor("http://Mixed.org/song/x.mp3") + Anchor("ftp://mixed.org/song/y.mp3") +
+                               Anchor("ftp://ftp.only.net/song/z.mp3") + Anchor("http://MIXED.org/SONG/X.MP3") +
+                               Anchor("ftp://mixed.org/song/x.mp3")});
+    Open({{"Engine", "/page"}});
+    ASSERT_TRUE(RunToEnd("song"));
+    // All http links of a page come before its ftp links.
+    EXPECT_EQ(ServersIn(kGroupHttp), (std::vector<std::string>{"Mixed.org"}));
+    EXPECT_EQ(ServersIn(kGroupFtp), (std::vector<std::string>{"ftp.only.net"}));
+    EXPECT_EQ(session->GetResultCount(), 3);
+    EXPECT_EQ(observer.lastCount, 3);
+    EXPECT_EQ(static_cast<int>(session->GetResults().GetCount()), session->GetResultCount());
+    EXPECT_EQ(observer.engineReports, (std::vector<std::string>{"Engine:3:5"}));
+}
+
+TEST_F(ResultIntakeSessionTest, TheFilterKeepsPathsHoldingEveryWord)
+{
+    server.Route("/page", {PageBehavior::Kind::Serve, Anchor("http://h.org/Music/DEF-abc.mp3") +
+                                                          Anchor("http://h.org/music/abc.mp3") +
+                                                          Anchor("http://abc.def.org/x.mp3")});
+    Open({{"Engine", "/page"}});
+    ASSERT_TRUE(RunToEnd("  ABC def "));
+    EXPECT_EQ(session->GetFilterWords(), "abc+def");
+    EXPECT_EQ(session->GetResultCount(), 1);
+    EXPECT_EQ(session->GetResults().GetNewest(0).path, "/Music/DEF-abc.mp3");
+
+    test::WriteFile(dir.File("settings.dat"), "[Settings]\nFilter=0\n[Engine]\nQuery=" + server.Url("/page") + "\n");
+    session = std::make_unique<SearchSession>(dir.Path());
+    session->Initialize();
+    ASSERT_TRUE(RunToEnd("abc def"));
+    EXPECT_EQ(session->GetResultCount(), 3);
+}
+
+TEST_F(ResultIntakeSessionTest, ANewSearchClearsResultsServersAndMarks)
+{
+    server.Route("/page", {PageBehavior::Kind::Serve, Anchor("http://h.org/a.mp3")});
+    Open({{"Engine", "/page"}});
+    ASSERT_TRUE(RunToEnd("a"));
+    ASSERT_EQ(session->GetResultCount(), 1);
+    session->OnSearch("a");
+    EXPECT_EQ(session->GetResultCount(), 0);
+    EXPECT_TRUE(ServersIn(kGroupHttp).empty());
+    EXPECT_EQ(Mark(0), kMarkRunning);
+    ASSERT_TRUE(PumpUntil([&] { return !session->IsSearchRunning(); }));
+    EXPECT_EQ(session->GetResultCount(), 1) << "the same link counts again in a new search";
+}
+
+} // namespace
+} // namespace velmora

@@ -1,0 +1,119 @@
+// Engines are fetched in order, within the thread limit, and each report
+// moves the search on.
+
+#include "session-fixture.h"
+
+namespace velmora {
+namespace {
+
+using test::PageBehavior;
+
+class SearchDispatchTest : public test::SessionTest {};
+
+TEST_F(SearchDispatchTest, NoMoreFetchesAtOnceThanTheLimitAndEnginesInTreeOrder)
+{
+    server.Route("/e",
+                 {PageBehavior::Kind::Serve, test::Anchor("http://h.org/a.mp3"), 200, std::chrono::milliseconds(150)});
+    Open({{"E0", "/e0?q=%s"},
+          {"E1", "/e1?q=%s"},
+          {"Off", "/off", false},
+          {"E2", "/e2?q=%s"},
+          {"E3", "/e3?q=%s"},
+          {"E4", "/e4?q=%s"}},
+         "Maxthreads=2\n");
+    session->OnSearch("a");
+    EXPECT_EQ(session->GetActiveThreads(), 2);
+    EXPECT_EQ(session->GetSearchCaption(), "Stop");
+    EXPECT_FALSE(session->AreSearchLockedCommandsEnabled());
+    EXPECT_EQ(Mark(0), kMarkRunning);
+    EXPECT_EQ(Mark(3), kMarkIdle) << "waits for a report, not a timer";
+    ASSERT_TRUE(PumpUntil([&] { return !session->IsSearchRunning(); }));
+
+    EXPECT_EQ(server.MaxConcurrent(), 2);
+    EXPECT_EQ(observer.maxActive, 2);
+    const auto paths = server.RequestedPaths();
+    ASSERT_EQ(paths.size(), 5u) << "the unticked engine costs nothing";
+    EXPECT_EQ(paths[4], "/e4?q=a");
+    EXPECT_EQ(session->GetSearchCaption(), "Search");
+    EXPECT_TRUE(session->AreSearchLockedCommandsEnabled());
+    EXPECT_EQ(session->GetActiveThreads(), 0);
+    for (std::size_t i : {0u, 1u, 3u, 4u, 5u})
+        EXPECT_EQ(Mark(i), kMarkSuccess) << i;
+    EXPECT_EQ(Mark(2), kMarkIdle);
+    EXPECT_EQ(observer.engineReports.size(), 5u);
+}
+
+TEST_F(SearchDispatchTest, FailedEnginesAreMarkedAndTheSearchGoesOn)
+{
+    server.Route("/drop", {PageBehavior::Kind::Drop});
+    server.Route("/cut", {PageBehavior::Kind::CutMidway, test::Anchor("http://h.org/cut.mp3")});
+    server.Route("/loop", {PageBehavior::Kind::RedirectLoop});
+    server.Route("/err", {PageBehavior::Kind::Serve, test::Anchor("http://h.org/x-err.mp3"), 404});
+    Open({{"Drop", "/drop"}, {"Cut", "/cut"}, {"Loop", "/loop"}, {"Error", "/err"}}, "Maxthreads=1\n");
+    const std::string refused = "[Refused]\nQuery=http://127.0.0.1:" + std::to_string(test::RefusedPort()) + "/\n";
+    test::WriteFile(dir.File("settings.dat"), test::ReadFile(dir.File("settings.dat")) + refused + "[Empty]\n");
+    session->OnNormalSearch();
+    ASSERT_TRUE(RunToEnd("x"));
+    EXPECT_EQ(Mark(0), kMarkFailure);
+    EXPECT_EQ(Mark(1), kMarkFailure) << "a page cut short is not scanned";
+    EXPECT_EQ(Mark(2), kMarkFailure) << "a redirect loop fails";
+    EXPECT_EQ(Mark(3), kMarkSuccess) << "an error page is scanned";
+    EXPECT_EQ(Mark(4), kMarkFailure);
+    EXPECT_EQ(Mark(5), kMarkFailure) << "an empty query URL cannot be fetched";
+    EXPECT_EQ(session->GetResultCount(), 1);
+    EXPECT_EQ(observer.engineReports,
+              (std::vector<std::string>{"Drop:4:0", "Cut:4:0", "Loop:4:0", "Error:3:1", "Refused:4:0", "Empty:4:0"}));
+}
+
+TEST_F(SearchDispatchTest, HostilePagesEndInBoundedTime)
+{
+    server.Route("/stall", {PageBehavior::Kind::Stall, "<a href=\"http://h.org/s.mp3\">"});
+    server.Route("/flood", {PageBehavior::Kind::Flood, "", 200, {}, std::size_t{40} << 20});
+    server.Route("/ok", {PageBehavior::Kind::Serve, test::Anchor("http://h.org/ok.mp3")});
+    Open({{"Stall", "/stall"}, {"Flood", "/flood"}, {"Ok", "/ok"}}, "Maxthreads=3\n");
+    FetchOptions limits;
+    limits.lowSpeedSeconds = 1;
+    limits.maxBytes = std::size_t{8} << 20;
+    session->SetFetchLimits(limits);
+    ASSERT_TRUE(RunToEnd("x"));
+    EXPECT_EQ(Mark(0), kMarkFailure) << "a server that stops sending fails";
+    EXPECT_EQ(Mark(1), kMarkFailure) << "a page over the cap fails";
+    EXPECT_EQ(Mark(2), kMarkSuccess);
+}
+
+TEST_F(SearchDispatchTest, AThreadLimitOfZeroStartsNothingUntilStop)
+{
+    Open({{"E0", "/e0"}}, "Maxthreads=0\n");
+    session->OnSearch("x");
+    EXPECT_TRUE(session->IsSearchRunning());
+    EXPECT_FALSE(PumpUntil([&] { return !session->IsSearchRunning(); }, std::chrono::milliseconds(300)));
+    EXPECT_EQ(server.Requests(), 0);
+    session->OnSearch("x");
+    EXPECT_FALSE(session->IsSearchRunning());
+}
+
+TEST_F(SearchDispatchTest, NoTickedEngineOrBlankWordsEndAtOnce)
+{
+    Open({{"Off", "/off", false}});
+    session->OnSearch("   ");
+    EXPECT_FALSE(session->IsSearchRunning());
+    EXPECT_TRUE(session->GetServers().GetGroups().empty()) << "blank words start nothing";
+    session->OnSearch("x");
+    EXPECT_FALSE(session->IsSearchRunning()) << "no ticked engine: over inside the first dispatch";
+    EXPECT_EQ(session->GetServers().GetGroups().size(), 2u);
+    EXPECT_EQ(server.Requests(), 0);
+}
+
+TEST_F(SearchDispatchTest, AnEngineTickedDuringTheSearchTakesPartIfNotYetReached)
+{
+    server.Route("/e", {PageBehavior::Kind::Serve, "", 200, std::chrono::milliseconds(100)});
+    Open({{"E0", "/e0"}, {"E1", "/e1", false}, {"E2", "/e2"}}, "Maxthreads=1\n");
+    session->OnSearch("x");
+    session->SetEngineCheck(1, true);
+    session->SetEngineCheck(2, false);
+    ASSERT_TRUE(PumpUntil([&] { return !session->IsSearchRunning(); }));
+    EXPECT_EQ(server.RequestedPaths(), (std::vector<std::string>{"/e0", "/e1"}));
+}
+
+} // namespace
+} // namespace velmora

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/search-session.h"
+#include "results/server-tree.h"
+#include "support/page-server.h"
+#include "test-support.h"
+
+namespace velmora::test {
+
+// Notes what a person would see, in order.
+class RecordingObserver : public SessionObserver {
+public:
+    std::vector<std::string> engineReports;
+    std::vector<std::string> servers;
+    int maxActive = 0;
+    int resultEvents = 0;
+    int lastCount = 0;
+
+    void EngineReported(const std::string& engine, int mark, std::uint64_t links) override
+    {
+        engineReports.push_back(engine + ":" + std::to_string(mark) + ":" + std::to_string(links));
+    }
+    void ServerAdded(std::size_t group, const ServerItem& server) override
+    {
+        servers.push_back((group == kGroupFtp ? "FTP:" : "HTTP:") + server.text);
+    }
+    void ResultAccepted(const ResultEntry&, int count) override
+    {
+        ++resultEvents;
+        lastCount = count;
+    }
+    void ActiveThreadsChanged(int count) override { maxActive = std::max(maxActive, count); }
+};
+
+// A session in a fresh folder whose engines are routes of a local server.
+class SessionTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    PageServer server;
+    RecordingObserver observer;
+    std::unique_ptr<SearchSession> session;
+
+    // Each engine is a name and the path its query asks for; "%s" may
+    // stand in the path. `ticked` false writes Search=N.
+    struct Engine {
+        std::string name;
+        std::string path;
+        bool ticked = true;
+    };
+
+    void Open(const std::vector<Engine>& engines, const std::string& general = "")
+    {
+        std::string text = "[Settings]\n" + general;
+        for (const Engine& engine : engines) {
+            text += "[" + engine.name + "]\nQuery=" + server.Url(engine.path) + "\n";
+            if (!engine.ticked)
+                text += "Search=N\n";
+        }
+        WriteFile(dir.File("settings.dat"), text);
+        session = std::make_unique<SearchSession>(dir.Path());
+        FetchOptions limits;
+        limits.connectTimeoutSeconds = 5;
+        limits.lowSpeedSeconds = 2;
+        limits.totalTimeoutSeconds = 20;
+        session->SetFetchLimits(limits);
+        session->SetObserver(&observer);
+        session->Initialize();
+    }
+
+    // Handles messages until `done` holds; false when the deadline passed.
+    bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds deadline = std::chrono::seconds(20))
+    {
+        const auto until = std::chrono::steady_clock::now() + deadline;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() >= until)
+                return false;
+            if (auto message = session->GetQueue()->WaitTake(std::chrono::milliseconds(10)))
+                session->HandleMessage(std::move(*message));
+        }
+        return true;
+    }
+
+    bool RunToEnd(const std::string& words)
+    {
+        session->OnSearch(words);
+        return PumpUntil([&] { return !session->IsSearchRunning(); });
+    }
+
+    int Mark(std::size_t engine) { return session->GetEngines().GetEngineItem(engine)->mark; }
+
+    std::vector<std::string> ServersIn(std::size_t group)
+    {
+        std::vector<std::string> names;
+        for (const ServerItem& item : session->GetServers().GetGroups()[group].servers)
+            names.push_back(item.text);
+        return names;
+    }
+};
+
+inline std::string Anchor(const std::string& url, const std::string& text = "file")
+{
+    return "<a href=\"" + url + "\">" + text + "</a>\n";
+}
+
+} // namespace velmora::test

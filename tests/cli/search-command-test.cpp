@@ -1,0 +1,101 @@
+// velmora-cli search against local engines, as a script runs it.
+
+#include <sys/wait.h>
+
+#include <csignal>
+#include <cstdio>
+
+#include <gtest/gtest.h>
+
+#include "support/page-server.h"
+#include "test-support.h"
+
+namespace velmora {
+namespace {
+
+using test::PageBehavior;
+
+std::string RunIn(const std::string& folder, const std::string& arguments, int& status)
+{
+    const std::string command = "cd '" + folder + "' && " + VELMORA_CLI_PATH + " " + arguments + " 2>/dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::string out;
+    char buffer[4096];
+    std::size_t n = 0;
+    while (pipe != nullptr && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        out.append(buffer, n);
+    const int raw = pipe != nullptr ? ::pclose(pipe) : -1;
+    status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return out;
+}
+
+class SearchCommandTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    test::PageServer server;
+};
+
+TEST_F(SearchCommandTest, JsonLinesFollowTheEventsInOrder)
+{
+    server.Route("/one",
+                 {PageBehavior::Kind::Serve, "<a href=\"http://Files.org/m/blue%20moon.mp3\"><b>Blue</b> Moon</a>"
+                                             "<a href=\"ftp://u:p@ftp.net:2121/pub/../blue/moon.zip\">z</a>"
+                                             "<a href=\"ftp://files.org/M/BLUE%20MOON.mp3\">dup</a>"});
+    test::WriteFile(dir.File("settings.dat"),
+                    "[Settings]\nMaxthreads=1\n[One]\nQuery=" + server.Url("/one?q=%s") +
+                        "\n[Off]\nSearch=N\nQuery=" + server.Url("/off") +
+                        "\n[Dead]\nQuery=http://127.0.0.1:" + std::to_string(test::RefusedPort()) + "/\n");
+    int status = -1;
+    const std::string out = RunIn(dir.Path(), "search --json Blue Moon", status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out, "{\"event\":\"result\",\"n\":1,\"service\":\"http\",\"server\":\"Files.org\",\"port\":80,"
+                   "\"path\":\"/m/blue moon.mp3\",\"user\":\"anonymous\",\"password\":\"velmora@example.org\","
+                   "\"description\":\"Blue Moon\",\"engine\":\"One\"}\n"
+                   "{\"event\":\"server\",\"group\":\"HTTP\",\"server\":\"Files.org\"}\n"
+                   "{\"event\":\"result\",\"n\":2,\"service\":\"ftp\",\"server\":\"ftp.net\",\"port\":2121,"
+                   "\"path\":\"/blue/moon.zip\",\"user\":\"u\",\"password\":\"p\",\"description\":\"\","
+                   "\"engine\":\"One\"}\n"
+                   "{\"event\":\"server\",\"group\":\"FTP\",\"server\":\"ftp.net\"}\n"
+                   "{\"event\":\"engine\",\"engine\":\"One\",\"mark\":\"scanned\",\"links\":3}\n"
+                   "{\"event\":\"engine\",\"engine\":\"Dead\",\"mark\":\"failed\",\"links\":0}\n"
+                   "{\"event\":\"done\",\"results\":2,\"servers\":2}\n");
+    EXPECT_EQ(server.RequestedPaths(), (std::vector<std::string>{"/one?q=blue+moon"}));
+}
+
+TEST_F(SearchCommandTest, UsageErrorsAndAnEmptyFolder)
+{
+    int status = -1;
+    RunIn(dir.Path(), "search", status);
+    EXPECT_EQ(status, 2);
+    RunIn(dir.Path(), "search --bogus x", status);
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(RunIn(dir.Path(), "search --json x", status), "{\"event\":\"done\",\"results\":0,\"servers\":0}\n");
+    EXPECT_EQ(status, 0);
+}
+
+TEST_F(SearchCommandTest, InterruptStopsTheSearchAndEndsWithWhatWasFound)
+{
+    server.Route("/fast", {PageBehavior::Kind::Serve, "<a href=\"ftp://h.net/x.zip\">x</a>"});
+    server.Route("/hang", {PageBehavior::Kind::Hang});
+    test::WriteFile(dir.File("settings.dat"),
+                    "[Fast]\nQuery=" + server.Url("/fast") + "\n[Hang]\nQuery=" + server.Url("/hang") + "\n");
+    const std::string output = dir.File("out.txt");
+    const std::string command = "cd '" + dir.Path() + "' && exec " + VELMORA_CLI_PATH + " search --json x > " + output;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ASSERT_TRUE(test::WaitFor([&] { return server.Requests() == 2; }));
+    ASSERT_TRUE(test::WaitFor([&] { return test::ReadFile(output).find("scanned") != std::string::npos; }));
+    ::kill(child, SIGINT);
+    int raw = 0;
+    ASSERT_TRUE(test::WaitFor([&] { return ::waitpid(child, &raw, WNOHANG) == child; }));
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0);
+    const std::string out = test::ReadFile(output);
+    EXPECT_NE(out.find("\"path\":\"/x.zip\""), std::string::npos);
+    EXPECT_TRUE(out.ends_with("{\"event\":\"done\",\"results\":1,\"servers\":1}\n")) << out;
+}
+
+} // namespace
+} // namespace velmora

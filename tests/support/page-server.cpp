@@ -1,0 +1,210 @@
+#include "support/page-server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace velmora::test {
+
+namespace {
+
+int ListenOnLoopback(std::uint16_t& port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 64) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    port = ntohs(address.sin_port);
+    return fd;
+}
+
+bool SendAll(int fd, const std::string& data)
+{
+    std::size_t sent = 0;
+    while (sent < data.size()) {
+        const ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        sent += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Reads the request head (bounded) and returns its path, or "" on failure.
+std::string ReadRequestPath(int fd)
+{
+    std::string head;
+    char buffer[2048];
+    while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
+        pollfd poll{fd, POLLIN, 0};
+        if (::poll(&poll, 1, 5000) <= 0)
+            return {};
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            return {};
+        head.append(buffer, static_cast<std::size_t>(n));
+    }
+    const auto start = head.find(' ');
+    const auto end = head.find(' ', start + 1);
+    return start == std::string::npos || end == std::string::npos ? std::string()
+                                                                  : head.substr(start + 1, end - start - 1);
+}
+
+std::string Head(int status, std::size_t length)
+{
+    return "HTTP/1.1 " + std::to_string(status) +
+           " X\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(length) +
+           "\r\nConnection: close\r\n\r\n";
+}
+
+} // namespace
+
+PageServer::PageServer()
+{
+    m_listener = ListenOnLoopback(m_port);
+    m_acceptor = std::thread([this] { AcceptLoop(); });
+}
+
+PageServer::~PageServer()
+{
+    m_closing = true;
+    ReleaseHangs();
+    ::shutdown(m_listener, SHUT_RDWR);
+    m_acceptor.join();
+    ::close(m_listener);
+    {
+        std::lock_guard lock(m_mutex);
+        for (int client : m_clients)
+            ::shutdown(client, SHUT_RDWR);
+    }
+    for (auto& connection : m_connections)
+        connection.join();
+}
+
+void PageServer::Route(const std::string& pathPrefix, PageBehavior behavior)
+{
+    std::lock_guard lock(m_mutex);
+    m_routes[pathPrefix] = std::move(behavior);
+}
+
+std::string PageServer::Url(const std::string& path) const
+{
+    return "http://127.0.0.1:" + std::to_string(m_port) + path;
+}
+
+std::vector<std::string> PageServer::RequestedPaths() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_paths;
+}
+
+void PageServer::ReleaseHangs()
+{
+    std::lock_guard lock(m_mutex);
+    m_hangsReleased = true;
+    m_released.notify_all();
+}
+
+PageBehavior PageServer::Find(const std::string& path) const
+{
+    std::lock_guard lock(m_mutex);
+    const PageBehavior* best = nullptr;
+    std::size_t bestLength = 0;
+    for (const auto& [prefix, behavior] : m_routes) {
+        if (path.starts_with(prefix) && prefix.size() >= bestLength) {
+            best = &behavior;
+            bestLength = prefix.size();
+        }
+    }
+    return best ? *best : PageBehavior{PageBehavior::Kind::Serve, "not found", 404};
+}
+
+void PageServer::AcceptLoop()
+{
+    while (!m_closing) {
+        const int client = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0)
+            return;
+        std::lock_guard lock(m_mutex);
+        m_clients.push_back(client);
+        m_connections.emplace_back([this, client] { Answer(client); });
+    }
+}
+
+void PageServer::Answer(int client)
+{
+    const std::string path = ReadRequestPath(client);
+    const int now = ++m_concurrent;
+    int seen = m_maxConcurrent;
+    while (now > seen && !m_maxConcurrent.compare_exchange_weak(seen, now)) {
+    }
+    ++m_requests;
+    {
+        std::lock_guard lock(m_mutex);
+        m_paths.push_back(path);
+    }
+    const PageBehavior behavior = Find(path);
+    using Kind = PageBehavior::Kind;
+    const auto waitForRelease = [this](std::chrono::milliseconds limit) {
+        std::unique_lock lock(m_mutex);
+        m_released.wait_for(lock, limit, [this] { return m_hangsReleased; });
+    };
+    switch (behavior.kind) {
+    case Kind::Serve:
+        if (behavior.delay.count() > 0)
+            std::this_thread::sleep_for(behavior.delay);
+        SendAll(client, Head(behavior.status, behavior.body.size()) + behavior.body);
+        break;
+    case Kind::Hang:
+        waitForRelease(std::chrono::seconds(60));
+        break;
+    case Kind::Drop:
+        break;
+    case Kind::CutMidway:
+        SendAll(client, Head(200, behavior.body.size() * 10) + behavior.body);
+        break;
+    case Kind::Stall:
+        SendAll(client, Head(200, behavior.body.size() * 10) + behavior.body);
+        waitForRelease(std::chrono::seconds(60));
+        break;
+    case Kind::RedirectLoop:
+        SendAll(client,
+                "HTTP/1.1 302 Found\r\nLocation: " + path + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        break;
+    case Kind::Flood: {
+        SendAll(client, Head(200, behavior.floodBytes));
+        const std::string chunk(64 * 1024, 'x');
+        for (std::size_t sent = 0; sent < behavior.floodBytes && !m_closing; sent += chunk.size()) {
+            if (!SendAll(client, chunk.substr(0, std::min(chunk.size(), behavior.floodBytes - sent))))
+                break;
+        }
+        break;
+    }
+    }
+    --m_concurrent;
+    ::shutdown(client, SHUT_RDWR);
+    std::lock_guard lock(m_mutex);
+    // The descriptor is closed here, under the lock the destructor takes.
+    m_clients.erase(std::remove(m_clients.begin(), m_clients.end(), client), m_clients.end());
+    ::close(client);
+}
+
+std::uint16_t RefusedPort()
+{
+    std::uint16_t port = 0;
+    const int fd = ListenOnLoopback(port);
+    ::close(fd);
+    return port;
+}
+
+} // namespace velmora::test
