@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "json-writer.h"
+#include "options.h"
 #include "platform/message-queue.h"
 #include "search/link-extractor.h"
 
@@ -56,25 +57,15 @@ void PrintLink(const Message& message, bool json)
 
 int RunLinksCommand(const std::vector<std::string>& args)
 {
-    bool json = false;
-    std::string file;
-    for (const std::string& arg : args) {
-        if (arg == "--help") {
-            std::fputs(kLinksHelp, stdout);
-            return 0;
-        }
-        if (arg == "--json") {
-            json = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            std::cerr << "velmora-cli links: unknown option " << arg << "\n" << kLinksHelp;
-            return 2;
-        } else if (!file.empty()) {
-            std::cerr << "velmora-cli links: only one FILE may be given\n";
-            return 2;
-        } else {
-            file = arg;
-        }
+    const Options options = ParseOptions(args, {"--json"});
+    if (const int status = HandleHelpOrError(options, "links", kLinksHelp); status >= 0)
+        return status;
+    if (options.positional.size() > 1) {
+        std::cerr << "velmora-cli links: only one FILE may be given\n";
+        return 2;
     }
+    const bool json = options.Has("--json");
+    const std::string file = options.positional.empty() ? std::string() : options.positional.front();
 
     std::string page;
     bool read = false;

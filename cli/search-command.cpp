@@ -6,6 +6,7 @@
 
 #include "app/search-session.h"
 #include "json-writer.h"
+#include "options.h"
 #include "platform/paths.h"
 #include "results/url-split.h"
 
@@ -98,22 +99,13 @@ std::size_t CountServers(const SearchSession& session)
 
 int RunSearchCommand(const std::vector<std::string>& args)
 {
-    bool json = false;
+    const Options options = ParseOptions(args, {"--json"});
+    if (const int status = HandleHelpOrError(options, "search", kSearchHelp); status >= 0)
+        return status;
+    const bool json = options.Has("--json");
     std::string words;
-    for (const std::string& arg : args) {
-        if (arg == "--help") {
-            std::fputs(kSearchHelp, stdout);
-            return 0;
-        }
-        if (arg == "--json") {
-            json = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            std::cerr << "velmora-cli search: unknown option " << arg << "\n" << kSearchHelp;
-            return 2;
-        } else {
-            words += (words.empty() ? "" : " ") + arg;
-        }
-    }
+    for (const std::string& word : options.positional)
+        words += (words.empty() ? "" : " ") + word;
     if (words.empty()) {
         std::cerr << "velmora-cli search: no search words\n" << kSearchHelp;
         return 2;

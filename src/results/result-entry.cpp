@@ -1,5 +1,6 @@
 #include "results/result-entry.h"
 
+#include "platform/ascii-case.h"
 #include "results/url-split.h"
 
 namespace velmora {
@@ -35,11 +36,7 @@ std::unique_ptr<ResultEntry> MakeResultEntry(std::string_view linkText, std::uin
 
 bool AcceptsFilter(std::string_view path, std::string_view filterWords)
 {
-    std::string lower(path);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
+    const std::string lower = LowerAscii(path);
     std::size_t at = 0;
     while (at < filterWords.size()) {
         const auto plus = filterWords.find('+', at);

@@ -1,27 +1,15 @@
 #include "results/result-list.h"
 
+#include "platform/ascii-case.h"
+
 namespace velmora {
-
-namespace {
-
-std::string FoldCase(std::string_view text)
-{
-    std::string folded(text);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return folded;
-}
-
-} // namespace
 
 std::optional<ResultList::Added> ResultList::Add(std::unique_ptr<ResultEntry> entry)
 {
-    std::string serverKey = FoldCase(entry->server);
+    std::string serverKey = LowerAscii(entry->server);
     // Servers hold no control character, so a NUL cannot be part of one.
     std::string pathKey = serverKey;
-    pathKey.append(1, '\0').append(FoldCase(entry->path));
+    pathKey.append(1, '\0').append(LowerAscii(entry->path));
     if (!m_serverPaths.insert(std::move(pathKey)).second)
         return std::nullopt;
     ResultEntry* added = entry.get();
@@ -39,7 +27,7 @@ void ResultList::Clear()
 
 ResultEntry* ResultList::FindServer(std::string_view server) const
 {
-    const auto found = m_servers.find(FoldCase(server));
+    const auto found = m_servers.find(LowerAscii(server));
     return found == m_servers.end() ? nullptr : found->second;
 }
 

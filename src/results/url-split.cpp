@@ -1,6 +1,6 @@
 #include "results/url-split.h"
 
-#include "settings/profile-file.h"
+#include "platform/ascii-case.h"
 
 namespace velmora {
 

@@ -2,8 +2,8 @@
 
 #include <utility>
 
+#include "platform/ascii-case.h"
 #include "search/query-words.h"
-#include "settings/profile-file.h"
 #include "settings/profile-store.h"
 #include "settings/settings-keys.h"
 

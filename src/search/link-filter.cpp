@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/ascii-case.h"
 #include "search/query-words.h"
-#include "settings/profile-file.h"
 
 namespace velmora {
 

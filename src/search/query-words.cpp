@@ -1,5 +1,9 @@
 #include "search/query-words.h"
 
+#include <algorithm>
+
+#include "platform/ascii-case.h"
+
 namespace velmora {
 
 static bool IsWhiteSpace(char c)
@@ -20,13 +24,8 @@ std::string TrimWhiteSpace(std::string_view text)
 
 std::string MakeFilterWords(std::string_view searchText)
 {
-    std::string words = TrimWhiteSpace(searchText);
-    for (char& c : words) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        else if (c == ' ')
-            c = '+';
-    }
+    std::string words = LowerAscii(TrimWhiteSpace(searchText));
+    std::replace(words.begin(), words.end(), ' ', '+');
     return words;
 }
 

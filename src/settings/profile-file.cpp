@@ -24,22 +24,6 @@ std::string_view TrimBlanks(std::string_view text)
     return text.substr(first, last - first + 1);
 }
 
-static char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    }
-    return true;
-}
-
 ProfileLine ParseProfileLine(std::string_view raw)
 {
     ProfileLine line;

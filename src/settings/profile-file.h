@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ascii-case.h"
+
 namespace velmora {
 
 // One profile file as lines. Every line the file held is kept, so a write
@@ -31,7 +33,6 @@ ProfileLine ParseProfileLine(std::string_view raw);
 
 // Blanks are spaces and tabs.
 std::string_view TrimBlanks(std::string_view text);
-bool EqualsNoCase(std::string_view a, std::string_view b);
 
 // The file to use for `path`: the path itself when it exists, otherwise a
 // file in the same directory whose name differs only in letter case, so

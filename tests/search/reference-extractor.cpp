@@ -1,20 +1,11 @@
 #include "reference-extractor.h"
 
+#include "platform/ascii-case.h"
 #include "search/link-filter.h"
 
 namespace velmora::test {
 
 namespace {
-
-std::string Lower(std::string_view text)
-{
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return lower;
-}
 
 // Both copies lose their first `count` characters (all of them when fewer).
 void CutAfter(std::string& lower, std::string& own, std::size_t count)
@@ -29,7 +20,7 @@ void CutAfter(std::string& lower, std::string& own, std::size_t count)
 std::vector<ReferenceLink> ReferenceExtract(std::string_view page, bool http)
 {
     const std::string scheme = http ? "http://" : "ftp://";
-    std::string lower = Lower(page);
+    std::string lower = LowerAscii(page);
     std::string own(page);
     std::vector<ReferenceLink> links;
     std::size_t h = lower.find("href=");
