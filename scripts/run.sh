@@ -1,7 +1,20 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Velmora and starts it.
+# Installs what is missing, builds Velmora and starts its window.
+# The window works in a folder of its own: $VELMORA_HOME when set, else
+# ${XDG_DATA_HOME:-~/.local/share}/velmora. Its settings files live there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root="$(pwd)"
 scripts/install-deps.sh
 scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-exec build/cli/velmora-cli --help
+
+home="${VELMORA_HOME:-${XDG_DATA_HOME:-$HOME/.local/share}/velmora}"
+mkdir -p "$home"
+cp docs/documentation.html "$home/documentation.html"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display to open the window on. Run it on a desktop, under xvfb-run," >&2
+  echo "or use the command line: $root/build/cli/velmora-cli --help" >&2
+  exit 1
+fi
+cd "$home"
+exec "$root/build/src/app/ui/velmora"

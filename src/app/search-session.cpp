@@ -32,6 +32,9 @@ void SearchSession::Initialize()
     m_nMaxThreads = GetPrivateProfileIntA(keys::kSettingsSection, keys::kMaxThreads, keys::kMaxThreadsDefault, file);
     m_bFilterResults = GetPrivateProfileIntA(keys::kSettingsSection, keys::kFilter, keys::kFilterDefault, file) == 1;
     m_bAutoTest = GetPrivateProfileIntA(keys::kSettingsSection, keys::kAutoTest, keys::kAutoTestDefault, file) == 1;
+    m_nViewStyle = GetPrivateProfileIntA(keys::kSettingsSection, keys::kViewStyle, keys::kViewStyleDefault, file);
+    m_bServerDetails =
+        GetPrivateProfileIntA(keys::kSettingsSection, keys::kServerDetails, keys::kServerDetailsDefault, file) == 1;
     m_engines.LoadEngines();
     Observer().EnginesReloaded();
 }

@@ -66,6 +66,10 @@ public:
     bool GetFilterResults() const { return m_bFilterResults; }
     void SetFilterResults(bool on) { m_bFilterResults = on; }
     bool GetAutoTest() const { return m_bAutoTest; }
+    // The view style as read (1 List, 2 Half Detailed, 3 Detailed; any
+    // other value selects none).
+    int GetViewStyle() const { return m_nViewStyle; }
+    bool GetServerDetailsShown() const { return m_bServerDetails; }
     // Limits every search worker's fetch (time-outs, page cap).
     void SetFetchLimits(const FetchOptions& limits) { m_fetchLimits = limits; }
 
@@ -103,6 +107,8 @@ private:
     int m_nResults = 0;
     bool m_bFilterResults = true;
     bool m_bAutoTest = true;
+    int m_nViewStyle = 1;
+    bool m_bServerDetails = true;
 
     // Jobs counted in m_nActiveThreads, by identity: only their reports
     // count down and dispatch, whatever became of their engine item.

@@ -1,0 +1,132 @@
+// The main window's menu bar and the states of its commands.
+
+#include <QAction>
+#include <QMenuBar>
+
+#include <set>
+
+#include "app/ui/main-dlg.h"
+
+namespace velmora {
+
+namespace {
+
+enum CommandId : int {
+    kIdSearch = 32771,
+    kIdChartsSearch = 32772,
+    kIdExit = 32773,
+    kIdSettings = 32774,
+    kIdHalfDetailed = 32778,
+    kIdDetailed = 32779,
+    kIdTestResults = 32780,
+    kIdRetestResults = 32781,
+    kIdDocumentation = 32782,
+    kIdCheckUpgrade = 32783,
+    kIdUpdateEngines = 32784,
+    kIdUpdateClients = 32785,
+    kIdAbout = 32786,
+    kIdFilterResults = 32791,
+    kIdServerDetails = 32792,
+    kIdList = 59410,
+};
+
+struct MenuItem {
+    int id; // 0 for a separator
+    const char* text;
+    bool checkable;
+};
+
+struct Popup {
+    const char* title;
+    std::initializer_list<MenuItem> items;
+};
+
+const Popup kMenus[] = {
+    {"&File",
+     {{kIdSearch, "Search", true},
+      {kIdChartsSearch, "Charts Search", false},
+      {0, "", false},
+      {kIdExit, "Exit", false}}},
+    {"&Edit", {{kIdSettings, "Settings", false}}},
+    {"&View",
+     {{kIdFilterResults, "Filter Results", true},
+      {0, "", false},
+      {kIdList, "List", true},
+      {kIdHalfDetailed, "Half Detailed", true},
+      {kIdDetailed, "Detailed", true},
+      {0, "", false},
+      {kIdServerDetails, "Server Details", true}}},
+    {"&Tests", {{kIdTestResults, "Test Results", true}, {kIdRetestResults, "Re-Test Results", false}}},
+    {"&Help",
+     {{kIdDocumentation, "Documentation", false},
+      {0, "", false},
+      {kIdCheckUpgrade, "Check for Upgrade", false},
+      {kIdUpdateEngines, "Update Engines", false},
+      {kIdUpdateClients, "Update Clients", false},
+      {0, "", false},
+      {kIdAbout, "About", false}}},
+};
+
+// Commands whose work is not in this version yet: shown, grayed.
+const std::set<int> kNotYetAvailable = {kIdSettings,     kIdFilterResults, kIdList,         kIdHalfDetailed,
+                                        kIdDetailed,     kIdServerDetails, kIdTestResults,  kIdRetestResults,
+                                        kIdCheckUpgrade, kIdUpdateEngines, kIdUpdateClients};
+
+} // namespace
+
+void CMainDlg::CreateMenus()
+{
+    for (const Popup& popup : kMenus) {
+        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(popup.title));
+        for (const MenuItem& item : popup.items) {
+            if (item.id == 0) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* action = menu->addAction(QString::fromLatin1(item.text));
+            action->setObjectName(QString::number(item.id));
+            action->setCheckable(item.checkable);
+            m_commands[item.id] = action;
+        }
+    }
+    QAction* search = m_commands[kIdSearch];
+    search->setChecked(true);
+    // The check mark of File > Search never changes.
+    connect(search, &QAction::triggered, this, [this, search] {
+        search->setChecked(true);
+        OnNormalSearch();
+    });
+    m_commands[kIdChartsSearch]->setEnabled(false);
+    connect(m_commands[kIdExit], &QAction::triggered, this, &QWidget::close);
+    connect(m_commands[kIdDocumentation], &QAction::triggered, this, &CMainDlg::OnDocumentation);
+    connect(m_commands[kIdAbout], &QAction::triggered, this, &CMainDlg::OnAbout);
+    UpdateCommandStates();
+}
+
+QAction* CMainDlg::GetCommand(int id) const
+{
+    const auto found = m_commands.find(id);
+    return found == m_commands.end() ? nullptr : found->second;
+}
+
+void CMainDlg::RestoreMenuChecks()
+{
+    const SearchSession& session = *m_pSession;
+    m_commands[kIdFilterResults]->setChecked(session.GetFilterResults());
+    m_commands[kIdList]->setChecked(session.GetViewStyle() == 1);
+    m_commands[kIdHalfDetailed]->setChecked(session.GetViewStyle() == 2);
+    m_commands[kIdDetailed]->setChecked(session.GetViewStyle() == 3);
+    m_commands[kIdTestResults]->setChecked(session.GetAutoTest());
+    m_commands[kIdServerDetails]->setChecked(session.GetServerDetailsShown());
+}
+
+void CMainDlg::UpdateCommandStates()
+{
+    for (int id : kNotYetAvailable)
+        m_commands[id]->setEnabled(false);
+    const bool idle = m_pSession->AreSearchLockedCommandsEnabled();
+    for (int id : {kIdSettings, kIdRetestResults})
+        m_commands[id]->setEnabled(idle && !kNotYetAvailable.count(id));
+}
+
+} // namespace velmora

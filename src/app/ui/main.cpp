@@ -1,0 +1,13 @@
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/ui/search-app.h"
+
+int main(int argc, char** argv)
+{
+    velmora::CSearchApp app(argc, argv);
+    const int result = app.InitInstance();
+    // Workers still blocked on the network are not waited for.
+    std::fflush(stdout);
+    std::_Exit(result);
+}

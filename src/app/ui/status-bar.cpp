@@ -1,0 +1,54 @@
+#include "app/ui/status-bar.h"
+
+#include <QFontMetrics>
+
+namespace velmora {
+
+namespace {
+
+constexpr std::array<int, 4> kPartEdges = {100, 150, 250, 300};
+
+} // namespace
+
+CStatusBar::CStatusBar(QWidget* parent) : QFrame(parent)
+{
+    setObjectName(QStringLiteral("180"));
+    for (std::size_t i = 0; i < m_parts.size(); ++i) {
+        m_parts[i] = new QLabel(this);
+        m_parts[i]->setObjectName(QStringLiteral("part%1").arg(i));
+        m_parts[i]->setFrameStyle(QFrame::Panel | (i == 0 || i == 2 ? QFrame::Raised : QFrame::Sunken));
+        m_parts[i]->setIndent(4);
+    }
+    m_pGrip = new QSizeGrip(this);
+    setFixedHeight(fontMetrics().height() + 8);
+}
+
+void CStatusBar::SetText(int part, const QString& text)
+{
+    m_parts.at(static_cast<std::size_t>(part))->setText(text);
+}
+
+QString CStatusBar::GetText(int part) const
+{
+    return m_parts.at(static_cast<std::size_t>(part))->text();
+}
+
+int CStatusBar::GetPartRight(int part) const
+{
+    return part < static_cast<int>(kPartEdges.size()) ? kPartEdges[static_cast<std::size_t>(part)] : width();
+}
+
+void CStatusBar::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    int left = 0;
+    for (std::size_t i = 0; i < m_parts.size(); ++i) {
+        const int right = GetPartRight(static_cast<int>(i));
+        m_parts[i]->setGeometry(left, 1, std::max(0, right - left - 2), height() - 2);
+        left = right;
+    }
+    const QSize grip = m_pGrip->sizeHint();
+    m_pGrip->setGeometry(width() - grip.width(), height() - grip.height(), grip.width(), grip.height());
+}
+
+} // namespace velmora

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+namespace velmora {
+
+// Items of the engine and server trees keep their mark under this role.
+inline constexpr int kTreeMarkRole = Qt::UserRole + 1;
+
+// The six 16-by-16 marks shared by the engine and server trees, by index
+// (idle, running, unused bulb, success, failure, untested).
+QIcon GetTreeImage(int mark);
+// The program's icon (the globe) at a given size.
+QPixmap GetProgramIcon(int size);
+
+} // namespace velmora

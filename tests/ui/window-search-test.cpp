@@ -1,0 +1,116 @@
+// Searches typed into the window, against engines on a local server.
+
+#include <QTest>
+
+#include "window-fixture.h"
+
+namespace velmora {
+namespace {
+
+using test::PageBehavior;
+
+class WindowSearchTest : public test::WindowTest {
+protected:
+    test::PageServer server;
+
+    std::string Engine(const std::string& name, const std::string& path, bool ticked = true)
+    {
+        return "[" + name + "]\nQuery=" + server.Url(path) + "\n" + (ticked ? "" : "Search=N\n");
+    }
+
+    void TypeAndPressEnter(const QString& words)
+    {
+        auto* edit = Find<QLineEdit>("1005");
+        edit->setFocus();
+        QTest::keyClicks(edit, words);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+
+    QStringList Children(int group)
+    {
+        QStringList names;
+        QTreeWidgetItem* root = Tree("1008")->topLevelItem(group);
+        for (int i = 0; root != nullptr && i < root->childCount(); ++i)
+            names << root->child(i)->text(0);
+        return names;
+    }
+};
+
+TEST_F(WindowSearchTest, EnterSearchesAndTheTreesAndCountsFollow)
+{
+    server.Route("/page", {PageBehavior::Kind::Serve,
+                           "<a href=\"http://files.org/blue/moon.mp3\">Moon</a>"
+                           "<a href=\"ftp://ftp.net/pub/blue.zip\">z</a>"
+                           "<a href=\"http://files.org/blue/sky.mp3\">Sky</a>",
+                           200, std::chrono::milliseconds(200)});
+    Open(Engine("Good", "/page?q=%s") + Engine("Off", "/off", false) +
+         "[Dead]\nQuery=http://127.0.0.1:" + std::to_string(test::RefusedPort()) + "/\n");
+    TypeAndPressEnter("Blue");
+    EXPECT_EQ(Caption(), "Stop");
+    EXPECT_EQ(Tree("1008")->topLevelItemCount(), 2);
+    EXPECT_EQ(Tree("1008")->topLevelItem(0)->text(0), "FTP");
+    EXPECT_EQ(Tree("1008")->topLevelItem(1)->text(0), "HTTP");
+    EXPECT_EQ(Status(1), "0");
+    ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
+
+    QTreeWidget* engines = Tree("1006");
+    EXPECT_EQ(MarkOf(engines->topLevelItem(0)), kMarkSuccess);
+    EXPECT_EQ(MarkOf(engines->topLevelItem(1)), kMarkIdle);
+    EXPECT_EQ(MarkOf(engines->topLevelItem(2)), kMarkFailure);
+    EXPECT_EQ(Children(0), QStringList{"ftp.net"});
+    EXPECT_EQ(Children(1), QStringList{"files.org"});
+    EXPECT_EQ(MarkOf(Tree("1008")->topLevelItem(1)->child(0)), kMarkUntested);
+    EXPECT_TRUE(Tree("1008")->topLevelItem(1)->isExpanded());
+    EXPECT_EQ(Status(1), "3");
+    EXPECT_EQ(Status(3), "0");
+    EXPECT_EQ(server.RequestedPaths(), (std::vector<std::string>{"/page?q=blue"}));
+}
+
+TEST_F(WindowSearchTest, UntickingInTheTreeKeepsAnEngineOut)
+{
+    server.Route("/", {PageBehavior::Kind::Serve, ""});
+    Open(Engine("A", "/a") + Engine("B", "/b"));
+    Tree("1006")->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    TypeAndPressEnter("x");
+    ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
+    EXPECT_EQ(server.RequestedPaths(), (std::vector<std::string>{"/b"}));
+}
+
+TEST_F(WindowSearchTest, StopWhileWorkersRunZeroesTheCountAndMarks)
+{
+    server.Route("/hang", {PageBehavior::Kind::Hang});
+    Open(Engine("H1", "/hang1") + Engine("H2", "/hang2"));
+    TypeAndPressEnter("x");
+    ASSERT_TRUE(Until([&] { return server.Requests() == 2; }));
+    EXPECT_EQ(Status(3), "2");
+    EXPECT_EQ(MarkOf(Tree("1006")->topLevelItem(0)), kMarkRunning);
+    Find<QPushButton>("1002")->click();
+    EXPECT_EQ(Caption(), "Search");
+    EXPECT_EQ(Status(3), "0");
+    EXPECT_EQ(MarkOf(Tree("1006")->topLevelItem(0)), kMarkIdle);
+    // The stopped workers' own reports change nothing that shows.
+    ASSERT_TRUE(Until([&] { return !window->GetSession().GetEngines().GetEngineItem(1)->job; }));
+    EXPECT_EQ(MarkOf(Tree("1006")->topLevelItem(1)), kMarkIdle);
+    EXPECT_EQ(Status(3), "0");
+}
+
+TEST_F(WindowSearchTest, RefillingTheEnginesMidSearchIsSafe)
+{
+    server.Route("/slow", {PageBehavior::Kind::Serve, "<a href=\"http://h.org/x.mp3\">x</a>", 200,
+                           std::chrono::milliseconds(300)});
+    Open(Engine("A", "/slow1") + Engine("B", "/slow2"));
+    TypeAndPressEnter("x");
+    test::WriteFile(dir.File("settings.dat"), Engine("C", "/slow3"));
+    window->GetCommand(32771)->trigger(); // File > Search refills the tree
+    EXPECT_TRUE(window->GetCommand(32771)->isChecked());
+    // Saving the ticks first writes A and B back, after C, without a query.
+    ASSERT_EQ(Tree("1006")->topLevelItemCount(), 3);
+    EXPECT_EQ(Tree("1006")->topLevelItem(0)->text(0), "C");
+    ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
+    EXPECT_EQ(Status(1), "1") << "the reports of the old A and B still count";
+    EXPECT_EQ(MarkOf(Tree("1006")->topLevelItem(0)), kMarkIdle) << "C stands where the dispatcher had passed";
+    EXPECT_EQ(MarkOf(Tree("1006")->topLevelItem(2)), kMarkFailure) << "B now has no query";
+}
+
+} // namespace
+} // namespace velmora
