@@ -8,23 +8,28 @@
 #include "json-writer.h"
 #include "options.h"
 #include "platform/paths.h"
+#include "results/server-probe.h"
 #include "results/url-split.h"
 
 namespace velmora::cli {
 
 const char* const kSearchHelp =
-    "Usage: velmora-cli search [--json] WORDS...\n"
+    "Usage: velmora-cli search [--json] [--test] WORDS...\n"
     "\n"
     "Runs one search as the window's \"Search\" button does, with the engines\n"
     "ticked in ./settings.dat, its thread limit (Maxthreads) and its Filter\n"
     "switch. Ends when every engine has reported; Ctrl+C stops the search and\n"
     "ends with what was found.\n"
     "\n"
+    "  --test   then test every server found, as \"Re-Test Results\" does (an FTP\n"
+    "           login or an HTTP HEAD request), and wait for every verdict\n"
+    "\n"
     "  --json   one JSON object per line, as events happen:\n"
     "           {\"event\":\"result\",\"n\":N,\"service\":\"ftp\"|\"http\",\"server\":..,\"port\":..,\n"
     "            \"path\":..,\"user\":..,\"password\":..,\"description\":..,\"engine\":..}\n"
     "           {\"event\":\"server\",\"group\":\"FTP\"|\"HTTP\",\"server\":..}\n"
     "           {\"event\":\"engine\",\"engine\":..,\"mark\":\"scanned\"|\"failed\",\"links\":N}\n"
+    "           {\"event\":\"verdict\",\"group\":..,\"server\":..,\"verdict\":\"good\"|\"bad\",\"reply\":..}\n"
     "           last {\"event\":\"done\",\"results\":N,\"servers\":M}\n"
     "  --help   this text\n";
 
@@ -67,6 +72,19 @@ public:
             WriteLine(std::string("server  ") + groupName + "  " + server.text);
     }
 
+    void ServerTested(std::size_t group, const ServerItem& server, const TestJob& job) override
+    {
+        const char* groupName = group == kGroupFtp ? "FTP" : "HTTP";
+        const char* verdict = job.verdict == kVerdictGood ? "good" : "bad";
+        if (m_json) {
+            JsonObject object;
+            object.Add("event", "verdict").Add("group", groupName).Add("server", server.text);
+            WriteLine(object.Add("verdict", verdict).Add("reply", job.reply).Text());
+        } else {
+            WriteLine(std::string("verdict  ") + groupName + "  " + server.text + "  " + verdict);
+        }
+    }
+
     void EngineReported(const std::string& engine, int mark, std::uint64_t links) override
     {
         const char* markName = mark == kMarkSuccess ? "scanned" : "failed";
@@ -99,10 +117,11 @@ std::size_t CountServers(const SearchSession& session)
 
 int RunSearchCommand(const std::vector<std::string>& args)
 {
-    const Options options = ParseOptions(args, {"--json"});
+    const Options options = ParseOptions(args, {"--json", "--test"});
     if (const int status = HandleHelpOrError(options, "search", kSearchHelp); status >= 0)
         return status;
     const bool json = options.Has("--json");
+    const bool test = options.Has("--test");
     std::string words;
     for (const std::string& word : options.positional)
         words += (words.empty() ? "" : " ") + word;
@@ -119,17 +138,25 @@ int RunSearchCommand(const std::vector<std::string>& args)
     SearchPrinter printer(session, json);
     session.SetObserver(&printer);
     session.Initialize();
+    // Servers are tested only when asked to, whatever AutoTest says.
+    session.SetAutoTestForSession(false);
     session.OnSearch(words);
-    while (session.IsSearchRunning()) {
-        if (g_interrupted) {
-            session.OnSearch(words); // the button now reads "Stop"
-            break;
-        }
+    const auto pump = [&session] {
         if (auto message = session.GetQueue()->WaitTake(std::chrono::milliseconds(100)))
             session.HandleMessage(std::move(*message));
-    }
+    };
+    while (session.IsSearchRunning() && !g_interrupted)
+        pump();
+    if (session.IsSearchRunning())
+        session.OnSearch(words); // the button reads "Stop"
     // Links posted before the stop are still taken in.
     session.ProcessMessages();
+    if (test && !g_interrupted) {
+        session.OnRetestResults();
+        while (session.IsTestPassRunning() && !g_interrupted)
+            pump();
+        session.CancelTests();
+    }
 
     const auto results = static_cast<std::int64_t>(session.GetResultCount());
     const auto servers = static_cast<std::int64_t>(CountServers(session));

@@ -63,6 +63,7 @@ void SearchSession::OnSearch(std::string_view searchText)
         StopSearch();
         return;
     }
+    CancelTests();
     const std::string trimmed = TrimWhiteSpace(m_strSearchText);
     if (!trimmed.empty())
         StartSearch(trimmed);
@@ -103,6 +104,8 @@ void SearchSession::StopSearch()
     m_nActiveThreads = 0;
     SetSearchCaption("Search");
     Observer().ActiveThreadsChanged(0);
+    if (m_bAutoTest)
+        OnRetestResults();
 }
 
 void SearchSession::DispatchSearchJobs()
@@ -151,6 +154,8 @@ void SearchSession::StartEngine(EngineItem& item)
 void SearchSession::EndSearch()
 {
     SetSearchCaption("Search");
+    if (m_bAutoTest)
+        OnRetestResults();
 }
 
 void SearchSession::SetSearchCaption(const char* caption)
@@ -183,6 +188,9 @@ void SearchSession::HandleMessage(Message message)
         break;
     case kMsgEngineStopped:
         OnEngineStopped(message);
+        break;
+    case kMsgTestDone:
+        OnTestDone(message);
         break;
     default:
         break;

@@ -9,6 +9,7 @@
 #include "platform/http-fetch.h"
 #include "platform/message-queue.h"
 #include "results/result-list.h"
+#include "results/server-probe.h"
 #include "results/server-tree.h"
 #include "search/engine-list.h"
 
@@ -72,6 +73,18 @@ public:
     bool GetServerDetailsShown() const { return m_bServerDetails; }
     // Limits every search worker's fetch (time-outs, page cap).
     void SetFetchLimits(const FetchOptions& limits) { m_fetchLimits = limits; }
+    void SetProbeLimits(const ProbeLimits& limits) { m_probeLimits = limits; }
+    // Switches automatic tests for this session only, without writing the
+    // setting (the command line tests only when asked to).
+    void SetAutoTestForSession(bool on) { m_bAutoTest = on; }
+
+    // Server testing. "Re-Test Results": a new pass over every listed
+    // server; "Test Results": the AutoTest switch, saved.
+    void OnRetestResults();
+    void OnTestResults();
+    void CancelTests();
+    // True while probes of the current pass run or wait for a thread.
+    bool IsTestPassRunning() const;
 
 private:
     void StartSearch(const std::string& trimmedText);
@@ -84,6 +97,10 @@ private:
     void OnEngineReport(const Message& message, int mark);
     void OnEngineStopped(const Message& message);
     void OnFoundLink(Message& message);
+    void DispatchTestJobs();
+    void StartProbe(std::size_t group, ServerItem& item);
+    void SetServerMark(std::size_t group, std::size_t index, int mark);
+    void OnTestDone(const Message& message);
 
     SessionObserver* m_pObserver = nullptr;
     SessionObserver m_silent; // stands in while no observer is set
@@ -94,6 +111,7 @@ private:
     std::string m_strSettingsPath;
     EngineList m_engines;
     ServerTree m_servers;
+    ProbeLimits m_probeLimits;
     ResultList m_results;
     FetchOptions m_fetchLimits;
 
@@ -115,6 +133,11 @@ private:
     std::unordered_map<std::uint64_t, std::shared_ptr<SearchJob>> m_runningJobs;
     std::uint64_t m_nNextJobId = 1;
     std::uint64_t m_nFirstJobOfSearch = 1; // links of older jobs are stale
+
+    // Probes of the current pass still waiting for their verdict.
+    std::unordered_map<std::uint64_t, std::shared_ptr<TestJob>> m_runningTests;
+    std::uint64_t m_nTestPass = 0;
+    bool m_bTestPassOpen = false; // positions are still being dispatched
 };
 
 } // namespace velmora

@@ -8,6 +8,7 @@ namespace velmora {
 
 struct ResultEntry;
 struct ServerItem;
+struct TestJob;
 
 // What a person would see change. The window repaints from these; the
 // command line prints them. All calls come on the owner's thread.
@@ -22,6 +23,9 @@ public:
     virtual void EngineReported(const std::string& /*engine*/, int /*mark*/, std::uint64_t /*links*/) {}
     virtual void ServersCleared() {}
     virtual void ServerAdded(std::size_t /*group*/, const ServerItem& /*server*/) {}
+    virtual void ServerMarkChanged(std::size_t /*group*/, std::size_t /*index*/) {}
+    // A probe of the current test pass ended with a verdict.
+    virtual void ServerTested(std::size_t /*group*/, const ServerItem& /*server*/, const TestJob& /*job*/) {}
     virtual void ResultAccepted(const ResultEntry& /*entry*/, int /*count*/) {}
     virtual void ResultCountChanged(int /*count*/) {}
     virtual void ActiveThreadsChanged(int /*count*/) {}

@@ -21,4 +21,45 @@ ServerItem& ServerTree::AddServer(std::size_t group, ResultEntry* record, std::s
     return m_groups[group].servers.back();
 }
 
+bool ServerTree::Find(std::uint64_t handle, std::size_t& group, std::size_t& index) const
+{
+    for (std::size_t g = 0; g < m_groups.size(); ++g) {
+        const auto& servers = m_groups[g].servers;
+        for (std::size_t i = 0; i < servers.size(); ++i) {
+            if (servers[i].handle == handle) {
+                group = g;
+                index = i;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+ServerItem* ServerTree::GetServerItem(int position, std::size_t* group, std::size_t* index)
+{
+    int first = 1; // the position of the current group's root
+    for (std::size_t g = 0; g < m_groups.size(); ++g) {
+        const int count = static_cast<int>(m_groups[g].servers.size());
+        if (position > first && position <= first + count) {
+            const auto i = static_cast<std::size_t>(position - first - 1);
+            if (group)
+                *group = g;
+            if (index)
+                *index = i;
+            return &m_groups[g].servers[i];
+        }
+        first += count + 1;
+    }
+    return nullptr;
+}
+
+int ServerTree::GetItemCount() const
+{
+    int count = 0;
+    for (const ServerGroup& group : m_groups)
+        count += 1 + static_cast<int>(group.servers.size());
+    return count;
+}
+
 } // namespace velmora

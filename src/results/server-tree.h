@@ -33,6 +33,15 @@ public:
     void Reset();
     ServerItem& AddServer(std::size_t group, ResultEntry* record, std::string text);
 
+    // Where the server with that handle stands; false when it is gone.
+    bool Find(std::uint64_t handle, std::size_t& group, std::size_t& index) const;
+    // Items from the top with both groups open, counting from 1: the "FTP"
+    // root, its servers, the "HTTP" root, its servers. Null for a root or
+    // a position past the end.
+    ServerItem* GetServerItem(int position, std::size_t* group = nullptr, std::size_t* index = nullptr);
+    // Roots included.
+    int GetItemCount() const;
+
     const std::vector<ServerGroup>& GetGroups() const { return m_groups; }
     std::vector<ServerGroup>& GetGroups() { return m_groups; }
 

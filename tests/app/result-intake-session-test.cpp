@@ -38,7 +38,8 @@ TEST_F(ResultIntakeSessionTest, TheFilterKeepsPathsHoldingEveryWord)
     EXPECT_EQ(session->GetResultCount(), 1);
     EXPECT_EQ(session->GetResults().GetNewest(0).path, "/Music/DEF-abc.mp3");
 
-    test::WriteFile(dir.File("settings.dat"), "[Settings]\nFilter=0\n[Engine]\nQuery=" + server.Url("/page") + "\n");
+    test::WriteFile(dir.File("settings.dat"),
+                    "[Settings]\nFilter=0\nAutoTest=0\n[Engine]\nQuery=" + server.Url("/page") + "\n");
     session = std::make_unique<SearchSession>(dir.Path());
     session->Initialize();
     ASSERT_TRUE(RunToEnd("abc def"));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/search-session.h"
+#include "results/server-probe.h"
 #include "results/server-tree.h"
 #include "support/page-server.h"
 #include "test-support.h"
@@ -36,6 +37,11 @@ public:
         lastCount = count;
     }
     void ActiveThreadsChanged(int count) override { maxActive = std::max(maxActive, count); }
+    std::vector<std::string> verdicts;
+    void ServerTested(std::size_t group, const ServerItem& server, const TestJob& job) override
+    {
+        verdicts.push_back((group == kGroupFtp ? "FTP:" : "HTTP:") + server.text + ":" + std::to_string(job.verdict));
+    }
 };
 
 // A session in a fresh folder whose engines are routes of a local server.
@@ -54,9 +60,11 @@ protected:
         bool ticked = true;
     };
 
+    // Automatic tests stay off unless `general` turns them on: the made-up
+    // servers of these pages must never be looked up.
     void Open(const std::vector<Engine>& engines, const std::string& general = "")
     {
-        std::string text = "[Settings]\n" + general;
+        std::string text = "[Settings]\n" + general + "AutoTest=0\n";
         for (const Engine& engine : engines) {
             text += "[" + engine.name + "]\nQuery=" + server.Url(engine.path) + "\n";
             if (!engine.ticked)

@@ -15,7 +15,8 @@ class MainWindowTest : public test::WindowTest {};
 
 TEST_F(MainWindowTest, StartsWithoutSettingsLikeANewUserSeesIt)
 {
-    Open();
+    Open({}, true);
+    ASSERT_FALSE(std::filesystem::exists(dir.File("settings.dat")));
     EXPECT_EQ(window->windowTitle(), "Velmora");
     for (int id : {32791, 59410, 32780, 32792, 32771})
         EXPECT_TRUE(window->GetCommand(id)->isChecked()) << id;

@@ -24,10 +24,12 @@ protected:
     TempDir dir;
     std::unique_ptr<CMainDlg> window;
 
-    void Open(const std::string& settings = {})
+    // Automatic tests are off unless the settings ask for them: the made-up
+    // servers of the test pages must never be looked up.
+    void Open(const std::string& settings = {}, bool autoTest = false)
     {
-        if (!settings.empty())
-            WriteFile(dir.File("settings.dat"), settings);
+        if (!settings.empty() || !autoTest)
+            WriteFile(dir.File("settings.dat"), (autoTest ? "" : "[Settings]\nAutoTest=0\n") + settings);
         window = std::make_unique<CMainDlg>(dir.Path());
         window->show();
         QApplication::processEvents();

@@ -1,0 +1,133 @@
+// A test pass over the servers a search found: order, limit, marks,
+// cancelling and late verdicts. Every server is a numeric form of 127.0.0.1,
+// so no name is ever looked up.
+
+#include "session-fixture.h"
+#include "settings/profile-store.h"
+#include "support/scripted-server.h"
+
+namespace velmora {
+namespace {
+
+using test::PageBehavior;
+using test::ScriptedConnection;
+using test::ScriptedServer;
+
+class ServerTestPassTest : public test::SessionTest {
+protected:
+    ScriptedServer ftpGood{test::FtpServer("230 Logged in\r\n")};
+    ScriptedServer ftpRefuses{test::FtpServer("530 Login incorrect\r\n")};
+    ScriptedServer httpGood{test::HttpServer("HTTP/1.1 200 OK")};
+    ScriptedServer httpOld{test::HttpServer("HTTP/1.0 200 OK")};
+    std::uint16_t closedPort = test::RefusedPort();
+
+    static std::string Link(const std::string& url) { return "<a href=\"" + url + "\">f</a>"; }
+
+    // Three FTP servers, then two HTTP servers, each under its own name.
+    void OpenFiveServers(const std::string& general)
+    {
+        const std::string page = Link("ftp://127.0.0.1:" + std::to_string(ftpGood.Port()) + "/pub/a.zip") +
+                                 Link("ftp://127.1:" + std::to_string(ftpRefuses.Port()) + "/pub/b.zip") +
+                                 Link("ftp://127.0.1:" + std::to_string(closedPort) + "/pub/c.zip") +
+                                 Link("http://2130706433:" + std::to_string(httpGood.Port()) + "/d%20e.mp3") +
+                                 Link("http://0x7f.1:" + std::to_string(httpOld.Port()) + "/f.mp3");
+        server.Route("/page", {PageBehavior::Kind::Serve, page});
+        Open({{"Engine", "/page"}}, "Filter=0\n" + general);
+        ProbeLimits limits;
+        limits.idle = std::chrono::milliseconds(500);
+        limits.total = std::chrono::milliseconds(2000);
+        session->SetProbeLimits(limits);
+    }
+
+    int ServerMark(std::size_t group, std::size_t index)
+    {
+        return session->GetServers().GetGroups()[group].servers[index].mark;
+    }
+};
+
+TEST_F(ServerTestPassTest, FtpServersFirstWithinTheLimitAndEachVerdictStartsTheNext)
+{
+    OpenFiveServers("Maxthreads=2\n");
+    // The fixture turned AutoTest off; turn it on as the menu does.
+    session->OnTestResults();
+    ASSERT_TRUE(session->GetAutoTest());
+    ASSERT_TRUE(RunToEnd("x"));
+    // The pass started when the search ended.
+    EXPECT_EQ(session->GetActiveThreads(), 2);
+    EXPECT_EQ(ServerMark(kGroupFtp, 0), kMarkRunning);
+    EXPECT_EQ(ServerMark(kGroupFtp, 1), kMarkRunning);
+    EXPECT_EQ(ServerMark(kGroupFtp, 2), kMarkUntested);
+    EXPECT_EQ(ServerMark(kGroupHttp, 0), kMarkUntested);
+    ASSERT_TRUE(PumpUntil([&] { return !session->IsTestPassRunning(); }));
+    EXPECT_EQ(session->GetActiveThreads(), 0);
+    EXPECT_EQ(ServerMark(kGroupFtp, 0), kMarkSuccess);
+    EXPECT_EQ(ServerMark(kGroupFtp, 1), kMarkSuccess) << "a 530 answer is good";
+    EXPECT_EQ(ServerMark(kGroupFtp, 2), kMarkFailure);
+    EXPECT_EQ(ServerMark(kGroupHttp, 0), kMarkSuccess);
+    EXPECT_EQ(ServerMark(kGroupHttp, 1), kMarkFailure) << "HTTP/1.0 is bad";
+    ASSERT_EQ(observer.verdicts.size(), 5u);
+    EXPECT_EQ(observer.verdicts[4].rfind("HTTP:", 0), 0u) << "HTTP servers come last";
+    const ResultEntry* refused = session->GetServers().GetGroups()[kGroupFtp].servers[2].record;
+    EXPECT_EQ(refused->testJob->reply, "No server found");
+    // The anonymous login and the decoded path, re-encoded for the request line.
+    ASSERT_TRUE(test::WaitFor([&] { return !ftpGood.Received().empty() && !httpGood.Received().empty(); }));
+    EXPECT_EQ(ftpGood.Received().front(), "USER anonymous\r\nPASS velmora@example.org\r\n");
+    EXPECT_EQ(httpGood.Received().front().rfind("HEAD /d%20e.mp3 HTTP/1.1\r\nHost: 2130706433\r\n", 0), 0u);
+    EXPECT_EQ(GetPrivateProfileIntA("Settings", "AutoTest", 0, dir.File("settings.dat")), 1);
+}
+
+TEST_F(ServerTestPassTest, TurningTestsOffWhileProbesRunUntestsThemAtOnce)
+{
+    ScriptedServer silent([](ScriptedConnection& connection) { connection.Hold(); });
+    server.Route("/page",
+                 {PageBehavior::Kind::Serve, Link("ftp://127.0.0.1:" + std::to_string(silent.Port()) + "/a.zip") +
+                                                 Link("ftp://127.1:" + std::to_string(silent.Port()) + "/b.zip")});
+    Open({{"Engine", "/page"}}, "Filter=0\n");
+    ASSERT_TRUE(RunToEnd("x"));
+    session->OnRetestResults();
+    EXPECT_EQ(ServerMark(kGroupFtp, 0), kMarkRunning);
+    EXPECT_EQ(session->GetActiveThreads(), 2);
+    session->OnTestResults(); // AutoTest was off in the file; this turns it on
+    session->OnTestResults(); // and off again, cancelling
+    EXPECT_EQ(ServerMark(kGroupFtp, 0), kMarkUntested);
+    EXPECT_EQ(ServerMark(kGroupFtp, 1), kMarkUntested);
+    EXPECT_EQ(session->GetActiveThreads(), 0);
+    EXPECT_FALSE(session->IsTestPassRunning());
+    EXPECT_FALSE(session->GetServers().GetGroups()[kGroupFtp].servers[0].record->testJob);
+}
+
+TEST_F(ServerTestPassTest, ReTestingWhileProbesRunStartsANewPassAndIgnoresTheOldVerdicts)
+{
+    OpenFiveServers("Maxthreads=1\n");
+    ASSERT_TRUE(RunToEnd("x"));
+    session->OnRetestResults();
+    EXPECT_EQ(ServerMark(kGroupFtp, 0), kMarkRunning);
+    // Let the first probe finish its verdict without handling it yet.
+    ASSERT_TRUE(test::WaitFor([&] { return session->GetQueue()->Size() > 0; }));
+    session->OnRetestResults();
+    EXPECT_EQ(ServerMark(kGroupFtp, 0), kMarkRunning) << "the new pass reached it again";
+    session->ProcessMessages(); // the old pass's verdict
+    ASSERT_TRUE(PumpUntil([&] { return !session->IsTestPassRunning(); }));
+    EXPECT_EQ(observer.verdicts.size(), 5u) << "one verdict per server of the new pass only";
+    EXPECT_EQ(ServerMark(kGroupHttp, 1), kMarkFailure);
+}
+
+TEST_F(ServerTestPassTest, NothingHappensBeforeTheFirstSearchAndLateVerdictsAfterANewOne)
+{
+    OpenFiveServers("Maxthreads=5\n");
+    session->OnRetestResults();
+    EXPECT_FALSE(session->IsTestPassRunning());
+    EXPECT_EQ(session->GetActiveThreads(), 0);
+
+    ASSERT_TRUE(RunToEnd("x"));
+    session->OnRetestResults();
+    ASSERT_TRUE(test::WaitFor([&] { return session->GetQueue()->Size() >= 3; }));
+    session->OnSearch("x"); // clears the list while verdicts wait in the queue
+    ASSERT_TRUE(PumpUntil([&] { return !session->IsSearchRunning(); }));
+    EXPECT_TRUE(observer.verdicts.empty());
+    EXPECT_EQ(ServerMark(kGroupFtp, 0), kMarkUntested);
+    EXPECT_EQ(session->GetActiveThreads(), 0);
+}
+
+} // namespace
+} // namespace velmora
