@@ -9,6 +9,7 @@
 #include "platform/http-fetch.h"
 #include "platform/message-queue.h"
 #include "results/result-list.h"
+#include "results/result-view.h"
 #include "results/server-probe.h"
 #include "results/server-tree.h"
 #include "search/engine-list.h"
@@ -85,6 +86,30 @@ public:
     void CancelTests();
     // True while probes of the current pass run or wait for a thread.
     bool IsTestPassRunning() const;
+
+    // What the results tree and the details panel show for the selected
+    // server item (none, or a group root: nothing, and the panel keeps
+    // what it showed).
+    struct ServerDetails {
+        std::string address;
+        std::string port;
+        std::string user;
+        std::string password;
+        std::string response;
+    };
+    struct ResultsRefresh {
+        std::vector<ViewItem> items;
+        bool hasDetails = false;
+        ServerDetails details;
+    };
+    ResultsRefresh RefreshResults(std::uint64_t selectedServer) const;
+    // The reply to show for a server item: its test's, once it has a verdict.
+    std::string GetServerResponse(const ServerItem& item) const;
+
+    // The View menu's choices, saved as they are made.
+    void SetViewStyle(int style);
+    void FlipFilterResults();
+    void SetServerDetailsShown(bool shown);
 
 private:
     void StartSearch(const std::string& trimmedText);

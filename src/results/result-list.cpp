@@ -14,6 +14,7 @@ std::optional<ResultList::Added> ResultList::Add(std::unique_ptr<ResultEntry> en
         return std::nullopt;
     ResultEntry* added = entry.get();
     m_entries.push_back(std::move(entry));
+    m_serverRecords[serverKey].push_back(added);
     const bool newServer = m_servers.emplace(std::move(serverKey), added).second;
     return Added{added, newServer};
 }
@@ -22,6 +23,7 @@ void ResultList::Clear()
 {
     m_entries.clear();
     m_servers.clear();
+    m_serverRecords.clear();
     m_serverPaths.clear();
 }
 
@@ -29,6 +31,13 @@ ResultEntry* ResultList::FindServer(std::string_view server) const
 {
     const auto found = m_servers.find(LowerAscii(server));
     return found == m_servers.end() ? nullptr : found->second;
+}
+
+const std::vector<ResultEntry*>& ResultList::GetServerRecords(std::string_view server) const
+{
+    static const std::vector<ResultEntry*> none;
+    const auto found = m_serverRecords.find(LowerAscii(server));
+    return found == m_serverRecords.end() ? none : found->second;
 }
 
 } // namespace velmora

@@ -31,10 +31,13 @@ public:
     const ResultEntry& GetNewest(std::size_t i) const { return *m_entries[m_entries.size() - 1 - i]; }
     // The first record of a server, or null.
     ResultEntry* FindServer(std::string_view server) const;
+    // Every record of a server, oldest first.
+    const std::vector<ResultEntry*>& GetServerRecords(std::string_view server) const;
 
 private:
     std::vector<std::unique_ptr<ResultEntry>> m_entries; // oldest first
     std::unordered_map<std::string, ResultEntry*> m_servers;
+    std::unordered_map<std::string, std::vector<ResultEntry*>> m_serverRecords;
     std::unordered_set<std::string> m_serverPaths;
 };
 

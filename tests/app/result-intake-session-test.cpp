@@ -1,6 +1,7 @@
 // Found links become results, servers and counts as a search runs.
 
 #include "session-fixture.h"
+#include "settings/profile-store.h"
 
 namespace velmora {
 namespace {
@@ -58,6 +59,43 @@ TEST_F(ResultIntakeSessionTest, ANewSearchClearsResultsServersAndMarks)
     EXPECT_EQ(Mark(0), kMarkRunning);
     ASSERT_TRUE(PumpUntil([&] { return !session->IsSearchRunning(); }));
     EXPECT_EQ(session->GetResultCount(), 1) << "the same link counts again in a new search";
+}
+
+TEST_F(ResultIntakeSessionTest, RefreshingShowsTheSelectedServersFilesAndLogin)
+{
+    server.Route("/page", {PageBehavior::Kind::Serve,
+                           Anchor("ftp://joe:pw@ftp.net:2121/pub/a.zip") + Anchor("ftp://h.org/x/b.zip")});
+    Open({{"Engine", "/page"}}, "Filter=0\n");
+    ASSERT_TRUE(RunToEnd("x"));
+    const auto& ftp = session->GetServers().GetGroups()[kGroupFtp].servers;
+    ASSERT_EQ(ftp.size(), 2u);
+    const auto named = session->RefreshResults(ftp[0].handle);
+    ASSERT_TRUE(named.hasDetails);
+    EXPECT_EQ(named.details.address, "ftp.net");
+    EXPECT_EQ(named.details.port, "2121");
+    EXPECT_EQ(named.details.user, "joe");
+    EXPECT_EQ(named.details.password, "pw");
+    EXPECT_EQ(named.details.response, "") << "an untested server shows no reply";
+    ASSERT_EQ(named.items.size(), 1u);
+    EXPECT_EQ(named.items[0].text, "a.zip");
+    const auto anonymous = session->RefreshResults(ftp[1].handle);
+    EXPECT_EQ(anonymous.details.user, "anonymous");
+    EXPECT_EQ(anonymous.details.password, "velmora@example.org");
+    EXPECT_FALSE(session->RefreshResults(0).hasDetails) << "a group root shows nothing";
+
+    session->SetViewStyle(3);
+    EXPECT_EQ(session->RefreshResults(ftp[1].handle).items[0].text, "/x/");
+    EXPECT_EQ(GetPrivateProfileIntA("Settings", "ViewStyle", 0, dir.File("settings.dat")), 3);
+    session->FlipFilterResults();
+    EXPECT_TRUE(session->GetFilterResults());
+    EXPECT_EQ(GetPrivateProfileIntA("Settings", "Filter", 0, dir.File("settings.dat")), 1);
+}
+
+TEST_F(ResultIntakeSessionTest, NothingIsListedBeforeTheFirstSearch)
+{
+    Open({{"Engine", "/page"}});
+    EXPECT_FALSE(session->RefreshResults(1).hasDetails);
+    EXPECT_TRUE(session->RefreshResults(1).items.empty());
 }
 
 } // namespace

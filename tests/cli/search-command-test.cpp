@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "support/page-server.h"
+#include "support/scripted-server.h"
 #include "test-support.h"
 
 namespace velmora {
@@ -95,6 +96,42 @@ TEST_F(SearchCommandTest, InterruptStopsTheSearchAndEndsWithWhatWasFound)
     const std::string out = test::ReadFile(output);
     EXPECT_NE(out.find("\"path\":\"/x.zip\""), std::string::npos);
     EXPECT_TRUE(out.ends_with("{\"event\":\"done\",\"results\":1,\"servers\":1}\n")) << out;
+}
+
+TEST_F(SearchCommandTest, TestWaitsForAVerdictOfEveryServer)
+{
+    test::ScriptedServer ftp(test::FtpServer("530 Login incorrect\r\n"));
+    test::ScriptedServer http(test::HttpServer("HTTP/1.1 200 OK"));
+    server.Route("/page", {PageBehavior::Kind::Serve,
+                           "<a href=\"ftp://127.0.0.1:" + std::to_string(ftp.Port()) + "/a.zip\">a</a>" +
+                               "<a href=\"http://127.1:" + std::to_string(http.Port()) + "/b.mp3\">b</a>" +
+                               "<a href=\"ftp://127.0.1:" + std::to_string(test::RefusedPort()) + "/c.zip\">c</a>"});
+    test::WriteFile(dir.File("settings.dat"), "[Settings]\nFilter=0\n[E]\nQuery=" + server.Url("/page") + "\n");
+    int status = -1;
+    const std::string out = RunIn(dir.Path(), "search --json --test x", status);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(out.find("{\"event\":\"verdict\",\"group\":\"FTP\",\"server\":\"127.0.0.1\",\"verdict\":\"good\","
+                       "\"reply\":\"220 Welcome to the test server\\r\\n331 Password required\\r\\n530 Login "
+                       "incorrect\\r\\n\"}\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("{\"event\":\"verdict\",\"group\":\"FTP\",\"server\":\"127.0.1\",\"verdict\":\"bad\","
+                       "\"reply\":\"No server found\"}\n"),
+              std::string::npos);
+    EXPECT_NE(out.find("\"group\":\"HTTP\",\"server\":\"127.1\",\"verdict\":\"good\""), std::string::npos);
+    EXPECT_TRUE(out.ends_with("{\"event\":\"done\",\"results\":3,\"servers\":3}\n"));
+}
+
+TEST_F(SearchCommandTest, WithoutTestNoServerIsProbedWhateverAutoTestSays)
+{
+    test::ScriptedServer ftp(test::FtpServer("230 Logged in\r\n"));
+    server.Route("/page", {PageBehavior::Kind::Serve,
+                           "<a href=\"ftp://127.0.0.1:" + std::to_string(ftp.Port()) + "/a.zip\">a</a>"});
+    test::WriteFile(dir.File("settings.dat"), "[Settings]\nAutoTest=1\n[E]\nQuery=" + server.Url("/page") + "\n");
+    int status = -1;
+    const std::string out = RunIn(dir.Path(), "search --json x", status);
+    EXPECT_EQ(out.find("verdict"), std::string::npos);
+    EXPECT_TRUE(ftp.Received().empty());
 }
 
 } // namespace

@@ -22,6 +22,7 @@
 #include "app/ui/status-bar.h"
 #include "app/ui/tree-images.h"
 #include "platform/paths.h"
+#include "results/ui/server-details-dlg.h"
 
 namespace velmora {
 
@@ -92,6 +93,7 @@ CMainDlg::CMainDlg(std::string workingDirectory, QWidget* parent)
     m_pNormalSearch->setChecked(true);
     m_pSession->Initialize();
     RestoreMenuChecks();
+    m_pServerDetails = new CServerDetailsDlg(this);
 }
 
 CMainDlg::~CMainDlg()
@@ -143,6 +145,8 @@ void CMainDlg::CreateControls(const DialogUnits& du)
     m_pResultsTree = MakeTree(m_pClient, "1009");
     m_pResultsTree->setGeometry(du.Map(173, 52, 228, 166));
     m_pResultsTree->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pResultsTree->header()->setStretchLastSection(true);
+    connect(m_pServerTree, &QTreeWidget::currentItemChanged, this, &CMainDlg::RefreshResults);
     m_pResultsTree->setDragDropMode(QAbstractItemView::NoDragDrop);
 
     m_pStatusBar = new CStatusBar(m_pClient);
@@ -168,6 +172,21 @@ void CMainDlg::keyPressEvent(QKeyEvent* event)
     if (event->key() == Qt::Key_Escape)
         return;
     QMainWindow::keyPressEvent(event);
+}
+
+// The details panel is placed once, at the window's lower right, when the
+// window first shows and its frame is known.
+void CMainDlg::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_bDetailsPlaced)
+        return;
+    m_bDetailsPlaced = true;
+    // Shown first, so that its frame is known where the platform tells it.
+    m_pServerDetails->setVisible(m_pSession->GetServerDetailsShown());
+    const QRect frame = frameGeometry();
+    const QSize panel = m_pServerDetails->frameGeometry().size();
+    m_pServerDetails->move(frame.right() + 1 - 8 - panel.width(), frame.bottom() + 1 - 10 - panel.height());
 }
 
 void CMainDlg::closeEvent(QCloseEvent* event)
@@ -261,6 +280,7 @@ void CMainDlg::ServerAdded(std::size_t group, const ServerItem& server)
     if (root == nullptr)
         return;
     auto* item = new QTreeWidgetItem(root, {QString::fromStdString(server.text)});
+    item->setData(0, kServerHandleRole, QVariant::fromValue<qulonglong>(server.handle));
     SetMark(item, server.mark);
     root->setExpanded(true);
 }

@@ -14,10 +14,12 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace velmora {
 
 class CPaneSplitter;
+class CServerDetailsDlg;
 class CStatusBar;
 class DialogUnits;
 class QueueNotifier;
@@ -33,16 +35,25 @@ public:
 
     SearchSession& GetSession() { return *m_pSession; }
     CPaneSplitter* GetClient() const { return m_pClient; }
+    CServerDetailsDlg* GetServerDetails() const { return m_pServerDetails; }
     QAction* GetCommand(int id) const;
 
     void OnSearch();
     void OnNormalSearch();
     void OnAbout();
     void OnDocumentation();
+    // Rebuilds the results tree and the details panel for the selected server.
+    void RefreshResults();
+    void OnViewStyle(int style);
+    void OnFilterResults();
+    void OnServerDetails();
+    void OnTestResults();
+    void OnRetestResults();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void CreateControls(const DialogUnits& du);
@@ -53,12 +64,15 @@ private:
     void ProcessMessages();
     void FillEngineTree();
     void ResetServerTree();
+    QTreeWidgetItem* FindServerItem(std::size_t group, std::size_t index) const;
 
     // What the session reports.
     void EnginesReloaded() override;
     void EngineMarkChanged(std::size_t index) override;
     void ServersCleared() override;
     void ServerAdded(std::size_t group, const ServerItem& server) override;
+    void ServerMarkChanged(std::size_t group, std::size_t index) override;
+    void ServerTested(std::size_t group, const ServerItem& server, const TestJob& job) override;
     void ResultCountChanged(int count) override;
     void ActiveThreadsChanged(int count) override;
     void SearchStateChanged() override;
@@ -77,6 +91,8 @@ private:
     QTreeWidget* m_pServerTree = nullptr;
     QTreeWidget* m_pResultsTree = nullptr;
     CStatusBar* m_pStatusBar = nullptr;
+    CServerDetailsDlg* m_pServerDetails = nullptr;
+    bool m_bDetailsPlaced = false;
     std::map<int, QAction*> m_commands;
     bool m_bFillingEngines = false;
 };

@@ -68,9 +68,7 @@ const Popup kMenus[] = {
 };
 
 // Commands whose work is not in this version yet: shown, grayed.
-const std::set<int> kNotYetAvailable = {kIdSettings,     kIdFilterResults, kIdList,         kIdHalfDetailed,
-                                        kIdDetailed,     kIdServerDetails, kIdTestResults,  kIdRetestResults,
-                                        kIdCheckUpgrade, kIdUpdateEngines, kIdUpdateClients};
+const std::set<int> kNotYetAvailable = {kIdSettings, kIdCheckUpgrade, kIdUpdateEngines, kIdUpdateClients};
 
 } // namespace
 
@@ -100,6 +98,13 @@ void CMainDlg::CreateMenus()
     connect(m_commands[kIdExit], &QAction::triggered, this, &QWidget::close);
     connect(m_commands[kIdDocumentation], &QAction::triggered, this, &CMainDlg::OnDocumentation);
     connect(m_commands[kIdAbout], &QAction::triggered, this, &CMainDlg::OnAbout);
+    connect(m_commands[kIdList], &QAction::triggered, this, [this] { OnViewStyle(1); });
+    connect(m_commands[kIdHalfDetailed], &QAction::triggered, this, [this] { OnViewStyle(2); });
+    connect(m_commands[kIdDetailed], &QAction::triggered, this, [this] { OnViewStyle(3); });
+    connect(m_commands[kIdFilterResults], &QAction::triggered, this, &CMainDlg::OnFilterResults);
+    connect(m_commands[kIdServerDetails], &QAction::triggered, this, &CMainDlg::OnServerDetails);
+    connect(m_commands[kIdTestResults], &QAction::triggered, this, &CMainDlg::OnTestResults);
+    connect(m_commands[kIdRetestResults], &QAction::triggered, this, &CMainDlg::OnRetestResults);
     UpdateCommandStates();
 }
 

@@ -7,6 +7,8 @@ namespace velmora {
 
 // Items of the engine and server trees keep their mark under this role.
 inline constexpr int kTreeMarkRole = Qt::UserRole + 1;
+// Server items keep the handle of the server they show under this role.
+inline constexpr int kServerHandleRole = Qt::UserRole + 2;
 
 // The six 16-by-16 marks shared by the engine and server trees, by index
 // (idle, running, unused bulb, success, failure, untested).

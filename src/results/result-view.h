@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora {
+
+struct ResultEntry;
+class ResultList;
+
+inline constexpr int kViewList = 1;
+inline constexpr int kViewHalfDetailed = 2;
+inline constexpr int kViewDetailed = 3;
+
+// The text after the last "/", or the whole path when it has none.
+std::string GetFilePart(std::string_view path);
+// The text up to and including the last "/", or "/" when it has none.
+std::string GetDirPart(std::string_view path);
+
+// One item of the results tree; `record` is the record it stands for (a
+// directory item: the record whose insertion created it).
+struct ViewItem {
+    std::string text;
+    const ResultEntry* record = nullptr;
+    std::vector<ViewItem> children;
+};
+
+// The results tree for one server: every record of that server (any
+// service, any letter case), newest first, in the given style. In the
+// Detailed style, records share the root item of their directory (compared
+// without regard to case). Any other style lists nothing.
+std::vector<ViewItem> BuildResultsView(const ResultList& results, std::string_view server, int style);
+
+} // namespace velmora

@@ -1,0 +1,125 @@
+// The results tree, the details panel and server tests, from the window.
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include "results/ui/server-details-dlg.h"
+#include "support/scripted-server.h"
+#include "window-fixture.h"
+
+namespace velmora {
+namespace {
+
+using test::PageBehavior;
+
+class ResultsPaneTest : public test::WindowTest {
+protected:
+    test::PageServer pages;
+    test::ScriptedServer ftp{test::FtpServer("530 Login incorrect\r\n")};
+
+    // One FTP server (127.0.0.1, a real test server) with three files and
+    // one HTTP server on a name that is never probed.
+    void SearchOnce(bool autoTest)
+    {
+        const std::string ftpUrl = "ftp://127.0.0.1:" + std::to_string(ftp.Port());
+        pages.Route("/page", {PageBehavior::Kind::Serve, "<a href=\"" + ftpUrl + "/a/x.mp3\">1</a><a href=\"" + ftpUrl +
+                                                             "/A/y.mp3\">2</a><a href=\"" + ftpUrl +
+                                                             "/a/b/z.mp3\">3</a>"
+                                                             "<a href=\"http://127.1:1/w.mp3\">w</a>"});
+        Open("[Settings]\nFilter=0\nAutoTest=" + std::string(autoTest ? "1" : "0") +
+                 "\n[E]\nQuery=" + pages.Url("/page") + "\n",
+             true);
+        Find<QLineEdit>("1005")->setText("mp3");
+        window->OnSearch();
+        ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
+    }
+
+    QStringList Results(QTreeWidgetItem* parent = nullptr)
+    {
+        QStringList texts;
+        const int count = parent ? parent->childCount() : Tree("1009")->topLevelItemCount();
+        for (int i = 0; i < count; ++i)
+            texts << (parent ? parent->child(i) : Tree("1009")->topLevelItem(i))->text(0);
+        return texts;
+    }
+
+    QString Field(const char* id) { return window->GetServerDetails()->findChild<QLineEdit*>(id)->text(); }
+    QString Response() { return window->GetServerDetails()->findChild<QPlainTextEdit*>("1053")->toPlainText(); }
+    QTreeWidgetItem* FtpServer() { return Tree("1008")->topLevelItem(0)->child(0); }
+};
+
+TEST_F(ResultsPaneTest, SelectingAServerListsItsFilesInEachStyle)
+{
+    ASSERT_NO_FATAL_FAILURE(SearchOnce(false));
+    Tree("1008")->setCurrentItem(FtpServer());
+    EXPECT_EQ(Results(), (QStringList{"z.mp3", "y.mp3", "x.mp3"}));
+    EXPECT_EQ(Field("1048"), "127.0.0.1");
+    EXPECT_EQ(Field("1049"), "anonymous");
+    EXPECT_EQ(Field("1051"), "velmora@example.org");
+    window->GetCommand(32779)->trigger(); // Detailed
+    EXPECT_TRUE(window->GetCommand(32779)->isChecked());
+    EXPECT_FALSE(window->GetCommand(59410)->isChecked());
+    EXPECT_EQ(Results(), (QStringList{"/a/b/", "/A/"}));
+    EXPECT_EQ(Results(Tree("1009")->topLevelItem(1)), (QStringList{"y.mp3", "x.mp3"}));
+    window->GetCommand(32778)->trigger(); // Half Detailed
+    EXPECT_EQ(Results(), (QStringList{"/a/b/z.mp3", "/A/y.mp3", "/a/x.mp3"}));
+    EXPECT_NE(test::ReadFile(dir.File("settings.dat")).find("ViewStyle=2"), std::string::npos);
+
+    Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(1)); // "HTTP"
+    EXPECT_TRUE(Results().isEmpty());
+    EXPECT_EQ(Field("1048"), "127.0.0.1") << "the panel keeps what it showed";
+}
+
+TEST_F(ResultsPaneTest, ThePanelStartsShownCollapsedAndFoldsWithEnterAndEscape)
+{
+    Open({}, true);
+    CServerDetailsDlg* panel = window->GetServerDetails();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_FALSE(panel->IsExpanded());
+    EXPECT_TRUE(window->GetCommand(32792)->isChecked());
+    const QRect frame = window->frameGeometry();
+    EXPECT_EQ(panel->frameGeometry().right(), frame.right() - 8);
+    EXPECT_EQ(panel->frameGeometry().bottom(), frame.bottom() - 10);
+    const int collapsed = panel->height();
+    QTest::keyClick(panel, Qt::Key_Return);
+    EXPECT_TRUE(panel->IsExpanded());
+    EXPECT_GT(panel->height(), collapsed);
+    EXPECT_EQ(panel->findChild<QPushButton*>("1052")->text(), "<<<");
+    window->GetCommand(32792)->trigger(); // hide
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_NE(test::ReadFile(dir.File("settings.dat")).find("ServerDetails=0"), std::string::npos);
+    window->GetCommand(32792)->trigger(); // show again, still expanded
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_TRUE(panel->IsExpanded());
+    QTest::keyClick(panel, Qt::Key_Escape);
+    EXPECT_FALSE(panel->IsExpanded());
+    EXPECT_TRUE(panel->isVisible()) << "Escape never closes the panel";
+}
+
+TEST_F(ResultsPaneTest, TheSelectedServersTestReplyReachesThePanel)
+{
+    ASSERT_NO_FATAL_FAILURE(SearchOnce(false));
+    Tree("1008")->setCurrentItem(FtpServer());
+    EXPECT_EQ(Response(), "");
+    window->GetCommand(32781)->trigger(); // Re-Test Results
+    ASSERT_TRUE(Until([&] { return MarkOf(FtpServer()) == kMarkSuccess; }));
+    EXPECT_EQ(Response(), "220 Welcome to the test server\n331 Password required\n530 Login incorrect\n");
+    ASSERT_TRUE(Until([&] { return Status(3) == "0"; }));
+    EXPECT_EQ(MarkOf(Tree("1008")->topLevelItem(1)->child(0)), kMarkFailure) << "a closed port is bad";
+}
+
+TEST_F(ResultsPaneTest, AutomaticTestsFollowTheSearchAndTheMenuSwitch)
+{
+    ASSERT_NO_FATAL_FAILURE(SearchOnce(true));
+    EXPECT_TRUE(window->GetCommand(32780)->isChecked());
+    ASSERT_TRUE(Until([&] { return MarkOf(FtpServer()) == kMarkSuccess; }));
+    window->GetCommand(32780)->trigger(); // Test Results off
+    EXPECT_FALSE(window->GetCommand(32780)->isChecked());
+    EXPECT_FALSE(window->GetSession().GetAutoTest());
+    EXPECT_EQ(Status(3), "0");
+    EXPECT_NE(test::ReadFile(dir.File("settings.dat")).find("AutoTest=0"), std::string::npos);
+}
+
+} // namespace
+} // namespace velmora
