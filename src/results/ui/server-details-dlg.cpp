@@ -6,25 +6,28 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
 #include "app/ui/dialog-units.h"
 
 namespace velmora {
 
 namespace {
 
-QLineEdit* MakeField(QWidget* parent, const char* id, const QRect& place)
+// A label and its read-only field on one line: the label as wide as its
+// text needs, the field from there to its right edge.
+QLineEdit* MakeField(QWidget* parent, const char* label, const QRect& labelPlace, const char* id,
+                     const QRect& fieldPlace)
 {
+    auto* text = new QLabel(QString::fromLatin1(label), parent);
+    const int labelWidth = std::max(labelPlace.width(), text->sizeHint().width());
+    text->setGeometry(labelPlace.x(), fieldPlace.y(), labelWidth, fieldPlace.height());
     auto* field = new QLineEdit(parent);
     field->setObjectName(QString::fromLatin1(id));
     field->setReadOnly(true);
-    field->setGeometry(place);
+    const int left = std::max(fieldPlace.x(), labelPlace.x() + labelWidth + 3);
+    field->setGeometry(left, fieldPlace.y(), fieldPlace.right() + 1 - left, fieldPlace.height());
     return field;
-}
-
-void MakeLabel(QWidget* parent, const char* text, const QRect& place)
-{
-    auto* label = new QLabel(QString::fromLatin1(text), parent);
-    label->setGeometry(place.adjusted(0, -3, 0, 3));
 }
 
 } // namespace
@@ -36,14 +39,10 @@ CServerDetailsDlg::CServerDetailsDlg(QWidget* owner)
     setAttribute(Qt::WA_ShowWithoutActivating);
     const DialogUnits du(font());
     setFixedWidth(du.X(191));
-    MakeLabel(this, "Address:", du.Map(3, 2, 28, 8));
-    m_pAddress = MakeField(this, "1048", du.Map(32, 0, 99, 12));
-    MakeLabel(this, "Port:", du.Map(134, 2, 16, 8));
-    m_pPort = MakeField(this, "1050", du.Map(151, 0, 35, 12));
-    MakeLabel(this, "Username:", du.Map(3, 16, 37, 8));
-    m_pUsername = MakeField(this, "1049", du.Map(40, 15, 55, 12));
-    MakeLabel(this, "Password:", du.Map(97, 16, 34, 8));
-    m_pPassword = MakeField(this, "1051", du.Map(132, 15, 55, 12));
+    m_pAddress = MakeField(this, "Address:", du.Map(3, 2, 28, 8), "1048", du.Map(29, 0, 102, 12));
+    m_pPort = MakeField(this, "Port:", du.Map(134, 2, 16, 8), "1050", du.Map(151, 0, 35, 12));
+    m_pUsername = MakeField(this, "Username:", du.Map(3, 16, 35, 8), "1049", du.Map(40, 15, 55, 12));
+    m_pPassword = MakeField(this, "Password:", du.Map(97, 16, 34, 8), "1051", du.Map(132, 15, 55, 12));
     m_pMore = new QPushButton(QStringLiteral(">>>"), this);
     m_pMore->setObjectName(QStringLiteral("1052"));
     m_pMore->setAutoDefault(false);
