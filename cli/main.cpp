@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "links-command.h"
+#include "result-commands.h"
 #include "search-command.h"
 
 namespace {
@@ -19,6 +20,9 @@ const char* const kHelp = "Usage: velmora-cli COMMAND [OPTIONS]\n"
                           "  links [--json] [FILE]   print the file links a result page holds\n"
                           "  search [--json] [--test] WORDS\n"
                           "                          run one search with the engines of ./settings.dat\n"
+                          "  get URL                 \"Get File\": the FTP client or the download program\n"
+                          "  connect URL             \"Connect To Server\": the FTP client, connection only\n"
+                          "  copy URL                print what \"Copy To Clipboard\" would copy\n"
                           "\n"
                           "  --help                  this text; COMMAND --help describes a command\n"
                           "  --version               the program's version\n"
@@ -46,6 +50,12 @@ int main(int argc, char** argv)
     }
     if (command == "links")
         return velmora::cli::RunLinksCommand(rest);
+    if (command == "get")
+        return velmora::cli::RunGetCommand(rest);
+    if (command == "connect")
+        return velmora::cli::RunConnectCommand(rest);
+    if (command == "copy")
+        return velmora::cli::RunCopyCommand(rest);
     if (command == "search") {
         const int status = velmora::cli::RunSearchCommand(rest);
         // Workers still blocked on the network are not waited for.

@@ -13,8 +13,8 @@ mkdir -p "$home"
 cp docs/documentation.html "$home/documentation.html"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display to open the window on. Run it on a desktop, under xvfb-run," >&2
-  echo "or use the command line: $root/build/cli/velmora-cli --help" >&2
+  echo "or use the command line: $root/build/bin/velmora-cli --help" >&2
   exit 1
 fi
 cd "$home"
-exec "$root/build/src/app/ui/velmora"
+exec "$root/build/bin/velmora"

@@ -6,6 +6,7 @@
 
 #include "platform/message-queue.h"
 #include "platform/tcp-client.h"
+#include "results/result-actions.h"
 
 namespace velmora {
 
@@ -72,18 +73,7 @@ bool HasFtpAnswer(std::string_view block)
 
 std::string EncodeRequestPath(std::string_view path)
 {
-    std::string encoded;
-    for (char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte <= 0x20 || byte >= 0x7F || c == '%' || c == '?' || c == '#') {
-            char escape[4];
-            std::snprintf(escape, sizeof escape, "%%%02X", byte);
-            encoded += escape;
-        } else {
-            encoded += c;
-        }
-    }
-    return encoded;
+    return EncodeUrlPath(path);
 }
 
 int RunFtpProbe(TcpClient& client, TestJob& job)

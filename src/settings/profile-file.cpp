@@ -142,7 +142,7 @@ static bool WriteAll(int fd, const std::string& text)
     return true;
 }
 
-bool WriteProfileTextAtomically(const std::string& path, const std::string& text)
+bool WriteFileAtomically(const std::string& path, const std::string& text)
 {
     static std::atomic<unsigned> serial{0};
     std::error_code error;

@@ -42,8 +42,9 @@ std::string ResolveProfilePath(const std::string& path);
 // Whole-file read; empty when missing or unreadable.
 std::string ReadProfileText(const std::string& path);
 
-// Replaces the file with `text` through a temporary file and a rename, so a
-// failure at any point leaves the old file whole. False on failure.
-bool WriteProfileTextAtomically(const std::string& path, const std::string& text);
+// Replaces a file (a settings file, the client script) with `text` through
+// a temporary file and a rename, so a failure at any point leaves the old
+// file whole. False on failure.
+bool WriteFileAtomically(const std::string& path, const std::string& text);
 
 } // namespace velmora

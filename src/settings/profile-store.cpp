@@ -19,7 +19,7 @@ ProfileDocument Load(const std::string& path)
 
 bool Store(const std::string& path, const ProfileDocument& document)
 {
-    return WriteProfileTextAtomically(path, document.Serialize());
+    return WriteFileAtomically(path, document.Serialize());
 }
 
 // Index ranges [header, end) of every section named `section`.

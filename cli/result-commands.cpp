@@ -1,0 +1,92 @@
+#include "result-commands.h"
+
+#include <cstdio>
+#include <iostream>
+
+#include "json-writer.h"
+#include "options.h"
+#include "platform/paths.h"
+#include "results/result-actions.h"
+#include "results/result-entry.h"
+#include "settings/settings-keys.h"
+
+namespace velmora::cli {
+
+namespace {
+
+const char* const kGetHelp = "Usage: velmora-cli get URL\n"
+                             "\n"
+                             "\"Get File\" on one result: an ftp URL goes to the FTP client chosen in\n"
+                             "./settings.dat (file mode), any other to the download program FileTransfer\n"
+                             "(looked up on PATH, then beside velmora-cli). Exit 0 when it started.\n";
+const char* const kConnectHelp = "Usage: velmora-cli connect URL\n"
+                                 "\n"
+                                 "\"Connect To Server\": the FTP client chosen in ./settings.dat, connection\n"
+                                 "only. Exit 0 when it started.\n";
+const char* const kCopyHelp = "Usage: velmora-cli copy URL\n"
+                              "\n"
+                              "Prints the text \"Copy To Clipboard\" would copy for this result. Exit 1\n"
+                              "and no output when there is nothing to copy.\n";
+
+// Parses the one URL argument into a record; exit status when it cannot.
+int TakeResult(const std::vector<std::string>& args, const char* command, const char* help,
+               std::unique_ptr<ResultEntry>& record)
+{
+    const Options options = ParseOptions(args, {});
+    if (const int status = HandleHelpOrError(options, command, help); status >= 0)
+        return status;
+    if (options.positional.size() != 1) {
+        std::cerr << "velmora-cli " << command << ": give exactly one URL\n" << help;
+        return 2;
+    }
+    record = MakeResultEntry(options.positional.front(), 0);
+    if (!record) {
+        std::cerr << "velmora-cli " << command << ": not a URL this program takes: " << options.positional.front()
+                  << "\n";
+        return 1;
+    }
+    return -1;
+}
+
+std::string SettingsPath()
+{
+    return JoinPath(GetWorkingDirectory(), keys::kSettingsFile);
+}
+
+} // namespace
+
+int RunGetCommand(const std::vector<std::string>& args)
+{
+    std::unique_ptr<ResultEntry> record;
+    if (const int status = TakeResult(args, "get", kGetHelp, record); status >= 0)
+        return status;
+    if (GetFile(*record, SettingsPath(), GetWorkingDirectory()))
+        return 0;
+    std::cerr << "velmora-cli get: no program could be started\n";
+    return 1;
+}
+
+int RunConnectCommand(const std::vector<std::string>& args)
+{
+    std::unique_ptr<ResultEntry> record;
+    if (const int status = TakeResult(args, "connect", kConnectHelp, record); status >= 0)
+        return status;
+    if (ConnectToServer(*record, SettingsPath(), GetWorkingDirectory()))
+        return 0;
+    std::cerr << "velmora-cli connect: the FTP client could not be started\n";
+    return 1;
+}
+
+int RunCopyCommand(const std::vector<std::string>& args)
+{
+    std::unique_ptr<ResultEntry> record;
+    if (const int status = TakeResult(args, "copy", kCopyHelp, record); status >= 0)
+        return status;
+    const auto text = BuildClipboardText(*record);
+    if (!text)
+        return 1;
+    WriteLine(*text);
+    return 0;
+}
+
+} // namespace velmora::cli

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+struct ResultEntry;
+
+// A URL part percent-encoded where a URL cannot carry the byte as it is:
+// blanks, control bytes, bytes above 0x7F, "%", "?" and "#"; in a login also
+// ":", "@" and "/".
+std::string EncodeUrlPath(std::string_view path);
+std::string EncodeUrlLogin(std::string_view login);
+
+// The http URL "Get File" hands to the download program: the port always,
+// the login unless the user is "anonymous".
+std::string BuildGetFileUrl(const ResultEntry& record);
+
+// "Copy To Clipboard": scheme, login, server and path; nothing for a service
+// other than FTP or HTTP.
+std::optional<std::string> BuildClipboardText(const ResultEntry& record);
+
+// The download program: FileTransfer on PATH, else beside this program.
+bool StartDownloadProgram(const std::string& url);
+
+// "Get File": an FTP result to the FTP client in file mode, any other to the
+// download program. "Connect To Server": the FTP client, connection only.
+// Both report whether a program started.
+bool GetFile(const ResultEntry& record, const std::string& settingsPath, const std::string& workingDirectory);
+bool ConnectToServer(const ResultEntry& record, const std::string& settingsPath, const std::string& workingDirectory);
+
+} // namespace velmora
