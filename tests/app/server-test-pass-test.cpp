@@ -66,7 +66,8 @@ TEST_F(ServerTestPassTest, FtpServersFirstWithinTheLimitAndEachVerdictStartsTheN
     EXPECT_EQ(ServerMark(kGroupHttp, 0), kMarkSuccess);
     EXPECT_EQ(ServerMark(kGroupHttp, 1), kMarkFailure) << "HTTP/1.0 is bad";
     ASSERT_EQ(observer.verdicts.size(), 5u);
-    EXPECT_EQ(observer.verdicts[4].rfind("HTTP:", 0), 0u) << "HTTP servers come last";
+    EXPECT_EQ(observer.firstMarked, (std::vector<std::string>{"0:0", "0:1", "0:2", "1:0", "1:1"}))
+        << "servers start in tree order, FTP first";
     const ResultEntry* refused = session->GetServers().GetGroups()[kGroupFtp].servers[2].record;
     EXPECT_EQ(refused->testJob->reply, "No server found");
     // The anonymous login and the decoded path, re-encoded for the request line.

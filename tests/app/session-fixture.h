@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +39,14 @@ public:
     }
     void ActiveThreadsChanged(int count) override { maxActive = std::max(maxActive, count); }
     std::vector<std::string> verdicts;
+    // Servers in the order their marks first changed: the order of dispatch.
+    std::vector<std::string> firstMarked;
+    void ServerMarkChanged(std::size_t group, std::size_t index) override
+    {
+        const std::string name = std::to_string(group) + ":" + std::to_string(index);
+        if (std::find(firstMarked.begin(), firstMarked.end(), name) == firstMarked.end())
+            firstMarked.push_back(name);
+    }
     void ServerTested(std::size_t group, const ServerItem& server, const TestJob& job) override
     {
         verdicts.push_back((group == kGroupFtp ? "FTP:" : "HTTP:") + server.text + ":" + std::to_string(job.verdict));
