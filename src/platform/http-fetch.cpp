@@ -36,9 +36,11 @@ std::size_t OnWrite(char* data, std::size_t size, std::size_t count, void* user)
 
 // libcurl calls this about once a second even while nothing arrives, so a
 // stop is seen without waiting for the peer.
-int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+int OnProgress(void* user, curl_off_t total, curl_off_t done, curl_off_t, curl_off_t)
 {
     auto* transfer = static_cast<Transfer*>(user);
+    if (transfer->options->onProgress)
+        transfer->options->onProgress(static_cast<std::uint64_t>(done), static_cast<std::uint64_t>(total));
     if (transfer->options->stop && transfer->options->stop->load()) {
         transfer->stopped = true;
         return 1;
@@ -96,6 +98,8 @@ FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std:
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(options.resumeFrom));
+    curl_easy_setopt(curl, CURLOPT_FAILONERROR, options.failOnHttpError ? 1L : 0L);
 
     const CURLcode code = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.httpStatus);
@@ -107,6 +111,7 @@ FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std:
     } else if (code == CURLE_OK) {
         result.status = FetchStatus::Ok;
     } else {
+        result.rangeRefused = code == CURLE_RANGE_ERROR;
         result.error = errorText[0] != '\0' ? errorText : curl_easy_strerror(code);
     }
     return result;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,12 @@ struct FetchOptions {
     long maxRedirects = 10;
     std::size_t maxBytes = std::size_t{32} << 20;
     const std::atomic<bool>* stop = nullptr; // polled at least once a second
+
+    // For downloads: continue at this offset; treat an HTTP error status as
+    // a failure; learn the progress.
+    std::uint64_t resumeFrom = 0;
+    bool failOnHttpError = false;
+    std::function<void(std::uint64_t done, std::uint64_t total)> onProgress;
 };
 
 enum class FetchStatus {
@@ -34,7 +41,8 @@ enum class FetchStatus {
 struct FetchResult {
     FetchStatus status = FetchStatus::Failed;
     long httpStatus = 0;
-    std::string error; // a sentence for people when not Ok
+    std::string error;         // a sentence for people when not Ok
+    bool rangeRefused = false; // a resume the server would not honour
 };
 
 // Fetches one URL on the calling thread (http, https, ftp, ftps; redirects

@@ -40,8 +40,8 @@ bool SendAll(int fd, const std::string& data)
     return true;
 }
 
-// Reads the request head (bounded) and returns its path, or "" on failure.
-std::string ReadRequestPath(int fd)
+// Reads the request head (bounded); "" on failure.
+std::string ReadRequestHead(int fd)
 {
     std::string head;
     char buffer[2048];
@@ -54,10 +54,23 @@ std::string ReadRequestPath(int fd)
             return {};
         head.append(buffer, static_cast<std::size_t>(n));
     }
+    return head;
+}
+
+std::string PathOf(const std::string& head)
+{
     const auto start = head.find(' ');
     const auto end = head.find(' ', start + 1);
-    return start == std::string::npos || end == std::string::npos ? std::string()
-                                                                  : head.substr(start + 1, end - start - 1);
+    if (start == std::string::npos || end == std::string::npos)
+        return {};
+    return head.substr(start + 1, end - start - 1);
+}
+
+// The first byte a "Range: bytes=N-" asks for; npos without one.
+std::size_t RangeStart(const std::string& head)
+{
+    const auto at = head.find("Range: bytes=");
+    return at == std::string::npos ? std::string::npos : std::stoul(head.substr(at + 13));
 }
 
 std::string Head(int status, std::size_t length)
@@ -108,6 +121,12 @@ std::vector<std::string> PageServer::RequestedPaths() const
     return m_paths;
 }
 
+std::vector<std::string> PageServer::RequestHeads() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_heads;
+}
+
 void PageServer::ReleaseHangs()
 {
     std::lock_guard lock(m_mutex);
@@ -143,7 +162,8 @@ void PageServer::AcceptLoop()
 
 void PageServer::Answer(int client)
 {
-    const std::string path = ReadRequestPath(client);
+    const std::string head = ReadRequestHead(client);
+    const std::string path = PathOf(head);
     const int now = ++m_concurrent;
     int seen = m_maxConcurrent;
     while (now > seen && !m_maxConcurrent.compare_exchange_weak(seen, now)) {
@@ -152,6 +172,7 @@ void PageServer::Answer(int client)
     {
         std::lock_guard lock(m_mutex);
         m_paths.push_back(path);
+        m_heads.push_back(head);
     }
     const PageBehavior behavior = Find(path);
     using Kind = PageBehavior::Kind;
@@ -163,6 +184,15 @@ void PageServer::Answer(int client)
     case Kind::Serve:
         if (behavior.delay.count() > 0)
             std::this_thread::sleep_for(behavior.delay);
+        if (behavior.ranges && RangeStart(head) < behavior.body.size()) {
+            const std::size_t from = RangeStart(head);
+            const std::string rest = behavior.body.substr(from);
+            SendAll(client, "HTTP/1.1 206 Partial\r\nContent-Length: " + std::to_string(rest.size()) +
+                                "\r\nContent-Range: bytes " + std::to_string(from) + "-" +
+                                std::to_string(behavior.body.size() - 1) + "/" + std::to_string(behavior.body.size()) +
+                                "\r\nConnection: close\r\n\r\n" + rest);
+            break;
+        }
         SendAll(client, Head(behavior.status, behavior.body.size()) + behavior.body);
         break;
     case Kind::Hang:

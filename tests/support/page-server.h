@@ -28,6 +28,7 @@ struct PageBehavior {
     int status = 200;
     std::chrono::milliseconds delay{0};
     std::size_t floodBytes = 0;
+    bool ranges = false; // Serve: answer "Range: bytes=N-" with 206
 };
 
 // A web server on 127.0.0.1 for tests, one thread per connection. It counts
@@ -46,6 +47,7 @@ public:
     int MaxConcurrent() const { return m_maxConcurrent; }
     int Requests() const { return m_requests; }
     std::vector<std::string> RequestedPaths() const;
+    std::vector<std::string> RequestHeads() const;
     // Ends every hanging answer now.
     void ReleaseHangs();
 
@@ -66,6 +68,7 @@ private:
     bool m_hangsReleased = false;
     std::map<std::string, PageBehavior> m_routes;
     std::vector<std::string> m_paths;
+    std::vector<std::string> m_heads;
     std::vector<std::thread> m_connections;
     std::vector<int> m_clients;
 };

@@ -1,0 +1,81 @@
+// The FileTransfer program itself, run as "Get File" runs it.
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "support/page-server.h"
+#include "test-support.h"
+
+namespace velmora {
+namespace {
+
+using test::PageBehavior;
+
+class FileTransferProgramTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    test::PageServer server;
+    std::string half = std::string(200000, 'x');
+    std::string body = half + std::string(200000, 'y');
+
+    pid_t Start(const std::string& url)
+    {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::chdir(dir.Path().c_str()) != 0)
+                ::_exit(126);
+            ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            ::execl(FILE_TRANSFER_PATH, FILE_TRANSFER_PATH, url.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        return child;
+    }
+
+    // The exit status, or -1 when it did not end in time (it is killed then).
+    int Wait(pid_t child)
+    {
+        int status = 0;
+        if (!test::WaitFor([&] { return ::waitpid(child, &status, WNOHANG) == child; }, std::chrono::seconds(30))) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            return -1;
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+};
+
+TEST_F(FileTransferProgramTest, KilledHalfwayItResumesOnTheNextRun)
+{
+    server.Route("/song.mp3", {PageBehavior::Kind::Stall, half});
+    const pid_t first = Start(server.Url("/song.mp3"));
+    const bool halfway = test::WaitFor([&] {
+        std::error_code error;
+        return std::filesystem::file_size(dir.File("song.mp3.part"), error) == half.size();
+    });
+    ::kill(first, SIGKILL);
+    ::waitpid(first, nullptr, 0);
+    ASSERT_TRUE(halfway);
+
+    server.Route("/song.mp3", {PageBehavior::Kind::Serve, body, 200, {}, 0, true});
+    EXPECT_EQ(Wait(Start(server.Url("/song.mp3"))), 0);
+    EXPECT_EQ(test::ReadFile(dir.File("song.mp3")), body);
+    const auto heads = server.RequestHeads();
+    ASSERT_EQ(heads.size(), 2u);
+    EXPECT_NE(heads[1].find("Range: bytes=200000-"), std::string::npos);
+    server.ReleaseHangs();
+}
+
+TEST_F(FileTransferProgramTest, ADifferentFileOfThatNameIsNeverOverwritten)
+{
+    test::WriteFile(dir.File("song.mp3"), "mine");
+    server.Route("/song.mp3", {PageBehavior::Kind::Serve, body});
+    EXPECT_EQ(Wait(Start(server.Url("/song.mp3"))), 0);
+    EXPECT_EQ(test::ReadFile(dir.File("song.mp3")), "mine");
+    EXPECT_EQ(test::ReadFile(dir.File("song (1).mp3")), body);
+}
+
+} // namespace
+} // namespace velmora

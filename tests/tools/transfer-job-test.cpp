@@ -1,0 +1,104 @@
+#include "transfer-job.h"
+
+#include <gtest/gtest.h>
+
+#include "support/page-server.h"
+#include "test-support.h"
+
+namespace velmora {
+namespace {
+
+using test::PageBehavior;
+
+TEST(TransferNameTest, TheFileNameComesFromTheLastSegment)
+{
+    EXPECT_EQ(FileNameFromUrl("http://h.org:80/music/blue%20moon.mp3"), "blue moon.mp3");
+    EXPECT_EQ(FileNameFromUrl("ftp://u:p@h/pub/a.zip"), "a.zip");
+    EXPECT_EQ(FileNameFromUrl("http://h.org/"), "download");
+    EXPECT_EQ(FileNameFromUrl("http://h.org/..%2F..%2Fetc%2Fpasswd"), "....etcpasswd") << "no way out of the folder";
+    EXPECT_EQ(FileNameFromUrl("http://h.org/%2e%2e"), "download");
+    EXPECT_EQ(FileNameFromUrl("http://h.org/a%0Ab.mp3?x=1"), "ab.mp3");
+}
+
+TEST(TransferTargetTest, ExistingFilesAreNeverOverwrittenAndOwnPartsResume)
+{
+    test::TempDir dir;
+    EXPECT_EQ(ChooseTarget(dir.Path(), "a.mp3", "u1").finalPath, dir.File("a.mp3"));
+    test::WriteFile(dir.File("a.mp3"), "someone else's");
+    EXPECT_EQ(ChooseTarget(dir.Path(), "a.mp3", "u1").finalPath, dir.File("a (1).mp3"));
+    test::WriteFile(dir.File("a (1).mp3.part"), "12345");
+    test::WriteFile(dir.File("a (1).mp3.part.url"), "u2");
+    const TransferTarget other = ChooseTarget(dir.Path(), "a.mp3", "u1");
+    EXPECT_EQ(other.finalPath, dir.File("a (2).mp3")) << "another URL's part is left alone";
+    const TransferTarget own = ChooseTarget(dir.Path(), "a.mp3", "u2");
+    EXPECT_EQ(own.finalPath, dir.File("a (1).mp3"));
+    EXPECT_EQ(own.resumeFrom, 5u);
+    EXPECT_EQ(ChooseTarget(dir.Path(), "README", "u").finalPath, dir.File("README"));
+}
+
+class TransferTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    test::PageServer server;
+    std::atomic<bool> cancel{false};
+    std::string body = std::string(300000, 'a') + std::string(300000, 'b');
+
+    TransferResult Run(const std::string& path)
+    {
+        return RunTransfer(server.Url(path), dir.Path(), cancel, [](const TransferProgress&) {});
+    }
+};
+
+TEST_F(TransferTest, DownloadsAWholeFileAndLeavesNoPart)
+{
+    server.Route("/f/song.mp3", {PageBehavior::Kind::Serve, body});
+    const TransferResult result = Run("/f/song.mp3");
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(test::ReadFile(dir.File("song.mp3")), body);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("song.mp3.part")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("song.mp3.part.url")));
+}
+
+TEST_F(TransferTest, ResumesAPartLeftByAnEarlierRun)
+{
+    server.Route("/song.mp3", {PageBehavior::Kind::Serve, body, 200, {}, 0, true});
+    test::WriteFile(dir.File("song.mp3.part"), body.substr(0, 250000));
+    test::WriteFile(dir.File("song.mp3.part.url"), server.Url("/song.mp3"));
+    const TransferResult result = Run("/song.mp3");
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(test::ReadFile(dir.File("song.mp3")), body);
+    ASSERT_EQ(server.RequestHeads().size(), 1u);
+    EXPECT_NE(server.RequestHeads()[0].find("Range: bytes=250000-"), std::string::npos);
+}
+
+TEST_F(TransferTest, AServerThatIgnoresTheRangeIsFetchedAgainWhole)
+{
+    server.Route("/song.mp3", {PageBehavior::Kind::Serve, body});
+    test::WriteFile(dir.File("song.mp3.part"), "stale bytes");
+    test::WriteFile(dir.File("song.mp3.part.url"), server.Url("/song.mp3"));
+    const TransferResult result = Run("/song.mp3");
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(test::ReadFile(dir.File("song.mp3")), body);
+}
+
+TEST_F(TransferTest, FailuresSayWhatHappenedAndKeepThePart)
+{
+    const TransferResult missing = Run("/missing.mp3");
+    EXPECT_FALSE(missing.ok);
+    EXPECT_EQ(missing.error, "The server answered 404.");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("missing.mp3")));
+
+    server.Route("/cut.mp3", {PageBehavior::Kind::CutMidway, body});
+    const TransferResult cut = Run("/cut.mp3");
+    EXPECT_FALSE(cut.ok);
+    EXPECT_EQ(cut.error.rfind("The download failed: ", 0), 0u) << cut.error;
+    EXPECT_EQ(test::ReadFile(dir.File("cut.mp3.part")), body) << "what arrived stays for a resume";
+
+    const auto refused = RunTransfer("http://127.0.0.1:" + std::to_string(test::RefusedPort()) + "/x.mp3", dir.Path(),
+                                     cancel, [](const TransferProgress&) {});
+    EXPECT_FALSE(refused.ok);
+    EXPECT_FALSE(refused.error.empty());
+}
+
+} // namespace
+} // namespace velmora

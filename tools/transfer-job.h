@@ -1,0 +1,46 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+// Where a download goes. The body is written to `partPath` while it
+// arrives, with the URL kept in `urlPath`, so an interrupted download can be
+// recognised and resumed; the file is renamed to `finalPath` when whole.
+struct TransferTarget {
+    std::string finalPath;
+    std::string partPath;
+    std::string urlPath;
+    std::uint64_t resumeFrom = 0;
+};
+
+// The file name a URL names: its last path segment, decoded, without
+// anything that could lead out of the folder; "download" when it has none.
+std::string FileNameFromUrl(std::string_view url);
+
+// The target for `name` in `folder`: an unfinished download of the same URL
+// is resumed; an existing file is never overwritten ("name (1).ext", ...).
+TransferTarget ChooseTarget(const std::string& folder, const std::string& name, const std::string& url);
+
+struct TransferProgress {
+    std::uint64_t done = 0;  // bytes of the file on disk
+    std::uint64_t total = 0; // 0 when the server did not say
+};
+
+struct TransferResult {
+    bool ok = false;
+    bool cancelled = false;
+    std::string error; // a sentence for people
+    std::string finalPath;
+};
+
+// Downloads `url` into `folder`. Progress is reported on the calling
+// thread; `cancel` ends it, keeping the part for a later resume.
+TransferResult RunTransfer(const std::string& url, const std::string& folder, const std::atomic<bool>& cancel,
+                           const std::function<void(const TransferProgress&)>& onProgress);
+
+} // namespace velmora
