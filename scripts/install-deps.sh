@@ -6,7 +6,8 @@ set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config libcurl4-openssl-dev
           libgtest-dev libgmock-dev libbenchmark-dev clang-format
-          qt6-base-dev qt6-svg-dev libgl-dev)
+          qt6-base-dev qt6-svg-dev libgl-dev
+          lftp ncftp python3-pyftpdlib)
 if [ "${1:-}" = "--clang" ]; then
   packages+=(clang libclang-rt-14-dev)
 fi

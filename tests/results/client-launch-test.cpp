@@ -143,5 +143,14 @@ TEST_F(ClientLaunchTest, NothingStartsWithoutAClientAScriptOrAProgram)
     EXPECT_FALSE(std::filesystem::exists(record));
 }
 
+TEST_F(ClientLaunchTest, TheFileZillaTemplateGivesOneUrlArgument)
+{
+    Configure("ftp://%u:%p@%h:%o%r");
+    ASSERT_TRUE(LaunchClient(*Record("ftp://joe:pw@127.0.0.1:2121/pub/a%20b.zip"), true, settings, dir.Path()));
+    const auto received = Received();
+    ASSERT_EQ(received.size(), 3u);
+    EXPECT_EQ(received[2], "ftp://joe:pw@127.0.0.1:2121/pub/");
+}
+
 } // namespace
 } // namespace velmora

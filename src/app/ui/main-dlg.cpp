@@ -147,6 +147,13 @@ void CMainDlg::CreateControls(const DialogUnits& du)
     m_pResultsTree->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pResultsTree->header()->setStretchLastSection(true);
     connect(m_pServerTree, &QTreeWidget::currentItemChanged, this, &CMainDlg::RefreshResults);
+    m_pResultsTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_pResultsTree, &QTreeWidget::customContextMenuRequested, this, &CMainDlg::OnResultsContextMenu);
+    connect(m_pResultsTree, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        // A directory item only opens or closes.
+        if (item->childCount() == 0)
+            OnGetFile();
+    });
     m_pResultsTree->setDragDropMode(QAbstractItemView::NoDragDrop);
 
     m_pStatusBar = new CStatusBar(m_pClient);

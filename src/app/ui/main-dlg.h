@@ -49,6 +49,11 @@ public:
     void OnServerDetails();
     void OnTestResults();
     void OnRetestResults();
+    // The results tree's commands, on the record of its selected item.
+    void OnConnectToServer();
+    void OnGetFile();
+    void OnCopyToClipboard();
+    void OnResultsContextMenu(const QPoint& at);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -64,6 +69,7 @@ private:
     void ProcessMessages();
     void FillEngineTree();
     void ResetServerTree();
+    const ResultEntry* GetSelectedRecord() const;
     QTreeWidgetItem* FindServerItem(std::size_t group, std::size_t index) const;
 
     // What the session reports.

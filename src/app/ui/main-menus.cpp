@@ -28,6 +28,9 @@ enum CommandId : int {
     kIdFilterResults = 32791,
     kIdServerDetails = 32792,
     kIdList = 59410,
+    kIdConnectToServer = 32787,
+    kIdGetFile = 32788,
+    kIdCopyToClipboard = 32789,
 };
 
 struct MenuItem {
@@ -105,6 +108,17 @@ void CMainDlg::CreateMenus()
     connect(m_commands[kIdServerDetails], &QAction::triggered, this, &CMainDlg::OnServerDetails);
     connect(m_commands[kIdTestResults], &QAction::triggered, this, &CMainDlg::OnTestResults);
     connect(m_commands[kIdRetestResults], &QAction::triggered, this, &CMainDlg::OnRetestResults);
+    // The results tree's context menu.
+    const std::pair<int, const char*> resultCommands[] = {
+        {kIdConnectToServer, "Connect To Server"}, {kIdGetFile, "Get File"}, {kIdCopyToClipboard, "Copy To Clipboard"}};
+    for (const auto& [id, text] : resultCommands) {
+        auto* action = new QAction(QString::fromLatin1(text), this);
+        action->setObjectName(QString::number(id));
+        m_commands[id] = action;
+    }
+    connect(m_commands[kIdConnectToServer], &QAction::triggered, this, &CMainDlg::OnConnectToServer);
+    connect(m_commands[kIdGetFile], &QAction::triggered, this, &CMainDlg::OnGetFile);
+    connect(m_commands[kIdCopyToClipboard], &QAction::triggered, this, &CMainDlg::OnCopyToClipboard);
     UpdateCommandStates();
 }
 

@@ -22,6 +22,7 @@ void AddItems(QTreeWidgetItem* parent, QTreeWidget* tree, const std::vector<View
     for (const ViewItem& item : items) {
         auto* added = parent ? new QTreeWidgetItem(parent, {FromStd(item.text)})
                              : new QTreeWidgetItem(tree, {FromStd(item.text)});
+        added->setData(0, kRecordRole, QVariant::fromValue(reinterpret_cast<quintptr>(item.record)));
         AddItems(added, tree, item.children);
     }
 }

@@ -9,6 +9,8 @@ namespace velmora {
 inline constexpr int kTreeMarkRole = Qt::UserRole + 1;
 // Server items keep the handle of the server they show under this role.
 inline constexpr int kServerHandleRole = Qt::UserRole + 2;
+// Results tree items keep the record they stand for under this role.
+inline constexpr int kRecordRole = Qt::UserRole + 3;
 
 // The six 16-by-16 marks shared by the engine and server trees, by index
 // (idle, running, unused bulb, success, failure, untested).

@@ -1,0 +1,69 @@
+// The main window's result actions: the results tree's context menu, Get
+// File, Connect To Server and Copy To Clipboard.
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTreeWidget>
+
+#include "app/ui/main-dlg.h"
+#include "app/ui/tree-images.h"
+#include "results/result-actions.h"
+
+namespace velmora {
+
+const ResultEntry* CMainDlg::GetSelectedRecord() const
+{
+    const QTreeWidgetItem* item = m_pResultsTree->currentItem();
+    return item ? reinterpret_cast<const ResultEntry*>(item->data(0, kRecordRole).value<quintptr>()) : nullptr;
+}
+
+void CMainDlg::OnResultsContextMenu(const QPoint& at)
+{
+    if (GetSelectedRecord() == nullptr)
+        return;
+    // "Connect To Server" only for a server listed under "FTP".
+    const QTreeWidgetItem* server = m_pServerTree->currentItem();
+    const bool underFtp = server && server->parent() && server->parent() == m_pServerTree->topLevelItem(0);
+    QAction* connectItem = GetCommand(32787);
+    connectItem->setEnabled(underFtp);
+    QMenu menu(this);
+    menu.addAction(connectItem);
+    menu.addAction(GetCommand(32788));
+    menu.addSeparator();
+    menu.addAction(GetCommand(32789));
+    menu.exec(m_pResultsTree->viewport()->mapToGlobal(at));
+}
+
+void CMainDlg::OnConnectToServer()
+{
+    if (const ResultEntry* record = GetSelectedRecord())
+        ConnectToServer(*record, m_pSession->GetSettingsPath(), m_pSession->GetWorkingDirectory());
+}
+
+void CMainDlg::OnGetFile()
+{
+    if (const ResultEntry* record = GetSelectedRecord())
+        GetFile(*record, m_pSession->GetSettingsPath(), m_pSession->GetWorkingDirectory());
+}
+
+void CMainDlg::OnCopyToClipboard()
+{
+    const ResultEntry* record = GetSelectedRecord();
+    const auto text = record ? BuildClipboardText(*record) : std::nullopt;
+    if (!text)
+        return;
+    const QString copied = QString::fromStdString(*text);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard == nullptr) {
+        QMessageBox::warning(this, windowTitle(), QStringLiteral("Cannot open the Clipboard"));
+        return;
+    }
+    clipboard->setText(copied);
+    if (clipboard->text() != copied)
+        QMessageBox::warning(this, windowTitle(), QStringLiteral("Unable to set Clipboard data\n") + copied);
+}
+
+} // namespace velmora

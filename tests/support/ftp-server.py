@@ -1,0 +1,24 @@
+"""An anonymous, read-only FTP server on 127.0.0.1 for tests.
+
+Usage: ftp-server.py FOLDER PORT_FILE
+Serves FOLDER, writes the port it listens on to PORT_FILE, and runs until
+it is killed (the test bounds it).
+"""
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+authorizer = DummyAuthorizer()
+authorizer.add_anonymous(sys.argv[1])
+authorizer.add_user("joe", "s3cret", sys.argv[1])
+handler = FTPHandler
+handler.authorizer = authorizer
+handler.passive_ports = None
+server = FTPServer(("127.0.0.1", 0), handler)
+with open(sys.argv[2] + ".tmp", "w") as out:
+    out.write(str(server.socket.getsockname()[1]))
+import os
+os.rename(sys.argv[2] + ".tmp", sys.argv[2])
+server.serve_forever(timeout=0.5)
