@@ -23,6 +23,7 @@
 #include "app/ui/tree-images.h"
 #include "platform/paths.h"
 #include "results/ui/server-details-dlg.h"
+#include "settings/ui/settings-dlg.h"
 
 namespace velmora {
 
@@ -218,6 +219,11 @@ void CMainDlg::OnNormalSearch()
 void CMainDlg::OnAbout()
 {
     CAboutDlg(this).exec();
+}
+
+void CMainDlg::OnSettings()
+{
+    CSettingsDlg(*m_pSession, this).exec();
 }
 
 void CMainDlg::OnDocumentation()

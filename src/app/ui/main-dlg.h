@@ -41,6 +41,7 @@ public:
     void OnSearch();
     void OnNormalSearch();
     void OnAbout();
+    void OnSettings();
     void OnDocumentation();
     // Rebuilds the results tree and the details panel for the selected server.
     void RefreshResults();

@@ -71,7 +71,7 @@ const Popup kMenus[] = {
 };
 
 // Commands whose work is not in this version yet: shown, grayed.
-const std::set<int> kNotYetAvailable = {kIdSettings, kIdCheckUpgrade, kIdUpdateEngines, kIdUpdateClients};
+const std::set<int> kNotYetAvailable = {kIdCheckUpgrade, kIdUpdateEngines, kIdUpdateClients};
 
 } // namespace
 
@@ -101,6 +101,7 @@ void CMainDlg::CreateMenus()
     connect(m_commands[kIdExit], &QAction::triggered, this, &QWidget::close);
     connect(m_commands[kIdDocumentation], &QAction::triggered, this, &CMainDlg::OnDocumentation);
     connect(m_commands[kIdAbout], &QAction::triggered, this, &CMainDlg::OnAbout);
+    connect(m_commands[kIdSettings], &QAction::triggered, this, &CMainDlg::OnSettings);
     connect(m_commands[kIdList], &QAction::triggered, this, [this] { OnViewStyle(1); });
     connect(m_commands[kIdHalfDetailed], &QAction::triggered, this, [this] { OnViewStyle(2); });
     connect(m_commands[kIdDetailed], &QAction::triggered, this, [this] { OnViewStyle(3); });

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "settings/page-state.h"
+
+namespace velmora {
+
+// The "FTP Clients" page without its widgets. The window copies what is
+// typed into `fields` before each command and shows them again after it.
+class ClientsPageModel {
+public:
+    struct Fields {
+        std::string localDir;
+        std::string name;
+        std::string path;
+        std::string args;
+        std::string script; // line breaks as typed
+    };
+
+    ClientsPageModel(std::string settingsPath, std::string clientsPath)
+        : m_strSettingsPath(std::move(settingsPath)), m_strClientsPath(std::move(clientsPath))
+    {
+    }
+
+    void OnInitDialog(); // lists the clients, reads LocalDir
+    void New();
+    void Edit(const std::optional<std::string>& selected);
+    // Does nothing while fewer than two clients are listed.
+    void Delete(const std::optional<std::string>& selected);
+    void Cancel();
+    bool Done();
+    // The sheet's OK: the selected client (the first when none is) becomes
+    // the active one; LocalDir is written as typed.
+    void OnOK(const std::optional<std::string>& selected);
+
+    Fields fields;
+    PageState GetState() const { return m_state; }
+    bool IsNameEnabled() const { return m_bNameEnabled; }
+    bool AreDoneAndCancelEnabled() const { return m_state != PageState::Idle; }
+    const SortedNames& GetNames() const { return m_names; }
+
+private:
+    void ClearClientFields();
+
+    std::string m_strSettingsPath;
+    std::string m_strClientsPath;
+    SortedNames m_names;
+    PageState m_state = PageState::Idle;
+    bool m_bNameEnabled = true;
+};
+
+} // namespace velmora

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "settings/page-state.h"
+
+namespace velmora {
+
+// The "Search Engines" page without its widgets. The window copies what is
+// typed into `fields` before each command and shows them again after it.
+class EnginesPageModel {
+public:
+    struct Fields {
+        std::string name;
+        std::string homepage;
+        std::string query;
+    };
+
+    explicit EnginesPageModel(std::string settingsPath) : m_strSettingsPath(std::move(settingsPath)) {}
+
+    void OnInitDialog(); // lists every engine section, sorted
+    void New();
+    void Edit(const std::optional<std::string>& selected);
+    void Delete(const std::optional<std::string>& selected);
+    void Cancel();
+    // Saves the fields; false (and nothing written) for an empty name or
+    // query, or a new name already listed in any letter case.
+    bool Done();
+
+    Fields fields;
+    PageState GetState() const { return m_state; }
+    bool IsNameEnabled() const { return m_bNameEnabled; }
+    bool AreDoneAndCancelEnabled() const { return m_state != PageState::Idle; }
+    const SortedNames& GetNames() const { return m_names; }
+
+private:
+    std::string m_strSettingsPath;
+    SortedNames m_names;
+    PageState m_state = PageState::Idle;
+    bool m_bNameEnabled = true;
+};
+
+} // namespace velmora

@@ -1,0 +1,115 @@
+#include "settings/ui/clients-settings.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace velmora {
+
+CFTPClientSettings::CFTPClientSettings(std::string settingsPath, std::string clientsPath, QWidget* parent)
+    : CSettingsPage(parent), m_model(std::move(settingsPath), std::move(clientsPath))
+{
+    m_pLocalDir = MakeField(this, "1022");
+    m_pList = new QListWidget(this);
+    m_pList->setObjectName(QStringLiteral("1023"));
+    QPushButton* add = MakeButton(this, "New", "1028");
+    QPushButton* edit = MakeButton(this, "Edit", "1029");
+    QPushButton* remove = MakeButton(this, "Delete", "1030");
+
+    auto* group = new QGroupBox(QStringLiteral("Client Info:"), this);
+    group->setObjectName(QStringLiteral("1032"));
+    m_pName = MakeField(group, "1025");
+    m_pPath = MakeField(group, "1026");
+    m_pArgs = MakeField(group, "1027");
+    m_pScript = new QPlainTextEdit(group);
+    m_pScript->setObjectName(QStringLiteral("1024"));
+    m_pScript->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_pDone = MakeButton(group, "Done", "1031");
+    m_pCancel = MakeButton(group, "Cancel", "1033");
+    auto* fields = new QGridLayout(group);
+    fields->addWidget(new QLabel(QStringLiteral("Name:"), group), 0, 0);
+    fields->addWidget(m_pName, 0, 1);
+    fields->addWidget(new QLabel(QStringLiteral("Path:"), group), 1, 0);
+    fields->addWidget(m_pPath, 1, 1);
+    fields->addWidget(new QLabel(QStringLiteral("Command Line Arguments:"), group), 2, 0);
+    fields->addWidget(m_pArgs, 2, 1);
+    fields->addWidget(new QLabel(QStringLiteral("Script File:"), group), 3, 0, Qt::AlignTop);
+    fields->addWidget(m_pScript, 3, 1);
+    auto* doneRow = new QHBoxLayout;
+    doneRow->addStretch();
+    doneRow->addWidget(m_pDone);
+    doneRow->addWidget(m_pCancel);
+    fields->addLayout(doneRow, 4, 0, 1, 2);
+    fields->setColumnStretch(1, 1);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Local Directory:"), this), 0, 0);
+    layout->addWidget(m_pLocalDir, 0, 1, 1, 2);
+    layout->addWidget(new QLabel(QStringLiteral("Clients List:"), this), 1, 0);
+    layout->addWidget(m_pList, 2, 0, 4, 2);
+    layout->addWidget(add, 2, 2);
+    layout->addWidget(edit, 3, 2);
+    layout->addWidget(remove, 4, 2);
+    layout->addWidget(group, 6, 0, 1, 3);
+    layout->setRowStretch(5, 1);
+    layout->setRowStretch(6, 2);
+
+    const auto command = [this](auto action) {
+        return [this, action] {
+            ReadFields();
+            action();
+            ShowFields();
+        };
+    };
+    connect(add, &QPushButton::clicked, this, command([this] { m_model.New(); }));
+    connect(edit, &QPushButton::clicked, this, command([this] { m_model.Edit(SelectedName(m_pList)); }));
+    connect(remove, &QPushButton::clicked, this, command([this] {
+                m_model.Delete(SelectedName(m_pList));
+                FillList(m_pList, m_model.GetNames());
+            }));
+    connect(m_pCancel, &QPushButton::clicked, this, command([this] { m_model.Cancel(); }));
+    connect(m_pDone, &QPushButton::clicked, this, command([this] {
+                if (m_model.Done())
+                    FillList(m_pList, m_model.GetNames());
+            }));
+    ShowFields();
+}
+
+void CFTPClientSettings::OnInitDialog()
+{
+    m_model.OnInitDialog();
+    FillList(m_pList, m_model.GetNames());
+    if (m_pList->count() > 0)
+        m_pList->setCurrentRow(0);
+    ShowFields();
+}
+
+void CFTPClientSettings::ReadFields()
+{
+    m_model.fields = {m_pLocalDir->text().toStdString(), m_pName->text().toStdString(), m_pPath->text().toStdString(),
+                      m_pArgs->text().toStdString(), m_pScript->toPlainText().toStdString()};
+}
+
+void CFTPClientSettings::ShowFields()
+{
+    m_pLocalDir->setText(QString::fromStdString(m_model.fields.localDir));
+    m_pName->setText(QString::fromStdString(m_model.fields.name));
+    m_pPath->setText(QString::fromStdString(m_model.fields.path));
+    m_pArgs->setText(QString::fromStdString(m_model.fields.args));
+    m_pScript->setPlainText(QString::fromStdString(m_model.fields.script));
+    m_pName->setEnabled(m_model.IsNameEnabled());
+    m_pDone->setEnabled(m_model.AreDoneAndCancelEnabled());
+    m_pCancel->setEnabled(m_model.AreDoneAndCancelEnabled());
+}
+
+void CFTPClientSettings::OnOK(SearchSession&)
+{
+    ReadFields();
+    m_model.OnOK(SelectedName(m_pList));
+}
+
+} // namespace velmora

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "settings/clients-page-model.h"
+#include "settings/ui/settings-page.h"
+
+class QPlainTextEdit;
+
+namespace velmora {
+
+// "FTP Clients": the clients of clients.dat, the active client and the
+// local directory.
+class CFTPClientSettings : public CSettingsPage {
+    Q_OBJECT
+public:
+    CFTPClientSettings(std::string settingsPath, std::string clientsPath, QWidget* parent);
+
+    void OnOK(SearchSession& session) override;
+
+protected:
+    void OnInitDialog() override;
+
+private:
+    void ReadFields();
+    void ShowFields();
+
+    ClientsPageModel m_model;
+    QLineEdit* m_pLocalDir = nullptr;
+    QListWidget* m_pList = nullptr;
+    QLineEdit* m_pName = nullptr;
+    QLineEdit* m_pPath = nullptr;
+    QLineEdit* m_pArgs = nullptr;
+    QPlainTextEdit* m_pScript = nullptr;
+    QPushButton* m_pDone = nullptr;
+    QPushButton* m_pCancel = nullptr;
+};
+
+} // namespace velmora

@@ -1,0 +1,100 @@
+#include "settings/ui/engines-settings.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "app/search-session.h"
+
+namespace velmora {
+
+CEnginesSettings::CEnginesSettings(std::string settingsPath, QWidget* parent)
+    : CSettingsPage(parent), m_model(std::move(settingsPath))
+{
+    m_pList = new QListWidget(this);
+    m_pList->setObjectName(QStringLiteral("1034"));
+    QPushButton* add = MakeButton(this, "New", "1036");
+    QPushButton* edit = MakeButton(this, "Edit", "1037");
+    QPushButton* remove = MakeButton(this, "Delete", "1038");
+
+    auto* group = new QGroupBox(QStringLiteral("Engine Settings:"), this);
+    m_pName = MakeField(group, "1025");
+    m_pHomepage = MakeField(group, "1043");
+    m_pQuery = MakeField(group, "1044");
+    m_pDone = MakeButton(group, "Done", "1041");
+    m_pCancel = MakeButton(group, "Cancel", "1033");
+    auto* fields = new QGridLayout(group);
+    fields->addWidget(new QLabel(QStringLiteral("Name:"), group), 0, 0);
+    fields->addWidget(m_pName, 0, 1, 1, 2);
+    fields->addWidget(new QLabel(QStringLiteral("Homepage:"), group), 1, 0);
+    fields->addWidget(m_pHomepage, 1, 1, 1, 2);
+    fields->addWidget(new QLabel(QStringLiteral("Query URL:"), group), 2, 0);
+    fields->addWidget(m_pQuery, 2, 1, 1, 2);
+    auto* doneRow = new QHBoxLayout;
+    doneRow->addStretch();
+    doneRow->addWidget(m_pDone);
+    doneRow->addWidget(m_pCancel);
+    fields->addLayout(doneRow, 3, 0, 1, 3);
+    fields->setColumnStretch(1, 1);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Search Engines:"), this), 0, 0);
+    layout->addWidget(m_pList, 1, 0, 4, 1);
+    layout->addWidget(add, 1, 1);
+    layout->addWidget(edit, 2, 1);
+    layout->addWidget(remove, 3, 1);
+    layout->addWidget(group, 5, 0, 1, 2);
+    layout->setRowStretch(4, 1);
+
+    const auto command = [this](auto action) {
+        return [this, action] {
+            ReadFields();
+            action();
+            ShowFields();
+        };
+    };
+    connect(add, &QPushButton::clicked, this, command([this] { m_model.New(); }));
+    connect(edit, &QPushButton::clicked, this, command([this] { m_model.Edit(SelectedName(m_pList)); }));
+    connect(remove, &QPushButton::clicked, this, command([this] {
+                m_model.Delete(SelectedName(m_pList));
+                FillList(m_pList, m_model.GetNames());
+            }));
+    connect(m_pCancel, &QPushButton::clicked, this, command([this] { m_model.Cancel(); }));
+    connect(m_pDone, &QPushButton::clicked, this, command([this] {
+                if (m_model.Done())
+                    FillList(m_pList, m_model.GetNames());
+            }));
+    ShowFields();
+}
+
+void CEnginesSettings::OnInitDialog()
+{
+    m_model.OnInitDialog();
+    FillList(m_pList, m_model.GetNames());
+    m_pList->setCurrentRow(-1);
+}
+
+void CEnginesSettings::ReadFields()
+{
+    m_model.fields = {m_pName->text().toStdString(), m_pHomepage->text().toStdString(), m_pQuery->text().toStdString()};
+}
+
+void CEnginesSettings::ShowFields()
+{
+    m_pName->setText(QString::fromStdString(m_model.fields.name));
+    m_pHomepage->setText(QString::fromStdString(m_model.fields.homepage));
+    m_pQuery->setText(QString::fromStdString(m_model.fields.query));
+    m_pName->setEnabled(m_model.IsNameEnabled());
+    m_pDone->setEnabled(m_model.AreDoneAndCancelEnabled());
+    m_pCancel->setEnabled(m_model.AreDoneAndCancelEnabled());
+}
+
+void CEnginesSettings::OnOK(SearchSession& session)
+{
+    session.ReloadEngines();
+}
+
+} // namespace velmora

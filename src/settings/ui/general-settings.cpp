@@ -1,0 +1,57 @@
+#include "settings/ui/general-settings.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRegularExpressionValidator>
+
+#include "app/search-session.h"
+#include "settings/general-page-model.h"
+#include "settings/profile-store.h"
+#include "settings/settings-keys.h"
+
+namespace velmora {
+
+CGeneralSettings::CGeneralSettings(std::string settingsPath, QWidget* parent)
+    : CSettingsPage(parent), m_strSettingsPath(std::move(settingsPath))
+{
+    auto* label = new QLabel(
+        QStringLiteral("Number of Maximum threads running at once \n(10 is good for fast connections)"), this);
+    m_pThreads = MakeField(this, "1021");
+    m_pThreads->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
+    m_pThreads->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16);
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(label, 0, 0);
+    layout->addWidget(m_pThreads, 0, 1, Qt::AlignTop);
+    layout->setRowStretch(1, 1);
+    layout->setColumnStretch(2, 1);
+}
+
+void CGeneralSettings::OnInitDialog()
+{
+    const int limit =
+        GetPrivateProfileIntA(keys::kSettingsSection, keys::kMaxThreads, keys::kMaxThreadsDefault, m_strSettingsPath);
+    m_pThreads->setText(QString::number(limit));
+}
+
+bool CGeneralSettings::Validate()
+{
+    if (!WasShown() || ParseThreadLimit(m_pThreads->text().toStdString()))
+        return true;
+    QMessageBox::warning(this, QStringLiteral("Settings"), QString::fromLatin1(kThreadLimitMessage));
+    m_pThreads->setFocus();
+    m_pThreads->selectAll();
+    return false;
+}
+
+void CGeneralSettings::OnOK(SearchSession& session)
+{
+    const auto limit = ParseThreadLimit(m_pThreads->text().toStdString());
+    if (!limit)
+        return;
+    WritePrivateProfileStringA(keys::kSettingsSection, keys::kMaxThreads, std::to_string(*limit), m_strSettingsPath);
+    session.SetMaxThreads(*limit);
+}
+
+} // namespace velmora

@@ -1,0 +1,70 @@
+#include "settings/ui/settings-dlg.h"
+
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/search-session.h"
+#include "app/ui/dialog-units.h"
+#include "platform/paths.h"
+#include "settings/settings-keys.h"
+#include "settings/ui/clients-settings.h"
+#include "settings/ui/engines-settings.h"
+#include "settings/ui/general-settings.h"
+
+namespace velmora {
+
+CSettingsDlg::CSettingsDlg(SearchSession& session, QWidget* parent) : QDialog(parent), m_session(session)
+{
+    setWindowTitle(QStringLiteral("Settings"));
+    const std::string folder = session.GetWorkingDirectory();
+    const std::string settings = JoinPath(folder, keys::kSettingsFile);
+    m_pGeneral = new CGeneralSettings(settings, this);
+    m_pClients = new CFTPClientSettings(settings, JoinPath(folder, keys::kClientsFile), this);
+    m_pEngines = new CEnginesSettings(settings, this);
+    m_pTabs = new QTabWidget(this);
+    m_pTabs->addTab(m_pGeneral, QStringLiteral("General"));
+    m_pTabs->addTab(m_pClients, QStringLiteral("FTP Clients"));
+    m_pTabs->addTab(m_pEngines, QStringLiteral("Search Engines"));
+    connect(m_pTabs, &QTabWidget::currentChanged, this, &CSettingsDlg::OnTabChanged);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("1"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("2"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &CSettingsDlg::OnOK);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_pTabs);
+    layout->addWidget(buttons);
+    // The largest page template, in the dialog's own font.
+    const DialogUnits du(font());
+    m_pTabs->setMinimumSize(du.MapSize(298, 189));
+}
+
+void CSettingsDlg::OnTabChanged(int index)
+{
+    // A thread limit that is not allowed keeps the General page in front.
+    if (m_nCurrentTab == 0 && index != 0 && !m_pGeneral->Validate()) {
+        const QSignalBlocker blocker(m_pTabs);
+        m_pTabs->setCurrentIndex(0);
+        return;
+    }
+    m_nCurrentTab = index;
+}
+
+void CSettingsDlg::OnOK()
+{
+    if (!m_pGeneral->Validate()) {
+        m_pTabs->setCurrentIndex(0);
+        return;
+    }
+    for (CSettingsPage* page : {static_cast<CSettingsPage*>(m_pGeneral), static_cast<CSettingsPage*>(m_pClients),
+                                static_cast<CSettingsPage*>(m_pEngines)}) {
+        if (page->WasShown())
+            page->OnOK(m_session);
+    }
+    accept();
+}
+
+} // namespace velmora

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDialog>
+
+class QTabWidget;
+
+namespace velmora {
+
+class CEnginesSettings;
+class CFTPClientSettings;
+class CGeneralSettings;
+class CSettingsPage;
+class SearchSession;
+
+// "Settings": the General, FTP Clients and Search Engines pages. OK gives
+// each page that was shown its say; Cancel undoes nothing a page already
+// wrote.
+class CSettingsDlg : public QDialog {
+    Q_OBJECT
+public:
+    CSettingsDlg(SearchSession& session, QWidget* parent);
+
+    QTabWidget* GetTabs() const { return m_pTabs; }
+    void OnOK();
+
+private:
+    void OnTabChanged(int index);
+
+    SearchSession& m_session;
+    QTabWidget* m_pTabs = nullptr;
+    CGeneralSettings* m_pGeneral = nullptr;
+    CFTPClientSettings* m_pClients = nullptr;
+    CEnginesSettings* m_pEngines = nullptr;
+    int m_nCurrentTab = 0;
+};
+
+} // namespace velmora

@@ -1,0 +1,161 @@
+// The settings sheet's pages without their widgets: states, refusals and
+// what reaches the files.
+
+#include <gtest/gtest.h>
+
+#include "settings/clients-page-model.h"
+#include "settings/engines-page-model.h"
+#include "settings/general-page-model.h"
+#include "settings/profile-store.h"
+#include "test-support.h"
+
+namespace velmora {
+namespace {
+
+using test::ReadFile;
+using test::WriteFile;
+
+class EnginesPageTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    std::string file = dir.File("settings.dat");
+    EnginesPageModel page{file};
+
+    void SetUp() override
+    {
+        WriteFile(file, "[Settings]\nMaxthreads=5\n[zeta]\nQuery=http://z/?q=%s\nSearch=N\n[Alpha]\nURL=http://a/\n"
+                        "Query=http://a/?q=%s\n");
+        page.OnInitDialog();
+    }
+};
+
+TEST_F(EnginesPageTest, ListsEnginesSortedWithoutRegardToCase)
+{
+    EXPECT_EQ(page.GetNames().Get(), (std::vector<std::string>{"Alpha", "zeta"}));
+    EXPECT_EQ(page.GetState(), PageState::Idle);
+    EXPECT_TRUE(page.IsNameEnabled());
+    EXPECT_FALSE(page.AreDoneAndCancelEnabled());
+}
+
+TEST_F(EnginesPageTest, AddingWritesTheKeysInOrderAndDerivesTheType)
+{
+    page.New();
+    EXPECT_TRUE(page.AreDoneAndCancelEnabled());
+    page.fields = {"  Beta  ", "", " http://b/find "};
+    ASSERT_TRUE(page.Done());
+    EXPECT_EQ(page.GetState(), PageState::Idle);
+    EXPECT_EQ(page.fields.name, "");
+    const std::string text = ReadFile(file);
+    const auto at = text.find("[Beta]\nSearch=Y\nURL=\nQuery=http://b/find\nType=C\nDate=");
+    EXPECT_NE(at, std::string::npos) << text;
+    EXPECT_EQ(page.GetNames().Get(), (std::vector<std::string>{"Alpha", "Beta", "zeta"}));
+}
+
+TEST_F(EnginesPageTest, RefusalsKeepTheStateAndTheFields)
+{
+    page.New();
+    page.fields = {"ALPHA", "", "http://x/?q=%s"};
+    EXPECT_FALSE(page.Done()) << "a name listed in another letter case";
+    EXPECT_EQ(page.GetState(), PageState::Adding);
+    EXPECT_EQ(page.fields.name, "ALPHA");
+    page.fields = {"New", "", "   "};
+    EXPECT_FALSE(page.Done()) << "no query";
+    page.fields = {"", "", "http://x/?q=%s"};
+    EXPECT_FALSE(page.Done()) << "no name";
+    EXPECT_EQ(ReadFile(file).find("[New]"), std::string::npos);
+}
+
+TEST_F(EnginesPageTest, EditingKeepsTheTickAndCanDropAnEngineFromTheTree)
+{
+    page.Edit(std::string("zeta"));
+    EXPECT_EQ(page.GetState(), PageState::Editing);
+    EXPECT_FALSE(page.IsNameEnabled());
+    EXPECT_EQ(page.fields.query, "http://z/?q=%s");
+    page.fields.query = "http://z/static";
+    ASSERT_TRUE(page.Done());
+    EXPECT_EQ(GetPrivateProfileStringA("zeta", "Type", "", 2, file), "C");
+    EXPECT_EQ(GetPrivateProfileStringA("zeta", "Search", "", 2, file), "N");
+    page.Edit(std::string("Alpha"));
+    page.Cancel();
+    EXPECT_FALSE(page.IsNameEnabled()) << "Cancel leaves the name field as it was";
+    page.New();
+    EXPECT_TRUE(page.IsNameEnabled());
+    page.Edit(std::nullopt);
+    EXPECT_EQ(page.GetState(), PageState::Adding) << "Edit without a selection does nothing";
+}
+
+TEST_F(EnginesPageTest, DeleteRemovesTheSectionAtOnce)
+{
+    page.Delete(std::string("Alpha"));
+    EXPECT_EQ(page.GetNames().Get(), (std::vector<std::string>{"zeta"}));
+    EXPECT_EQ(ReadFile(file).find("Alpha"), std::string::npos);
+    page.Delete(std::nullopt);
+    EXPECT_EQ(page.GetNames().Get().size(), 1u);
+}
+
+class ClientsPageTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    std::string settings = dir.File("settings.dat");
+    std::string clients = dir.File("clients.dat");
+    ClientsPageModel page{settings, clients};
+};
+
+TEST_F(ClientsPageTest, TwoLineScriptsRoundTripAndTheLastClientStays)
+{
+    page.OnInitDialog();
+    EXPECT_EQ(page.fields.localDir, "./");
+    page.New();
+    page.fields.name = "lftp";
+    page.fields.path = "  lftp \n";
+    page.fields.args = "-f %s";
+    page.fields.script = "\r\nopen %h\r\nget %r%f\n\n";
+    ASSERT_TRUE(page.Done());
+    EXPECT_EQ(GetPrivateProfileStringA("lftp", "Path", "", 256, clients), "lftp");
+    EXPECT_EQ(GetPrivateProfileStringA("lftp", "Script", "", 5120, clients), "open %h\\nget %r%f");
+    page.Edit(std::string("lftp"));
+    EXPECT_EQ(page.fields.script, "open %h\r\nget %r%f");
+    page.Delete(std::string("lftp"));
+    EXPECT_EQ(page.GetNames().Get().size(), 1u) << "the last client cannot be deleted";
+    EXPECT_EQ(page.GetState(), PageState::Editing);
+}
+
+TEST_F(ClientsPageTest, OkChoosesTheSelectedOrFirstClientAndKeepsLocalDirAsTyped)
+{
+    WriteFile(clients, "[zftp]\nPath=z\n[Alpha]\nPath=a\n");
+    WriteFile(settings, "[Settings]\nFTPClient=zftp\n");
+    page.OnInitDialog();
+    page.fields.localDir = " /srv/in ";
+    page.OnOK(std::nullopt);
+    EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "", 256, settings), "Alpha");
+    EXPECT_NE(ReadFile(settings).find("LocalDir= /srv/in \n"), std::string::npos);
+    page.OnOK(std::string("zftp"));
+    EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "", 256, settings), "zftp");
+    page.New();
+    page.fields.name = "ALPHA";
+    page.fields.path = "x";
+    EXPECT_FALSE(page.Done());
+    page.fields.name = "beta";
+    page.fields.path = "";
+    EXPECT_FALSE(page.Done()) << "no path";
+}
+
+TEST_F(ClientsPageTest, AnEmptyListMakesNoClientActive)
+{
+    WriteFile(settings, "[Settings]\nFTPClient=gone\n");
+    page.OnInitDialog();
+    page.OnOK(std::nullopt);
+    EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "X", 256, settings), "");
+}
+
+TEST(GeneralPageTest, TheThreadLimitRunsFromOneToTwenty)
+{
+    EXPECT_EQ(ParseThreadLimit("1"), 1);
+    EXPECT_EQ(ParseThreadLimit(" 20 "), 20);
+    EXPECT_EQ(ParseThreadLimit("010"), 10);
+    for (const char* bad : {"0", "21", "", "-3", "5x", "99999999999"})
+        EXPECT_FALSE(ParseThreadLimit(bad)) << bad;
+}
+
+} // namespace
+} // namespace velmora
