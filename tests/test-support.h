@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <stdlib.h>
 
@@ -61,6 +62,22 @@ inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return true;
+}
+
+// What the recording stand-in program wrote: its working directory, then
+// its arguments (the program first). Empty when nothing came in time.
+inline std::vector<std::string> ReadRecordedArgs(const std::string& path)
+{
+    if (!WaitFor([&] { return std::filesystem::exists(path); }))
+        return {};
+    const std::string text = ReadFile(path);
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    for (auto end = text.find('\0'); end != std::string::npos; end = text.find('\0', at)) {
+        parts.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    return parts;
 }
 
 } // namespace velmora::test

@@ -4,6 +4,7 @@
 #include "platform/process-launch.h"
 #include "results/result-entry.h"
 #include "results/result-view.h"
+#include "search/query-words.h"
 #include "settings/profile-file.h"
 #include "settings/profile-store.h"
 #include "settings/script-encoding.h"
@@ -14,16 +15,6 @@ namespace velmora {
 namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
-
-std::string OneLine(std::string_view text)
-{
-    std::string line;
-    for (char c : text) {
-        if (c != '\r' && c != '\n')
-            line += c;
-    }
-    return line;
-}
 
 // The first usable pair from the start: a "[" not after "%" whose first
 // following "]" is not after "%".
@@ -105,7 +96,7 @@ std::string ReplacePlaceholders(std::string_view text, const ResultEntry& record
             result += text[i];
             continue;
         }
-        result += OneLine(value);
+        result += RemoveLineBreaks(value);
         ++i;
     }
     return result;

@@ -7,6 +7,7 @@
 #include "platform/message-queue.h"
 #include "platform/tcp-client.h"
 #include "results/result-actions.h"
+#include "search/query-words.h"
 
 namespace velmora {
 
@@ -49,17 +50,6 @@ private:
     Clock::time_point m_deadline;
 };
 
-// Protocol lines carry no line breaks of their own, whatever a page held.
-std::string OneLine(std::string_view text)
-{
-    std::string line;
-    for (char c : text) {
-        if (c != '\r' && c != '\n')
-            line += c;
-    }
-    return line;
-}
-
 bool HasFtpAnswer(std::string_view block)
 {
     for (const char* code : {"230 ", "530 ", "221 "}) {
@@ -86,11 +76,11 @@ int RunFtpProbe(TcpClient& client, TestJob& job)
     // PASS is read until one of the three codes arrives in a block.
     if (Result got = talk.Receive(block); got == Result::Stopped || got == Result::Closed || got == Result::Failed)
         return step(got);
-    if (Result sent = talk.Send("USER " + OneLine(job.user) + "\r\n"); sent != Result::Ok)
+    if (Result sent = talk.Send("USER " + RemoveLineBreaks(job.user) + "\r\n"); sent != Result::Ok)
         return step(sent);
     if (Result got = talk.Receive(block); got == Result::Stopped || got == Result::Closed || got == Result::Failed)
         return step(got);
-    if (Result sent = talk.Send("PASS " + OneLine(job.password) + "\r\n"); sent != Result::Ok)
+    if (Result sent = talk.Send("PASS " + RemoveLineBreaks(job.password) + "\r\n"); sent != Result::Ok)
         return step(sent);
     for (;;) {
         const Result got = talk.Receive(block);
@@ -107,8 +97,8 @@ int RunHttpProbe(TcpClient& client, TestJob& job)
 {
     Conversation talk(client, job);
     job.reply.clear();
-    const std::string request = "HEAD " + EncodeRequestPath(job.path) + " HTTP/1.1\r\nHost: " + OneLine(job.server) +
-                                "\r\nConnection: close\r\n\r\n";
+    const std::string request = "HEAD " + EncodeRequestPath(job.path) +
+                                " HTTP/1.1\r\nHost: " + RemoveLineBreaks(job.server) + "\r\nConnection: close\r\n\r\n";
     Result got = talk.Send(request);
     std::string block;
     while (got == Result::Ok)

@@ -29,6 +29,16 @@ std::string MakeFilterWords(std::string_view searchText)
     return words;
 }
 
+std::string RemoveLineBreaks(std::string_view text)
+{
+    std::string line;
+    for (char c : text) {
+        if (c != '\r' && c != '\n')
+            line += c;
+    }
+    return line;
+}
+
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to)
 {
     if (from.empty())

@@ -12,6 +12,9 @@ std::string TrimWhiteSpace(std::string_view text);
 // turned into "+" (runs of blanks give runs of "+"; tabs stay).
 std::string MakeFilterWords(std::string_view searchText);
 
+// The text without CR and LF, so it stays on one protocol or script line.
+std::string RemoveLineBreaks(std::string_view text);
+
 // Every non-overlapping `from`, left to right, replaced by `to`.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
 

@@ -45,17 +45,8 @@ protected:
 
     std::vector<std::string> Arguments()
     {
-        if (!test::WaitFor([&] { return std::filesystem::exists(record); }))
-            return {};
-        const std::string text = test::ReadFile(record);
-        std::vector<std::string> parts;
-        std::size_t at = text.find('\0') + 1; // past the working directory
-        for (auto end = text.find('\0', at); end != std::string::npos; end = text.find('\0', at)) {
-            parts.push_back(text.substr(at, end - at));
-            at = end + 1;
-        }
-        parts.erase(parts.begin()); // the program itself
-        return parts;
+        const auto recorded = test::ReadRecordedArgs(record);
+        return recorded.size() < 2 ? recorded : std::vector<std::string>(recorded.begin() + 2, recorded.end());
     }
 };
 

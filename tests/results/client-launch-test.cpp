@@ -77,19 +77,7 @@ protected:
     }
 
     // The working directory and arguments the stand-in received.
-    std::vector<std::string> Received()
-    {
-        if (!test::WaitFor([&] { return std::filesystem::exists(record); }))
-            return {};
-        const std::string text = test::ReadFile(record);
-        std::vector<std::string> parts;
-        std::size_t at = 0;
-        for (auto end = text.find('\0'); end != std::string::npos; end = text.find('\0', at)) {
-            parts.push_back(text.substr(at, end - at));
-            at = end + 1;
-        }
-        return parts;
-    }
+    std::vector<std::string> Received() { return test::ReadRecordedArgs(record); }
 };
 
 TEST_F(ClientLaunchTest, HostileServersAndPathsReachTheClientAsSingleArguments)

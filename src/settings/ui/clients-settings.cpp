@@ -58,24 +58,7 @@ CFTPClientSettings::CFTPClientSettings(std::string settingsPath, std::string cli
     layout->setRowStretch(5, 1);
     layout->setRowStretch(6, 2);
 
-    const auto command = [this](auto action) {
-        return [this, action] {
-            ReadFields();
-            action();
-            ShowFields();
-        };
-    };
-    connect(add, &QPushButton::clicked, this, command([this] { m_model.New(); }));
-    connect(edit, &QPushButton::clicked, this, command([this] { m_model.Edit(SelectedName(m_pList)); }));
-    connect(remove, &QPushButton::clicked, this, command([this] {
-                m_model.Delete(SelectedName(m_pList));
-                FillList(m_pList, m_model.GetNames());
-            }));
-    connect(m_pCancel, &QPushButton::clicked, this, command([this] { m_model.Cancel(); }));
-    connect(m_pDone, &QPushButton::clicked, this, command([this] {
-                if (m_model.Done())
-                    FillList(m_pList, m_model.GetNames());
-            }));
+    ConnectListCommands(m_model, m_pList, add, edit, remove, m_pDone, m_pCancel);
     ShowFields();
 }
 

@@ -19,10 +19,10 @@ public:
 protected:
     void OnInitDialog() override;
 
-private:
-    void ReadFields();
-    void ShowFields();
+    void ReadFields() override;
+    void ShowFields() override;
 
+private:
     ClientsPageModel m_model;
     QLineEdit* m_pLocalDir = nullptr;
     QListWidget* m_pList = nullptr;

@@ -49,24 +49,7 @@ CEnginesSettings::CEnginesSettings(std::string settingsPath, QWidget* parent)
     layout->addWidget(group, 5, 0, 1, 2);
     layout->setRowStretch(4, 1);
 
-    const auto command = [this](auto action) {
-        return [this, action] {
-            ReadFields();
-            action();
-            ShowFields();
-        };
-    };
-    connect(add, &QPushButton::clicked, this, command([this] { m_model.New(); }));
-    connect(edit, &QPushButton::clicked, this, command([this] { m_model.Edit(SelectedName(m_pList)); }));
-    connect(remove, &QPushButton::clicked, this, command([this] {
-                m_model.Delete(SelectedName(m_pList));
-                FillList(m_pList, m_model.GetNames());
-            }));
-    connect(m_pCancel, &QPushButton::clicked, this, command([this] { m_model.Cancel(); }));
-    connect(m_pDone, &QPushButton::clicked, this, command([this] {
-                if (m_model.Done())
-                    FillList(m_pList, m_model.GetNames());
-            }));
+    ConnectListCommands(m_model, m_pList, add, edit, remove, m_pDone, m_pCancel);
     ShowFields();
 }
 

@@ -17,10 +17,10 @@ public:
 protected:
     void OnInitDialog() override;
 
-private:
-    void ReadFields();
-    void ShowFields();
+    void ReadFields() override;
+    void ShowFields() override;
 
+private:
     EnginesPageModel m_model;
     QListWidget* m_pList = nullptr;
     QLineEdit* m_pName = nullptr;

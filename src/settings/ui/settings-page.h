@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPushButton>
 #include <QWidget>
 
 #include <optional>
@@ -7,7 +8,6 @@
 
 class QLineEdit;
 class QListWidget;
-class QPushButton;
 
 namespace velmora {
 
@@ -28,6 +28,35 @@ public:
 
 protected:
     virtual void OnInitDialog() = 0;
+    // Copy between the widgets and the page model around each command.
+    virtual void ReadFields() {}
+    virtual void ShowFields() {}
+
+    // New, Edit, Delete, Done and Cancel of a list page, on its model: the
+    // fields are read before each command and shown after it.
+    template <typename Model>
+    void ConnectListCommands(Model& model, QListWidget* list, QPushButton* add, QPushButton* edit, QPushButton* remove,
+                             QPushButton* done, QPushButton* cancel)
+    {
+        const auto command = [this](auto action) {
+            return [this, action] {
+                ReadFields();
+                action();
+                ShowFields();
+            };
+        };
+        connect(add, &QPushButton::clicked, this, command([&model] { model.New(); }));
+        connect(edit, &QPushButton::clicked, this, command([&model, list] { model.Edit(SelectedName(list)); }));
+        connect(remove, &QPushButton::clicked, this, command([&model, list] {
+                    model.Delete(SelectedName(list));
+                    FillList(list, model.GetNames());
+                }));
+        connect(cancel, &QPushButton::clicked, this, command([&model] { model.Cancel(); }));
+        connect(done, &QPushButton::clicked, this, command([&model, list] {
+                    if (model.Done())
+                        FillList(list, model.GetNames());
+                }));
+    }
     void showEvent(QShowEvent* event) override;
 
     // Helpers the pages share.
