@@ -109,6 +109,13 @@ JsonObject& JsonObject::Add(std::string_view key, bool value)
     return *this;
 }
 
+JsonObject& JsonObject::AddRaw(std::string_view key, std::string_view json)
+{
+    Key(key);
+    m_text += json;
+    return *this;
+}
+
 void WriteLine(const std::string& line)
 {
     std::fwrite(line.data(), 1, line.size(), stdout);

@@ -17,6 +17,8 @@ public:
     JsonObject& Add(std::string_view key, const char* value) { return Add(key, std::string_view(value)); }
     JsonObject& Add(std::string_view key, std::int64_t value);
     JsonObject& Add(std::string_view key, bool value);
+    // A value that is JSON already (an array, say).
+    JsonObject& AddRaw(std::string_view key, std::string_view json);
     std::string Text() const { return m_text + "}"; }
 
 private:

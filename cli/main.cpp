@@ -7,6 +7,7 @@
 #include "links-command.h"
 #include "result-commands.h"
 #include "search-command.h"
+#include "update-command.h"
 
 namespace {
 
@@ -23,6 +24,8 @@ const char* const kHelp = "Usage: velmora-cli COMMAND [OPTIONS]\n"
                           "  get URL                 \"Get File\": the FTP client or the download program\n"
                           "  connect URL             \"Connect To Server\": the FTP client, connection only\n"
                           "  copy URL                print what \"Copy To Clipboard\" would copy\n"
+                          "  update version|engines|clients [--json] [--merge NAME...] [--merge-preselected]\n"
+                          "                          ask the update service as the Help menu does\n"
                           "\n"
                           "  --help                  this text; COMMAND --help describes a command\n"
                           "  --version               the program's version\n"
@@ -56,6 +59,11 @@ int main(int argc, char** argv)
         return velmora::cli::RunConnectCommand(rest);
     if (command == "copy")
         return velmora::cli::RunCopyCommand(rest);
+    if (command == "update") {
+        const int status = velmora::cli::RunUpdateCommand(rest);
+        std::fflush(stdout);
+        std::_Exit(status);
+    }
     if (command == "search") {
         const int status = velmora::cli::RunSearchCommand(rest);
         // Workers still blocked on the network are not waited for.

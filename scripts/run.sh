@@ -11,6 +11,10 @@ scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 home="${VELMORA_HOME:-${XDG_DATA_HOME:-$HOME/.local/share}/velmora}"
 mkdir -p "$home"
 cp docs/documentation.html "$home/documentation.html"
+# A new folder starts from the update service's catalogue of engines and
+# clients (the program itself creates no settings of its own).
+[ -e "$home/settings.dat" ] || cp service/answers/engines.ini "$home/settings.dat"
+[ -e "$home/clients.dat" ] || cp service/answers/clients.ini "$home/clients.dat"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display to open the window on. Run it on a desktop, under xvfb-run," >&2
   echo "or use the command line: $root/build/bin/velmora-cli --help" >&2

@@ -24,6 +24,7 @@
 #include "platform/paths.h"
 #include "results/ui/server-details-dlg.h"
 #include "settings/ui/settings-dlg.h"
+#include "upgrade/ui/upgrade-dlg.h"
 
 namespace velmora {
 
@@ -224,6 +225,11 @@ void CMainDlg::OnAbout()
 void CMainDlg::OnSettings()
 {
     CSettingsDlg(*m_pSession, this).exec();
+}
+
+void CMainDlg::OnUpgrade(int mode)
+{
+    CUpgradeDlg(mode, *m_pSession, this).exec();
 }
 
 void CMainDlg::OnDocumentation()

@@ -42,6 +42,8 @@ public:
     void OnNormalSearch();
     void OnAbout();
     void OnSettings();
+    // Help > "Check for Upgrade" (1), "Update Engines" (2), "Update Clients" (3).
+    void OnUpgrade(int mode);
     void OnDocumentation();
     // Rebuilds the results tree and the details panel for the selected server.
     void RefreshResults();

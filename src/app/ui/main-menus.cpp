@@ -3,8 +3,6 @@
 #include <QAction>
 #include <QMenuBar>
 
-#include <set>
-
 #include "app/ui/main-dlg.h"
 
 namespace velmora {
@@ -70,9 +68,6 @@ const Popup kMenus[] = {
       {kIdAbout, "About", false}}},
 };
 
-// Commands whose work is not in this version yet: shown, grayed.
-const std::set<int> kNotYetAvailable = {kIdCheckUpgrade, kIdUpdateEngines, kIdUpdateClients};
-
 } // namespace
 
 void CMainDlg::CreateMenus()
@@ -102,6 +97,9 @@ void CMainDlg::CreateMenus()
     connect(m_commands[kIdDocumentation], &QAction::triggered, this, &CMainDlg::OnDocumentation);
     connect(m_commands[kIdAbout], &QAction::triggered, this, &CMainDlg::OnAbout);
     connect(m_commands[kIdSettings], &QAction::triggered, this, &CMainDlg::OnSettings);
+    connect(m_commands[kIdCheckUpgrade], &QAction::triggered, this, [this] { OnUpgrade(1); });
+    connect(m_commands[kIdUpdateEngines], &QAction::triggered, this, [this] { OnUpgrade(2); });
+    connect(m_commands[kIdUpdateClients], &QAction::triggered, this, [this] { OnUpgrade(3); });
     connect(m_commands[kIdList], &QAction::triggered, this, [this] { OnViewStyle(1); });
     connect(m_commands[kIdHalfDetailed], &QAction::triggered, this, [this] { OnViewStyle(2); });
     connect(m_commands[kIdDetailed], &QAction::triggered, this, [this] { OnViewStyle(3); });
@@ -142,11 +140,9 @@ void CMainDlg::RestoreMenuChecks()
 
 void CMainDlg::UpdateCommandStates()
 {
-    for (int id : kNotYetAvailable)
-        m_commands[id]->setEnabled(false);
     const bool idle = m_pSession->AreSearchLockedCommandsEnabled();
     for (int id : {kIdSettings, kIdRetestResults})
-        m_commands[id]->setEnabled(idle && !kNotYetAvailable.count(id));
+        m_commands[id]->setEnabled(idle);
 }
 
 } // namespace velmora

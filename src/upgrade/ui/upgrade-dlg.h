@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+#include <string>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace velmora {
+
+class MessageQueue;
+class QueueNotifier;
+class SearchSession;
+
+// "Velmora Upgrade Utility": asks the update service as it opens, then
+// offers a newer version's download locations (mode 1), engines (2) or
+// clients (3); OK merges what is selected.
+class CUpgradeDlg : public QDialog {
+    Q_OBJECT
+public:
+    CUpgradeDlg(int mode, SearchSession& session, QWidget* parent);
+
+    QListWidget* GetList() const { return m_pList; }
+    QString GetInfoText() const;
+    bool IsAnswered() const { return m_bAnswered; }
+    void OnOK();
+
+private:
+    void OnUpdateReady(bool written, long httpStatus);
+    void OnLocationDblClk();
+    std::vector<std::string> SelectedNames() const;
+
+    int m_nMode;
+    SearchSession& m_session;
+    std::string m_strAnswerPath;
+    std::shared_ptr<MessageQueue> m_pQueue;
+    QueueNotifier* m_pNotifier = nullptr;
+    QListWidget* m_pList = nullptr;
+    QLabel* m_pInfo = nullptr;
+    QPushButton* m_pOk = nullptr;
+    bool m_bAnswered = false;
+    std::vector<std::string> m_urls; // mode 1: the address at each list position
+};
+
+} // namespace velmora

@@ -1,0 +1,97 @@
+#include "upgrade/update-request.h"
+
+#include <cstdlib>
+#include <system_error>
+#include <thread>
+
+#include "platform/http-fetch.h"
+#include "platform/message-queue.h"
+#include "settings/profile-file.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kUpdateHost = "updates.velmora.example.org";
+
+} // namespace
+
+std::string GetUpdateHost()
+{
+    const char* host = std::getenv("VELMORA_UPDATE_HOST");
+    return host && *host ? host : kUpdateHost;
+}
+
+std::string GetUpdateObject(int mode)
+{
+    const char* query = mode == kModeVersion   ? "velmora_version"
+                        : mode == kModeEngines ? "velmora_engines"
+                        : mode == kModeClients ? "velmora_clients"
+                                               : nullptr;
+    return query ? std::string("/~orlund/cgi-bin/updates/update.cgi?") + query : std::string();
+}
+
+std::string BuildUpdateUrl(int mode)
+{
+    return "http://" + GetUpdateHost() + GetUpdateObject(mode);
+}
+
+std::string ToAnswerFileText(std::string_view body)
+{
+    std::string text;
+    std::size_t at = 0;
+    while (at < body.size()) {
+        auto end = body.find('\n', at);
+        if (end == std::string_view::npos)
+            end = body.size();
+        text.append(body.substr(at, end - at)).append("\r\n");
+        at = end + 1;
+    }
+    return text;
+}
+
+std::string DescribeUpdateFailure(long httpStatus)
+{
+    if (httpStatus > 0 && httpStatus != 200)
+        return "The update service answered " + std::to_string(httpStatus) + ".";
+    return "The update service could not be reached.";
+}
+
+void UpdateThreadProc(const std::shared_ptr<UpdateJob>& job)
+{
+    bool written = false;
+    long status = 0;
+    try {
+        FetchOptions options;
+        options.url = BuildUpdateUrl(job->mode);
+        options.userAgent = "Velmora";
+        options.headers = {"Connection: Close", "Cache-Control: no-cache", "Pragma: no-cache"};
+        options.connectTimeoutSeconds = job->connectTimeoutSeconds;
+        options.totalTimeoutSeconds = job->totalTimeoutSeconds;
+        options.maxBytes = job->maxAnswer;
+        std::string body;
+        const FetchResult fetched = HttpFetch(options, [&body](std::string_view data) { body.append(data); });
+        status = fetched.httpStatus;
+        if (fetched.status == FetchStatus::Ok && status == 200)
+            written = WriteFileAtomically(job->answerPath, ToAnswerFileText(body));
+    } catch (const std::exception&) {
+        written = false;
+    }
+    Message ready;
+    ready.id = kMsgUpdateReady;
+    ready.wParam = written ? 1 : 0;
+    ready.lParam = static_cast<std::uint64_t>(status);
+    job->queue->Post(std::move(ready));
+}
+
+bool StartUpdateWorker(const std::shared_ptr<UpdateJob>& job)
+{
+    try {
+        std::thread(UpdateThreadProc, job).detach();
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
+
+} // namespace velmora

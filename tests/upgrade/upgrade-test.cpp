@@ -1,0 +1,163 @@
+#include <stdlib.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/message-queue.h"
+#include "settings/profile-store.h"
+#include "support/page-server.h"
+#include "test-support.h"
+#include "upgrade/update-request.h"
+#include "upgrade/upgrade-offer.h"
+
+namespace velmora {
+namespace {
+
+using test::PageBehavior;
+using test::WriteFile;
+
+TEST(UpgradeVersionTest, OnlyVersionsAbove2Point2Build0AreNewer)
+{
+    EXPECT_TRUE(IsNewerVersion(2, 2, 1));
+    EXPECT_TRUE(IsNewerVersion(2, 3, 0));
+    EXPECT_TRUE(IsNewerVersion(3, 0, 0));
+    EXPECT_FALSE(IsNewerVersion(2, 2, 0));
+    EXPECT_FALSE(IsNewerVersion(2, 1, 9));
+    EXPECT_FALSE(IsNewerVersion(1, 9, 9));
+}
+
+class UpgradeOfferTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    std::string answer = dir.File("update.tmp");
+};
+
+TEST_F(UpgradeOfferTest, LocationsAreSortedAndTakeTheAddressOfTheirPosition)
+{
+    WriteFile(answer, "[Version]\r\nMajor=2\r\nMinor=3\r\nBuild=0\r\n[Download]\r\nCount=2\r\n"
+                      "Location1=b-mirror\r\nLocation2=A-mirror\r\nURL0=http://first/\r\nURL1=http://second/\r\n");
+    const VersionOffer offer = ReadVersionOffer(answer);
+    ASSERT_TRUE(offer.newer);
+    ASSERT_EQ(offer.locations.size(), 2u);
+    EXPECT_EQ(offer.locations[0].label, "A-mirror");
+    EXPECT_EQ(offer.locations[0].url, "http://first/");
+    EXPECT_EQ(offer.locations[1].url, "http://second/");
+}
+
+TEST_F(UpgradeOfferTest, CountMissingZeroOrHugeIsHandled)
+{
+    WriteFile(answer, "[Version]\nMajor=3\n");
+    EXPECT_TRUE(ReadVersionOffer(answer).newer);
+    EXPECT_TRUE(ReadVersionOffer(answer).locations.empty());
+    WriteFile(answer, "[Version]\nMajor=3\n[Download]\nCount=4294967295\n");
+    EXPECT_EQ(ReadVersionOffer(answer).locations.size(), kMaxLocations);
+    WriteFile(answer, "[Download]\nCount=1\nLocation1=x\n");
+    EXPECT_FALSE(ReadVersionOffer(answer).newer) << "no Version section reads 0.0 build 0";
+    EXPECT_TRUE(ReadVersionOffer(answer).locations.empty());
+}
+
+TEST_F(UpgradeOfferTest, EnginesArePreselectedWhenTheirStampReadsHigher)
+{
+    WriteFile(answer, "[Greater]\nDate= 8122026\n[Equal]\nDate= 6122026\n[Smaller]\nDate= 1122026\n"
+                      "[New]\nDate= 1 12001\n[NoStamp]\nQuery=x\n");
+    WriteFile(dir.File("settings.dat"), "[Greater]\nDate= 6122026\n[Equal]\nDate= 6122026\n[Smaller]\nDate= 6122026\n"
+                                        "[NoStamp]\nDate= 1 12001\n");
+    std::vector<std::pair<std::string, bool>> offered;
+    for (const EngineOffer& engine : ReadEngineOffer(answer, dir.File("settings.dat")))
+        offered.emplace_back(engine.name, engine.preselected);
+    EXPECT_EQ(offered,
+              (std::vector<std::pair<std::string, bool>>{
+                  {"Equal", false}, {"Greater", true}, {"New", true}, {"NoStamp", false}, {"Smaller", false}}));
+}
+
+TEST_F(UpgradeOfferTest, ClientsWithAPathAreNotOfferedEvenAnEmptyOne)
+{
+    WriteFile(answer, "[lftp]\nPath=lftp\n[ncftp]\nPath=ncftpget\n[Empty]\nPath=x\n[Nulled]\nPath=y\n[Gone]\n");
+    WriteFile(dir.File("clients.dat"), "[lftp]\nPath=lftp\n[Empty]\nPath=\n[Nulled]\nPath=Null\n[Gone]\nArgs=x\n");
+    EXPECT_EQ(ReadClientOffer(answer, dir.File("clients.dat")), (std::vector<std::string>{"Gone", "ncftp", "Nulled"}));
+}
+
+TEST_F(UpgradeOfferTest, MergingReplacesSectionsAndNeverCutsAnEntry)
+{
+    WriteFile(answer, "[Eng]\nQuery=http://e/?q=%s\nType=S\nDate= 6122026\n[Other]\nQuery=o\n");
+    const std::string settings = dir.File("settings.dat");
+    WriteFile(settings, "[Settings]\nMaxthreads=3\n[Eng]\nQuery=old\nSearch=N\n");
+    MergeSections(answer, settings, {"Eng", "Missing"}, 2048);
+    EXPECT_EQ(test::ReadFile(settings),
+              "[Settings]\nMaxthreads=3\n[Eng]\nQuery=http://e/?q=%s\nType=S\nDate=6122026\n");
+    MergeSections(answer, settings, {"Other"}, 14); // "Query=o" + NUL + "Type..." does not fit
+    EXPECT_EQ(SplitNulList(GetPrivateProfileSectionA("Other", 2048, settings)), (std::vector<std::string>{"Query=o"}));
+    MergeSections(answer, settings, {"Eng"}, 20);
+    EXPECT_TRUE(SplitNulList(GetPrivateProfileSectionA("Eng", 2048, settings)).empty())
+        << "the first entry alone (21 bytes with its NUL) does not fit 20: nothing is cut";
+}
+
+TEST(UpdateAnswerTest, LinesEndInCrLf)
+{
+    EXPECT_EQ(ToAnswerFileText("[Version]\nMajor=2\nMinor=3\nBuild=0\n"),
+              "[Version]\r\nMajor=2\r\nMinor=3\r\nBuild=0\r\n");
+    EXPECT_EQ(ToAnswerFileText("a\r\nb"), "a\r\r\nb\r\n");
+    EXPECT_EQ(ToAnswerFileText("\n\nx"), "\r\n\r\nx\r\n");
+    EXPECT_EQ(ToAnswerFileText(""), "");
+}
+
+class UpdateFetchTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    test::PageServer service;
+    std::string answer = dir.File("update.tmp");
+
+    void SetUp() override
+    {
+        ::setenv("VELMORA_UPDATE_HOST", ("127.0.0.1:" + std::to_string(service.Port())).c_str(), 1);
+    }
+    void TearDown() override { ::unsetenv("VELMORA_UPDATE_HOST"); }
+
+    Message Fetch(int mode)
+    {
+        auto job = std::make_shared<UpdateJob>();
+        job->mode = mode;
+        job->answerPath = answer;
+        job->queue = std::make_shared<MessageQueue>();
+        job->totalTimeoutSeconds = 10;
+        UpdateThreadProc(job);
+        auto message = job->queue->TryTake();
+        EXPECT_TRUE(message);
+        EXPECT_FALSE(job->queue->TryTake()) << "exactly one message";
+        return message ? std::move(*message) : Message{};
+    }
+};
+
+TEST_F(UpdateFetchTest, A200AnswerBecomesTheAnswerFile)
+{
+    service.Route("/~orlund/cgi-bin/updates/update.cgi?velmora_version",
+                  {PageBehavior::Kind::Serve, "[Version]\nMajor=2\nMinor=3\nBuild=0\n"});
+    const Message ready = Fetch(kModeVersion);
+    EXPECT_EQ(ready.id, kMsgUpdateReady);
+    EXPECT_EQ(ready.wParam, 1u);
+    EXPECT_EQ(test::ReadFile(answer), "[Version]\r\nMajor=2\r\nMinor=3\r\nBuild=0\r\n");
+    const auto heads = service.RequestHeads();
+    ASSERT_EQ(heads.size(), 1u);
+    EXPECT_NE(heads[0].find("User-Agent: Velmora\r\n"), std::string::npos);
+    EXPECT_NE(heads[0].find("Connection: Close\r\n"), std::string::npos);
+}
+
+TEST_F(UpdateFetchTest, FailedFetchesLeaveTheOldAnswerWhole)
+{
+    WriteFile(answer, "[Version]\r\nMajor=1\r\n");
+    const Message missing = Fetch(kModeEngines);
+    EXPECT_EQ(missing.wParam, 0u);
+    EXPECT_EQ(missing.lParam, 404u);
+    EXPECT_EQ(DescribeUpdateFailure(404), "The update service answered 404.");
+    service.Route("/~orlund", {PageBehavior::Kind::CutMidway, "[Engine]\nQuery=x\n"});
+    EXPECT_EQ(Fetch(kModeClients).wParam, 0u);
+    service.Route("/~orlund", {PageBehavior::Kind::Flood, "", 200, {}, std::size_t{3} << 20});
+    EXPECT_EQ(Fetch(kModeEngines).wParam, 0u) << "an answer over 1 MiB is refused";
+    EXPECT_EQ(test::ReadFile(answer), "[Version]\r\nMajor=1\r\n");
+    ::setenv("VELMORA_UPDATE_HOST", ("127.0.0.1:" + std::to_string(test::RefusedPort())).c_str(), 1);
+    const Message unreachable = Fetch(kModeVersion);
+    EXPECT_EQ(unreachable.wParam, 0u);
+    EXPECT_EQ(DescribeUpdateFailure(static_cast<long>(unreachable.lParam)), "The update service could not be reached.");
+}
+
+} // namespace
+} // namespace velmora
