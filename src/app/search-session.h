@@ -161,8 +161,6 @@ private:
 
     // Probes of the current pass still waiting for their verdict.
     std::unordered_map<std::uint64_t, std::shared_ptr<TestJob>> m_runningTests;
-    std::uint64_t m_nTestPass = 0;
-    bool m_bTestPassOpen = false; // positions are still being dispatched
 };
 
 } // namespace velmora

@@ -14,8 +14,6 @@ void SearchSession::OnRetestResults()
     CancelTests();
     m_nActiveThreads = 0;
     m_nNextItem = 1;
-    ++m_nTestPass;
-    m_bTestPassOpen = true;
     DispatchTestJobs();
 }
 
@@ -37,10 +35,8 @@ void SearchSession::DispatchTestJobs()
     if (m_nActiveThreads >= m_nMaxThreads)
         return;
     for (;;) {
-        if (m_nNextItem > m_servers.GetItemCount()) {
-            m_bTestPassOpen = false;
+        if (m_nNextItem > m_servers.GetItemCount())
             return;
-        }
         std::size_t group = 0;
         if (ServerItem* item = m_servers.GetServerItem(m_nNextItem, &group))
             StartProbe(group, *item);
@@ -59,7 +55,6 @@ void SearchSession::StartProbe(std::size_t group, ServerItem& item)
     const ResultEntry& entry = *item.record;
     auto job = std::make_shared<TestJob>();
     job->id = m_nNextJobId++;
-    job->pass = m_nTestPass;
     job->server = entry.server;
     job->user = entry.user.empty() ? kAnonymousUser : entry.user;
     job->password = entry.password.empty() ? kProbePassword : entry.password;
@@ -101,7 +96,6 @@ void SearchSession::CancelTests()
     for (auto& [id, job] : m_runningTests)
         job->stop = true;
     m_runningTests.clear();
-    m_bTestPassOpen = false;
     m_nActiveThreads = 0;
     Observer().ActiveThreadsChanged(0);
 }

@@ -35,7 +35,6 @@ struct ProbeLimits {
 // is set, and writes only `stop`.
 struct TestJob {
     std::uint64_t id = 0;
-    std::uint64_t pass = 0; // the test pass it belongs to
     std::string server;
     std::string user;
     std::string password;

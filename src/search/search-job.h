@@ -15,8 +15,7 @@ class MessageQueue;
 // the worker, so neither frees what the other still reads. The worker
 // reads everything but `stop`, which only the owner writes.
 struct SearchJob {
-    std::uint64_t id = 0;     // carried in every message the worker posts
-    std::uint64_t search = 0; // the search it was started for
+    std::uint64_t id = 0; // carried in every message the worker posts
     std::string url;
     std::uint64_t engineItem = 0; // the engine's handle, passed through
     std::string engineName;
