@@ -38,16 +38,16 @@ std::string EncodeUrlPath(std::string_view path)
     return Encode(path, "");
 }
 
-std::string EncodeUrlLogin(std::string_view login)
+std::string EncodeUrlLogin(std::string_view login, bool userName)
 {
-    return Encode(login, ":@/");
+    return Encode(login, userName ? ":/" : "/");
 }
 
 std::string BuildGetFileUrl(const ResultEntry& record)
 {
     std::string url = "http://";
     if (record.user != kAnonymousUser)
-        url += EncodeUrlLogin(record.user) + ":" + EncodeUrlLogin(record.password) + "@";
+        url += EncodeUrlLogin(record.user, true) + ":" + EncodeUrlLogin(record.password, false) + "@";
     return url + record.server + ":" + std::to_string(record.port) + EncodeUrlPath(record.path);
 }
 
@@ -58,8 +58,8 @@ std::optional<std::string> BuildClipboardText(const ResultEntry& record)
                                                           : nullptr;
     if (scheme == nullptr)
         return std::nullopt;
-    return std::string(scheme) + EncodeUrlLogin(record.user) + ":" + EncodeUrlLogin(record.password) + "@" +
-           record.server + EncodeUrlPath(record.path);
+    return std::string(scheme) + EncodeUrlLogin(record.user, true) + ":" + EncodeUrlLogin(record.password, false) +
+           "@" + record.server + EncodeUrlPath(record.path);
 }
 
 bool StartDownloadProgram(const std::string& url)

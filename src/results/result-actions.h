@@ -10,9 +10,10 @@ struct ResultEntry;
 
 // A URL part percent-encoded where a URL cannot carry the byte as it is:
 // blanks, control bytes, bytes above 0x7F, "%", "?" and "#"; in a login also
-// ":", "@" and "/".
+// "/", and ":" in the user name. An "@" in a password (the anonymous e-mail
+// address) stays: the last "@" ends the login.
 std::string EncodeUrlPath(std::string_view path);
-std::string EncodeUrlLogin(std::string_view login);
+std::string EncodeUrlLogin(std::string_view login, bool userName);
 
 // The http URL "Get File" hands to the download program: the port always,
 // the login unless the user is "anonymous".
