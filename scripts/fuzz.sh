@@ -9,5 +9,5 @@ scripts/install-deps.sh --clang
 CC=clang CXX=clang++ scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVELMORA_FUZZ=ON -DVELMORA_TESTS=OFF
 mkdir -p "build-fuzz/corpus-$target"
-exec "build-fuzz/fuzz/fuzz-$target" -max_total_time="$seconds" -max_len=65536 \
+exec "build-fuzz/bin/fuzz-$target" -max_total_time="$seconds" -max_len=65536 \
   "build-fuzz/corpus-$target" "fuzz/corpus/$target"
