@@ -1,5 +1,7 @@
 #include "support/scripted-server.h"
 
+#include "support/loopback.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -12,14 +14,7 @@ namespace velmora::test {
 
 bool ScriptedConnection::Send(const std::string& data)
 {
-    std::size_t sent = 0;
-    while (sent < data.size()) {
-        const ssize_t n = ::send(m_fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
-        sent += static_cast<std::size_t>(n);
-    }
-    return true;
+    return SendAll(m_fd, data);
 }
 
 std::string ScriptedConnection::ReadUntil(const std::string& end, std::chrono::milliseconds timeout)
@@ -60,15 +55,7 @@ void ScriptedConnection::Hold()
 
 ScriptedServer::ScriptedServer(Script script) : m_script(std::move(script))
 {
-    m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(m_listener, 64);
-    ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-    m_port = ntohs(address.sin_port);
+    m_listener = ListenOnLoopback(m_port);
     m_acceptor = std::thread([this] {
         for (;;) {
             const int client = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
