@@ -9,7 +9,7 @@ namespace velmora {
 
 // The "FTP Clients" page without its widgets. The window copies what is
 // typed into `fields` before each command and shows them again after it.
-class ClientsPageModel {
+class ClientsPageModel : public ListPageState {
 public:
     struct Fields {
         std::string localDir;
@@ -36,19 +36,12 @@ public:
     void OnOK(const std::optional<std::string>& selected);
 
     Fields fields;
-    PageState GetState() const { return m_state; }
-    bool IsNameEnabled() const { return m_bNameEnabled; }
-    bool AreDoneAndCancelEnabled() const { return m_state != PageState::Idle; }
-    const SortedNames& GetNames() const { return m_names; }
 
 private:
     void ClearClientFields();
 
     std::string m_strSettingsPath;
     std::string m_strClientsPath;
-    SortedNames m_names;
-    PageState m_state = PageState::Idle;
-    bool m_bNameEnabled = true;
 };
 
 } // namespace velmora

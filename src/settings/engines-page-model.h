@@ -9,7 +9,7 @@ namespace velmora {
 
 // The "Search Engines" page without its widgets. The window copies what is
 // typed into `fields` before each command and shows them again after it.
-class EnginesPageModel {
+class EnginesPageModel : public ListPageState {
 public:
     struct Fields {
         std::string name;
@@ -29,16 +29,9 @@ public:
     bool Done();
 
     Fields fields;
-    PageState GetState() const { return m_state; }
-    bool IsNameEnabled() const { return m_bNameEnabled; }
-    bool AreDoneAndCancelEnabled() const { return m_state != PageState::Idle; }
-    const SortedNames& GetNames() const { return m_names; }
 
 private:
     std::string m_strSettingsPath;
-    SortedNames m_names;
-    PageState m_state = PageState::Idle;
-    bool m_bNameEnabled = true;
 };
 
 } // namespace velmora

@@ -21,4 +21,19 @@ private:
     std::vector<std::string> m_names;
 };
 
+// What the engines and clients pages keep alike: the sorted names, the
+// editing state, and whether the Name field takes input.
+class ListPageState {
+public:
+    PageState GetState() const { return m_state; }
+    bool IsNameEnabled() const { return m_bNameEnabled; }
+    bool AreDoneAndCancelEnabled() const { return m_state != PageState::Idle; }
+    const SortedNames& GetNames() const { return m_names; }
+
+protected:
+    SortedNames m_names;
+    PageState m_state = PageState::Idle;
+    bool m_bNameEnabled = true;
+};
+
 } // namespace velmora
