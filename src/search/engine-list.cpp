@@ -22,19 +22,20 @@ void EngineList::LoadEngines()
         SaveEngineChecks();
         m_items.clear();
     }
-    const std::string names = GetPrivateProfileSectionNamesA(keys::kSectionNamesBuffer, m_strSettingsPath);
-    for (const std::string& name : SplitNulList(names)) {
+    // One parse of the file for the whole list.
+    const ProfileSnapshot settings(m_strSettingsPath);
+    for (const std::string& name : SplitNulList(settings.GetSectionNames(keys::kSectionNamesBuffer))) {
         if (EqualsNoCase(name, keys::kSettingsSection))
             continue;
-        const std::string type = GetPrivateProfileStringA(name, keys::kEngineType, keys::kEngineTypeDefault,
-                                                          keys::kTypeBuffer, m_strSettingsPath);
+        const std::string type =
+            settings.GetString(name, keys::kEngineType, keys::kEngineTypeDefault, keys::kTypeBuffer);
         if (type.empty() || type[0] != 'S')
             continue;
         EngineItem item;
         item.handle = m_nNextHandle++;
         item.name = name;
-        const std::string search = GetPrivateProfileStringA(name, keys::kEngineSearch, keys::kEngineSearchDefault,
-                                                            keys::kTypeBuffer, m_strSettingsPath);
+        const std::string search =
+            settings.GetString(name, keys::kEngineSearch, keys::kEngineSearchDefault, keys::kTypeBuffer);
         item.checked = !search.empty() && search[0] == 'Y';
         m_items.push_back(std::move(item));
     }
@@ -46,10 +47,15 @@ void EngineList::ReloadEngines()
     LoadEngines();
 }
 
+// All ticks in one rewrite of the file.
 void EngineList::SaveEngineChecks() const
 {
+    if (m_items.empty())
+        return;
+    ProfileEdit edit(m_strSettingsPath);
     for (const EngineItem& item : m_items)
-        WritePrivateProfileStringA(item.name, keys::kEngineSearch, item.checked ? "Y" : "N", m_strSettingsPath);
+        edit.SetString(item.name, keys::kEngineSearch, item.checked ? "Y" : "N");
+    edit.Commit();
 }
 
 EngineItem* EngineList::GetEngineItem(std::size_t n)
@@ -83,11 +89,11 @@ void EngineList::SetCheck(std::size_t n, bool checked)
         item->checked = checked;
 }
 
-std::string EngineList::BuildQueryUrl(const EngineItem& item, std::string_view filterWords) const
+std::string EngineList::BuildQueryUrl(const EngineItem& item, std::string_view queryWords) const
 {
     const std::string query =
         GetPrivateProfileStringA(item.name, keys::kEngineQuery, "", keys::kQueryBuffer, m_strSettingsPath);
-    return ExpandQueryTemplate(query, filterWords);
+    return ExpandQueryTemplate(query, queryWords);
 }
 
 } // namespace velmora

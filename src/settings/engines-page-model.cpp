@@ -32,8 +32,8 @@ void EnginesPageModel::Edit(const std::optional<std::string>& selected)
     fields.name = *selected;
     fields.homepage =
         GetPrivateProfileStringA(*selected, keys::kEngineUrl, "", keys::kPageFieldBuffer, m_strSettingsPath);
-    fields.query =
-        GetPrivateProfileStringA(*selected, keys::kEngineQuery, "", keys::kPageFieldBuffer, m_strSettingsPath);
+    // The same limit as the search reads, so Edit and Done never cut a query.
+    fields.query = GetPrivateProfileStringA(*selected, keys::kEngineQuery, "", keys::kQueryBuffer, m_strSettingsPath);
     m_state = PageState::Editing;
     m_bNameEnabled = false;
 }
@@ -60,18 +60,19 @@ bool EnginesPageModel::Done()
     fields.query = TrimWhiteSpace(fields.query);
     if (fields.name.empty() || fields.query.empty() || m_state == PageState::Idle)
         return false;
-    const std::string& file = m_strSettingsPath;
-    if (m_state == PageState::Adding) {
-        if (m_names.Contains(fields.name))
-            return false;
+    if (m_state == PageState::Adding && m_names.Contains(fields.name))
+        return false;
+    ProfileEdit edit(m_strSettingsPath);
+    if (m_state == PageState::Adding)
+        edit.SetString(fields.name, keys::kEngineSearch, "Y");
+    edit.SetString(fields.name, keys::kEngineUrl, fields.homepage);
+    edit.SetString(fields.name, keys::kEngineQuery, fields.query);
+    edit.SetString(fields.name, keys::kEngineType, fields.query.find("%s") != std::string::npos ? "S" : "C");
+    edit.SetString(fields.name, keys::kDate, MakeDateStamp());
+    if (!edit.Commit())
+        return false;
+    if (m_state == PageState::Adding)
         m_names.Add(fields.name);
-        WritePrivateProfileStringA(fields.name, keys::kEngineSearch, "Y", file);
-    }
-    WritePrivateProfileStringA(fields.name, keys::kEngineUrl, fields.homepage, file);
-    WritePrivateProfileStringA(fields.name, keys::kEngineQuery, fields.query, file);
-    WritePrivateProfileStringA(fields.name, keys::kEngineType, fields.query.find("%s") != std::string::npos ? "S" : "C",
-                               file);
-    WritePrivateProfileStringA(fields.name, keys::kDate, MakeDateStamp(), file);
     Cancel();
     return true;
 }

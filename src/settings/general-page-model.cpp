@@ -1,6 +1,10 @@
 #include "settings/general-page-model.h"
 
+#include <algorithm>
+
 #include "search/query-words.h"
+#include "settings/profile-store.h"
+#include "settings/settings-keys.h"
 
 namespace velmora {
 
@@ -18,6 +22,20 @@ std::optional<int> ParseThreadLimit(std::string_view text)
     if (value < kMinThreads || value > kMaxThreads)
         return std::nullopt;
     return value;
+}
+
+int ClampThreadLimit(std::string_view stored)
+{
+    const std::string text = TrimWhiteSpace(stored);
+    const std::size_t digits = text.starts_with('-') || text.starts_with('+') ? 1 : 0;
+    if (text.size() <= digits || text[digits] < '0' || text[digits] > '9')
+        return keys::kMaxThreadsDefault;
+    return std::clamp(ParseProfileInt(text), kMinThreads, kMaxThreads);
+}
+
+int ReadThreadLimit(const std::string& settingsPath)
+{
+    return ClampThreadLimit(GetPrivateProfileStringA(keys::kSettingsSection, keys::kMaxThreads, "", 64, settingsPath));
 }
 
 } // namespace velmora

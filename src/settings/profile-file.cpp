@@ -1,11 +1,13 @@
 #include "settings/profile-file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -51,6 +53,15 @@ ProfileLine ParseProfileLine(std::string_view raw)
     return line;
 }
 
+namespace {
+
+std::string FoldedName(std::string_view name)
+{
+    return LowerAscii(name);
+}
+
+} // namespace
+
 ProfileDocument ProfileDocument::Parse(std::string_view text)
 {
     ProfileDocument document;
@@ -60,14 +71,23 @@ ProfileDocument ProfileDocument::Parse(std::string_view text)
         auto end = text.find('\n', start);
         std::string_view line =
             text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        if (!line.empty() && line.back() == '\r') {
+        // Carriage returns before the line end belong to the line end, so a
+        // CR LF answer saved as CR CR LF still reads as plain values.
+        if (!line.empty() && line.back() == '\r' && !sawLineEnd && end != std::string_view::npos)
+            document.m_bCrLf = true;
+        while (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-            if (!sawLineEnd)
-                document.crlf = true;
-        }
         if (end != std::string_view::npos)
             sawLineEnd = true;
-        document.lines.push_back(ParseProfileLine(line));
+        ProfileLine parsed = ParseProfileLine(line);
+        if (parsed.kind == ProfileLine::Kind::Section) {
+            document.m_sections.push_back({std::move(parsed), {}});
+            document.Index(document.m_sections.size() - 1);
+        } else if (document.m_sections.empty()) {
+            document.m_preamble.push_back(std::move(parsed));
+        } else {
+            document.m_sections.back().body.push_back(std::move(parsed));
+        }
         if (end == std::string_view::npos)
             break;
         start = end + 1;
@@ -77,13 +97,73 @@ ProfileDocument ProfileDocument::Parse(std::string_view text)
 
 std::string ProfileDocument::Serialize() const
 {
-    const char* lineEnd = crlf ? "\r\n" : "\n";
+    const std::string_view lineEnd = m_bCrLf ? "\r\n" : "\n";
     std::string text;
-    for (const ProfileLine& line : lines) {
+    const auto add = [&](const ProfileLine& line) {
         text += line.raw;
         text += lineEnd;
+    };
+    for (const ProfileLine& line : m_preamble)
+        add(line);
+    for (const ProfileSection& section : m_sections) {
+        add(section.header);
+        for (const ProfileLine& line : section.body)
+            add(line);
     }
     return text;
+}
+
+const std::vector<std::size_t>& ProfileDocument::Find(std::string_view name) const
+{
+    static const std::vector<std::size_t> none;
+    const auto found = m_index.find(FoldedName(name));
+    return found == m_index.end() ? none : found->second;
+}
+
+void ProfileDocument::Index(std::size_t position)
+{
+    m_index[FoldedName(m_sections[position].header.name)].push_back(position);
+}
+
+void ProfileDocument::Reindex()
+{
+    m_index.clear();
+    for (std::size_t i = 0; i < m_sections.size(); ++i)
+        Index(i);
+}
+
+std::size_t ProfileDocument::AppendSection(const std::string& name)
+{
+    const ProfileLine* last = nullptr;
+    if (!m_sections.empty())
+        last = m_sections.back().body.empty() ? &m_sections.back().header : &m_sections.back().body.back();
+    else if (!m_preamble.empty())
+        last = &m_preamble.back();
+    if (last != nullptr && !TrimBlanks(last->raw).empty()) {
+        if (m_sections.empty())
+            m_preamble.push_back(ParseProfileLine(""));
+        else
+            m_sections.back().body.push_back(ParseProfileLine(""));
+    }
+    m_sections.push_back({MakeSectionLine(name), {}});
+    Index(m_sections.size() - 1);
+    return m_sections.size() - 1;
+}
+
+void ProfileDocument::RemoveSection(std::string_view name, bool keepFirst)
+{
+    const std::string folded = FoldedName(name);
+    if (m_index.find(folded) == m_index.end())
+        return;
+    bool first = true;
+    std::erase_if(m_sections, [&](const ProfileSection& section) {
+        if (FoldedName(section.header.name) != folded)
+            return false;
+        const bool keep = keepFirst && first;
+        first = false;
+        return !keep;
+    });
+    Reindex();
 }
 
 ProfileLine MakeSectionLine(const std::string& name)
@@ -142,7 +222,38 @@ static bool WriteAll(int fd, const std::string& text)
     return true;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& text)
+namespace {
+
+constexpr std::string_view kTemporaryInfix = ".tmp.";
+
+// ".NAME.tmp.PID.SERIAL": the writer's process id is part of the name, so a
+// later writer can tell the leftovers of a killed one from a running one's.
+std::string TemporaryName(const std::string& fileName, unsigned serial)
+{
+    return "." + fileName + std::string(kTemporaryInfix) + std::to_string(::getpid()) + "." + std::to_string(serial);
+}
+
+void RemoveStaleTemporaries(const fs::path& directory, const std::string& fileName)
+{
+    const std::string prefix = "." + fileName + std::string(kTemporaryInfix);
+    std::error_code error;
+    for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (!name.starts_with(prefix))
+            continue;
+        const std::string rest = name.substr(prefix.size());
+        const auto dot = rest.find('.');
+        if (dot == 0 || dot == std::string::npos || rest.find_first_not_of("0123456789.") != std::string::npos)
+            continue;
+        const long pid = std::strtol(rest.substr(0, dot).c_str(), nullptr, 10);
+        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            ::unlink(it->path().c_str());
+    }
+}
+
+} // namespace
+
+bool WriteFileAtomically(const std::string& path, const std::string& text, std::optional<unsigned> mode)
 {
     static std::atomic<unsigned> serial{0};
     std::error_code error;
@@ -154,15 +265,16 @@ bool WriteFileAtomically(const std::string& path, const std::string& text)
             return false;
     }
     const fs::path directory = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string name = ".";
-    name.append(target.filename().string()).append(".tmp.").append(std::to_string(::getpid()));
-    name.append(".").append(std::to_string(serial++));
-    const fs::path temporary = directory / name;
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const std::string fileName = target.filename().string();
+    RemoveStaleTemporaries(directory, fileName);
+    const fs::path temporary = directory / TemporaryName(fileName, serial++);
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode ? 0600 : 0666);
     if (fd < 0)
         return false;
     struct stat old {};
-    if (::stat(target.c_str(), &old) == 0)
+    if (mode)
+        ::fchmod(fd, *mode & 07777);
+    else if (::stat(target.c_str(), &old) == 0)
         ::fchmod(fd, old.st_mode & 07777);
     const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/ascii-case.h"
@@ -18,12 +20,40 @@ struct ProfileLine {
     std::string value;       // the entry's value, trimmed
 };
 
-struct ProfileDocument {
-    std::vector<ProfileLine> lines;
-    bool crlf = false; // the file's own line ends, kept on writing
+// A section header and the lines up to the next header.
+struct ProfileSection {
+    ProfileLine header;
+    std::vector<ProfileLine> body;
+};
 
+// A parsed file: the lines before the first section, then the sections in
+// file order, with an index from the folded name to every copy of a
+// section, so a look-up costs the same in a file of 10^5 sections as in a
+// file of ten.
+class ProfileDocument {
+public:
     static ProfileDocument Parse(std::string_view text);
     std::string Serialize() const;
+
+    // Positions in Sections() of every section of that name, in file order.
+    const std::vector<std::size_t>& Find(std::string_view name) const;
+    const std::vector<ProfileSection>& Sections() const { return m_sections; }
+    std::vector<ProfileSection>& Sections() { return m_sections; }
+
+    // Appends a section (a blank line first when the file does not end in
+    // one) and returns its position.
+    std::size_t AppendSection(const std::string& name);
+    // Removes every copy of a section, or every copy but the first.
+    void RemoveSection(std::string_view name, bool keepFirst = false);
+
+private:
+    void Index(std::size_t position);
+    void Reindex();
+
+    std::vector<ProfileLine> m_preamble;
+    std::vector<ProfileSection> m_sections;
+    std::unordered_map<std::string, std::vector<std::size_t>> m_index;
+    bool m_bCrLf = false; // the file's own line ends, kept on writing
 };
 
 ProfileLine MakeSectionLine(const std::string& name);
@@ -44,7 +74,9 @@ std::string ReadProfileText(const std::string& path);
 
 // Replaces a file (a settings file, the client script) with `text` through
 // a temporary file and a rename, so a failure at any point leaves the old
-// file whole. False on failure.
-bool WriteFileAtomically(const std::string& path, const std::string& text);
+// file whole. The new file keeps the old one's permissions, or gets `mode`
+// when one is given. Temporary files that writers which no longer run left
+// beside the file are removed first. False on failure.
+bool WriteFileAtomically(const std::string& path, const std::string& text, std::optional<unsigned> mode = {});
 
 } // namespace velmora

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-
-#include "settings/profile-file.h"
+#include <unordered_set>
 
 namespace velmora {
 
@@ -17,38 +16,12 @@ ProfileDocument Load(const std::string& path)
     return ProfileDocument::Parse(ReadProfileText(path));
 }
 
-bool Store(const std::string& path, const ProfileDocument& document)
-{
-    return WriteFileAtomically(path, document.Serialize());
-}
-
-// Index ranges [header, end) of every section named `section`.
-struct SectionRange {
-    std::size_t header;
-    std::size_t end;
-};
-
-std::vector<SectionRange> FindSections(const ProfileDocument& document, std::string_view section)
-{
-    std::vector<SectionRange> ranges;
-    const auto& lines = document.lines;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].kind != Kind::Section || !EqualsNoCase(lines[i].name, section))
-            continue;
-        std::size_t end = i + 1;
-        while (end < lines.size() && lines[end].kind != Kind::Section)
-            ++end;
-        ranges.push_back({i, end});
-    }
-    return ranges;
-}
-
 // Where a new line of a section goes: after its last non-blank line, so the
 // blank line that separates it from the next section stays in place.
-std::size_t InsertPoint(const ProfileDocument& document, const SectionRange& range)
+std::size_t InsertPoint(const ProfileSection& section)
 {
-    std::size_t at = range.end;
-    while (at > range.header + 1 && TrimBlanks(document.lines[at - 1].raw).empty())
+    std::size_t at = section.body.size();
+    while (at > 0 && TrimBlanks(section.body[at - 1].raw).empty())
         --at;
     return at;
 }
@@ -60,14 +33,24 @@ std::string CutToBuffer(std::string_view text, std::size_t size)
     return std::string(text.substr(0, std::min(text.size(), size - 1)));
 }
 
-std::string CutNulList(std::string list, std::size_t size)
+// Whole items that fit in `size` bytes with the closing NUL; an item that
+// does not fit, or holds a NUL of its own, is left out and the rest still
+// get their chance, so no item is ever cut into another.
+std::string JoinWholeItems(const std::vector<std::string>& items, std::size_t size)
 {
-    if (list.size() <= size)
-        return list;
     if (size < 2)
         return std::string(size, '\0');
-    list.resize(size - 2);
-    list.append(2, '\0');
+    std::string list;
+    for (const std::string& item : items) {
+        if (item.empty() || item.find('\0') != std::string::npos)
+            continue;
+        if (list.size() + item.size() + 1 > size - 1)
+            continue;
+        list.append(item).append(1, '\0');
+    }
+    list.append(1, '\0');
+    if (list.size() == 1)
+        list.append(1, '\0');
     return list;
 }
 
@@ -93,13 +76,6 @@ bool IsWritableEntry(std::string_view entry)
 {
     const std::string_view text = TrimBlanks(entry);
     return !HasLineBreak(entry) && !text.empty() && text.front() != '[' && text.front() != ';';
-}
-
-void AppendSection(ProfileDocument& document, std::string_view section)
-{
-    if (!document.lines.empty() && !TrimBlanks(document.lines.back().raw).empty())
-        document.lines.push_back(ParseProfileLine(""));
-    document.lines.push_back(MakeSectionLine(std::string(section)));
 }
 
 } // namespace
@@ -148,89 +124,107 @@ int ParseProfileInt(std::string_view text)
     return static_cast<int>(value);
 }
 
-std::string GetPrivateProfileStringA(std::string_view section, std::string_view key, std::string_view defaultValue,
-                                     std::size_t size, const std::string& file)
+ProfileSnapshot::ProfileSnapshot(const std::string& file) : m_document(Load(ResolveProfilePath(file))) {}
+
+std::optional<std::string> ProfileSnapshot::FindValue(std::string_view section, std::string_view key) const
 {
-    const ProfileDocument document = Load(ResolveProfilePath(file));
-    for (const SectionRange& range : FindSections(document, section)) {
-        for (std::size_t i = range.header + 1; i < range.end; ++i) {
-            const ProfileLine& line = document.lines[i];
+    for (const std::size_t position : m_document.Find(section)) {
+        for (const ProfileLine& line : m_document.Sections()[position].body) {
             if (line.kind == Kind::Entry && EqualsNoCase(line.name, key))
-                return CutToBuffer(line.value, size);
+                return line.value;
         }
     }
-    return CutToBuffer(defaultValue, size);
+    return std::nullopt;
 }
 
-int GetPrivateProfileIntA(std::string_view section, std::string_view key, int defaultValue, const std::string& file)
+std::string ProfileSnapshot::GetString(std::string_view section, std::string_view key, std::string_view defaultValue,
+                                       std::size_t size) const
 {
-    const std::string value = GetPrivateProfileStringA(section, key, "", 4096, file);
+    const std::optional<std::string> value = FindValue(section, key);
+    return CutToBuffer(value ? *value : defaultValue, size);
+}
+
+int ProfileSnapshot::GetInt(std::string_view section, std::string_view key, int defaultValue) const
+{
+    const std::string value = GetString(section, key, "", 4096);
     return value.empty() ? defaultValue : ParseProfileInt(value);
 }
 
-bool WritePrivateProfileStringA(std::string_view section, std::string_view key, std::string_view value,
-                                const std::string& file)
+std::string ProfileSnapshot::GetSectionNames(std::size_t size) const
 {
-    if (!IsWritableSection(section) || !IsWritableKey(key) || HasLineBreak(value))
-        return false;
-    const std::string path = ResolveProfilePath(file);
-    ProfileDocument document = Load(path);
-    const auto ranges = FindSections(document, section);
-    for (const SectionRange& range : ranges) {
-        for (std::size_t i = range.header + 1; i < range.end; ++i) {
-            ProfileLine& line = document.lines[i];
-            if (line.kind == Kind::Entry && EqualsNoCase(line.name, key)) {
-                // Keep the key as the file spells it.
-                const std::string spelled = line.name;
-                line = MakeEntryLine(spelled, std::string(value));
-                return Store(path, document);
-            }
-        }
-    }
-    const ProfileLine entry = MakeEntryLine(std::string(TrimBlanks(key)), std::string(value));
-    if (ranges.empty()) {
-        AppendSection(document, section);
-        document.lines.push_back(entry);
-    } else {
-        const auto at = InsertPoint(document, ranges.front());
-        document.lines.insert(document.lines.begin() + static_cast<std::ptrdiff_t>(at), entry);
-    }
-    return Store(path, document);
-}
-
-std::string GetPrivateProfileSectionNamesA(std::size_t size, const std::string& file)
-{
-    const ProfileDocument document = Load(ResolveProfilePath(file));
     std::vector<std::string> names;
-    for (const ProfileLine& line : document.lines) {
-        if (line.kind != Kind::Section)
-            continue;
-        const bool seen = std::any_of(names.begin(), names.end(),
-                                      [&](const std::string& name) { return EqualsNoCase(name, line.name); });
-        if (!seen)
-            names.push_back(line.name);
+    std::unordered_set<std::string> seen;
+    for (const ProfileSection& section : m_document.Sections()) {
+        if (seen.insert(LowerAscii(section.header.name)).second)
+            names.push_back(section.header.name);
     }
-    return CutNulList(JoinNulList(names), size);
+    return JoinWholeItems(names, size);
 }
 
-std::string GetPrivateProfileSectionA(std::string_view section, std::size_t size, const std::string& file)
+std::vector<std::string> ProfileSnapshot::GetEntries(std::string_view section) const
 {
-    const ProfileDocument document = Load(ResolveProfilePath(file));
     std::vector<std::string> entries;
-    for (const SectionRange& range : FindSections(document, section)) {
-        for (std::size_t i = range.header + 1; i < range.end; ++i) {
-            const ProfileLine& line = document.lines[i];
+    for (const std::size_t position : m_document.Find(section)) {
+        for (const ProfileLine& line : m_document.Sections()[position].body) {
             if (line.kind == Kind::Entry)
                 entries.push_back(line.name + "=" + line.value);
             else if (line.kind == Kind::Bare)
                 entries.push_back(line.name);
         }
     }
-    return CutNulList(JoinNulList(entries), size);
+    return entries;
 }
 
-bool WritePrivateProfileSectionA(std::string_view section, std::optional<std::string_view> entries,
-                                 const std::string& file)
+std::string ProfileSnapshot::GetSection(std::string_view section, std::size_t size) const
+{
+    return JoinWholeItems(GetEntries(section), size);
+}
+
+bool ProfileSnapshot::HasSection(std::string_view section) const
+{
+    return !m_document.Find(section).empty();
+}
+
+ProfileEdit::ProfileEdit(std::string file) : m_strPath(ResolveProfilePath(file)), m_document(Load(m_strPath)) {}
+
+bool ProfileEdit::SetString(std::string_view section, std::string_view key, std::string_view value)
+{
+    if (!IsWritableSection(section) || !IsWritableKey(key) || HasLineBreak(value))
+        return false;
+    m_bChanged = true;
+    auto& sections = m_document.Sections();
+    const std::vector<std::size_t> positions = m_document.Find(section);
+    for (const std::size_t position : positions) {
+        for (ProfileLine& line : sections[position].body) {
+            if (line.kind == Kind::Entry && EqualsNoCase(line.name, key)) {
+                // Keep the key as the file spells it.
+                const std::string spelled = line.name;
+                line = MakeEntryLine(spelled, std::string(value));
+                return true;
+            }
+        }
+    }
+    const ProfileLine entry = MakeEntryLine(std::string(TrimBlanks(key)), std::string(value));
+    if (positions.empty()) {
+        sections[m_document.AppendSection(std::string(section))].body.push_back(entry);
+    } else {
+        ProfileSection& first = sections[positions.front()];
+        first.body.insert(first.body.begin() + static_cast<std::ptrdiff_t>(InsertPoint(first)), entry);
+    }
+    return true;
+}
+
+void ProfileEdit::RemoveKey(std::string_view section, std::string_view key)
+{
+    for (const std::size_t position : m_document.Find(section)) {
+        auto& body = m_document.Sections()[position].body;
+        const auto removed = std::erase_if(
+            body, [&](const ProfileLine& line) { return line.kind == Kind::Entry && EqualsNoCase(line.name, key); });
+        m_bChanged = m_bChanged || removed > 0;
+    }
+}
+
+bool ProfileEdit::SetSection(std::string_view section, std::optional<std::string_view> entries)
 {
     if (!IsWritableSection(section))
         return false;
@@ -242,25 +236,67 @@ bool WritePrivateProfileSectionA(std::string_view section, std::optional<std::st
             body.push_back(ParseProfileLine(entry));
         }
     }
-    const std::string path = ResolveProfilePath(file);
-    ProfileDocument document = Load(path);
-    auto ranges = FindSections(document, section);
-    auto& lines = document.lines;
-    // Later copies of the section go first, so earlier indexes stay valid.
-    for (std::size_t r = ranges.size(); r-- > 0;) {
-        const SectionRange range = ranges[r];
-        const bool keepHeader = entries && r == 0;
-        const std::size_t from = keepHeader ? range.header + 1 : range.header;
-        const std::size_t to = keepHeader ? InsertPoint(document, range) : range.end;
-        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(from), lines.begin() + static_cast<std::ptrdiff_t>(to));
-        if (keepHeader)
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(from), body.begin(), body.end());
+    m_bChanged = true;
+    if (!entries) {
+        m_document.RemoveSection(section);
+        return true;
     }
-    if (entries && ranges.empty()) {
-        AppendSection(document, section);
-        lines.insert(lines.end(), body.begin(), body.end());
+    const std::vector<std::size_t> positions = m_document.Find(section);
+    if (positions.empty()) {
+        ProfileSection& added = m_document.Sections()[m_document.AppendSection(std::string(section))];
+        added.body = std::move(body);
+        return true;
     }
-    return Store(path, document);
+    // The first copy keeps its header and trailing blank lines; later copies go.
+    const std::size_t first = positions.front();
+    m_document.RemoveSection(section, true);
+    auto& kept = m_document.Sections()[first].body;
+    kept.erase(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(InsertPoint(m_document.Sections()[first])));
+    kept.insert(kept.begin(), body.begin(), body.end());
+    return true;
+}
+
+bool ProfileEdit::Commit()
+{
+    if (!m_bChanged)
+        return true;
+    m_bChanged = false;
+    return WriteFileAtomically(m_strPath, m_document.Serialize());
+}
+
+std::string GetPrivateProfileStringA(std::string_view section, std::string_view key, std::string_view defaultValue,
+                                     std::size_t size, const std::string& file)
+{
+    return ProfileSnapshot(file).GetString(section, key, defaultValue, size);
+}
+
+int GetPrivateProfileIntA(std::string_view section, std::string_view key, int defaultValue, const std::string& file)
+{
+    return ProfileSnapshot(file).GetInt(section, key, defaultValue);
+}
+
+bool WritePrivateProfileStringA(std::string_view section, std::string_view key, std::string_view value,
+                                const std::string& file)
+{
+    ProfileEdit edit(file);
+    return edit.SetString(section, key, value) && edit.Commit();
+}
+
+std::string GetPrivateProfileSectionNamesA(std::size_t size, const std::string& file)
+{
+    return ProfileSnapshot(file).GetSectionNames(size);
+}
+
+std::string GetPrivateProfileSectionA(std::string_view section, std::size_t size, const std::string& file)
+{
+    return ProfileSnapshot(file).GetSection(section, size);
+}
+
+bool WritePrivateProfileSectionA(std::string_view section, std::optional<std::string_view> entries,
+                                 const std::string& file)
+{
+    ProfileEdit edit(file);
+    return edit.SetSection(section, entries) && edit.Commit();
 }
 
 } // namespace velmora

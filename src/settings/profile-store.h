@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/profile-file.h"
+
 namespace velmora {
 
 // The six profile-file operations the program is written against. Every call
@@ -15,10 +17,15 @@ namespace velmora {
 // file order, the name list names them once, writes land in the first.
 //
 // Reads fill a caller "buffer" of `size` bytes: a value is cut to size - 1
-// characters; a NUL list (names, entries) is cut to fit and still ends in
-// two NULs. Writes replace the file atomically and return false, leaving the
-// old file whole, when the file cannot be written or the text would break
-// the file's lines (a line break in a name or value, "=" in a key).
+// characters; a NUL list (names, entries) holds the whole items that fit
+// and still ends in two NULs. Writes replace the file atomically and return
+// false, leaving the old file whole, when the file cannot be written or the
+// text would break the file's lines (a line break in a name or value, "="
+// in a key).
+//
+// An operation that reads many values (listing the engines, an upgrade
+// offer) takes a ProfileSnapshot and parses the file once; one that writes
+// many (saving the ticks, a merge) takes a ProfileEdit and writes once.
 
 std::string GetPrivateProfileStringA(std::string_view section, std::string_view key, std::string_view defaultValue,
                                      std::size_t size, const std::string& file);
@@ -35,6 +42,49 @@ std::string GetPrivateProfileSectionA(std::string_view section, std::size_t size
 // `entries` is a NUL list of "key=value" texts; nullopt removes the section.
 bool WritePrivateProfileSectionA(std::string_view section, std::optional<std::string_view> entries,
                                  const std::string& file);
+
+// One read of a file, answering any number of reads with the rules above.
+class ProfileSnapshot {
+public:
+    explicit ProfileSnapshot(const std::string& file);
+
+    std::string GetString(std::string_view section, std::string_view key, std::string_view defaultValue,
+                          std::size_t size) const;
+    int GetInt(std::string_view section, std::string_view key, int defaultValue) const;
+    // The whole value of a key; empty when the key is missing.
+    std::optional<std::string> FindValue(std::string_view section, std::string_view key) const;
+    // The name list: each name once, in file order; a name that holds a NUL
+    // or does not fit in what is left of the buffer is skipped, never cut.
+    std::string GetSectionNames(std::size_t size) const;
+    std::string GetSection(std::string_view section, std::size_t size) const;
+    // A section's entries ("key=value", or a bare name), whole.
+    std::vector<std::string> GetEntries(std::string_view section) const;
+    bool HasSection(std::string_view section) const;
+
+private:
+    ProfileDocument m_document;
+};
+
+// Changes to one file, written in one atomic replacement by Commit. Each
+// change is checked as the single writes check it; a refused change leaves
+// the edit as it was and returns false.
+class ProfileEdit {
+public:
+    explicit ProfileEdit(std::string file);
+
+    bool SetString(std::string_view section, std::string_view key, std::string_view value);
+    // Removes every entry of that key from the section.
+    void RemoveKey(std::string_view section, std::string_view key);
+    bool SetSection(std::string_view section, std::optional<std::string_view> entries);
+    // Writes the file when anything was set; true when there was nothing to
+    // write or the write succeeded.
+    bool Commit();
+
+private:
+    std::string m_strPath;
+    ProfileDocument m_document;
+    bool m_bChanged = false;
+};
 
 // Walks a NUL list as every reader does: names up to the first empty one.
 std::vector<std::string> SplitNulList(std::string_view buffer);

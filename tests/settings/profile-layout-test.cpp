@@ -43,6 +43,15 @@ TEST_F(ProfileLayoutTest, StrayCrAtLineEndAndMissingFinalLineEndAreRead)
     EXPECT_EQ(Get("A", "y"), "2");
 }
 
+TEST_F(ProfileLayoutTest, EveryCrBeforeALineEndBelongsToTheLineEnd)
+{
+    WriteFile(file, "[A]\r\r\nx=1\r\r\r\ny=two words \r\r\n");
+    EXPECT_EQ(Get("A", "x"), "1");
+    EXPECT_EQ(Get("A", "y"), "two words");
+    ASSERT_TRUE(WritePrivateProfileStringA("A", "z", "3", file));
+    EXPECT_EQ(ReadFile(file), "[A]\r\nx=1\r\ny=two words \r\nz=3\r\n") << "the file keeps CR LF line ends";
+}
+
 TEST_F(ProfileLayoutTest, CommentsAndBlankLinesAreSkippedAndKept)
 {
     WriteFile(file, "; settings for Velmora\n\n[A]\n  ; x=commented\n\nx=1\n\n; trailer\n[B]\n");

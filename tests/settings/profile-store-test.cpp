@@ -95,25 +95,33 @@ TEST_F(ProfileStoreTest, IntegersReadAsTheStoreReadsThem)
     EXPECT_EQ(GetPrivateProfileIntA("N", "absent", 7, file), 7);
 }
 
-TEST_F(ProfileStoreTest, SectionNamesComeInFileOrderAndAreCutWithTwoNuls)
+TEST_F(ProfileStoreTest, SectionNamesComeInFileOrderAndOnlyWholeNamesFit)
 {
     WriteFile(file, "[Settings]\n[Alpha]\n[Beta]\n[Gamma]\n");
     EXPECT_EQ(SplitNulList(GetPrivateProfileSectionNamesA(8000, file)),
               (std::vector<std::string>{"Settings", "Alpha", "Beta", "Gamma"}));
-    const std::string cut = GetPrivateProfileSectionNamesA(12, file);
-    ASSERT_EQ(cut.size(), 12u);
-    EXPECT_EQ(cut.substr(10), std::string(2, '\0'));
-    EXPECT_EQ(SplitNulList(cut), (std::vector<std::string>{"Settings", "A"}));
+    const std::string cut = GetPrivateProfileSectionNamesA(15, file);
+    ASSERT_LE(cut.size(), 15u);
+    EXPECT_EQ(cut.substr(cut.size() - 2), std::string(2, '\0'));
+    EXPECT_EQ(SplitNulList(cut), (std::vector<std::string>{"Settings", "Beta"}))
+        << "a name that does not fit is left out, never cut into a phantom";
 }
 
-TEST_F(ProfileStoreTest, SectionReadListsEntriesAndIsCutLikeNames)
+TEST_F(ProfileStoreTest, AnOversizedOrNulNameIsSkippedAndTheSectionsAfterItStay)
+{
+    WriteFile(file, "[" + std::string(9000, 'L') + "]\nQuery=x\n[Real]\nQuery=r\n[Sp" + std::string(1, '\0') +
+                        "lit]\nQuery=s\n[After]\n");
+    EXPECT_EQ(SplitNulList(GetPrivateProfileSectionNamesA(8000, file)), (std::vector<std::string>{"Real", "After"}));
+}
+
+TEST_F(ProfileStoreTest, SectionReadListsEntriesAndKeepsOnlyWholeOnes)
 {
     WriteFile(file, "[Engine]\nURL = http://e/\n; note\nQuery=http://e/?q=%s\n\n[Other]\nx=1\n");
     EXPECT_EQ(SplitNulList(GetPrivateProfileSectionA("ENGINE", 2048, file)),
               (std::vector<std::string>{"URL=http://e/", "Query=http://e/?q=%s"}));
-    const std::string cut = GetPrivateProfileSectionA("Engine", 10, file);
-    EXPECT_EQ(cut.size(), 10u);
-    EXPECT_EQ(cut.substr(8), std::string(2, '\0'));
+    const std::string cut = GetPrivateProfileSectionA("Engine", 16, file);
+    EXPECT_EQ(SplitNulList(cut), (std::vector<std::string>{"URL=http://e/"}));
+    EXPECT_EQ(cut.substr(cut.size() - 2), std::string(2, '\0'));
 }
 
 TEST_F(ProfileStoreTest, SectionWriteReplacesKeysAndNullDeletes)

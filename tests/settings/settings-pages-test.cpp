@@ -84,6 +84,16 @@ TEST_F(EnginesPageTest, EditingKeepsTheTickAndCanDropAnEngineFromTheTree)
     EXPECT_EQ(page.GetState(), PageState::Adding) << "Edit without a selection does nothing";
 }
 
+TEST_F(EnginesPageTest, EditAndDoneKeepAQueryAsLongAsTheSearchReadsIt)
+{
+    const std::string query = "http://long.example/?q=%s&" + std::string(900, 'p');
+    WritePrivateProfileStringA("Alpha", "Query", query, file);
+    page.Edit("Alpha");
+    EXPECT_EQ(page.fields.query, query);
+    ASSERT_TRUE(page.Done());
+    EXPECT_EQ(GetPrivateProfileStringA("Alpha", "Query", "", 1024, file), query);
+}
+
 TEST_F(EnginesPageTest, DeleteRemovesTheSectionAtOnce)
 {
     page.Delete(std::string("Alpha"));
@@ -155,6 +165,19 @@ TEST(GeneralPageTest, TheThreadLimitRunsFromOneToTwenty)
     EXPECT_EQ(ParseThreadLimit("010"), 10);
     for (const char* bad : {"0", "21", "", "-3", "5x", "99999999999"})
         EXPECT_FALSE(ParseThreadLimit(bad)) << bad;
+}
+
+TEST(GeneralPageTest, AStoredThreadLimitIsClampedWhoeverWroteIt)
+{
+    EXPECT_EQ(ClampThreadLimit("7"), 7);
+    EXPECT_EQ(ClampThreadLimit("0"), 1);
+    EXPECT_EQ(ClampThreadLimit("-3"), 1);
+    EXPECT_EQ(ClampThreadLimit("1000"), 20);
+    EXPECT_EQ(ClampThreadLimit("99999999999"), 20);
+    EXPECT_EQ(ClampThreadLimit("12abc"), 12);
+    EXPECT_EQ(ClampThreadLimit("abc"), 5) << "no number: the default";
+    EXPECT_EQ(ClampThreadLimit(""), 5);
+    EXPECT_EQ(ClampThreadLimit("-"), 5);
 }
 
 } // namespace
