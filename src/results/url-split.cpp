@@ -1,5 +1,7 @@
 #include "results/url-split.h"
 
+#include <algorithm>
+
 #include "platform/ascii-case.h"
 
 namespace velmora {
@@ -102,17 +104,36 @@ bool HasControlCharacter(std::string_view text)
     return false;
 }
 
+bool IsValidServerName(std::string_view server)
+{
+    if (server.empty() || server.size() > 255)
+        return false;
+    if (server.front() == '[') {
+        if (server.size() < 4 || server.back() != ']')
+            return false;
+        const std::string_view address = server.substr(1, server.size() - 2);
+        return address.find(':') != npos && address.find_first_not_of("0123456789abcdefABCDEF:.") == npos;
+    }
+    const auto isAlnum = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    };
+    if (!isAlnum(server.front()))
+        return false;
+    return std::all_of(server.begin(), server.end(), [&](char c) { return isAlnum(c) || c == '-' || c == '.'; });
+}
+
+// The URL is split on its own delimiters first and each part is decoded on
+// its own, so an encoded ":", "@" or "/" stays inside the part it was
+// written in.
 std::optional<ParsedUrl> SplitUrl(std::string_view url)
 {
-    const std::string decoded = PercentDecode(url);
-    const std::string_view text(decoded);
-    const auto schemeEnd = text.find("://");
+    const auto schemeEnd = url.find("://");
     if (schemeEnd == npos)
         return std::nullopt;
     ParsedUrl parsed;
     std::uint16_t defaultPort = 0;
     for (const Scheme& scheme : kSchemes) {
-        if (EqualsNoCase(text.substr(0, schemeEnd), scheme.name)) {
+        if (EqualsNoCase(url.substr(0, schemeEnd), scheme.name)) {
             parsed.service = scheme.service;
             defaultPort = scheme.port;
         }
@@ -120,18 +141,23 @@ std::optional<ParsedUrl> SplitUrl(std::string_view url)
     if (parsed.service == 0)
         return std::nullopt;
 
-    const std::string_view rest = text.substr(schemeEnd + 3);
-    const auto slash = rest.find('/');
-    std::string_view authority = rest.substr(0, slash);
-    parsed.path = slash == npos ? "/" : RemoveDotSegments(rest.substr(slash));
+    const std::string_view rest = url.substr(schemeEnd + 3);
+    const auto authorityEnd = rest.find_first_of("/?#");
+    std::string_view authority = rest.substr(0, authorityEnd);
+    if (authorityEnd == npos)
+        parsed.path = "/";
+    else if (rest[authorityEnd] == '/')
+        parsed.path = RemoveDotSegments(PercentDecode(rest.substr(authorityEnd)));
+    else
+        parsed.path.append("/").append(PercentDecode(rest.substr(authorityEnd)));
 
     const auto at = authority.rfind('@');
     if (at != npos) {
         const std::string_view login = authority.substr(0, at);
         const auto colon = login.find(':');
-        parsed.user = std::string(login.substr(0, colon));
+        parsed.user = PercentDecode(login.substr(0, colon));
         if (colon != npos)
-            parsed.password = std::string(login.substr(colon + 1));
+            parsed.password = PercentDecode(login.substr(colon + 1));
         authority.remove_prefix(at + 1);
     }
 
@@ -145,9 +171,9 @@ std::optional<ParsedUrl> SplitUrl(std::string_view url)
         if (hostEnd != npos && authority[hostEnd] != ':')
             return std::nullopt;
     }
-    parsed.server = std::string(authority.substr(0, hostEnd));
+    parsed.server = PercentDecode(authority.substr(0, hostEnd));
     const auto port = ParsePort(hostEnd == npos ? std::string_view() : authority.substr(hostEnd + 1), defaultPort);
-    if (parsed.server.empty() || !port)
+    if (!IsValidServerName(parsed.server) || !port)
         return std::nullopt;
     parsed.port = *port;
     return parsed;

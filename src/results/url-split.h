@@ -27,11 +27,17 @@ std::string PercentDecode(std::string_view text);
 // "." and ".." segments of an absolute path resolved.
 std::string RemoveDotSegments(std::string_view path);
 
-// Splits a found link: the whole URL is percent-decoded first, then read as
-// scheme://[user[:password]@]host[:port][/path]. Ports default to 21 for
+// Splits a found link as scheme://[user[:password]@]host[:port][/path]
+// first, then percent-decodes each part on its own. Ports default to 21 for
 // ftp, 80 for http and 443 for https. Empty when the text is no such URL
-// (unknown scheme, no host, a bad port).
+// (unknown scheme, a bad port, or a host that is no host name or IP
+// literal).
 std::optional<ParsedUrl> SplitUrl(std::string_view url);
+
+// A host name (letters, digits, "-" and ".", starting with a letter or a
+// digit) or a bracketed IPv6 literal. Anything else could carry script or
+// shell syntax to an FTP client, or pass for an option on its command line.
+bool IsValidServerName(std::string_view server);
 
 // True when a text holds a byte below 0x20 or 0x7F: such bytes would reach
 // protocol lines and scripts.

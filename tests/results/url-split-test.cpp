@@ -35,7 +35,7 @@ TEST(UrlSplitTest, KeepsTheHostExactlyAsWritten)
     EXPECT_EQ(v6->port, 2121);
 }
 
-TEST(UrlSplitTest, DecodesFirstThenSplitsAndResolvesDotSegments)
+TEST(UrlSplitTest, DecodesEachPartAfterSplittingAndResolvesDotSegments)
 {
     EXPECT_EQ(SplitUrl("http://h/blue%20moon.mp3")->path, "/blue moon.mp3");
     EXPECT_EQ(SplitUrl("http://h/a/./b/../c.mp3")->path, "/a/c.mp3");
@@ -44,16 +44,38 @@ TEST(UrlSplitTest, DecodesFirstThenSplitsAndResolvesDotSegments)
     EXPECT_EQ(SplitUrl("http://h/a%2Fb.mp3")->path, "/a/b.mp3");
     EXPECT_EQ(SplitUrl("http://h/100%.mp3")->path, "/100%.mp3") << "a bad escape stays";
     const auto login = SplitUrl("ftp://a%40b:p%3Aw@h/x.zip");
-    EXPECT_EQ(login->user, "a@b") << "decoded before splitting; the last @ ends the login";
+    EXPECT_EQ(login->user, "a@b");
     EXPECT_EQ(login->password, "p:w");
     EXPECT_EQ(RemoveDotSegments("//x/./y"), "//x/y");
 }
 
-TEST(UrlSplitTest, TextThatIsNoUrlGivesNothing)
+TEST(UrlSplitTest, AnEncodedDelimiterNeverMovesTextIntoAnotherPart)
 {
-    for (const char* text : {"", "http:/h/a.mp3", "gopher://h/a", "http:///a.mp3", "http://h:99999/a.mp3",
-                             "http://h:0/a", "http://h:8x/a", "http://user@/a", "ftp://[::1/a", "ftp://[::1]x/a"})
+    const auto slash = SplitUrl("ftp://evil.example%2F@good.example/x.zip");
+    ASSERT_TRUE(slash);
+    EXPECT_EQ(slash->server, "good.example");
+    EXPECT_EQ(slash->user, "evil.example/");
+    EXPECT_EQ(slash->path, "/x.zip");
+    const auto colon = SplitUrl("ftp://u%3Ap@h/x.zip");
+    EXPECT_EQ(colon->user, "u:p") << "an encoded ':' is part of the user name";
+    EXPECT_EQ(colon->password, "");
+    EXPECT_EQ(SplitUrl("http://h/a%40b%3A1/x.mp3")->server, "h");
+    EXPECT_FALSE(SplitUrl("http://h%3A99/a.mp3")) << "an encoded ':' in a host is no port";
+    EXPECT_EQ(SplitUrl("http://%68.org/a.mp3")->server, "h.org") << "a host may be written encoded";
+}
+
+TEST(UrlSplitTest, ServersAreHostNamesOrAddressLiteralsAndNothingElse)
+{
+    for (const char* text :
+         {"ftp://127.0.0.1;!touch%20x;x:2121/a.mp3", "http://-oProxyCommand=x/a.mp3", "http://a_b.example/x.mp3",
+          "http://h%20x/a.mp3", "http://[::1;x]/a.mp3", "http://h%22;ls/a.mp3", "http://.h/a.mp3", "ftp://h$(id)/a",
+          "http://[]/a", "http://[1.2.3.4]/a"})
         EXPECT_FALSE(SplitUrl(text)) << text;
+    for (const char* text : {"http://a-b.example.org/x.mp3", "http://10.0.0.1/x.mp3", "ftp://[2001:db8::1]/x",
+                             "ftp://[::ffff:1.2.3.4]:21/x", "http://xn--bcher-kva.example/x.mp3"})
+        EXPECT_TRUE(SplitUrl(text)) << text;
+    EXPECT_TRUE(IsValidServerName("h"));
+    EXPECT_FALSE(IsValidServerName(std::string(256, 'a')));
 }
 
 TEST(UrlSplitTest, ControlCharactersAreFound)
