@@ -60,9 +60,10 @@ int RunGetCommand(const std::vector<std::string>& args)
     std::unique_ptr<ResultEntry> record;
     if (const int status = TakeResult(args, "get", kGetHelp, record); status >= 0)
         return status;
-    if (GetFile(*record, SettingsPath(), GetWorkingDirectory()))
+    const LaunchResult launched = GetFile(*record, SettingsPath(), GetWorkingDirectory());
+    if (launched.started)
         return 0;
-    std::cerr << "velmora-cli get: no program could be started\n";
+    std::cerr << "velmora-cli get: " << launched.message << "\n";
     return 1;
 }
 
@@ -71,9 +72,10 @@ int RunConnectCommand(const std::vector<std::string>& args)
     std::unique_ptr<ResultEntry> record;
     if (const int status = TakeResult(args, "connect", kConnectHelp, record); status >= 0)
         return status;
-    if (ConnectToServer(*record, SettingsPath(), GetWorkingDirectory()))
+    const LaunchResult launched = ConnectToServer(*record, SettingsPath(), GetWorkingDirectory());
+    if (launched.started)
         return 0;
-    std::cerr << "velmora-cli connect: the FTP client could not be started\n";
+    std::cerr << "velmora-cli connect: " << launched.message << "\n";
     return 1;
 }
 

@@ -9,7 +9,11 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace velmora::test {
 
@@ -78,6 +82,60 @@ inline std::vector<std::string> ReadRecordedArgs(const std::string& path)
         at = end + 1;
     }
     return parts;
+}
+
+// What a program run to its end printed and how it ended.
+struct ProgramRun {
+    int status = -1; // the exit status; -1 when it was killed at the deadline
+    std::string output;
+};
+
+// Runs a program (argv[0] found on PATH) in `folder` with standard output
+// and error going to one file, and waits at most `deadline` for it.
+inline ProgramRun RunProgram(const std::vector<std::string>& argv, const std::string& folder,
+                             std::chrono::milliseconds deadline = std::chrono::seconds(30))
+{
+    const std::string outputFile = folder + "/.program-output";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int out = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (out < 0 || ::chdir(folder.c_str()) != 0)
+            ::_exit(126);
+        ::dup2(out, 1);
+        ::dup2(out, 2);
+        std::vector<char*> args;
+        for (const std::string& arg : argv)
+            args.push_back(const_cast<char*>(arg.c_str()));
+        args.push_back(nullptr);
+        ::execvp(args[0], args.data());
+        ::_exit(127);
+    }
+    ProgramRun run;
+    int status = 0;
+    if (!WaitFor([&] { return ::waitpid(child, &status, WNOHANG) == child; }, deadline)) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+    } else {
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    run.output = ReadFile(outputFile);
+    std::filesystem::remove(outputFile);
+    return run;
+}
+
+// Every file under a folder, at any depth, named `stem` with nothing or
+// only digits after it: the marker files that hostile commands would make.
+inline std::vector<std::string> FilesNamed(const std::string& folder, const std::string& stem)
+{
+    std::vector<std::string> found;
+    std::error_code error;
+    for (auto it = std::filesystem::recursive_directory_iterator(folder, error);
+         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.starts_with(stem) && name.find_first_not_of("0123456789", stem.size()) == std::string::npos)
+            found.push_back(it->path().string());
+    }
+    return found;
 }
 
 } // namespace velmora::test

@@ -48,63 +48,102 @@ std::string ResolveOptionalParts(std::string_view text, bool fileMode)
     return result;
 }
 
+namespace {
+
+// The value a placeholder letter stands for; nullopt when the letter names
+// no placeholder here.
+std::optional<std::string> PlaceholderValue(char letter, const ResultEntry& record, const std::string& localDir,
+                                            const std::string* scriptPath)
+{
+    switch (letter) {
+    case 'h':
+        return record.server;
+    case 'o':
+        return std::to_string(record.port);
+    case 'u':
+        return record.user;
+    case 'p':
+        return record.password;
+    case 'l':
+        return localDir;
+    case 'r':
+        return GetDirPart(record.path);
+    case 'f':
+        return GetFilePart(record.path);
+    case 's':
+        if (scriptPath)
+            return *scriptPath;
+        return std::nullopt;
+    default:
+        return std::nullopt;
+    }
+}
+
+const char* PlaceholderName(char letter)
+{
+    switch (letter) {
+    case 'h':
+        return "server name";
+    case 'u':
+        return "user name";
+    case 'p':
+        return "password";
+    case 'l':
+        return "local directory";
+    case 'r':
+    case 'f':
+        return "file path";
+    default:
+        return "value";
+    }
+}
+
+} // namespace
+
 std::string ReplacePlaceholders(std::string_view text, const ResultEntry& record, const std::string& localDir,
                                 const std::string* scriptPath)
 {
     std::string result;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%' || i + 1 == text.size()) {
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        if (text[i] == '%' && (next == '[' || next == ']')) {
+            result += next;
+            ++i;
+        } else if (const auto value =
+                       text[i] == '%' ? PlaceholderValue(next, record, localDir, scriptPath) : std::nullopt) {
+            result += RemoveLineBreaks(*value);
+            ++i;
+        } else {
             result += text[i];
-            continue;
         }
-        std::string value;
-        switch (text[i + 1]) {
-        case 'h':
-            value = record.server;
-            break;
-        case 'o':
-            value = std::to_string(record.port);
-            break;
-        case 'u':
-            value = record.user;
-            break;
-        case 'p':
-            value = record.password;
-            break;
-        case 'l':
-            value = localDir;
-            break;
-        case 'r':
-            value = GetDirPart(record.path);
-            break;
-        case 'f':
-            value = GetFilePart(record.path);
-            break;
-        case '[':
-            value = "[";
-            break;
-        case ']':
-            value = "]";
-            break;
-        case 's':
-            if (scriptPath) {
-                value = *scriptPath;
-                break;
-            }
-            [[fallthrough]];
-        default:
-            result += text[i];
-            continue;
-        }
-        result += RemoveLineBreaks(value);
-        ++i;
     }
     return result;
 }
 
-std::string ExpandTemplate(const ResultEntry& record, std::string_view text, bool fileMode, const std::string& localDir)
+ScriptExpansion ExpandTemplate(const ResultEntry& record, std::string_view text, bool fileMode,
+                               const std::string& localDir, QuoteStyle style)
 {
-    return ReplacePlaceholders(ResolveOptionalParts(text, fileMode), record, localDir);
+    const std::string resolved = ResolveOptionalParts(text, fileMode);
+    ScriptQuoter quoter(style);
+    for (std::size_t i = 0; i < resolved.size(); ++i) {
+        const char next = i + 1 < resolved.size() ? resolved[i + 1] : '\0';
+        if (resolved[i] == '%' && (next == '[' || next == ']')) {
+            quoter.AddTemplate(next);
+            ++i;
+        } else if (const auto value =
+                       resolved[i] == '%' ? PlaceholderValue(next, record, localDir, nullptr) : std::nullopt) {
+            if (!quoter.AddValue(RemoveLineBreaks(*value)))
+                return {{},
+                        std::string("The ") + PlaceholderName(next) +
+                            " holds characters that the client's script "
+                            "cannot carry safely (its Quote setting is \"" +
+                            QuoteStyleName(style) + "\")."};
+            ++i;
+        } else {
+            quoter.AddTemplate(resolved[i]);
+        }
+    }
+    return {quoter.Text(), {}};
 }
 
 std::vector<std::string> SplitCommandWords(std::string_view text)
@@ -137,28 +176,46 @@ std::vector<std::string> SplitCommandWords(std::string_view text)
     return words;
 }
 
-std::optional<ClientLaunch> PlanClientLaunch(const ResultEntry& record, bool fileMode, const std::string& settingsPath,
-                                             const std::string& workingDirectory)
+ClientLaunch PlanClientLaunch(const ResultEntry& record, bool fileMode, const std::string& settingsPath,
+                              const std::string& workingDirectory)
 {
     using namespace keys;
-    const std::string localDir =
-        GetPrivateProfileStringA(kSettingsSection, kLocalDir, kLocalDirDefault, kPageFieldBuffer, settingsPath);
-    const std::string client =
-        GetPrivateProfileStringA(kSettingsSection, kFtpClient, kFtpClientDefault, kPageFieldBuffer, settingsPath);
-    if (client.empty())
-        return std::nullopt;
-    const std::string clients = JoinPath(workingDirectory, kClientsFile);
-    const std::string args = GetPrivateProfileStringA(client, kClientArgs, "", kPageFieldBuffer, clients);
     ClientLaunch launch;
-    launch.argv.push_back(GetPrivateProfileStringA(client, kClientPath, "", kPageFieldBuffer, clients));
+    const ProfileSnapshot settings(settingsPath);
+    const std::string localDir = settings.GetString(kSettingsSection, kLocalDir, kLocalDirDefault, kPageFieldBuffer);
+    launch.client = settings.GetString(kSettingsSection, kFtpClient, kFtpClientDefault, kPageFieldBuffer);
+    if (launch.client.empty()) {
+        launch.problem = "No FTP client is chosen: pick one in Edit > Settings > FTP Clients.";
+        return launch;
+    }
+    const ProfileSnapshot clients(JoinPath(workingDirectory, kClientsFile));
+    const std::string program = clients.GetString(launch.client, kClientPath, "", kPageFieldBuffer);
+    if (program.empty()) {
+        launch.problem = "The FTP client \"" + launch.client +
+                         "\" is not in clients.dat: pick another in Edit > Settings > FTP Clients.";
+        return launch;
+    }
+    const auto style = ParseQuoteStyle(clients.GetString(launch.client, kClientQuote, "", 64));
+    if (!style) {
+        launch.problem = "The FTP client \"" + launch.client +
+                         "\" names an unknown Quote style: use lftp, sh or none in clients.dat.";
+        return launch;
+    }
+    const std::string args = clients.GetString(launch.client, kClientArgs, "", kPageFieldBuffer);
+    launch.argv.push_back(program);
     // A relative LocalDir ("./" by default) is taken from the working directory.
     launch.workingDirectory = localDir.starts_with('/') ? localDir : JoinPath(workingDirectory, localDir);
     launch.scriptPath = JoinPath(workingDirectory, kClientScriptFile);
     if (args.empty())
         return launch;
     if (args.find("%s") != npos) {
-        const std::string script = GetPrivateProfileStringA(client, kClientScript, "", kScriptBuffer, clients);
-        launch.script = ExpandTemplate(record, DecodeScript(script), fileMode, localDir);
+        const std::string script = clients.GetString(launch.client, kClientScript, "", kScriptBuffer);
+        ScriptExpansion expanded = ExpandTemplate(record, DecodeScript(script), fileMode, localDir, *style);
+        if (!expanded.problem.empty()) {
+            launch.problem = expanded.problem + " Nothing was started.";
+            return launch;
+        }
+        launch.script = std::move(expanded.text);
     }
     const bool usesScript = launch.script.has_value();
     for (const std::string& word : SplitCommandWords(ResolveOptionalParts(args, fileMode)))
@@ -166,15 +223,19 @@ std::optional<ClientLaunch> PlanClientLaunch(const ResultEntry& record, bool fil
     return launch;
 }
 
-bool LaunchClient(const ResultEntry& record, bool fileMode, const std::string& settingsPath,
-                  const std::string& workingDirectory)
+LaunchResult LaunchClient(const ResultEntry& record, bool fileMode, const std::string& settingsPath,
+                          const std::string& workingDirectory)
 {
-    const auto launch = PlanClientLaunch(record, fileMode, settingsPath, workingDirectory);
-    if (!launch)
-        return false;
-    if (launch->script && !WriteFileAtomically(launch->scriptPath, *launch->script))
-        return false;
-    return StartDetached(launch->argv, launch->workingDirectory);
+    const ClientLaunch launch = PlanClientLaunch(record, fileMode, settingsPath, workingDirectory);
+    if (!launch.problem.empty())
+        return {false, launch.problem};
+    if (launch.script && !WriteFileAtomically(launch.scriptPath, *launch.script, 0600))
+        return {false, "The client script " + launch.scriptPath + " could not be written."};
+    if (!StartDetached(launch.argv, launch.workingDirectory))
+        return {false, "The FTP client \"" + launch.client + "\" could not be started (" + launch.argv.front() +
+                           " in " + launch.workingDirectory +
+                           "): check its Path in Edit > Settings > FTP Clients and the Local Directory."};
+    return {true, {}};
 }
 
 } // namespace velmora

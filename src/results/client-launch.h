@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "results/script-quoting.h"
+
 namespace velmora {
 
 struct ResultEntry;
@@ -14,39 +16,58 @@ struct ResultEntry;
 // mode drops it; pairs do not nest.
 std::string ResolveOptionalParts(std::string_view text, bool fileMode);
 
-// Every placeholder replaced in one pass, left to right, so that nothing a
-// value brings in is replaced again: %h server, %o port, %u user,
-// %p password, %l local directory, %r directory part, %f file part, %[ and
-// %] the brackets, and %s (when `scriptPath` is given) the script file.
-// Line breaks inside values are dropped: they would split a script line.
+// Every placeholder of one command-line word replaced in one pass, left to
+// right, so that nothing a value brings in is replaced again: %h server,
+// %o port, %u user, %p password, %l local directory, %r directory part,
+// %f file part, %[ and %] the brackets, and %s (when `scriptPath` is given)
+// the script file. Line breaks inside values are dropped. The word goes to
+// the client as one argument, so no quoting is needed.
 std::string ReplacePlaceholders(std::string_view text, const ResultEntry& record, const std::string& localDir,
                                 const std::string* scriptPath = nullptr);
 
-// A whole template (a script): optional parts, then placeholders.
-std::string ExpandTemplate(const ResultEntry& record, std::string_view text, bool fileMode,
-                           const std::string& localDir);
+// A whole script template: optional parts, then every placeholder quoted
+// for the client's script language, so that no value can end a quoted word,
+// end a line or start a command. Empty text and a sentence in `problem`
+// when a value cannot be made safe for that language.
+struct ScriptExpansion {
+    std::string text;
+    std::string problem;
+};
+ScriptExpansion ExpandTemplate(const ResultEntry& record, std::string_view text, bool fileMode,
+                               const std::string& localDir, QuoteStyle style = QuoteStyle::Lftp);
 
 // A command-line template split into words: blanks separate them, double
 // and single quotes group them (and are removed).
 std::vector<std::string> SplitCommandWords(std::string_view text);
 
 // Everything a launch does, decided before anything is written or started.
+// `problem` is set, and nothing is to be started, when the launch cannot go
+// ahead: no client chosen, a client that clients.dat lacks, a value the
+// client's script cannot carry.
 struct ClientLaunch {
+    std::string client;                // the client's name
     std::vector<std::string> argv;     // the client program first
     std::string workingDirectory;      // LocalDir
     std::optional<std::string> script; // written to scriptPath first when set
     std::string scriptPath;
+    std::string problem;
 };
 
 // Reads the chosen client from settings.dat and clients.dat and fills its
-// templates with the record. Empty when no client is chosen.
-std::optional<ClientLaunch> PlanClientLaunch(const ResultEntry& record, bool fileMode, const std::string& settingsPath,
-                                             const std::string& workingDirectory);
+// templates with the record.
+ClientLaunch PlanClientLaunch(const ResultEntry& record, bool fileMode, const std::string& settingsPath,
+                              const std::string& workingDirectory);
 
-// Plans, writes client.scr when the client takes one, and starts the client
-// detached. True when the client started; a script that cannot be written
-// starts nothing.
-bool LaunchClient(const ResultEntry& record, bool fileMode, const std::string& settingsPath,
-                  const std::string& workingDirectory);
+// What a launch came to: started, or a sentence saying why not and what to
+// do about it.
+struct LaunchResult {
+    bool started = false;
+    std::string message;
+};
+
+// Plans, writes client.scr (readable by its owner only: it may hold a
+// password) when the client takes one, and starts the client detached.
+LaunchResult LaunchClient(const ResultEntry& record, bool fileMode, const std::string& settingsPath,
+                          const std::string& workingDirectory);
 
 } // namespace velmora

@@ -62,22 +62,26 @@ std::optional<std::string> BuildClipboardText(const ResultEntry& record)
            "@" + record.server + EncodeUrlPath(record.path);
 }
 
-bool StartDownloadProgram(const std::string& url)
+LaunchResult StartDownloadProgram(const std::string& url)
 {
     std::string program = FindProgram(kDownloadProgram);
     if (program.empty())
         program = JoinPath(GetExecutableDirectory(), kDownloadProgram);
-    return StartDetached({program, url}, {});
+    if (StartDetached({program, url}, {}))
+        return {true, {}};
+    return {false, "The download program FileTransfer could not be started: it is neither on PATH nor beside "
+                   "Velmora."};
 }
 
-bool GetFile(const ResultEntry& record, const std::string& settingsPath, const std::string& workingDirectory)
+LaunchResult GetFile(const ResultEntry& record, const std::string& settingsPath, const std::string& workingDirectory)
 {
     if (record.service == kServiceFtp)
         return LaunchClient(record, true, settingsPath, workingDirectory);
     return StartDownloadProgram(BuildGetFileUrl(record));
 }
 
-bool ConnectToServer(const ResultEntry& record, const std::string& settingsPath, const std::string& workingDirectory)
+LaunchResult ConnectToServer(const ResultEntry& record, const std::string& settingsPath,
+                             const std::string& workingDirectory)
 {
     return LaunchClient(record, false, settingsPath, workingDirectory);
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "results/client-launch.h"
+
 namespace velmora {
 
 struct ResultEntry;
@@ -24,12 +26,13 @@ std::string BuildGetFileUrl(const ResultEntry& record);
 std::optional<std::string> BuildClipboardText(const ResultEntry& record);
 
 // The download program: FileTransfer on PATH, else beside this program.
-bool StartDownloadProgram(const std::string& url);
+LaunchResult StartDownloadProgram(const std::string& url);
 
 // "Get File": an FTP result to the FTP client in file mode, any other to the
 // download program. "Connect To Server": the FTP client, connection only.
-// Both report whether a program started.
-bool GetFile(const ResultEntry& record, const std::string& settingsPath, const std::string& workingDirectory);
-bool ConnectToServer(const ResultEntry& record, const std::string& settingsPath, const std::string& workingDirectory);
+// Both report whether a program started, and if not, why.
+LaunchResult GetFile(const ResultEntry& record, const std::string& settingsPath, const std::string& workingDirectory);
+LaunchResult ConnectToServer(const ResultEntry& record, const std::string& settingsPath,
+                             const std::string& workingDirectory);
 
 } // namespace velmora

@@ -1,5 +1,6 @@
 #include "settings/clients-page-model.h"
 
+#include "results/script-quoting.h"
 #include "search/query-words.h"
 #include "settings/date-stamp.h"
 #include "settings/profile-store.h"
@@ -24,6 +25,7 @@ void ClientsPageModel::ClearClientFields()
     fields.path.clear();
     fields.args.clear();
     fields.script.clear();
+    fields.quote = "lftp";
 }
 
 void ClientsPageModel::New()
@@ -41,8 +43,10 @@ void ClientsPageModel::Edit(const std::optional<std::string>& selected)
     fields.name = *selected;
     fields.path = GetPrivateProfileStringA(*selected, keys::kClientPath, "", keys::kPageFieldBuffer, file);
     fields.args = GetPrivateProfileStringA(*selected, keys::kClientArgs, "", keys::kPageFieldBuffer, file);
-    fields.script =
-        DecodeScript(GetPrivateProfileStringA(*selected, keys::kClientScript, "", keys::kScriptBuffer, file));
+    const ProfileSnapshot clients(file);
+    fields.script = DecodeScript(clients.GetString(*selected, keys::kClientScript, "", keys::kScriptBuffer));
+    const auto style = ParseQuoteStyle(clients.GetString(*selected, keys::kClientQuote, "", 64));
+    fields.quote = QuoteStyleName(style.value_or(QuoteStyle::Lftp));
     m_state = PageState::Editing;
     m_bNameEnabled = false;
 }
@@ -70,16 +74,19 @@ bool ClientsPageModel::Done()
     fields.script = TrimWhiteSpace(fields.script);
     if (fields.name.empty() || fields.path.empty() || m_state == PageState::Idle)
         return false;
-    if (m_state == PageState::Adding) {
-        if (m_names.Contains(fields.name))
-            return false;
+    if (m_state == PageState::Adding && m_names.Contains(fields.name))
+        return false;
+    const auto style = ParseQuoteStyle(fields.quote);
+    ProfileEdit edit(m_strClientsPath);
+    edit.SetString(fields.name, keys::kClientPath, fields.path);
+    edit.SetString(fields.name, keys::kClientArgs, fields.args);
+    edit.SetString(fields.name, keys::kClientScript, EncodeScript(fields.script));
+    edit.SetString(fields.name, keys::kClientQuote, QuoteStyleName(style.value_or(QuoteStyle::Lftp)));
+    edit.SetString(fields.name, keys::kDate, MakeDateStamp());
+    if (!edit.Commit())
+        return false;
+    if (m_state == PageState::Adding)
         m_names.Add(fields.name);
-    }
-    const std::string& file = m_strClientsPath;
-    WritePrivateProfileStringA(fields.name, keys::kClientPath, fields.path, file);
-    WritePrivateProfileStringA(fields.name, keys::kClientArgs, fields.args, file);
-    WritePrivateProfileStringA(fields.name, keys::kClientScript, EncodeScript(fields.script), file);
-    WritePrivateProfileStringA(fields.name, keys::kDate, MakeDateStamp(), file);
     Cancel();
     return true;
 }
@@ -88,8 +95,10 @@ void ClientsPageModel::OnOK(const std::optional<std::string>& selected)
 {
     const auto& names = m_names.Get();
     const std::string active = selected ? *selected : names.empty() ? std::string() : names.front();
-    WritePrivateProfileStringA(keys::kSettingsSection, keys::kFtpClient, active, m_strSettingsPath);
-    WritePrivateProfileStringA(keys::kSettingsSection, keys::kLocalDir, fields.localDir, m_strSettingsPath);
+    ProfileEdit edit(m_strSettingsPath);
+    edit.SetString(keys::kSettingsSection, keys::kFtpClient, active);
+    edit.SetString(keys::kSettingsSection, keys::kLocalDir, fields.localDir);
+    edit.Commit();
 }
 
 } // namespace velmora

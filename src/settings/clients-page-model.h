@@ -16,7 +16,8 @@ public:
         std::string name;
         std::string path;
         std::string args;
-        std::string script; // line breaks as typed
+        std::string script;         // line breaks as typed
+        std::string quote = "lftp"; // how the script language quotes
     };
 
     ClientsPageModel(std::string settingsPath, std::string clientsPath)

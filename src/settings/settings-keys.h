@@ -11,6 +11,7 @@ inline constexpr const char* kSettingsFile = "settings.dat";
 inline constexpr const char* kClientsFile = "clients.dat";
 inline constexpr const char* kClientScriptFile = "client.scr";
 inline constexpr const char* kUpdateAnswerFile = "update.tmp";
+inline constexpr const char* kSearchesDatabase = "velmora.db";
 
 // settings.dat, general section
 inline constexpr const char* kSettingsSection = "Settings";
@@ -42,6 +43,9 @@ inline constexpr const char* kDate = "Date";
 inline constexpr const char* kClientPath = "Path";
 inline constexpr const char* kClientArgs = "Args";
 inline constexpr const char* kClientScript = "Script";
+// How the client's script language quotes: "lftp" (the default), "sh" or
+// "none" (see results/script-quoting.h).
+inline constexpr const char* kClientQuote = "Quote";
 
 // Reader buffer sizes.
 inline constexpr std::size_t kSectionNamesBuffer = 8000;

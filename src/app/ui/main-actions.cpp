@@ -40,13 +40,20 @@ void CMainDlg::OnResultsContextMenu(const QPoint& at)
 void CMainDlg::OnConnectToServer()
 {
     if (const ResultEntry* record = GetSelectedRecord())
-        ConnectToServer(*record, m_pSession->GetSettingsPath(), m_pSession->GetWorkingDirectory());
+        ShowLaunchProblem(ConnectToServer(*record, m_pSession->GetSettingsPath(), m_pSession->GetWorkingDirectory()));
 }
 
 void CMainDlg::OnGetFile()
 {
     if (const ResultEntry* record = GetSelectedRecord())
-        GetFile(*record, m_pSession->GetSettingsPath(), m_pSession->GetWorkingDirectory());
+        ShowLaunchProblem(GetFile(*record, m_pSession->GetSettingsPath(), m_pSession->GetWorkingDirectory()));
+}
+
+// A launch that could not start says why; the user has to act on it.
+void CMainDlg::ShowLaunchProblem(const LaunchResult& launched)
+{
+    if (!launched.started)
+        QMessageBox::warning(this, windowTitle(), QString::fromStdString(launched.message));
 }
 
 void CMainDlg::OnCopyToClipboard()

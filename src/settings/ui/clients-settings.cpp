@@ -1,5 +1,6 @@
 #include "settings/ui/clients-settings.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -28,6 +29,14 @@ CFTPClientSettings::CFTPClientSettings(std::string settingsPath, std::string cli
     m_pScript = new QPlainTextEdit(group);
     m_pScript->setObjectName(QStringLiteral("1024"));
     m_pScript->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_pQuote = new QComboBox(group);
+    m_pQuote->setObjectName(QStringLiteral("quoteStyle"));
+    m_pQuote->addItem(QStringLiteral("lftp"));
+    m_pQuote->addItem(QStringLiteral("sh"));
+    m_pQuote->addItem(QStringLiteral("none"));
+    m_pQuote->setToolTip(QStringLiteral("How the script language quotes: values from the web are quoted this way "
+                                        "in the script file. With \"none\" a value that could end a word or start "
+                                        "a command refuses the launch."));
     m_pDone = MakeButton(group, "Done", "1031");
     m_pCancel = MakeButton(group, "Cancel", "1033");
     auto* fields = new QGridLayout(group);
@@ -39,11 +48,13 @@ CFTPClientSettings::CFTPClientSettings(std::string settingsPath, std::string cli
     fields->addWidget(m_pArgs, 2, 1);
     fields->addWidget(new QLabel(QStringLiteral("Script File:"), group), 3, 0, Qt::AlignTop);
     fields->addWidget(m_pScript, 3, 1);
+    fields->addWidget(new QLabel(QStringLiteral("Script Quoting:"), group), 4, 0);
+    fields->addWidget(m_pQuote, 4, 1, Qt::AlignLeft);
     auto* doneRow = new QHBoxLayout;
     doneRow->addStretch();
     doneRow->addWidget(m_pDone);
     doneRow->addWidget(m_pCancel);
-    fields->addLayout(doneRow, 4, 0, 1, 2);
+    fields->addLayout(doneRow, 5, 0, 1, 2);
     fields->setColumnStretch(1, 1);
 
     auto* layout = new QGridLayout(this);
@@ -73,8 +84,9 @@ void CFTPClientSettings::OnInitDialog()
 
 void CFTPClientSettings::ReadFields()
 {
-    m_model.fields = {m_pLocalDir->text().toStdString(), m_pName->text().toStdString(), m_pPath->text().toStdString(),
-                      m_pArgs->text().toStdString(), m_pScript->toPlainText().toStdString()};
+    m_model.fields = {m_pLocalDir->text().toStdString(),      m_pName->text().toStdString(),
+                      m_pPath->text().toStdString(),          m_pArgs->text().toStdString(),
+                      m_pScript->toPlainText().toStdString(), m_pQuote->currentText().toStdString()};
 }
 
 void CFTPClientSettings::ShowFields()
@@ -84,12 +96,13 @@ void CFTPClientSettings::ShowFields()
     m_pPath->setText(QString::fromStdString(m_model.fields.path));
     m_pArgs->setText(QString::fromStdString(m_model.fields.args));
     m_pScript->setPlainText(QString::fromStdString(m_model.fields.script));
+    m_pQuote->setCurrentText(QString::fromStdString(m_model.fields.quote));
     m_pName->setEnabled(m_model.IsNameEnabled());
     m_pDone->setEnabled(m_model.AreDoneAndCancelEnabled());
     m_pCancel->setEnabled(m_model.AreDoneAndCancelEnabled());
 }
 
-void CFTPClientSettings::OnOK(SearchSession&)
+void CFTPClientSettings::OnOK(SettingsTarget&)
 {
     ReadFields();
     m_model.OnOK(SelectedName(m_pList));

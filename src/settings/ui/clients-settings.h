@@ -3,6 +3,7 @@
 #include "settings/clients-page-model.h"
 #include "settings/ui/settings-page.h"
 
+class QComboBox;
 class QPlainTextEdit;
 
 namespace velmora {
@@ -14,7 +15,7 @@ class CFTPClientSettings : public CSettingsPage {
 public:
     CFTPClientSettings(std::string settingsPath, std::string clientsPath, QWidget* parent);
 
-    void OnOK(SearchSession& session) override;
+    void OnOK(SettingsTarget& target) override;
 
 protected:
     void OnInitDialog() override;
@@ -30,6 +31,7 @@ private:
     QLineEdit* m_pPath = nullptr;
     QLineEdit* m_pArgs = nullptr;
     QPlainTextEdit* m_pScript = nullptr;
+    QComboBox* m_pQuote = nullptr;
     QPushButton* m_pDone = nullptr;
     QPushButton* m_pCancel = nullptr;
 };
