@@ -39,7 +39,7 @@ void BM_IntakePerLink(benchmark::State& state)
     const std::string folder = MakeFolder();
     SearchSession session(folder);
     session.Initialize();
-    session.SetFilterResults(false);
+    session.GetViews().SetFilterForSession(false);
     session.OnSearch("track"); // no engines: the search ends at once, intake is on
     const auto held = static_cast<std::size_t>(state.range(0));
     for (std::size_t n = 0; n < held; ++n)

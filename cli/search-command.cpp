@@ -10,6 +10,7 @@
 #include "platform/paths.h"
 #include "results/server-probe.h"
 #include "results/url-split.h"
+#include "terminal-text.h"
 
 namespace velmora::cli {
 
@@ -52,8 +53,9 @@ public:
         const EngineItem* engine = m_session.GetEngines().FindItem(entry.engineItem);
         const std::string engineName = engine ? engine->name : std::string();
         if (!m_json) {
-            WriteLine("result  " + std::to_string(count) + "  " + (ftp ? "ftp://" : "http://") + entry.server + ":" +
-                      std::to_string(entry.port) + entry.path + "  " + entry.description);
+            WriteLine("result  " + std::to_string(count) + "  " + (ftp ? "ftp://" : "http://") +
+                      ForTerminal(entry.server) + ":" + std::to_string(entry.port) + ForTerminal(entry.path) + "  " +
+                      ForTerminal(entry.description));
             return;
         }
         JsonObject object;
@@ -69,7 +71,7 @@ public:
         if (m_json)
             WriteLine(JsonObject().Add("event", "server").Add("group", groupName).Add("server", server.text).Text());
         else
-            WriteLine(std::string("server  ") + groupName + "  " + server.text);
+            WriteLine(std::string("server  ") + groupName + "  " + ForTerminal(server.text));
     }
 
     void ServerTested(std::size_t group, const ServerItem& server, const TestJob& job) override
@@ -81,7 +83,7 @@ public:
             object.Add("event", "verdict").Add("group", groupName).Add("server", server.text);
             WriteLine(object.Add("verdict", verdict).Add("reply", job.reply).Text());
         } else {
-            WriteLine(std::string("verdict  ") + groupName + "  " + server.text + "  " + verdict);
+            WriteLine(std::string("verdict  ") + groupName + "  " + ForTerminal(server.text) + "  " + verdict);
         }
     }
 
@@ -97,7 +99,7 @@ public:
                           .Add("links", count)
                           .Text());
         else
-            WriteLine("engine  " + engine + "  " + markName + "  " + std::to_string(count) + " links");
+            WriteLine("engine  " + ForTerminal(engine) + "  " + markName + "  " + std::to_string(count) + " links");
     }
 
 private:
@@ -139,7 +141,7 @@ int RunSearchCommand(const std::vector<std::string>& args)
     session.SetObserver(&printer);
     session.Initialize();
     // Servers are tested only when asked to, whatever AutoTest says.
-    session.SetAutoTestForSession(false);
+    session.GetViews().SetAutoTestForSession(false);
     session.OnSearch(words);
     const auto pump = [&session] {
         if (auto message = session.GetQueue()->WaitTake(std::chrono::milliseconds(100)))

@@ -5,36 +5,27 @@
 #include "platform/paths.h"
 #include "results/url-split.h"
 #include "search/query-words.h"
-#include "search/search-job.h"
-#include "settings/profile-store.h"
+#include "settings/general-page-model.h"
 #include "settings/settings-keys.h"
 
 namespace velmora {
 
 SearchSession::SearchSession(std::string workingDirectory)
     : m_strWorkingDirectory(std::move(workingDirectory)),
-      m_strSettingsPath(JoinPath(m_strWorkingDirectory, keys::kSettingsFile)), m_engines(m_strSettingsPath)
+      m_strSettingsPath(JoinPath(m_strWorkingDirectory, keys::kSettingsFile)), m_views(m_strSettingsPath),
+      m_engines(m_strSettingsPath), m_run(m_engines, m_budget, m_pQueue), m_testPass(m_servers, m_budget, m_pQueue)
 {
     InitializeHttp();
+    m_run.SetListener(this);
+    m_testPass.SetListener(this);
 }
 
-// Running workers keep their jobs and the queue alive on their own; a
-// stopped job ends at its next look at the flag.
-SearchSession::~SearchSession()
-{
-    for (auto& [id, job] : m_runningJobs)
-        job->stop = true;
-}
+SearchSession::~SearchSession() = default;
 
 void SearchSession::Initialize()
 {
-    const std::string& file = m_strSettingsPath;
-    m_nMaxThreads = GetPrivateProfileIntA(keys::kSettingsSection, keys::kMaxThreads, keys::kMaxThreadsDefault, file);
-    m_bFilterResults = GetPrivateProfileIntA(keys::kSettingsSection, keys::kFilter, keys::kFilterDefault, file) == 1;
-    m_bAutoTest = GetPrivateProfileIntA(keys::kSettingsSection, keys::kAutoTest, keys::kAutoTestDefault, file) == 1;
-    m_nViewStyle = GetPrivateProfileIntA(keys::kSettingsSection, keys::kViewStyle, keys::kViewStyleDefault, file);
-    m_bServerDetails =
-        GetPrivateProfileIntA(keys::kSettingsSection, keys::kServerDetails, keys::kServerDetailsDefault, file) == 1;
+    m_budget.SetLimit(ReadThreadLimit(m_strSettingsPath));
+    m_views.Load();
     m_engines.LoadEngines();
     Observer().EnginesReloaded();
 }
@@ -58,13 +49,12 @@ void SearchSession::SetEngineCheck(std::size_t index, bool checked)
 
 void SearchSession::OnSearch(std::string_view searchText)
 {
-    m_strSearchText = std::string(searchText);
     if (IsSearchRunning()) {
         StopSearch();
         return;
     }
     CancelTests();
-    const std::string trimmed = TrimWhiteSpace(m_strSearchText);
+    const std::string trimmed = TrimWhiteSpace(searchText);
     if (!trimmed.empty())
         StartSearch(trimmed);
 }
@@ -73,104 +63,59 @@ void SearchSession::StartSearch(const std::string& trimmedText)
 {
     m_servers.Reset();
     Observer().ServersCleared();
-    m_nNextItem = 0;
     m_strFilterWords = MakeFilterWords(trimmedText);
-    SetSearchCaption("Stop");
     m_results.Clear();
-    m_nSearchMode = 1;
+    m_bSearched = true;
     m_nResults = 0;
-    m_nFirstJobOfSearch = m_nNextJobId;
-    for (std::size_t i = 0; i < m_engines.GetCount(); ++i)
-        SetEngineMark(i, kMarkIdle);
     Observer().ResultCountChanged(0);
     Observer().ResultsViewCleared();
-    DispatchSearchJobs();
+    m_run.Start(MakeQueryWords(trimmedText));
+    Observer().SearchStateChanged();
 }
 
 void SearchSession::StopSearch()
 {
-    m_nNextItem = static_cast<int>(m_engines.GetCount());
-    for (std::size_t i = 0; i < m_engines.GetCount(); ++i) {
-        EngineItem& item = *m_engines.GetEngineItem(i);
-        if (item.job) {
-            item.job->stop = true;
-            SetEngineMark(i, kMarkIdle);
-        }
-    }
-    // Jobs whose engine a refill removed are stopped too.
-    for (auto& [id, job] : m_runningJobs)
-        job->stop = true;
-    m_runningJobs.clear();
-    m_nActiveThreads = 0;
-    SetSearchCaption("Search");
-    Observer().ActiveThreadsChanged(0);
-    if (m_bAutoTest)
+    m_run.Stop();
+    Observer().SearchStateChanged();
+    if (m_views.GetAutoTest())
         OnRetestResults();
 }
 
-void SearchSession::DispatchSearchJobs()
+// The search ended by itself: the last engine reported.
+void SearchSession::SearchEnded()
 {
-    if (m_nActiveThreads >= m_nMaxThreads)
+    Observer().SearchStateChanged();
+    if (m_views.GetAutoTest())
+        OnRetestResults();
+}
+
+void SearchSession::OnRetestResults()
+{
+    if (!m_bSearched)
         return;
-    for (;;) {
-        if (m_nNextItem < 0 || static_cast<std::size_t>(m_nNextItem) >= m_engines.GetCount()) {
-            if (m_nActiveThreads == 0)
-                EndSearch();
-            return;
-        }
-        EngineItem& item = *m_engines.GetEngineItem(static_cast<std::size_t>(m_nNextItem));
-        if (item.checked)
-            StartEngine(item);
-        ++m_nNextItem;
-        if (m_nActiveThreads >= m_nMaxThreads)
-            return;
-    }
-}
-
-void SearchSession::StartEngine(EngineItem& item)
-{
-    SetEngineMark(m_engines.FindIndex(item.handle), kMarkRunning);
-    ++m_nActiveThreads;
-    auto job = std::make_shared<SearchJob>();
-    job->id = m_nNextJobId++;
-    job->url = m_engines.BuildQueryUrl(item, m_strFilterWords);
-    job->engineItem = item.handle;
-    job->engineName = item.name;
-    job->queue = m_pQueue;
-    job->fetch = m_fetchLimits;
-    item.job = job;
-    m_runningJobs.emplace(job->id, job);
-    if (!StartSearchWorker(job)) {
-        // No thread to be had: report it as a failed fetch.
-        Message failed;
-        failed.id = kMsgEngineFailed;
-        failed.lParam = job->engineItem;
-        failed.jobId = job->id;
-        m_pQueue->Post(std::move(failed));
-    }
-    Observer().ActiveThreadsChanged(m_nActiveThreads);
-}
-
-void SearchSession::EndSearch()
-{
-    SetSearchCaption("Search");
-    if (m_bAutoTest)
-        OnRetestResults();
-}
-
-void SearchSession::SetSearchCaption(const char* caption)
-{
-    m_strSearchCaption = caption;
+    m_testPass.Start();
     Observer().SearchStateChanged();
 }
 
-void SearchSession::SetEngineMark(std::size_t index, int mark)
+void SearchSession::OnTestResults()
 {
-    EngineItem* item = m_engines.GetEngineItem(index);
-    if (item == nullptr)
-        return;
-    item->mark = mark;
-    Observer().EngineMarkChanged(index);
+    m_views.SetAutoTest(!m_views.GetAutoTest());
+    if (!m_views.GetAutoTest())
+        CancelTests();
+}
+
+void SearchSession::CancelTests()
+{
+    m_testPass.Cancel();
+    DispatchAll();
+    Observer().SearchStateChanged();
+}
+
+// Threads one of them gave back may let the other go on.
+void SearchSession::DispatchAll()
+{
+    m_run.DispatchSearchJobs();
+    m_testPass.DispatchTestJobs();
 }
 
 void SearchSession::HandleMessage(Message message)
@@ -181,17 +126,22 @@ void SearchSession::HandleMessage(Message message)
         OnFoundLink(message);
         break;
     case kMsgEngineDone:
-        OnEngineReport(message, kMarkSuccess);
+        m_run.OnEngineDone(message);
         break;
     case kMsgEngineFailed:
-        OnEngineReport(message, kMarkFailure);
+        m_run.OnEngineFailed(message);
         break;
     case kMsgEngineStopped:
-        OnEngineStopped(message);
+        m_run.OnEngineStopped(message);
         break;
-    case kMsgTestDone:
-        OnTestDone(message);
+    case kMsgTestDone: {
+        const bool wasRunning = m_testPass.IsRunning();
+        m_testPass.OnTestDone(message);
+        DispatchAll();
+        if (wasRunning && !m_testPass.IsRunning())
+            Observer().SearchStateChanged();
         break;
+    }
     default:
         break;
     }
@@ -207,55 +157,19 @@ std::size_t SearchSession::ProcessMessages()
     return handled;
 }
 
-// Done and failed alike. A report of a job the search no longer counts (it
-// came after Stop) only marks its engine and unlinks the job; one of a job
-// that is no longer linked (a new search, a refill) leaves the item alone.
-void SearchSession::OnEngineReport(const Message& message, int mark)
-{
-    const auto counted = m_runningJobs.find(message.jobId);
-    const std::size_t index = m_engines.FindIndex(message.lParam);
-    EngineItem* item = m_engines.GetEngineItem(index);
-    const bool linked = item != nullptr && item->job && item->job->id == message.jobId;
-    if (linked) {
-        item->job.reset();
-        SetEngineMark(index, mark);
-    }
-    if (counted == m_runningJobs.end()) {
-        if (linked)
-            Observer().EngineReported(item->name, mark, message.wParam);
-        return;
-    }
-    const std::string engineName = counted->second->engineName;
-    m_runningJobs.erase(counted);
-    Observer().EngineReported(engineName, mark, mark == kMarkSuccess ? message.wParam : 0);
-    if (m_nActiveThreads > 0)
-        --m_nActiveThreads;
-    Observer().ActiveThreadsChanged(m_nActiveThreads);
-    DispatchSearchJobs();
-}
-
-void SearchSession::OnEngineStopped(const Message& message)
-{
-    EngineItem* item = m_engines.FindItem(message.lParam);
-    if (item != nullptr && item->job && item->job->id == message.jobId)
-        item->job.reset();
-}
-
 void SearchSession::OnFoundLink(Message& message)
 {
     if (!message.link)
         return;
     // A link of an earlier search's job would show results of words the
     // user no longer searches for.
-    if (message.jobId < m_nFirstJobOfSearch)
+    if (!m_run.IsCurrentJob(message.jobId))
         return;
     auto entry = MakeResultEntry(message.link->text, message.lParam);
     message.link.reset();
     if (!entry)
         return;
-    if (m_bFilterResults && !AcceptsFilter(entry->path, m_strFilterWords))
-        return;
-    if (m_nSearchMode != 1)
+    if (m_views.GetFilterResults() && !AcceptsFilter(entry->path, m_strFilterWords))
         return;
     const auto added = m_results.Add(std::move(entry));
     if (!added)
@@ -268,6 +182,36 @@ void SearchSession::OnFoundLink(Message& message)
         const ServerItem& server = m_servers.AddServer(group, added->entry, added->entry->server);
         Observer().ServerAdded(group, server);
     }
+}
+
+void SearchSession::EngineMarkChanged(std::size_t index)
+{
+    Observer().EngineMarkChanged(index);
+}
+
+void SearchSession::EngineReported(const std::string& engine, int mark, std::uint64_t links)
+{
+    Observer().EngineReported(engine, mark, links);
+}
+
+void SearchSession::RunThreadsChanged()
+{
+    Observer().ActiveThreadsChanged(GetActiveThreads());
+}
+
+void SearchSession::ServerMarkChanged(std::size_t group, std::size_t index)
+{
+    Observer().ServerMarkChanged(group, index);
+}
+
+void SearchSession::ServerTested(std::size_t group, const ServerItem& server, const TestJob& job)
+{
+    Observer().ServerTested(group, server, job);
+}
+
+void SearchSession::PassThreadsChanged()
+{
+    Observer().ActiveThreadsChanged(GetActiveThreads());
 }
 
 } // namespace velmora

@@ -29,8 +29,9 @@ public:
     virtual void ResultAccepted(const ResultEntry& /*entry*/, int /*count*/) {}
     virtual void ResultCountChanged(int /*count*/) {}
     virtual void ActiveThreadsChanged(int /*count*/) {}
-    // The button's caption, and with it the graying of "Settings" and
-    // "Re-Test Results".
+    // A search started, ended or was stopped, or a test pass began or
+    // ended: the button's caption, the graying of "Settings" and "Re-Test
+    // Results", and the status line follow.
     virtual void SearchStateChanged() {}
     virtual void ResultsViewCleared() {}
 };

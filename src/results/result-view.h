@@ -4,14 +4,12 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/view-settings.h"
+
 namespace velmora {
 
 struct ResultEntry;
 class ResultList;
-
-inline constexpr int kViewList = 1;
-inline constexpr int kViewHalfDetailed = 2;
-inline constexpr int kViewDetailed = 3;
 
 // The text after the last "/", or the whole path when it has none.
 std::string GetFilePart(std::string_view path);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/tree-marks.h"
+#include "search/tree-marks.h"
 
 namespace velmora {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/tree-marks.h"
+#include "search/tree-marks.h"
 
 namespace velmora {
 
@@ -52,8 +52,8 @@ public:
     void SetCheck(std::size_t n, bool checked);
 
     // The URL to fetch: the engine's Query (up to 1023 characters) with
-    // every "%s" replaced by the query words.
-    std::string BuildQueryUrl(const EngineItem& item, std::string_view filterWords) const;
+    // every "%s" replaced by the query words (MakeQueryWords).
+    std::string BuildQueryUrl(const EngineItem& item, std::string_view queryWords) const;
 
 private:
     std::string m_strSettingsPath;

@@ -1,6 +1,8 @@
 #include "upgrade/upgrade-offer.h"
 
-#include "app/program-version.h"
+#include "platform/ascii-case.h"
+#include "platform/program-version.h"
+#include "settings/date-stamp.h"
 #include "settings/page-state.h"
 #include "settings/profile-store.h"
 #include "settings/settings-keys.h"
@@ -10,11 +12,6 @@ namespace velmora {
 namespace {
 
 constexpr std::size_t kLocationBuffer = 1024;
-
-std::vector<std::string> SectionNames(const std::string& file)
-{
-    return SplitNulList(GetPrivateProfileSectionNamesA(keys::kSectionNamesBuffer, file));
-}
 
 } // namespace
 
@@ -51,49 +48,84 @@ VersionOffer ReadVersionOffer(const std::string& answerPath)
 
 std::vector<EngineOffer> ReadEngineOffer(const std::string& answerPath, const std::string& settingsPath)
 {
+    const ProfileSnapshot answer(answerPath);
+    const ProfileSnapshot settings(settingsPath);
     SortedNames names;
-    for (const std::string& name : SectionNames(answerPath))
-        names.Add(name);
+    for (const std::string& name : SplitNulList(answer.GetSectionNames(keys::kSectionNamesBuffer))) {
+        if (!EqualsNoCase(name, keys::kSettingsSection))
+            names.Add(name);
+    }
     std::vector<EngineOffer> offer;
     for (const std::string& name : names.Get()) {
-        const int offered = GetPrivateProfileIntA(name, keys::kDate, 1, answerPath);
-        const int local = GetPrivateProfileIntA(name, keys::kDate, 0, settingsPath);
-        offer.push_back({name, offered > local});
+        const std::string offered = answer.GetString(name, keys::kDate, "", 64);
+        const std::string local = settings.GetString(name, keys::kDate, "", 64);
+        offer.push_back({name, IsLaterStamp(offered, local)});
     }
     return offer;
 }
 
 std::vector<std::string> ReadClientOffer(const std::string& answerPath, const std::string& clientsPath)
 {
+    const ProfileSnapshot answer(answerPath);
+    const ProfileSnapshot clients(clientsPath);
     SortedNames names;
-    for (const std::string& name : SectionNames(answerPath)) {
-        if (GetPrivateProfileStringA(name, keys::kClientPath, "Null", 1024, clientsPath) == "Null")
+    for (const std::string& name : SplitNulList(answer.GetSectionNames(keys::kSectionNamesBuffer))) {
+        if (clients.GetString(name, keys::kClientPath, "Null", 1024) == "Null")
             names.Add(name);
     }
     return names.Get();
 }
 
-void MergeSections(const std::string& answerPath, const std::string& targetPath, const std::vector<std::string>& names,
-                   std::size_t bufferSize)
+const MergeKind& EngineMerge()
 {
-    SortedNames offered;
-    for (const std::string& name : SectionNames(answerPath))
-        offered.Add(name);
+    static const MergeKind kind{
+        {keys::kEngineUrl, keys::kEngineQuery, keys::kEngineType, keys::kDate},
+        keys::kEngineSectionBuffer,
+    };
+    return kind;
+}
+
+const MergeKind& ClientMerge()
+{
+    static const MergeKind kind{
+        {keys::kClientPath, keys::kClientArgs, keys::kClientScript, keys::kClientQuote},
+        keys::kClientSectionBuffer,
+    };
+    return kind;
+}
+
+MergeResult MergeSections(const std::string& answerPath, const std::string& targetPath,
+                          const std::vector<std::string>& names, const MergeKind& kind)
+{
+    const ProfileSnapshot answer(answerPath);
+    ProfileEdit target(targetPath);
+    MergeResult result;
     for (const std::string& name : names) {
-        if (!offered.Contains(name))
+        if (!answer.HasSection(name) || EqualsNoCase(name, keys::kSettingsSection))
             continue;
-        // Read whole, then keep the entries that fit the buffer entire.
-        const auto entries = SplitNulList(GetPrivateProfileSectionA(name, std::size_t{1} << 20, answerPath));
-        std::vector<std::string> kept;
         std::size_t used = 1; // the closing NUL
-        for (const std::string& entry : entries) {
-            if (used + entry.size() + 1 > bufferSize)
-                break;
-            used += entry.size() + 1;
-            kept.push_back(entry);
+        for (const std::string& key : kind.keys) {
+            const std::optional<std::string> value = answer.FindValue(name, key);
+            const std::size_t bytes = value ? key.size() + 1 + value->size() + 1 : 0;
+            if (value && used + bytes <= kind.bufferSize) {
+                used += bytes;
+                if (!target.SetString(name, key, *value)) {
+                    result.ok = false;
+                    result.problem = "\"" + name + "\" could not be merged: its " + key + " cannot be stored.";
+                    return result;
+                }
+            } else {
+                target.RemoveKey(name, key);
+            }
         }
-        WritePrivateProfileSectionA(name, JoinNulList(kept), targetPath);
+        result.merged.push_back(name);
     }
+    if (!target.Commit()) {
+        result.ok = false;
+        result.merged.clear();
+        result.problem = "The merge could not be written to " + targetPath + ".";
+    }
+    return result;
 }
 
 } // namespace velmora

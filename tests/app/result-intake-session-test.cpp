@@ -47,6 +47,19 @@ TEST_F(ResultIntakeSessionTest, TheFilterKeepsPathsHoldingEveryWord)
     EXPECT_EQ(session->GetResultCount(), 3);
 }
 
+TEST_F(ResultIntakeSessionTest, TheEngineGetsEncodedWordsAndTheFilterThePlainOnes)
+{
+    server.Route(
+        "/q", {PageBehavior::Kind::Serve, Anchor("http://h.org/c++/R&B%20hits.mp3") + Anchor("http://h.org/c/rb.mp3")});
+    Open({{"Engine", "/q?q=%s&kind=file"}});
+    ASSERT_TRUE(RunToEnd("C++ r&b"));
+    const auto paths = server.RequestedPaths();
+    ASSERT_EQ(paths.size(), 1u);
+    EXPECT_EQ(paths[0], "/q?q=c%2B%2B+r%26b&kind=file");
+    EXPECT_EQ(session->GetResultCount(), 1) << "the filter looks for the plain words";
+    EXPECT_EQ(session->GetResults().GetNewest(0).path, "/c++/R&B hits.mp3");
+}
+
 TEST_F(ResultIntakeSessionTest, ANewSearchClearsResultsServersAndMarks)
 {
     server.Route("/page", {PageBehavior::Kind::Serve, Anchor("http://h.org/a.mp3")});
@@ -83,11 +96,11 @@ TEST_F(ResultIntakeSessionTest, RefreshingShowsTheSelectedServersFilesAndLogin)
     EXPECT_EQ(anonymous.details.password, "velmora@example.org");
     EXPECT_FALSE(session->RefreshResults(0).hasDetails) << "a group root shows nothing";
 
-    session->SetViewStyle(3);
+    session->GetViews().SetViewStyle(3);
     EXPECT_EQ(session->RefreshResults(ftp[1].handle).items[0].text, "/x/");
     EXPECT_EQ(GetPrivateProfileIntA("Settings", "ViewStyle", 0, dir.File("settings.dat")), 3);
-    session->FlipFilterResults();
-    EXPECT_TRUE(session->GetFilterResults());
+    session->GetViews().FlipFilterResults();
+    EXPECT_TRUE(session->GetViews().GetFilterResults());
     EXPECT_EQ(GetPrivateProfileIntA("Settings", "Filter", 0, dir.File("settings.dat")), 1);
 }
 

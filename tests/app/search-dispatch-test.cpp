@@ -23,7 +23,7 @@ TEST_F(SearchDispatchTest, NoMoreFetchesAtOnceThanTheLimitAndEnginesInTreeOrder)
          "Maxthreads=2\n");
     session->OnSearch("a");
     EXPECT_EQ(session->GetActiveThreads(), 2);
-    EXPECT_EQ(session->GetSearchCaption(), "Stop");
+    EXPECT_STREQ(session->GetSearchCaption(), "Stop");
     EXPECT_FALSE(session->AreSearchLockedCommandsEnabled());
     EXPECT_EQ(Mark(0), kMarkRunning);
     EXPECT_EQ(Mark(3), kMarkIdle) << "waits for a report, not a timer";
@@ -34,7 +34,7 @@ TEST_F(SearchDispatchTest, NoMoreFetchesAtOnceThanTheLimitAndEnginesInTreeOrder)
     const auto paths = server.RequestedPaths();
     ASSERT_EQ(paths.size(), 5u) << "the unticked engine costs nothing";
     EXPECT_EQ(paths[4], "/e4?q=a");
-    EXPECT_EQ(session->GetSearchCaption(), "Search");
+    EXPECT_STREQ(session->GetSearchCaption(), "Search");
     EXPECT_TRUE(session->AreSearchLockedCommandsEnabled());
     EXPECT_EQ(session->GetActiveThreads(), 0);
     for (std::size_t i : {0u, 1u, 3u, 4u, 5u})
@@ -74,22 +74,30 @@ TEST_F(SearchDispatchTest, HostilePagesEndInBoundedTime)
     FetchOptions limits;
     limits.lowSpeedSeconds = 1;
     limits.maxBytes = std::size_t{8} << 20;
-    session->SetFetchLimits(limits);
+    session->GetRun().SetFetchLimits(limits);
     ASSERT_TRUE(RunToEnd("x"));
     EXPECT_EQ(Mark(0), kMarkFailure) << "a server that stops sending fails";
     EXPECT_EQ(Mark(1), kMarkFailure) << "a page over the cap fails";
     EXPECT_EQ(Mark(2), kMarkSuccess);
 }
 
-TEST_F(SearchDispatchTest, AThreadLimitOfZeroStartsNothingUntilStop)
+TEST_F(SearchDispatchTest, AThreadLimitOutsideItsRangeIsClampedAndTheSearchEnds)
 {
-    Open({{"E0", "/e0"}}, "Maxthreads=0\n");
-    session->OnSearch("x");
-    EXPECT_TRUE(session->IsSearchRunning());
-    EXPECT_FALSE(PumpUntil([&] { return !session->IsSearchRunning(); }, std::chrono::milliseconds(300)));
-    EXPECT_EQ(server.Requests(), 0);
-    session->OnSearch("x");
-    EXPECT_FALSE(session->IsSearchRunning());
+    server.Route("/e", {PageBehavior::Kind::Serve, "", 200, std::chrono::milliseconds(60)});
+    for (const char* limit : {"0", "-3", "abc"}) {
+        Open({{"E0", "/e0"}, {"E1", "/e1"}}, std::string("Maxthreads=") + limit + "\n");
+        EXPECT_GE(session->GetMaxThreads(), 1) << limit;
+        ASSERT_TRUE(RunToEnd("x")) << "Maxthreads=" << limit << " must not hang the search";
+    }
+    EXPECT_EQ(session->GetMaxThreads(), 5) << "a value that is no number reads as the default";
+    std::vector<Engine> many;
+    for (int i = 0; i < 30; ++i)
+        many.push_back({"E" + std::to_string(i), "/e" + std::to_string(i)});
+    Open(many, "Maxthreads=1000\n");
+    EXPECT_EQ(session->GetMaxThreads(), 20);
+    ASSERT_TRUE(RunToEnd("x"));
+    EXPECT_LE(server.MaxConcurrent(), 20);
+    EXPECT_LE(observer.maxActive, 20);
 }
 
 TEST_F(SearchDispatchTest, NoTickedEngineOrBlankWordsEndAtOnce)

@@ -81,7 +81,7 @@ TEST_F(SearchStopTest, LinksOfAnEarlierSearchAreNotTakenIntoTheNextOne)
     server.Route("/q?q=old", {PageBehavior::Kind::Serve, test::Anchor("http://h.org/old.mp3")});
     server.Route("/q?q=new", {PageBehavior::Kind::Hang});
     Open({{"Engine", "/q?q=%s"}});
-    session->SetFilterResults(false);
+    session->GetViews().SetFilterForSession(false);
     session->OnSearch("old");
     ASSERT_TRUE(test::WaitFor([&] { return session->GetQueue()->Size() == 2; }));
     session->OnSearch("old"); // Stop, with the old page's link still queued
@@ -106,6 +106,30 @@ TEST_F(SearchStopTest, RefillingTheEnginesMidSearchStillLetsTheSearchEnd)
     EXPECT_EQ(session->GetActiveThreads(), 0);
     EXPECT_EQ(Mark(0), kMarkIdle) << "reports of removed engines mark nothing";
     EXPECT_EQ(Mark(1), kMarkIdle) << "the refilled list is past the dispatcher's position";
+}
+
+TEST_F(SearchStopTest, TurningTestsOffDuringASearchLeavesTheSearchsThreadsAlone)
+{
+    server.Route("/slow",
+                 {PageBehavior::Kind::Serve, test::Anchor("http://h.org/s.mp3"), 200, std::chrono::milliseconds(300)});
+    Open({{"E0", "/slow0"}, {"E1", "/slow1"}, {"E2", "/slow2"}}, "Maxthreads=2\nAutoTest=1\nFilter=0\n");
+    ASSERT_TRUE(session->GetViews().GetAutoTest());
+    session->OnSearch("x");
+    ASSERT_EQ(session->GetActiveThreads(), 2);
+    session->OnTestResults(); // "Tests > Test Results" off: cancels tests, and only tests
+    EXPECT_FALSE(session->GetViews().GetAutoTest());
+    EXPECT_EQ(session->GetActiveThreads(), 2) << "the two fetches still count";
+    EXPECT_TRUE(session->IsSearchRunning());
+    EXPECT_EQ(server.Requests(), 2) << "no third fetch while two run";
+    std::size_t reportsAtEnd = 0;
+    ASSERT_TRUE(PumpUntil([&] {
+        if (!session->IsSearchRunning() && reportsAtEnd == 0)
+            reportsAtEnd = observer.engineReports.size();
+        return !session->IsSearchRunning();
+    }));
+    EXPECT_EQ(reportsAtEnd, 3u) << "the search ends only after every engine reported";
+    EXPECT_LE(server.MaxConcurrent(), 2);
+    EXPECT_EQ(session->GetActiveThreads(), 0);
 }
 
 } // namespace

@@ -36,7 +36,7 @@ protected:
         ProbeLimits limits;
         limits.idle = std::chrono::milliseconds(500);
         limits.total = std::chrono::milliseconds(2000);
-        session->SetProbeLimits(limits);
+        session->GetTestPass().SetProbeLimits(limits);
     }
 
     int ServerMark(std::size_t group, std::size_t index)
@@ -50,7 +50,7 @@ TEST_F(ServerTestPassTest, FtpServersFirstWithinTheLimitAndEachVerdictStartsTheN
     OpenFiveServers("Maxthreads=2\n");
     // The fixture turned AutoTest off; turn it on as the menu does.
     session->OnTestResults();
-    ASSERT_TRUE(session->GetAutoTest());
+    ASSERT_TRUE(session->GetViews().GetAutoTest());
     ASSERT_TRUE(RunToEnd("x"));
     // The pass started when the search ended.
     EXPECT_EQ(session->GetActiveThreads(), 2);

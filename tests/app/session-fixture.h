@@ -85,7 +85,7 @@ protected:
         limits.connectTimeoutSeconds = 5;
         limits.lowSpeedSeconds = 2;
         limits.totalTimeoutSeconds = 20;
-        session->SetFetchLimits(limits);
+        session->GetRun().SetFetchLimits(limits);
         session->SetObserver(&observer);
         session->Initialize();
     }

@@ -39,8 +39,8 @@ TEST_F(MainWindowTest, MenuChecksFollowTheSettingsAsRead)
     Open("[Settings]\nViewStyle=7\nFilter=2\nAutoTest=0\nServerDetails=0\n");
     for (int id : {59410, 32778, 32779, 32791, 32780, 32792})
         EXPECT_FALSE(window->GetCommand(id)->isChecked()) << id;
-    EXPECT_EQ(window->GetSession().GetViewStyle(), 7);
-    EXPECT_FALSE(window->GetSession().GetFilterResults());
+    EXPECT_EQ(window->GetSession().GetViews().GetViewStyle(), 7);
+    EXPECT_FALSE(window->GetSession().GetViews().GetFilterResults());
     window.reset();
     Open("[Settings]\nViewStyle=3\n");
     EXPECT_TRUE(window->GetCommand(32779)->isChecked());

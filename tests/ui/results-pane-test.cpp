@@ -116,7 +116,7 @@ TEST_F(ResultsPaneTest, AutomaticTestsFollowTheSearchAndTheMenuSwitch)
     ASSERT_TRUE(Until([&] { return MarkOf(FtpServer()) == kMarkSuccess; }));
     window->GetCommand(32780)->trigger(); // Test Results off
     EXPECT_FALSE(window->GetCommand(32780)->isChecked());
-    EXPECT_FALSE(window->GetSession().GetAutoTest());
+    EXPECT_FALSE(window->GetSession().GetViews().GetAutoTest());
     EXPECT_EQ(Status(3), "0");
     EXPECT_NE(test::ReadFile(dir.File("settings.dat")).find("AutoTest=0"), std::string::npos);
 }

@@ -3,9 +3,9 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/program-version.h"
 #include "app/ui/dialog-units.h"
 #include "app/ui/tree-images.h"
+#include "platform/program-version.h"
 
 namespace velmora {
 

@@ -192,7 +192,7 @@ void CMainDlg::showEvent(QShowEvent* event)
         return;
     m_bDetailsPlaced = true;
     // Shown first, so that its frame is known where the platform tells it.
-    m_pServerDetails->setVisible(m_pSession->GetServerDetailsShown());
+    m_pServerDetails->setVisible(m_pSession->GetViews().GetServerDetailsShown());
     const QRect frame = frameGeometry();
     const QSize panel = m_pServerDetails->frameGeometry().size();
     m_pServerDetails->move(frame.right() + 1 - 8 - panel.width(), frame.bottom() + 1 - 10 - panel.height());
@@ -316,7 +316,7 @@ void CMainDlg::ActiveThreadsChanged(int count)
 
 void CMainDlg::SearchStateChanged()
 {
-    m_pSearchButton->setText(QString::fromStdString(m_pSession->GetSearchCaption()));
+    m_pSearchButton->setText(QString::fromLatin1(m_pSession->GetSearchCaption()));
     m_pSearchButton->setEnabled(true);
     UpdateCommandStates();
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/search-session.h"
+#include "results/client-launch.h"
 
 class QAction;
 class QGroupBox;
@@ -57,6 +58,7 @@ public:
     void OnGetFile();
     void OnCopyToClipboard();
     void OnResultsContextMenu(const QPoint& at);
+    void ShowLaunchProblem(const LaunchResult& launched);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

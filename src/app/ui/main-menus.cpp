@@ -129,13 +129,13 @@ QAction* CMainDlg::GetCommand(int id) const
 
 void CMainDlg::RestoreMenuChecks()
 {
-    const SearchSession& session = *m_pSession;
-    m_commands[kIdFilterResults]->setChecked(session.GetFilterResults());
-    m_commands[kIdList]->setChecked(session.GetViewStyle() == 1);
-    m_commands[kIdHalfDetailed]->setChecked(session.GetViewStyle() == 2);
-    m_commands[kIdDetailed]->setChecked(session.GetViewStyle() == 3);
-    m_commands[kIdTestResults]->setChecked(session.GetAutoTest());
-    m_commands[kIdServerDetails]->setChecked(session.GetServerDetailsShown());
+    const ViewSettings& views = m_pSession->GetViews();
+    m_commands[kIdFilterResults]->setChecked(views.GetFilterResults());
+    m_commands[kIdList]->setChecked(views.GetViewStyle() == kViewList);
+    m_commands[kIdHalfDetailed]->setChecked(views.GetViewStyle() == kViewHalfDetailed);
+    m_commands[kIdDetailed]->setChecked(views.GetViewStyle() == kViewDetailed);
+    m_commands[kIdTestResults]->setChecked(views.GetAutoTest());
+    m_commands[kIdServerDetails]->setChecked(views.GetServerDetailsShown());
 }
 
 void CMainDlg::UpdateCommandStates()

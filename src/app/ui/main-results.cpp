@@ -48,21 +48,21 @@ void CMainDlg::RefreshResults()
 
 void CMainDlg::OnViewStyle(int style)
 {
-    m_pSession->SetViewStyle(style);
+    m_pSession->GetViews().SetViewStyle(style);
     RestoreMenuChecks();
     RefreshResults();
 }
 
 void CMainDlg::OnFilterResults()
 {
-    m_pSession->FlipFilterResults();
+    m_pSession->GetViews().FlipFilterResults();
     RestoreMenuChecks();
 }
 
 void CMainDlg::OnServerDetails()
 {
-    const bool show = !m_pSession->GetServerDetailsShown();
-    m_pSession->SetServerDetailsShown(show);
+    const bool show = !m_pSession->GetViews().GetServerDetailsShown();
+    m_pSession->GetViews().SetServerDetailsShown(show);
     m_pServerDetails->setVisible(show);
     RestoreMenuChecks();
 }

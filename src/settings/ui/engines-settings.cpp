@@ -7,7 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "app/search-session.h"
+#include "settings/settings-target.h"
 
 namespace velmora {
 
@@ -75,9 +75,9 @@ void CEnginesSettings::ShowFields()
     m_pCancel->setEnabled(m_model.AreDoneAndCancelEnabled());
 }
 
-void CEnginesSettings::OnOK(SearchSession& session)
+void CEnginesSettings::OnOK(SettingsTarget& target)
 {
-    session.ReloadEngines();
+    target.ReloadEngines();
 }
 
 } // namespace velmora

@@ -11,7 +11,7 @@ class CEnginesSettings : public CSettingsPage {
 public:
     CEnginesSettings(std::string settingsPath, QWidget* parent);
 
-    void OnOK(SearchSession& session) override;
+    void OnOK(SettingsTarget& target) override;
     const EnginesPageModel& GetModel() const { return m_model; }
 
 protected:

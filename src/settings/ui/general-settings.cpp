@@ -6,10 +6,10 @@
 #include <QMessageBox>
 #include <QRegularExpressionValidator>
 
-#include "app/search-session.h"
 #include "settings/general-page-model.h"
 #include "settings/profile-store.h"
 #include "settings/settings-keys.h"
+#include "settings/settings-target.h"
 
 namespace velmora {
 
@@ -30,8 +30,7 @@ CGeneralSettings::CGeneralSettings(std::string settingsPath, QWidget* parent)
 
 void CGeneralSettings::OnInitDialog()
 {
-    const int limit =
-        GetPrivateProfileIntA(keys::kSettingsSection, keys::kMaxThreads, keys::kMaxThreadsDefault, m_strSettingsPath);
+    const int limit = ReadThreadLimit(m_strSettingsPath);
     m_pThreads->setText(QString::number(limit));
 }
 
@@ -45,13 +44,13 @@ bool CGeneralSettings::Validate()
     return false;
 }
 
-void CGeneralSettings::OnOK(SearchSession& session)
+void CGeneralSettings::OnOK(SettingsTarget& target)
 {
     const auto limit = ParseThreadLimit(m_pThreads->text().toStdString());
     if (!limit)
         return;
     WritePrivateProfileStringA(keys::kSettingsSection, keys::kMaxThreads, std::to_string(*limit), m_strSettingsPath);
-    session.SetMaxThreads(*limit);
+    target.SetMaxThreads(*limit);
 }
 
 } // namespace velmora

@@ -11,7 +11,7 @@ public:
     CGeneralSettings(std::string settingsPath, QWidget* parent);
 
     bool Validate() override;
-    void OnOK(SearchSession& session) override;
+    void OnOK(SettingsTarget& target) override;
 
 protected:
     void OnInitDialog() override;

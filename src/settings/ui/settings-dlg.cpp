@@ -5,20 +5,20 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/search-session.h"
 #include "app/ui/dialog-units.h"
 #include "platform/paths.h"
 #include "settings/settings-keys.h"
+#include "settings/settings-target.h"
 #include "settings/ui/clients-settings.h"
 #include "settings/ui/engines-settings.h"
 #include "settings/ui/general-settings.h"
 
 namespace velmora {
 
-CSettingsDlg::CSettingsDlg(SearchSession& session, QWidget* parent) : QDialog(parent), m_session(session)
+CSettingsDlg::CSettingsDlg(SettingsTarget& target, QWidget* parent) : QDialog(parent), m_target(target)
 {
     setWindowTitle(QStringLiteral("Settings"));
-    const std::string folder = session.GetWorkingDirectory();
+    const std::string folder = target.GetWorkingDirectory();
     const std::string settings = JoinPath(folder, keys::kSettingsFile);
     m_pGeneral = new CGeneralSettings(settings, this);
     m_pClients = new CFTPClientSettings(settings, JoinPath(folder, keys::kClientsFile), this);
@@ -62,7 +62,7 @@ void CSettingsDlg::OnOK()
     for (CSettingsPage* page : {static_cast<CSettingsPage*>(m_pGeneral), static_cast<CSettingsPage*>(m_pClients),
                                 static_cast<CSettingsPage*>(m_pEngines)}) {
         if (page->WasShown())
-            page->OnOK(m_session);
+            page->OnOK(m_target);
     }
     accept();
 }

@@ -10,7 +10,7 @@ class CEnginesSettings;
 class CFTPClientSettings;
 class CGeneralSettings;
 class CSettingsPage;
-class SearchSession;
+class SettingsTarget;
 
 // "Settings": the General, FTP Clients and Search Engines pages. OK gives
 // each page that was shown its say; Cancel undoes nothing a page already
@@ -18,7 +18,7 @@ class SearchSession;
 class CSettingsDlg : public QDialog {
     Q_OBJECT
 public:
-    CSettingsDlg(SearchSession& session, QWidget* parent);
+    CSettingsDlg(SettingsTarget& target, QWidget* parent);
 
     QTabWidget* GetTabs() const { return m_pTabs; }
     void OnOK();
@@ -26,7 +26,7 @@ public:
 private:
     void OnTabChanged(int index);
 
-    SearchSession& m_session;
+    SettingsTarget& m_target;
     QTabWidget* m_pTabs = nullptr;
     CGeneralSettings* m_pGeneral = nullptr;
     CFTPClientSettings* m_pClients = nullptr;

@@ -11,7 +11,7 @@ class QListWidget;
 
 namespace velmora {
 
-class SearchSession;
+class SettingsTarget;
 class SortedNames;
 
 // A page of the settings sheet: opened (read from the files) when it is
@@ -24,7 +24,7 @@ public:
     bool WasShown() const { return m_bShown; }
     // False keeps the sheet open (a value that is not allowed).
     virtual bool Validate() { return true; }
-    virtual void OnOK(SearchSession& session) = 0;
+    virtual void OnOK(SettingsTarget& target) = 0;
 
 protected:
     virtual void OnInitDialog() = 0;

@@ -13,7 +13,7 @@ namespace velmora {
 
 class MessageQueue;
 class QueueNotifier;
-class SearchSession;
+class SettingsTarget;
 
 // "Velmora Upgrade Utility": asks the update service as it opens, then
 // offers a newer version's download locations (mode 1), engines (2) or
@@ -21,7 +21,7 @@ class SearchSession;
 class CUpgradeDlg : public QDialog {
     Q_OBJECT
 public:
-    CUpgradeDlg(int mode, SearchSession& session, QWidget* parent);
+    CUpgradeDlg(int mode, SettingsTarget& target, QWidget* parent);
 
     QListWidget* GetList() const { return m_pList; }
     QString GetInfoText() const;
@@ -34,7 +34,7 @@ private:
     std::vector<std::string> SelectedNames() const;
 
     int m_nMode;
-    SearchSession& m_session;
+    SettingsTarget& m_target;
     std::string m_strAnswerPath;
     std::shared_ptr<MessageQueue> m_pQueue;
     QueueNotifier* m_pNotifier = nullptr;

@@ -1,0 +1,137 @@
+#include "results/test-pass.h"
+
+#include <utility>
+
+#include "platform/message-queue.h"
+#include "results/result-entry.h"
+#include "results/server-tree.h"
+
+namespace velmora {
+
+TestPass::TestPass(ServerTree& servers, ThreadBudget& budget, std::shared_ptr<MessageQueue> queue)
+    : m_servers(servers), m_budget(budget), m_pQueue(std::move(queue))
+{
+}
+
+TestPass::~TestPass()
+{
+    for (auto& [id, job] : m_runningTests)
+        job->stop = true;
+}
+
+void TestPass::Start()
+{
+    Cancel();
+    m_bStarted = true;
+    m_nNextItem = 1;
+    m_nTested = 0;
+    m_nToTest = 0;
+    for (const ServerGroup& group : m_servers.GetGroups())
+        m_nToTest += static_cast<int>(group.servers.size());
+    DispatchTestJobs();
+}
+
+bool TestPass::IsRunning() const
+{
+    return !m_runningTests.empty() || (m_bStarted && m_nNextItem <= m_servers.GetItemCount());
+}
+
+void TestPass::DispatchTestJobs()
+{
+    if (!m_bStarted)
+        return;
+    while (m_budget.HasRoom() && m_nNextItem <= m_servers.GetItemCount()) {
+        std::size_t group = 0;
+        if (ServerItem* item = m_servers.GetServerItem(m_nNextItem, &group))
+            StartProbe(group, *item);
+        ++m_nNextItem;
+    }
+}
+
+void TestPass::StartProbe(std::size_t group, ServerItem& item)
+{
+    std::size_t index = 0;
+    m_servers.Find(item.handle, group, index);
+    SetServerMark(group, index, kMarkRunning);
+    ++m_nActiveThreads;
+    m_budget.Take();
+    const ResultEntry& entry = *item.record;
+    auto job = std::make_shared<TestJob>();
+    job->id = m_nNextJobId++;
+    job->server = entry.server;
+    job->user = entry.user.empty() ? kAnonymousUser : entry.user;
+    job->password = entry.password.empty() ? kProbePassword : entry.password;
+    job->path = entry.path;
+    job->isFtp = group == kGroupFtp;
+    job->port = entry.port;
+    job->serverItem = item.handle;
+    job->queue = m_pQueue;
+    job->limits = m_probeLimits;
+    item.record->testJob = job;
+    m_runningTests.emplace(job->id, job);
+    if (!StartTestWorker(job)) {
+        // No thread to be had: the server could not be tested.
+        job->reply = kNoServerFound;
+        job->verdict = kVerdictBad;
+        Message done;
+        done.id = kMsgTestDone;
+        done.lParam = job->serverItem;
+        done.jobId = job->id;
+        done.record = job;
+        m_pQueue->Post(std::move(done));
+    }
+    Listener().PassThreadsChanged();
+}
+
+void TestPass::Cancel()
+{
+    auto& groups = m_servers.GetGroups();
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        for (std::size_t i = 0; i < groups[g].servers.size(); ++i) {
+            ResultEntry* entry = groups[g].servers[i].record;
+            if (!entry->testJob || entry->testJob->verdict.load(std::memory_order_acquire) != kVerdictPending)
+                continue;
+            SetServerMark(g, i, kMarkUntested);
+            entry->testJob->stop = true;
+            entry->testJob.reset();
+        }
+    }
+    for (auto& [id, job] : m_runningTests)
+        job->stop = true;
+    m_runningTests.clear();
+    m_budget.Give(m_nActiveThreads);
+    m_nActiveThreads = 0;
+    m_bStarted = false;
+    Listener().PassThreadsChanged();
+}
+
+// Only a verdict of the current pass marks, counts and dispatches; one of
+// a cancelled or replaced probe is dropped without a look at its server.
+void TestPass::OnTestDone(const Message& message)
+{
+    const auto running = m_runningTests.find(message.jobId);
+    if (running == m_runningTests.end())
+        return;
+    const std::shared_ptr<TestJob> job = running->second;
+    m_runningTests.erase(running);
+    ++m_nTested;
+    std::size_t group = 0;
+    std::size_t index = 0;
+    if (m_servers.Find(job->serverItem, group, index)) {
+        const int verdict = job->verdict.load(std::memory_order_acquire);
+        SetServerMark(group, index, verdict == kVerdictGood ? kMarkSuccess : kMarkFailure);
+        Listener().ServerTested(group, m_servers.GetGroups()[group].servers[index], *job);
+    }
+    --m_nActiveThreads;
+    m_budget.Give();
+    Listener().PassThreadsChanged();
+    DispatchTestJobs();
+}
+
+void TestPass::SetServerMark(std::size_t group, std::size_t index, int mark)
+{
+    m_servers.GetGroups()[group].servers[index].mark = mark;
+    Listener().ServerMarkChanged(group, index);
+}
+
+} // namespace velmora

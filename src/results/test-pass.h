@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+
+#include "platform/messages.h"
+#include "platform/thread-budget.h"
+#include "results/server-probe.h"
+
+namespace velmora {
+
+class MessageQueue;
+class ServerTree;
+struct ServerItem;
+
+// What a test pass reports; the session turns it into what a person sees.
+class TestPassListener {
+public:
+    virtual ~TestPassListener() = default;
+    virtual void ServerMarkChanged(std::size_t /*group*/, std::size_t /*index*/) {}
+    // A probe of the current pass ended with a verdict.
+    virtual void ServerTested(std::size_t /*group*/, const ServerItem& /*server*/, const TestJob& /*job*/) {}
+    virtual void PassThreadsChanged() {}
+};
+
+// One pass of server tests: a probe per listed server, FTP servers first,
+// within the shared thread limit. It counts only its own probes, so
+// cancelling it never touches a search's count. Owner's thread only.
+class TestPass {
+public:
+    TestPass(ServerTree& servers, ThreadBudget& budget, std::shared_ptr<MessageQueue> queue);
+    ~TestPass();
+    TestPass(const TestPass&) = delete;
+    TestPass& operator=(const TestPass&) = delete;
+
+    void SetListener(TestPassListener* listener) { m_pListener = listener; }
+    void SetProbeLimits(const ProbeLimits& limits) { m_probeLimits = limits; }
+
+    // A new pass over every listed server (a running one is cancelled).
+    void Start();
+    // Abandons every pending probe: its server is untested again.
+    void Cancel();
+    // True while probes of this pass run or wait for a thread.
+    bool IsRunning() const;
+    int GetActiveThreads() const { return m_nActiveThreads; }
+    int GetTested() const { return m_nTested; }
+    int GetToTest() const { return m_nToTest; }
+
+    void DispatchTestJobs();
+    void OnTestDone(const Message& message);
+
+private:
+    void StartProbe(std::size_t group, ServerItem& item);
+    void SetServerMark(std::size_t group, std::size_t index, int mark);
+    TestPassListener& Listener() { return m_pListener ? *m_pListener : m_silent; }
+
+    ServerTree& m_servers;
+    ThreadBudget& m_budget;
+    std::shared_ptr<MessageQueue> m_pQueue;
+    ProbeLimits m_probeLimits;
+    TestPassListener* m_pListener = nullptr;
+    TestPassListener m_silent;
+
+    bool m_bStarted = false;
+    int m_nNextItem = 1; // the next server tree position to look at
+    int m_nActiveThreads = 0;
+    int m_nTested = 0;
+    int m_nToTest = 0;
+    std::uint64_t m_nNextJobId = 1;
+    // Probes of the current pass still waiting for their verdict.
+    std::unordered_map<std::uint64_t, std::shared_ptr<TestJob>> m_runningTests;
+};
+
+} // namespace velmora

@@ -1,0 +1,149 @@
+#include "search/search-run.h"
+
+#include <utility>
+
+#include "platform/message-queue.h"
+#include "search/engine-list.h"
+#include "search/search-job.h"
+
+namespace velmora {
+
+SearchRun::SearchRun(EngineList& engines, ThreadBudget& budget, std::shared_ptr<MessageQueue> queue)
+    : m_engines(engines), m_budget(budget), m_pQueue(std::move(queue))
+{
+}
+
+// Running workers keep their jobs and the queue alive on their own; a
+// stopped job ends at its next look at the flag.
+SearchRun::~SearchRun()
+{
+    for (auto& [id, job] : m_runningJobs)
+        job->stop = true;
+}
+
+void SearchRun::Start(std::string queryWords)
+{
+    m_strQueryWords = std::move(queryWords);
+    m_bRunning = true;
+    m_bStarted = true;
+    m_nNextItem = 0;
+    m_nFirstJobOfSearch = m_nNextJobId;
+    for (std::size_t i = 0; i < m_engines.GetCount(); ++i)
+        SetEngineMark(i, kMarkIdle);
+    DispatchSearchJobs();
+}
+
+void SearchRun::Stop()
+{
+    m_nNextItem = static_cast<int>(m_engines.GetCount());
+    for (std::size_t i = 0; i < m_engines.GetCount(); ++i) {
+        EngineItem& item = *m_engines.GetEngineItem(i);
+        if (item.job) {
+            item.job->stop = true;
+            SetEngineMark(i, kMarkIdle);
+        }
+    }
+    for (auto& [id, job] : m_runningJobs)
+        job->stop = true;
+    m_runningJobs.clear();
+    m_budget.Give(m_nActiveThreads);
+    m_nActiveThreads = 0;
+    m_bRunning = false;
+    Listener().RunThreadsChanged();
+}
+
+void SearchRun::DispatchSearchJobs()
+{
+    if (!m_bRunning)
+        return;
+    while (m_budget.HasRoom() && static_cast<std::size_t>(m_nNextItem) < m_engines.GetCount()) {
+        const auto index = static_cast<std::size_t>(m_nNextItem++);
+        if (m_engines.GetEngineItem(index)->checked)
+            StartEngine(index);
+    }
+    if (static_cast<std::size_t>(m_nNextItem) >= m_engines.GetCount() && m_nActiveThreads == 0) {
+        m_bRunning = false;
+        Listener().SearchEnded();
+    }
+}
+
+void SearchRun::StartEngine(std::size_t index)
+{
+    EngineItem& item = *m_engines.GetEngineItem(index);
+    SetEngineMark(index, kMarkRunning);
+    ++m_nActiveThreads;
+    m_budget.Take();
+    auto job = std::make_shared<SearchJob>();
+    job->id = m_nNextJobId++;
+    job->url = m_engines.BuildQueryUrl(item, m_strQueryWords);
+    job->engineItem = item.handle;
+    job->engineName = item.name;
+    job->queue = m_pQueue;
+    job->fetch = m_fetchLimits;
+    item.job = job;
+    m_runningJobs.emplace(job->id, job);
+    if (!StartSearchWorker(job)) {
+        // No thread to be had: report it as a failed fetch.
+        Message failed;
+        failed.id = kMsgEngineFailed;
+        failed.lParam = job->engineItem;
+        failed.jobId = job->id;
+        m_pQueue->Post(std::move(failed));
+    }
+    Listener().RunThreadsChanged();
+}
+
+void SearchRun::SetEngineMark(std::size_t index, int mark)
+{
+    EngineItem* item = m_engines.GetEngineItem(index);
+    if (item == nullptr)
+        return;
+    item->mark = mark;
+    Listener().EngineMarkChanged(index);
+}
+
+void SearchRun::OnEngineDone(const Message& message)
+{
+    OnEngineReport(message, kMarkSuccess);
+}
+
+void SearchRun::OnEngineFailed(const Message& message)
+{
+    OnEngineReport(message, kMarkFailure);
+}
+
+// Done and failed alike. A report of a job the run no longer counts (it
+// came after Stop) only marks its engine and unlinks the job; one of a job
+// that is no longer linked (a new search, a refill) leaves the item alone.
+void SearchRun::OnEngineReport(const Message& message, int mark)
+{
+    const auto counted = m_runningJobs.find(message.jobId);
+    const std::size_t index = m_engines.FindIndex(message.lParam);
+    EngineItem* item = m_engines.GetEngineItem(index);
+    const bool linked = item != nullptr && item->job && item->job->id == message.jobId;
+    if (linked) {
+        item->job.reset();
+        SetEngineMark(index, mark);
+    }
+    if (counted == m_runningJobs.end()) {
+        if (linked)
+            Listener().EngineReported(item->name, mark, message.wParam);
+        return;
+    }
+    const std::string engineName = counted->second->engineName;
+    m_runningJobs.erase(counted);
+    Listener().EngineReported(engineName, mark, mark == kMarkSuccess ? message.wParam : 0);
+    --m_nActiveThreads;
+    m_budget.Give();
+    Listener().RunThreadsChanged();
+    DispatchSearchJobs();
+}
+
+void SearchRun::OnEngineStopped(const Message& message)
+{
+    EngineItem* item = m_engines.FindItem(message.lParam);
+    if (item != nullptr && item->job && item->job->id == message.jobId)
+        item->job.reset();
+}
+
+} // namespace velmora

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "platform/http-fetch.h"
+#include "platform/messages.h"
+#include "platform/thread-budget.h"
+
+namespace velmora {
+
+class EngineList;
+class MessageQueue;
+struct SearchJob;
+
+// What a search run reports; the session turns it into what a person sees.
+class SearchRunListener {
+public:
+    virtual ~SearchRunListener() = default;
+    virtual void EngineMarkChanged(std::size_t /*index*/) {}
+    // An engine's final report was taken: its mark and the links its page
+    // posted (0 when it failed).
+    virtual void EngineReported(const std::string& /*engine*/, int /*mark*/, std::uint64_t /*links*/) {}
+    virtual void RunThreadsChanged() {}
+    // The last engine reported (not after Stop).
+    virtual void SearchEnded() {}
+};
+
+// One search: dispatches the ticked engines in list order within the
+// shared thread limit, counts its own running fetches and takes their
+// final reports. Owner's thread only; workers reach it through the queue.
+class SearchRun {
+public:
+    SearchRun(EngineList& engines, ThreadBudget& budget, std::shared_ptr<MessageQueue> queue);
+    ~SearchRun();
+    SearchRun(const SearchRun&) = delete;
+    SearchRun& operator=(const SearchRun&) = delete;
+
+    void SetListener(SearchRunListener* listener) { m_pListener = listener; }
+    void SetFetchLimits(const FetchOptions& limits) { m_fetchLimits = limits; }
+
+    // Marks every engine idle and dispatches; `queryWords` fill each
+    // engine's "%s".
+    void Start(std::string queryWords);
+    // Stops every running fetch (also those of engines a refill removed)
+    // and gives back its threads at once.
+    void Stop();
+    bool IsRunning() const { return m_bRunning; }
+    int GetActiveThreads() const { return m_nActiveThreads; }
+    const std::string& GetQueryWords() const { return m_strQueryWords; }
+
+    // Starts ticked engines while the budget has room.
+    void DispatchSearchJobs();
+    // The final messages of a worker.
+    void OnEngineDone(const Message& message);
+    void OnEngineFailed(const Message& message);
+    void OnEngineStopped(const Message& message);
+    // A link belongs to this search when its job was started by it.
+    bool IsCurrentJob(std::uint64_t jobId) const { return m_bStarted && jobId >= m_nFirstJobOfSearch; }
+
+private:
+    void StartEngine(std::size_t index);
+    void OnEngineReport(const Message& message, int mark);
+    void SetEngineMark(std::size_t index, int mark);
+    SearchRunListener& Listener() { return m_pListener ? *m_pListener : m_silent; }
+
+    EngineList& m_engines;
+    ThreadBudget& m_budget;
+    std::shared_ptr<MessageQueue> m_pQueue;
+    FetchOptions m_fetchLimits;
+    SearchRunListener* m_pListener = nullptr;
+    SearchRunListener m_silent;
+
+    std::string m_strQueryWords;
+    bool m_bRunning = false;
+    bool m_bStarted = false;
+    int m_nNextItem = 0; // the next engine to look at
+    int m_nActiveThreads = 0;
+    // Jobs counted in m_nActiveThreads, by identity: only their reports
+    // count down and dispatch, whatever became of their engine item.
+    std::unordered_map<std::uint64_t, std::shared_ptr<SearchJob>> m_runningJobs;
+    std::uint64_t m_nNextJobId = 1;
+    std::uint64_t m_nFirstJobOfSearch = 1; // links of older jobs are stale
+};
+
+} // namespace velmora

@@ -1,0 +1,42 @@
+#include "settings/view-settings.h"
+
+#include "settings/profile-store.h"
+#include "settings/settings-keys.h"
+
+namespace velmora {
+
+void ViewSettings::Load()
+{
+    using namespace keys;
+    const ProfileSnapshot file(m_strSettingsPath);
+    m_bFilterResults = file.GetInt(kSettingsSection, kFilter, kFilterDefault) == 1;
+    m_nViewStyle = file.GetInt(kSettingsSection, kViewStyle, kViewStyleDefault);
+    m_bAutoTest = file.GetInt(kSettingsSection, kAutoTest, kAutoTestDefault) == 1;
+    m_bServerDetails = file.GetInt(kSettingsSection, kServerDetails, kServerDetailsDefault) == 1;
+}
+
+void ViewSettings::SetViewStyle(int style)
+{
+    m_nViewStyle = style;
+    WritePrivateProfileStringA(keys::kSettingsSection, keys::kViewStyle, std::to_string(style), m_strSettingsPath);
+}
+
+void ViewSettings::FlipFilterResults()
+{
+    m_bFilterResults = !m_bFilterResults;
+    WritePrivateProfileStringA(keys::kSettingsSection, keys::kFilter, m_bFilterResults ? "1" : "0", m_strSettingsPath);
+}
+
+void ViewSettings::SetAutoTest(bool on)
+{
+    m_bAutoTest = on;
+    WritePrivateProfileStringA(keys::kSettingsSection, keys::kAutoTest, on ? "1" : "0", m_strSettingsPath);
+}
+
+void ViewSettings::SetServerDetailsShown(bool shown)
+{
+    m_bServerDetails = shown;
+    WritePrivateProfileStringA(keys::kSettingsSection, keys::kServerDetails, shown ? "1" : "0", m_strSettingsPath);
+}
+
+} // namespace velmora
