@@ -9,6 +9,7 @@
 #include "platform/message-queue.h"
 #include "platform/paths.h"
 #include "settings/settings-keys.h"
+#include "terminal-text.h"
 #include "upgrade/update-request.h"
 #include "upgrade/upgrade-offer.h"
 
@@ -59,7 +60,7 @@ void PrintVersion(const VersionOffer& offer, bool json)
         std::printf("%s %d.%d build %d\n", offer.newer ? "newer:" : "not newer:", offer.major, offer.minor,
                     offer.build);
         for (const DownloadLocation& location : offer.locations)
-            std::printf("  %s  %s\n", location.label.c_str(), location.url.c_str());
+            WriteLine("  " + ForTerminal(location.label) + "  " + ForTerminal(location.url));
         return;
     }
     std::string locations = "[";
@@ -109,7 +110,7 @@ int RunUpdateCommand(const std::vector<std::string>& args)
             if (json)
                 WriteLine(JsonObject().Add("engine", engine.name).Add("preselected", engine.preselected).Text());
             else
-                std::printf("%s%s\n", engine.name.c_str(), engine.preselected ? "  (newer)" : "");
+                WriteLine(ForTerminal(engine.name) + (engine.preselected ? "  (newer)" : ""));
         }
     } else {
         offered = ReadClientOffer(answer, JoinPath(folder, keys::kClientsFile));
@@ -117,17 +118,22 @@ int RunUpdateCommand(const std::vector<std::string>& args)
             if (json)
                 WriteLine(JsonObject().Add("client", client).Text());
             else
-                std::printf("%s\n", client.c_str());
+                WriteLine(ForTerminal(client));
         }
     }
     // Only what the dialog would offer can be merged.
     std::erase_if(toMerge, [&](const std::string& name) {
         return std::find(offered.begin(), offered.end(), name) == offered.end();
     });
-    if (mode == kModeEngines)
-        MergeSections(answer, JoinPath(folder, keys::kSettingsFile), toMerge, keys::kEngineSectionBuffer);
-    else
-        MergeSections(answer, JoinPath(folder, keys::kClientsFile), toMerge, keys::kClientSectionBuffer);
+    if (toMerge.empty())
+        return 0;
+    const MergeResult merged =
+        mode == kModeEngines ? MergeSections(answer, JoinPath(folder, keys::kSettingsFile), toMerge, EngineMerge())
+                             : MergeSections(answer, JoinPath(folder, keys::kClientsFile), toMerge, ClientMerge());
+    if (!merged.ok) {
+        std::cerr << "velmora-cli update: " << merged.problem << "\n";
+        return 1;
+    }
     return 0;
 }
 

@@ -31,16 +31,36 @@ struct EngineOffer {
     bool preselected = false; // the answer's stamp reads above the local one
 };
 
-// Every engine of the answer, sorted by name.
+// Every engine of the answer, sorted by name; a section named Settings is
+// the general section, never an engine, and is not offered. An engine is
+// preselected when its stamp is later than the local one.
 std::vector<EngineOffer> ReadEngineOffer(const std::string& answerPath, const std::string& settingsPath);
 
-// The answer's clients that clients.dat has no Path for, sorted.
+// The answer's clients that clients.dat has no Path for, sorted. None is
+// preselected: a client merge could change what program is started.
 std::vector<std::string> ReadClientOffer(const std::string& answerPath, const std::string& clientsPath);
 
-// Copies the named sections of the answer into `targetPath`, each replacing
-// a section of that name. A section larger than `bufferSize` keeps its whole
-// entries that fit; no entry is ever cut.
-void MergeSections(const std::string& answerPath, const std::string& targetPath, const std::vector<std::string>& names,
-                   std::size_t bufferSize);
+// What a merge copies: the keys that define an engine or a client, and the
+// most bytes of entries one section may bring.
+struct MergeKind {
+    std::vector<std::string> keys;
+    std::size_t bufferSize;
+};
+const MergeKind& EngineMerge();
+const MergeKind& ClientMerge();
+
+struct MergeResult {
+    bool ok = true;
+    std::vector<std::string> merged;
+    std::string problem; // a sentence for people when not ok
+};
+
+// Copies the named sections of the answer into `targetPath`: of each, only
+// the keys of `kind`, each set or (when the answer lacks it) removed; the
+// section's other local keys (a tick, a hold) stay. Entries beyond the
+// buffer are left out whole; none is ever cut. Every chosen section goes
+// into the file in one atomic replacement, or nothing does.
+MergeResult MergeSections(const std::string& answerPath, const std::string& targetPath,
+                          const std::vector<std::string>& names, const MergeKind& kind);
 
 } // namespace velmora

@@ -77,5 +77,16 @@ TEST_F(UpdateCommandTest, ClientsAlreadyThereAreNotOfferedAndAFailureSaysSo)
     EXPECT_EQ(Run("update nothing", out), 2);
 }
 
+TEST_F(UpdateCommandTest, CrLfAnswersMergeAndAMergeThatFailsExitsOne)
+{
+    service.Route(object + "engines", {PageBehavior::Kind::Serve, "[Gamma]\r\nQuery=http://g/?q=%s\r\nDate=1\r\n"});
+    std::string out;
+    EXPECT_EQ(Run("update engines --merge Gamma", out), 0);
+    EXPECT_EQ(GetPrivateProfileStringA("Gamma", "Query", "", 1024, dir.File("settings.dat")), "http://g/?q=%s");
+    std::filesystem::remove(dir.File("settings.dat"));
+    std::filesystem::create_directory(dir.File("settings.dat"));
+    EXPECT_EQ(Run("update engines --merge Gamma", out), 1) << "settings.dat cannot be replaced";
+}
+
 } // namespace
 } // namespace velmora

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/message-queue.h"
+#include "settings/date-stamp.h"
 #include "settings/profile-store.h"
 #include "support/page-server.h"
 #include "test-support.h"
@@ -76,19 +77,80 @@ TEST_F(UpgradeOfferTest, ClientsWithAPathAreNotOfferedEvenAnEmptyOne)
     EXPECT_EQ(ReadClientOffer(answer, dir.File("clients.dat")), (std::vector<std::string>{"Gone", "ncftp", "Nulled"}));
 }
 
-TEST_F(UpgradeOfferTest, MergingReplacesSectionsAndNeverCutsAnEntry)
+TEST_F(UpgradeOfferTest, StampsCompareAsDatesWhenBothReadAsDates)
 {
-    WriteFile(answer, "[Eng]\nQuery=http://e/?q=%s\nType=S\nDate= 6122026\n[Other]\nQuery=o\n");
+    WriteFile(answer, "[NewYear]\nDate= 1 12027\n[LaterDay]\nDate=30 42026\n[OldStyle]\nDate=99\n");
+    WriteFile(dir.File("settings.dat"), "[NewYear]\nDate=31122026\n[LaterDay]\nDate= 6 42026\n[OldStyle]\nDate=7\n");
+    std::vector<std::pair<std::string, bool>> offered;
+    for (const EngineOffer& engine : ReadEngineOffer(answer, dir.File("settings.dat")))
+        offered.emplace_back(engine.name, engine.preselected);
+    EXPECT_EQ(offered,
+              (std::vector<std::pair<std::string, bool>>{{"LaterDay", true}, {"NewYear", true}, {"OldStyle", true}}))
+        << "1 January 2027 is later than 31 December 2026, though 1122027 < 31122026";
+    EXPECT_FALSE(IsLaterStamp(" 6122026", "31122026")) << "6 December is before 31 December";
+    EXPECT_TRUE(IsLaterStamp("30 42000", " 1 11999"));
+    EXPECT_EQ(ParseDateStamp(" 6122026"), (StampDate{2026, 12, 6}));
+    EXPECT_FALSE(ParseDateStamp("12345678")) << "month 34";
+}
+
+TEST_F(UpgradeOfferTest, AnAnswerCannotOfferTheGeneralSection)
+{
+    WriteFile(answer, "[settings]\nMaxthreads=1000\nFTPClient=evil\nDate=99999999\n[Eng]\nQuery=x\n");
+    const auto offered = ReadEngineOffer(answer, dir.File("settings.dat"));
+    ASSERT_EQ(offered.size(), 1u);
+    EXPECT_EQ(offered[0].name, "Eng");
     const std::string settings = dir.File("settings.dat");
-    WriteFile(settings, "[Settings]\nMaxthreads=3\n[Eng]\nQuery=old\nSearch=N\n");
-    MergeSections(answer, settings, {"Eng", "Missing"}, 2048);
+    WriteFile(settings, "[Settings]\nMaxthreads=3\n");
+    EXPECT_TRUE(MergeSections(answer, settings, {"Settings", "Eng"}, EngineMerge()).ok);
+    EXPECT_EQ(GetPrivateProfileStringA("Settings", "Maxthreads", "", 64, settings), "3");
+    EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "none", 64, settings), "none");
+}
+
+TEST_F(UpgradeOfferTest, MergingCopiesOnlyTheDefiningKeysAndKeepsTheUsersOwn)
+{
+    WriteFile(answer, "[Eng]\nQuery=http://e/?q=%s\nType=S\nDate= 6122026\nSearch=Y\nEvil=1\n[Other]\nQuery=o\n"
+                      "[lftp]\nPath=/tmp/evil\nArgs=-f %s\nQuote=none\nDate=1\nExtra=x\n");
+    const std::string settings = dir.File("settings.dat");
+    WriteFile(settings, "[Settings]\nMaxthreads=3\n[Eng]\nURL=http://old/\nQuery=old\nSearch=N\n");
+    const MergeResult merged = MergeSections(answer, settings, {"Eng", "Missing"}, EngineMerge());
+    EXPECT_TRUE(merged.ok);
+    EXPECT_EQ(merged.merged, (std::vector<std::string>{"Eng"}));
     EXPECT_EQ(test::ReadFile(settings),
-              "[Settings]\nMaxthreads=3\n[Eng]\nQuery=http://e/?q=%s\nType=S\nDate=6122026\n");
-    MergeSections(answer, settings, {"Other"}, 14); // "Query=o" + NUL + "Type..." does not fit
-    EXPECT_EQ(SplitNulList(GetPrivateProfileSectionA("Other", 2048, settings)), (std::vector<std::string>{"Query=o"}));
-    MergeSections(answer, settings, {"Eng"}, 20);
-    EXPECT_TRUE(SplitNulList(GetPrivateProfileSectionA("Eng", 2048, settings)).empty())
-        << "the first entry alone (21 bytes with its NUL) does not fit 20: nothing is cut";
+              "[Settings]\nMaxthreads=3\n[Eng]\nQuery=http://e/?q=%s\nSearch=N\nType=S\nDate=6122026\n")
+        << "the answer's URL is missing, so the old one goes; the user's tick stays";
+    const std::string clients = dir.File("clients.dat");
+    WriteFile(clients, "[lftp]\nPath=lftp\n");
+    EXPECT_TRUE(MergeSections(answer, clients, {"lftp"}, ClientMerge()).ok);
+    EXPECT_EQ(test::ReadFile(clients), "[lftp]\nPath=/tmp/evil\nArgs=-f %s\nQuote=none\n");
+}
+
+TEST_F(UpgradeOfferTest, MergingNeverCutsAnEntry)
+{
+    WriteFile(answer, "[Other]\nQuery=o\nType=S\n");
+    const std::string settings = dir.File("settings.dat");
+    EXPECT_TRUE(MergeSections(answer, settings, {"Other"}, MergeKind{EngineMerge().keys, 14}).ok);
+    EXPECT_EQ(SplitNulList(GetPrivateProfileSectionA("Other", 2048, settings)), (std::vector<std::string>{"Query=o"}))
+        << "\"Query=o\" and its NUL fit 14 bytes with the closing NUL; \"Type=S\" does not";
+}
+
+TEST_F(UpgradeOfferTest, AnAnswerWithCrLfLineEndsMergesCleanValues)
+{
+    WriteFile(answer, ToAnswerFileText("[Eng]\r\nQuery=http://e/?q=%s\r\nDate= 6122026\r\n"));
+    ASSERT_NE(test::ReadFile(answer).find("\r\r\n"), std::string::npos) << "the answer file holds CR CR LF";
+    const std::string settings = dir.File("settings.dat");
+    EXPECT_TRUE(MergeSections(answer, settings, {"Eng"}, EngineMerge()).ok);
+    EXPECT_EQ(GetPrivateProfileStringA("Eng", "Query", "", 1024, settings), "http://e/?q=%s");
+    EXPECT_EQ(test::ReadFile(settings).find('\r'), std::string::npos);
+}
+
+TEST_F(UpgradeOfferTest, AMergeThatCannotBeWrittenSaysSoAndChangesNothing)
+{
+    WriteFile(answer, "[A]\nQuery=a\n[B]\nQuery=b\n");
+    const std::string settings = dir.File("no-folder/settings.dat");
+    const MergeResult merged = MergeSections(answer, settings, {"A", "B"}, EngineMerge());
+    EXPECT_FALSE(merged.ok);
+    EXPECT_TRUE(merged.merged.empty());
+    EXPECT_NE(merged.problem.find("could not be written"), std::string::npos);
 }
 
 TEST(UpdateAnswerTest, LinesEndInCrLf)

@@ -3,23 +3,24 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/search-session.h"
 #include "app/ui/dialog-units.h"
 #include "app/ui/queue-notifier.h"
 #include "platform/paths.h"
 #include "results/result-actions.h"
 #include "settings/settings-keys.h"
+#include "settings/settings-target.h"
 #include "upgrade/update-request.h"
 #include "upgrade/upgrade-offer.h"
 
 namespace velmora {
 
-CUpgradeDlg::CUpgradeDlg(int mode, SearchSession& session, QWidget* parent)
-    : QDialog(parent), m_nMode(mode), m_session(session),
-      m_strAnswerPath(JoinPath(session.GetWorkingDirectory(), keys::kUpdateAnswerFile)),
+CUpgradeDlg::CUpgradeDlg(int mode, SettingsTarget& target, QWidget* parent)
+    : QDialog(parent), m_nMode(mode), m_target(target),
+      m_strAnswerPath(JoinPath(target.GetWorkingDirectory(), keys::kUpdateAnswerFile)),
       m_pQueue(std::make_shared<MessageQueue>())
 {
     setWindowTitle(QStringLiteral("Velmora Upgrade Utility"));
@@ -100,7 +101,7 @@ void CUpgradeDlg::OnUpdateReady(bool written, long httpStatus)
                                  .arg(offer.build));
         }
     } else if (m_nMode == kModeEngines) {
-        const std::string settings = JoinPath(m_session.GetWorkingDirectory(), keys::kSettingsFile);
+        const std::string settings = JoinPath(m_target.GetWorkingDirectory(), keys::kSettingsFile);
         for (const EngineOffer& engine : ReadEngineOffer(m_strAnswerPath, settings)) {
             auto* item = new QListWidgetItem(QString::fromStdString(engine.name), m_pList);
             item->setSelected(engine.preselected);
@@ -109,7 +110,7 @@ void CUpgradeDlg::OnUpdateReady(bool written, long httpStatus)
                                         "already selected, the ones that aren't selected haven't been updated on the "
                                         "server."));
     } else {
-        const std::string clients = JoinPath(m_session.GetWorkingDirectory(), keys::kClientsFile);
+        const std::string clients = JoinPath(m_target.GetWorkingDirectory(), keys::kClientsFile);
         for (const std::string& client : ReadClientOffer(m_strAnswerPath, clients))
             m_pList->addItem(QString::fromStdString(client));
         m_pInfo->setText(m_pList->count() > 0
@@ -146,12 +147,22 @@ void CUpgradeDlg::OnLocationDblClk()
 void CUpgradeDlg::OnOK()
 {
     const std::vector<std::string> chosen = SelectedNames();
-    const std::string folder = m_session.GetWorkingDirectory();
+    const std::string folder = m_target.GetWorkingDirectory();
     if (m_nMode == kModeEngines && !chosen.empty()) {
-        MergeSections(m_strAnswerPath, JoinPath(folder, keys::kSettingsFile), chosen, keys::kEngineSectionBuffer);
-        m_session.ReloadEngines();
+        const MergeResult merged =
+            MergeSections(m_strAnswerPath, JoinPath(folder, keys::kSettingsFile), chosen, EngineMerge());
+        m_target.ReloadEngines();
+        if (!merged.ok) {
+            QMessageBox::warning(this, windowTitle(), QString::fromStdString(merged.problem));
+            return;
+        }
     } else if (m_nMode == kModeClients && !chosen.empty()) {
-        MergeSections(m_strAnswerPath, JoinPath(folder, keys::kClientsFile), chosen, keys::kClientSectionBuffer);
+        const MergeResult merged =
+            MergeSections(m_strAnswerPath, JoinPath(folder, keys::kClientsFile), chosen, ClientMerge());
+        if (!merged.ok) {
+            QMessageBox::warning(this, windowTitle(), QString::fromStdString(merged.problem));
+            return;
+        }
     }
     accept();
 }
