@@ -12,6 +12,12 @@ std::string TrimWhiteSpace(std::string_view text);
 // turned into "+" (runs of blanks give runs of "+"; tabs stay).
 std::string MakeFilterWords(std::string_view searchText);
 
+// The search text as a web form sends it: trimmed, A to Z lowercased, each
+// blank a "+", every byte but the unreserved ones (letters, digits, "-",
+// ".", "_", "~") percent-encoded, so "&", "#" and non-ASCII words reach
+// the engine whole. The word filter keeps using MakeFilterWords.
+std::string MakeQueryWords(std::string_view searchText);
+
 // The text without CR and LF, so it stays on one protocol or script line.
 std::string RemoveLineBreaks(std::string_view text);
 
