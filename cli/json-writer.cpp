@@ -4,11 +4,7 @@
 
 namespace velmora::cli {
 
-namespace {
-
-// Length of the valid UTF-8 sequence at `at`, or 0 when the byte there does
-// not start one.
-std::size_t ValidSequenceLength(std::string_view text, std::size_t at)
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at)
 {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char lead = byte(at);
@@ -41,8 +37,6 @@ std::size_t ValidSequenceLength(std::string_view text, std::size_t at)
     return length;
 }
 
-} // namespace
-
 std::string JsonString(std::string_view text)
 {
     std::string out;
@@ -50,7 +44,7 @@ std::string JsonString(std::string_view text)
     out += '"';
     for (std::size_t at = 0; at < text.size();) {
         const auto c = static_cast<unsigned char>(text[at]);
-        const std::size_t length = ValidSequenceLength(text, at);
+        const std::size_t length = Utf8SequenceLength(text, at);
         if (length == 0) {
             out += "\xEF\xBF\xBD";
             ++at;

@@ -11,6 +11,7 @@
 #include "options.h"
 #include "platform/message-queue.h"
 #include "search/link-extractor.h"
+#include "terminal-text.h"
 
 namespace velmora::cli {
 
@@ -49,7 +50,8 @@ void PrintLink(const Message& message, bool json)
             object.Add("text", text);
         WriteLine(object.Text());
     } else {
-        WriteLine(std::string(http ? "http  " : "ftp   ") + url + (http ? "  " + text : std::string()));
+        WriteLine(std::string(http ? "http  " : "ftp   ") + ForTerminal(url) +
+                  (http ? "  " + ForTerminal(text) : std::string()));
     }
 }
 

@@ -51,6 +51,22 @@ TEST_F(LinksCommandTest, JsonLinesListHttpThenFtpThenTheTotal)
               "{\"kind\":\"total\",\"http\":2,\"ftp\":1}\n");
 }
 
+TEST_F(LinksCommandTest, ControlSequencesFromThePageNeverReachTheTerminal)
+{
+    const std::string page = dir.File("page.html");
+    test::WriteFile(page, "<a href=\"http://h.org/a.mp3\">\x1b]0;owned\x07 x\xc2\x9b"
+                          "2J \x7f\x9b caf\xc3\xa9</a>"
+                          "<a href=\"ftp://h.org/b\x1b[2J.zip\">f</a>");
+    const CliRun human = RunCli("links " + page);
+    EXPECT_EQ(human.status, 0);
+    EXPECT_EQ(human.out.find_first_of("\x1b\x07\x7f\x9b"), std::string::npos) << human.out;
+    EXPECT_NE(human.out.find("\\x1b]0;owned\\x07 x\\u009b2J \\x7f\\x9b caf\xc3\xa9"), std::string::npos)
+        << "controls are shown escaped, other text as it is: " << human.out;
+    EXPECT_NE(human.out.find("ftp://h.org/b\\x1b[2J.zip"), std::string::npos) << human.out;
+    const CliRun json = RunCli("links --json " + page);
+    EXPECT_NE(json.out.find("\\u001b]0;owned\\u0007"), std::string::npos) << json.out;
+}
+
 TEST_F(LinksCommandTest, ReadsStandardInputAndReportsAnEmptyPage)
 {
     const std::string page = dir.File("empty.html");
