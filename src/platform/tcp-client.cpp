@@ -1,7 +1,6 @@
 #include "platform/tcp-client.h"
 
 #include <fcntl.h>
-#include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -9,16 +8,14 @@
 #include <cerrno>
 #include <memory>
 
+#include "platform/name-lookup.h"
+
 namespace velmora {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kStopPoll{100};
-
-struct AddressDeleter {
-    void operator()(addrinfo* list) const { freeaddrinfo(list); }
-};
 
 std::string StripBrackets(const std::string& host)
 {
@@ -62,19 +59,18 @@ TcpClient::Result TcpClient::Wait(short events, std::chrono::milliseconds timeou
 TcpClient::Result TcpClient::Connect(const std::string& host, unsigned port, std::chrono::milliseconds timeout)
 {
     Close();
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(StripBrackets(host).c_str(), std::to_string(port).c_str(), &hints, &found) != 0)
-        return Result::Failed;
-    const std::unique_ptr<addrinfo, AddressDeleter> addresses(found);
+    // The look-up counts against the connect limit, and Stop ends its wait.
     const auto deadline = Clock::now() + timeout;
-    for (const addrinfo* address = found; address != nullptr; address = address->ai_next) {
-        m_fd = ::socket(address->ai_family, address->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, address->ai_protocol);
+    const LookupResult found = LookUpHost(StripBrackets(host), port, timeout, m_pStop);
+    if (found.status == LookupStatus::Stopped)
+        return Result::Stopped;
+    if (found.status == LookupStatus::TimedOut)
+        return Result::TimedOut;
+    for (const ResolvedAddress& address : found.addresses) {
+        m_fd = ::socket(address.family, address.socketType | SOCK_CLOEXEC | SOCK_NONBLOCK, address.protocol);
         if (m_fd < 0)
             continue;
-        if (::connect(m_fd, address->ai_addr, address->ai_addrlen) == 0)
+        if (::connect(m_fd, reinterpret_cast<const sockaddr*>(&address.address), address.length) == 0)
             return Result::Ok;
         if (errno == EINPROGRESS) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());

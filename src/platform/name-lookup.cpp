@@ -1,0 +1,81 @@
+#include "platform/name-lookup.h"
+
+#include <netdb.h>
+
+#include <condition_variable>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+namespace velmora {
+
+namespace {
+
+constexpr std::chrono::milliseconds kStopPoll{100};
+
+// What the look-up thread and the waiting call share.
+struct Lookup {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    LookupResult result;
+};
+
+} // namespace
+
+LookupResult ResolveWithSystem(const std::string& host, unsigned port)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    LookupResult result;
+    if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0)
+        return result;
+    for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
+        if (entry->ai_addrlen > sizeof(sockaddr_storage))
+            continue;
+        ResolvedAddress address;
+        address.family = entry->ai_family;
+        address.socketType = entry->ai_socktype;
+        address.protocol = entry->ai_protocol;
+        std::memcpy(&address.address, entry->ai_addr, entry->ai_addrlen);
+        address.length = entry->ai_addrlen;
+        result.addresses.push_back(address);
+    }
+    ::freeaddrinfo(found);
+    result.status = result.addresses.empty() ? LookupStatus::NotFound : LookupStatus::Ok;
+    return result;
+}
+
+LookupResult LookUpHost(const std::string& host, unsigned port, std::chrono::milliseconds timeout,
+                        const std::atomic<bool>* stop, const Resolver& resolver)
+{
+    auto lookup = std::make_shared<Lookup>();
+    try {
+        std::thread([lookup, host, port, resolver] {
+            LookupResult result = resolver(host, port);
+            const std::lock_guard lock(lookup->mutex);
+            lookup->result = std::move(result);
+            lookup->finished = true;
+            lookup->done.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        return {};
+    }
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::unique_lock lock(lookup->mutex);
+    while (!lookup->finished) {
+        if (stop && stop->load())
+            return {LookupStatus::Stopped, {}};
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline)
+            return {LookupStatus::TimedOut, {}};
+        lookup->done.wait_for(lock, std::min<std::chrono::steady_clock::duration>(deadline - now, kStopPoll));
+    }
+    return std::move(lookup->result);
+}
+
+} // namespace velmora
