@@ -5,6 +5,8 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/ascii-case.h"
+
 namespace velmora {
 
 namespace {
@@ -15,8 +17,13 @@ struct Transfer {
     std::size_t received = 0;
     bool tooLarge = false;
     bool stopped = false;
+    bool failed = false; // a callback of ours threw (out of memory)
+    std::vector<std::string> headers;
+    std::size_t headerBytes = 0;
 };
 
+// The callbacks run inside libcurl's C code: nothing may be thrown through
+// it, so a failure ends the transfer instead.
 std::size_t OnWrite(char* data, std::size_t size, std::size_t count, void* user)
 {
     auto* transfer = static_cast<Transfer*>(user);
@@ -30,7 +37,35 @@ std::size_t OnWrite(char* data, std::size_t size, std::size_t count, void* user)
         return 0;
     }
     transfer->received += bytes;
-    (*transfer->onData)(std::string_view(data, bytes));
+    try {
+        (*transfer->onData)(std::string_view(data, bytes));
+    } catch (...) {
+        transfer->failed = true;
+        return 0;
+    }
+    return bytes;
+}
+
+std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user)
+{
+    auto* transfer = static_cast<Transfer*>(user);
+    const std::size_t bytes = size * count;
+    std::string_view line(data, bytes);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.remove_suffix(1);
+    try {
+        // A new status line starts the headers of the next answer.
+        if (line.starts_with("HTTP/")) {
+            transfer->headers.clear();
+            transfer->headerBytes = 0;
+        } else if (!line.empty() && transfer->headerBytes + line.size() <= kMaxHeaderBytes) {
+            transfer->headerBytes += line.size();
+            transfer->headers.emplace_back(line);
+        }
+    } catch (...) {
+        transfer->failed = true;
+        return 0;
+    }
     return bytes;
 }
 
@@ -39,8 +74,13 @@ std::size_t OnWrite(char* data, std::size_t size, std::size_t count, void* user)
 int OnProgress(void* user, curl_off_t total, curl_off_t done, curl_off_t, curl_off_t)
 {
     auto* transfer = static_cast<Transfer*>(user);
-    if (transfer->options->onProgress)
-        transfer->options->onProgress(static_cast<std::uint64_t>(done), static_cast<std::uint64_t>(total));
+    try {
+        if (transfer->options->onProgress)
+            transfer->options->onProgress(static_cast<std::uint64_t>(done), static_cast<std::uint64_t>(total));
+    } catch (...) {
+        transfer->failed = true;
+        return 1;
+    }
     if (transfer->options->stop && transfer->options->stop->load()) {
         transfer->stopped = true;
         return 1;
@@ -57,6 +97,18 @@ struct ListDeleter {
 
 } // namespace
 
+std::optional<std::string> FetchResult::Header(std::string_view name) const
+{
+    for (const std::string& line : headers) {
+        const auto colon = line.find(':');
+        if (colon != std::string::npos && EqualsNoCase(std::string_view(line).substr(0, colon), name)) {
+            const auto start = line.find_first_not_of(" \t", colon + 1);
+            return start == std::string::npos ? std::string() : line.substr(start);
+        }
+    }
+    return std::nullopt;
+}
+
 void InitializeHttp()
 {
     static std::once_flag once;
@@ -72,7 +124,9 @@ FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std:
         result.error = "The network layer could not be started.";
         return result;
     }
-    Transfer transfer{&options, &onData};
+    Transfer transfer;
+    transfer.options = &options;
+    transfer.onData = &onData;
     std::unique_ptr<curl_slist, ListDeleter> headers;
     for (const std::string& header : options.headers)
         headers.reset(curl_slist_append(headers.release(), header.c_str()));
@@ -95,6 +149,8 @@ FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std:
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnWrite);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnHeader);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
@@ -103,7 +159,11 @@ FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std:
 
     const CURLcode code = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.httpStatus);
-    if (transfer.stopped) {
+    result.headers = std::move(transfer.headers);
+    if (transfer.failed) {
+        result.status = FetchStatus::Failed;
+        result.error = "Out of memory.";
+    } else if (transfer.stopped) {
         result.status = FetchStatus::Stopped;
     } else if (transfer.tooLarge) {
         result.status = FetchStatus::TooLarge;

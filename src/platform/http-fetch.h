@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,7 +44,15 @@ struct FetchResult {
     long httpStatus = 0;
     std::string error;         // a sentence for people when not Ok
     bool rangeRefused = false; // a resume the server would not honour
+    // The header lines of the last answer (after redirects), as "Name:
+    // value" without the line end; at most kMaxHeaderBytes of them.
+    std::vector<std::string> headers;
+
+    // The value of a header of the last answer, names in any case.
+    std::optional<std::string> Header(std::string_view name) const;
 };
+
+inline constexpr std::size_t kMaxHeaderBytes = 16 * 1024;
 
 // Fetches one URL on the calling thread (http, https, ftp, ftps; redirects
 // followed; the environment's proxy variables honoured). Each piece of the

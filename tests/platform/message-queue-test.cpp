@@ -54,23 +54,35 @@ TEST(MessageQueueTest, WaitGivesUpAfterItsTimeout)
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(20));
 }
 
-TEST(MessageQueueTest, AWorkerThatOutlivesItsOwnerStillPostsSafely)
+TEST(MessageQueueTest, AWorkerThatOutlivesItsOwnerPostsIntoAQueueItStillOwns)
 {
     std::atomic<bool> go{false};
+    std::atomic<std::size_t> seenAfterPost{0};
+    std::atomic<int> recordsFreed{0};
+    std::weak_ptr<MessageQueue> watch;
     std::thread worker;
     {
         auto queue = std::make_shared<MessageQueue>();
-        worker = std::thread([queue, &go] {
+        watch = queue;
+        worker = std::thread([queue, &go, &seenAfterPost, &recordsFreed] {
             while (!go)
                 std::this_thread::yield();
             Message late;
             late.id = kMsgEngineDone;
+            late.record = std::shared_ptr<int>(new int(7), [&recordsFreed](int* record) {
+                ++recordsFreed;
+                delete record;
+            });
             queue->Post(std::move(late));
+            seenAfterPost = queue->Size();
         });
     } // the owner lets go of the queue first
+    EXPECT_FALSE(watch.expired()) << "the worker keeps the queue alive";
     go = true;
     worker.join();
-    SUCCEED() << "the late post landed in a queue nobody reads (checked under the sanitizers)";
+    EXPECT_EQ(seenAfterPost.load(), 1u) << "the late post landed";
+    EXPECT_TRUE(watch.expired()) << "the last owner freed the queue";
+    EXPECT_EQ(recordsFreed.load(), 1) << "and with it the record nobody read";
 }
 
 TEST(PathsTest, JoinsWithOneSlashAndReadsTheCurrentDirectory)

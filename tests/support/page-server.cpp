@@ -47,11 +47,11 @@ std::size_t RangeStart(const std::string& head)
     return at == std::string::npos ? std::string::npos : std::stoul(head.substr(at + 13));
 }
 
-std::string Head(int status, std::size_t length)
+std::string Head(int status, std::size_t length, const std::string& extraHeaders = {})
 {
     return "HTTP/1.1 " + std::to_string(status) +
-           " X\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(length) +
-           "\r\nConnection: close\r\n\r\n";
+           " X\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(length) + "\r\n" + extraHeaders +
+           "Connection: close\r\n\r\n";
 }
 
 } // namespace
@@ -158,6 +158,11 @@ void PageServer::Answer(int client)
     case Kind::Serve:
         if (behavior.delay.count() > 0)
             std::this_thread::sleep_for(behavior.delay);
+        if (behavior.ranges && RangeStart(head) != std::string::npos && RangeStart(head) >= behavior.body.size()) {
+            SendAll(client, "HTTP/1.1 416 Range Not Satisfiable\r\nContent-Length: 0\r\nContent-Range: bytes */" +
+                                std::to_string(behavior.body.size()) + "\r\nConnection: close\r\n\r\n");
+            break;
+        }
         if (behavior.ranges && RangeStart(head) < behavior.body.size()) {
             const std::size_t from = RangeStart(head);
             const std::string rest = behavior.body.substr(from);
@@ -167,7 +172,7 @@ void PageServer::Answer(int client)
                                 "\r\nConnection: close\r\n\r\n" + rest);
             break;
         }
-        SendAll(client, Head(behavior.status, behavior.body.size()) + behavior.body);
+        SendAll(client, Head(behavior.status, behavior.body.size(), behavior.headers) + behavior.body);
         break;
     case Kind::Hang:
         waitForRelease(std::chrono::seconds(60));

@@ -28,7 +28,8 @@ struct PageBehavior {
     int status = 200;
     std::chrono::milliseconds delay{0};
     std::size_t floodBytes = 0;
-    bool ranges = false; // Serve: answer "Range: bytes=N-" with 206
+    bool ranges = false; // Serve: answer "Range: bytes=N-" with 206 (416 past the end)
+    std::string headers; // Serve: more header lines, each ending in CR LF
 };
 
 // A web server on 127.0.0.1 for tests, one thread per connection. It counts
