@@ -1,12 +1,15 @@
 #include "transfer-job.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <memory>
 
+#include "platform/ascii-case.h"
 #include "platform/http-fetch.h"
 #include "results/url-split.h"
 
@@ -16,11 +19,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadSmallFile(const std::string& path)
+// The program's own files in its working folder: a download never takes
+// their names, whatever the URL says.
+constexpr const char* kReservedNames[] = {"settings.dat", "clients.dat", "client.scr", "update.tmp", "velmora.db"};
+
+bool IsReservedName(const std::string& name)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return text;
+    for (const char* reserved : kReservedNames) {
+        if (EqualsNoCase(name, reserved))
+            return true;
+    }
+    return false;
 }
 
 // "name (n).ext" for n > 0.
@@ -34,9 +43,120 @@ std::string Numbered(const std::string& name, int n)
     return stem + " (" + std::to_string(n) + ")" + ext;
 }
 
-struct FileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
+bool Exists(const std::string& path)
+{
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+// A file of our own: a regular file, not a link someone planted.
+bool IsPlainFile(const std::string& path, std::uint64_t* size = nullptr)
+{
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    if (size)
+        *size = static_cast<std::uint64_t>(info.st_size);
+    return true;
+}
+
+// Reads at most `limit` bytes of a plain file, never through a link.
+std::string ReadSmallFile(const std::string& path, std::size_t limit = 64 * 1024)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    std::string text;
+    char buffer[4096];
+    for (ssize_t got = 0; text.size() < limit && (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(got));
+    ::close(fd);
+    return text;
+}
+
+bool WriteAll(int fd, std::string_view data)
+{
+    while (!data.empty()) {
+        const ssize_t written = ::write(fd, data.data(), data.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() { Close(); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int Get() const { return m_fd; }
+    bool Close()
+    {
+        const bool closed = m_fd < 0 || ::close(m_fd) == 0;
+        m_fd = -1;
+        return closed;
+    }
+
+private:
+    int m_fd;
 };
+
+// Opens what a download writes: never through a link, and a new file only
+// when no file of that name exists.
+int OpenForWriting(const std::string& path, bool create, bool truncate)
+{
+    int flags = O_WRONLY | O_CLOEXEC | O_NOFOLLOW;
+    flags |= create ? (O_CREAT | O_EXCL) : (truncate ? O_TRUNC : O_APPEND);
+    const int fd = ::open(path.c_str(), flags, 0644);
+    struct stat info {};
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
+}
+
+// Moves the finished part to the first free name from `target` on, never
+// replacing a file that appeared meanwhile.
+std::string MoveIntoPlace(const TransferTarget& target, const std::string& folder, const std::string& name, int& error)
+{
+    for (int n = 0; n < 10000; ++n) {
+        const std::string candidate = n == 0 ? target.finalPath : (fs::path(folder) / Numbered(name, n)).string();
+        if (n > 0 && (IsReservedName(Numbered(name, n)) || Exists(candidate)))
+            continue;
+        if (::renameat2(AT_FDCWD, target.partPath.c_str(), AT_FDCWD, candidate.c_str(), RENAME_NOREPLACE) == 0)
+            return candidate;
+        if (errno != EEXIST) {
+            error = errno;
+            return {};
+        }
+    }
+    error = EEXIST;
+    return {};
+}
+
+// "bytes */SIZE" of a 416 answer: the size of the file on the server.
+std::optional<std::uint64_t> UnsatisfiedRangeSize(const FetchResult& fetched)
+{
+    const auto range = fetched.Header("Content-Range");
+    if (!range)
+        return std::nullopt;
+    const auto slash = range->find("*/");
+    if (slash == std::string::npos)
+        return std::nullopt;
+    std::uint64_t size = 0;
+    const std::string digits = range->substr(slash + 2);
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 19)
+        return std::nullopt;
+    for (char c : digits)
+        size = size * 10 + static_cast<std::uint64_t>(c - '0');
+    return size;
+}
 
 } // namespace
 
@@ -60,20 +180,25 @@ std::string FileNameFromUrl(std::string_view url)
 
 TransferTarget ChooseTarget(const std::string& folder, const std::string& name, const std::string& url)
 {
-    for (int n = 0;; ++n) {
+    for (int n = IsReservedName(name) ? 1 : 0;; ++n) {
+        const std::string numbered = Numbered(name, n);
+        if (IsReservedName(numbered))
+            continue;
         TransferTarget target;
-        target.finalPath = (fs::path(folder) / Numbered(name, n)).string();
+        target.finalPath = (fs::path(folder) / numbered).string();
         target.partPath = target.finalPath + ".part";
         target.urlPath = target.finalPath + ".part.url";
-        std::error_code error;
-        const bool finalExists = fs::exists(fs::symlink_status(target.finalPath, error));
-        const bool partExists = fs::exists(target.partPath, error);
-        if (finalExists)
+        if (Exists(target.finalPath))
             continue;
-        if (!partExists)
+        if (!Exists(target.partPath) && !Exists(target.urlPath))
             return target;
-        if (ReadSmallFile(target.urlPath) == url) {
-            target.resumeFrom = fs::file_size(target.partPath, error);
+        // Only an unfinished download of this very URL, in plain files of
+        // its own, is resumed; anything else under these names is left alone.
+        std::uint64_t size = 0;
+        if (IsPlainFile(target.partPath, &size) && IsPlainFile(target.urlPath) &&
+            ReadSmallFile(target.urlPath) == url) {
+            target.resumeFrom = size;
+            target.resuming = true;
             return target;
         }
     }
@@ -82,13 +207,14 @@ TransferTarget ChooseTarget(const std::string& folder, const std::string& name, 
 namespace {
 
 // One attempt from the target's offset into its part file.
-TransferResult Attempt(const std::string& url, const TransferTarget& target, const std::atomic<bool>& cancel,
-                       const std::function<void(const TransferProgress&)>& onProgress, bool& rangeRefused)
+TransferResult Attempt(const std::string& url, const TransferTarget& target, bool createPart,
+                       const std::atomic<bool>& cancel, const std::function<void(const TransferProgress&)>& onProgress,
+                       bool& restart)
 {
     TransferResult result;
     result.finalPath = target.finalPath;
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(target.partPath.c_str(), target.resumeFrom ? "ab" : "wb"));
-    if (!file) {
+    FileDescriptor file(OpenForWriting(target.partPath, createPart, target.resumeFrom == 0));
+    if (file.Get() < 0) {
         result.error = "Cannot create " + target.partPath + ": " + std::strerror(errno) + ".";
         return result;
     }
@@ -107,32 +233,29 @@ TransferResult Attempt(const std::string& url, const TransferTarget& target, con
     const FetchResult fetched = HttpFetch(options, [&](std::string_view data) {
         if (writeError != 0)
             return;
-        // Flushed piece by piece, so a run that is killed leaves all it got.
-        if (std::fwrite(data.data(), 1, data.size(), file.get()) != data.size() || std::fflush(file.get()) != 0)
+        // Written piece by piece, so a run that is killed leaves all it got.
+        if (!WriteAll(file.Get(), data))
             writeError = errno ? errno : EIO;
         onDisk += data.size();
     });
-    if (std::fflush(file.get()) != 0 && writeError == 0)
+    if (!file.Close() && writeError == 0)
         writeError = errno;
-    file.reset();
-    rangeRefused = fetched.rangeRefused;
+    // A 416 to a resume means the part is whole only when the server's size
+    // is the part's; otherwise the file changed and is fetched again.
+    const bool wholeAlready =
+        fetched.httpStatus == 416 && target.resumeFrom > 0 && UnsatisfiedRangeSize(fetched) == target.resumeFrom;
+    restart = target.resumeFrom > 0 && !wholeAlready && (fetched.rangeRefused || fetched.httpStatus == 416);
     if (writeError != 0) {
         result.error = writeError == ENOSPC ? "The disk is full."
                                             : std::string("Cannot write the file: ") + std::strerror(writeError) + ".";
     } else if (fetched.status == FetchStatus::Stopped) {
         result.cancelled = true;
         result.error = "The download was cancelled; it can be resumed.";
-    } else if (fetched.status != FetchStatus::Ok && !(fetched.httpStatus == 416 && target.resumeFrom > 0)) {
+    } else if (fetched.status != FetchStatus::Ok && !wholeAlready) {
         result.error = fetched.httpStatus >= 400 ? "The server answered " + std::to_string(fetched.httpStatus) + "."
                                                  : "The download failed: " + fetched.error;
     } else {
-        // Whole (a 416 to a resume means the part already held everything).
-        std::error_code error;
-        fs::rename(target.partPath, target.finalPath, error);
-        fs::remove(target.urlPath, error);
-        result.ok = !error;
-        if (error)
-            result.error = "Cannot rename the finished file: " + error.message() + ".";
+        result.ok = true;
     }
     onProgress({onDisk, 0});
     return result;
@@ -143,22 +266,31 @@ TransferResult Attempt(const std::string& url, const TransferTarget& target, con
 TransferResult RunTransfer(const std::string& url, const std::string& folder, const std::atomic<bool>& cancel,
                            const std::function<void(const TransferProgress&)>& onProgress)
 {
-    TransferTarget target = ChooseTarget(folder, FileNameFromUrl(url), url);
+    const std::string name = FileNameFromUrl(url);
+    TransferTarget target = ChooseTarget(folder, name, url);
     {
-        std::ofstream marker(target.urlPath, std::ios::binary | std::ios::trunc);
-        marker << url;
-        if (!marker) {
+        FileDescriptor marker(OpenForWriting(target.urlPath, !target.resuming, true));
+        if (marker.Get() < 0 || !WriteAll(marker.Get(), url) || !marker.Close()) {
             TransferResult failed;
             failed.error = "Cannot write in " + folder + ": " + std::strerror(errno) + ".";
             return failed;
         }
     }
-    bool rangeRefused = false;
-    TransferResult result = Attempt(url, target, cancel, onProgress, rangeRefused);
-    if (rangeRefused && target.resumeFrom > 0) {
+    bool restart = false;
+    TransferResult result = Attempt(url, target, !target.resuming, cancel, onProgress, restart);
+    if (restart) {
         // The server cannot continue where the last run stopped: start over.
         target.resumeFrom = 0;
-        result = Attempt(url, target, cancel, onProgress, rangeRefused);
+        result = Attempt(url, target, false, cancel, onProgress, restart);
+    }
+    if (!result.ok)
+        return result;
+    int error = 0;
+    result.finalPath = MoveIntoPlace(target, folder, name, error);
+    ::unlink(target.urlPath.c_str());
+    if (result.finalPath.empty()) {
+        result.ok = false;
+        result.error = std::string("Cannot move the finished file into place: ") + std::strerror(error) + ".";
     }
     return result;
 }

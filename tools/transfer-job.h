@@ -16,6 +16,7 @@ struct TransferTarget {
     std::string partPath;
     std::string urlPath;
     std::uint64_t resumeFrom = 0;
+    bool resuming = false; // the part and its URL file exist already
 };
 
 // The file name a URL names: its last path segment, decoded, without
@@ -23,7 +24,8 @@ struct TransferTarget {
 std::string FileNameFromUrl(std::string_view url);
 
 // The target for `name` in `folder`: an unfinished download of the same URL
-// is resumed; an existing file is never overwritten ("name (1).ext", ...).
+// is resumed; an existing file, a link or the program's own files
+// (settings.dat and the like) are never written ("name (1).ext", ...).
 TransferTarget ChooseTarget(const std::string& folder, const std::string& name, const std::string& url);
 
 struct TransferProgress {

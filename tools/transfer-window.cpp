@@ -25,7 +25,9 @@ CTransferWindow::CTransferWindow(std::string url, std::string folder)
 {
     setWindowTitle(QStringLiteral("FileTransfer"));
     auto* form = new QFormLayout;
+    // A name from the web is shown as it is, never read as rich text.
     m_pName = new QLabel(QString::fromStdString(FileNameFromUrl(m_url)));
+    m_pName->setTextFormat(Qt::PlainText);
     m_pName->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_pSize = new QLabel(QStringLiteral("unknown"));
     m_pSpeed = new QLabel(QStringLiteral("-"));
@@ -38,6 +40,7 @@ CTransferWindow::CTransferWindow(std::string url, std::string folder)
     m_pBar->setRange(0, 100);
     m_pBar->setValue(0);
     m_pStatus = new QLabel(QStringLiteral("Connecting..."));
+    m_pStatus->setTextFormat(Qt::PlainText);
     m_pStatus->setWordWrap(true);
     m_pButton = new QPushButton(QStringLiteral("Cancel"));
     connect(m_pButton, &QPushButton::clicked, this, &QWidget::close);
@@ -114,7 +117,11 @@ QString CTransferWindow::GetStatusText() const
 void CTransferWindow::closeEvent(QCloseEvent* event)
 {
     // Cancel stops the download and keeps what arrived for a later resume.
+    // The worker sees the flag within a second; its result is read only
+    // after it has ended.
     m_cancel = true;
+    if (m_worker.joinable())
+        m_worker.join();
     event->accept();
 }
 

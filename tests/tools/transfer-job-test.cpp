@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "support/page-server.h"
 #include "test-support.h"
 
@@ -98,6 +100,63 @@ TEST_F(TransferTest, FailuresSayWhatHappenedAndKeepThePart)
                                      cancel, [](const TransferProgress&) {});
     EXPECT_FALSE(refused.ok);
     EXPECT_FALSE(refused.error.empty());
+}
+
+TEST_F(TransferTest, PlantedLinksAreNeverWrittenThrough)
+{
+    server.Route("/song.mp3", {PageBehavior::Kind::Serve, body, 200, {}, 0, true});
+    test::WriteFile(dir.File("precious.txt"), "precious");
+    std::filesystem::create_symlink(dir.File("precious.txt"), dir.File("song.mp3.part"));
+    test::WriteFile(dir.File("song.mp3.part.url"), server.Url("/song.mp3"));
+    std::filesystem::create_symlink(dir.File("precious.txt"), dir.File("song (1).mp3.part.url"));
+    const TransferResult result = Run("/song.mp3");
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(result.finalPath, dir.File("song (2).mp3")) << "names whose parts are links are taken";
+    EXPECT_EQ(test::ReadFile(dir.File("precious.txt")), "precious");
+    EXPECT_EQ(test::ReadFile(dir.File("song (2).mp3")), body);
+}
+
+TEST_F(TransferTest, AFileThatAppearsDuringTheDownloadIsNotReplaced)
+{
+    server.Route("/song.mp3", {PageBehavior::Kind::Serve, body, 200, std::chrono::milliseconds(400)});
+    std::thread planter([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        test::WriteFile(dir.File("song.mp3"), "mine");
+    });
+    const TransferResult result = Run("/song.mp3");
+    planter.join();
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(test::ReadFile(dir.File("song.mp3")), "mine");
+    EXPECT_EQ(result.finalPath, dir.File("song (1).mp3"));
+    EXPECT_EQ(test::ReadFile(dir.File("song (1).mp3")), body);
+}
+
+TEST_F(TransferTest, TheProgramsOwnFilesAreNeverCreated)
+{
+    server.Route("/", {PageBehavior::Kind::Serve, "[Settings]\nFTPClient=evil\n"});
+    for (const char* name : {"settings.dat", "Clients.DAT", "client.scr", "update.tmp", "velmora.db"}) {
+        const TransferResult result = Run(std::string("/d/") + name);
+        ASSERT_TRUE(result.ok) << result.error;
+        EXPECT_FALSE(std::filesystem::exists(dir.File(name))) << name;
+        EXPECT_NE(result.finalPath.find(" (1)"), std::string::npos) << result.finalPath;
+    }
+}
+
+TEST_F(TransferTest, A416IsCompleteOnlyWhenTheServersSizeIsThePartsSize)
+{
+    server.Route("/whole.mp3", {PageBehavior::Kind::Serve, body, 200, {}, 0, true});
+    test::WriteFile(dir.File("whole.mp3.part"), body);
+    test::WriteFile(dir.File("whole.mp3.part.url"), server.Url("/whole.mp3"));
+    const TransferResult whole = Run("/whole.mp3");
+    ASSERT_TRUE(whole.ok) << whole.error;
+    EXPECT_EQ(test::ReadFile(dir.File("whole.mp3")), body);
+
+    server.Route("/changed.mp3", {PageBehavior::Kind::Serve, "short", 200, {}, 0, true});
+    test::WriteFile(dir.File("changed.mp3.part"), body);
+    test::WriteFile(dir.File("changed.mp3.part.url"), server.Url("/changed.mp3"));
+    const TransferResult changed = Run("/changed.mp3");
+    ASSERT_TRUE(changed.ok) << changed.error;
+    EXPECT_EQ(test::ReadFile(dir.File("changed.mp3")), "short") << "a part longer than the file is fetched again";
 }
 
 } // namespace
