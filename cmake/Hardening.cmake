@@ -8,6 +8,13 @@ if(NOT CMAKE_BUILD_TYPE STREQUAL "Debug" AND NOT VELMORA_SANITIZE)
   add_compile_options(-U_FORTIFY_SOURCE -D_FORTIFY_SOURCE=3)
 endif()
 
+if(VELMORA_FUZZ)
+  # Coverage in every library the fuzz targets link, not only in the
+  # harnesses: the fuzzer needs to see the branches of the code it tests.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 if(VELMORA_SANITIZE STREQUAL "address")
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)

@@ -16,6 +16,9 @@ namespace {
 const std::string& FuzzFile()
 {
     static const std::string file = "/tmp/velmora-fuzz-" + std::to_string(::getpid()) + ".dat";
+    // The run leaves no file behind, however it ends its loop.
+    static const int cleanup = std::atexit([] { ::unlink(FuzzFile().c_str()); });
+    (void)cleanup;
     return file;
 }
 
