@@ -9,6 +9,7 @@
 
 #include "json-writer.h"
 #include "options.h"
+#include "platform/ascii-case.h"
 #include "platform/message-queue.h"
 #include "search/link-extractor.h"
 #include "terminal-text.h"
@@ -20,10 +21,13 @@ const char* const kLinksHelp =
     "\n"
     "Scans one search-engine result page, read from FILE or from standard input,\n"
     "as a search worker scans a fetched page, and prints every link it would post:\n"
-    "first the http links with their anchor texts, then the ftp links.\n"
+    "first the http and https links with their anchor texts, then the ftp links.\n"
+    "A search engine's redirect link is replaced by the file link it carries.\n"
     "\n"
-    "  --json   one JSON object per line: {\"kind\":\"http\",\"url\":..,\"text\":..},\n"
-    "           {\"kind\":\"ftp\",\"url\":..}, and last {\"kind\":\"total\",\"http\":D,\"ftp\":C}\n"
+    "  --json   one JSON object per line: {\"kind\":\"http\"|\"https\",\"url\":..,\"text\":..},\n"
+    "           {\"kind\":\"ftp\",\"url\":..}; a link taken from an engine's redirect also\n"
+    "           has \"wrapped\": the redirect; last {\"kind\":\"total\",\"http\":D,\"ftp\":C,\"https\":E}\n"
+    "           (https links count in http too)\n"
     "  --help   this text\n";
 
 namespace {
@@ -37,21 +41,35 @@ bool ReadAll(std::istream& in, std::string& page)
     return true;
 }
 
+const char* LinkKind(const Message& message)
+{
+    if (message.id != kMsgFoundHttpLink)
+        return "ftp";
+    return EqualsNoCase(std::string_view(message.link->text).substr(0, 8), "https://") ? "https" : "http";
+}
+
 void PrintLink(const Message& message, bool json)
 {
     const FoundLink& link = *message.link;
     const bool http = message.id == kMsgFoundHttpLink;
     const std::string url = link.text.substr(0, link.urlLength);
     const std::string text = http ? link.text.substr(std::min(link.text.size(), link.urlLength + 1)) : std::string();
+    const std::string kind = LinkKind(message);
     if (json) {
         JsonObject object;
-        object.Add("kind", http ? "http" : "ftp").Add("url", url);
+        object.Add("kind", kind).Add("url", url);
         if (http)
             object.Add("text", text);
+        if (!link.wrapper.empty())
+            object.Add("wrapped", link.wrapper);
         WriteLine(object.Text());
     } else {
-        WriteLine(std::string(http ? "http  " : "ftp   ") + ForTerminal(url) +
-                  (http ? "  " + ForTerminal(text) : std::string()));
+        std::string line = kind + std::string(7 - kind.size(), ' ') + ForTerminal(url);
+        if (http)
+            line += "  " + ForTerminal(text);
+        if (!link.wrapper.empty())
+            line += "  (from " + ForTerminal(link.wrapper) + ")";
+        WriteLine(line);
     }
 }
 
@@ -94,6 +112,7 @@ int RunLinksCommand(const std::vector<std::string>& args)
         queue->Post(std::move(done));
     });
     std::int64_t http = 0;
+    std::int64_t https = 0;
     std::int64_t ftp = 0;
     for (;;) {
         auto message = queue->WaitTake(std::chrono::milliseconds(500));
@@ -102,13 +121,16 @@ int RunLinksCommand(const std::vector<std::string>& args)
         if (message->id == kMsgEngineDone)
             break;
         (message->id == kMsgFoundHttpLink ? http : ftp) += 1;
+        https += std::string_view(LinkKind(*message)) == "https" ? 1 : 0;
         PrintLink(*message, json);
     }
     worker.join();
+    // https links count among the http ones, and on their own as well.
     if (json)
-        WriteLine(JsonObject().Add("kind", "total").Add("http", http).Add("ftp", ftp).Text());
+        WriteLine(JsonObject().Add("kind", "total").Add("http", http).Add("ftp", ftp).Add("https", https).Text());
     else
-        WriteLine(std::to_string(http) + " http links, " + std::to_string(ftp) + " ftp links");
+        WriteLine(std::to_string(http) + " http links (" + std::to_string(https) + " of them https), " +
+                  std::to_string(ftp) + " ftp links");
     return 0;
 }
 

@@ -26,6 +26,7 @@ struct FoundLink {
     std::int32_t size = 0;     // text length + 1
     std::string text;          // URL, or URL, a tab and the anchor text
     std::size_t urlLength = 0; // the URL's length within text (it may hold a tab)
+    std::string wrapper;       // the engine's redirect link it came from, if any
 };
 
 // A posted message. lParam names the engine item (or other subject) by a

@@ -17,11 +17,14 @@ struct LinkScanContext {
     std::uint64_t jobId = 0;
 };
 
-// Both run on a search worker. Each accepted link is posted at once (http:
-// the URL, a tab and the cleaned anchor text, as kMsgFoundHttpLink; ftp: the
-// URL alone, as kMsgFoundFtpLink); the result is the number posted. The page
-// is scanned by index and never copied, in time linear in its size.
-int ExtractHttpLinks(std::string_view page, const LinkScanContext& context);
+// Both run on a search worker. Each accepted link is posted at once (http
+// and https: the URL, a tab and the cleaned anchor text, as
+// kMsgFoundHttpLink; ftp: the URL alone, as kMsgFoundFtpLink); the result is
+// the number posted. A search engine's redirect link (see UnwrapLink) is
+// replaced by its target, which must pass the same rules, and the redirect
+// is posted beside it. The page is scanned by index and never copied, in
+// time linear in its size. `anchors`, when given, counts every href.
+int ExtractHttpLinks(std::string_view page, const LinkScanContext& context, int* anchors = nullptr);
 int ExtractFtpLinks(std::string_view page, const LinkScanContext& context);
 
 } // namespace velmora
@@ -35,6 +38,7 @@ void AppendPageData(std::string& page, std::string_view data);
 struct PageScan {
     int httpLinks = 0;
     int ftpLinks = 0;
+    int anchors = 0;      // every href on the page, file or not
     bool stopped = false; // the stop flag was seen after a pass
 };
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "platform/ascii-case.h"
-#include "search/query-words.h"
 
 namespace velmora {
 
@@ -16,19 +15,28 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix)
     return text.size() >= suffix.size() && EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
-bool Contains(std::string_view text, std::string_view part)
+// ".htm", ".php" or ".asp" anywhere, as written: every page and script
+// link is dropped, whatever follows. One look at each dot.
+bool ContainsPageExtension(std::string_view link)
 {
-    return text.find(part) != npos;
+    for (auto dot = link.find('.'); dot != npos && dot + 4 <= link.size(); dot = link.find('.', dot + 1)) {
+        const std::string_view extension = link.substr(dot + 1, 3);
+        if (extension == "htm" || extension == "php" || extension == "asp")
+            return true;
+    }
+    return false;
 }
 
 } // namespace
 
 bool IsFileLink(std::string_view link)
 {
+    if (link.find('?') != npos)
+        return false;
     if (EndsWithNoCase(link, ".html") || EndsWithNoCase(link, ".htm") || EndsWithNoCase(link, ".cgi") ||
         EndsWithNoCase(link, ".shtml"))
         return false;
-    if (Contains(link, ".htm") || Contains(link, ".php") || Contains(link, ".asp"))
+    if (ContainsPageExtension(link))
         return false;
     const std::size_t lastSlash = link.rfind('/');
     const std::size_t doubleSlash = link.find("//");
@@ -37,9 +45,7 @@ bool IsFileLink(std::string_view link)
     if (lastSlash == afterScheme || lastSlash == npos)
         return false;
     const std::size_t lastDot = link.rfind('.');
-    if (lastDot == npos || lastDot < lastSlash)
-        return false;
-    return !Contains(link, "?");
+    return lastDot != npos && lastDot > lastSlash;
 }
 
 std::string CleanLinkText(std::string_view text)
@@ -56,11 +62,15 @@ std::string CleanLinkText(std::string_view text)
         at = close + 1;
     }
     kept.append(text.substr(at));
+    // Line breaks and tabs go, the ends are trimmed and runs of blanks
+    // folded, all in the one string.
     std::erase_if(kept, [](char c) { return c == '\t' || c == '\r' || c == '\n'; });
-    std::string trimmed = TrimWhiteSpace(kept);
-    const auto end = std::unique(trimmed.begin(), trimmed.end(), [](char a, char b) { return a == ' ' && b == ' '; });
-    trimmed.erase(end, trimmed.end());
-    return trimmed;
+    const auto isWhite = [](char c) { return c == ' ' || c == '\v' || c == '\f'; };
+    const auto last = std::find_if_not(kept.rbegin(), kept.rend(), isWhite).base();
+    kept.erase(last, kept.end());
+    kept.erase(kept.begin(), std::find_if_not(kept.begin(), kept.end(), isWhite));
+    kept.erase(std::unique(kept.begin(), kept.end(), [](char a, char b) { return a == ' ' && b == ' '; }), kept.end());
+    return kept;
 }
 
 } // namespace velmora

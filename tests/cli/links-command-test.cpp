@@ -48,7 +48,7 @@ TEST_F(LinksCommandTest, JsonLinesListHttpThenFtpThenTheTotal)
               "{\"kind\":\"http\",\"url\":\"http://h.org/m/s\xEF\xBF\xBD.mp3\",\"text\":\"S\xEF\xBF\xBD \\\"q\\\"\"}\n"
               "{\"kind\":\"http\",\"url\":\"http://h.org/m/b.mp3\",\"text\":\"B\"}\n"
               "{\"kind\":\"ftp\",\"url\":\"ftp://F.org/pub/a.zip\"}\n"
-              "{\"kind\":\"total\",\"http\":2,\"ftp\":1}\n");
+              "{\"kind\":\"total\",\"http\":2,\"ftp\":1,\"https\":0}\n");
 }
 
 TEST_F(LinksCommandTest, ControlSequencesFromThePageNeverReachTheTerminal)
@@ -67,13 +67,27 @@ TEST_F(LinksCommandTest, ControlSequencesFromThePageNeverReachTheTerminal)
     EXPECT_NE(json.out.find("\\u001b]0;owned\\u0007"), std::string::npos) << json.out;
 }
 
+TEST_F(LinksCommandTest, HttpsLinksAndUnwrappedRedirectsAreListedWithTheirKind)
+{
+    const std::string page = dir.File("page.html");
+    test::WriteFile(page, "<a href=\"http://h.org/a.mp3\">A</a>"
+                          "<a href=\"//duckduckgo.com/l/?uddg=https%3A%2F%2Fs.org%2Fb.pdf&amp;rut=1\">B</a>"
+                          "<a href=\"/url?q=ftp://f.org/c.zip\">c</a>");
+    const CliRun run = RunCli("links --json " + page);
+    EXPECT_EQ(run.out, "{\"kind\":\"http\",\"url\":\"http://h.org/a.mp3\",\"text\":\"A\"}\n"
+                       "{\"kind\":\"https\",\"url\":\"https://s.org/b.pdf\",\"text\":\"B\","
+                       "\"wrapped\":\"//duckduckgo.com/l/?uddg=https%3A%2F%2Fs.org%2Fb.pdf&amp;rut=1\"}\n"
+                       "{\"kind\":\"ftp\",\"url\":\"ftp://f.org/c.zip\",\"wrapped\":\"/url?q=ftp://f.org/c.zip\"}\n"
+                       "{\"kind\":\"total\",\"http\":2,\"ftp\":1,\"https\":1}\n");
+}
+
 TEST_F(LinksCommandTest, ReadsStandardInputAndReportsAnEmptyPage)
 {
     const std::string page = dir.File("empty.html");
     test::WriteFile(page, "<p>no links</p>");
     const CliRun run = RunCli("links --json < " + page);
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "{\"kind\":\"total\",\"http\":0,\"ftp\":0}\n");
+    EXPECT_EQ(run.out, "{\"kind\":\"total\",\"http\":0,\"ftp\":0,\"https\":0}\n");
 }
 
 TEST_F(LinksCommandTest, ExitStatusSaysWhatWentWrong)

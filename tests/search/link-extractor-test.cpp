@@ -28,6 +28,35 @@ TEST(LinkExtractorTest, AnchorTextDecidesWhetherAnHttpLinkIsPosted)
     EXPECT_TRUE(RunExtractors(R"(<a href="http://h.org/music/song.mp3"> <b> </b> </a>)").links.empty());
 }
 
+TEST(LinkExtractorTest, HttpsLinksComeWithTheHttpOnesInPageOrder)
+{
+    const auto run = RunExtractors(R"(<a href="https://s.org/a.pdf">A</a><a href="ftp://f/b.zip">b</a>)"
+                                   R"(<a href="http://h.org/c.mp3">C</a><a href=HTTPS://S.org/D.ISO >D</a>)");
+    EXPECT_EQ(run.links, (std::vector{Http("https://s.org/a.pdf", "A"), Http("http://h.org/c.mp3", "C"),
+                                      Http("HTTPS://S.org/D.ISO", "D"), Ftp("ftp://f/b.zip")}));
+    EXPECT_TRUE(RunExtractors(R"(<a href="httpsx://s.org/a.pdf">A</a>)").links.empty());
+}
+
+TEST(LinkExtractorTest, RedirectLinksAreReplacedByTheirTargetsWithTheirAnchorText)
+{
+    const std::string page =
+        R"(<a class="result__a" href="//duckduckgo.com/l/?uddg=https%3A%2F%2Fd.example%2Fman.pdf&amp;rut=1">)"
+        R"(The <b>manual</b></a>)"
+        R"(<a href="/url?q=ftp://f.example/pub/a.iso&amp;sa=U">iso</a>)"
+        R"(<a href="https://www.bing.com/ck/a?!&amp;u=a1aHR0cHM6Ly9maWxlcy5leGFtcGxlLmNvbS9yLnBkZg&amp;ntb=1">R</a>)"
+        R"(<a href="/url?q=https://d.example/page.html">page</a>)"
+        R"(<a href="/search?q=next">next</a>)";
+    const auto run = RunExtractors(page);
+    EXPECT_EQ(run.links, (std::vector{Http("https://d.example/man.pdf", "The manual"),
+                                      Http("https://files.example.com/r.pdf", "R"), Ftp("ftp://f.example/pub/a.iso")}));
+    MessageQueue queue;
+    std::atomic<bool> stop{false};
+    ExtractHttpLinks(page, {&queue, &stop, 1, 1});
+    const auto first = queue.TryTake();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->link->wrapper, "//duckduckgo.com/l/?uddg=https%3A%2F%2Fd.example%2Fman.pdf&amp;rut=1");
+}
+
 TEST(LinkExtractorTest, FtpLinksArePostedBareWhateverTheirAnchor)
 {
     const auto run = RunExtractors(R"(<a href="ftp://h.org/pub/song.mp3"><img src=x></a>)"
