@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 
@@ -20,7 +21,41 @@ struct Transfer {
     bool failed = false; // a callback of ours threw (out of memory)
     std::vector<std::string> headers;
     std::size_t headerBytes = 0;
+    std::string statusLine;
 };
+
+FetchFailure ClassifyFailure(CURLcode code)
+{
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+        return FetchFailure::Unreachable;
+    case CURLE_OPERATION_TIMEDOUT:
+        return FetchFailure::TimedOut;
+    case CURLE_PARTIAL_FILE:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_SEND_ERROR:
+        return FetchFailure::Cut;
+    default:
+        return FetchFailure::Other;
+    }
+}
+
+// The CA file the user named, as the curl program reads it.
+const char* CaFileFromEnvironment()
+{
+    for (const char* name : {"CURL_CA_BUNDLE", "SSL_CERT_FILE"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0')
+            return value;
+    }
+    return nullptr;
+}
 
 // The callbacks run inside libcurl's C code: nothing may be thrown through
 // it, so a failure ends the transfer instead.
@@ -58,6 +93,7 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
         if (line.starts_with("HTTP/")) {
             transfer->headers.clear();
             transfer->headerBytes = 0;
+            transfer->statusLine = std::string(line.substr(0, 256));
         } else if (!line.empty() && transfer->headerBytes + line.size() <= kMaxHeaderBytes) {
             transfer->headerBytes += line.size();
             transfer->headers.emplace_back(line);
@@ -156,10 +192,14 @@ FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std:
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(options.resumeFrom));
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, options.failOnHttpError ? 1L : 0L);
+    curl_easy_setopt(curl, CURLOPT_NOBODY, options.headOnly ? 1L : 0L);
+    if (const char* caFile = CaFileFromEnvironment())
+        curl_easy_setopt(curl, CURLOPT_CAINFO, caFile);
 
     const CURLcode code = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.httpStatus);
     result.headers = std::move(transfer.headers);
+    result.statusLine = std::move(transfer.statusLine);
     if (transfer.failed) {
         result.status = FetchStatus::Failed;
         result.error = "Out of memory.";
@@ -172,6 +212,7 @@ FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std:
         result.status = FetchStatus::Ok;
     } else {
         result.rangeRefused = code == CURLE_RANGE_ERROR;
+        result.failure = ClassifyFailure(code);
         result.error = errorText[0] != '\0' ? errorText : curl_easy_strerror(code);
     }
     return result;

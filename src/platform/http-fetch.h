@@ -22,6 +22,7 @@ struct FetchOptions {
     long lowSpeedSeconds = 30;
     long totalTimeoutSeconds = 120;
     long maxRedirects = 10;
+    bool headOnly = false; // a HEAD request: the answer's head, no body
     std::size_t maxBytes = std::size_t{32} << 20;
     const std::atomic<bool>* stop = nullptr; // polled at least once a second
 
@@ -39,11 +40,22 @@ enum class FetchStatus {
     Stopped,  // the stop flag was seen
 };
 
+// Why a fetch failed, as far as the caller may care.
+enum class FetchFailure {
+    None,
+    Unreachable, // no such host, no connection, no TLS session
+    TimedOut,    // no connection in time, too slow, or too long in all
+    Cut,         // the answer broke off before its end
+    Other,       // anything else (a redirect loop, a bad address)
+};
+
 struct FetchResult {
     FetchStatus status = FetchStatus::Failed;
     long httpStatus = 0;
-    std::string error;         // a sentence for people when not Ok
+    std::string error; // a sentence for people when not Ok
+    FetchFailure failure = FetchFailure::None;
     bool rangeRefused = false; // a resume the server would not honour
+    std::string statusLine;    // "HTTP/1.1 200 OK" of the last answer
     // The header lines of the last answer (after redirects), as "Name:
     // value" without the line end; at most kMaxHeaderBytes of them.
     std::vector<std::string> headers;
@@ -55,8 +67,10 @@ struct FetchResult {
 inline constexpr std::size_t kMaxHeaderBytes = 16 * 1024;
 
 // Fetches one URL on the calling thread (http, https, ftp, ftps; redirects
-// followed; the environment's proxy variables honoured). Each piece of the
-// body goes to `onData` as it arrives.
+// followed; the environment's proxy variables honoured; certificates and
+// host names verified, against the CA file named by CURL_CA_BUNDLE or
+// SSL_CERT_FILE when one is set, as curl does). Each piece of the body goes
+// to `onData` as it arrives.
 FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std::string_view)>& onData);
 
 // Readies the HTTP layer; call once on the main thread before any worker

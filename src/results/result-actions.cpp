@@ -43,23 +43,33 @@ std::string EncodeUrlLogin(std::string_view login, bool userName)
     return Encode(login, userName ? ":/" : "/");
 }
 
+std::string BuildResultUrl(const ResultEntry& record, bool alwaysPort)
+{
+    const bool ftp = record.service == kServiceFtp;
+    const bool https = record.service == kServiceHttps;
+    std::string url = ftp ? "ftp://" : https ? "https://" : "http://";
+    if (ftp || record.user != kAnonymousUser)
+        url.append(EncodeUrlLogin(record.user, true))
+            .append(":")
+            .append(EncodeUrlLogin(record.password, false))
+            .append("@");
+    url.append(record.server);
+    const unsigned defaultPort = ftp ? 21 : https ? 443 : 80;
+    if (alwaysPort || record.port != defaultPort)
+        url.append(":").append(std::to_string(record.port));
+    return url.append(EncodeUrlPath(record.path));
+}
+
 std::string BuildGetFileUrl(const ResultEntry& record)
 {
-    std::string url = "http://";
-    if (record.user != kAnonymousUser)
-        url += EncodeUrlLogin(record.user, true) + ":" + EncodeUrlLogin(record.password, false) + "@";
-    return url + record.server + ":" + std::to_string(record.port) + EncodeUrlPath(record.path);
+    return BuildResultUrl(record, record.service == kServiceHttp);
 }
 
 std::optional<std::string> BuildClipboardText(const ResultEntry& record)
 {
-    const char* scheme = record.service == kServiceFtp    ? "ftp://"
-                         : record.service == kServiceHttp ? "http://"
-                                                          : nullptr;
-    if (scheme == nullptr)
+    if (record.service != kServiceFtp && record.service != kServiceHttp && record.service != kServiceHttps)
         return std::nullopt;
-    return std::string(scheme) + EncodeUrlLogin(record.user, true) + ":" + EncodeUrlLogin(record.password, false) +
-           "@" + record.server + EncodeUrlPath(record.path);
+    return BuildResultUrl(record);
 }
 
 LaunchResult StartDownloadProgram(const std::string& url)

@@ -17,12 +17,18 @@ struct ResultEntry;
 std::string EncodeUrlPath(std::string_view path);
 std::string EncodeUrlLogin(std::string_view login, bool userName);
 
-// The http URL "Get File" hands to the download program: the port always,
-// the login unless the user is "anonymous".
+// A result as a valid URL: its scheme (ftp, http or https), the login (for
+// ftp always, "anonymous" included; for http and https only a named one),
+// the server, the port, and the percent-encoded path. `alwaysPort` writes
+// the port even when it is the scheme's default.
+std::string BuildResultUrl(const ResultEntry& record, bool alwaysPort = false);
+
+// The URL "Get File" hands to the download program: an http URL always
+// carries its port, an https one only when it is not 443.
 std::string BuildGetFileUrl(const ResultEntry& record);
 
-// "Copy To Clipboard": scheme, login, server and path; nothing for a service
-// other than FTP or HTTP.
+// "Copy To Clipboard": the result's URL, with its port when it is not the
+// scheme's default; nothing for an unknown service.
 std::optional<std::string> BuildClipboardText(const ResultEntry& record);
 
 // The download program: FileTransfer on PATH, else beside this program.

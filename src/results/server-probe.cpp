@@ -4,9 +4,12 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/http-fetch.h"
 #include "platform/message-queue.h"
 #include "platform/tcp-client.h"
 #include "results/result-actions.h"
+#include "results/result-entry.h"
+#include "results/url-split.h"
 #include "search/query-words.h"
 
 namespace velmora {
@@ -49,6 +52,16 @@ private:
     TestJob& m_job;
     Clock::time_point m_deadline;
 };
+
+void PostVerdict(const std::shared_ptr<TestJob>& job)
+{
+    Message done;
+    done.id = kMsgTestDone;
+    done.lParam = job->serverItem;
+    done.jobId = job->id;
+    done.record = job;
+    job->queue->Post(std::move(done));
+}
 
 bool HasFtpAnswer(std::string_view block)
 {
@@ -106,13 +119,67 @@ int RunHttpProbe(TcpClient& client, TestJob& job)
     if (got == Result::Stopped)
         return kVerdictPending;
     // Closed, out of time or full: judge what arrived.
-    return job.reply.find("HTTP/1.1 200") != std::string::npos ? kVerdictGood : kVerdictBad;
+    return IsHttpOkLine(job.reply) ? kVerdictGood : kVerdictBad;
+}
+
+bool IsHttpOkLine(std::string_view reply)
+{
+    for (auto at = reply.find("HTTP/1."); at != std::string_view::npos; at = reply.find("HTTP/1.", at + 1)) {
+        const std::string_view rest = reply.substr(at + 7);
+        const bool codeEnds = rest.size() == 5 || (rest.size() > 5 && (rest[5] == ' ' || rest[5] == '\r'));
+        if (rest.size() >= 5 && rest[0] >= '0' && rest[0] <= '9' && rest.substr(1, 4) == " 200" && codeEnds)
+            return true;
+    }
+    return false;
+}
+
+int RunHttpsProbe(TestJob& job)
+{
+    const auto seconds = [](std::chrono::milliseconds limit) {
+        return std::max<long>(1, static_cast<long>((limit.count() + 999) / 1000));
+    };
+    ResultEntry target;
+    target.server = job.server;
+    target.port = static_cast<std::uint16_t>(job.port);
+    target.path = job.path;
+    target.user = job.user;
+    target.password = job.password;
+    target.service = kServiceHttps;
+    FetchOptions options;
+    options.url = BuildGetFileUrl(target);
+    options.headOnly = true;
+    options.stop = &job.stop;
+    options.connectTimeoutSeconds = seconds(job.limits.connect);
+    options.lowSpeedSeconds = seconds(job.limits.idle);
+    options.totalTimeoutSeconds = seconds(job.limits.total);
+    options.maxRedirects = 10;
+    options.maxBytes = job.limits.maxReply;
+    const FetchResult fetched = HttpFetch(options, [](std::string_view) {});
+    if (fetched.status == FetchStatus::Stopped)
+        return kVerdictPending;
+    if (fetched.status != FetchStatus::Ok) {
+        job.reply = fetched.error.empty() ? std::string(kNoServerFound) : fetched.error;
+        return kVerdictBad;
+    }
+    job.reply = fetched.statusLine + "\r\n";
+    for (const std::string& header : fetched.headers)
+        job.reply += header + "\r\n";
+    job.reply.resize(std::min(job.reply.size(), job.limits.maxReply));
+    return fetched.httpStatus >= 200 && fetched.httpStatus < 300 ? kVerdictGood : kVerdictBad;
 }
 
 void TestThreadProc(const std::shared_ptr<TestJob>& job)
 {
     int verdict = kVerdictPending;
     try {
+        if (job->useTls) {
+            verdict = RunHttpsProbe(*job);
+            if (verdict == kVerdictPending || job->stop)
+                return;
+            job->verdict.store(verdict, std::memory_order_release);
+            PostVerdict(job);
+            return;
+        }
         TcpClient client(&job->stop);
         const Result connected = client.Connect(job->server, job->port, job->limits.connect);
         if (connected == Result::Stopped)
@@ -129,12 +196,7 @@ void TestThreadProc(const std::shared_ptr<TestJob>& job)
     if (verdict == kVerdictPending || job->stop)
         return;
     job->verdict.store(verdict, std::memory_order_release);
-    Message done;
-    done.id = kMsgTestDone;
-    done.lParam = job->serverItem;
-    done.jobId = job->id;
-    done.record = job;
-    job->queue->Post(std::move(done));
+    PostVerdict(job);
 }
 
 bool StartTestWorker(const std::shared_ptr<TestJob>& job)

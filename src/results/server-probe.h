@@ -41,6 +41,7 @@ struct TestJob {
     std::string reply;
     std::string path;
     bool isFtp = false;
+    bool useTls = false; // an https server: a HEAD request over verified TLS
     unsigned port = 0;
     std::atomic<int> verdict{kVerdictPending};
     std::uint64_t serverItem = 0; // the server item's handle
@@ -58,6 +59,13 @@ bool StartTestWorker(const std::shared_ptr<TestJob>& job);
 // kVerdictPending when the stop flag ended it.
 int RunFtpProbe(TcpClient& client, TestJob& job);
 int RunHttpProbe(TcpClient& client, TestJob& job);
+// An https server: a HEAD request through libcurl with the certificate and
+// the host name verified and at most 10 redirects; good on a 2xx answer.
+// The reply is the answer's head, or why there was none.
+int RunHttpsProbe(TestJob& job);
+
+// True for a status line "HTTP/1.x 200" of any minor version.
+bool IsHttpOkLine(std::string_view reply);
 
 // A path as a request line can carry it: blanks, control bytes, bytes above
 // 0x7F, "%", "?" and "#" percent-encoded.

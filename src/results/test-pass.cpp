@@ -5,6 +5,7 @@
 #include "platform/message-queue.h"
 #include "results/result-entry.h"
 #include "results/server-tree.h"
+#include "results/url-split.h"
 
 namespace velmora {
 
@@ -63,6 +64,7 @@ void TestPass::StartProbe(std::size_t group, ServerItem& item)
     job->password = entry.password.empty() ? kProbePassword : entry.password;
     job->path = entry.path;
     job->isFtp = group == kGroupFtp;
+    job->useTls = !job->isFtp && entry.service == kServiceHttps;
     job->port = entry.port;
     job->serverItem = item.handle;
     job->queue = m_pQueue;

@@ -18,7 +18,7 @@ protected:
     ScriptedServer ftpGood{test::FtpServer("230 Logged in\r\n")};
     ScriptedServer ftpRefuses{test::FtpServer("530 Login incorrect\r\n")};
     ScriptedServer httpGood{test::HttpServer("HTTP/1.1 200 OK")};
-    ScriptedServer httpOld{test::HttpServer("HTTP/1.0 200 OK")};
+    ScriptedServer httpMissing{test::HttpServer("HTTP/1.1 404 Not Found")};
     std::uint16_t closedPort = test::RefusedPort();
 
     static std::string Link(const std::string& url) { return "<a href=\"" + url + "\">f</a>"; }
@@ -30,7 +30,7 @@ protected:
                                  Link("ftp://127.1:" + std::to_string(ftpRefuses.Port()) + "/pub/b.zip") +
                                  Link("ftp://127.0.1:" + std::to_string(closedPort) + "/pub/c.zip") +
                                  Link("http://2130706433:" + std::to_string(httpGood.Port()) + "/d%20e.mp3") +
-                                 Link("http://0x7f.1:" + std::to_string(httpOld.Port()) + "/f.mp3");
+                                 Link("http://0x7f.1:" + std::to_string(httpMissing.Port()) + "/f.mp3");
         server.Route("/page", {PageBehavior::Kind::Serve, page});
         Open({{"Engine", "/page"}}, "Filter=0\n" + general);
         ProbeLimits limits;
@@ -64,7 +64,7 @@ TEST_F(ServerTestPassTest, FtpServersFirstWithinTheLimitAndEachVerdictStartsTheN
     EXPECT_EQ(ServerMark(kGroupFtp, 1), kMarkSuccess) << "a 530 answer is good";
     EXPECT_EQ(ServerMark(kGroupFtp, 2), kMarkFailure);
     EXPECT_EQ(ServerMark(kGroupHttp, 0), kMarkSuccess);
-    EXPECT_EQ(ServerMark(kGroupHttp, 1), kMarkFailure) << "HTTP/1.0 is bad";
+    EXPECT_EQ(ServerMark(kGroupHttp, 1), kMarkFailure) << "a 404 is bad";
     ASSERT_EQ(observer.verdicts.size(), 5u);
     EXPECT_EQ(observer.firstMarked, (std::vector<std::string>{"0:0", "0:1", "0:2", "1:0", "1:1"}))
         << "servers start in tree order, FTP first";

@@ -98,7 +98,7 @@ TEST(ServerProbeTest, DrippingAndFloodingServersAreCutOff)
     EXPECT_EQ(flooded.reply.size(), std::size_t{64 * 1024}) << "the reply is capped";
 }
 
-TEST(ServerProbeTest, HttpIsGoodOnlyForAnHttp11OkStatus)
+TEST(ServerProbeTest, HttpIsGoodForAnHttp1OkStatusOfAnyMinorVersion)
 {
     ScriptedServer ok(test::HttpServer("HTTP/1.1 200 OK"));
     const ProbeRun good = Probe(ok.Port(), false, "/music/blue moon%.mp3");
@@ -107,7 +107,9 @@ TEST(ServerProbeTest, HttpIsGoodOnlyForAnHttp11OkStatus)
     ASSERT_TRUE(test::WaitFor([&] { return !ok.Received().empty(); }));
     EXPECT_EQ(ok.Received().front(),
               "HEAD /music/blue%20moon%25.mp3 HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
-    for (const char* status : {"HTTP/1.1 404 Not Found", "HTTP/1.0 200 OK"}) {
+    ScriptedServer old(test::HttpServer("HTTP/1.0 200 OK"));
+    EXPECT_EQ(Probe(old.Port(), false).verdict, kVerdictGood) << "an HTTP/1.0 server that has the file is good";
+    for (const char* status : {"HTTP/1.1 404 Not Found", "HTTP/1.1 2000 Odd", "HTTP/1.x 200 OK"}) {
         ScriptedServer server(test::HttpServer(status));
         EXPECT_EQ(Probe(server.Port(), false).verdict, kVerdictBad) << status;
     }

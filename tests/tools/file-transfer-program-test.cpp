@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "support/page-server.h"
+#include "support/tls-world.h"
 #include "test-support.h"
 
 namespace velmora {
@@ -75,6 +76,19 @@ TEST_F(FileTransferProgramTest, ADifferentFileOfThatNameIsNeverOverwritten)
     EXPECT_EQ(Wait(Start(server.Url("/song.mp3"))), 0);
     EXPECT_EQ(test::ReadFile(dir.File("song.mp3")), "mine");
     EXPECT_EQ(test::ReadFile(dir.File("song (1).mp3")), body);
+}
+
+TEST_F(FileTransferProgramTest, AnHttpsFileIsFetchedOverAVerifiedConnection)
+{
+    test::TempDir served;
+    test::WriteFile(served.File("manual.pdf"), body);
+    test::HttpsServer https(served.Path());
+    ASSERT_TRUE(https.IsRunning()) << "openssl and python3 are installed by the scripts";
+    {
+        test::TrustTestAuthority trust; // the child inherits CURL_CA_BUNDLE
+        EXPECT_EQ(Wait(Start("https://localhost:" + std::to_string(https.Port()) + "/manual.pdf")), 0);
+    }
+    EXPECT_EQ(test::ReadFile(dir.File("manual.pdf")), body);
 }
 
 } // namespace

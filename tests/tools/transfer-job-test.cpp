@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "support/page-server.h"
+#include "support/tls-world.h"
 #include "test-support.h"
 
 namespace velmora {
@@ -100,6 +101,20 @@ TEST_F(TransferTest, FailuresSayWhatHappenedAndKeepThePart)
                                      cancel, [](const TransferProgress&) {});
     EXPECT_FALSE(refused.ok);
     EXPECT_FALSE(refused.error.empty());
+}
+
+TEST_F(TransferTest, AnUntrustedCertificateStopsTheDownloadAndSaysSo)
+{
+    test::TempDir served;
+    test::WriteFile(served.File("manual.pdf"), body);
+    test::HttpsServer https(served.Path(), false);
+    ASSERT_TRUE(https.IsRunning());
+    test::TrustTestAuthority trust;
+    const TransferResult result =
+        RunTransfer(https.Url("/manual.pdf"), dir.Path(), cancel, [](const TransferProgress&) {});
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find("certificate"), std::string::npos) << result.error;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("manual.pdf")));
 }
 
 TEST_F(TransferTest, PlantedLinksAreNeverWrittenThrough)
