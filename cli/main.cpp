@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engines-command.h"
 #include "links-command.h"
 #include "result-commands.h"
 #include "search-command.h"
@@ -24,6 +25,8 @@ const char* const kHelp = "Usage: velmora-cli COMMAND [OPTIONS]\n"
                           "  get URL                 \"Get File\": the FTP client or the download program\n"
                           "  connect URL             \"Connect To Server\": the FTP client, connection only\n"
                           "  copy URL                print what \"Copy To Clipboard\" would copy\n"
+                          "  engines check [--json] [WORDS]\n"
+                          "                          run every ticked engine once and tell how each answered\n"
                           "  update version|engines|clients [--json] [--merge NAME...] [--merge-preselected]\n"
                           "                          ask the update service as the Help menu does\n"
                           "\n"
@@ -61,6 +64,11 @@ int main(int argc, char** argv)
         return velmora::cli::RunCopyCommand(rest);
     if (command == "update") {
         const int status = velmora::cli::RunUpdateCommand(rest);
+        std::fflush(stdout);
+        std::_Exit(status);
+    }
+    if (command == "engines") {
+        const int status = velmora::cli::RunEnginesCommand(rest);
         std::fflush(stdout);
         std::_Exit(status);
     }

@@ -5,11 +5,13 @@
 #include <iostream>
 
 #include "app/search-session.h"
+#include "engine-event.h"
 #include "json-writer.h"
 #include "options.h"
 #include "platform/paths.h"
 #include "results/server-probe.h"
 #include "results/url-split.h"
+#include "session-loop.h"
 #include "terminal-text.h"
 
 namespace velmora::cli {
@@ -26,21 +28,22 @@ const char* const kSearchHelp =
     "           login or an HTTP HEAD request), and wait for every verdict\n"
     "\n"
     "  --json   one JSON object per line, as events happen:\n"
-    "           {\"event\":\"result\",\"n\":N,\"service\":\"ftp\"|\"http\",\"server\":..,\"port\":..,\n"
+    "           {\"event\":\"result\",\"n\":N,\"service\":\"ftp\"|\"http\"|\"https\",\"server\":..,\"port\":..,\n"
     "            \"path\":..,\"user\":..,\"password\":..,\"description\":..,\"engine\":..}\n"
     "           {\"event\":\"server\",\"group\":\"FTP\"|\"HTTP\",\"server\":..}\n"
-    "           {\"event\":\"engine\",\"engine\":..,\"mark\":\"scanned\"|\"failed\",\"links\":N}\n"
+    "           {\"event\":\"engine\",\"engine\":..,\"mark\":\"scanned\"|\"failed\",\"links\":N,\n"
+    "            \"health\":H,\"status\":HTTP,\"anchors\":M,\"ms\":T,\"reason\":..}, H one of links,\n"
+    "            no-file-links, blocked, challenge, http-error, unreachable, timeout,\n"
+    "            too-big, cut, on-hold\n"
     "           {\"event\":\"verdict\",\"group\":..,\"server\":..,\"verdict\":\"good\"|\"bad\",\"reply\":..}\n"
     "           last {\"event\":\"done\",\"results\":N,\"servers\":M}\n"
     "  --help   this text\n";
 
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void OnInterrupt(int)
+const char* ServiceName(std::uint32_t service)
 {
-    g_interrupted = 1;
+    return service == kServiceFtp ? "ftp" : service == kServiceHttps ? "https" : "http";
 }
 
 class SearchPrinter : public SessionObserver {
@@ -49,17 +52,16 @@ public:
 
     void ResultAccepted(const ResultEntry& entry, int count) override
     {
-        const bool ftp = entry.service == kServiceFtp;
+        const char* service = ServiceName(entry.service);
         const EngineItem* engine = m_session.GetEngines().FindItem(entry.engineItem);
         const std::string engineName = engine ? engine->name : std::string();
         if (!m_json) {
-            WriteLine("result  " + std::to_string(count) + "  " + (ftp ? "ftp://" : "http://") +
-                      ForTerminal(entry.server) + ":" + std::to_string(entry.port) + ForTerminal(entry.path) + "  " +
-                      ForTerminal(entry.description));
+            WriteLine("result  " + std::to_string(count) + "  " + service + "://" + ForTerminal(entry.server) + ":" +
+                      std::to_string(entry.port) + ForTerminal(entry.path) + "  " + ForTerminal(entry.description));
             return;
         }
         JsonObject object;
-        object.Add("event", "result").Add("n", std::int64_t{count}).Add("service", ftp ? "ftp" : "http");
+        object.Add("event", "result").Add("n", std::int64_t{count}).Add("service", service);
         object.Add("server", entry.server).Add("port", std::int64_t{entry.port}).Add("path", entry.path);
         object.Add("user", entry.user).Add("password", entry.password).Add("description", entry.description);
         WriteLine(object.Add("engine", engineName).Text());
@@ -87,19 +89,9 @@ public:
         }
     }
 
-    void EngineReported(const std::string& engine, int mark, std::uint64_t links) override
+    void EngineReported(const std::string& engine, int mark, const EngineReport& report) override
     {
-        const char* markName = mark == kMarkSuccess ? "scanned" : "failed";
-        const auto count = static_cast<std::int64_t>(links);
-        if (m_json)
-            WriteLine(JsonObject()
-                          .Add("event", "engine")
-                          .Add("engine", engine)
-                          .Add("mark", markName)
-                          .Add("links", count)
-                          .Text());
-        else
-            WriteLine("engine  " + ForTerminal(engine) + "  " + markName + "  " + std::to_string(count) + " links");
+        WriteLine(m_json ? EngineEventJson(engine, mark, report) : EngineEventText(engine, mark, report));
     }
 
 private:
@@ -132,33 +124,16 @@ int RunSearchCommand(const std::vector<std::string>& args)
         return 2;
     }
 
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigaction(SIGINT, &action, nullptr);
-
+    CatchInterrupt();
     SearchSession session(GetWorkingDirectory());
     SearchPrinter printer(session, json);
     session.SetObserver(&printer);
     session.Initialize();
     // Servers are tested only when asked to, whatever AutoTest says.
     session.GetViews().SetAutoTestForSession(false);
-    session.OnSearch(words);
-    const auto pump = [&session] {
-        if (auto message = session.GetQueue()->WaitTake(std::chrono::milliseconds(100)))
-            session.HandleMessage(std::move(*message));
-    };
-    while (session.IsSearchRunning() && !g_interrupted)
-        pump();
-    if (session.IsSearchRunning())
-        session.OnSearch(words); // the button reads "Stop"
-    // Links posted before the stop are still taken in.
-    session.ProcessMessages();
-    if (test && !g_interrupted) {
-        session.OnRetestResults();
-        while (session.IsTestPassRunning() && !g_interrupted)
-            pump();
-        session.CancelTests();
-    }
+    RunSearchToEnd(session, words);
+    if (test && !WasInterrupted())
+        RunTestPassToEnd(session);
 
     const auto results = static_cast<std::int64_t>(session.GetResultCount());
     const auto servers = static_cast<std::int64_t>(CountServers(session));

@@ -189,9 +189,9 @@ void SearchSession::EngineMarkChanged(std::size_t index)
     Observer().EngineMarkChanged(index);
 }
 
-void SearchSession::EngineReported(const std::string& engine, int mark, std::uint64_t links)
+void SearchSession::EngineReported(const std::string& engine, int mark, const EngineReport& report)
 {
-    Observer().EngineReported(engine, mark, links);
+    Observer().EngineReported(engine, mark, report);
 }
 
 void SearchSession::RunThreadsChanged()

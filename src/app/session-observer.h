@@ -6,6 +6,7 @@
 
 namespace velmora {
 
+struct EngineReport;
 struct ResultEntry;
 struct ServerItem;
 struct TestJob;
@@ -18,9 +19,8 @@ public:
 
     virtual void EnginesReloaded() {}
     virtual void EngineMarkChanged(std::size_t /*index*/) {}
-    // An engine's final report was taken: its mark and the links its page
-    // posted (0 when it failed).
-    virtual void EngineReported(const std::string& /*engine*/, int /*mark*/, std::uint64_t /*links*/) {}
+    // An engine's final report was taken: its mark and how its fetch went.
+    virtual void EngineReported(const std::string& /*engine*/, int /*mark*/, const EngineReport& /*report*/) {}
     virtual void ServersCleared() {}
     virtual void ServerAdded(std::size_t /*group*/, const ServerItem& /*server*/) {}
     virtual void ServerMarkChanged(std::size_t /*group*/, std::size_t /*index*/) {}

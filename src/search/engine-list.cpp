@@ -96,4 +96,9 @@ std::string EngineList::BuildQueryUrl(const EngineItem& item, std::string_view q
     return ExpandQueryTemplate(query, queryWords);
 }
 
+std::string EngineList::GetAgent(const EngineItem& item) const
+{
+    return GetPrivateProfileStringA(item.name, keys::kEngineAgent, "", keys::kPageFieldBuffer, m_strSettingsPath);
+}
+
 } // namespace velmora

@@ -54,6 +54,8 @@ public:
     // The URL to fetch: the engine's Query (up to 1023 characters) with
     // every "%s" replaced by the query words (MakeQueryWords).
     std::string BuildQueryUrl(const EngineItem& item, std::string_view queryWords) const;
+    // The engine's own User-Agent (Agent=), empty when it has none.
+    std::string GetAgent(const EngineItem& item) const;
 
 private:
     std::string m_strSettingsPath;

@@ -3,6 +3,10 @@
 #include <utility>
 
 #include "platform/message-queue.h"
+#include <ctime>
+
+#include "search/engine-health.h"
+#include "search/engine-hold.h"
 #include "search/engine-list.h"
 #include "search/search-job.h"
 
@@ -67,8 +71,33 @@ void SearchRun::DispatchSearchJobs()
     }
 }
 
+bool SearchRun::SkipEngineOnHold(std::size_t index)
+{
+    const EngineItem& item = *m_engines.GetEngineItem(index);
+    const EngineHold hold = ReadHold(m_engines.GetSettingsPath(), item.name);
+    if (hold.until <= std::time(nullptr))
+        return false;
+    EngineReport report;
+    report.health = EngineHealth::OnHold;
+    report.reason = "The engine asked to slow down: " + DescribeHold(hold.until) + ".";
+    SetEngineMark(index, kMarkFailure);
+    Listener().EngineReported(item.name, kMarkFailure, report);
+    return true;
+}
+
+void SearchRun::UpdateHold(const std::string& engine, const EngineReport& report)
+{
+    const std::string& settings = m_engines.GetSettingsPath();
+    const EngineHold previous = ReadHold(settings, engine);
+    const EngineHold next = NextHold(report, previous, std::time(nullptr));
+    if (next != previous)
+        WriteHold(settings, engine, next);
+}
+
 void SearchRun::StartEngine(std::size_t index)
 {
+    if (SkipEngineOnHold(index))
+        return;
     EngineItem& item = *m_engines.GetEngineItem(index);
     SetEngineMark(index, kMarkRunning);
     ++m_nActiveThreads;
@@ -80,6 +109,8 @@ void SearchRun::StartEngine(std::size_t index)
     job->engineName = item.name;
     job->queue = m_pQueue;
     job->fetch = m_fetchLimits;
+    if (std::string agent = m_engines.GetAgent(item); !agent.empty())
+        job->fetch.userAgent = std::move(agent);
     item.job = job;
     m_runningJobs.emplace(job->id, job);
     if (!StartSearchWorker(job)) {
@@ -102,21 +133,49 @@ void SearchRun::SetEngineMark(std::size_t index, int mark)
     Listener().EngineMarkChanged(index);
 }
 
+namespace {
+
+int MarkFor(const EngineReport& report)
+{
+    switch (report.health) {
+    case EngineHealth::Links:
+        return kMarkSuccess;
+    case EngineHealth::NoFileLinks:
+        return kMarkNothingFound;
+    default:
+        return kMarkFailure;
+    }
+}
+
+// The worker's report; a failure without one was a worker that never ran.
+EngineReport ReportOf(const Message& message)
+{
+    if (const auto* report = static_cast<const EngineReport*>(message.record.get()))
+        return *report;
+    EngineReport none;
+    none.reason = "No worker thread could be started.";
+    return none;
+}
+
+} // namespace
+
 void SearchRun::OnEngineDone(const Message& message)
 {
-    OnEngineReport(message, kMarkSuccess);
+    OnEngineReport(message);
 }
 
 void SearchRun::OnEngineFailed(const Message& message)
 {
-    OnEngineReport(message, kMarkFailure);
+    OnEngineReport(message);
 }
 
 // Done and failed alike. A report of a job the run no longer counts (it
 // came after Stop) only marks its engine and unlinks the job; one of a job
 // that is no longer linked (a new search, a refill) leaves the item alone.
-void SearchRun::OnEngineReport(const Message& message, int mark)
+void SearchRun::OnEngineReport(const Message& message)
 {
+    EngineReport report = ReportOf(message);
+    const int mark = MarkFor(report);
     const auto counted = m_runningJobs.find(message.jobId);
     const std::size_t index = m_engines.FindIndex(message.lParam);
     EngineItem* item = m_engines.GetEngineItem(index);
@@ -127,12 +186,13 @@ void SearchRun::OnEngineReport(const Message& message, int mark)
     }
     if (counted == m_runningJobs.end()) {
         if (linked)
-            Listener().EngineReported(item->name, mark, message.wParam);
+            Listener().EngineReported(item->name, mark, report);
         return;
     }
     const std::string engineName = counted->second->engineName;
     m_runningJobs.erase(counted);
-    Listener().EngineReported(engineName, mark, mark == kMarkSuccess ? message.wParam : 0);
+    UpdateHold(engineName, report);
+    Listener().EngineReported(engineName, mark, report);
     --m_nActiveThreads;
     m_budget.Give();
     Listener().RunThreadsChanged();

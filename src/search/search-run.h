@@ -12,6 +12,8 @@
 namespace velmora {
 
 class EngineList;
+struct EngineItem;
+struct EngineReport;
 class MessageQueue;
 struct SearchJob;
 
@@ -20,9 +22,8 @@ class SearchRunListener {
 public:
     virtual ~SearchRunListener() = default;
     virtual void EngineMarkChanged(std::size_t /*index*/) {}
-    // An engine's final report was taken: its mark and the links its page
-    // posted (0 when it failed).
-    virtual void EngineReported(const std::string& /*engine*/, int /*mark*/, std::uint64_t /*links*/) {}
+    // An engine's final report was taken: its mark and how its fetch went.
+    virtual void EngineReported(const std::string& /*engine*/, int /*mark*/, const EngineReport& /*report*/) {}
     virtual void RunThreadsChanged() {}
     // The last engine reported (not after Stop).
     virtual void SearchEnded() {}
@@ -62,7 +63,11 @@ public:
 
 private:
     void StartEngine(std::size_t index);
-    void OnEngineReport(const Message& message, int mark);
+    // True (and the engine reported "on hold") when an earlier answer asked
+    // to wait and the wait is not over.
+    bool SkipEngineOnHold(std::size_t index);
+    void UpdateHold(const std::string& engine, const EngineReport& report);
+    void OnEngineReport(const Message& message);
     void SetEngineMark(std::size_t index, int mark);
     SearchRunListener& Listener() { return m_pListener ? *m_pListener : m_silent; }
 

@@ -1,8 +1,10 @@
+#include <chrono>
 #include <exception>
 #include <system_error>
 #include <thread>
 
 #include "platform/message-queue.h"
+#include "search/engine-health.h"
 #include "search/link-extractor.h"
 #include "search/search-job.h"
 
@@ -10,20 +12,28 @@ namespace velmora {
 
 namespace {
 
-void PostFinal(const SearchJob& job, std::uint32_t id, std::uint64_t links = 0)
+void PostFinal(const SearchJob& job, std::uint32_t id, std::shared_ptr<EngineReport> report = {})
 {
     Message message;
     message.id = id;
-    message.wParam = links;
+    message.wParam = report ? static_cast<std::uint64_t>(report->links) : 0;
     message.lParam = job.engineItem;
     message.jobId = job.id;
+    message.record = std::move(report);
     job.queue->Post(std::move(message));
+}
+
+long MillisecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
 }
 
 } // namespace
 
 bool FetchResultPage(const SearchJob& job)
 {
+    const auto start = std::chrono::steady_clock::now();
     FetchOptions options = job.fetch;
     options.url = job.url;
     options.stop = &job.stop;
@@ -32,14 +42,19 @@ bool FetchResultPage(const SearchJob& job)
     if (fetched.status == FetchStatus::Stopped || job.stop)
         return true;
     if (fetched.status != FetchStatus::Ok) {
-        PostFinal(job, kMsgEngineFailed);
+        auto report = std::make_shared<EngineReport>(DiagnoseFailure(fetched));
+        report->ms = MillisecondsSince(start);
+        PostFinal(job, kMsgEngineFailed, std::move(report));
         return false;
     }
     const LinkScanContext context{job.queue.get(), &job.stop, job.engineItem, job.id};
     const PageScan scan = ScanResultPage(page, context);
     if (scan.stopped)
         return true;
-    PostFinal(job, kMsgEngineDone, static_cast<std::uint64_t>(scan.httpLinks + scan.ftpLinks));
+    auto report =
+        std::make_shared<EngineReport>(DiagnosePage(fetched, page, scan.httpLinks + scan.ftpLinks, scan.anchors));
+    report->ms = MillisecondsSince(start);
+    PostFinal(job, kMsgEngineDone, std::move(report));
     return false;
 }
 
@@ -51,8 +66,11 @@ void SearchThreadProc(const std::shared_ptr<SearchJob>& job)
     } catch (const std::exception&) {
         // Out of memory or the like: the engine failed, the search goes on.
         stopped = job->stop;
-        if (!stopped)
-            PostFinal(*job, kMsgEngineFailed);
+        if (!stopped) {
+            auto report = std::make_shared<EngineReport>();
+            report->reason = "The page could not be read (out of memory).";
+            PostFinal(*job, kMsgEngineFailed, std::move(report));
+        }
     }
     if (stopped)
         PostFinal(*job, kMsgEngineStopped);

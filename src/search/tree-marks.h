@@ -10,6 +10,7 @@ enum TreeMark : int {
     kMarkSuccess = 3,
     kMarkFailure = 4,
     kMarkUntested = 5,
+    kMarkNothingFound = 6, // an engine's page was read but named no file
 };
 
 } // namespace velmora

@@ -38,6 +38,8 @@ inline constexpr const char* kEngineTypeDefault = "S";
 inline constexpr const char* kEngineSearch = "Search";
 inline constexpr const char* kEngineSearchDefault = "Y";
 inline constexpr const char* kDate = "Date";
+// Optional: the User-Agent this engine is asked with, instead of Velmora's.
+inline constexpr const char* kEngineAgent = "Agent";
 
 // clients.dat, client sections
 inline constexpr const char* kClientPath = "Path";

@@ -79,7 +79,7 @@ std::vector<std::string> ReadClientOffer(const std::string& answerPath, const st
 const MergeKind& EngineMerge()
 {
     static const MergeKind kind{
-        {keys::kEngineUrl, keys::kEngineQuery, keys::kEngineType, keys::kDate},
+        {keys::kEngineUrl, keys::kEngineQuery, keys::kEngineType, keys::kDate, keys::kEngineAgent},
         keys::kEngineSectionBuffer,
     };
     return kind;

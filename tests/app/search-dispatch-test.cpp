@@ -57,12 +57,20 @@ TEST_F(SearchDispatchTest, FailedEnginesAreMarkedAndTheSearchGoesOn)
     EXPECT_EQ(Mark(0), kMarkFailure);
     EXPECT_EQ(Mark(1), kMarkFailure) << "a page cut short is not scanned";
     EXPECT_EQ(Mark(2), kMarkFailure) << "a redirect loop fails";
-    EXPECT_EQ(Mark(3), kMarkSuccess) << "an error page is scanned";
+    EXPECT_EQ(Mark(3), kMarkFailure) << "an error page is scanned, but the engine did not answer well";
     EXPECT_EQ(Mark(4), kMarkFailure);
     EXPECT_EQ(Mark(5), kMarkFailure) << "an empty query URL cannot be fetched";
-    EXPECT_EQ(session->GetResultCount(), 1);
+    EXPECT_EQ(session->GetResultCount(), 1) << "the error page's link is still taken";
     EXPECT_EQ(observer.engineReports,
-              (std::vector<std::string>{"Drop:4:0", "Cut:4:0", "Loop:4:0", "Error:3:1", "Refused:4:0", "Empty:4:0"}));
+              (std::vector<std::string>{"Drop:4:0", "Cut:4:0", "Loop:4:0", "Error:4:1", "Refused:4:0", "Empty:4:0"}));
+    std::vector<std::string> health;
+    for (const EngineReport& report : observer.reports)
+        health.push_back(HealthName(report.health));
+    EXPECT_EQ(health,
+              (std::vector<std::string>{"cut", "cut", "http-error", "http-error", "unreachable", "unreachable"}));
+    EXPECT_EQ(observer.reports[3].status, 404);
+    EXPECT_TRUE(observer.reports[3].scanned);
+    EXPECT_FALSE(observer.reports[4].scanned);
 }
 
 TEST_F(SearchDispatchTest, HostilePagesEndInBoundedTime)

@@ -10,6 +10,7 @@
 #include "app/search-session.h"
 #include "results/server-probe.h"
 #include "results/server-tree.h"
+#include "search/engine-health.h"
 #include "support/page-server.h"
 #include "test-support.h"
 
@@ -24,9 +25,11 @@ public:
     int resultEvents = 0;
     int lastCount = 0;
 
-    void EngineReported(const std::string& engine, int mark, std::uint64_t links) override
+    std::vector<EngineReport> reports;
+    void EngineReported(const std::string& engine, int mark, const EngineReport& report) override
     {
-        engineReports.push_back(engine + ":" + std::to_string(mark) + ":" + std::to_string(links));
+        engineReports.push_back(engine + ":" + std::to_string(mark) + ":" + std::to_string(report.links));
+        reports.push_back(report);
     }
     void ServerAdded(std::size_t group, const ServerItem& server) override
     {

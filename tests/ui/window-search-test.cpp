@@ -112,5 +112,27 @@ TEST_F(WindowSearchTest, RefillingTheEnginesMidSearchIsSafe)
     EXPECT_EQ(MarkOf(Tree("1006")->topLevelItem(2)), kMarkFailure) << "B now has no query";
 }
 
+TEST_F(WindowSearchTest, EachEnginesMarkAndTooltipSayHowItAnswered)
+{
+    server.Route("/files", {PageBehavior::Kind::Serve, "<a href=\"https://s.org/a.pdf\">A</a>"});
+    server.Route("/none", {PageBehavior::Kind::Serve, "<a href=\"/about\">About</a>"});
+    server.Route("/busy", {PageBehavior::Kind::Serve, "", 429});
+    Open(Engine("Files", "/files") + Engine("None", "/none") + Engine("Busy", "/busy"));
+    TypeAndPressEnter("a");
+    ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
+    QTreeWidget* engines = Tree("1006");
+    EXPECT_EQ(MarkOf(engines->topLevelItem(0)), kMarkSuccess);
+    EXPECT_EQ(MarkOf(engines->topLevelItem(1)), kMarkNothingFound);
+    EXPECT_EQ(MarkOf(engines->topLevelItem(2)), kMarkFailure);
+    EXPECT_EQ(engines->topLevelItem(0)->toolTip(0), "Files: Scanned: 1 file link.");
+    EXPECT_TRUE(engines->topLevelItem(1)->toolTip(0).contains("none of its 1 links names a file"));
+    EXPECT_TRUE(engines->topLevelItem(2)->toolTip(0).contains("429"));
+    EXPECT_FALSE(GetTreeImage(kMarkNothingFound).isNull());
+
+    TypeAndPressEnter("b");
+    ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
+    EXPECT_TRUE(engines->topLevelItem(2)->toolTip(0).contains("waiting until")) << "the held engine is skipped";
+}
+
 } // namespace
 } // namespace velmora

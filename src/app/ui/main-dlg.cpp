@@ -23,6 +23,7 @@
 #include "app/ui/tree-images.h"
 #include "platform/paths.h"
 #include "results/ui/server-details-dlg.h"
+#include "search/engine-health.h"
 #include "settings/ui/settings-dlg.h"
 #include "upgrade/ui/upgrade-dlg.h"
 
@@ -286,6 +287,17 @@ void CMainDlg::EngineMarkChanged(std::size_t index)
     const EngineItem* engine = m_pSession->GetEngines().GetEngineItem(index);
     if (item != nullptr && engine != nullptr)
         SetMark(item, engine->mark);
+}
+
+// The mark says how it went; the tooltip says why.
+void CMainDlg::EngineReported(const std::string& engine, int, const EngineReport& report)
+{
+    EngineList& engines = m_pSession->GetEngines();
+    for (std::size_t i = 0; i < engines.GetCount(); ++i) {
+        QTreeWidgetItem* item = m_pEngineTree->topLevelItem(static_cast<int>(i));
+        if (item != nullptr && engines.GetEngineItem(i)->name == engine)
+            item->setToolTip(0, QString::fromStdString(engine + ": " + report.reason));
+    }
 }
 
 void CMainDlg::ServersCleared()

@@ -16,8 +16,9 @@ namespace velmora {
 
 namespace {
 
-const std::array<const char*, 6> kFiles = {":/icons/globe.svg", ":/icons/running.svg", ":/icons/bulb.svg",
-                                           ":/icons/tick.svg",  ":/icons/failure.svg", ":/icons/untested.svg"};
+const std::array<const char*, 7> kFiles = {":/icons/globe.svg",  ":/icons/running.svg", ":/icons/bulb.svg",
+                                           ":/icons/tick.svg",   ":/icons/failure.svg", ":/icons/untested.svg",
+                                           ":/icons/nothing.svg"};
 
 QPixmap Render(const char* file, int size)
 {
@@ -35,8 +36,8 @@ QPixmap Render(const char* file, int size)
 
 QIcon GetTreeImage(int mark)
 {
-    static const std::array<QIcon, 6> images = [] {
-        std::array<QIcon, 6> icons;
+    static const std::array<QIcon, kFiles.size()> images = [] {
+        std::array<QIcon, kFiles.size()> icons;
         for (std::size_t i = 0; i < kFiles.size(); ++i) {
             icons[i].addPixmap(Render(kFiles[i], 16));
             icons[i].addPixmap(Render(kFiles[i], 32));

@@ -12,8 +12,8 @@ inline constexpr int kServerHandleRole = Qt::UserRole + 2;
 // Results tree items keep the record they stand for under this role.
 inline constexpr int kRecordRole = Qt::UserRole + 3;
 
-// The six 16-by-16 marks shared by the engine and server trees, by index
-// (idle, running, unused bulb, success, failure, untested).
+// The 16-by-16 marks shared by the engine and server trees, by index (idle,
+// running, unused bulb, success, failure, untested, nothing found).
 QIcon GetTreeImage(int mark);
 // The program's icon (the globe) at a given size.
 QPixmap GetProgramIcon(int size);

@@ -1,0 +1,56 @@
+#include "session-loop.h"
+
+#include <csignal>
+
+#include "app/search-session.h"
+
+namespace velmora::cli {
+
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int)
+{
+    g_interrupted = 1;
+}
+
+void Pump(SearchSession& session)
+{
+    if (auto message = session.GetQueue()->WaitTake(std::chrono::milliseconds(100)))
+        session.HandleMessage(std::move(*message));
+}
+
+} // namespace
+
+void CatchInterrupt()
+{
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigaction(SIGINT, &action, nullptr);
+}
+
+bool WasInterrupted()
+{
+    return g_interrupted != 0;
+}
+
+void RunSearchToEnd(SearchSession& session, const std::string& words)
+{
+    session.OnSearch(words);
+    while (session.IsSearchRunning() && !WasInterrupted())
+        Pump(session);
+    if (session.IsSearchRunning())
+        session.OnSearch(words); // the button reads "Stop"
+    session.ProcessMessages();
+}
+
+void RunTestPassToEnd(SearchSession& session)
+{
+    session.OnRetestResults();
+    while (session.IsTestPassRunning() && !WasInterrupted())
+        Pump(session);
+    session.CancelTests();
+}
+
+} // namespace velmora::cli

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+namespace velmora {
+class SearchSession;
+}
+
+namespace velmora::cli {
+
+// Ctrl+C asks the running command to stop, as the window's Stop does.
+void CatchInterrupt();
+bool WasInterrupted();
+
+// Runs one search in `session` until every engine has reported or Ctrl+C
+// stops it; links posted before the stop are still taken in.
+void RunSearchToEnd(SearchSession& session, const std::string& words);
+// Runs one test pass until every verdict is in or Ctrl+C stops it.
+void RunTestPassToEnd(SearchSession& session);
+
+} // namespace velmora::cli

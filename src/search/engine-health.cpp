@@ -1,0 +1,165 @@
+#include "search/engine-health.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
+#include "platform/ascii-case.h"
+#include "search/ci-find.h"
+
+namespace velmora {
+
+namespace {
+
+// Longer waits than a day are not believed.
+constexpr std::int64_t kMaxRetryAfter = 24 * 3600;
+// A page that needs JavaScript to show anything is short.
+constexpr std::size_t kScriptOnlyPage = 16 * 1024;
+
+constexpr std::string_view kChallengeMarkers[] = {
+    "captcha",         "cf-challenge",         "challenge-platform", "challenge-form", "are you a robot",
+    "unusual traffic", "verify you are human", "enable javascript",  "anomaly-modal",  "bot detection",
+};
+
+bool ContainsNoCase(std::string_view page, std::string_view lowerPattern)
+{
+    return FindNoCase(page, lowerPattern, 0, 0) != std::string_view::npos;
+}
+
+std::string StatusText(long status)
+{
+    switch (status) {
+    case 403:
+        return "403 (forbidden)";
+    case 429:
+        return "429 (too many requests)";
+    case 503:
+        return "503 (unavailable)";
+    default:
+        return std::to_string(status);
+    }
+}
+
+} // namespace
+
+const char* HealthName(EngineHealth health)
+{
+    switch (health) {
+    case EngineHealth::Links:
+        return "links";
+    case EngineHealth::NoFileLinks:
+        return "no-file-links";
+    case EngineHealth::Blocked:
+        return "blocked";
+    case EngineHealth::Challenge:
+        return "challenge";
+    case EngineHealth::HttpError:
+        return "http-error";
+    case EngineHealth::Unreachable:
+        return "unreachable";
+    case EngineHealth::Timeout:
+        return "timeout";
+    case EngineHealth::TooBig:
+        return "too-big";
+    case EngineHealth::Cut:
+        return "cut";
+    case EngineHealth::OnHold:
+        return "on-hold";
+    }
+    return "unreachable";
+}
+
+std::optional<std::int64_t> ParseRetryAfter(std::string_view value, std::time_t now)
+{
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+        value.remove_prefix(1);
+    if (!value.empty() && std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        std::int64_t seconds = 0;
+        for (char c : value.substr(0, 12))
+            seconds = seconds * 10 + (c - '0');
+        return std::min(seconds, kMaxRetryAfter);
+    }
+    // An HTTP date: "Wed, 21 Oct 2026 07:28:00 GMT".
+    std::tm date{};
+    const std::string text(value.substr(0, 64));
+    const char* end = ::strptime(text.c_str(), "%a, %d %b %Y %H:%M:%S GMT", &date);
+    if (end == nullptr)
+        return std::nullopt;
+    const std::int64_t when = ::timegm(&date);
+    return std::clamp<std::int64_t>(when - now, 0, kMaxRetryAfter);
+}
+
+bool LooksLikeChallenge(std::string_view page, int anchors)
+{
+    for (std::string_view marker : kChallengeMarkers) {
+        if (ContainsNoCase(page, marker))
+            return true;
+    }
+    return page.size() < kScriptOnlyPage && anchors == 0 &&
+           (ContainsNoCase(page, "<noscript") || ContainsNoCase(page, "<script"));
+}
+
+EngineReport DiagnosePage(const FetchResult& fetched, std::string_view page, int links, int anchors)
+{
+    EngineReport report;
+    report.scanned = true;
+    report.status = fetched.httpStatus;
+    report.links = links;
+    report.anchors = anchors;
+    const long status = fetched.httpStatus;
+    const bool emptyAccepted = status == 202 && page.find_first_not_of(" \t\r\n") == std::string_view::npos;
+    if (status == 403 || status == 429 || status == 503 || emptyAccepted) {
+        report.health = EngineHealth::Blocked;
+        if (const auto retry = fetched.Header("Retry-After"))
+            report.retryAfter = ParseRetryAfter(*retry, std::time(nullptr));
+        report.reason = emptyAccepted ? "Blocked: the engine answered 202 with an empty page."
+                                      : "Blocked: the engine answered " + StatusText(status) + ".";
+        if (report.retryAfter)
+            report.reason += " It asks to wait " + std::to_string(*report.retryAfter) + " s.";
+    } else if (status >= 400) {
+        report.health = EngineHealth::HttpError;
+        report.reason = "The engine answered " + std::to_string(status) + ".";
+    } else if (links > 0) {
+        report.health = EngineHealth::Links;
+        report.reason = "Scanned: " + std::to_string(links) + " file link" + (links == 1 ? "." : "s.");
+    } else if (LooksLikeChallenge(page, anchors)) {
+        report.health = EngineHealth::Challenge;
+        report.reason = "The engine answered with a challenge (a captcha, or a page that needs JavaScript).";
+    } else {
+        report.health = EngineHealth::NoFileLinks;
+        report.reason = "Scanned: none of its " + std::to_string(anchors) +
+                        " links names a file. Add words that files carry, such as a type (pdf, mp3, zip).";
+    }
+    return report;
+}
+
+EngineReport DiagnoseFailure(const FetchResult& fetched)
+{
+    EngineReport report;
+    report.status = fetched.httpStatus;
+    switch (fetched.status == FetchStatus::TooLarge ? FetchFailure::Other : fetched.failure) {
+    case FetchFailure::TimedOut:
+        report.health = EngineHealth::Timeout;
+        report.reason = "The engine did not answer in time.";
+        return report;
+    case FetchFailure::Cut:
+        report.health = EngineHealth::Cut;
+        report.reason = "The page broke off before its end.";
+        return report;
+    default:
+        break;
+    }
+    if (fetched.status == FetchStatus::TooLarge) {
+        report.health = EngineHealth::TooBig;
+        report.reason = "The page was too large to scan. " + fetched.error;
+    } else if (fetched.failure == FetchFailure::Other && fetched.httpStatus >= 300) {
+        report.health = EngineHealth::HttpError;
+        report.reason = "The engine's answer could not be followed: " + fetched.error;
+    } else {
+        report.health = EngineHealth::Unreachable;
+        report.reason = "The engine could not be reached: " + fetched.error;
+    }
+    return report;
+}
+
+} // namespace velmora
