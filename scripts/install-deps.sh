@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libcurl4-openssl-dev
           libgtest-dev libgmock-dev libbenchmark-dev clang-format
           qt6-base-dev qt6-svg-dev libgl-dev
-          lftp ncftp python3-pyftpdlib fonts-dejavu-core)
+          lftp ncftp python3-pyftpdlib python3 openssl fonts-dejavu-core)
 if [ "${1:-}" = "--clang" ]; then
   packages+=(clang libclang-rt-14-dev)
 fi

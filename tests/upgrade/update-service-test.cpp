@@ -4,10 +4,13 @@
 
 #include <cstdio>
 
+#include "search/engine-list.h"
+#include "settings/date-stamp.h"
 #include "settings/profile-file.h"
 #include "settings/profile-store.h"
 #include "test-support.h"
 #include "upgrade/update-request.h"
+#include "upgrade/upgrade-offer.h"
 
 namespace velmora {
 namespace {
@@ -47,6 +50,28 @@ TEST(UpdateServiceTest, TheClientsAnswerReadsAsClientSections)
     EXPECT_EQ(GetPrivateProfileStringA("lftp", "Script", "", 5120, answer),
               "open -u %u,%p -p %o %h\\n[lcd %l\\nget \"%r%f\"\\n]bye");
     EXPECT_EQ(GetPrivateProfileIntA("lftp", "Date", 0, answer), 7122026);
+}
+
+TEST(UpdateServiceTest, TheStarterCatalogueIsAListOfEnginesANewFolderCanSearch)
+{
+    test::TempDir dir;
+    std::filesystem::copy_file(std::string(SERVICE_DIR) + "/answers/engines.ini", dir.File("settings.dat"));
+    EngineList engines(dir.File("settings.dat"));
+    engines.LoadEngines();
+    ASSERT_GE(engines.GetCount(), 5u);
+    std::vector<std::string> ticked;
+    for (std::size_t i = 0; i < engines.GetCount(); ++i) {
+        const EngineItem& engine = *engines.GetEngineItem(i);
+        const std::string query = engines.BuildQueryUrl(engine, "manual+pdf");
+        EXPECT_EQ(query.rfind("https://", 0), 0u) << engine.name;
+        EXPECT_NE(query.find("manual+pdf"), std::string::npos) << engine.name;
+        EXPECT_TRUE(ParseDateStamp(GetPrivateProfileStringA(engine.name, "Date", "", 64, dir.File("settings.dat"))))
+            << engine.name;
+        if (engine.checked)
+            ticked.push_back(engine.name);
+    }
+    EXPECT_EQ(ticked, (std::vector<std::string>{"Mojeek", "FindFiles"})) << "engines that often block start unticked";
+    EXPECT_EQ(ReadEngineOffer(dir.File("settings.dat"), dir.File("other.dat")).size(), engines.GetCount());
 }
 
 } // namespace
