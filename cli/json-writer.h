@@ -6,10 +6,6 @@
 
 namespace velmora::cli {
 
-// Length of the valid UTF-8 sequence at `at`, or 0 when the byte there does
-// not start one.
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
-
 // A JSON string literal, quotes included. Bytes that are not valid UTF-8
 // become U+FFFD, one per bad byte; control characters are escaped.
 std::string JsonString(std::string_view text);

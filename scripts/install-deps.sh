@@ -2,6 +2,8 @@
 # Installs the Debian packages that Velmora needs and that are missing.
 #   scripts/install-deps.sh          build, run and test
 #   scripts/install-deps.sh --clang  also clang and its sanitizer/fuzzer runtime
+#   scripts/install-deps.sh --look   also a virtual screen, a window manager and
+#                                    screenshot tools (scripts/look.sh)
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config libcurl4-openssl-dev
@@ -10,6 +12,9 @@ packages=(build-essential cmake ninja-build pkg-config libcurl4-openssl-dev
           lftp ncftp python3-pyftpdlib python3 openssl fonts-dejavu-core)
 if [ "${1:-}" = "--clang" ]; then
   packages+=(clang libclang-rt-14-dev)
+fi
+if [ "${1:-}" = "--look" ]; then
+  packages+=(xvfb openbox imagemagick xdotool wmctrl x11-utils)
 fi
 
 missing=()

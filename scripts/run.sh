@@ -10,7 +10,10 @@ scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 home="${VELMORA_HOME:-${XDG_DATA_HOME:-$HOME/.local/share}/velmora}"
 mkdir -p "$home"
+# The help page and the icons its legend shows.
 cp docs/documentation.html "$home/documentation.html"
+mkdir -p "$home/icons"
+cp docs/icons/*.svg "$home/icons/"
 # A new folder starts from the update service's catalogue of engines and
 # clients (the program itself creates no settings of its own).
 [ -e "$home/settings.dat" ] || cp service/answers/engines.ini "$home/settings.dat"

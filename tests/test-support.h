@@ -138,4 +138,35 @@ inline std::vector<std::string> FilesNamed(const std::string& folder, const std:
     return found;
 }
 
+// Programs a test started detached (an FTP client) whose command line names
+// one of `paths`: given `deadline` to end by themselves, then killed, so none
+// outlives its test. How many had to be killed.
+inline int EndProgramsUsing(const std::vector<std::string>& paths,
+                            std::chrono::milliseconds deadline = std::chrono::seconds(10))
+{
+    const auto running = [&] {
+        std::vector<pid_t> found;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+            const std::string pid = entry.path().filename().string();
+            if (pid.find_first_not_of("0123456789") != std::string::npos || std::stoi(pid) == ::getpid())
+                continue;
+            const std::string command = ReadFile(entry.path().string() + "/cmdline");
+            for (const std::string& path : paths) {
+                if (command.find(path) != std::string::npos) {
+                    found.push_back(std::stoi(pid));
+                    break;
+                }
+            }
+        }
+        return found;
+    };
+    if (WaitFor([&] { return running().empty(); }, deadline))
+        return 0;
+    const std::vector<pid_t> left = running();
+    for (pid_t pid : left)
+        ::kill(pid, SIGKILL);
+    return static_cast<int>(left.size());
+}
+
 } // namespace velmora::test

@@ -158,7 +158,50 @@ std::optional<std::uint64_t> UnsatisfiedRangeSize(const FetchResult& fetched)
     return size;
 }
 
+std::string WithCode(const std::string& sentence, long code)
+{
+    return code > 0 ? sentence + " (" + std::to_string(code) + ")." : sentence + ".";
+}
+
 } // namespace
+
+std::string DescribeDownloadFailure(const FetchResult& fetched)
+{
+    const long code = fetched.httpStatus;
+    switch (fetched.failure) {
+    case FetchFailure::NoSuchHost:
+        return "The server's name could not be found: check the address and the network.";
+    case FetchFailure::Refused:
+        return "The server did not accept a connection: it may be down, or the port may be wrong.";
+    case FetchFailure::Certificate:
+        return "The server's certificate could not be verified, so nothing was downloaded from it.";
+    case FetchFailure::Unreachable:
+        return "The server could not be reached.";
+    case FetchFailure::TimedOut:
+        return "The server stopped answering; run the download again to resume it.";
+    case FetchFailure::Cut:
+        return "The connection broke off before the file was whole; run the download again to resume it.";
+    case FetchFailure::NoSuchFile:
+        return WithCode("The server has no such file", code);
+    case FetchFailure::LoginDenied:
+        return WithCode("The server refused the login", code);
+    default:
+        break;
+    }
+    if (code == 404 || code == 410)
+        return WithCode("The server has no such file", code);
+    if (code == 401 || code == 407)
+        return WithCode("The server asks for a login", code);
+    if (code == 403)
+        return WithCode("The server refuses to give out this file", code);
+    if (code == 429 || code == 503)
+        return WithCode("The server is busy: try again later", code);
+    if (code >= 500 && code < 600)
+        return WithCode("The server failed to send the file", code);
+    if (code >= 400 && code < 500)
+        return WithCode("The server refused the request", code);
+    return "The download failed (" + fetched.error + ").";
+}
 
 std::string FileNameFromUrl(std::string_view url)
 {
@@ -206,10 +249,15 @@ TransferTarget ChooseTarget(const std::string& folder, const std::string& name, 
 
 namespace {
 
+struct AttemptEnd {
+    bool opened = false;  // the part file was opened (made, when new)
+    bool restart = false; // the server cannot resume: start over
+};
+
 // One attempt from the target's offset into its part file.
 TransferResult Attempt(const std::string& url, const TransferTarget& target, bool createPart,
                        const std::atomic<bool>& cancel, const std::function<void(const TransferProgress&)>& onProgress,
-                       bool& restart)
+                       AttemptEnd& end)
 {
     TransferResult result;
     result.finalPath = target.finalPath;
@@ -218,8 +266,12 @@ TransferResult Attempt(const std::string& url, const TransferTarget& target, boo
         result.error = "Cannot create " + target.partPath + ": " + std::strerror(errno) + ".";
         return result;
     }
+    end.opened = true;
     std::uint64_t onDisk = target.resumeFrom;
     int writeError = 0;
+    // The size is told only once the file itself arrives: an error page's
+    // length is not the file's.
+    bool bodyStarted = false;
     FetchOptions options;
     options.url = url;
     options.stop = &cancel;
@@ -228,9 +280,10 @@ TransferResult Attempt(const std::string& url, const TransferTarget& target, boo
     options.totalTimeoutSeconds = 0; // a large file takes what it takes
     options.maxBytes = static_cast<std::size_t>(-1);
     options.onProgress = [&](std::uint64_t done, std::uint64_t total) {
-        onProgress({onDisk, total ? total + (onDisk - done) : 0});
+        onProgress({onDisk, bodyStarted && total ? total + (onDisk - done) : 0});
     };
     const FetchResult fetched = HttpFetch(options, [&](std::string_view data) {
+        bodyStarted = true;
         if (writeError != 0)
             return;
         // Written piece by piece, so a run that is killed leaves all it got.
@@ -244,7 +297,7 @@ TransferResult Attempt(const std::string& url, const TransferTarget& target, boo
     // is the part's; otherwise the file changed and is fetched again.
     const bool wholeAlready =
         fetched.httpStatus == 416 && target.resumeFrom > 0 && UnsatisfiedRangeSize(fetched) == target.resumeFrom;
-    restart = target.resumeFrom > 0 && !wholeAlready && (fetched.rangeRefused || fetched.httpStatus == 416);
+    end.restart = target.resumeFrom > 0 && !wholeAlready && (fetched.rangeRefused || fetched.httpStatus == 416);
     if (writeError != 0) {
         result.error = writeError == ENOSPC ? "The disk is full."
                                             : std::string("Cannot write the file: ") + std::strerror(writeError) + ".";
@@ -252,11 +305,11 @@ TransferResult Attempt(const std::string& url, const TransferTarget& target, boo
         result.cancelled = true;
         result.error = "The download was cancelled; it can be resumed.";
     } else if (fetched.status != FetchStatus::Ok && !wholeAlready) {
-        result.error = fetched.httpStatus >= 400 ? "The server answered " + std::to_string(fetched.httpStatus) + "."
-                                                 : "The download failed: " + fetched.error;
+        result.error = DescribeDownloadFailure(fetched);
     } else {
         result.ok = true;
     }
+    result.bytesOnDisk = onDisk;
     onProgress({onDisk, 0});
     return result;
 }
@@ -276,15 +329,23 @@ TransferResult RunTransfer(const std::string& url, const std::string& folder, co
             return failed;
         }
     }
-    bool restart = false;
-    TransferResult result = Attempt(url, target, !target.resuming, cancel, onProgress, restart);
-    if (restart) {
+    AttemptEnd end;
+    TransferResult result = Attempt(url, target, !target.resuming, cancel, onProgress, end);
+    if (end.restart) {
         // The server cannot continue where the last run stopped: start over.
         target.resumeFrom = 0;
-        result = Attempt(url, target, false, cancel, onProgress, restart);
+        result = Attempt(url, target, false, cancel, onProgress, end);
     }
-    if (!result.ok)
+    if (!result.ok) {
+        // A new download that got nothing leaves nothing behind to resume
+        // (and a part it did not make is never touched).
+        if (result.bytesOnDisk == 0 && !target.resuming) {
+            if (end.opened)
+                ::unlink(target.partPath.c_str());
+            ::unlink(target.urlPath.c_str());
+        }
         return result;
+    }
     int error = 0;
     result.finalPath = MoveIntoPlace(target, folder, name, error);
     ::unlink(target.urlPath.c_str());

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/http-fetch.h"
+
 namespace velmora {
 
 // Where a download goes. The body is written to `partPath` while it
@@ -38,7 +40,12 @@ struct TransferResult {
     bool cancelled = false;
     std::string error; // a sentence for people
     std::string finalPath;
+    std::uint64_t bytesOnDisk = 0; // of the file, or of the part kept for a resume
 };
+
+// Why a download failed, as a sentence that names the server's answer
+// ("The server has no such file (404).").
+std::string DescribeDownloadFailure(const FetchResult& fetched);
 
 // Downloads `url` into `folder`. Progress is reported on the calling
 // thread; `cancel` ends it, keeping the part for a later resume.

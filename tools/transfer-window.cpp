@@ -1,11 +1,26 @@
 #include "transfer-window.h"
 
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QFormLayout>
+#include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
+#include <QUrl>
 #include <QVBoxLayout>
+
+#include "download-folder.h"
+
+// The icon is compiled into a static library; nothing else would pull its
+// resource in.
+static void LoadProgramIconResource()
+{
+    Q_INIT_RESOURCE(program_icon);
+}
 
 namespace velmora {
 
@@ -20,36 +35,87 @@ QString FormatBytes(quint64 bytes)
     return QString::number(bytes) + " bytes";
 }
 
-CTransferWindow::CTransferWindow(std::string url, std::string folder)
-    : m_url(std::move(url)), m_folder(std::move(folder))
+QString FormatProgress(quint64 done, quint64 total)
 {
-    setWindowTitle(QStringLiteral("FileTransfer"));
+    return total > 0 ? FormatBytes(done) + " of " + FormatBytes(total) : FormatBytes(done);
+}
+
+QString FormatDuration(quint64 seconds)
+{
+    if (seconds < 60)
+        return QStringLiteral("%1 s").arg(seconds);
+    if (seconds < 3600)
+        return QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(seconds % 60);
+    return QStringLiteral("%1 h %2 min").arg(seconds / 3600).arg(seconds % 3600 / 60);
+}
+
+namespace {
+
+// Text from the web (a file name) or a path: shown as it is, never read as
+// rich text, and selectable so it can be copied.
+QLabel* MakeValue(const QString& text, const char* id)
+{
+    auto* label = new QLabel(text);
+    label->setObjectName(QString::fromLatin1(id));
+    label->setTextFormat(Qt::PlainText);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+} // namespace
+
+CTransferWindow::CTransferWindow(std::string url, std::string startFolder, bool closeWhenDone)
+    : m_url(std::move(url)), m_bCloseWhenDone(closeWhenDone)
+{
+    const DownloadFolder folder = ChooseDownloadFolder(startFolder);
+    m_folder = folder.path;
+    m_folderProblem = folder.problem;
+    m_openFolder = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+
+    LoadProgramIconResource();
+    setWindowIcon(QIcon(QStringLiteral(":/transfer/velmora.svg")));
+    setWindowTitle(QStringLiteral("%1 - FileTransfer").arg(QString::fromStdString(FileNameFromUrl(m_url))));
     auto* form = new QFormLayout;
-    // A name from the web is shown as it is, never read as rich text.
-    m_pName = new QLabel(QString::fromStdString(FileNameFromUrl(m_url)));
-    m_pName->setTextFormat(Qt::PlainText);
-    m_pName->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_pSize = new QLabel(QStringLiteral("unknown"));
-    m_pSpeed = new QLabel(QStringLiteral("-"));
-    m_pTimeLeft = new QLabel(QStringLiteral("-"));
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    m_pName = MakeValue(QString::fromStdString(FileNameFromUrl(m_url)), "fileName");
+    m_pFolder = MakeValue(QString::fromStdString(m_folder), "folder");
+    m_pFolder->setWordWrap(true);
+    m_pProgress = MakeValue(QStringLiteral("-"), "progress");
+    m_pSpeed = MakeValue(QStringLiteral("-"), "speed");
+    m_pTimeLeft = MakeValue(QStringLiteral("-"), "timeLeft");
     form->addRow(QStringLiteral("File:"), m_pName);
-    form->addRow(QStringLiteral("Size:"), m_pSize);
+    form->addRow(QStringLiteral("Saving to:"), m_pFolder);
+    form->addRow(QStringLiteral("Received:"), m_pProgress);
     form->addRow(QStringLiteral("Speed:"), m_pSpeed);
     form->addRow(QStringLiteral("Time left:"), m_pTimeLeft);
     m_pBar = new QProgressBar;
     m_pBar->setRange(0, 100);
     m_pBar->setValue(0);
-    m_pStatus = new QLabel(QStringLiteral("Connecting..."));
-    m_pStatus->setTextFormat(Qt::PlainText);
+    m_pStatus = MakeValue(QStringLiteral("Connecting..."), "status");
     m_pStatus->setWordWrap(true);
+    m_pOpenFolder = new QPushButton(QStringLiteral("&Open Folder"));
+    m_pOpenFolder->setObjectName(QStringLiteral("openFolder"));
+    m_pOpenFolder->hide();
+    connect(m_pOpenFolder, &QPushButton::clicked, this, &CTransferWindow::OnOpenFolder);
     m_pButton = new QPushButton(QStringLiteral("Cancel"));
+    m_pButton->setObjectName(QStringLiteral("closeOrCancel"));
     connect(m_pButton, &QPushButton::clicked, this, &QWidget::close);
+    // Esc is the Cancel or Close button, as in a dialog.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_pOpenFolder);
+    buttons->addWidget(m_pButton);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(m_pBar);
     layout->addWidget(m_pStatus);
-    layout->addWidget(m_pButton, 0, Qt::AlignRight);
-    setMinimumWidth(420);
+    layout->addStretch(1);
+    layout->addLayout(buttons);
+    // The bar sets a width that leaves a long path room to show; the
+    // height follows the wrapped rows (KeepRowsWhole).
+    m_pBar->setMinimumWidth(440);
+    setMinimumWidth(layout->minimumSize().width());
     connect(this, &CTransferWindow::Progress, this, &CTransferWindow::ShowProgress, Qt::QueuedConnection);
     connect(this, &CTransferWindow::Finished, this, &CTransferWindow::ShowResult, Qt::QueuedConnection);
 }
@@ -63,6 +129,11 @@ CTransferWindow::~CTransferWindow()
 
 void CTransferWindow::Start()
 {
+    if (!m_folderProblem.empty()) {
+        m_result.error = m_folderProblem;
+        ShowEnd(QString::fromStdString(m_folderProblem));
+        return;
+    }
     m_clock.start();
     m_worker = std::thread([this] {
         // Signals cross to the window's thread queued; the window joins this
@@ -76,37 +147,76 @@ void CTransferWindow::Start()
 
 void CTransferWindow::ShowProgress(quint64 done, quint64 total)
 {
+    if (m_bFinished)
+        return;
     if (!m_bStarted) {
         m_bStarted = true;
         m_nStartBytes = done;
         m_clock.restart();
         m_pStatus->setText(QStringLiteral("Downloading..."));
     }
-    if (total > 0) {
-        m_pSize->setText(FormatBytes(total));
-        m_pBar->setValue(static_cast<int>(done * 100 / total));
-    }
+    m_pProgress->setText(FormatProgress(done, total));
+    if (total > 0)
+        m_pBar->setValue(static_cast<int>(std::min<quint64>(done, total) * 100 / total));
     const double seconds = static_cast<double>(m_clock.elapsed()) / 1000.0;
     if (seconds < 0.5 || done <= m_nStartBytes)
         return;
     const double speed = static_cast<double>(done - m_nStartBytes) / seconds;
     m_pSpeed->setText(FormatBytes(static_cast<quint64>(speed)) + "/s");
     if (total > done && speed > 0)
-        m_pTimeLeft->setText(QString::number(static_cast<long long>(static_cast<double>(total - done) / speed)) + " s");
+        m_pTimeLeft->setText(FormatDuration(static_cast<quint64>(static_cast<double>(total - done) / speed)));
 }
 
 void CTransferWindow::ShowResult()
 {
     if (m_worker.joinable())
         m_worker.join();
-    if (m_result.ok) {
-        m_pBar->setValue(100);
-        m_pStatus->setText(QStringLiteral("Saved as %1.").arg(QString::fromStdString(m_result.finalPath)));
-        close();
+    if (!m_result.ok) {
+        m_pProgress->setText(m_result.bytesOnDisk > 0 ? FormatBytes(m_result.bytesOnDisk) + ", kept for a resume"
+                                                      : QStringLiteral("-"));
+        ShowEnd(QString::fromStdString(m_result.error));
         return;
     }
-    m_pStatus->setText(QString::fromStdString(m_result.error));
+    m_pBar->setValue(100);
+    m_pProgress->setText(FormatBytes(m_result.bytesOnDisk));
+    m_pTimeLeft->setText(QStringLiteral("-"));
+    ShowEnd(QStringLiteral("Done: %1").arg(QString::fromStdString(m_result.finalPath)));
+    m_pOpenFolder->show();
+    m_pOpenFolder->setDefault(true);
+    m_pOpenFolder->setFocus();
+    if (m_bCloseWhenDone)
+        close();
+}
+
+void CTransferWindow::ShowEnd(const QString& status)
+{
+    m_bFinished = true;
+    m_pStatus->setText(status);
     m_pButton->setText(QStringLiteral("Close"));
+    KeepRowsWhole();
+}
+
+// Rows that wrap (a long path, a long sentence) need more height the
+// narrower the window is; the window never gets lower than that.
+void CTransferWindow::KeepRowsWhole()
+{
+    setMinimumHeight(layout()->totalHeightForWidth(width()));
+}
+
+void CTransferWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    KeepRowsWhole();
+}
+
+void CTransferWindow::OnOpenFolder()
+{
+    const QString folder = QFileInfo(QString::fromStdString(m_result.finalPath)).absolutePath();
+    if (!m_openFolder(folder)) {
+        m_pStatus->setText(QStringLiteral("Done: %1\nNo file manager could be opened for the folder.")
+                               .arg(QString::fromStdString(m_result.finalPath)));
+        KeepRowsWhole();
+    }
 }
 
 QString CTransferWindow::GetStatusText() const

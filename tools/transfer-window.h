@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "transfer-job.h"
@@ -14,18 +15,26 @@ class QPushButton;
 
 namespace velmora {
 
-// The download program's window: file name, size, percent, speed, time
-// left and Cancel. The download runs on a thread of its own; the window
-// closes itself when the file is complete and says plainly why when not.
+// The download program's window: the file, the folder it goes to, "x of y",
+// speed, time left and Cancel. The download runs on a thread of its own.
+// It ends showing "Done" with the file's full path and an "Open Folder"
+// button, or a sentence saying why not; it closes by itself only when asked
+// to (`closeWhenDone`).
 class CTransferWindow : public QWidget {
     Q_OBJECT
 public:
-    CTransferWindow(std::string url, std::string folder);
+    // `startFolder` is where the program was started: the download goes to
+    // the Local Directory its settings.dat names.
+    CTransferWindow(std::string url, std::string startFolder, bool closeWhenDone = false);
     ~CTransferWindow() override;
 
     void Start();
     bool Succeeded() const { return m_result.ok; }
+    bool IsFinished() const { return m_bFinished; }
     QString GetStatusText() const;
+    // How "Open Folder" opens a folder; the desktop's file manager unless
+    // replaced.
+    void SetFolderOpener(std::function<bool(const QString&)> opener) { m_openFolder = std::move(opener); }
 
 signals:
     void Progress(quint64 done, quint64 total);
@@ -33,29 +42,43 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void ShowProgress(quint64 done, quint64 total);
     void ShowResult();
+    void ShowEnd(const QString& status);
+    void KeepRowsWhole();
+    void OnOpenFolder();
 
     std::string m_url;
     std::string m_folder;
+    std::string m_folderProblem;
+    bool m_bCloseWhenDone;
     std::atomic<bool> m_cancel{false};
     std::thread m_worker;
     TransferResult m_result;
     QElapsedTimer m_clock;
     quint64 m_nStartBytes = 0;
     bool m_bStarted = false;
+    bool m_bFinished = false;
+    std::function<bool(const QString&)> m_openFolder;
     QLabel* m_pName = nullptr;
-    QLabel* m_pSize = nullptr;
+    QLabel* m_pFolder = nullptr;
+    QLabel* m_pProgress = nullptr;
     QLabel* m_pSpeed = nullptr;
     QLabel* m_pTimeLeft = nullptr;
     QLabel* m_pStatus = nullptr;
     QProgressBar* m_pBar = nullptr;
+    QPushButton* m_pOpenFolder = nullptr;
     QPushButton* m_pButton = nullptr;
 };
 
 // "1.5 MB", "820 KB", "312 bytes".
 QString FormatBytes(quint64 bytes);
+// "1.5 MB of 3.2 MB", or what has arrived alone when the size is unknown.
+QString FormatProgress(quint64 done, quint64 total);
+// "45 s", "3 min 5 s", "2 h 10 min".
+QString FormatDuration(quint64 seconds);
 
 } // namespace velmora

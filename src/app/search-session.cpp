@@ -61,6 +61,7 @@ void SearchSession::OnSearch(std::string_view searchText)
 
 void SearchSession::StartSearch(const std::string& trimmedText)
 {
+    m_bStopped = false;
     m_servers.Reset();
     Observer().ServersCleared();
     m_strFilterWords = MakeFilterWords(trimmedText);
@@ -75,6 +76,7 @@ void SearchSession::StartSearch(const std::string& trimmedText)
 
 void SearchSession::StopSearch()
 {
+    m_bStopped = true;
     m_run.Stop();
     Observer().SearchStateChanged();
     if (m_views.GetAutoTest())
@@ -93,6 +95,7 @@ void SearchSession::OnRetestResults()
 {
     if (!m_bSearched)
         return;
+    m_bStopped = false;
     m_testPass.Start();
     Observer().SearchStateChanged();
 }
@@ -102,6 +105,39 @@ void SearchSession::OnTestResults()
     m_views.SetAutoTest(!m_views.GetAutoTest());
     if (!m_views.GetAutoTest())
         CancelTests();
+}
+
+void SearchSession::StopTests()
+{
+    if (!m_testPass.IsRunning())
+        return;
+    m_bStopped = true;
+    CancelTests();
+}
+
+int SearchSession::GetServerCount() const
+{
+    int servers = 0;
+    for (const ServerGroup& group : m_servers.GetGroups())
+        servers += static_cast<int>(group.servers.size());
+    return servers;
+}
+
+std::string SearchSession::GetActivityText() const
+{
+    if (m_run.IsRunning())
+        return "Searching: " + std::to_string(m_run.GetAnswered()) + " of " + std::to_string(m_run.GetExpected()) +
+               " engines answered";
+    if (m_testPass.IsRunning())
+        return "Testing servers: " + std::to_string(m_testPass.GetTested()) + " of " +
+               std::to_string(m_testPass.GetToTest());
+    if (m_bStopped)
+        return "Stopped";
+    if (!m_bSearched)
+        return {};
+    const int servers = GetServerCount();
+    return "Found " + std::to_string(m_nResults) + (m_nResults == 1 ? " file on " : " files on ") +
+           std::to_string(servers) + (servers == 1 ? " server" : " servers");
 }
 
 void SearchSession::CancelTests()

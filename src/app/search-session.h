@@ -67,6 +67,13 @@ public:
     int GetActiveThreads() const { return m_budget.GetUsed(); }
     int GetMaxThreads() const { return m_budget.GetLimit(); }
     int GetResultCount() const { return m_nResults; }
+    int GetServerCount() const;
+    // What is going on, for the status bar: "Searching: 3 of 5 engines
+    // answered", "Testing servers: 3 of 7", "Found 13 files on 7 servers",
+    // "Stopped"; empty before the first search.
+    std::string GetActivityText() const;
+    // "Tests > Stop Tests" and Escape: the running test pass is abandoned.
+    void StopTests();
 
     EngineList& GetEngines() { return m_engines; }
     const ServerTree& GetServers() const { return m_servers; }
@@ -131,6 +138,7 @@ private:
 
     std::string m_strFilterWords; // the word filter of the current search
     bool m_bSearched = false;     // a search has started (m_nSearchMode 1)
+    bool m_bStopped = false;      // the last search or test pass was stopped
     int m_nResults = 0;
 };
 

@@ -28,12 +28,19 @@ FetchFailure ClassifyFailure(CURLcode code)
 {
     switch (code) {
     case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY:
+        return FetchFailure::NoSuchHost;
     case CURLE_COULDNT_CONNECT:
-    case CURLE_SSL_CONNECT_ERROR:
+        return FetchFailure::Refused;
     case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_CACERT_BADFILE:
+        return FetchFailure::Certificate;
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_SSL_CONNECT_ERROR:
         return FetchFailure::Unreachable;
+    case CURLE_REMOTE_FILE_NOT_FOUND:
+        return FetchFailure::NoSuchFile;
+    case CURLE_LOGIN_DENIED:
+        return FetchFailure::LoginDenied;
     case CURLE_OPERATION_TIMEDOUT:
         return FetchFailure::TimedOut;
     case CURLE_PARTIAL_FILE:

@@ -43,10 +43,15 @@ enum class FetchStatus {
 // Why a fetch failed, as far as the caller may care.
 enum class FetchFailure {
     None,
-    Unreachable, // no such host, no connection, no TLS session
+    NoSuchHost,  // the server's name is not known
+    Refused,     // nothing listens at the server's port
+    Certificate, // the server's certificate could not be verified
+    Unreachable, // no connection or no TLS session for another reason
     TimedOut,    // no connection in time, too slow, or too long in all
     Cut,         // the answer broke off before its end
-    Other,       // anything else (a redirect loop, a bad address)
+    NoSuchFile,  // an FTP server has no such file
+    LoginDenied, // an FTP server refused the login
+    Other,       // anything else (an HTTP error status, a redirect loop, a bad address)
 };
 
 struct FetchResult {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace velmora {
 
 // The program's own version, shown in the About box and compared by the
@@ -7,5 +9,14 @@ namespace velmora {
 inline constexpr int kVersionMajor = 2;
 inline constexpr int kVersionMinor = 2;
 inline constexpr int kVersionBuild = 0;
+
+// "2.2 Build 0"
+inline std::string GetVersionNumbers()
+{
+    std::string text = std::to_string(kVersionMajor);
+    text.append(".").append(std::to_string(kVersionMinor));
+    text.append(" Build ").append(std::to_string(kVersionBuild));
+    return text;
+}
 
 } // namespace velmora

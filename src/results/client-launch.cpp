@@ -5,6 +5,7 @@
 #include "results/result-entry.h"
 #include "results/result-view.h"
 #include "search/query-words.h"
+#include "settings/local-directory.h"
 #include "settings/profile-file.h"
 #include "settings/profile-store.h"
 #include "settings/script-encoding.h"
@@ -203,8 +204,7 @@ ClientLaunch PlanClientLaunch(const ResultEntry& record, bool fileMode, const st
     }
     const std::string args = clients.GetString(launch.client, kClientArgs, "", kPageFieldBuffer);
     launch.argv.push_back(program);
-    // A relative LocalDir ("./" by default) is taken from the working directory.
-    launch.workingDirectory = localDir.starts_with('/') ? localDir : JoinPath(workingDirectory, localDir);
+    launch.workingDirectory = ResolveLocalDirectory(localDir, workingDirectory);
     launch.scriptPath = JoinPath(workingDirectory, kClientScriptFile);
     if (args.empty())
         return launch;

@@ -72,12 +72,12 @@ std::optional<std::string> BuildClipboardText(const ResultEntry& record)
     return BuildResultUrl(record);
 }
 
-LaunchResult StartDownloadProgram(const std::string& url)
+LaunchResult StartDownloadProgram(const std::string& url, const std::string& workingDirectory)
 {
     std::string program = FindProgram(kDownloadProgram);
     if (program.empty())
         program = JoinPath(GetExecutableDirectory(), kDownloadProgram);
-    if (StartDetached({program, url}, {}))
+    if (StartDetached({program, url}, workingDirectory))
         return {true, {}};
     return {false, "The download program FileTransfer could not be started: it is neither on PATH nor beside "
                    "Velmora."};
@@ -87,7 +87,7 @@ LaunchResult GetFile(const ResultEntry& record, const std::string& settingsPath,
 {
     if (record.service == kServiceFtp)
         return LaunchClient(record, true, settingsPath, workingDirectory);
-    return StartDownloadProgram(BuildGetFileUrl(record));
+    return StartDownloadProgram(BuildGetFileUrl(record), workingDirectory);
 }
 
 LaunchResult ConnectToServer(const ResultEntry& record, const std::string& settingsPath,

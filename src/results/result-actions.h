@@ -31,8 +31,10 @@ std::string BuildGetFileUrl(const ResultEntry& record);
 // scheme's default; nothing for an unknown service.
 std::optional<std::string> BuildClipboardText(const ResultEntry& record);
 
-// The download program: FileTransfer on PATH, else beside this program.
-LaunchResult StartDownloadProgram(const std::string& url);
+// The download program: FileTransfer on PATH, else beside this program,
+// started in the working directory so it finds the Local Directory that
+// settings.dat there names.
+LaunchResult StartDownloadProgram(const std::string& url, const std::string& workingDirectory);
 
 // "Get File": an FTP result to the FTP client in file mode, any other to the
 // download program. "Connect To Server": the FTP client, connection only.

@@ -26,8 +26,9 @@ struct ViewItem {
 
 // The results tree for one server: every record of that server (any
 // service, any letter case), newest first, in the given style. In the
-// Detailed style, records share the root item of their directory (compared
-// without regard to case). Any other style lists nothing.
+// Detailed style, directories nest ("/files/" holds "moon/", which holds its
+// files), compared without regard to case; each item keeps the order in
+// which it first came. Any other style lists nothing.
 std::vector<ViewItem> BuildResultsView(const ResultList& results, std::string_view server, int style);
 
 } // namespace velmora

@@ -2,7 +2,25 @@
 
 #include <utility>
 
+#include "platform/text-escape.h"
+
 namespace velmora {
+
+std::string DescribeServerMark(int mark, std::string_view reply)
+{
+    const std::string_view firstLine = reply.substr(0, reply.find_first_of("\r\n"));
+    const std::string said = EscapeControls(firstLine.substr(0, 200));
+    switch (mark) {
+    case kMarkRunning:
+        return "Being tested.";
+    case kMarkSuccess:
+        return "Answered as a working server" + (said.empty() ? std::string(".") : ": " + said);
+    case kMarkFailure:
+        return "Did not answer as a working server" + (said.empty() ? std::string(".") : ": " + said);
+    default:
+        return "Not tested yet: Tests > Re-Test Results tests every server.";
+    }
+}
 
 void ServerTree::Reset()
 {

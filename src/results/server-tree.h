@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "search/tree-marks.h"
@@ -24,6 +25,10 @@ struct ServerGroup {
     std::string text; // "FTP" or "HTTP"
     std::vector<ServerItem> servers;
 };
+
+// What a server's mark means, with the first line of what it said: the
+// tooltip of its item.
+std::string DescribeServerMark(int mark, std::string_view reply);
 
 // The servers found by the current search, under "FTP" and "HTTP". Empty
 // (no groups) until the first search starts.

@@ -31,6 +31,7 @@ void SearchRun::Start(std::string queryWords)
     m_bRunning = true;
     m_bStarted = true;
     m_nNextItem = 0;
+    m_nAnswered = 0;
     m_nFirstJobOfSearch = m_nNextJobId;
     for (std::size_t i = 0; i < m_engines.GetCount(); ++i)
         SetEngineMark(i, kMarkIdle);
@@ -81,8 +82,17 @@ bool SearchRun::SkipEngineOnHold(std::size_t index)
     report.health = EngineHealth::OnHold;
     report.reason = "The engine asked to slow down: " + DescribeHold(hold.until) + ".";
     SetEngineMark(index, kMarkFailure);
+    ++m_nAnswered;
     Listener().EngineReported(item.name, kMarkFailure, report);
     return true;
+}
+
+int SearchRun::GetExpected() const
+{
+    int waiting = 0;
+    for (std::size_t i = static_cast<std::size_t>(m_nNextItem); m_bRunning && i < m_engines.GetCount(); ++i)
+        waiting += m_engines.GetEngineItem(i)->checked ? 1 : 0;
+    return m_nAnswered + m_nActiveThreads + waiting;
 }
 
 void SearchRun::UpdateHold(const std::string& engine, const EngineReport& report)
@@ -191,6 +201,7 @@ void SearchRun::OnEngineReport(const Message& message)
     }
     const std::string engineName = counted->second->engineName;
     m_runningJobs.erase(counted);
+    ++m_nAnswered;
     UpdateHold(engineName, report);
     Listener().EngineReported(engineName, mark, report);
     --m_nActiveThreads;

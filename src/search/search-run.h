@@ -50,6 +50,10 @@ public:
     void Stop();
     bool IsRunning() const { return m_bRunning; }
     int GetActiveThreads() const { return m_nActiveThreads; }
+    // Engines that reported (or were skipped on hold) in this run, and the
+    // engines it will have asked in all when it is over.
+    int GetAnswered() const { return m_nAnswered; }
+    int GetExpected() const;
     const std::string& GetQueryWords() const { return m_strQueryWords; }
 
     // Starts ticked engines while the budget has room.
@@ -83,6 +87,7 @@ private:
     bool m_bStarted = false;
     int m_nNextItem = 0; // the next engine to look at
     int m_nActiveThreads = 0;
+    int m_nAnswered = 0;
     // Jobs counted in m_nActiveThreads, by identity: only their reports
     // count down and dispatch, whatever became of their engine item.
     std::unordered_map<std::uint64_t, std::shared_ptr<SearchJob>> m_runningJobs;

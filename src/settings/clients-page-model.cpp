@@ -35,20 +35,40 @@ void ClientsPageModel::New()
     m_bNameEnabled = true;
 }
 
+void ClientsPageModel::ReadClientFields(const std::string& name)
+{
+    const ProfileSnapshot clients(m_strClientsPath);
+    fields.name = name;
+    fields.path = clients.GetString(name, keys::kClientPath, "", keys::kPageFieldBuffer);
+    fields.args = clients.GetString(name, keys::kClientArgs, "", keys::kPageFieldBuffer);
+    fields.script = DecodeScript(clients.GetString(name, keys::kClientScript, "", keys::kScriptBuffer));
+    const auto style = ParseQuoteStyle(clients.GetString(name, keys::kClientQuote, "", 64));
+    fields.quote = QuoteStyleName(style.value_or(QuoteStyle::Lftp));
+}
+
 void ClientsPageModel::Edit(const std::optional<std::string>& selected)
 {
     if (!selected)
         return;
-    const std::string& file = m_strClientsPath;
-    fields.name = *selected;
-    fields.path = GetPrivateProfileStringA(*selected, keys::kClientPath, "", keys::kPageFieldBuffer, file);
-    fields.args = GetPrivateProfileStringA(*selected, keys::kClientArgs, "", keys::kPageFieldBuffer, file);
-    const ProfileSnapshot clients(file);
-    fields.script = DecodeScript(clients.GetString(*selected, keys::kClientScript, "", keys::kScriptBuffer));
-    const auto style = ParseQuoteStyle(clients.GetString(*selected, keys::kClientQuote, "", 64));
-    fields.quote = QuoteStyleName(style.value_or(QuoteStyle::Lftp));
+    ReadClientFields(*selected);
     m_state = PageState::Editing;
     m_bNameEnabled = false;
+}
+
+void ClientsPageModel::Show(const std::optional<std::string>& selected)
+{
+    if (m_state != PageState::Idle)
+        return;
+    if (selected)
+        ReadClientFields(*selected);
+    else
+        ClearClientFields();
+}
+
+std::string ClientsPageModel::GetActiveClient() const
+{
+    return GetPrivateProfileStringA(keys::kSettingsSection, keys::kFtpClient, keys::kFtpClientDefault,
+                                    keys::kPageFieldBuffer, m_strSettingsPath);
 }
 
 void ClientsPageModel::Delete(const std::optional<std::string>& selected)
@@ -72,10 +92,15 @@ bool ClientsPageModel::Done()
     fields.path = TrimWhiteSpace(fields.path);
     fields.args = TrimWhiteSpace(fields.args);
     fields.script = TrimWhiteSpace(fields.script);
-    if (fields.name.empty() || fields.path.empty() || m_state == PageState::Idle)
+    m_strProblem.clear();
+    if (m_state == PageState::Idle)
         return false;
+    if (fields.name.empty())
+        return Refuse("The client needs a name.");
+    if (fields.path.empty())
+        return Refuse("The client needs a program to start (Path).");
     if (m_state == PageState::Adding && m_names.Contains(fields.name))
-        return false;
+        return Refuse("A client named \"" + fields.name + "\" is listed already: choose another name.");
     const auto style = ParseQuoteStyle(fields.quote);
     ProfileEdit edit(m_strClientsPath);
     edit.SetString(fields.name, keys::kClientPath, fields.path);
@@ -84,7 +109,7 @@ bool ClientsPageModel::Done()
     edit.SetString(fields.name, keys::kClientQuote, QuoteStyleName(style.value_or(QuoteStyle::Lftp)));
     edit.SetString(fields.name, keys::kDate, MakeDateStamp());
     if (!edit.Commit())
-        return false;
+        return Refuse("The client could not be saved: clients.dat cannot be written.");
     if (m_state == PageState::Adding)
         m_names.Add(fields.name);
     Cancel();

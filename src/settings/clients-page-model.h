@@ -28,6 +28,10 @@ public:
     void OnInitDialog(); // lists the clients, reads LocalDir
     void New();
     void Edit(const std::optional<std::string>& selected);
+    // The selected client's fields, to be shown (not edited) while idle.
+    void Show(const std::optional<std::string>& selected);
+    // The client Get File uses now (FTPClient), as settings.dat holds it.
+    std::string GetActiveClient() const;
     // Does nothing while fewer than two clients are listed.
     void Delete(const std::optional<std::string>& selected);
     void Cancel();
@@ -40,6 +44,7 @@ public:
 
 private:
     void ClearClientFields();
+    void ReadClientFields(const std::string& name);
 
     std::string m_strSettingsPath;
     std::string m_strClientsPath;

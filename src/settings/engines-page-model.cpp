@@ -25,17 +25,32 @@ void EnginesPageModel::New()
     fields = {};
 }
 
+void EnginesPageModel::ReadFields(const std::string& name)
+{
+    const ProfileSnapshot settings(m_strSettingsPath);
+    fields.name = name;
+    fields.homepage = settings.GetString(name, keys::kEngineUrl, "", keys::kPageFieldBuffer);
+    // The same limit as the search reads, so Edit and Done never cut a query.
+    fields.query = settings.GetString(name, keys::kEngineQuery, "", keys::kQueryBuffer);
+}
+
 void EnginesPageModel::Edit(const std::optional<std::string>& selected)
 {
     if (!selected)
         return;
-    fields.name = *selected;
-    fields.homepage =
-        GetPrivateProfileStringA(*selected, keys::kEngineUrl, "", keys::kPageFieldBuffer, m_strSettingsPath);
-    // The same limit as the search reads, so Edit and Done never cut a query.
-    fields.query = GetPrivateProfileStringA(*selected, keys::kEngineQuery, "", keys::kQueryBuffer, m_strSettingsPath);
+    ReadFields(*selected);
     m_state = PageState::Editing;
     m_bNameEnabled = false;
+}
+
+void EnginesPageModel::Show(const std::optional<std::string>& selected)
+{
+    if (m_state != PageState::Idle)
+        return;
+    if (selected)
+        ReadFields(*selected);
+    else
+        fields = {};
 }
 
 void EnginesPageModel::Delete(const std::optional<std::string>& selected)
@@ -58,19 +73,29 @@ bool EnginesPageModel::Done()
     fields.name = TrimWhiteSpace(fields.name);
     fields.homepage = TrimWhiteSpace(fields.homepage);
     fields.query = TrimWhiteSpace(fields.query);
-    if (fields.name.empty() || fields.query.empty() || m_state == PageState::Idle)
+    m_strProblem.clear();
+    m_strNotice.clear();
+    if (m_state == PageState::Idle)
         return false;
+    if (fields.name.empty())
+        return Refuse("The engine needs a name.");
+    if (fields.query.empty())
+        return Refuse("The engine needs a query URL, with %s where the search words go.");
     if (m_state == PageState::Adding && m_names.Contains(fields.name))
-        return false;
+        return Refuse("An engine named \"" + fields.name + "\" is listed already: choose another name.");
+    const bool searchable = fields.query.find("%s") != std::string::npos;
     ProfileEdit edit(m_strSettingsPath);
     if (m_state == PageState::Adding)
         edit.SetString(fields.name, keys::kEngineSearch, "Y");
     edit.SetString(fields.name, keys::kEngineUrl, fields.homepage);
     edit.SetString(fields.name, keys::kEngineQuery, fields.query);
-    edit.SetString(fields.name, keys::kEngineType, fields.query.find("%s") != std::string::npos ? "S" : "C");
+    edit.SetString(fields.name, keys::kEngineType, searchable ? "S" : "C");
     edit.SetString(fields.name, keys::kDate, MakeDateStamp());
     if (!edit.Commit())
-        return false;
+        return Refuse("The engine could not be saved: settings.dat cannot be written.");
+    if (!searchable)
+        m_strNotice =
+            "The query of \"" + fields.name + "\" holds no %s: the engine is kept, but it is not listed or searched.";
     if (m_state == PageState::Adding)
         m_names.Add(fields.name);
     Cancel();

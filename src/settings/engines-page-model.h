@@ -22,15 +22,20 @@ public:
     void OnInitDialog(); // lists every engine section, sorted
     void New();
     void Edit(const std::optional<std::string>& selected);
+    // The selected engine's fields, to be shown (not edited) while idle.
+    void Show(const std::optional<std::string>& selected);
     void Delete(const std::optional<std::string>& selected);
     void Cancel();
-    // Saves the fields; false (and nothing written) for an empty name or
-    // query, or a new name already listed in any letter case.
+    // Saves the fields; false (and nothing written, and GetProblem saying
+    // why) for an empty name or query, or a new name already listed in any
+    // letter case. An engine saved without "%s" is not searched: GetNotice
+    // says so.
     bool Done();
 
     Fields fields;
 
 private:
+    void ReadFields(const std::string& name);
     std::string m_strSettingsPath;
 };
 

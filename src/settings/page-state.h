@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velmora {
@@ -29,8 +30,20 @@ public:
     bool IsNameEnabled() const { return m_bNameEnabled; }
     bool AreDoneAndCancelEnabled() const { return m_state != PageState::Idle; }
     const SortedNames& GetNames() const { return m_names; }
+    // Why the last Done saved nothing (empty when it saved), and what the
+    // user should know about what it saved.
+    const std::string& GetProblem() const { return m_strProblem; }
+    const std::string& GetNotice() const { return m_strNotice; }
 
 protected:
+    // Done's refusal: the state and fields stay, the reason is kept.
+    bool Refuse(std::string problem)
+    {
+        m_strProblem = std::move(problem);
+        return false;
+    }
+    std::string m_strProblem;
+    std::string m_strNotice;
     SortedNames m_names;
     PageState m_state = PageState::Idle;
     bool m_bNameEnabled = true;

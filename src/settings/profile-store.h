@@ -76,6 +76,7 @@ public:
     // Removes every entry of that key from the section.
     void RemoveKey(std::string_view section, std::string_view key);
     bool SetSection(std::string_view section, std::optional<std::string_view> entries);
+    bool HasSection(std::string_view section) const { return !m_document.Find(section).empty(); }
     // Writes the file when anything was set; true when there was nothing to
     // write or the write succeeded.
     bool Commit();

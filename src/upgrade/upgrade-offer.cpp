@@ -94,6 +94,30 @@ const MergeKind& ClientMerge()
     return kind;
 }
 
+namespace {
+
+std::string JoinNames(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+} // namespace
+
+std::string DescribeMerge(const MergeResult& result)
+{
+    if (!result.ok)
+        return result.problem;
+    std::string text;
+    if (!result.added.empty())
+        text += "Added: " + JoinNames(result.added) + ".";
+    if (!result.replaced.empty())
+        text += std::string(text.empty() ? "" : " ") + "Replaced: " + JoinNames(result.replaced) + ".";
+    return text.empty() ? "Nothing was merged." : text;
+}
+
 MergeResult MergeSections(const std::string& answerPath, const std::string& targetPath,
                           const std::vector<std::string>& names, const MergeKind& kind)
 {
@@ -103,6 +127,7 @@ MergeResult MergeSections(const std::string& answerPath, const std::string& targ
     for (const std::string& name : names) {
         if (!answer.HasSection(name) || EqualsNoCase(name, keys::kSettingsSection))
             continue;
+        (target.HasSection(name) ? result.replaced : result.added).push_back(name);
         std::size_t used = 1; // the closing NUL
         for (const std::string& key : kind.keys) {
             const std::optional<std::string> value = answer.FindValue(name, key);
@@ -123,6 +148,8 @@ MergeResult MergeSections(const std::string& answerPath, const std::string& targ
     if (!target.Commit()) {
         result.ok = false;
         result.merged.clear();
+        result.added.clear();
+        result.replaced.clear();
         result.problem = "The merge could not be written to " + targetPath + ".";
     }
     return result;

@@ -51,9 +51,14 @@ const MergeKind& ClientMerge();
 
 struct MergeResult {
     bool ok = true;
-    std::vector<std::string> merged;
-    std::string problem; // a sentence for people when not ok
+    std::vector<std::string> merged;   // every section merged, in order
+    std::vector<std::string> added;    // of those, the ones the file lacked
+    std::vector<std::string> replaced; // and the ones it had
+    std::string problem;               // a sentence for people when not ok
 };
+
+// "Added: Zeta. Replaced: alpha." for the dialog and the command line.
+std::string DescribeMerge(const MergeResult& result);
 
 // Copies the named sections of the answer into `targetPath`: of each, only
 // the keys of `kind`, each set or (when the answer lacks it) removed; the

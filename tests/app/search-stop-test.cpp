@@ -120,6 +120,9 @@ TEST_F(SearchStopTest, TurningTestsOffDuringASearchLeavesTheSearchsThreadsAlone)
     EXPECT_FALSE(session->GetViews().GetAutoTest());
     EXPECT_EQ(session->GetActiveThreads(), 2) << "the two fetches still count";
     EXPECT_TRUE(session->IsSearchRunning());
+    // The two workers reach the server in their own time; a third could
+    // start only from the session's queue, which is not pumped here.
+    EXPECT_TRUE(test::WaitFor([&] { return server.Requests() >= 2; }));
     EXPECT_EQ(server.Requests(), 2) << "no third fetch while two run";
     std::size_t reportsAtEnd = 0;
     ASSERT_TRUE(PumpUntil([&] {

@@ -11,6 +11,7 @@
 #include "results/client-launch.h"
 #include "results/result-entry.h"
 #include "settings/profile-store.h"
+#include "support/ftp-world.h"
 #include "test-support.h"
 
 namespace velmora {
@@ -19,10 +20,10 @@ namespace {
 class FtpClientsTest : public ::testing::Test {
 protected:
     test::TempDir dir;
-    pid_t server = -1;
-    std::string port;
     std::string song = std::string(100000, 's');
     std::string settings = dir.File("settings.dat");
+    std::unique_ptr<test::FtpTestServer> server;
+    std::string port;
 
     void SetUp() override
     {
@@ -31,15 +32,9 @@ protected:
         for (const char* name : {"Blue Moon (live).mp3", "Don't Stop.mp3", "x\";!touch pwned;\".mp3",
                                  "a$(touch pwned2)`touch pwned3`|touch pwned4.mp3", "c'; touch pwned5; '.mp3"})
             test::WriteFile(dir.File(std::string("served/music/") + name), song);
-        server = ::fork();
-        if (server == 0) {
-            ::execl("/usr/bin/python3", "python3", FTP_SERVER_SCRIPT, dir.File("served").c_str(),
-                    dir.File("port").c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ASSERT_TRUE(test::WaitFor([&] { return std::filesystem::exists(dir.File("port")); }))
-            << "python3-pyftpdlib is installed by scripts/install-deps.sh";
-        port = test::ReadFile(dir.File("port"));
+        server = std::make_unique<test::FtpTestServer>(dir.File("served"));
+        ASSERT_TRUE(server->IsRunning()) << "python3-pyftpdlib is installed by scripts/install-deps.sh";
+        port = std::to_string(server->Port());
         // The catalogue a new working folder starts with.
         std::filesystem::copy_file(SERVICE_DIR "/answers/clients.ini", dir.File("clients.dat"));
         WritePrivateProfileStringA("Settings", "LocalDir", dir.File("downloads"), settings);
@@ -47,10 +42,11 @@ protected:
 
     void TearDown() override
     {
-        if (server > 0) {
-            ::kill(server, SIGKILL);
-            ::waitpid(server, nullptr, 0);
-        }
+        // A client still talking to the server ends before the server goes;
+        // one left behind would retry it for minutes.
+        EXPECT_EQ(test::EndProgramsUsing({dir.File("client.scr"), dir.File("downloads")}), 0)
+            << "a client did not end by itself";
+        server.reset();
         EXPECT_TRUE(test::FilesNamed(dir.Path(), "pwned").empty()) << "a hostile value ran a command";
         EXPECT_TRUE(test::FilesNamed(dir.Path(), "PWNED").empty()) << "a hostile value ran a command";
     }

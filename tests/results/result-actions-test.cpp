@@ -64,6 +64,7 @@ TEST(ResultActionsTest, GetFileHandsAnHttpsResultToTheDownloadProgram)
     ASSERT_TRUE(launched.started) << launched.message;
     const auto received = test::ReadRecordedArgs(dir.File("recorded"));
     ASSERT_EQ(received.size(), 3u);
+    EXPECT_EQ(received[0], dir.Path()) << "started where settings.dat names its Local Directory";
     EXPECT_EQ(received[2], "https://files.example.org/d/a%20b.pdf");
 }
 

@@ -44,27 +44,33 @@ TEST_F(ResultViewTest, ListAndHalfDetailedShowTheServersRecordsNewestFirst)
     EXPECT_TRUE(BuildResultsView(list, "nobody.org", kViewList).empty());
 }
 
-TEST_F(ResultViewTest, DetailedSharesDirectoryItemsWithoutRegardToCase)
+TEST_F(ResultViewTest, DetailedDirectoriesNestAndShareItemsWithoutRegardToCase)
 {
     Add("http://h.org/a/x.mp3");
     Add("http://h.org/A/y.mp3");
     Add("http://h.org/a/b/z.mp3");
+    Add("http://h.org/top.mp3");
     const auto view = BuildResultsView(list, "h.org", kViewDetailed);
-    ASSERT_EQ(Texts(view), (std::vector<std::string>{"/a/b/", "/A/"}));
-    EXPECT_EQ(Texts(view[1].children), (std::vector<std::string>{"y.mp3", "x.mp3"}));
-    EXPECT_EQ(view[1].record->path, "/A/y.mp3") << "the record that created the directory item";
-    EXPECT_EQ(Texts(view[0].children), (std::vector<std::string>{"z.mp3"}));
+    ASSERT_EQ(Texts(view), (std::vector<std::string>{"/", "/a/"}));
+    EXPECT_EQ(Texts(view[0].children), (std::vector<std::string>{"top.mp3"}));
+    EXPECT_EQ(Texts(view[1].children), (std::vector<std::string>{"b/", "y.mp3", "x.mp3"}))
+        << "/a/b/ sits under /a/, before the files that came after it";
+    EXPECT_EQ(view[1].record->path, "/a/b/z.mp3") << "the record that created the directory item";
+    EXPECT_EQ(Texts(view[1].children[0].children), (std::vector<std::string>{"z.mp3"}));
 }
 
 TEST_F(ResultViewTest, ManyFilesOfOneServerShareTheirDirectories)
 {
     for (int i = 0; i < 20000; ++i)
         Add("http://big.org/d" + std::to_string(i % 100) + "/f" + std::to_string(i) + ".mp3");
+    Add("http://big.org/d1/deep/er/f.mp3");
     const auto view = BuildResultsView(list, "big.org", kViewDetailed);
     ASSERT_EQ(view.size(), 100u);
-    EXPECT_EQ(view[0].text, "/d99/");
-    EXPECT_EQ(view[0].children.size(), 200u);
-    EXPECT_EQ(view[0].children[0].text, "f19999.mp3");
+    EXPECT_EQ(view[0].text, "/d1/");
+    EXPECT_EQ(view[0].children.size(), 201u);
+    EXPECT_EQ(view[0].children[0].text, "deep/");
+    EXPECT_EQ(view[0].children[0].children[0].children[0].text, "f.mp3");
+    EXPECT_EQ(view[1].text, "/d99/");
 }
 
 } // namespace

@@ -16,6 +16,8 @@ authorizer.add_user("joe", "s3cret", sys.argv[1])
 handler = FTPHandler
 handler.authorizer = authorizer
 handler.passive_ports = None
+# A refused login is answered at once: tests wait for it.
+handler.auth_failed_timeout = 0.1
 server = FTPServer(("127.0.0.1", 0), handler)
 with open(sys.argv[2] + ".tmp", "w") as out:
     out.write(str(server.socket.getsockname()[1]))

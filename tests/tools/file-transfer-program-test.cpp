@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "support/page-server.h"
 #include "support/tls-world.h"
 #include "test-support.h"
@@ -22,14 +24,20 @@ protected:
     std::string half = std::string(200000, 'x');
     std::string body = half + std::string(200000, 'y');
 
-    pid_t Start(const std::string& url)
+    // Started in the test's folder as the window starts it, but closing
+    // when done so the test sees its end.
+    pid_t Start(const std::string& url, bool closeWhenDone = true)
     {
         const pid_t child = ::fork();
         if (child == 0) {
             if (::chdir(dir.Path().c_str()) != 0)
                 ::_exit(126);
             ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-            ::execl(FILE_TRANSFER_PATH, FILE_TRANSFER_PATH, url.c_str(), static_cast<char*>(nullptr));
+            if (closeWhenDone)
+                ::execl(FILE_TRANSFER_PATH, FILE_TRANSFER_PATH, "--close-when-done", url.c_str(),
+                        static_cast<char*>(nullptr));
+            else
+                ::execl(FILE_TRANSFER_PATH, FILE_TRANSFER_PATH, url.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
         return child;
@@ -89,6 +97,32 @@ TEST_F(FileTransferProgramTest, AnHttpsFileIsFetchedOverAVerifiedConnection)
         EXPECT_EQ(Wait(Start("https://localhost:" + std::to_string(https.Port()) + "/manual.pdf")), 0);
     }
     EXPECT_EQ(test::ReadFile(dir.File("manual.pdf")), body);
+}
+
+TEST_F(FileTransferProgramTest, ItSavesIntoTheLocalDirectoryAndStaysOpenUnlessToldToClose)
+{
+    test::WriteFile(dir.File("settings.dat"), "[Settings]\nLocalDir=downloads\n");
+    server.Route("/song.mp3", {PageBehavior::Kind::Serve, body});
+    const pid_t child = Start(server.Url("/song.mp3"), false);
+    const bool saved = test::WaitFor([&] { return test::ReadFile(dir.File("downloads/song.mp3")) == body; });
+    // The window shows where the file went and waits for the user.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const bool stillOpen = ::waitpid(child, nullptr, WNOHANG) == 0;
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_TRUE(saved);
+    EXPECT_TRUE(stillOpen);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("song.mp3"))) << "not beside settings.dat";
+}
+
+TEST_F(FileTransferProgramTest, AnythingButOneUrlIsAUsageError)
+{
+    test::ProgramRun none = test::RunProgram({FILE_TRANSFER_PATH}, dir.Path(), std::chrono::seconds(20));
+    EXPECT_EQ(none.status, 2);
+    test::ProgramRun unknown =
+        test::RunProgram({FILE_TRANSFER_PATH, "--fast", "http://h/a"}, dir.Path(), std::chrono::seconds(20));
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.output.find("Usage: FileTransfer [--close-when-done] URL"), std::string::npos);
 }
 
 } // namespace

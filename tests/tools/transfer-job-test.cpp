@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "support/ftp-world.h"
 #include "support/page-server.h"
 #include "support/tls-world.h"
 #include "test-support.h"
@@ -84,23 +85,61 @@ TEST_F(TransferTest, AServerThatIgnoresTheRangeIsFetchedAgainWhole)
     EXPECT_EQ(test::ReadFile(dir.File("song.mp3")), body);
 }
 
-TEST_F(TransferTest, FailuresSayWhatHappenedAndKeepThePart)
+TEST_F(TransferTest, FailuresAreSentencesThatNameTheServersAnswer)
 {
-    const TransferResult missing = Run("/missing.mp3");
+    // An error page of its own: its length is never taken for the file's.
+    const std::string errorPage(70000, 'e');
+    server.Route("/missing.mp3", {PageBehavior::Kind::Serve, errorPage, 404});
+    std::vector<TransferProgress> reported;
+    const TransferResult missing = RunTransfer(server.Url("/missing.mp3"), dir.Path(), cancel,
+                                               [&](const TransferProgress& progress) { reported.push_back(progress); });
     EXPECT_FALSE(missing.ok);
-    EXPECT_EQ(missing.error, "The server answered 404.");
-    EXPECT_FALSE(std::filesystem::exists(dir.File("missing.mp3")));
+    EXPECT_EQ(missing.error, "The server has no such file (404).");
+    for (const TransferProgress& progress : reported)
+        EXPECT_EQ(progress.total, 0u) << "an error page's size was shown as the file's";
+    EXPECT_TRUE(test::FilesNamed(dir.Path(), "missing").empty()) << "nothing arrived, so nothing is kept";
 
-    server.Route("/cut.mp3", {PageBehavior::Kind::CutMidway, body});
-    const TransferResult cut = Run("/cut.mp3");
-    EXPECT_FALSE(cut.ok);
-    EXPECT_EQ(cut.error.rfind("The download failed: ", 0), 0u) << cut.error;
-    EXPECT_EQ(test::ReadFile(dir.File("cut.mp3.part")), body) << "what arrived stays for a resume";
+    const std::pair<int, const char*> answers[] = {
+        {403, "The server refuses to give out this file (403)."}, {401, "The server asks for a login (401)."},
+        {503, "The server is busy: try again later (503)."},      {500, "The server failed to send the file (500)."},
+        {400, "The server refused the request (400)."},
+    };
+    for (const auto& [status, sentence] : answers) {
+        server.Route("/x.mp3", {PageBehavior::Kind::Serve, "no", status});
+        EXPECT_EQ(Run("/x.mp3").error, sentence) << status;
+    }
 
     const auto refused = RunTransfer("http://127.0.0.1:" + std::to_string(test::RefusedPort()) + "/x.mp3", dir.Path(),
                                      cancel, [](const TransferProgress&) {});
-    EXPECT_FALSE(refused.ok);
-    EXPECT_FALSE(refused.error.empty());
+    EXPECT_EQ(refused.error, "The server did not accept a connection: it may be down, or the port may be wrong.");
+}
+
+TEST_F(TransferTest, ACutDownloadKeepsWhatArrivedForAResume)
+{
+    server.Route("/cut.mp3", {PageBehavior::Kind::CutMidway, body});
+    const TransferResult cut = Run("/cut.mp3");
+    EXPECT_FALSE(cut.ok);
+    EXPECT_EQ(cut.error, "The connection broke off before the file was whole; run the download again to resume it.");
+    EXPECT_EQ(test::ReadFile(dir.File("cut.mp3.part")), body) << "what arrived stays for a resume";
+    EXPECT_EQ(cut.bytesOnDisk, body.size());
+}
+
+TEST_F(TransferTest, AnFtpFileIsFetchedAndAMissingOneIsNamedAsSuch)
+{
+    test::TempDir served;
+    test::WriteFile(served.File("a.zip"), body);
+    test::FtpTestServer ftp(served.Path());
+    ASSERT_TRUE(ftp.IsRunning()) << "python3-pyftpdlib is installed by scripts/install-deps.sh";
+    const TransferResult fetched = RunTransfer(ftp.Url("/a.zip"), dir.Path(), cancel, [](const TransferProgress&) {});
+    ASSERT_TRUE(fetched.ok) << fetched.error;
+    EXPECT_EQ(test::ReadFile(dir.File("a.zip")), body);
+
+    const TransferResult missing =
+        RunTransfer(ftp.Url("/gone.zip"), dir.Path(), cancel, [](const TransferProgress&) {});
+    EXPECT_EQ(missing.error, "The server has no such file (550).");
+    const TransferResult denied =
+        RunTransfer(ftp.Url("/a.zip", "joe:wrong"), dir.Path(), cancel, [](const TransferProgress&) {});
+    EXPECT_EQ(denied.error, "The server refused the login (530).");
 }
 
 TEST_F(TransferTest, AnUntrustedCertificateStopsTheDownloadAndSaysSo)

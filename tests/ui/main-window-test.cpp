@@ -1,9 +1,15 @@
+#include <QDockWidget>
 #include <QGroupBox>
+#include <QMenuBar>
 #include <QRadioButton>
+#include <QSplitter>
+#include <QStackedWidget>
 #include <QTest>
 
 #include "app/ui/about-dlg.h"
-#include "app/ui/pane-splitter.h"
+#include "app/ui/status-bar.h"
+#include "app/ui/welcome-page.h"
+#include "results/ui/server-details-dlg.h"
 #include "window-fixture.h"
 
 namespace velmora {
@@ -47,7 +53,7 @@ TEST_F(MainWindowTest, MenuChecksFollowTheSettingsAsRead)
     EXPECT_FALSE(window->GetCommand(59410)->isChecked());
 }
 
-TEST_F(MainWindowTest, EscapeDoesNothingAndClosingSavesTheEngineChecks)
+TEST_F(MainWindowTest, EscapeWithNothingRunningLeavesTheWindowOpenAndClosingSavesTheEngineChecks)
 {
     Open("[Alpha]\n[Beta]\n");
     QTreeWidget* engines = Tree("1006");
@@ -65,12 +71,16 @@ TEST_F(MainWindowTest, EscapeDoesNothingAndClosingSavesTheEngineChecks)
     EXPECT_NE(saved.find("[Beta]\nSearch=N"), std::string::npos) << saved;
 }
 
-TEST_F(MainWindowTest, TheAboutBoxShowsTheVersion)
+TEST_F(MainWindowTest, TheAboutBoxShowsTheVersionAndEveryLineWhole)
 {
     Open();
     CAboutDlg about(window.get());
+    about.show();
+    QApplication::processEvents();
     EXPECT_EQ(about.windowTitle(), "About Velmora");
     EXPECT_EQ(about.findChild<QLabel*>("1056")->text(), "Velmora Version 2.2 Build 0");
+    for (const QLabel* label : about.findChildren<QLabel*>())
+        EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
 }
 
 TEST_F(MainWindowTest, ControlsStandInTheirPlacesWithoutOverlapping)
@@ -80,23 +90,144 @@ TEST_F(MainWindowTest, ControlsStandInTheirPlacesWithoutOverlapping)
     const QRect edit = Find<QLineEdit>("1005")->geometry();
     const QRect button = Find<QPushButton>("1002")->geometry();
     const QRect normal = Find<QRadioButton>("1003")->geometry();
-    const QRect charts = Find<QRadioButton>("1004")->geometry();
-    EXPECT_EQ(group.top(), 0);
     EXPECT_FALSE(edit.intersects(button));
     EXPECT_FALSE(normal.intersects(edit));
-    EXPECT_FALSE(charts.intersects(edit));
-    EXPECT_GE(normal.width(), Find<QRadioButton>("1003")->sizeHint().width()) << "the label is not cut";
-    for (const QRect& control : {edit, button, normal, charts})
-        EXPECT_TRUE(group.contains(control)) << "inside the group box";
+    EXPECT_GE(Find<QRadioButton>("1003")->width(), Find<QRadioButton>("1003")->sizeHint().width())
+        << "the label is not cut";
     const QRect engines = Tree("1006")->geometry();
     const QRect servers = Tree("1008")->geometry();
-    EXPECT_EQ(engines.left(), 5);
-    EXPECT_EQ(engines.width(), 89);
-    EXPECT_EQ(engines.top(), group.bottom() + 1);
+    EXPECT_GT(engines.width(), 89) << "the engine pane is no longer fixed at 89 pixels";
+    EXPECT_EQ(engines.top(), servers.top());
     EXPECT_EQ(engines.bottom(), servers.bottom());
-    const QRect status = Find<CStatusBar>("180")->geometry();
-    EXPECT_EQ(status.width(), window->GetClient()->width());
-    EXPECT_EQ(status.top(), servers.bottom() + 1);
+    EXPECT_GT(Find<QWidget>("panes")->geometry().top(), group.bottom());
+    const int statusTop = Find<CStatusBar>("180")->mapTo(window.get(), QPoint(0, 0)).y();
+    EXPECT_GT(statusTop, window->GetServerDetailsDock()->geometry().bottom()) << "the status bar is the foot";
+    EXPECT_EQ(test::CrowdedControls(window.get()), QStringList{});
+}
+
+TEST_F(MainWindowTest, TheWindowFitsAThousandByAndTheSearchBoxGrowsWithIt)
+{
+    Open("[Alpha]\n");
+    EXPECT_LE(window->width(), 1000);
+    EXPECT_LE(window->height(), 650);
+    const int narrow = Find<QLineEdit>("1005")->width();
+    window->resize(1400, 800);
+    QApplication::processEvents();
+    EXPECT_GT(Find<QLineEdit>("1005")->width(), narrow + 300);
+    window->resize(10, 10);
+    QApplication::processEvents();
+    for (const char* id : {"1002", "1003"})
+        EXPECT_GE(Find<QWidget>(id)->width(), Find<QWidget>(id)->sizeHint().width()) << id << " is not clipped";
+    EXPECT_GE(Tree("1006")->width(), Tree("1006")->minimumWidth());
+}
+
+TEST_F(MainWindowTest, PanesAreDraggedAndTheirWidthsAndTheWindowAreRemembered)
+{
+    Open("[Alpha]\n");
+    auto* panes = window->GetPanes();
+    ASSERT_EQ(panes->count(), 3);
+    window->resize(900, 600);
+    QApplication::processEvents();
+    panes->setSizes({260, 200, 400});
+    QApplication::processEvents();
+    const QList<int> widths = panes->sizes();
+    EXPECT_EQ(widths[0], 260) << "the engine pane takes the width it is given";
+    window->close();
+    const std::string saved = test::ReadFile(dir.File("settings.dat"));
+    for (const char* key : {"WindowGeometry=", "WindowState=", "PaneWidths="})
+        EXPECT_NE(saved.find(key), std::string::npos) << key;
+    EXPECT_EQ(saved.find("[Window"), std::string::npos) << "no new section: every other section is an engine";
+    window.reset();
+    window = std::make_unique<CMainDlg>(dir.Path());
+    window->show();
+    QApplication::processEvents();
+    EXPECT_EQ(window->GetPanes()->sizes(), widths);
+    EXPECT_EQ(window->size(), QSize(900, 600));
+}
+
+TEST_F(MainWindowTest, ANewUserIsWelcomedWithTheWaysToGetEnginesAndCanTypeAtOnce)
+{
+    Open();
+    auto* area = window->findChild<QStackedWidget*>();
+    ASSERT_TRUE(area != nullptr);
+    EXPECT_EQ(area->currentWidget(), Find<CWelcomePage>("welcomePage"));
+    EXPECT_TRUE(Find<QPushButton>("welcomeUpdateEngines") != nullptr);
+    EXPECT_TRUE(Find<QPushButton>("welcomeAddEngine") != nullptr);
+    EXPECT_EQ(QApplication::focusWidget(), Find<QLineEdit>("1005"));
+    window.reset();
+    Open("[Alpha]\n");
+    EXPECT_EQ(window->findChild<QStackedWidget*>()->currentWidget(), Tree("1009"));
+}
+
+TEST_F(MainWindowTest, MenusHaveMnemonicsEllipsesAndTheUsualShortcuts)
+{
+    Open();
+    for (QAction* action : window->findChildren<QAction*>()) {
+        if (action->isSeparator() || action->text().isEmpty() || action->objectName().isEmpty() ||
+            action->objectName().toInt() == 0)
+            continue;
+        EXPECT_TRUE(action->text().contains('&')) << action->text().toStdString() << " has no mnemonic";
+    }
+    EXPECT_EQ(window->GetCommand(32773)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_EQ(window->GetCommand(32782)->shortcut(), QKeySequence(Qt::Key_F1));
+    EXPECT_EQ(window->GetCommand(32774)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    EXPECT_EQ(window->GetCommand(32794)->shortcut(), QKeySequence(Qt::Key_F5));
+    for (int id : {32774, 32783, 32784, 32785, 32786})
+        EXPECT_TRUE(window->GetCommand(id)->text().endsWith(QChar(0x2026))) << id << " opens a dialog";
+    EXPECT_FALSE(window->GetCommand(32793)->isEnabled()) << "Stop Tests only while tests run";
+
+    // Alt and a letter reaches one thing only: a menu or a button of the window.
+    QStringList taken;
+    const auto letterOf = [](const QString& text) {
+        const qsizetype at = text.indexOf('&');
+        return at >= 0 && at + 1 < text.size() ? text.mid(at + 1, 1).toLower() : QString();
+    };
+    for (QAction* menu : window->menuBar()->actions())
+        taken << letterOf(menu->text());
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+        if (!letterOf(button->text()).isEmpty())
+            taken << letterOf(button->text());
+    }
+    EXPECT_EQ(taken.removeDuplicates(), 0) << taken.join(' ').toStdString();
+}
+
+TEST_F(MainWindowTest, TheDetailsPanelIsADockTheMenuShowsHidesAndRemembers)
+{
+    Open();
+    QDockWidget* dock = window->GetServerDetailsDock();
+    EXPECT_TRUE(dock->isVisible());
+    EXPECT_EQ(dock->widget(), window->GetServerDetails());
+    EXPECT_EQ(window->dockWidgetArea(dock), Qt::BottomDockWidgetArea);
+    window->GetCommand(32792)->trigger();
+    EXPECT_FALSE(dock->isVisible());
+    EXPECT_FALSE(window->GetCommand(32792)->isChecked());
+    dock->setFloating(false);
+    window->GetCommand(32792)->trigger();
+    EXPECT_TRUE(dock->isVisible());
+    dock->close(); // its own close box
+    EXPECT_FALSE(dock->isVisible());
+    EXPECT_FALSE(window->GetCommand(32792)->isChecked()) << "the close box and the menu agree";
+    EXPECT_NE(test::ReadFile(dir.File("settings.dat")).find("ServerDetails=0"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, TabGoesFromTheWordsThroughTheListsToThePanel)
+{
+    Open("[Alpha]\nQuery=http://a/?q=%s\n");
+    QStringList order;
+    for (int i = 0; i < 7; ++i) {
+        order << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(order, (QStringList{"1005", "1002", "1006", "1008", "1009", "1048", "1050"}));
+}
+
+TEST_F(MainWindowTest, AtItsSmallestTheWindowStillShowsEveryControlWhole)
+{
+    Open("[Alpha]\nQuery=http://a/?q=%s\n");
+    Find<CStatusBar>("180")->SetText(4, "Searching: 20 of 20 engines answered");
+    window->resize(50, 50);
+    QApplication::processEvents();
+    EXPECT_EQ(test::CrowdedControls(window.get()), QStringList{});
 }
 
 } // namespace

@@ -84,5 +84,35 @@ TEST_F(ResultActionsWindowTest, DoubleClickOnADirectoryItemFetchesNothing)
     EXPECT_EQ(Arguments(), (std::vector<std::string>{"127.0.0.1", "/pub/blue moon.mp3"}));
 }
 
+TEST_F(ResultActionsWindowTest, EnterOnAResultIsGetFileAndTheResultsStay)
+{
+    SelectFirstFileOf(0);
+    Tree("1009")->setFocus();
+    QTest::keyClick(Tree("1009"), Qt::Key_Return);
+    EXPECT_EQ(Arguments(), (std::vector<std::string>{"127.0.0.1", "/pub/blue moon.mp3"}));
+    EXPECT_EQ(Caption(), "Search") << "no new search was started";
+    EXPECT_EQ(Tree("1009")->topLevelItemCount(), 1) << "the results are still there";
+}
+
+TEST_F(ResultActionsWindowTest, AGetFileThatCannotStartSaysWhatToDo)
+{
+    SelectFirstFileOf(0);
+    WritePrivateProfileStringA("Settings", "FTPClient", "", dir.File("settings.dat"));
+    AnsweringMessages([&] { window->GetCommand(32788)->trigger(); });
+    EXPECT_EQ(lastMessage, "No FTP client is chosen: pick one in Edit > Settings > FTP Clients.");
+
+    WritePrivateProfileStringA("Settings", "FTPClient", "Gone", dir.File("settings.dat"));
+    AnsweringMessages([&] { window->GetCommand(32787)->trigger(); });
+    EXPECT_EQ(lastMessage, "The FTP client \"Gone\" is not in clients.dat: pick another in Edit > Settings > FTP "
+                           "Clients.");
+
+    WritePrivateProfileStringA("Stand-in", "Path", dir.File("no-such-program"), dir.File("clients.dat"));
+    WritePrivateProfileStringA("Settings", "FTPClient", "Stand-in", dir.File("settings.dat"));
+    AnsweringMessages([&] { window->GetCommand(32788)->trigger(); });
+    EXPECT_TRUE(lastMessage.startsWith("The FTP client \"Stand-in\" could not be started"))
+        << lastMessage.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(record));
+}
+
 } // namespace
 } // namespace velmora

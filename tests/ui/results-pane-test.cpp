@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include "results/ui/server-details-dlg.h"
@@ -16,13 +17,14 @@ using test::PageBehavior;
 class ResultsPaneTest : public test::WindowTest {
 protected:
     test::PageServer pages;
-    test::ScriptedServer ftp{test::FtpServer("530 Login incorrect\r\n")};
+    std::unique_ptr<test::ScriptedServer> ftp =
+        std::make_unique<test::ScriptedServer>(test::FtpServer("530 Login incorrect\r\n"));
 
     // One FTP server (127.0.0.1, a real test server) with three files and
     // one HTTP server on a name that is never probed.
     void SearchOnce(bool autoTest)
     {
-        const std::string ftpUrl = "ftp://127.0.0.1:" + std::to_string(ftp.Port());
+        const std::string ftpUrl = "ftp://127.0.0.1:" + std::to_string(ftp->Port());
         pages.Route("/page", {PageBehavior::Kind::Serve, "<a href=\"" + ftpUrl + "/a/x.mp3\">1</a><a href=\"" + ftpUrl +
                                                              "/A/y.mp3\">2</a><a href=\"" + ftpUrl +
                                                              "/a/b/z.mp3\">3</a>"
@@ -60,8 +62,11 @@ TEST_F(ResultsPaneTest, SelectingAServerListsItsFilesInEachStyle)
     window->GetCommand(32779)->trigger(); // Detailed
     EXPECT_TRUE(window->GetCommand(32779)->isChecked());
     EXPECT_FALSE(window->GetCommand(59410)->isChecked());
-    EXPECT_EQ(Results(), (QStringList{"/a/b/", "/A/"}));
-    EXPECT_EQ(Results(Tree("1009")->topLevelItem(1)), (QStringList{"y.mp3", "x.mp3"}));
+    // Directories nest, and "/A/" is "/a/" whatever its letter case.
+    EXPECT_EQ(Results(), (QStringList{"/a/"}));
+    QTreeWidgetItem* top = Tree("1009")->topLevelItem(0);
+    EXPECT_EQ(Results(top), (QStringList{"b/", "y.mp3", "x.mp3"}));
+    EXPECT_EQ(Results(top->child(0)), (QStringList{"z.mp3"}));
     window->GetCommand(32778)->trigger(); // Half Detailed
     EXPECT_EQ(Results(), (QStringList{"/a/b/z.mp3", "/A/y.mp3", "/a/x.mp3"}));
     EXPECT_NE(test::ReadFile(dir.File("settings.dat")).find("ViewStyle=2"), std::string::npos);
@@ -78,9 +83,6 @@ TEST_F(ResultsPaneTest, ThePanelStartsShownCollapsedAndFoldsWithEnterAndEscape)
     EXPECT_TRUE(panel->isVisible());
     EXPECT_FALSE(panel->IsExpanded());
     EXPECT_TRUE(window->GetCommand(32792)->isChecked());
-    const QRect frame = window->frameGeometry();
-    EXPECT_EQ(panel->frameGeometry().right(), frame.right() - 8);
-    EXPECT_EQ(panel->frameGeometry().bottom(), frame.bottom() - 10);
     const int collapsed = panel->height();
     QTest::keyClick(panel, Qt::Key_Return);
     EXPECT_TRUE(panel->IsExpanded());
@@ -119,6 +121,45 @@ TEST_F(ResultsPaneTest, AutomaticTestsFollowTheSearchAndTheMenuSwitch)
     EXPECT_FALSE(window->GetSession().GetViews().GetAutoTest());
     EXPECT_EQ(Status(3), "0");
     EXPECT_NE(test::ReadFile(dir.File("settings.dat")).find("AutoTest=0"), std::string::npos);
+}
+
+TEST_F(ResultsPaneTest, DetailedOpensToTheFirstFile)
+{
+    ASSERT_NO_FATAL_FAILURE(SearchOnce(false));
+    window->GetCommand(32779)->trigger(); // Detailed
+    Tree("1008")->setCurrentItem(FtpServer());
+    QTreeWidgetItem* top = Tree("1009")->topLevelItem(0);
+    ASSERT_TRUE(top != nullptr);
+    EXPECT_TRUE(top->isExpanded());
+    EXPECT_TRUE(top->child(0)->isExpanded()) << "b/ holds the first file";
+    EXPECT_FALSE(top->child(0)->child(0)->isHidden());
+}
+
+TEST_F(ResultsPaneTest, ThePasswordHidesUntilShownAndARepliesControlBytesAreWrittenOut)
+{
+    ftp = std::make_unique<test::ScriptedServer>([](test::ScriptedConnection& connection) {
+        connection.Send("220 caf\xc3\xa9 \x1b[2J\x07ready\r\n");
+        connection.ReadUntil("\r\n");
+        connection.Send("331 Password required\r\n");
+        connection.ReadUntil("\r\n");
+        connection.Send("230 Logged in\r\n");
+        connection.Hold();
+    });
+    ASSERT_NO_FATAL_FAILURE(SearchOnce(false));
+    Tree("1008")->setCurrentItem(FtpServer());
+    EXPECT_TRUE(FtpServer()->toolTip(0).contains("Not tested yet")) << FtpServer()->toolTip(0).toStdString();
+    auto* password = window->GetServerDetails()->findChild<QLineEdit*>("1051");
+    EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+    window->GetServerDetails()->findChild<QPushButton*>("revealPassword")->click();
+    EXPECT_EQ(password->echoMode(), QLineEdit::Normal);
+    EXPECT_EQ(password->text(), "velmora@example.org") << "the whole anonymous address";
+
+    window->GetCommand(32781)->trigger(); // Re-Test Results
+    ASSERT_TRUE(Until([&] { return MarkOf(FtpServer()) == kMarkSuccess; }));
+    EXPECT_TRUE(Response().startsWith(QString::fromUtf8("220 caf\xc3\xa9 \\x1b[2J\\x07ready\n")))
+        << Response().toStdString();
+    EXPECT_EQ(FtpServer()->toolTip(0),
+              QString::fromUtf8("127.0.0.1: Answered as a working server: 220 caf\xc3\xa9 \\x1b[2J\\x07ready"));
 }
 
 } // namespace

@@ -1,13 +1,12 @@
 // The settings sheet from the window, as a user drives it.
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QTabWidget>
-#include <QTimer>
-
-#include <functional>
+#include <QTest>
 
 #include "settings/profile-store.h"
 #include "settings/ui/settings-dlg.h"
@@ -19,7 +18,6 @@ namespace {
 class SettingsSheetTest : public test::WindowTest {
 protected:
     std::unique_ptr<CSettingsDlg> sheet;
-    QString lastMessage;
 
     void OpenSheet()
     {
@@ -42,24 +40,6 @@ protected:
         button->click();
     }
 
-    // Runs `action`; a message box that comes up meanwhile is read and closed.
-    void AnsweringMessages(const std::function<void()>& action)
-    {
-        QTimer watcher;
-        QObject::connect(&watcher, &QTimer::timeout, [this] {
-            for (QWidget* widget : QApplication::topLevelWidgets()) {
-                auto* box = qobject_cast<QMessageBox*>(widget);
-                if (box && box->isVisible()) {
-                    lastMessage = box->text();
-                    box->accept();
-                }
-            }
-        });
-        watcher.start(20);
-        action();
-        watcher.stop();
-    }
-
     void PressOk()
     {
         AnsweringMessages([this] { sheet->OnOK(); });
@@ -70,6 +50,9 @@ protected:
         sheet->GetTabs()->setCurrentIndex(index);
         QApplication::processEvents();
     }
+
+    // What is typed into the thread limit, taken or not.
+    QLineEdit* ThreadField() const { return Page<QSpinBox>("1021")->findChild<QLineEdit*>(); }
 
     QStringList Engines()
     {
@@ -89,7 +72,7 @@ TEST_F(SettingsSheetTest, TabsAndAnOkThatRewritesTheThreadLimit)
     EXPECT_EQ(sheet->GetTabs()->tabText(0), "General");
     EXPECT_EQ(sheet->GetTabs()->tabText(1), "FTP Clients");
     EXPECT_EQ(sheet->GetTabs()->tabText(2), "Search Engines");
-    EXPECT_EQ(Page<QLineEdit>("1021")->text(), "5");
+    EXPECT_EQ(Page<QSpinBox>("1021")->value(), 5);
     PressOk();
     EXPECT_EQ(sheet->result(), QDialog::Accepted);
     EXPECT_EQ(GetPrivateProfileIntA("Settings", "Maxthreads", 0, dir.File("settings.dat")), 5);
@@ -102,17 +85,20 @@ TEST_F(SettingsSheetTest, TheThreadLimitMustLieBetweenOneAndTwenty)
     Open();
     for (const char* bad : {"0", "21", ""}) {
         OpenSheet();
-        Page<QLineEdit>("1021")->setText(QString::fromLatin1(bad));
+        ThreadField()->setText(QString::fromLatin1(bad));
         lastMessage.clear();
         PressOk();
         EXPECT_NE(sheet->result(), QDialog::Accepted) << bad;
         EXPECT_EQ(lastMessage, "Please enter an integer between 1 and 20.") << bad;
     }
     OpenSheet();
-    Page<QLineEdit>("1021")->setText("0");
+    ThreadField()->setText("0");
+    lastMessage.clear();
     AnsweringMessages([this] { ShowTab(2); });
-    EXPECT_EQ(sheet->GetTabs()->currentIndex(), 0) << "the General page cannot be left";
-    Page<QLineEdit>("1021")->setText("10");
+    ShowTab(0);
+    EXPECT_EQ(Page<QSpinBox>("1021")->value(), 5) << lastMessage.toStdString();
+    EXPECT_EQ(Page<QSpinBox>("1021")->text(), "5") << "leaving the page takes back what is not allowed";
+    ThreadField()->setText("10");
     PressOk();
     EXPECT_EQ(window->GetSession().GetMaxThreads(), 10) << "the next search uses it";
     EXPECT_EQ(GetPrivateProfileIntA("Settings", "Maxthreads", 0, dir.File("settings.dat")), 10);
@@ -134,7 +120,8 @@ TEST_F(SettingsSheetTest, EnginesAddedEditedAndDeletedReachTheTreeOnOk)
     Click("1037");          // Edit
     EXPECT_FALSE(Page<QLineEdit>("1025")->isEnabled());
     Page<QLineEdit>("1044")->setText("http://b/static");
-    Click("1041");
+    AnsweringMessages([this] { Click("1041"); });
+    EXPECT_EQ(lastMessage, "The query of \"Beta\" holds no %s: the engine is kept, but it is not listed or searched.");
     list->setCurrentRow(0); // Alpha
     Click("1038");          // Delete
     EXPECT_EQ(list->count(), 2);
@@ -175,6 +162,64 @@ TEST_F(SettingsSheetTest, SettingsIsGrayedWhileASearchRuns)
     EXPECT_FALSE(window->GetCommand(32774)->isEnabled());
     window->OnSearch(); // Stop
     EXPECT_TRUE(window->GetCommand(32774)->isEnabled());
+}
+
+TEST_F(SettingsSheetTest, EnterInAnEngineFormIsDoneAndTheSheetStaysOpen)
+{
+    Open("[Alpha]\nQuery=http://a/?q=%s\n");
+    OpenSheet();
+    ShowTab(2);
+    Click("1036"); // New
+    auto* name = Page<QLineEdit>("1025");
+    name->setFocus();
+    QTest::keyClicks(name, "Gamma");
+    Page<QLineEdit>("1044")->setText("http://g/?q=%s");
+    QTest::keyClick(name, Qt::Key_Return);
+    EXPECT_TRUE(sheet->isVisible()) << "Enter in the form never closes the sheet";
+    EXPECT_NE(sheet->result(), QDialog::Accepted);
+    EXPECT_EQ(Page<QListWidget>("1034")->count(), 2) << "Enter saved the half-made engine as Done does";
+
+    Click("1036");
+    Page<QLineEdit>("1044")->setText("http://n/?q=%s");
+    AnsweringMessages([&] { QTest::keyClick(Page<QLineEdit>("1044"), Qt::Key_Enter); });
+    EXPECT_EQ(lastMessage, "The engine needs a name.");
+    Page<QLineEdit>("1025")->setText("alpha");
+    AnsweringMessages([this] { Click("1041"); });
+    EXPECT_EQ(lastMessage, "An engine named \"alpha\" is listed already: choose another name.");
+    EXPECT_TRUE(Page<QPushButton>("1041")->isEnabled()) << "the form is still there to mend";
+}
+
+TEST_F(SettingsSheetTest, SelectingShowsAnEntryReadOnlyAndTheActiveClientStandsOut)
+{
+    Open("[Settings]\nFTPClient=lftp\nLocalDir=./\n");
+    test::WriteFile(dir.File("clients.dat"), "[gftp]\nPath=gftp\n[lftp]\nPath=/usr/bin/lftp\nArgs=-f %s\n");
+    OpenSheet();
+    ShowTab(1);
+    auto* list = Page<QListWidget>("1023");
+    ASSERT_EQ(list->count(), 2);
+    list->setCurrentRow(1);
+    EXPECT_EQ(Page<QLineEdit>("1026")->text(), "/usr/bin/lftp") << "shown at once";
+    EXPECT_TRUE(Page<QLineEdit>("1026")->isReadOnly());
+    EXPECT_EQ(Page<QLabel>("activeClient")->text(), "Used for Get File: lftp");
+    EXPECT_TRUE(list->item(1)->font().bold());
+    EXPECT_FALSE(list->item(0)->font().bold());
+    for (const char* placeholder : {"%h", "%o", "%u", "%p", "%r", "%f", "%l", "%s", "%[", "%]"})
+        EXPECT_TRUE(Page<QLabel>("placeholders")->text().contains(QString::fromLatin1(placeholder))) << placeholder;
+    EXPECT_TRUE(Page<QPushButton>("browseLocalDir")->isEnabled());
+    Click("1029"); // Edit
+    EXPECT_FALSE(Page<QLineEdit>("1026")->isReadOnly());
+}
+
+TEST_F(SettingsSheetTest, EveryPageOpensWithEveryFieldWhole)
+{
+    Open("[Alpha]\nQuery=http://a/?q=%s\n");
+    test::WriteFile(dir.File("clients.dat"), "[lftp]\nPath=lftp\nArgs=-f %s\nScript=open %h\n");
+    OpenSheet();
+    for (int tab = 0; tab < 3; ++tab) {
+        ShowTab(tab);
+        EXPECT_EQ(test::CrowdedControls(sheet.get()), QStringList{}) << "page " << tab;
+    }
+    EXPECT_LE(sheet->height(), 720) << "the sheet fits a small screen";
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -46,6 +47,108 @@ TEST(TransferWindowTest, FileNamesFromTheWebAreShownAsPlainText)
         }
     }
     EXPECT_TRUE(found);
+}
+
+class TransferWindowEndTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    test::PageServer server;
+    std::string body = std::string(300000, 'm');
+
+    bool RunToEnd(CTransferWindow& window)
+    {
+        window.show();
+        window.Start();
+        return test::WaitFor([&] {
+            QApplication::processEvents();
+            return window.IsFinished();
+        });
+    }
+
+    static QString Text(const CTransferWindow& window, const char* id)
+    {
+        return window.findChild<QLabel*>(QString::fromLatin1(id))->text();
+    }
+    static QPushButton* Button(const CTransferWindow& window, const char* id)
+    {
+        return window.findChild<QPushButton*>(QString::fromLatin1(id));
+    }
+};
+
+TEST_F(TransferWindowEndTest, ADoneDownloadShowsItsPathAndOffersItsFolderUntilClosed)
+{
+    test::WriteFile(dir.File("settings.dat"), "[Settings]\nLocalDir=saved\n");
+    server.Route("/song.mp3", {PageBehavior::Kind::Serve, body});
+    CTransferWindow window(server.Url("/song.mp3"), dir.Path());
+    QString opened;
+    window.SetFolderOpener([&](const QString& folder) {
+        opened = folder;
+        return true;
+    });
+    EXPECT_EQ(Text(window, "folder").toStdString(), dir.File("saved"));
+    EXPECT_FALSE(window.windowIcon().isNull()) << "the program's icon";
+    ASSERT_TRUE(RunToEnd(window));
+    EXPECT_TRUE(window.Succeeded());
+    EXPECT_EQ(window.GetStatusText().toStdString(), "Done: " + dir.File("saved/song.mp3"));
+    EXPECT_EQ(Text(window, "progress"), "292 KB");
+    EXPECT_TRUE(window.isVisible()) << "it stays until the user closes it";
+    EXPECT_EQ(Button(window, "closeOrCancel")->text(), "Close");
+    QPushButton* openFolder = Button(window, "openFolder");
+    ASSERT_TRUE(openFolder->isVisible());
+    openFolder->click();
+    EXPECT_EQ(opened.toStdString(), dir.File("saved"));
+    EXPECT_EQ(test::ReadFile(dir.File("saved/song.mp3")), body);
+}
+
+TEST_F(TransferWindowEndTest, AskedToItClosesWhenDone)
+{
+    server.Route("/song.mp3", {PageBehavior::Kind::Serve, body});
+    CTransferWindow window(server.Url("/song.mp3"), dir.Path(), true);
+    ASSERT_TRUE(RunToEnd(window));
+    EXPECT_TRUE(window.Succeeded());
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(TransferWindowEndTest, AFailureIsASentenceAndOffersNoFolder)
+{
+    server.Route("/gone.mp3", {PageBehavior::Kind::Serve, std::string(50000, 'e'), 404});
+    CTransferWindow window(server.Url("/gone.mp3"), dir.Path());
+    ASSERT_TRUE(RunToEnd(window));
+    EXPECT_EQ(window.GetStatusText(), "The server has no such file (404).");
+    EXPECT_EQ(Text(window, "progress"), "-") << "the error page's size is not the file's";
+    EXPECT_FALSE(Button(window, "openFolder")->isVisible());
+
+    test::WriteFile(dir.File("settings.dat"), "[Settings]\nLocalDir=settings.dat\n");
+    CTransferWindow nowhere(server.Url("/gone.mp3"), dir.Path());
+    ASSERT_TRUE(RunToEnd(nowhere));
+    EXPECT_TRUE(nowhere.GetStatusText().startsWith("The Local Directory ")) << nowhere.GetStatusText().toStdString();
+    EXPECT_EQ(server.RequestHeads().size(), 1u) << "nothing is fetched without a folder to put it in";
+}
+
+TEST_F(TransferWindowEndTest, ShrunkTheWindowKeepsEveryRowWhole)
+{
+    // A long folder wraps: its second line must not be cut off.
+    const std::string deep = "downloads/a folder with a rather long name/and another one below it/music";
+    test::WriteFile(dir.File("settings.dat"), "[Settings]\nLocalDir=" + deep + "\n");
+    CTransferWindow window("http://127.0.0.1:9/a-rather-long-file-name-for-a-narrow-window.tar.gz", dir.Path());
+    window.show();
+    window.resize(10, 10);
+    QApplication::processEvents();
+    EXPECT_GE(window.width(), 440);
+    for (const QLabel* label : window.findChildren<QLabel*>()) {
+        const int needed =
+            label->wordWrap() ? label->heightForWidth(label->width()) : label->minimumSizeHint().height();
+        EXPECT_GE(label->height(), needed) << label->text().toStdString();
+    }
+}
+
+TEST(TransferTextTest, ProgressAndTimeReadAsPeopleSayThem)
+{
+    EXPECT_EQ(FormatProgress(1536 * 1024, 3 * 1024 * 1024), "1.5 MB of 3.0 MB");
+    EXPECT_EQ(FormatProgress(2048, 0), "2 KB") << "size unknown";
+    EXPECT_EQ(FormatDuration(45), "45 s");
+    EXPECT_EQ(FormatDuration(185), "3 min 5 s");
+    EXPECT_EQ(FormatDuration(7800), "2 h 10 min");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <stdlib.h>
 
+#include "platform/program-version.h"
 #include "upgrade/ui/upgrade-dlg.h"
 #include "window-fixture.h"
 
@@ -30,11 +31,11 @@ protected:
         return dialog;
     }
 
-    QStringList Listed(const CUpgradeDlg& dialog, bool selectedOnly = false)
+    QStringList Listed(const CUpgradeDlg& dialog, bool tickedOnly = false)
     {
         QStringList names;
         for (int i = 0; i < dialog.GetList()->count(); ++i) {
-            if (!selectedOnly || dialog.GetList()->item(i)->isSelected())
+            if (!tickedOnly || dialog.GetList()->item(i)->checkState() == Qt::Checked)
                 names << dialog.GetList()->item(i)->text();
         }
         return names;
@@ -51,7 +52,12 @@ TEST_F(UpgradeDialogTest, MergedEnginesShowInTheEngineTreeAtOnce)
     ASSERT_TRUE(Until([&] { return dialog->IsAnswered(); }));
     EXPECT_EQ(Listed(*dialog), (QStringList{"alpha", "Zeta"}));
     EXPECT_EQ(Listed(*dialog, true), QStringList{"Zeta"});
+    dialog->GetList()->item(0)->setCheckState(Qt::Checked); // alpha, though not newer
     dialog->OnOK();
+    EXPECT_EQ(dialog->GetInfoText(), "Added: Zeta. Replaced: alpha.");
+    EXPECT_TRUE(dialog->isVisible()) << "the dialog stays to say what it did";
+    EXPECT_TRUE(dialog->findChild<QPushButton*>("1")->isHidden());
+    EXPECT_EQ(dialog->findChild<QPushButton*>("2")->text(), "Close");
     ASSERT_EQ(Tree("1006")->topLevelItemCount(), 2);
     EXPECT_EQ(Tree("1006")->topLevelItem(1)->text(0), "Zeta");
     EXPECT_EQ(Tree("1006")->topLevelItem(1)->checkState(0), Qt::Checked) << "no Search key: ticked";
@@ -67,16 +73,18 @@ TEST_F(UpgradeDialogTest, ANewerVersionOffersItsLocations)
     ASSERT_TRUE(Until([&] { return dialog->IsAnswered(); }));
     EXPECT_EQ(Listed(*dialog), (QStringList{"a-mirror", "b-mirror"}));
     EXPECT_EQ(dialog->GetInfoText(),
-              "Latest version is: 3.0 Build 0\nDouble click one of the locations above to start downloading...");
+              QString::fromStdString("Latest version is: 3.0 Build 0 (you have " + GetVersionNumbers() +
+                                     ")\nDouble click one of the locations above to start downloading..."));
 }
 
-TEST_F(UpgradeDialogTest, AFailedFetchSaysSoAndLeavesOnlyCancel)
+TEST_F(UpgradeDialogTest, AFailedFetchSaysSoAndLeavesOnlyClose)
 {
     Open();
     auto dialog = OpenDialog(3);
     ASSERT_TRUE(Until([&] { return dialog->GetInfoText() != "Please wait while looking for upgrades..."; }));
     EXPECT_EQ(dialog->GetInfoText(), "The update service answered 404.");
-    EXPECT_FALSE(dialog->findChild<QPushButton*>("1")->isEnabled());
+    EXPECT_TRUE(dialog->findChild<QPushButton*>("1")->isHidden());
+    EXPECT_EQ(dialog->findChild<QPushButton*>("2")->text(), "Close");
 }
 
 TEST_F(UpgradeDialogTest, OkWithNothingSelectedChangesNothing)
@@ -85,8 +93,10 @@ TEST_F(UpgradeDialogTest, OkWithNothingSelectedChangesNothing)
     Open();
     auto dialog = OpenDialog(3);
     ASSERT_TRUE(Until([&] { return dialog->IsAnswered(); }));
-    EXPECT_EQ(dialog->GetInfoText(), "New clients were found, select those you want to add to the FTP clients list.");
+    EXPECT_EQ(dialog->GetInfoText(), "New clients were found, tick those you want to add to the FTP clients list.");
+    EXPECT_EQ(Listed(*dialog, true), QStringList{}) << "no client is ticked for the user";
     dialog->OnOK();
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_FALSE(std::filesystem::exists(dir.File("clients.dat")));
 }
 

@@ -2,6 +2,7 @@
 
 #include <QTest>
 
+#include "support/scripted-server.h"
 #include "window-fixture.h"
 
 namespace velmora {
@@ -132,6 +133,44 @@ TEST_F(WindowSearchTest, EachEnginesMarkAndTooltipSayHowItAnswered)
     TypeAndPressEnter("b");
     ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
     EXPECT_TRUE(engines->topLevelItem(2)->toolTip(0).contains("waiting until")) << "the held engine is skipped";
+}
+
+TEST_F(WindowSearchTest, TheStatusBarSaysWhatIsHappeningAndEscapeStopsTheSearch)
+{
+    server.Route("/files",
+                 {PageBehavior::Kind::Serve, "<a href=\"http://a.org/x.mp3\">x</a><a href=\"http://a.org/y.mp3\">y</a>"
+                                             "<a href=\"ftp://b.net/z.mp3\">z</a>"});
+    server.Route("/hang", {PageBehavior::Kind::Hang});
+    Open(Engine("Files", "/files") + Engine("Hang", "/hang"));
+    TypeAndPressEnter("mp3");
+    ASSERT_TRUE(Until([&] { return Status(1) == "3"; }));
+    EXPECT_EQ(Status(4), "Searching: 1 of 2 engines answered");
+    QTest::keyClick(Tree("1006"), Qt::Key_Escape);
+    EXPECT_EQ(Caption(), "Search");
+    EXPECT_EQ(Status(4), "Stopped");
+
+    server.Route("/hang", {PageBehavior::Kind::Serve, ""});
+    window->GetCommand(32794)->trigger(); // F5: the same words again
+    EXPECT_TRUE(Until([&] { return Status(4) == "Found 3 files on 2 servers"; })) << Status(4).toStdString();
+    EXPECT_EQ(Caption(), "Search");
+    server.ReleaseHangs();
+}
+
+TEST_F(WindowSearchTest, ARunningTestPassIsStoppedByEscapeNotByTheSearchButton)
+{
+    // An FTP server that never greets keeps its test running.
+    test::ScriptedServer silent([](test::ScriptedConnection& connection) { connection.Hold(); });
+    server.Route("/page", {PageBehavior::Kind::Serve,
+                           "<a href=\"ftp://127.0.0.1:" + std::to_string(silent.Port()) + "/a.mp3\">a</a>"});
+    Open("[Settings]\nAutoTest=1\n" + Engine("E", "/page"), true);
+    TypeAndPressEnter("a");
+    ASSERT_TRUE(Until([&] { return Status(4) == "Testing servers: 0 of 1"; }));
+    EXPECT_EQ(Caption(), "Search") << "the Search button is not the way to stop tests";
+    EXPECT_TRUE(window->GetCommand(32793)->isEnabled());
+    QTest::keyClick(Find<QLineEdit>("1005"), Qt::Key_Escape);
+    EXPECT_EQ(Status(4), "Stopped");
+    EXPECT_FALSE(window->GetCommand(32793)->isEnabled());
+    EXPECT_EQ(Status(3), "0");
 }
 
 } // namespace

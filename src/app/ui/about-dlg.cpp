@@ -1,9 +1,9 @@
 #include "app/ui/about-dlg.h"
 
+#include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/ui/dialog-units.h"
 #include "app/ui/tree-images.h"
 #include "platform/program-version.h"
 
@@ -11,32 +11,32 @@ namespace velmora {
 
 QString GetVersionLine()
 {
-    return QStringLiteral("Velmora Version %1.%2 Build %3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionBuild);
+    return QStringLiteral("Velmora Version ") + QString::fromStdString(GetVersionNumbers());
 }
 
+// Laid out, not placed: every line is shown whole in any font.
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("About Velmora"));
-    const DialogUnits du(font());
-    setFixedSize(du.MapSize(235, 79));
-
     auto* icon = new QLabel(this);
     icon->setPixmap(GetProgramIcon(32));
-    icon->setGeometry(du.Map(11, 17, 20, 20));
-
     auto* version = new QLabel(GetVersionLine(), this);
     version->setObjectName(QStringLiteral("1056"));
-    version->setGeometry(du.Map(40, 10, 180, 10));
     auto* purpose = new QLabel(QStringLiteral("Finds downloadable files on public FTP and HTTP servers."), this);
-    purpose->setGeometry(du.Map(40, 24, 190, 10));
+    purpose->setObjectName(QStringLiteral("aboutPurpose"));
     auto* rights = new QLabel(QStringLiteral("Copyright \u00A9 2026 the Velmora developers."), this);
-    rights->setGeometry(du.Map(40, 38, 190, 10));
-
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("1"));
     ok->setDefault(true);
-    ok->setGeometry(du.Map(178, 58, 50, 14));
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(icon, 0, 0, 3, 1, Qt::AlignTop);
+    layout->addWidget(version, 0, 1);
+    layout->addWidget(purpose, 1, 1);
+    layout->addWidget(rights, 2, 1);
+    layout->addWidget(ok, 3, 1, Qt::AlignRight);
+    layout->setHorizontalSpacing(16);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 } // namespace velmora

@@ -3,28 +3,38 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDockWidget>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
+#include <QVBoxLayout>
 
+#include <vector>
+
+#include "app/help-page.h"
 #include "app/ui/about-dlg.h"
-#include "app/ui/dialog-units.h"
-#include "app/ui/pane-splitter.h"
 #include "app/ui/queue-notifier.h"
 #include "app/ui/status-bar.h"
 #include "app/ui/tree-images.h"
-#include "platform/paths.h"
+#include "app/ui/welcome-page.h"
 #include "results/ui/server-details-dlg.h"
 #include "search/engine-health.h"
 #include "settings/ui/settings-dlg.h"
+#include "settings/window-placement.h"
 #include "upgrade/ui/upgrade-dlg.h"
 
 namespace velmora {
@@ -34,23 +44,16 @@ namespace {
 // Messages handled per turn of the event loop, so a flood of links never
 // freezes the window.
 constexpr int kMessagesPerTurn = 2000;
+// A new window's size: it fits a 1024 x 768 screen with room to spare.
+constexpr QSize kDefaultSize{1000, 650};
 
-// Places a control at its dialog-unit rectangle, grown to what its text
-// needs and kept centred on the same line.
-void Place(QWidget* widget, const QRect& rect)
-{
-    const QSize hint = widget->sizeHint();
-    const int width = std::max(rect.width(), hint.width());
-    const int height = std::max(rect.height(), hint.height());
-    widget->setGeometry(rect.x(), rect.y() - (height - rect.height()) / 2, width, height);
-}
-
-QTreeWidget* MakeTree(QWidget* parent, const char* id)
+QTreeWidget* MakeTree(QWidget* parent, const char* id, int minimumWidth)
 {
     auto* tree = new QTreeWidget(parent);
     tree->setObjectName(QString::fromLatin1(id));
     tree->setHeaderHidden(true);
     tree->setIconSize(QSize(16, 16));
+    tree->setMinimumWidth(minimumWidth);
     // Long names scroll sideways instead of being cut short.
     tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     tree->header()->setStretchLastSection(false);
@@ -71,32 +74,37 @@ CMainDlg::CMainDlg(std::string workingDirectory, QWidget* parent)
 {
     setWindowTitle(QStringLiteral("Velmora"));
     setWindowIcon(GetTreeImage(kMarkIdle));
-    const DialogUnits du(font());
-    m_pClient = new CPaneSplitter(this);
-    setCentralWidget(m_pClient);
-    CreateControls(du);
+    CreateControls();
+    CreateDetailsDock();
     CreateMenus();
+    SetTabOrder();
 
     m_pSession->SetObserver(this);
     m_pNotifier = new QueueNotifier(m_pSession->GetQueue(), this);
     connect(m_pNotifier, &QueueNotifier::MessagesWaiting, this, &CMainDlg::ProcessMessages);
 
-    // The client area of the window template, then the panes at 40 percent.
-    m_pClient->resize(du.MapSize(408, 244));
-    const int top = m_pSearchGroup->geometry().bottom() + 1;
-    const int bottom = m_pStatusBar->height();
-    m_pClient->InitPanes(m_pServerTree, {150, 250, 95, top, 0, bottom}, m_pResultsTree, {200, 250, 0, top, 0, bottom},
-                         40);
-    m_pClient->SetAfterSize([this](int cx, int cy) { LayoutControls(cx, cy); });
-    LayoutControls(m_pClient->width(), m_pClient->height());
-    resize(m_pClient->width(), m_pClient->height() + menuBar()->sizeHint().height());
-    if (const QScreen* screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
-
     m_pNormalSearch->setChecked(true);
     m_pSession->Initialize();
     RestoreMenuChecks();
-    m_pServerDetails = new CServerDetailsDlg(this);
+    m_pDetailsDock->setVisible(m_pSession->GetViews().GetServerDetailsShown());
+    RestorePlacement();
+}
+
+// Tab goes from the search words to the three lists, left to right, then
+// into the details panel; read-only panel fields never come before a list.
+void CMainDlg::SetTabOrder()
+{
+    std::vector<QWidget*> chain = {m_pNormalSearch,    m_pChartsSearch, m_pSearchEdit, m_pSearchButton,
+                                   m_pTopChartsButton, m_pEngineTree,   m_pServerTree};
+    for (QPushButton* button : m_pWelcome->findChildren<QPushButton*>())
+        chain.push_back(button);
+    chain.push_back(m_pResultsTree);
+    for (QWidget* field : m_pServerDetails->findChildren<QWidget*>()) {
+        if (field->focusPolicy() & Qt::TabFocus)
+            chain.push_back(field);
+    }
+    for (std::size_t i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
 }
 
 CMainDlg::~CMainDlg()
@@ -104,110 +112,195 @@ CMainDlg::~CMainDlg()
     m_pSession->SetObserver(nullptr);
 }
 
-void CMainDlg::CreateControls(const DialogUnits& du)
+QWidget* CMainDlg::CreateSearchGroup()
 {
-    m_pSearchGroup = new QGroupBox(QStringLiteral("Search:"), m_pClient);
+    m_pSearchGroup = new QGroupBox(QStringLiteral("Search:"));
     m_pSearchGroup->setObjectName(QStringLiteral("1012"));
-    m_pSearchGroup->setGeometry(du.Map(2, 0, 300, 31));
-
-    m_pNormalSearch = new QRadioButton(QStringLiteral("Normal Search"), m_pClient);
+    m_pNormalSearch = new QRadioButton(QStringLiteral("Normal Search"), m_pSearchGroup);
     m_pNormalSearch->setObjectName(QStringLiteral("1003"));
-    Place(m_pNormalSearch, du.Map(8, 10, 61, 8));
     connect(m_pNormalSearch, &QRadioButton::clicked, this, &CMainDlg::OnNormalSearch);
-
-    m_pChartsSearch = new QRadioButton(QStringLiteral("Top Charts Search"), m_pClient);
+    m_pChartsSearch = new QRadioButton(QStringLiteral("Top Charts Search"), m_pSearchGroup);
     m_pChartsSearch->setObjectName(QStringLiteral("1004"));
     m_pChartsSearch->setEnabled(false);
-    Place(m_pChartsSearch, du.Map(8, 19, 74, 8));
-
-    m_pSearchEdit = new QLineEdit(m_pClient);
+    m_pSearchEdit = new QLineEdit(m_pSearchGroup);
     m_pSearchEdit->setObjectName(QStringLiteral("1005"));
-    m_pSearchEdit->setGeometry(du.Map(90, 11, 141, 12));
-
-    m_pSearchButton = new QPushButton(QStringLiteral("Search"), m_pClient);
+    m_pSearchEdit->setPlaceholderText(QStringLiteral("Words the files carry, such as blue moon mp3"));
+    m_pSearchEdit->setClearButtonEnabled(true);
+    connect(m_pSearchEdit, &QLineEdit::returnPressed, this, &CMainDlg::OnSearch);
+    m_pSearchButton = new QPushButton(QStringLiteral("Search"), m_pSearchGroup);
     m_pSearchButton->setObjectName(QStringLiteral("1002"));
-    m_pSearchButton->setGeometry(du.Map(236, 10, 58, 15));
+    m_pSearchButton->setAutoDefault(false);
     connect(m_pSearchButton, &QPushButton::clicked, this, &CMainDlg::OnSearch);
-
-    m_pTopChartsButton = new QPushButton(QStringLiteral("Get Top Charts"), m_pClient);
+    m_pTopChartsButton = new QPushButton(QStringLiteral("Get Top Charts"), m_pSearchGroup);
     m_pTopChartsButton->setObjectName(QStringLiteral("1018"));
-    m_pTopChartsButton->setGeometry(du.Map(123, 10, 111, 15));
     m_pTopChartsButton->hide();
 
-    m_pEngineTree = MakeTree(m_pClient, "1006");
+    auto* modes = new QVBoxLayout;
+    modes->addWidget(m_pNormalSearch);
+    modes->addWidget(m_pChartsSearch);
+    auto* row = new QHBoxLayout(m_pSearchGroup);
+    row->addLayout(modes);
+    row->addWidget(m_pSearchEdit, 1);
+    row->addWidget(m_pSearchButton);
+    row->addWidget(m_pTopChartsButton);
+    return m_pSearchGroup;
+}
+
+void CMainDlg::CreateControls()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+
+    m_pEngineTree = MakeTree(client, "1006", 80);
     m_pEngineTree->setRootIsDecorated(false);
-    m_pEngineTree->setGeometry(du.Map(2, 49, 51, 165));
     connect(m_pEngineTree, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int) {
         if (!m_bFillingEngines)
             m_pSession->SetEngineCheck(static_cast<std::size_t>(m_pEngineTree->indexOfTopLevelItem(item)),
                                        item->checkState(0) == Qt::Checked);
     });
+    m_pServerTree = MakeTree(client, "1008", 120);
+    connect(m_pServerTree, &QTreeWidget::currentItemChanged, this, &CMainDlg::RefreshResults);
 
-    m_pServerTree = MakeTree(m_pClient, "1008");
-    m_pServerTree->setGeometry(du.Map(64, 50, 105, 165));
-    m_pResultsTree = MakeTree(m_pClient, "1009");
-    m_pResultsTree->setGeometry(du.Map(173, 52, 228, 166));
+    m_pResultsTree = MakeTree(client, "1009", 200);
     m_pResultsTree->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pResultsTree->header()->setStretchLastSection(true);
-    connect(m_pServerTree, &QTreeWidget::currentItemChanged, this, &CMainDlg::RefreshResults);
     m_pResultsTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_pResultsTree->setDragDropMode(QAbstractItemView::NoDragDrop);
+    m_pResultsTree->installEventFilter(this);
     connect(m_pResultsTree, &QTreeWidget::customContextMenuRequested, this, &CMainDlg::OnResultsContextMenu);
     connect(m_pResultsTree, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
         // A directory item only opens or closes.
         if (item->childCount() == 0)
             OnGetFile();
     });
-    m_pResultsTree->setDragDropMode(QAbstractItemView::NoDragDrop);
+    m_pWelcome = new CWelcomePage(client);
+    connect(m_pWelcome, &CWelcomePage::UpdateEnginesClicked, this, [this] { OnUpgrade(2); });
+    connect(m_pWelcome, &CWelcomePage::AddEngineClicked, this, [this] { OnSettings(2); });
+    m_pResultsArea = new QStackedWidget(client);
+    m_pResultsArea->addWidget(m_pWelcome);
+    m_pResultsArea->addWidget(m_pResultsTree);
 
-    m_pStatusBar = new CStatusBar(m_pClient);
+    m_pPanes = new QSplitter(Qt::Horizontal, client);
+    m_pPanes->setObjectName(QStringLiteral("panes"));
+    m_pPanes->setChildrenCollapsible(false);
+    m_pPanes->addWidget(m_pEngineTree);
+    m_pPanes->addWidget(m_pServerTree);
+    m_pPanes->addWidget(m_pResultsArea);
+    m_pPanes->setStretchFactor(2, 1);
+
+    // The status bar stays at the window's foot, below the docked panel.
+    m_pStatusBar = new CStatusBar(this);
     m_pStatusBar->SetText(0, QStringLiteral("Results found:"));
     m_pStatusBar->SetText(2, QStringLiteral("Active threads:"));
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addWidget(m_pStatusBar, 1);
+    // The window's smallest width heeds the status bar's own minimum only
+    // when it is set outright.
+    statusBar()->setMinimumWidth(statusBar()->minimumSizeHint().width());
+
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(4, 2, 4, 0);
+    layout->addWidget(CreateSearchGroup());
+    layout->addWidget(m_pPanes, 1);
+
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &CMainDlg::OnEscape);
 }
 
-void CMainDlg::LayoutControls(int cx, int cy)
+void CMainDlg::CreateDetailsDock()
 {
-    m_pStatusBar->setGeometry(0, cy - m_pStatusBar->height(), cx, m_pStatusBar->height());
-    const int top = m_pSearchGroup->geometry().bottom() + 1;
-    const QRect server = m_pServerTree->geometry();
-    m_pEngineTree->setGeometry(5, top, 89, server.bottom() + 1 - top);
+    m_pDetailsDock = new QDockWidget(QStringLiteral("Server Details"), this);
+    m_pDetailsDock->setObjectName(QStringLiteral("serverDetailsDock"));
+    m_pServerDetails = new CServerDetailsDlg(m_pDetailsDock);
+    m_pDetailsDock->setWidget(m_pServerDetails);
+    addDockWidget(Qt::BottomDockWidgetArea, m_pDetailsDock);
+    // Its close box is the menu item's "hide": both are remembered.
+    m_pDetailsDock->installEventFilter(this);
 }
 
-void CMainDlg::keyPressEvent(QKeyEvent* event)
+// Enter on a result fetches it (a directory opens or closes); a close of the
+// details dock goes through the View menu's switch.
+bool CMainDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    // Enter anywhere in the window is "Search" (or "Stop"); Escape does nothing.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        OnSearch();
-        return;
+    if (watched == m_pResultsTree && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        QTreeWidgetItem* item = m_pResultsTree->currentItem();
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && item != nullptr) {
+            if (item->childCount() > 0)
+                item->setExpanded(!item->isExpanded());
+            else
+                OnGetFile();
+            return true;
+        }
     }
-    if (event->key() == Qt::Key_Escape)
-        return;
-    QMainWindow::keyPressEvent(event);
+    if (watched == m_pDetailsDock && event->type() == QEvent::Close && m_pSession->GetViews().GetServerDetailsShown()) {
+        OnServerDetails();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
-// The details panel is placed once, at the window's lower right, when the
-// window first shows and its frame is known.
+void CMainDlg::RestorePlacement()
+{
+    const WindowPlacement placement = WindowPlacement::Load(m_pSession->GetSettingsPath());
+    resize(kDefaultSize);
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+    if (!placement.geometry.empty())
+        restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(placement.geometry)));
+    if (!placement.state.empty())
+        restoreState(QByteArray::fromBase64(QByteArray::fromStdString(placement.state)));
+    if (!placement.paneWidths.empty())
+        m_pPanes->setSizes(QList<int>(placement.paneWidths.begin(), placement.paneWidths.end()));
+    else
+        m_pPanes->setSizes({150, 230, kDefaultSize.width() - 380});
+}
+
+void CMainDlg::SavePlacement() const
+{
+    WindowPlacement placement;
+    placement.geometry = saveGeometry().toBase64().toStdString();
+    placement.state = saveState().toBase64().toStdString();
+    for (int width : m_pPanes->sizes())
+        placement.paneWidths.push_back(width);
+    placement.Save(m_pSession->GetSettingsPath());
+}
+
 void CMainDlg::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    if (m_bDetailsPlaced)
+    if (!m_bFirstShow)
         return;
-    m_bDetailsPlaced = true;
-    // Shown first, so that its frame is known where the platform tells it.
-    m_pServerDetails->setVisible(m_pSession->GetViews().GetServerDetailsShown());
-    const QRect frame = frameGeometry();
-    const QSize panel = m_pServerDetails->frameGeometry().size();
-    m_pServerDetails->move(frame.right() + 1 - 8 - panel.width(), frame.bottom() + 1 - 10 - panel.height());
+    m_bFirstShow = false;
+    // A new user starts typing at once.
+    m_pSearchEdit->setFocus();
 }
 
 void CMainDlg::closeEvent(QCloseEvent* event)
 {
     m_pSession->GetEngines().SaveEngineChecks();
+    SavePlacement();
     event->accept();
 }
 
 void CMainDlg::OnSearch()
 {
     m_pSession->OnSearch(m_pSearchEdit->text().toStdString());
+}
+
+void CMainDlg::OnSearchAgain()
+{
+    if (!m_pSession->IsSearchRunning())
+        OnSearch();
+}
+
+void CMainDlg::OnEscape()
+{
+    if (m_pSession->IsSearchRunning())
+        OnSearch(); // the button reads "Stop"
+    else if (m_pSession->IsTestPassRunning())
+        OnStopTests();
 }
 
 void CMainDlg::OnNormalSearch()
@@ -223,9 +316,12 @@ void CMainDlg::OnAbout()
     CAboutDlg(this).exec();
 }
 
-void CMainDlg::OnSettings()
+void CMainDlg::OnSettings(int page)
 {
-    CSettingsDlg(*m_pSession, this).exec();
+    if (m_pSession->IsSearchRunning())
+        return;
+    CSettingsDlg sheet(*m_pSession, this, page);
+    sheet.exec();
 }
 
 void CMainDlg::OnUpgrade(int mode)
@@ -235,8 +331,20 @@ void CMainDlg::OnUpgrade(int mode)
 
 void CMainDlg::OnDocumentation()
 {
-    const std::string page = JoinPath(m_pSession->GetWorkingDirectory(), "documentation.html");
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(page)));
+    const std::string page = FindHelpPage(m_pSession->GetWorkingDirectory());
+    if (page.empty()) {
+        QMessageBox::warning(
+            this, windowTitle(),
+            QStringLiteral("The help page %1 is missing: it is neither in %2 nor where Velmora is "
+                           "installed.")
+                .arg(QString::fromLatin1(kHelpPageName), QString::fromStdString(m_pSession->GetWorkingDirectory())));
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(page))))
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("No program could open the help page %1: choose a web browser for "
+                                            "HTML files in your desktop's settings.")
+                                 .arg(QString::fromStdString(page)));
 }
 
 void CMainDlg::ProcessMessages()
@@ -261,10 +369,12 @@ void CMainDlg::FillEngineTree()
         auto* item = new QTreeWidgetItem(m_pEngineTree, {QString::fromStdString(engine.name)});
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(0, engine.checked ? Qt::Checked : Qt::Unchecked);
-        item->setToolTip(0, item->text(0));
+        item->setToolTip(0, item->text(0) + QStringLiteral(": not searched yet"));
         SetMark(item, engine.mark);
     }
     m_bFillingEngines = false;
+    // Without engines the results area tells a new user how to get some.
+    m_pResultsArea->setCurrentWidget(engines.GetCount() == 0 ? static_cast<QWidget*>(m_pWelcome) : m_pResultsTree);
 }
 
 void CMainDlg::ResetServerTree()
@@ -274,6 +384,11 @@ void CMainDlg::ResetServerTree()
         auto* root = new QTreeWidgetItem(m_pServerTree, {QString::fromStdString(group.text)});
         SetMark(root, kMarkIdle);
     }
+}
+
+void CMainDlg::UpdateActivity()
+{
+    m_pStatusBar->SetText(4, QString::fromStdString(m_pSession->GetActivityText()));
 }
 
 void CMainDlg::EnginesReloaded()
@@ -298,6 +413,7 @@ void CMainDlg::EngineReported(const std::string& engine, int, const EngineReport
         if (item != nullptr && engines.GetEngineItem(i)->name == engine)
             item->setToolTip(0, QString::fromStdString(engine + ": " + report.reason));
     }
+    UpdateActivity();
 }
 
 void CMainDlg::ServersCleared()
@@ -312,18 +428,20 @@ void CMainDlg::ServerAdded(std::size_t group, const ServerItem& server)
         return;
     auto* item = new QTreeWidgetItem(root, {QString::fromStdString(server.text)});
     item->setData(0, kServerHandleRole, QVariant::fromValue<qulonglong>(server.handle));
-    SetMark(item, server.mark);
+    ShowServerMark(item, server);
     root->setExpanded(true);
 }
 
 void CMainDlg::ResultCountChanged(int count)
 {
     m_pStatusBar->SetText(1, QString::number(count));
+    UpdateActivity();
 }
 
 void CMainDlg::ActiveThreadsChanged(int count)
 {
     m_pStatusBar->SetText(3, QString::number(count));
+    UpdateActivity();
 }
 
 void CMainDlg::SearchStateChanged()
@@ -331,6 +449,7 @@ void CMainDlg::SearchStateChanged()
     m_pSearchButton->setText(QString::fromLatin1(m_pSession->GetSearchCaption()));
     m_pSearchButton->setEnabled(true);
     UpdateCommandStates();
+    UpdateActivity();
 }
 
 void CMainDlg::ResultsViewCleared()

@@ -10,24 +10,28 @@
 #include "results/client-launch.h"
 
 class QAction;
+class QDockWidget;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSplitter;
+class QStackedWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace velmora {
 
-class CPaneSplitter;
 class CServerDetailsDlg;
 class CStatusBar;
-class DialogUnits;
+class CWelcomePage;
 class QueueNotifier;
 
 // The main window: a view of the search session and a router of the
 // user's commands to it. Widgets carry their control and command ids as
-// object names.
+// object names. The three trees stand side by side in a splitter the user
+// drags; the server details panel is a dock. Where the window stood, its
+// panes and its dock are kept in settings.dat when it closes.
 class CMainDlg : public QMainWindow, private SessionObserver {
     Q_OBJECT
 public:
@@ -35,14 +39,21 @@ public:
     ~CMainDlg() override;
 
     SearchSession& GetSession() { return *m_pSession; }
-    CPaneSplitter* GetClient() const { return m_pClient; }
+    QSplitter* GetPanes() const { return m_pPanes; }
     CServerDetailsDlg* GetServerDetails() const { return m_pServerDetails; }
+    QDockWidget* GetServerDetailsDock() const { return m_pDetailsDock; }
     QAction* GetCommand(int id) const;
 
     void OnSearch();
     void OnNormalSearch();
+    // F5: the same words again, when no search runs.
+    void OnSearchAgain();
+    // Escape: stops a running search, else a running test pass.
+    void OnEscape();
     void OnAbout();
-    void OnSettings();
+    // Edit > Settings, opened at a page (0 General, 1 FTP Clients, 2 Search
+    // Engines).
+    void OnSettings(int page = 0);
     // Help > "Check for Upgrade" (1), "Update Engines" (2), "Update Clients" (3).
     void OnUpgrade(int mode);
     void OnDocumentation();
@@ -53,6 +64,7 @@ public:
     void OnServerDetails();
     void OnTestResults();
     void OnRetestResults();
+    void OnStopTests();
     // The results tree's commands, on the record of its selected item.
     void OnConnectToServer();
     void OnGetFile();
@@ -62,18 +74,25 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void CreateControls(const DialogUnits& du);
+    void CreateControls();
+    QWidget* CreateSearchGroup();
+    void CreateDetailsDock();
     void CreateMenus();
+    void SetTabOrder();
     void RestoreMenuChecks();
     void UpdateCommandStates();
-    void LayoutControls(int cx, int cy);
+    void UpdateActivity();
+    void RestorePlacement();
+    void SavePlacement() const;
     void ProcessMessages();
     void FillEngineTree();
     void ResetServerTree();
+    void ShowServerMark(QTreeWidgetItem* item, const ServerItem& server);
+    void ExpandToFirstFile();
     const ResultEntry* GetSelectedRecord() const;
     QTreeWidgetItem* FindServerItem(std::size_t group, std::size_t index) const;
 
@@ -92,19 +111,22 @@ private:
 
     std::unique_ptr<SearchSession> m_pSession;
     QueueNotifier* m_pNotifier = nullptr;
-    CPaneSplitter* m_pClient = nullptr;
     QGroupBox* m_pSearchGroup = nullptr;
     QRadioButton* m_pNormalSearch = nullptr;
     QRadioButton* m_pChartsSearch = nullptr;
     QLineEdit* m_pSearchEdit = nullptr;
     QPushButton* m_pSearchButton = nullptr;
     QPushButton* m_pTopChartsButton = nullptr;
+    QSplitter* m_pPanes = nullptr;
     QTreeWidget* m_pEngineTree = nullptr;
     QTreeWidget* m_pServerTree = nullptr;
+    QStackedWidget* m_pResultsArea = nullptr;
+    CWelcomePage* m_pWelcome = nullptr;
     QTreeWidget* m_pResultsTree = nullptr;
     CStatusBar* m_pStatusBar = nullptr;
+    QDockWidget* m_pDetailsDock = nullptr;
     CServerDetailsDlg* m_pServerDetails = nullptr;
-    bool m_bDetailsPlaced = false;
+    bool m_bFirstShow = true;
     std::map<int, QAction*> m_commands;
     bool m_bFillingEngines = false;
 };

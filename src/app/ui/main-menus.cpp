@@ -1,6 +1,7 @@
 // The main window's menu bar and the states of its commands.
 
 #include <QAction>
+#include <QKeySequence>
 #include <QMenuBar>
 
 #include "app/ui/main-dlg.h"
@@ -25,6 +26,8 @@ enum CommandId : int {
     kIdAbout = 32786,
     kIdFilterResults = 32791,
     kIdServerDetails = 32792,
+    kIdStopTests = 32793,
+    kIdSearchAgain = 32794,
     kIdList = 59410,
     kIdConnectToServer = 32787,
     kIdGetFile = 32788,
@@ -35,6 +38,7 @@ struct MenuItem {
     int id; // 0 for a separator
     const char* text;
     bool checkable;
+    QKeySequence shortcut = {};
 };
 
 struct Popup {
@@ -42,30 +46,35 @@ struct Popup {
     std::initializer_list<MenuItem> items;
 };
 
+// Items that open a dialog end in an ellipsis; every item has a mnemonic.
 const Popup kMenus[] = {
     {"&File",
-     {{kIdSearch, "Search", true},
-      {kIdChartsSearch, "Charts Search", false},
+     {{kIdSearch, "&Search", true},
+      {kIdSearchAgain, "Search &Again", false, QKeySequence(Qt::Key_F5)},
+      {kIdChartsSearch, "&Charts Search", false},
       {0, "", false},
-      {kIdExit, "Exit", false}}},
-    {"&Edit", {{kIdSettings, "Settings", false}}},
+      {kIdExit, "E&xit", false, QKeySequence(Qt::CTRL | Qt::Key_Q)}}},
+    {"&Edit", {{kIdSettings, "&Settings\u2026", false, QKeySequence(Qt::CTRL | Qt::Key_Comma)}}},
     {"&View",
-     {{kIdFilterResults, "Filter Results", true},
+     {{kIdFilterResults, "&Filter Results", true},
       {0, "", false},
-      {kIdList, "List", true},
-      {kIdHalfDetailed, "Half Detailed", true},
-      {kIdDetailed, "Detailed", true},
+      {kIdList, "&List", true},
+      {kIdHalfDetailed, "&Half Detailed", true},
+      {kIdDetailed, "&Detailed", true},
       {0, "", false},
-      {kIdServerDetails, "Server Details", true}}},
-    {"&Tests", {{kIdTestResults, "Test Results", true}, {kIdRetestResults, "Re-Test Results", false}}},
+      {kIdServerDetails, "Server D&etails", true}}},
+    {"&Tests",
+     {{kIdTestResults, "&Test Results", true},
+      {kIdRetestResults, "&Re-Test Results", false},
+      {kIdStopTests, "&Stop Tests", false}}},
     {"&Help",
-     {{kIdDocumentation, "Documentation", false},
+     {{kIdDocumentation, "&Documentation", false, QKeySequence(Qt::Key_F1)},
       {0, "", false},
-      {kIdCheckUpgrade, "Check for Upgrade", false},
-      {kIdUpdateEngines, "Update Engines", false},
-      {kIdUpdateClients, "Update Clients", false},
+      {kIdCheckUpgrade, "Check for &Upgrade\u2026", false},
+      {kIdUpdateEngines, "Update &Engines\u2026", false},
+      {kIdUpdateClients, "Update &Clients\u2026", false},
       {0, "", false},
-      {kIdAbout, "About", false}}},
+      {kIdAbout, "&About Velmora\u2026", false}}},
 };
 
 } // namespace
@@ -79,9 +88,10 @@ void CMainDlg::CreateMenus()
                 menu->addSeparator();
                 continue;
             }
-            QAction* action = menu->addAction(QString::fromLatin1(item.text));
+            QAction* action = menu->addAction(QString::fromUtf8(item.text));
             action->setObjectName(QString::number(item.id));
             action->setCheckable(item.checkable);
+            action->setShortcut(item.shortcut);
             m_commands[item.id] = action;
         }
     }
@@ -96,7 +106,9 @@ void CMainDlg::CreateMenus()
     connect(m_commands[kIdExit], &QAction::triggered, this, &QWidget::close);
     connect(m_commands[kIdDocumentation], &QAction::triggered, this, &CMainDlg::OnDocumentation);
     connect(m_commands[kIdAbout], &QAction::triggered, this, &CMainDlg::OnAbout);
-    connect(m_commands[kIdSettings], &QAction::triggered, this, &CMainDlg::OnSettings);
+    connect(m_commands[kIdSettings], &QAction::triggered, this, [this] { OnSettings(0); });
+    connect(m_commands[kIdSearchAgain], &QAction::triggered, this, &CMainDlg::OnSearchAgain);
+    connect(m_commands[kIdStopTests], &QAction::triggered, this, &CMainDlg::OnStopTests);
     connect(m_commands[kIdCheckUpgrade], &QAction::triggered, this, [this] { OnUpgrade(1); });
     connect(m_commands[kIdUpdateEngines], &QAction::triggered, this, [this] { OnUpgrade(2); });
     connect(m_commands[kIdUpdateClients], &QAction::triggered, this, [this] { OnUpgrade(3); });
@@ -108,8 +120,9 @@ void CMainDlg::CreateMenus()
     connect(m_commands[kIdTestResults], &QAction::triggered, this, &CMainDlg::OnTestResults);
     connect(m_commands[kIdRetestResults], &QAction::triggered, this, &CMainDlg::OnRetestResults);
     // The results tree's context menu.
-    const std::pair<int, const char*> resultCommands[] = {
-        {kIdConnectToServer, "Connect To Server"}, {kIdGetFile, "Get File"}, {kIdCopyToClipboard, "Copy To Clipboard"}};
+    const std::pair<int, const char*> resultCommands[] = {{kIdConnectToServer, "&Connect To Server"},
+                                                          {kIdGetFile, "&Get File"},
+                                                          {kIdCopyToClipboard, "Copy To C&lipboard"}};
     for (const auto& [id, text] : resultCommands) {
         auto* action = new QAction(QString::fromLatin1(text), this);
         action->setObjectName(QString::number(id));
@@ -141,8 +154,10 @@ void CMainDlg::RestoreMenuChecks()
 void CMainDlg::UpdateCommandStates()
 {
     const bool idle = m_pSession->AreSearchLockedCommandsEnabled();
-    for (int id : {kIdSettings, kIdRetestResults})
+    for (int id : {kIdSettings, kIdRetestResults, kIdSearchAgain})
         m_commands[id]->setEnabled(idle);
+    // Stopping tests is a command of its own, never the Search button.
+    m_commands[kIdStopTests]->setEnabled(m_pSession->IsTestPassRunning());
 }
 
 } // namespace velmora

@@ -2,10 +2,12 @@
 // server marks and the View and Tests commands.
 
 #include <QAction>
+#include <QDockWidget>
 #include <QTreeWidget>
 
 #include "app/ui/main-dlg.h"
 #include "app/ui/tree-images.h"
+#include "results/server-tree.h"
 #include "results/ui/server-details-dlg.h"
 
 namespace velmora {
@@ -37,13 +39,22 @@ void CMainDlg::RefreshResults()
     const SearchSession::ResultsRefresh refresh = m_pSession->RefreshResults(handle);
     if (refresh.hasDetails) {
         const auto& details = refresh.details;
-        m_pServerDetails->SetResponseText(FromStd(details.response));
+        m_pServerDetails->SetResponseText(details.response);
         m_pServerDetails->SetServerInfo(FromStd(details.address), FromStd(details.port), FromStd(details.user),
                                         FromStd(details.password));
     }
     m_pResultsTree->setUpdatesEnabled(false);
     AddItems(nullptr, m_pResultsTree, refresh.items);
+    ExpandToFirstFile();
     m_pResultsTree->setUpdatesEnabled(true);
+}
+
+// A server's directories open down to its first file.
+void CMainDlg::ExpandToFirstFile()
+{
+    for (QTreeWidgetItem* item = m_pResultsTree->topLevelItem(0); item != nullptr && item->childCount() > 0;
+         item = item->child(0))
+        item->setExpanded(true);
 }
 
 void CMainDlg::OnViewStyle(int style)
@@ -63,7 +74,7 @@ void CMainDlg::OnServerDetails()
 {
     const bool show = !m_pSession->GetViews().GetServerDetailsShown();
     m_pSession->GetViews().SetServerDetailsShown(show);
-    m_pServerDetails->setVisible(show);
+    m_pDetailsDock->setVisible(show);
     RestoreMenuChecks();
 }
 
@@ -78,27 +89,38 @@ void CMainDlg::OnRetestResults()
     m_pSession->OnRetestResults();
 }
 
+void CMainDlg::OnStopTests()
+{
+    m_pSession->StopTests();
+}
+
 QTreeWidgetItem* CMainDlg::FindServerItem(std::size_t group, std::size_t index) const
 {
     QTreeWidgetItem* root = m_pServerTree->topLevelItem(static_cast<int>(group));
     return root ? root->child(static_cast<int>(index)) : nullptr;
 }
 
+// The mark and a tooltip that says what it means and why.
+void CMainDlg::ShowServerMark(QTreeWidgetItem* item, const ServerItem& server)
+{
+    item->setIcon(0, GetTreeImage(server.mark));
+    item->setData(0, kTreeMarkRole, server.mark);
+    const std::string reply = m_pSession->GetServerResponse(server);
+    item->setToolTip(0, FromStd(server.text + ": " + DescribeServerMark(server.mark, reply)));
+}
+
 void CMainDlg::ServerMarkChanged(std::size_t group, std::size_t index)
 {
-    QTreeWidgetItem* item = FindServerItem(group, index);
-    if (item == nullptr)
-        return;
-    const int mark = m_pSession->GetServers().GetGroups()[group].servers[index].mark;
-    item->setIcon(0, GetTreeImage(mark));
-    item->setData(0, kTreeMarkRole, mark);
+    if (QTreeWidgetItem* item = FindServerItem(group, index))
+        ShowServerMark(item, m_pSession->GetServers().GetGroups()[group].servers[index]);
 }
 
 void CMainDlg::ServerTested(std::size_t, const ServerItem& server, const TestJob& job)
 {
     const QTreeWidgetItem* selected = m_pServerTree->currentItem();
     if (selected && selected->data(0, kServerHandleRole).toULongLong() == server.handle)
-        m_pServerDetails->SetResponseText(FromStd(job.reply));
+        m_pServerDetails->SetResponseText(job.reply);
+    UpdateActivity();
 }
 
 } // namespace velmora

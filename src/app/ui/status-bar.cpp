@@ -38,6 +38,12 @@ int CStatusBar::GetPartRight(int part) const
     return part < static_cast<int>(kPartEdges.size()) ? kPartEdges[static_cast<std::size_t>(part)] : width();
 }
 
+QSize CStatusBar::minimumSizeHint() const
+{
+    const int activity = fontMetrics().horizontalAdvance(QStringLiteral("Searching: 20 of 20 engines answered"));
+    return {kPartEdges.back() + activity + 16 + m_pGrip->sizeHint().width(), height()};
+}
+
 void CStatusBar::resizeEvent(QResizeEvent* event)
 {
     QFrame::resizeEvent(event);

@@ -19,6 +19,9 @@ public:
     void SetText(int part, const QString& text);
     QString GetText(int part) const;
     int GetPartRight(int part) const;
+    // Wide enough for the longest activity text, so the smallest window
+    // still shows it whole.
+    QSize minimumSizeHint() const override;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -1,59 +1,72 @@
 #include "results/ui/server-details-dlg.h"
 
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include <algorithm>
-
-#include "app/ui/dialog-units.h"
+#include "platform/text-escape.h"
 
 namespace velmora {
 
 namespace {
 
-// A label and its read-only field on one line: the label as wide as its
-// text needs, the field from there to its right edge.
-QLineEdit* MakeField(QWidget* parent, const char* label, const QRect& labelPlace, const char* id,
-                     const QRect& fieldPlace)
+QLineEdit* MakeField(QWidget* parent, const char* id)
 {
-    auto* text = new QLabel(QString::fromLatin1(label), parent);
-    const int labelWidth = std::max(labelPlace.width(), text->sizeHint().width());
-    text->setGeometry(labelPlace.x(), fieldPlace.y(), labelWidth, fieldPlace.height());
     auto* field = new QLineEdit(parent);
     field->setObjectName(QString::fromLatin1(id));
     field->setReadOnly(true);
-    const int left = std::max(fieldPlace.x(), labelPlace.x() + labelWidth + 3);
-    field->setGeometry(left, fieldPlace.y(), fieldPlace.right() + 1 - left, fieldPlace.height());
     return field;
+}
+
+bool IsFoldKey(int key)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
 }
 
 } // namespace
 
-CServerDetailsDlg::CServerDetailsDlg(QWidget* owner)
-    : QDialog(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+CServerDetailsDlg::CServerDetailsDlg(QWidget* parent) : QWidget(parent)
 {
-    setWindowTitle(QStringLiteral("Server Details:"));
-    setAttribute(Qt::WA_ShowWithoutActivating);
-    const DialogUnits du(font());
-    setFixedWidth(du.X(191));
-    m_pAddress = MakeField(this, "Address:", du.Map(3, 2, 28, 8), "1048", du.Map(29, 0, 102, 12));
-    m_pPort = MakeField(this, "Port:", du.Map(134, 2, 16, 8), "1050", du.Map(151, 0, 35, 12));
-    m_pUsername = MakeField(this, "Username:", du.Map(3, 16, 35, 8), "1049", du.Map(40, 15, 55, 12));
-    m_pPassword = MakeField(this, "Password:", du.Map(97, 16, 34, 8), "1051", du.Map(132, 15, 55, 12));
+    setObjectName(QStringLiteral("serverDetails"));
+    m_pAddress = MakeField(this, "1048");
+    m_pPort = MakeField(this, "1050");
+    m_pPort->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
+    m_pUsername = MakeField(this, "1049");
+    m_pPassword = MakeField(this, "1051");
+    m_pPassword->setEchoMode(QLineEdit::Password);
+    m_pReveal = new QPushButton(QStringLiteral("&Show"), this);
+    m_pReveal->setObjectName(QStringLiteral("revealPassword"));
+    m_pReveal->setCheckable(true);
+    m_pReveal->setToolTip(QStringLiteral("Show the password in clear text"));
+    connect(m_pReveal, &QPushButton::toggled, this,
+            [this](bool shown) { m_pPassword->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password); });
     m_pMore = new QPushButton(QStringLiteral(">>>"), this);
     m_pMore->setObjectName(QStringLiteral("1052"));
-    m_pMore->setAutoDefault(false);
-    m_pMore->setGeometry(du.Map(137, 29, 50, 14));
+    m_pMore->setToolTip(QStringLiteral("Show what the server said when it was tested"));
     connect(m_pMore, &QPushButton::clicked, this, &CServerDetailsDlg::OnToggleDetails);
     m_pResponse = new QPlainTextEdit(this);
     m_pResponse->setObjectName(QStringLiteral("1053"));
     m_pResponse->setReadOnly(true);
-    m_pResponse->setGeometry(du.Map(3, 45, 183, 94));
     m_pResponse->hide();
-    FitHeight();
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Address:"), this), 0, 0);
+    layout->addWidget(m_pAddress, 0, 1, 1, 3);
+    layout->addWidget(new QLabel(QStringLiteral("Port:"), this), 0, 4);
+    layout->addWidget(m_pPort, 0, 5, 1, 2);
+    layout->addWidget(new QLabel(QStringLiteral("Username:"), this), 1, 0);
+    layout->addWidget(m_pUsername, 1, 1);
+    layout->addWidget(new QLabel(QStringLiteral("Password:"), this), 1, 2);
+    layout->addWidget(m_pPassword, 1, 3, 1, 3);
+    layout->addWidget(m_pReveal, 1, 6);
+    layout->addWidget(m_pMore, 2, 5, 1, 2, Qt::AlignRight);
+    layout->addWidget(m_pResponse, 3, 0, 1, 7);
+    layout->setColumnStretch(1, 2);
+    layout->setColumnStretch(3, 3);
+    layout->setRowStretch(3, 1);
 }
 
 void CServerDetailsDlg::SetServerInfo(const QString& address, const QString& port, const QString& user,
@@ -63,11 +76,14 @@ void CServerDetailsDlg::SetServerInfo(const QString& address, const QString& por
     m_pPort->setText(port);
     m_pUsername->setText(user);
     m_pPassword->setText(password);
+    // The whole login, the anonymous e-mail address too, stays readable.
+    m_pUsername->setToolTip(user);
+    m_pAddress->setToolTip(address);
 }
 
-void CServerDetailsDlg::SetResponseText(const QString& response)
+void CServerDetailsDlg::SetResponseText(const std::string& response)
 {
-    m_pResponse->setPlainText(response);
+    m_pResponse->setPlainText(QString::fromStdString(EscapeControls(response, true)));
 }
 
 bool CServerDetailsDlg::IsExpanded() const
@@ -79,23 +95,27 @@ void CServerDetailsDlg::OnToggleDetails()
 {
     m_pResponse->setHidden(IsExpanded());
     m_pMore->setText(IsExpanded() ? QStringLiteral("<<<") : QStringLiteral(">>>"));
-    FitHeight();
 }
 
-void CServerDetailsDlg::FitHeight()
+// Enter and Escape belong to the panel while it has the focus, before any
+// shortcut of the window sees them.
+bool CServerDetailsDlg::event(QEvent* event)
 {
-    const QWidget* last = IsExpanded() ? static_cast<QWidget*>(m_pResponse) : m_pMore;
-    setFixedHeight(last->geometry().bottom() + 1 + 5);
+    if (event->type() == QEvent::ShortcutOverride && IsFoldKey(static_cast<QKeyEvent*>(event)->key())) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void CServerDetailsDlg::keyPressEvent(QKeyEvent* event)
 {
     // The panel never closes itself: Enter and Escape fold it.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape) {
+    if (IsFoldKey(event->key())) {
         OnToggleDetails();
         return;
     }
-    QDialog::keyPressEvent(event);
+    QWidget::keyPressEvent(event);
 }
 
 } // namespace velmora

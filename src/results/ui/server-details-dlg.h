@@ -1,6 +1,8 @@
 #pragma once
 
-#include <QDialog>
+#include <QWidget>
+
+#include <string>
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -9,28 +11,31 @@ class QPushButton;
 namespace velmora {
 
 // "Server Details:": the selected server's login data and, expanded, what
-// the server said during its test. A separate captioned window owned by the
-// main window; read-only; Enter and Escape expand and collapse it.
-class CServerDetailsDlg : public QDialog {
+// the server said during its test. It lives in a dock of the main window,
+// which the user may float; read-only; Enter and Escape expand and collapse
+// it. The password shows as dots until "Show" is pressed; what a server
+// sent is shown with control bytes escaped.
+class CServerDetailsDlg : public QWidget {
     Q_OBJECT
 public:
-    explicit CServerDetailsDlg(QWidget* owner);
+    explicit CServerDetailsDlg(QWidget* parent);
 
     void SetServerInfo(const QString& address, const QString& port, const QString& user, const QString& password);
-    void SetResponseText(const QString& response);
+    // The reply as the server sent it, bytes and all.
+    void SetResponseText(const std::string& response);
     void OnToggleDetails();
     bool IsExpanded() const;
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void FitHeight();
-
     QLineEdit* m_pAddress = nullptr;
     QLineEdit* m_pPort = nullptr;
     QLineEdit* m_pUsername = nullptr;
     QLineEdit* m_pPassword = nullptr;
+    QPushButton* m_pReveal = nullptr;
     QPushButton* m_pMore = nullptr;
     QPlainTextEdit* m_pResponse = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "settings/ui/clients-settings.h"
 
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -15,8 +16,13 @@ CFTPClientSettings::CFTPClientSettings(std::string settingsPath, std::string cli
     : CSettingsPage(parent), m_model(std::move(settingsPath), std::move(clientsPath))
 {
     m_pLocalDir = MakeField(this, "1022");
+    QPushButton* browse = MakeButton(this, "&Browse\u2026", "browseLocalDir");
+    connect(browse, &QPushButton::clicked, this, &CFTPClientSettings::OnBrowseLocalDir);
+    m_pActive = new QLabel(this);
+    m_pActive->setObjectName(QStringLiteral("activeClient"));
     m_pList = new QListWidget(this);
     m_pList->setObjectName(QStringLiteral("1023"));
+    CompactHeight(m_pList, 4);
     QPushButton* add = MakeButton(this, "New", "1028");
     QPushButton* edit = MakeButton(this, "Edit", "1029");
     QPushButton* remove = MakeButton(this, "Delete", "1030");
@@ -29,6 +35,7 @@ CFTPClientSettings::CFTPClientSettings(std::string settingsPath, std::string cli
     m_pScript = new QPlainTextEdit(group);
     m_pScript->setObjectName(QStringLiteral("1024"));
     m_pScript->setLineWrapMode(QPlainTextEdit::NoWrap);
+    CompactHeight(m_pScript, 4);
     m_pQuote = new QComboBox(group);
     m_pQuote->setObjectName(QStringLiteral("quoteStyle"));
     m_pQuote->addItem(QStringLiteral("lftp"));
@@ -50,6 +57,16 @@ CFTPClientSettings::CFTPClientSettings(std::string settingsPath, std::string cli
     fields->addWidget(m_pScript, 3, 1);
     fields->addWidget(new QLabel(QStringLiteral("Script Quoting:"), group), 4, 0);
     fields->addWidget(m_pQuote, 4, 1, Qt::AlignLeft);
+    // Broken by hand rather than wrapped: the sheet then knows the height
+    // the note needs before it is shown.
+    auto* placeholders =
+        new QLabel(QStringLiteral("In the arguments and the script: %h server, %o port, %u user, %p password,\n"
+                                  "%l local directory, %r the file's directory, %f its name;\n"
+                                  "%s (arguments only) the script file; [ ] holds what only Get File uses;\n"
+                                  "%[ and %] are brackets."),
+                   group);
+    placeholders->setObjectName(QStringLiteral("placeholders"));
+    fields->addWidget(placeholders, 6, 0, 1, 2);
     auto* doneRow = new QHBoxLayout;
     doneRow->addStretch();
     doneRow->addWidget(m_pDone);
@@ -59,8 +76,10 @@ CFTPClientSettings::CFTPClientSettings(std::string settingsPath, std::string cli
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Local Directory:"), this), 0, 0);
-    layout->addWidget(m_pLocalDir, 0, 1, 1, 2);
+    layout->addWidget(m_pLocalDir, 0, 1);
+    layout->addWidget(browse, 0, 2);
     layout->addWidget(new QLabel(QStringLiteral("Clients List:"), this), 1, 0);
+    layout->addWidget(m_pActive, 1, 1, 1, 2);
     layout->addWidget(m_pList, 2, 0, 4, 2);
     layout->addWidget(add, 2, 2);
     layout->addWidget(edit, 3, 2);
@@ -70,6 +89,7 @@ CFTPClientSettings::CFTPClientSettings(std::string settingsPath, std::string cli
     layout->setRowStretch(6, 2);
 
     ConnectListCommands(m_model, m_pList, add, edit, remove, m_pDone, m_pCancel);
+    DoneOnEnter({m_pName, m_pPath, m_pArgs});
     ShowFields();
 }
 
@@ -80,6 +100,30 @@ void CFTPClientSettings::OnInitDialog()
     if (m_pList->count() > 0)
         m_pList->setCurrentRow(0);
     ShowFields();
+}
+
+// The client Get File uses now stands out in the list and above it.
+void CFTPClientSettings::ShowActiveClient()
+{
+    const QString active = QString::fromStdString(m_model.GetActiveClient());
+    m_pActive->setText(active.isEmpty() ? QStringLiteral("No client is used for Get File yet: OK makes the "
+                                                         "selected one (or the first) the one used.")
+                                        : QStringLiteral("Used for Get File: %1").arg(active));
+    for (int i = 0; i < m_pList->count(); ++i) {
+        QListWidgetItem* item = m_pList->item(i);
+        QFont font = item->font();
+        font.setBold(item->text() == active);
+        item->setFont(font);
+        item->setToolTip(item->text() == active ? QStringLiteral("The client used for Get File") : QString());
+    }
+}
+
+void CFTPClientSettings::OnBrowseLocalDir()
+{
+    const QString chosen =
+        QFileDialog::getExistingDirectory(this, QStringLiteral("Local Directory"), m_pLocalDir->text());
+    if (!chosen.isEmpty())
+        m_pLocalDir->setText(chosen);
 }
 
 void CFTPClientSettings::ReadFields()
@@ -98,6 +142,13 @@ void CFTPClientSettings::ShowFields()
     m_pScript->setPlainText(QString::fromStdString(m_model.fields.script));
     m_pQuote->setCurrentText(QString::fromStdString(m_model.fields.quote));
     m_pName->setEnabled(m_model.IsNameEnabled());
+    // While idle the fields show the selected client; Edit makes them editable.
+    const bool editing = m_model.GetState() != PageState::Idle;
+    for (QLineEdit* field : {m_pName, m_pPath, m_pArgs})
+        field->setReadOnly(!editing);
+    m_pScript->setReadOnly(!editing);
+    m_pQuote->setEnabled(editing);
+    ShowActiveClient();
     m_pDone->setEnabled(m_model.AreDoneAndCancelEnabled());
     m_pCancel->setEnabled(m_model.AreDoneAndCancelEnabled());
 }

@@ -4,6 +4,7 @@
 #include "settings/ui/settings-page.h"
 
 class QComboBox;
+class QLabel;
 class QPlainTextEdit;
 
 namespace velmora {
@@ -19,6 +20,8 @@ public:
 
 protected:
     void OnInitDialog() override;
+    void ShowActiveClient();
+    void OnBrowseLocalDir();
 
     void ReadFields() override;
     void ShowFields() override;
@@ -32,6 +35,7 @@ private:
     QLineEdit* m_pArgs = nullptr;
     QPlainTextEdit* m_pScript = nullptr;
     QComboBox* m_pQuote = nullptr;
+    QLabel* m_pActive = nullptr;
     QPushButton* m_pDone = nullptr;
     QPushButton* m_pCancel = nullptr;
 };

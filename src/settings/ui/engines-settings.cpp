@@ -16,6 +16,7 @@ CEnginesSettings::CEnginesSettings(std::string settingsPath, QWidget* parent)
 {
     m_pList = new QListWidget(this);
     m_pList->setObjectName(QStringLiteral("1034"));
+    CompactHeight(m_pList, 6);
     QPushButton* add = MakeButton(this, "New", "1036");
     QPushButton* edit = MakeButton(this, "Edit", "1037");
     QPushButton* remove = MakeButton(this, "Delete", "1038");
@@ -33,6 +34,11 @@ CEnginesSettings::CEnginesSettings(std::string settingsPath, QWidget* parent)
     fields->addWidget(m_pHomepage, 1, 1, 1, 2);
     fields->addWidget(new QLabel(QStringLiteral("Query URL:"), group), 2, 0);
     fields->addWidget(m_pQuery, 2, 1, 1, 2);
+    auto* hint = new QLabel(QStringLiteral("%s in the query URL stands for the search words; an engine without it "
+                                           "is not searched."),
+                            group);
+    hint->setWordWrap(true);
+    fields->addWidget(hint, 4, 0, 1, 3);
     auto* doneRow = new QHBoxLayout;
     doneRow->addStretch();
     doneRow->addWidget(m_pDone);
@@ -50,6 +56,7 @@ CEnginesSettings::CEnginesSettings(std::string settingsPath, QWidget* parent)
     layout->setRowStretch(4, 1);
 
     ConnectListCommands(m_model, m_pList, add, edit, remove, m_pDone, m_pCancel);
+    DoneOnEnter({m_pName, m_pHomepage, m_pQuery});
     ShowFields();
 }
 
@@ -57,7 +64,9 @@ void CEnginesSettings::OnInitDialog()
 {
     m_model.OnInitDialog();
     FillList(m_pList, m_model.GetNames());
-    m_pList->setCurrentRow(-1);
+    // The first engine shows at once, as the first client does.
+    if (m_pList->count() > 0)
+        m_pList->setCurrentRow(0);
 }
 
 void CEnginesSettings::ReadFields()
@@ -71,6 +80,10 @@ void CEnginesSettings::ShowFields()
     m_pHomepage->setText(QString::fromStdString(m_model.fields.homepage));
     m_pQuery->setText(QString::fromStdString(m_model.fields.query));
     m_pName->setEnabled(m_model.IsNameEnabled());
+    // While idle the fields show the selected engine; Edit makes them editable.
+    const bool editing = m_model.GetState() != PageState::Idle;
+    for (QLineEdit* field : {m_pName, m_pHomepage, m_pQuery})
+        field->setReadOnly(!editing);
     m_pDone->setEnabled(m_model.AreDoneAndCancelEnabled());
     m_pCancel->setEnabled(m_model.AreDoneAndCancelEnabled());
 }

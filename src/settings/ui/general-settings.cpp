@@ -2,9 +2,8 @@
 
 #include <QGridLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
-#include <QRegularExpressionValidator>
+#include <QSpinBox>
 
 #include "settings/general-page-model.h"
 #include "settings/profile-store.h"
@@ -18,9 +17,10 @@ CGeneralSettings::CGeneralSettings(std::string settingsPath, QWidget* parent)
 {
     auto* label = new QLabel(
         QStringLiteral("Number of Maximum threads running at once \n(10 is good for fast connections)"), this);
-    m_pThreads = MakeField(this, "1021");
-    m_pThreads->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
-    m_pThreads->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16);
+    m_pThreads = new QSpinBox(this);
+    m_pThreads->setObjectName(QStringLiteral("1021"));
+    m_pThreads->setRange(kMinThreads, kMaxThreads);
+    label->setBuddy(m_pThreads);
     auto* layout = new QGridLayout(this);
     layout->addWidget(label, 0, 0);
     layout->addWidget(m_pThreads, 0, 1, Qt::AlignTop);
@@ -30,10 +30,11 @@ CGeneralSettings::CGeneralSettings(std::string settingsPath, QWidget* parent)
 
 void CGeneralSettings::OnInitDialog()
 {
-    const int limit = ReadThreadLimit(m_strSettingsPath);
-    m_pThreads->setText(QString::number(limit));
+    m_pThreads->setValue(ReadThreadLimit(m_strSettingsPath));
 }
 
+// The spin box holds only 1 to 20; what is typed but not yet taken is
+// checked all the same.
 bool CGeneralSettings::Validate()
 {
     if (!WasShown() || ParseThreadLimit(m_pThreads->text().toStdString()))

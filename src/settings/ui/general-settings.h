@@ -2,6 +2,8 @@
 
 #include "settings/ui/settings-page.h"
 
+class QSpinBox;
+
 namespace velmora {
 
 // "General": the thread limit, 1 to 20.
@@ -18,7 +20,7 @@ protected:
 
 private:
     std::string m_strSettingsPath;
-    QLineEdit* m_pThreads = nullptr;
+    QSpinBox* m_pThreads = nullptr;
 };
 
 } // namespace velmora

@@ -2,10 +2,12 @@
 
 #include <QDialogButtonBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/ui/dialog-units.h"
+#include <algorithm>
+
 #include "platform/paths.h"
 #include "settings/settings-keys.h"
 #include "settings/settings-target.h"
@@ -15,7 +17,7 @@
 
 namespace velmora {
 
-CSettingsDlg::CSettingsDlg(SettingsTarget& target, QWidget* parent) : QDialog(parent), m_target(target)
+CSettingsDlg::CSettingsDlg(SettingsTarget& target, QWidget* parent, int page) : QDialog(parent), m_target(target)
 {
     setWindowTitle(QStringLiteral("Settings"));
     const std::string folder = target.GetWorkingDirectory();
@@ -37,9 +39,15 @@ CSettingsDlg::CSettingsDlg(SettingsTarget& target, QWidget* parent) : QDialog(pa
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pTabs);
     layout->addWidget(buttons);
-    // The largest page template, in the dialog's own font.
-    const DialogUnits du(font());
-    m_pTabs->setMinimumSize(du.MapSize(298, 189));
+    // Every page lays itself out; the sheet opens wide enough for the
+    // client fields and their placeholder notes.
+    QSize size(std::max(sizeHint().width(), 640), std::max(sizeHint().height(), 480));
+    if (const QScreen* screen = parent ? parent->screen() : this->screen())
+        size = size.boundedTo(screen->availableGeometry().size() * 0.9);
+    resize(size.expandedTo(minimumSizeHint()));
+    // Opened at the page asked for (the welcome page asks for the engines).
+    m_pTabs->setCurrentIndex(std::clamp(page, 0, 2));
+    m_nCurrentTab = m_pTabs->currentIndex();
 }
 
 void CSettingsDlg::OnTabChanged(int index)

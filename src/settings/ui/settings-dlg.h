@@ -18,7 +18,9 @@ class SettingsTarget;
 class CSettingsDlg : public QDialog {
     Q_OBJECT
 public:
-    CSettingsDlg(SettingsTarget& target, QWidget* parent);
+    // `page` is the tab shown first: 0 General, 1 FTP Clients, 2 Search
+    // Engines.
+    CSettingsDlg(SettingsTarget& target, QWidget* parent, int page = 0);
 
     QTabWidget* GetTabs() const { return m_pTabs; }
     void OnOK();

@@ -1,7 +1,9 @@
 #include "settings/ui/settings-page.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 
 #include "settings/page-state.h"
@@ -17,6 +19,33 @@ void CSettingsPage::showEvent(QShowEvent* event)
     OnInitDialog();
 }
 
+void CSettingsPage::DoneOnEnter(std::initializer_list<QLineEdit*> fields)
+{
+    for (QLineEdit* field : fields)
+        field->installEventFilter(this);
+}
+
+bool CSettingsPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && qobject_cast<QLineEdit*>(watched) != nullptr) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (m_pDone != nullptr && m_pDone->isEnabled())
+                m_pDone->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CSettingsPage::Tell(const std::string& problem, const std::string& notice)
+{
+    if (!problem.empty())
+        QMessageBox::warning(this, QStringLiteral("Settings"), QString::fromStdString(problem));
+    else if (!notice.empty())
+        QMessageBox::information(this, QStringLiteral("Settings"), QString::fromStdString(notice));
+}
+
 QLineEdit* CSettingsPage::MakeField(QWidget* parent, const char* id)
 {
     auto* field = new QLineEdit(parent);
@@ -26,10 +55,16 @@ QLineEdit* CSettingsPage::MakeField(QWidget* parent, const char* id)
 
 QPushButton* CSettingsPage::MakeButton(QWidget* parent, const char* text, const char* id)
 {
-    auto* button = new QPushButton(QString::fromLatin1(text), parent);
+    auto* button = new QPushButton(QString::fromUtf8(text), parent);
     button->setObjectName(QString::fromLatin1(id));
     button->setAutoDefault(false);
     return button;
+}
+
+void CSettingsPage::CompactHeight(QAbstractScrollArea* view, int lines)
+{
+    view->setMinimumHeight(lines * view->fontMetrics().lineSpacing() + 2 * view->frameWidth() + 6);
+    view->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
 }
 
 void CSettingsPage::FillList(QListWidget* list, const SortedNames& names)

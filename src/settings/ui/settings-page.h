@@ -1,13 +1,17 @@
 #pragma once
 
+#include <QListWidget>
 #include <QPushButton>
 #include <QWidget>
 
+#include "settings/page-state.h"
+
+#include <initializer_list>
 #include <optional>
 #include <string>
 
+class QAbstractScrollArea;
 class QLineEdit;
-class QListWidget;
 
 namespace velmora {
 
@@ -33,7 +37,10 @@ protected:
     virtual void ShowFields() {}
 
     // New, Edit, Delete, Done and Cancel of a list page, on its model: the
-    // fields are read before each command and shown after it.
+    // fields are read before each command and shown after it. Selecting an
+    // entry while idle shows its fields at once; a Done that saves nothing
+    // says why, and one that saves something the user should know of says
+    // that too.
     template <typename Model>
     void ConnectListCommands(Model& model, QListWidget* list, QPushButton* add, QPushButton* edit, QPushButton* remove,
                              QPushButton* done, QPushButton* cancel)
@@ -52,21 +59,38 @@ protected:
                     FillList(list, model.GetNames());
                 }));
         connect(cancel, &QPushButton::clicked, this, command([&model] { model.Cancel(); }));
-        connect(done, &QPushButton::clicked, this, command([&model, list] {
+        connect(done, &QPushButton::clicked, this, command([this, &model, list] {
                     if (model.Done())
                         FillList(list, model.GetNames());
+                    Tell(model.GetProblem(), model.GetNotice());
                 }));
+        connect(list, &QListWidget::currentRowChanged, this, [this, &model, list] {
+            // What is being typed into the form is never replaced.
+            if (model.GetState() != PageState::Idle)
+                return;
+            model.Show(SelectedName(list));
+            ShowFields();
+        });
+        m_pDone = done;
     }
+    // Enter in one of these fields is the page's Done, never the sheet's OK.
+    void DoneOnEnter(std::initializer_list<QLineEdit*> fields);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void Tell(const std::string& problem, const std::string& notice);
     void showEvent(QShowEvent* event) override;
 
     // Helpers the pages share.
     static QLineEdit* MakeField(QWidget* parent, const char* id);
     static QPushButton* MakeButton(QWidget* parent, const char* text, const char* id);
+    // A list or text box that asks for `lines` lines and grows with the
+    // sheet, so the sheet opens no taller than its fields need.
+    static void CompactHeight(QAbstractScrollArea* view, int lines);
     static void FillList(QListWidget* list, const SortedNames& names);
     static std::optional<std::string> SelectedName(const QListWidget* list);
 
 private:
     bool m_bShown = false;
+    QPushButton* m_pDone = nullptr;
 };
 
 } // namespace velmora

@@ -7,9 +7,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/ui/dialog-units.h"
 #include "app/ui/queue-notifier.h"
 #include "platform/paths.h"
+#include "platform/program-version.h"
 #include "results/result-actions.h"
 #include "settings/settings-keys.h"
 #include "settings/settings-target.h"
@@ -24,11 +24,11 @@ CUpgradeDlg::CUpgradeDlg(int mode, SettingsTarget& target, QWidget* parent)
       m_pQueue(std::make_shared<MessageQueue>())
 {
     setWindowTitle(QStringLiteral("Velmora Upgrade Utility"));
-    const DialogUnits du(font());
-    setMinimumSize(du.MapSize(186, 175));
+    resize(420, 380);
     m_pList = new QListWidget(this);
     m_pList->setObjectName(QStringLiteral("1009"));
-    m_pList->setSelectionMode(QAbstractItemView::MultiSelection);
+    // Engines and clients are chosen by their check boxes.
+    m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
     auto* group = new QGroupBox(QStringLiteral("Info:"), this);
     m_pInfo = new QLabel(QStringLiteral("Please wait while looking for upgrades..."), group);
     m_pInfo->setObjectName(QStringLiteral("1055"));
@@ -40,19 +40,19 @@ CUpgradeDlg::CUpgradeDlg(int mode, SettingsTarget& target, QWidget* parent)
     m_pOk->setObjectName(QStringLiteral("1"));
     m_pOk->setDefault(true);
     m_pOk->setEnabled(false);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("2"));
+    m_pCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_pCancel->setObjectName(QStringLiteral("2"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(m_pOk);
-    buttons->addWidget(cancel);
+    buttons->addWidget(m_pCancel);
     buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pList, 3);
     layout->addWidget(group, 2);
     layout->addLayout(buttons);
     connect(m_pOk, &QPushButton::clicked, this, &CUpgradeDlg::OnOK);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_pCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_pList, &QListWidget::itemDoubleClicked, this, &CUpgradeDlg::OnLocationDblClk);
 
     // The worker co-owns the queue: closing the dialog early leaves it a
@@ -77,94 +77,107 @@ QString CUpgradeDlg::GetInfoText() const
     return m_pInfo->text();
 }
 
+// Nothing is left to choose: the dialog offers Close alone.
+void CUpgradeDlg::OfferCloseOnly()
+{
+    m_pOk->hide();
+    m_pCancel->setText(QStringLiteral("Close"));
+    m_pCancel->setDefault(true);
+}
+
 void CUpgradeDlg::OnUpdateReady(bool written, long httpStatus)
 {
     if (!written) {
-        // Only Cancel is of use now.
         m_pInfo->setText(QString::fromStdString(DescribeUpdateFailure(httpStatus)));
+        OfferCloseOnly();
         return;
     }
     m_bAnswered = true;
     if (m_nMode == kModeVersion) {
         const VersionOffer offer = ReadVersionOffer(m_strAnswerPath);
+        const QString own = QString::fromStdString(GetVersionNumbers());
         if (!offer.newer) {
-            m_pInfo->setText(QStringLiteral("No upgrade found, you have the latest version."));
+            m_pInfo->setText(QStringLiteral("No upgrade found, you have the latest version (%1).").arg(own));
         } else {
             for (const DownloadLocation& location : offer.locations) {
                 m_pList->addItem(QString::fromStdString(location.label));
                 m_urls.push_back(location.url);
             }
-            m_pInfo->setText(QStringLiteral("Latest version is: %1.%2 Build %3\nDouble click one of the locations "
-                                            "above to start downloading...")
+            m_pInfo->setText(QStringLiteral("Latest version is: %1.%2 Build %3 (you have %4)\nDouble click one of "
+                                            "the locations above to start downloading...")
                                  .arg(offer.major)
                                  .arg(offer.minor)
-                                 .arg(offer.build));
+                                 .arg(offer.build)
+                                 .arg(own));
         }
     } else if (m_nMode == kModeEngines) {
         const std::string settings = JoinPath(m_target.GetWorkingDirectory(), keys::kSettingsFile);
-        for (const EngineOffer& engine : ReadEngineOffer(m_strAnswerPath, settings)) {
-            auto* item = new QListWidgetItem(QString::fromStdString(engine.name), m_pList);
-            item->setSelected(engine.preselected);
-        }
-        m_pInfo->setText(QStringLiteral("Select Engines to add/upgrade, those that are recommended for upgrade are "
-                                        "already selected, the ones that aren't selected haven't been updated on the "
-                                        "server."));
+        for (const EngineOffer& engine : ReadEngineOffer(m_strAnswerPath, settings))
+            AddChoice(engine.name, engine.preselected);
+        m_pInfo->setText(QStringLiteral("Tick the engines to add or update. Those newer on the service than here "
+                                        "are ticked already; the others have not changed on the service."));
     } else {
         const std::string clients = JoinPath(m_target.GetWorkingDirectory(), keys::kClientsFile);
         for (const std::string& client : ReadClientOffer(m_strAnswerPath, clients))
-            m_pList->addItem(QString::fromStdString(client));
+            AddChoice(client, false);
         m_pInfo->setText(m_pList->count() > 0
-                             ? QStringLiteral("New clients were found, select those you want to add to the FTP "
-                                              "clients list.")
+                             ? QStringLiteral("New clients were found, tick those you want to add to the FTP clients "
+                                              "list.")
                              : QStringLiteral("No new clients were found."));
     }
     m_pOk->setEnabled(true);
+}
+
+void CUpgradeDlg::AddChoice(const std::string& name, bool ticked)
+{
+    auto* item = new QListWidgetItem(QString::fromStdString(name), m_pList);
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
 }
 
 std::vector<std::string> CUpgradeDlg::SelectedNames() const
 {
     std::vector<std::string> names;
     for (int i = 0; i < m_pList->count(); ++i) {
-        if (m_pList->item(i)->isSelected())
+        if (m_pList->item(i)->checkState() == Qt::Checked)
             names.push_back(m_pList->item(i)->text().toStdString());
     }
     return names;
 }
 
-void CUpgradeDlg::OnLocationDblClk()
+void CUpgradeDlg::OnLocationDblClk(QListWidgetItem* item)
 {
-    // The first selected location, as the list's toggling selection gives it.
-    if (m_nMode != kModeVersion)
+    if (m_nMode != kModeVersion || item == nullptr)
         return;
-    for (int i = 0; i < m_pList->count(); ++i) {
-        if (m_pList->item(i)->isSelected()) {
-            StartDownloadProgram(m_urls.at(static_cast<std::size_t>(i)));
-            return;
-        }
-    }
+    const LaunchResult started =
+        StartDownloadProgram(m_urls.at(static_cast<std::size_t>(m_pList->row(item))), m_target.GetWorkingDirectory());
+    if (!started.started)
+        QMessageBox::warning(this, windowTitle(), QString::fromStdString(started.message));
 }
 
+// Merges what is ticked, then says what was added or replaced and offers
+// Close; with nothing ticked it closes at once.
 void CUpgradeDlg::OnOK()
 {
     const std::vector<std::string> chosen = SelectedNames();
-    const std::string folder = m_target.GetWorkingDirectory();
-    if (m_nMode == kModeEngines && !chosen.empty()) {
-        const MergeResult merged =
-            MergeSections(m_strAnswerPath, JoinPath(folder, keys::kSettingsFile), chosen, EngineMerge());
-        m_target.ReloadEngines();
-        if (!merged.ok) {
-            QMessageBox::warning(this, windowTitle(), QString::fromStdString(merged.problem));
-            return;
-        }
-    } else if (m_nMode == kModeClients && !chosen.empty()) {
-        const MergeResult merged =
-            MergeSections(m_strAnswerPath, JoinPath(folder, keys::kClientsFile), chosen, ClientMerge());
-        if (!merged.ok) {
-            QMessageBox::warning(this, windowTitle(), QString::fromStdString(merged.problem));
-            return;
-        }
+    if (m_nMode == kModeVersion || chosen.empty()) {
+        accept();
+        return;
     }
-    accept();
+    const std::string folder = m_target.GetWorkingDirectory();
+    const bool engines = m_nMode == kModeEngines;
+    const MergeResult merged =
+        MergeSections(m_strAnswerPath, JoinPath(folder, engines ? keys::kSettingsFile : keys::kClientsFile), chosen,
+                      engines ? EngineMerge() : ClientMerge());
+    if (engines)
+        m_target.ReloadEngines();
+    if (!merged.ok) {
+        QMessageBox::warning(this, windowTitle(), QString::fromStdString(merged.problem));
+        return;
+    }
+    m_pInfo->setText(QString::fromStdString(DescribeMerge(merged)));
+    m_pList->setEnabled(false);
+    OfferCloseOnly();
 }
 
 } // namespace velmora

@@ -7,6 +7,7 @@
 
 class QLabel;
 class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 
 namespace velmora {
@@ -17,7 +18,8 @@ class SettingsTarget;
 
 // "Velmora Upgrade Utility": asks the update service as it opens, then
 // offers a newer version's download locations (mode 1), engines (2) or
-// clients (3); OK merges what is selected.
+// clients (3) to tick; OK merges what is ticked and says what it added or
+// replaced. When nothing is left to do it offers Close alone.
 class CUpgradeDlg : public QDialog {
     Q_OBJECT
 public:
@@ -30,7 +32,9 @@ public:
 
 private:
     void OnUpdateReady(bool written, long httpStatus);
-    void OnLocationDblClk();
+    void OnLocationDblClk(QListWidgetItem* item);
+    void AddChoice(const std::string& name, bool ticked);
+    void OfferCloseOnly();
     std::vector<std::string> SelectedNames() const;
 
     int m_nMode;
@@ -41,6 +45,7 @@ private:
     QListWidget* m_pList = nullptr;
     QLabel* m_pInfo = nullptr;
     QPushButton* m_pOk = nullptr;
+    QPushButton* m_pCancel = nullptr;
     bool m_bAnswered = false;
     std::vector<std::string> m_urls; // mode 1: the address at each list position
 };

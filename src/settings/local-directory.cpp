@@ -1,0 +1,52 @@
+#include "settings/local-directory.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/paths.h"
+#include "settings/profile-store.h"
+#include "settings/settings-keys.h"
+
+namespace velmora {
+
+namespace {
+
+// "/a/./b/" as "/a/b": the path is shown to the user.
+std::string Tidy(const std::string& path)
+{
+    std::string tidy = std::filesystem::path(path).lexically_normal().string();
+    while (tidy.size() > 1 && tidy.back() == '/')
+        tidy.pop_back();
+    return tidy;
+}
+
+std::string Resolve(const std::string& localDir, const std::string& workingDirectory)
+{
+    if (localDir.empty())
+        return workingDirectory;
+    if (localDir.starts_with('/'))
+        return localDir;
+    if (localDir == "~" || localDir.starts_with("~/")) {
+        const char* home = std::getenv("HOME");
+        if (home != nullptr && *home == '/')
+            return localDir.size() <= 2 ? std::string(home) : JoinPath(home, localDir.substr(2));
+    }
+    return JoinPath(workingDirectory, localDir);
+}
+
+} // namespace
+
+std::string ResolveLocalDirectory(const std::string& localDir, const std::string& workingDirectory)
+{
+    return Tidy(Resolve(localDir, workingDirectory));
+}
+
+std::string ReadLocalDirectory(const std::string& workingDirectory)
+{
+    const std::string localDir =
+        GetPrivateProfileStringA(keys::kSettingsSection, keys::kLocalDir, keys::kLocalDirDefault,
+                                 keys::kPageFieldBuffer, JoinPath(workingDirectory, keys::kSettingsFile));
+    return ResolveLocalDirectory(localDir, workingDirectory);
+}
+
+} // namespace velmora

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace velmora {
+
+// The Local Directory downloads go to: LocalDir of settings.dat in
+// `workingDirectory`, as an absolute path. A relative LocalDir ("./", the
+// default) is taken from the working directory, and "~" stands for $HOME.
+std::string ReadLocalDirectory(const std::string& workingDirectory);
+
+// The same for a LocalDir value already read.
+std::string ResolveLocalDirectory(const std::string& localDir, const std::string& workingDirectory);
+
+} // namespace velmora
