@@ -3,11 +3,15 @@
 
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
+
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/search-session.h"
 #include "support/page-server.h"
@@ -51,6 +55,68 @@ void BM_IntakePerLink(benchmark::State& state)
     std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_IntakePerLink)->Arg(10000)->Arg(100000)->Arg(1000000)->Iterations(20000)->Unit(benchmark::kMicrosecond);
+
+// 10^6 links taken in one after another, each timed: the whole intake and
+// the slowest single link. The messages are made outside the timing.
+void BM_IntakeOfAMillionLinks(benchmark::State& state)
+{
+    constexpr std::size_t kLinks = 1000000;
+    constexpr std::size_t kBatch = 10000;
+    for (auto _ : state) {
+        const std::string folder = MakeFolder();
+        double total = 0;
+        double slowest = 0;
+        {
+            SearchSession session(folder);
+            session.Initialize();
+            session.GetViews().SetFilterForSession(false);
+            session.OnSearch("track");
+            std::vector<Message> batch;
+            for (std::size_t n = 0; n < kLinks; n += kBatch) {
+                batch.clear();
+                for (std::size_t i = n; i < n + kBatch; ++i)
+                    batch.push_back(LinkMessage(i));
+                for (Message& message : batch) {
+                    const auto start = std::chrono::steady_clock::now();
+                    session.HandleMessage(std::move(message));
+                    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+                    total += took.count();
+                    slowest = std::max(slowest, took.count());
+                }
+            }
+            state.counters["held"] = static_cast<double>(session.GetResultCount());
+        }
+        state.SetIterationTime(total);
+        state.counters["total_s"] = total;
+        state.counters["slowest_link_ms"] = slowest * 1000.0;
+        std::filesystem::remove_all(folder);
+    }
+}
+BENCHMARK(BM_IntakeOfAMillionLinks)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Heap bytes in use per held result, after 10^6 links.
+void BM_MemoryPerResult(benchmark::State& state)
+{
+    constexpr std::size_t kLinks = 1000000;
+    for (auto _ : state) {
+        const std::string folder = MakeFolder();
+        {
+            SearchSession session(folder);
+            session.Initialize();
+            session.GetViews().SetFilterForSession(false);
+            session.OnSearch("track");
+            ::malloc_trim(0);
+            const std::size_t before = ::mallinfo2().uordblks + ::mallinfo2().hblkhd;
+            for (std::size_t n = 0; n < kLinks; ++n)
+                session.HandleMessage(LinkMessage(n));
+            const std::size_t after = ::mallinfo2().uordblks + ::mallinfo2().hblkhd;
+            state.counters["bytes_per_result"] =
+                static_cast<double>(after - before) / static_cast<double>(session.GetResultCount());
+        }
+        std::filesystem::remove_all(folder);
+    }
+}
+BENCHMARK(BM_MemoryPerResult)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // 20 engines that each answer after 100 ms, five at a time: four rounds.
 void BM_SearchTwentyEngines(benchmark::State& state)

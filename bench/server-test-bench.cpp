@@ -21,12 +21,15 @@ void BM_BuildResultsView(benchmark::State& state)
 {
     velmora::ResultList list;
     for (int i = 0; i < 100000; ++i) {
-        list.Add(velmora::MakeResultEntry(
+        list.Add(*velmora::MakeResultEntry(
             "ftp://big.example.org/dir" + std::to_string(i % 500) + "/file" + std::to_string(i) + ".mp3", 1));
     }
     const int style = static_cast<int>(state.range(0));
-    for (auto _ : state)
-        benchmark::DoNotOptimize(velmora::BuildResultsView(list, "big.example.org", style));
+    velmora::ResultsView view;
+    for (auto _ : state) {
+        view.Build(list, "big.example.org", {style});
+        benchmark::DoNotOptimize(view.GetFileCount());
+    }
     state.counters["records"] = static_cast<double>(list.GetCount());
 }
 BENCHMARK(BM_BuildResultsView)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);

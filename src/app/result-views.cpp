@@ -12,17 +12,17 @@ SearchSession::ResultsRefresh SearchSession::RefreshResults(std::uint64_t select
     if (!m_bSearched || !m_servers.Find(selectedServer, group, index))
         return refresh;
     const ServerItem& item = m_servers.GetGroups()[group].servers[index];
-    const ResultEntry& record = *item.record;
+    const ResultEntry& record = item.first;
     refresh.hasDetails = true;
     refresh.details = {record.server, std::to_string(record.port), record.user, record.password,
                        GetServerResponse(item)};
-    refresh.items = BuildResultsView(m_results, item.text, m_views.GetViewStyle());
+    refresh.server = item.text;
     return refresh;
 }
 
 std::string SearchSession::GetServerResponse(const ServerItem& item) const
 {
-    const auto& job = item.record->testJob;
+    const auto& job = item.testJob;
     if (!job || job->verdict.load(std::memory_order_acquire) == kVerdictPending)
         return {};
     return job->reply;

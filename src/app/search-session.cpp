@@ -207,17 +207,23 @@ void SearchSession::OnFoundLink(Message& message)
         return;
     if (m_views.GetFilterResults() && !AcceptsFilter(entry->path, m_strFilterWords))
         return;
-    const auto added = m_results.Add(std::move(entry));
+    TakeResult(*entry);
+}
+
+bool SearchSession::TakeResult(const ResultEntry& entry)
+{
+    const auto added = m_results.Add(entry);
     if (!added)
-        return;
+        return false;
     ++m_nResults;
     Observer().ResultCountChanged(m_nResults);
-    Observer().ResultAccepted(*added->entry, m_nResults);
+    Observer().ResultAccepted(entry, m_nResults);
     if (added->newServer) {
-        const std::size_t group = added->entry->service == kServiceFtp ? kGroupFtp : kGroupHttp;
-        const ServerItem& server = m_servers.AddServer(group, added->entry, added->entry->server);
+        const std::size_t group = entry.service == kServiceFtp ? kGroupFtp : kGroupHttp;
+        const ServerItem& server = m_servers.AddServer(group, entry, entry.server);
         Observer().ServerAdded(group, server);
     }
+    return true;
 }
 
 void SearchSession::EngineMarkChanged(std::size_t index)

@@ -89,7 +89,7 @@ public:
 
     // What the results tree and the details panel show for the selected
     // server item (none, or a group root: nothing, and the panel keeps
-    // what it showed).
+    // what it showed). The tree is a view of GetResults() for `server`.
     struct ServerDetails {
         std::string address;
         std::string port;
@@ -98,8 +98,8 @@ public:
         std::string response;
     };
     struct ResultsRefresh {
-        std::vector<ViewItem> items;
         bool hasDetails = false;
+        std::string server;
         ServerDetails details;
     };
     ResultsRefresh RefreshResults(std::uint64_t selectedServer) const;
@@ -110,6 +110,9 @@ private:
     void StartSearch(const std::string& trimmedText);
     void StopSearch();
     void OnFoundLink(Message& message);
+    // Into the result list (and a new server into the tree); false for a
+    // repeat.
+    bool TakeResult(const ResultEntry& entry);
     void DispatchAll();
     SessionObserver& Observer() { return m_pObserver ? *m_pObserver : m_silent; }
 

@@ -2,18 +2,18 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace velmora {
 
-struct TestJob;
-
 inline constexpr const char* kAnonymousUser = "anonymous";
 // The password of an anonymous login; FTP servers expect an e-mail address.
 inline constexpr const char* kAnonymousPassword = "velmora@example.org";
 
-// One accepted link.
+// One result, whole: what a found link or a listed file says. The result
+// list keeps results in a compact form and gives them back as this.
 struct ResultEntry {
     std::uint32_t service = 0; // kServiceFtp, kServiceHttp, ...
     std::uint16_t port = 0;
@@ -22,8 +22,11 @@ struct ResultEntry {
     std::string path; // decoded
     std::string user;
     std::string password;
-    std::uint64_t engineItem = 0;     // the engine whose page held it
-    std::shared_ptr<TestJob> testJob; // the server's test; only on a server's first record
+    std::uint64_t engineItem = 0; // the engine whose page held it; 0 for a listed file
+    // What a directory listing told of the file; nothing for a found link.
+    std::optional<std::uint64_t> size;
+    std::optional<std::int64_t> modified; // seconds since 1970 (UTC)
+    bool listed = false;                  // found by browsing the server
 };
 
 // A found link's text (the URL, or the URL, a tab and a description) made

@@ -1,43 +1,257 @@
 #include "results/result-list.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "platform/ascii-case.h"
 
 namespace velmora {
 
-std::optional<ResultList::Added> ResultList::Add(std::unique_ptr<ResultEntry> entry)
+namespace {
+
+constexpr std::size_t kBlockRecords = std::size_t{1} << 16;
+// Views mark directories with the top bit of an id, so ids stay below it.
+constexpr std::size_t kMaxRecords = (std::size_t{1} << 31) - 1;
+
+constexpr std::uint32_t kHasSize = 1;
+constexpr std::uint32_t kHasModified = 2;
+constexpr std::uint32_t kListed = 4;
+
+// FNV-1a over the lowercased bytes, then the numbers mixed in.
+std::uint32_t PathHash(std::uint32_t server, std::uint32_t directory, std::string_view name)
 {
-    std::string serverKey = LowerAscii(entry->server);
-    // Servers hold no control character, so a NUL cannot be part of one.
-    std::string pathKey = serverKey;
-    pathKey.append(1, '\0').append(LowerAscii(entry->path));
-    if (!m_serverPaths.insert(std::move(pathKey)).second)
-        return std::nullopt;
-    ResultEntry* added = entry.get();
-    m_entries.push_back(std::move(entry));
-    m_serverRecords[serverKey].push_back(added);
-    const bool newServer = m_servers.emplace(std::move(serverKey), added).second;
-    return Added{added, newServer};
+    std::uint64_t hash = 1469598103934665603ull;
+    for (char c : name) {
+        hash ^= static_cast<unsigned char>(LowerAscii(c));
+        hash *= 1099511628211ull;
+    }
+    hash ^= (std::uint64_t{server} << 32) | directory;
+    hash *= 0x9E3779B97F4A7C15ull;
+    hash ^= hash >> 29;
+    return static_cast<std::uint32_t>(hash ^ (hash >> 32));
 }
+
+} // namespace
+
+struct ResultList::Record {
+    std::uint32_t origin;
+    std::uint32_t directory;
+    TextArena::Ref name;
+    TextArena::Ref description;
+    std::uint32_t engine;
+    std::uint32_t flags;
+    std::uint64_t size;
+    std::int64_t modified;
+};
+
+// How a record's server is reached: one per service, port and login.
+struct ResultList::Origin {
+    std::uint32_t service;
+    std::uint16_t port;
+    std::uint32_t server; // the server it belongs to
+    std::string serverText;
+    std::string user;
+    std::string password;
+};
+
+struct ResultList::Directory {
+    TextArena::Ref text;
+    std::uint32_t group;
+};
+
+ResultList::ResultList() = default;
+ResultList::~ResultList() = default;
+ResultList::ResultList(ResultList&&) noexcept = default;
+ResultList& ResultList::operator=(ResultList&&) noexcept = default;
 
 void ResultList::Clear()
 {
-    m_entries.clear();
-    m_servers.clear();
-    m_serverRecords.clear();
-    m_serverPaths.clear();
+    *this = ResultList();
 }
 
-ResultEntry* ResultList::FindServer(std::string_view server) const
+const ResultList::Record& ResultList::At(ResultId id) const
 {
-    const auto found = m_servers.find(LowerAscii(server));
-    return found == m_servers.end() ? nullptr : found->second;
+    return m_blocks[id / kBlockRecords][id % kBlockRecords];
 }
 
-const std::vector<ResultEntry*>& ResultList::GetServerRecords(std::string_view server) const
+std::uint32_t ResultList::InternServer(std::string_view server)
 {
-    static const std::vector<ResultEntry*> none;
-    const auto found = m_serverRecords.find(LowerAscii(server));
-    return found == m_serverRecords.end() ? none : found->second;
+    if (m_lastServer != UINT32_MAX && EqualsNoCase(server, m_lastServerName))
+        return m_lastServer;
+    const auto [found, isNew] = m_serverIndex.emplace(LowerAscii(server), 0);
+    if (isNew) {
+        found->second = static_cast<std::uint32_t>(m_serverRecords.size());
+        m_serverRecords.emplace_back();
+    }
+    m_lastServer = found->second;
+    m_lastServerName = found->first;
+    return m_lastServer;
+}
+
+std::optional<std::uint32_t> ResultList::InternOrigin(const ResultEntry& entry, std::uint32_t server)
+{
+    if (m_lastOrigin != UINT32_MAX) {
+        const Origin& last = m_origins[m_lastOrigin];
+        if (last.service == entry.service && last.port == entry.port && last.serverText == entry.server &&
+            last.user == entry.user && last.password == entry.password)
+            return m_lastOrigin;
+    }
+    std::string key = std::to_string(entry.service);
+    key.append(1, '\0').append(std::to_string(entry.port)).append(1, '\0').append(entry.server);
+    key.append(1, '\0').append(entry.user).append(1, '\0').append(entry.password);
+    const auto [found, isNew] = m_originIndex.emplace(std::move(key), static_cast<std::uint32_t>(m_origins.size()));
+    if (isNew)
+        m_origins.push_back({entry.service, entry.port, server, entry.server, entry.user, entry.password});
+    m_lastOrigin = found->second;
+    return m_lastOrigin;
+}
+
+std::optional<std::uint32_t> ResultList::InternDirectory(std::string_view directory)
+{
+    if (m_lastDirectory != UINT32_MAX && m_texts.Get(m_directories[m_lastDirectory].text) == directory)
+        return m_lastDirectory;
+    if (const auto found = m_directoryIndex.find(directory); found != m_directoryIndex.end()) {
+        m_lastDirectory = found->second;
+        return m_lastDirectory;
+    }
+    const auto text = m_texts.Add(directory);
+    if (!text)
+        return std::nullopt;
+    const auto id = static_cast<std::uint32_t>(m_directories.size());
+    const std::uint32_t group = m_directoryGroups.emplace(LowerAscii(directory), id).first->second;
+    m_directories.push_back({*text, group});
+    m_directoryIndex.emplace(m_texts.Get(*text), id);
+    m_lastDirectory = id;
+    return id;
+}
+
+std::optional<ResultList::Added> ResultList::Add(const ResultEntry& entry)
+{
+    if (m_nCount >= kMaxRecords)
+        return std::nullopt;
+    const std::size_t slash = entry.path.rfind('/');
+    const std::string_view path(entry.path);
+    const std::string_view directory = slash == std::string::npos ? std::string_view() : path.substr(0, slash + 1);
+    const std::string_view name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const auto directoryId = InternDirectory(directory);
+    if (!directoryId)
+        return std::nullopt;
+    const std::uint32_t server = InternServer(entry.server);
+    const std::uint32_t group = m_directories[*directoryId].group;
+    const auto same = [&](ResultId held) {
+        const Record& record = At(held);
+        return m_origins[record.origin].server == server && m_directories[record.directory].group == group &&
+               EqualsNoCase(m_texts.Get(record.name), name);
+    };
+    const std::uint32_t hash = PathHash(server, group, name);
+    if (m_paths.Find(hash, same))
+        return std::nullopt;
+    const auto origin = InternOrigin(entry, server);
+    const auto nameRef = m_texts.Add(name);
+    const auto descriptionRef = m_texts.Add(entry.description.substr(0, entry.description.find('\0')));
+    if (!origin || !nameRef || !descriptionRef)
+        return std::nullopt; // out of room
+    const auto id = static_cast<ResultId>(m_nCount);
+    if (id % kBlockRecords == 0)
+        m_blocks.push_back(std::make_unique_for_overwrite<Record[]>(kBlockRecords));
+    std::uint32_t flags = entry.listed ? kListed : 0;
+    flags |= entry.size ? kHasSize : 0;
+    flags |= entry.modified ? kHasModified : 0;
+    const auto engine = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(entry.engineItem, std::numeric_limits<std::uint32_t>::max()));
+    m_blocks.back()[id % kBlockRecords] = {*origin,
+                                           *directoryId,
+                                           *nameRef,
+                                           *descriptionRef,
+                                           engine,
+                                           flags,
+                                           entry.size.value_or(0),
+                                           entry.modified.value_or(0)};
+    ++m_nCount;
+    m_paths.Add(hash, id);
+    const bool newServer = m_serverRecords[server].empty();
+    m_serverRecords[server].push_back(id);
+    return Added{id, newServer};
+}
+
+ResultEntry ResultList::Get(ResultId id) const
+{
+    const Record& record = At(id);
+    const Origin& origin = m_origins[record.origin];
+    ResultEntry entry;
+    entry.service = origin.service;
+    entry.port = origin.port;
+    entry.server = origin.serverText;
+    entry.user = origin.user;
+    entry.password = origin.password;
+    entry.path = GetPath(id);
+    entry.description = std::string(m_texts.Get(record.description));
+    entry.engineItem = record.engine;
+    if (record.flags & kHasSize)
+        entry.size = record.size;
+    if (record.flags & kHasModified)
+        entry.modified = record.modified;
+    entry.listed = (record.flags & kListed) != 0;
+    return entry;
+}
+
+std::string_view ResultList::GetName(ResultId id) const
+{
+    return m_texts.Get(At(id).name);
+}
+
+std::string_view ResultList::GetDirectory(ResultId id) const
+{
+    return m_texts.Get(m_directories[At(id).directory].text);
+}
+
+std::uint32_t ResultList::GetDirectoryGroup(ResultId id) const
+{
+    return m_directories[At(id).directory].group;
+}
+
+std::string_view ResultList::GetDirectoryText(std::uint32_t group) const
+{
+    return group < m_directories.size() ? m_texts.Get(m_directories[group].text) : std::string_view();
+}
+
+std::string ResultList::GetPath(ResultId id) const
+{
+    std::string path(GetDirectory(id));
+    path.append(GetName(id));
+    return path;
+}
+
+std::uint32_t ResultList::GetService(ResultId id) const
+{
+    return m_origins[At(id).origin].service;
+}
+
+std::optional<std::uint64_t> ResultList::GetSize(ResultId id) const
+{
+    const Record& record = At(id);
+    return record.flags & kHasSize ? std::optional<std::uint64_t>(record.size) : std::nullopt;
+}
+
+std::optional<std::int64_t> ResultList::GetModified(ResultId id) const
+{
+    const Record& record = At(id);
+    return record.flags & kHasModified ? std::optional<std::int64_t>(record.modified) : std::nullopt;
+}
+
+std::optional<ResultId> ResultList::FindServer(std::string_view server) const
+{
+    const auto found = m_serverIndex.find(LowerAscii(server));
+    if (found == m_serverIndex.end() || m_serverRecords[found->second].empty())
+        return std::nullopt;
+    return m_serverRecords[found->second].front();
+}
+
+const std::vector<ResultId>& ResultList::GetServerRecords(std::string_view server) const
+{
+    static const std::vector<ResultId> none;
+    const auto found = m_serverIndex.find(LowerAscii(server));
+    return found == m_serverIndex.end() ? none : m_serverRecords[found->second];
 }
 
 } // namespace velmora

@@ -1,44 +1,96 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
+#include "results/growing-id-index.h"
 #include "results/result-entry.h"
+#include "results/text-arena.h"
 
 namespace velmora {
 
+// A result's number in the list, from 0 in the order they came.
+using ResultId = std::uint32_t;
+
 // The records of the current search. Servers and paths compare without
 // regard to letter case; service, port and login play no part, so the same
-// file reached by ftp and by http is one result. Both look-ups are hashed:
-// one more link costs the same with a million records held as with none.
+// file reached by ftp and by http is one result. Records are kept compact:
+// a server's login, a directory and the texts are stored once and named by
+// number, a record itself is 40 bytes, and nothing grows all at once, so a
+// million results cost little and no single one takes long to add.
 class ResultList {
 public:
     struct Added {
-        ResultEntry* entry;
+        ResultId id;
         bool newServer; // no earlier record named this server
     };
 
-    // Takes the record unless it repeats a held server and path.
-    std::optional<Added> Add(std::unique_ptr<ResultEntry> entry);
+    ResultList();
+    ~ResultList();
+    ResultList(ResultList&&) noexcept;
+    ResultList& operator=(ResultList&&) noexcept;
+
+    // Takes the record unless it repeats a held server and path (or the
+    // list is full).
+    std::optional<Added> Add(const ResultEntry& entry);
     void Clear();
 
-    std::size_t GetCount() const { return m_entries.size(); }
+    std::size_t GetCount() const { return m_nCount; }
+    // The record made whole again.
+    ResultEntry Get(ResultId id) const;
     // The i-th record from the newest (0) to the oldest.
-    const ResultEntry& GetNewest(std::size_t i) const { return *m_entries[m_entries.size() - 1 - i]; }
-    // The first record of a server, or null.
-    ResultEntry* FindServer(std::string_view server) const;
+    ResultEntry GetNewest(std::size_t i) const { return Get(static_cast<ResultId>(m_nCount - 1 - i)); }
+    // Its file name: the path after its last "/".
+    std::string_view GetName(ResultId id) const;
+    // Its directory as found, "/" included ("/music/"; empty for a path
+    // without "/").
+    std::string_view GetDirectory(ResultId id) const;
+    // The same number for directories that differ only in letter case, so
+    // views group them; GetDirectoryText gives the first one's text.
+    std::uint32_t GetDirectoryGroup(ResultId id) const;
+    std::string_view GetDirectoryText(std::uint32_t group) const;
+    std::string GetPath(ResultId id) const;
+    std::uint32_t GetService(ResultId id) const;
+    std::optional<std::uint64_t> GetSize(ResultId id) const;
+    std::optional<std::int64_t> GetModified(ResultId id) const;
+
+    // The first record of a server.
+    std::optional<ResultId> FindServer(std::string_view server) const;
     // Every record of a server, oldest first.
-    const std::vector<ResultEntry*>& GetServerRecords(std::string_view server) const;
+    const std::vector<ResultId>& GetServerRecords(std::string_view server) const;
 
 private:
-    std::vector<std::unique_ptr<ResultEntry>> m_entries; // oldest first
-    std::unordered_map<std::string, ResultEntry*> m_servers;
-    std::unordered_map<std::string, std::vector<ResultEntry*>> m_serverRecords;
-    std::unordered_set<std::string> m_serverPaths;
+    struct Record;
+    struct Origin;
+    struct Directory;
+
+    const Record& At(ResultId id) const;
+    std::optional<std::uint32_t> InternOrigin(const ResultEntry& entry, std::uint32_t server);
+    std::optional<std::uint32_t> InternDirectory(std::string_view directory);
+    std::uint32_t InternServer(std::string_view server);
+
+    std::vector<std::unique_ptr<Record[]>> m_blocks; // kBlockRecords each
+    std::size_t m_nCount = 0;
+    TextArena m_texts;
+    std::vector<Origin> m_origins;
+    std::unordered_map<std::string, std::uint32_t> m_originIndex;
+    std::vector<Directory> m_directories;
+    std::unordered_map<std::string_view, std::uint32_t> m_directoryIndex; // views into m_texts
+    std::unordered_map<std::string, std::uint32_t> m_directoryGroups;     // folded text -> first directory
+    std::unordered_map<std::string, std::uint32_t> m_serverIndex;         // folded name -> server
+    std::vector<std::vector<ResultId>> m_serverRecords;
+    GrowingIdIndex m_paths;
+    // The last server, origin and directory taken: a listing brings many in
+    // a row.
+    std::uint32_t m_lastServer = UINT32_MAX;
+    std::string m_lastServerName;
+    std::uint32_t m_lastOrigin = UINT32_MAX;
+    std::uint32_t m_lastDirectory = UINT32_MAX;
 };
 
 } // namespace velmora

@@ -1,9 +1,9 @@
 #include "results/result-view.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "platform/ascii-case.h"
-#include "results/result-list.h"
 
 namespace velmora {
 
@@ -21,97 +21,161 @@ std::string GetDirPart(std::string_view path)
 
 namespace {
 
-// The Detailed view's directories as they are built: each knows its items in
-// the order they came (subdirectories and files alike) by index, so the
-// vectors may grow while the tree is built.
-struct DirectoryNode {
-    ViewItem item;
-    std::vector<std::pair<bool, std::size_t>> order; // (is a directory, index)
-};
-
-class DirectoryTree {
-public:
-    // The node of a directory path ("/a/b/"), made with its parents as
-    // needed; `record` is the record that first needs it.
-    std::size_t Node(std::string_view directory, const ResultEntry* record)
-    {
-        std::size_t parent = kTop;
-        std::size_t at = 1;
-        // Files directly under "/" sit in a "/" item of their own.
-        if (directory.size() <= 1)
-            return Child(kTop, "/", "/", record);
-        while (at < directory.size()) {
-            const std::size_t slash = directory.find('/', at);
-            const std::size_t end = slash == std::string_view::npos ? directory.size() : slash + 1;
-            const std::string_view prefix = directory.substr(0, end);
-            const std::string text(parent == kTop ? prefix : directory.substr(at, end - at));
-            parent = Child(parent, LowerAscii(prefix), text, record);
-            at = end;
-        }
-        return parent;
+bool ContainsNoCase(std::string_view text, std::string_view lowerPart)
+{
+    if (lowerPart.empty())
+        return true;
+    if (lowerPart.size() > text.size())
+        return false;
+    for (std::size_t at = 0; at + lowerPart.size() <= text.size(); ++at) {
+        std::size_t i = 0;
+        while (i < lowerPart.size() && LowerAscii(text[at + i]) == lowerPart[i])
+            ++i;
+        if (i == lowerPart.size())
+            return true;
     }
+    return false;
+}
 
-    void AddFile(std::size_t directory, ViewItem file)
-    {
-        m_files.push_back(std::move(file));
-        m_nodes[directory].order.push_back({false, m_files.size() - 1});
+bool LessNoCase(std::string_view a, std::string_view b)
+{
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const char x = LowerAscii(a[i]);
+        const char y = LowerAscii(b[i]);
+        if (x != y)
+            return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
     }
-
-    std::vector<ViewItem> Take()
-    {
-        std::vector<ViewItem> roots;
-        for (const auto& [isDirectory, index] : m_top)
-            roots.push_back(Build(index));
-        return roots;
-    }
-
-private:
-    static constexpr std::size_t kTop = static_cast<std::size_t>(-1);
-
-    std::size_t Child(std::size_t parent, const std::string& key, const std::string& text, const ResultEntry* record)
-    {
-        const auto [found, added] = m_byPath.emplace(key, m_nodes.size());
-        if (!added)
-            return found->second;
-        m_nodes.push_back({{text, record, {}}, {}});
-        (parent == kTop ? m_top : m_nodes[parent].order).push_back({true, found->second});
-        return found->second;
-    }
-
-    ViewItem Build(std::size_t index)
-    {
-        ViewItem item = std::move(m_nodes[index].item);
-        for (const auto& [isDirectory, child] : m_nodes[index].order)
-            item.children.push_back(isDirectory ? Build(child) : std::move(m_files[child]));
-        return item;
-    }
-
-    std::vector<DirectoryNode> m_nodes;
-    std::vector<ViewItem> m_files;
-    std::vector<std::pair<bool, std::size_t>> m_top;
-    std::unordered_map<std::string, std::size_t> m_byPath; // folded directory path -> node
-};
+    return a.size() < b.size();
+}
 
 } // namespace
 
-std::vector<ViewItem> BuildResultsView(const ResultList& results, std::string_view server, int style)
+void ResultsView::Clear()
 {
-    std::vector<ViewItem> roots;
+    m_nodes.assign(1, Node{});
+    m_nFiles = 0;
+}
+
+void ResultsView::Build(const ResultList& list, std::string_view server, const ViewOptions& options)
+{
+    Clear();
+    m_options = options;
+    m_options.nameFilter = LowerAscii(options.nameFilter);
+    const int style = options.style;
     if (style != kViewList && style != kViewHalfDetailed && style != kViewDetailed)
-        return roots;
-    const std::vector<ResultEntry*>& records = results.GetServerRecords(server);
-    DirectoryTree directories;
-    for (auto it = records.rbegin(); it != records.rend(); ++it) {
-        const ResultEntry* record = *it;
-        if (style == kViewList)
-            roots.push_back({GetFilePart(record->path), record, {}});
-        else if (style == kViewHalfDetailed)
-            roots.push_back({record->path, record, {}});
-        else
-            directories.AddFile(directories.Node(GetDirPart(record->path), record),
-                                {GetFilePart(record->path), record, {}});
+        return;
+    const std::vector<ResultId>& all = list.GetServerRecords(server);
+    std::vector<ResultId> records;
+    records.reserve(all.size());
+    for (auto it = all.rbegin(); it != all.rend(); ++it) {
+        if (ContainsNoCase(list.GetName(*it), m_options.nameFilter))
+            records.push_back(*it);
     }
-    return style == kViewDetailed ? directories.Take() : roots;
+    m_nFiles = records.size();
+    if (style == kViewDetailed)
+        BuildDirectories(list, records);
+    else
+        m_nodes[kRoot].children = std::move(records);
+    if (m_options.sort != ViewSort::None)
+        Sort(list);
+}
+
+// Directories nest by their folded path prefixes; a record's directory is
+// looked up once per directory, not once per record.
+void ResultsView::BuildDirectories(const ResultList& list, const std::vector<ResultId>& records)
+{
+    std::unordered_map<std::string, std::uint32_t> byPrefix; // folded "/a/b/" -> node
+    std::unordered_map<std::uint32_t, std::uint32_t> byGroup;
+    const auto child = [&](std::uint32_t parent, std::string key, std::string text) {
+        const auto [found, added] = byPrefix.emplace(std::move(key), static_cast<std::uint32_t>(m_nodes.size()));
+        if (added) {
+            Node node;
+            node.parent = parent;
+            node.row = static_cast<std::uint32_t>(m_nodes[parent].children.size());
+            node.text = std::move(text);
+            m_nodes[parent].children.push_back(kDirectoryBit | found->second);
+            m_nodes.push_back(std::move(node));
+        }
+        return found->second;
+    };
+    const auto nodeOf = [&](ResultId id) {
+        const std::uint32_t group = list.GetDirectoryGroup(id);
+        if (const auto found = byGroup.find(group); found != byGroup.end())
+            return found->second;
+        std::string_view directory = list.GetDirectory(id);
+        if (directory.empty())
+            directory = "/";
+        std::uint32_t parent = kRoot;
+        // Files directly under "/" sit in a "/" item of their own.
+        if (directory.size() <= 1 || directory.front() != '/') {
+            parent = child(kRoot, LowerAscii(directory), std::string(directory));
+        } else {
+            for (std::size_t at = 1; at < directory.size();) {
+                const std::size_t slash = directory.find('/', at);
+                const std::size_t end = slash == std::string_view::npos ? directory.size() : slash + 1;
+                const std::string_view prefix = directory.substr(0, end);
+                parent = child(parent, LowerAscii(prefix),
+                               std::string(parent == kRoot ? prefix : directory.substr(at, end - at)));
+                at = end;
+            }
+        }
+        byGroup.emplace(group, parent);
+        return parent;
+    };
+    std::uint32_t lastGroup = UINT32_MAX;
+    std::uint32_t lastNode = kRoot;
+    for (ResultId id : records) {
+        const std::uint32_t group = list.GetDirectoryGroup(id);
+        if (group != lastGroup) {
+            lastNode = nodeOf(id);
+            lastGroup = group;
+        }
+        m_nodes[lastNode].children.push_back(id);
+    }
+}
+
+void ResultsView::Sort(const ResultList& list)
+{
+    const ViewOptions& options = m_options;
+    const bool byPath = options.style == kViewHalfDetailed;
+    const auto fileLess = [&](ResultId a, ResultId b) {
+        switch (options.sort) {
+        case ViewSort::Size:
+            return list.GetSize(a).value_or(0) < list.GetSize(b).value_or(0);
+        case ViewSort::Modified:
+            return list.GetModified(a).value_or(0) < list.GetModified(b).value_or(0);
+        default:
+            if (byPath) {
+                const std::string_view da = list.GetDirectory(a);
+                const std::string_view db = list.GetDirectory(b);
+                if (!EqualsNoCase(da, db))
+                    return LessNoCase(da, db);
+            }
+            return LessNoCase(list.GetName(a), list.GetName(b));
+        }
+    };
+    const auto sameKindLess = [&](std::uint32_t a, std::uint32_t b) {
+        if (a & kDirectoryBit)
+            return LessNoCase(m_nodes[a & ~kDirectoryBit].text, m_nodes[b & ~kDirectoryBit].text);
+        return fileLess(a, b);
+    };
+    // Directories come first either way; the order asked for applies within
+    // each kind.
+    const auto less = [&](std::uint32_t a, std::uint32_t b) {
+        const bool aDirectory = (a & kDirectoryBit) != 0;
+        if (aDirectory != ((b & kDirectoryBit) != 0))
+            return aDirectory;
+        return options.descending ? sameKindLess(b, a) : sameKindLess(a, b);
+    };
+    for (Node& node : m_nodes)
+        std::stable_sort(node.children.begin(), node.children.end(), less);
+    for (Node& node : m_nodes) {
+        for (std::size_t row = 0; row < node.children.size(); ++row) {
+            if (node.children[row] & kDirectoryBit)
+                m_nodes[node.children[row] & ~kDirectoryBit].row = static_cast<std::uint32_t>(row);
+        }
+    }
 }
 
 } // namespace velmora

@@ -29,12 +29,12 @@ void ServerTree::Reset()
     m_groups.push_back({"HTTP", {}});
 }
 
-ServerItem& ServerTree::AddServer(std::size_t group, ResultEntry* record, std::string text)
+ServerItem& ServerTree::AddServer(std::size_t group, const ResultEntry& first, std::string text)
 {
     ServerItem item;
     item.handle = m_nNextHandle++;
     item.text = std::move(text);
-    item.record = record;
+    item.first = first;
     m_groups[group].servers.push_back(std::move(item));
     return m_groups[group].servers.back();
 }

@@ -1,15 +1,17 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "results/result-entry.h"
 #include "search/tree-marks.h"
 
 namespace velmora {
 
-struct ResultEntry;
+struct TestJob;
 
 inline constexpr std::size_t kGroupFtp = 0;
 inline constexpr std::size_t kGroupHttp = 1;
@@ -18,7 +20,8 @@ struct ServerItem {
     std::uint64_t handle = 0;
     std::string text; // the server name
     int mark = kMarkUntested;
-    ResultEntry* record = nullptr; // the server's first record
+    ResultEntry first;                // the server's first record: how it is reached
+    std::shared_ptr<TestJob> testJob; // its latest test
 };
 
 struct ServerGroup {
@@ -36,7 +39,7 @@ class ServerTree {
 public:
     // Deletes everything and inserts the two groups.
     void Reset();
-    ServerItem& AddServer(std::size_t group, ResultEntry* record, std::string text);
+    ServerItem& AddServer(std::size_t group, const ResultEntry& first, std::string text);
 
     // Where the server with that handle stands; false when it is gone.
     bool Find(std::uint64_t handle, std::size_t& group, std::size_t& index) const;

@@ -56,7 +56,7 @@ void TestPass::StartProbe(std::size_t group, ServerItem& item)
     SetServerMark(group, index, kMarkRunning);
     ++m_nActiveThreads;
     m_budget.Take();
-    const ResultEntry& entry = *item.record;
+    const ResultEntry& entry = item.first;
     auto job = std::make_shared<TestJob>();
     job->id = m_nNextJobId++;
     job->server = entry.server;
@@ -69,7 +69,7 @@ void TestPass::StartProbe(std::size_t group, ServerItem& item)
     job->serverItem = item.handle;
     job->queue = m_pQueue;
     job->limits = m_probeLimits;
-    item.record->testJob = job;
+    item.testJob = job;
     m_runningTests.emplace(job->id, job);
     if (!StartTestWorker(job)) {
         // No thread to be had: the server could not be tested.
@@ -90,12 +90,12 @@ void TestPass::Cancel()
     auto& groups = m_servers.GetGroups();
     for (std::size_t g = 0; g < groups.size(); ++g) {
         for (std::size_t i = 0; i < groups[g].servers.size(); ++i) {
-            ResultEntry* entry = groups[g].servers[i].record;
-            if (!entry->testJob || entry->testJob->verdict.load(std::memory_order_acquire) != kVerdictPending)
+            std::shared_ptr<TestJob>& test = groups[g].servers[i].testJob;
+            if (!test || test->verdict.load(std::memory_order_acquire) != kVerdictPending)
                 continue;
             SetServerMark(g, i, kMarkUntested);
-            entry->testJob->stop = true;
-            entry->testJob.reset();
+            test->stop = true;
+            test.reset();
         }
     }
     for (auto& [id, job] : m_runningTests)

@@ -36,7 +36,7 @@ std::string FormatPaneWidths(const std::vector<int>& widths)
 {
     std::string text;
     for (int width : widths)
-        text += (text.empty() ? "" : ",") + std::to_string(width);
+        text.append(text.empty() ? "" : ",").append(std::to_string(width));
     return text;
 }
 

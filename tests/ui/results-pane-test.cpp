@@ -37,15 +37,6 @@ protected:
         ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
     }
 
-    QStringList Results(QTreeWidgetItem* parent = nullptr)
-    {
-        QStringList texts;
-        const int count = parent ? parent->childCount() : Tree("1009")->topLevelItemCount();
-        for (int i = 0; i < count; ++i)
-            texts << (parent ? parent->child(i) : Tree("1009")->topLevelItem(i))->text(0);
-        return texts;
-    }
-
     QString Field(const char* id) { return window->GetServerDetails()->findChild<QLineEdit*>(id)->text(); }
     QString Response() { return window->GetServerDetails()->findChild<QPlainTextEdit*>("1053")->toPlainText(); }
     QTreeWidgetItem* FtpServer() { return Tree("1008")->topLevelItem(0)->child(0); }
@@ -55,7 +46,7 @@ TEST_F(ResultsPaneTest, SelectingAServerListsItsFilesInEachStyle)
 {
     ASSERT_NO_FATAL_FAILURE(SearchOnce(false));
     Tree("1008")->setCurrentItem(FtpServer());
-    EXPECT_EQ(Results(), (QStringList{"z.mp3", "y.mp3", "x.mp3"}));
+    EXPECT_EQ(ResultTexts(), (QStringList{"z.mp3", "y.mp3", "x.mp3"}));
     EXPECT_EQ(Field("1048"), "127.0.0.1");
     EXPECT_EQ(Field("1049"), "anonymous");
     EXPECT_EQ(Field("1051"), "velmora@example.org");
@@ -63,16 +54,16 @@ TEST_F(ResultsPaneTest, SelectingAServerListsItsFilesInEachStyle)
     EXPECT_TRUE(window->GetCommand(32779)->isChecked());
     EXPECT_FALSE(window->GetCommand(59410)->isChecked());
     // Directories nest, and "/A/" is "/a/" whatever its letter case.
-    EXPECT_EQ(Results(), (QStringList{"/a/"}));
-    QTreeWidgetItem* top = Tree("1009")->topLevelItem(0);
-    EXPECT_EQ(Results(top), (QStringList{"b/", "y.mp3", "x.mp3"}));
-    EXPECT_EQ(Results(top->child(0)), (QStringList{"z.mp3"}));
+    EXPECT_EQ(ResultTexts(), (QStringList{"/a/"}));
+    const QModelIndex top = Result(0);
+    EXPECT_EQ(ResultTexts(top), (QStringList{"b/", "y.mp3", "x.mp3"}));
+    EXPECT_EQ(ResultTexts(Result(0, top)), (QStringList{"z.mp3"}));
     window->GetCommand(32778)->trigger(); // Half Detailed
-    EXPECT_EQ(Results(), (QStringList{"/a/b/z.mp3", "/A/y.mp3", "/a/x.mp3"}));
+    EXPECT_EQ(ResultTexts(), (QStringList{"/a/b/z.mp3", "/A/y.mp3", "/a/x.mp3"}));
     EXPECT_NE(test::ReadFile(dir.File("settings.dat")).find("ViewStyle=2"), std::string::npos);
 
     Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(1)); // "HTTP"
-    EXPECT_TRUE(Results().isEmpty());
+    EXPECT_TRUE(ResultTexts().isEmpty());
     EXPECT_EQ(Field("1048"), "127.0.0.1") << "the panel keeps what it showed";
 }
 
@@ -128,11 +119,11 @@ TEST_F(ResultsPaneTest, DetailedOpensToTheFirstFile)
     ASSERT_NO_FATAL_FAILURE(SearchOnce(false));
     window->GetCommand(32779)->trigger(); // Detailed
     Tree("1008")->setCurrentItem(FtpServer());
-    QTreeWidgetItem* top = Tree("1009")->topLevelItem(0);
-    ASSERT_TRUE(top != nullptr);
-    EXPECT_TRUE(top->isExpanded());
-    EXPECT_TRUE(top->child(0)->isExpanded()) << "b/ holds the first file";
-    EXPECT_FALSE(top->child(0)->child(0)->isHidden());
+    const QModelIndex top = Result(0);
+    ASSERT_TRUE(top.isValid());
+    EXPECT_TRUE(Results()->isExpanded(top));
+    EXPECT_TRUE(Results()->isExpanded(Result(0, top))) << "b/ holds the first file";
+    EXPECT_EQ(Result(0, Result(0, top)).data().toString(), "z.mp3");
 }
 
 TEST_F(ResultsPaneTest, ThePasswordHidesUntilShownAndARepliesControlBytesAreWrittenOut)

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeView>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -98,6 +99,21 @@ protected:
     template <typename T> T* Find(const char* id) const { return window->findChild<T*>(QString::fromLatin1(id)); }
 
     QTreeWidget* Tree(const char* id) const { return Find<QTreeWidget>(id); }
+    // The results tree: a view over a model of the session's results.
+    QTreeView* Results() const { return Find<QTreeView>("1009"); }
+    QModelIndex Result(int row, const QModelIndex& parent = {}) const
+    {
+        return Results()->model()->index(row, 0, parent);
+    }
+    // The texts of the rows under `parent`.
+    QStringList ResultTexts(const QModelIndex& parent = {}) const
+    {
+        QStringList texts;
+        const QAbstractItemModel* model = Results()->model();
+        for (int row = 0; row < model->rowCount(parent); ++row)
+            texts << model->index(row, 0, parent).data().toString();
+        return texts;
+    }
     QString Status(int part) const { return Find<CStatusBar>("180")->GetText(part); }
     QString Caption() const { return Find<QPushButton>("1002")->text(); }
     int MarkOf(QTreeWidgetItem* item) const { return item->data(0, kTreeMarkRole).toInt(); }

@@ -6,23 +6,27 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMessageBox>
+#include <QTreeView>
 #include <QTreeWidget>
 
 #include "app/ui/main-dlg.h"
 #include "app/ui/tree-images.h"
 #include "results/result-actions.h"
+#include "results/ui/results-model.h"
 
 namespace velmora {
 
-const ResultEntry* CMainDlg::GetSelectedRecord() const
+std::optional<ResultEntry> CMainDlg::GetSelectedRecord() const
 {
-    const QTreeWidgetItem* item = m_pResultsTree->currentItem();
-    return item ? reinterpret_cast<const ResultEntry*>(item->data(0, kRecordRole).value<quintptr>()) : nullptr;
+    const auto record = m_pResultsModel->GetRecord(m_pResultsView->currentIndex());
+    if (!record)
+        return std::nullopt;
+    return m_pSession->GetResults().Get(*record);
 }
 
 void CMainDlg::OnResultsContextMenu(const QPoint& at)
 {
-    if (GetSelectedRecord() == nullptr)
+    if (!GetSelectedRecord())
         return;
     // "Connect To Server" only for a server listed under "FTP".
     const QTreeWidgetItem* server = m_pServerTree->currentItem();
@@ -34,18 +38,18 @@ void CMainDlg::OnResultsContextMenu(const QPoint& at)
     menu.addAction(GetCommand(32788));
     menu.addSeparator();
     menu.addAction(GetCommand(32789));
-    menu.exec(m_pResultsTree->viewport()->mapToGlobal(at));
+    menu.exec(m_pResultsView->viewport()->mapToGlobal(at));
 }
 
 void CMainDlg::OnConnectToServer()
 {
-    if (const ResultEntry* record = GetSelectedRecord())
+    if (const auto record = GetSelectedRecord())
         ShowLaunchProblem(ConnectToServer(*record, m_pSession->GetSettingsPath(), m_pSession->GetWorkingDirectory()));
 }
 
 void CMainDlg::OnGetFile()
 {
-    if (const ResultEntry* record = GetSelectedRecord())
+    if (const auto record = GetSelectedRecord())
         ShowLaunchProblem(GetFile(*record, m_pSession->GetSettingsPath(), m_pSession->GetWorkingDirectory()));
 }
 
@@ -58,7 +62,7 @@ void CMainDlg::ShowLaunchProblem(const LaunchResult& launched)
 
 void CMainDlg::OnCopyToClipboard()
 {
-    const ResultEntry* record = GetSelectedRecord();
+    const auto record = GetSelectedRecord();
     const auto text = record ? BuildClipboardText(*record) : std::nullopt;
     if (!text)
         return;

@@ -31,6 +31,7 @@
 #include "app/ui/status-bar.h"
 #include "app/ui/tree-images.h"
 #include "app/ui/welcome-page.h"
+#include "results/ui/results-model.h"
 #include "results/ui/server-details-dlg.h"
 #include "search/engine-health.h"
 #include "settings/ui/settings-dlg.h"
@@ -98,7 +99,8 @@ void CMainDlg::SetTabOrder()
                                    m_pTopChartsButton, m_pEngineTree,   m_pServerTree};
     for (QPushButton* button : m_pWelcome->findChildren<QPushButton*>())
         chain.push_back(button);
-    chain.push_back(m_pResultsTree);
+    chain.push_back(m_pResultsFilter);
+    chain.push_back(m_pResultsView);
     for (QWidget* field : m_pServerDetails->findChildren<QWidget*>()) {
         if (field->focusPolicy() & Qt::TabFocus)
             chain.push_back(field);
@@ -162,24 +164,12 @@ void CMainDlg::CreateControls()
     m_pServerTree = MakeTree(client, "1008", 120);
     connect(m_pServerTree, &QTreeWidget::currentItemChanged, this, &CMainDlg::RefreshResults);
 
-    m_pResultsTree = MakeTree(client, "1009", 200);
-    m_pResultsTree->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_pResultsTree->header()->setStretchLastSection(true);
-    m_pResultsTree->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_pResultsTree->setDragDropMode(QAbstractItemView::NoDragDrop);
-    m_pResultsTree->installEventFilter(this);
-    connect(m_pResultsTree, &QTreeWidget::customContextMenuRequested, this, &CMainDlg::OnResultsContextMenu);
-    connect(m_pResultsTree, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
-        // A directory item only opens or closes.
-        if (item->childCount() == 0)
-            OnGetFile();
-    });
     m_pWelcome = new CWelcomePage(client);
     connect(m_pWelcome, &CWelcomePage::UpdateEnginesClicked, this, [this] { OnUpgrade(2); });
     connect(m_pWelcome, &CWelcomePage::AddEngineClicked, this, [this] { OnSettings(2); });
     m_pResultsArea = new QStackedWidget(client);
     m_pResultsArea->addWidget(m_pWelcome);
-    m_pResultsArea->addWidget(m_pResultsTree);
+    m_pResultsArea->addWidget(CreateResultsPane(client));
 
     m_pPanes = new QSplitter(Qt::Horizontal, client);
     m_pPanes->setObjectName(QStringLiteral("panes"));
@@ -223,14 +213,14 @@ void CMainDlg::CreateDetailsDock()
 // details dock goes through the View menu's switch.
 bool CMainDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_pResultsTree && event->type() == QEvent::KeyPress) {
+    if (watched == m_pResultsView && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        QTreeWidgetItem* item = m_pResultsTree->currentItem();
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && item != nullptr) {
-            if (item->childCount() > 0)
-                item->setExpanded(!item->isExpanded());
-            else
+        const QModelIndex current = m_pResultsView->currentIndex();
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && current.isValid()) {
+            if (m_pResultsModel->GetRecord(current))
                 OnGetFile();
+            else
+                m_pResultsView->setExpanded(current, !m_pResultsView->isExpanded(current));
             return true;
         }
     }
@@ -374,7 +364,7 @@ void CMainDlg::FillEngineTree()
     }
     m_bFillingEngines = false;
     // Without engines the results area tells a new user how to get some.
-    m_pResultsArea->setCurrentWidget(engines.GetCount() == 0 ? static_cast<QWidget*>(m_pWelcome) : m_pResultsTree);
+    m_pResultsArea->setCurrentWidget(engines.GetCount() == 0 ? static_cast<QWidget*>(m_pWelcome) : m_pResultsPane);
 }
 
 void CMainDlg::ResetServerTree()
@@ -454,7 +444,7 @@ void CMainDlg::SearchStateChanged()
 
 void CMainDlg::ResultsViewCleared()
 {
-    m_pResultsTree->clear();
+    m_pResultsModel->Clear();
 }
 
 } // namespace velmora

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/search-session.h"
@@ -17,11 +18,14 @@ class QPushButton;
 class QRadioButton;
 class QSplitter;
 class QStackedWidget;
+class QTimer;
+class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace velmora {
 
+class CResultsModel;
 class CServerDetailsDlg;
 class CStatusBar;
 class CWelcomePage;
@@ -81,6 +85,7 @@ private:
     void CreateControls();
     QWidget* CreateSearchGroup();
     void CreateDetailsDock();
+    QWidget* CreateResultsPane(QWidget* parent);
     void CreateMenus();
     void SetTabOrder();
     void RestoreMenuChecks();
@@ -93,7 +98,7 @@ private:
     void ResetServerTree();
     void ShowServerMark(QTreeWidgetItem* item, const ServerItem& server);
     void ExpandToFirstFile();
-    const ResultEntry* GetSelectedRecord() const;
+    std::optional<ResultEntry> GetSelectedRecord() const;
     QTreeWidgetItem* FindServerItem(std::size_t group, std::size_t index) const;
 
     // What the session reports.
@@ -122,7 +127,11 @@ private:
     QTreeWidget* m_pServerTree = nullptr;
     QStackedWidget* m_pResultsArea = nullptr;
     CWelcomePage* m_pWelcome = nullptr;
-    QTreeWidget* m_pResultsTree = nullptr;
+    QWidget* m_pResultsPane = nullptr;
+    QLineEdit* m_pResultsFilter = nullptr;
+    QTimer* m_pFilterDelay = nullptr;
+    QTreeView* m_pResultsView = nullptr;
+    CResultsModel* m_pResultsModel = nullptr;
     CStatusBar* m_pStatusBar = nullptr;
     QDockWidget* m_pDetailsDock = nullptr;
     CServerDetailsDlg* m_pServerDetails = nullptr;

@@ -3,11 +3,17 @@
 
 #include <QAction>
 #include <QDockWidget>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTimer>
+#include <QTreeView>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include "app/ui/main-dlg.h"
 #include "app/ui/tree-images.h"
 #include "results/server-tree.h"
+#include "results/ui/results-model.h"
 #include "results/ui/server-details-dlg.h"
 
 namespace velmora {
@@ -19,42 +25,85 @@ QString FromStd(const std::string& text)
     return QString::fromStdString(text);
 }
 
-void AddItems(QTreeWidgetItem* parent, QTreeWidget* tree, const std::vector<ViewItem>& items)
-{
-    for (const ViewItem& item : items) {
-        auto* added = parent ? new QTreeWidgetItem(parent, {FromStd(item.text)})
-                             : new QTreeWidgetItem(tree, {FromStd(item.text)});
-        added->setData(0, kRecordRole, QVariant::fromValue(reinterpret_cast<quintptr>(item.record)));
-        AddItems(added, tree, item.children);
-    }
-}
+// A pause after the last key before the filter runs over a large list.
+constexpr int kFilterDelayMs = 150;
 
 } // namespace
 
+// The results pane: a filter box over a view of the selected server's
+// records. The view reads rows from the model as they are drawn.
+QWidget* CMainDlg::CreateResultsPane(QWidget* parent)
+{
+    m_pResultsPane = new QWidget(parent);
+    m_pResultsPane->setObjectName(QStringLiteral("resultsPane"));
+    m_pResultsFilter = new QLineEdit(m_pResultsPane);
+    m_pResultsFilter->setObjectName(QStringLiteral("resultsFilter"));
+    m_pResultsFilter->setPlaceholderText(QStringLiteral("Filter by name"));
+    m_pResultsFilter->setClearButtonEnabled(true);
+    m_pFilterDelay = new QTimer(this);
+    m_pFilterDelay->setSingleShot(true);
+    m_pFilterDelay->setInterval(kFilterDelayMs);
+    connect(m_pResultsFilter, &QLineEdit::textChanged, m_pFilterDelay, qOverload<>(&QTimer::start));
+    connect(m_pFilterDelay, &QTimer::timeout, this, [this] {
+        m_pResultsModel->SetNameFilter(m_pResultsFilter->text());
+        ExpandToFirstFile();
+    });
+
+    m_pResultsModel = new CResultsModel(this);
+    m_pResultsView = new QTreeView(m_pResultsPane);
+    m_pResultsView->setObjectName(QStringLiteral("1009"));
+    m_pResultsView->setModel(m_pResultsModel);
+    m_pResultsView->setMinimumWidth(200);
+    m_pResultsView->setUniformRowHeights(true);
+    m_pResultsView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pResultsView->setDragDropMode(QAbstractItemView::NoDragDrop);
+    m_pResultsView->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_pResultsView->header()->setSortIndicatorClearable(true);
+    m_pResultsView->header()->setSortIndicator(-1, Qt::AscendingOrder);
+    m_pResultsView->setSortingEnabled(true);
+    m_pResultsView->installEventFilter(this);
+    connect(m_pResultsView, &QTreeView::customContextMenuRequested, this, &CMainDlg::OnResultsContextMenu);
+    connect(m_pResultsView, &QTreeView::doubleClicked, this, [this](const QModelIndex& index) {
+        // A directory item only opens or closes.
+        if (m_pResultsModel->GetRecord(index))
+            OnGetFile();
+    });
+
+    auto* layout = new QVBoxLayout(m_pResultsPane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addWidget(m_pResultsFilter);
+    layout->addWidget(m_pResultsView, 1);
+    return m_pResultsPane;
+}
+
 void CMainDlg::RefreshResults()
 {
-    m_pResultsTree->clear();
     const QTreeWidgetItem* selected = m_pServerTree->currentItem();
     const auto handle = selected ? selected->data(0, kServerHandleRole).toULongLong() : 0;
     const SearchSession::ResultsRefresh refresh = m_pSession->RefreshResults(handle);
-    if (refresh.hasDetails) {
-        const auto& details = refresh.details;
-        m_pServerDetails->SetResponseText(details.response);
-        m_pServerDetails->SetServerInfo(FromStd(details.address), FromStd(details.port), FromStd(details.user),
-                                        FromStd(details.password));
+    if (!refresh.hasDetails) {
+        m_pResultsModel->Clear();
+        return;
     }
-    m_pResultsTree->setUpdatesEnabled(false);
-    AddItems(nullptr, m_pResultsTree, refresh.items);
+    const auto& details = refresh.details;
+    m_pServerDetails->SetResponseText(details.response);
+    m_pServerDetails->SetServerInfo(FromStd(details.address), FromStd(details.port), FromStd(details.user),
+                                    FromStd(details.password));
+    m_pResultsModel->Show(m_pSession->GetResults(), refresh.server, m_pSession->GetViews().GetViewStyle());
+    // The Size and Modified columns come and go with the Detailed view.
+    m_pResultsView->header()->setStretchLastSection(m_pResultsModel->columnCount() == 1);
+    if (m_pResultsModel->columnCount() > 1)
+        m_pResultsView->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     ExpandToFirstFile();
-    m_pResultsTree->setUpdatesEnabled(true);
 }
 
 // A server's directories open down to its first file.
 void CMainDlg::ExpandToFirstFile()
 {
-    for (QTreeWidgetItem* item = m_pResultsTree->topLevelItem(0); item != nullptr && item->childCount() > 0;
-         item = item->child(0))
-        item->setExpanded(true);
+    for (QModelIndex index = m_pResultsModel->index(0, 0); index.isValid() && m_pResultsModel->rowCount(index) > 0;
+         index = m_pResultsModel->index(0, 0, index))
+        m_pResultsView->expand(index);
 }
 
 void CMainDlg::OnViewStyle(int style)

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QAbstractItemModel>
+
+#include <optional>
+#include <string>
+
+#include "results/result-view.h"
+
+namespace velmora {
+
+// The results tree as a model over the core's result list: rows are read
+// from the list when they are drawn, so a server with a million results
+// costs no item per result. Detailed adds Size and Modified columns; any
+// column sorts, and the name filter narrows the files.
+class CResultsModel : public QAbstractItemModel {
+    Q_OBJECT
+public:
+    explicit CResultsModel(QObject* parent);
+
+    // Lists `server`'s records of `list`, which must stay alive until
+    // Clear or the next Show.
+    void Show(const ResultList& list, std::string server, int style);
+    // The same server again, with records that came meanwhile.
+    void Refresh();
+    void SetNameFilter(const QString& text);
+    void Clear();
+
+    // The record an index stands for; nothing for a directory.
+    std::optional<ResultId> GetRecord(const QModelIndex& index) const;
+    const ResultsView& GetView() const { return m_view; }
+    bool IsShowing(const std::string& server) const { return m_pList != nullptr && m_strServer == server; }
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+private:
+    std::uint32_t NodeOf(const QModelIndex& parent) const;
+    void Rebuild();
+
+    const ResultList* m_pList = nullptr;
+    std::string m_strServer;
+    ViewOptions m_options;
+    ResultsView m_view;
+};
+
+// "1.5 MB", "820 KB", "312 bytes".
+QString FormatFileSize(std::uint64_t bytes);
+
+} // namespace velmora
