@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "browse-command.h"
 #include "engines-command.h"
 #include "links-command.h"
 #include "result-commands.h"
@@ -27,6 +28,8 @@ const char* const kHelp = "Usage: velmora-cli COMMAND [OPTIONS]\n"
                           "  copy URL                print what \"Copy To Clipboard\" would copy\n"
                           "  engines check [--json] [WORDS]\n"
                           "                          run every ticked engine once and tell how each answered\n"
+                          "  browse [--json] [--depth N] [--max-files N] URL...\n"
+                          "                          list a server's files from a directory down\n"
                           "  update version|engines|clients [--json] [--merge NAME...] [--merge-preselected]\n"
                           "                          ask the update service as the Help menu does\n"
                           "\n"
@@ -69,6 +72,11 @@ int main(int argc, char** argv)
     }
     if (command == "engines") {
         const int status = velmora::cli::RunEnginesCommand(rest);
+        std::fflush(stdout);
+        std::_Exit(status);
+    }
+    if (command == "browse") {
+        const int status = velmora::cli::RunBrowseCommand(rest);
         std::fflush(stdout);
         std::_Exit(status);
     }

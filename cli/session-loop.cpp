@@ -53,4 +53,15 @@ void RunTestPassToEnd(SearchSession& session)
     session.CancelTests();
 }
 
+bool RunBrowseToEnd(SearchSession& session, const ResultEntry& start, const BrowseLimits& limits)
+{
+    if (!session.OnBrowse(start, false, limits))
+        return false;
+    while (session.IsBrowseRunning() && !WasInterrupted())
+        Pump(session);
+    session.StopBrowse();
+    session.ProcessMessages();
+    return session.GetBrowse().GetProgress().startListed;
+}
+
 } // namespace velmora::cli

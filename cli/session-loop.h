@@ -2,9 +2,12 @@
 
 #include <string>
 
+#include "browse/browse-limits.h"
+
 namespace velmora {
 class SearchSession;
-}
+struct ResultEntry;
+} // namespace velmora
 
 namespace velmora::cli {
 
@@ -17,5 +20,8 @@ bool WasInterrupted();
 void RunSearchToEnd(SearchSession& session, const std::string& words);
 // Runs one test pass until every verdict is in or Ctrl+C stops it.
 void RunTestPassToEnd(SearchSession& session);
+// Browses the start's server from its directory until the browse ends or
+// Ctrl+C stops it; true when the start directory could be listed.
+bool RunBrowseToEnd(SearchSession& session, const ResultEntry& start, const BrowseLimits& limits);
 
 } // namespace velmora::cli

@@ -6,10 +6,10 @@
 #                                    screenshot tools (scripts/look.sh)
 set -euo pipefail
 
-packages=(build-essential cmake ninja-build pkg-config libcurl4-openssl-dev
+packages=(build-essential cmake ninja-build pkg-config libcurl4-openssl-dev libxml2-dev
           libgtest-dev libgmock-dev libbenchmark-dev clang-format
           qt6-base-dev qt6-svg-dev libgl-dev
-          lftp ncftp python3-pyftpdlib python3 openssl fonts-dejavu-core)
+          lftp ncftp python3-pyftpdlib python3 openssl nginx fonts-dejavu-core)
 if [ "${1:-}" = "--clang" ]; then
   packages+=(clang libclang-rt-14-dev)
 fi

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "browse/browse-settings.h"
 #include "platform/paths.h"
 #include "results/url-split.h"
 #include "search/query-words.h"
@@ -13,11 +14,13 @@ namespace velmora {
 SearchSession::SearchSession(std::string workingDirectory)
     : m_strWorkingDirectory(std::move(workingDirectory)),
       m_strSettingsPath(JoinPath(m_strWorkingDirectory, keys::kSettingsFile)), m_views(m_strSettingsPath),
-      m_engines(m_strSettingsPath), m_run(m_engines, m_budget, m_pQueue), m_testPass(m_servers, m_budget, m_pQueue)
+      m_engines(m_strSettingsPath), m_run(m_engines, m_budget, m_pQueue), m_testPass(m_servers, m_budget, m_pQueue),
+      m_browse(m_budget, m_pQueue)
 {
     InitializeHttp();
     m_run.SetListener(this);
     m_testPass.SetListener(this);
+    m_browse.SetListener(this);
 }
 
 SearchSession::~SearchSession() = default;
@@ -61,6 +64,8 @@ void SearchSession::OnSearch(std::string_view searchText)
 
 void SearchSession::StartSearch(const std::string& trimmedText)
 {
+    // The files a browse would still bring belong to the old results.
+    m_browse.Stop();
     m_bStopped = false;
     m_servers.Reset();
     Observer().ServersCleared();
@@ -125,6 +130,13 @@ int SearchSession::GetServerCount() const
 
 std::string SearchSession::GetActivityText() const
 {
+    const BrowseSummary& browsed = m_browse.GetProgress();
+    const auto counts = [&browsed] {
+        return std::to_string(browsed.directories) + (browsed.directories == 1 ? " folder, " : " folders, ") +
+               std::to_string(browsed.files) + (browsed.files == 1 ? " file" : " files");
+    };
+    if (m_browse.IsRunning())
+        return "Browsing " + m_strBrowsedServer + ": " + counts();
     if (m_run.IsRunning())
         return "Searching: " + std::to_string(m_run.GetAnswered()) + " of " + std::to_string(m_run.GetExpected()) +
                " engines answered";
@@ -147,11 +159,90 @@ void SearchSession::CancelTests()
     Observer().SearchStateChanged();
 }
 
-// Threads one of them gave back may let the other go on.
+// Threads one of them gave back may let another go on.
 void SearchSession::DispatchAll()
 {
     m_run.DispatchSearchJobs();
     m_testPass.DispatchTestJobs();
+    m_browse.Dispatch();
+}
+
+void SearchSession::EnsureResults()
+{
+    if (m_bSearched)
+        return;
+    m_servers.Reset();
+    Observer().ServersCleared();
+    m_bSearched = true;
+}
+
+bool SearchSession::OnBrowse(const ResultEntry& record, bool fromRoot, std::optional<BrowseLimits> limits)
+{
+    auto target = MakeBrowseTarget(record);
+    if (!target)
+        return false;
+    if (fromRoot && target->startDirectory != "/") {
+        target->fallbackDirectory = target->startDirectory;
+        target->startDirectory = "/";
+    }
+    EnsureResults();
+    m_bStopped = false;
+    m_strBrowsedServer = target->server;
+    m_browse.Start(std::move(*target), limits ? std::move(*limits) : ReadBrowseLimits(m_strSettingsPath));
+    Observer().SearchStateChanged();
+    return true;
+}
+
+void SearchSession::StopBrowse()
+{
+    if (!m_browse.IsRunning())
+        return;
+    m_bStopped = true;
+    m_browse.Stop();
+    DispatchAll();
+    Observer().SearchStateChanged();
+}
+
+void SearchSession::DirectoryListed(const BrowseListing& listing)
+{
+    Observer().BrowseListed(listing);
+    const BrowseTarget* target = m_browse.GetTarget();
+    if (target == nullptr)
+        return;
+    ResultEntry entry;
+    entry.service = target->service;
+    entry.port = target->port;
+    entry.server = target->server;
+    entry.user = target->user;
+    entry.password = target->password;
+    entry.description = "Listed from the server's directory";
+    entry.listed = true;
+    for (const ListedEntry& file : listing.files) {
+        entry.path = listing.directory + file.name;
+        entry.size = file.size;
+        entry.modified = file.modified;
+        if (m_views.GetFilterResults() && !AcceptsFilter(entry.path, m_strFilterWords))
+            continue;
+        TakeResult(entry);
+    }
+    Observer().SearchStateChanged();
+}
+
+void SearchSession::DirectorySkipped(const BrowseSkip& skip)
+{
+    Observer().BrowseSkipped(skip);
+}
+
+void SearchSession::BrowseEnded(const BrowseSummary& summary)
+{
+    DispatchAll();
+    Observer().BrowseEnded(summary);
+    Observer().SearchStateChanged();
+}
+
+void SearchSession::BrowseThreadsChanged()
+{
+    Observer().ActiveThreadsChanged(GetActiveThreads());
 }
 
 void SearchSession::HandleMessage(Message message)
@@ -169,6 +260,15 @@ void SearchSession::HandleMessage(Message message)
         break;
     case kMsgEngineStopped:
         m_run.OnEngineStopped(message);
+        break;
+    case kMsgBrowseListed:
+        m_browse.OnListed(message);
+        break;
+    case kMsgBrowseSkipped:
+        m_browse.OnSkipped(message);
+        break;
+    case kMsgBrowseDone:
+        m_browse.OnDone(message);
         break;
     case kMsgTestDone: {
         const bool wasRunning = m_testPass.IsRunning();

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "app/session-observer.h"
+#include "browse/browse-run.h"
 #include "platform/message-queue.h"
 #include "platform/thread-budget.h"
 #include "results/result-list.h"
@@ -19,12 +21,16 @@
 namespace velmora {
 
 // The main window without its widgets. It owns the engines, the result
-// list and the server tree, one search run and one test pass (each an
-// object of its own, sharing only the thread limit), and the view choices;
+// list and the server tree, one search run, one test pass and one browse
+// (each an object of its own, sharing only the thread limit), and the view
+// choices;
 // it takes every worker message and tells its observer what changed.
 // Owned and called by one thread; workers reach it only through the queue,
 // which they co-own, so destroying the session waits for no worker.
-class SearchSession : public SettingsTarget, private SearchRunListener, private TestPassListener {
+class SearchSession : public SettingsTarget,
+                      private SearchRunListener,
+                      private TestPassListener,
+                      private BrowseRunListener {
 public:
     explicit SearchSession(std::string workingDirectory);
     ~SearchSession() override;
@@ -75,6 +81,16 @@ public:
     // "Tests > Stop Tests" and Escape: the running test pass is abandoned.
     void StopTests();
 
+    // "Browse Server": lists the record's server from the record's
+    // directory (from the server's root, falling back to that directory,
+    // when `fromRoot`) and adds the files found to the results. The limits
+    // are those settings.dat asks for unless given. False when the record's
+    // service cannot be browsed.
+    bool OnBrowse(const ResultEntry& record, bool fromRoot, std::optional<BrowseLimits> limits = std::nullopt);
+    void StopBrowse();
+    bool IsBrowseRunning() const { return m_browse.IsRunning(); }
+    const BrowseRun& GetBrowse() const { return m_browse; }
+
     EngineList& GetEngines() { return m_engines; }
     const ServerTree& GetServers() const { return m_servers; }
     const ResultList& GetResults() const { return m_results; }
@@ -124,6 +140,12 @@ private:
     void ServerMarkChanged(std::size_t group, std::size_t index) override;
     void ServerTested(std::size_t group, const ServerItem& server, const TestJob& job) override;
     void PassThreadsChanged() override;
+    void DirectoryListed(const BrowseListing& listing) override;
+    void DirectorySkipped(const BrowseSkip& skip) override;
+    void BrowseEnded(const BrowseSummary& summary) override;
+    void BrowseThreadsChanged() override;
+    // A results set to add to: a browse before any search starts one.
+    void EnsureResults();
 
     SessionObserver* m_pObserver = nullptr;
     SessionObserver m_silent; // stands in while no observer is set
@@ -138,6 +160,8 @@ private:
     ResultList m_results;
     SearchRun m_run;
     TestPass m_testPass;
+    BrowseRun m_browse;
+    std::string m_strBrowsedServer; // the server of the current or last browse
 
     std::string m_strFilterWords; // the word filter of the current search
     bool m_bSearched = false;     // a search has started (m_nSearchMode 1)

@@ -6,6 +6,9 @@
 
 namespace velmora {
 
+struct BrowseListing;
+struct BrowseSkip;
+struct BrowseSummary;
 struct EngineReport;
 struct ResultEntry;
 struct ServerItem;
@@ -34,6 +37,11 @@ public:
     // Results", and the status line follow.
     virtual void SearchStateChanged() {}
     virtual void ResultsViewCleared() {}
+    // A browse listed a directory (before its files are taken in), skipped
+    // one, or ended.
+    virtual void BrowseListed(const BrowseListing& /*listing*/) {}
+    virtual void BrowseSkipped(const BrowseSkip& /*skip*/) {}
+    virtual void BrowseEnded(const BrowseSummary& /*summary*/) {}
 };
 
 } // namespace velmora

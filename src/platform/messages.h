@@ -17,6 +17,9 @@ enum MessageId : std::uint32_t {
     kMsgEngineStopped = 0x405, // wParam: 0
     kMsgUpdateReady = 0x4C8,   // wParam: 1 answer file written, 0 not
     kMsgTestDone = 0x4C9,      // record: the TestJob
+    kMsgBrowseListed = 0x4D0,  // record: a BrowseListing
+    kMsgBrowseSkipped = 0x4D1, // record: a BrowseSkip
+    kMsgBrowseDone = 0x4D2,    // record: the BrowseSummary
 };
 
 // One found link on its way from a search worker to the owner. Ownership

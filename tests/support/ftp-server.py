@@ -1,8 +1,9 @@
 """An anonymous, read-only FTP server on 127.0.0.1 for tests.
 
-Usage: ftp-server.py FOLDER PORT_FILE
+Usage: ftp-server.py FOLDER PORT_FILE [no-mlsd]
 Serves FOLDER, writes the port it listens on to PORT_FILE, and runs until
-it is killed (the test bounds it).
+it is killed (the test bounds it). With "no-mlsd" it answers only LIST, as
+older servers do.
 """
 import sys
 
@@ -13,7 +14,14 @@ from pyftpdlib.servers import FTPServer
 authorizer = DummyAuthorizer()
 authorizer.add_anonymous(sys.argv[1])
 authorizer.add_user("joe", "s3cret", sys.argv[1])
-handler = FTPHandler
+class Handler(FTPHandler):
+    proto_cmds = dict(FTPHandler.proto_cmds)
+
+
+if len(sys.argv) > 3 and sys.argv[3] == "no-mlsd":
+    del Handler.proto_cmds["MLSD"]
+    del Handler.proto_cmds["MLST"]
+handler = Handler
 handler.authorizer = authorizer
 handler.passive_ports = None
 # A refused login is answered at once: tests wait for it.

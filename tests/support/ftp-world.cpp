@@ -8,13 +8,13 @@
 
 namespace velmora::test {
 
-FtpTestServer::FtpTestServer(const std::string& folder)
+FtpTestServer::FtpTestServer(const std::string& folder, Listing listing)
 {
     const std::string portFile = m_scratch.File("port");
     m_pid = ::fork();
     if (m_pid == 0) {
         ::execl("/usr/bin/python3", "python3", FTP_SERVER_SCRIPT, folder.c_str(), portFile.c_str(),
-                static_cast<char*>(nullptr));
+                listing == Listing::ListOnly ? "no-mlsd" : static_cast<char*>(nullptr), static_cast<char*>(nullptr));
         ::_exit(127);
     }
     if (m_pid > 0 && WaitFor([&] { return std::filesystem::exists(portFile); }))

@@ -11,10 +11,12 @@ namespace velmora::test {
 
 // An FTP server on 127.0.0.1 serving a folder read-only, run by Debian's
 // python3 with pyftpdlib until the object goes. Anonymous logins are let
-// in, and so is "joe" with the password "s3cret".
+// in, and so is "joe" with the password "s3cret". ListOnly answers MLSD
+// as unknown, as older servers do.
 class FtpTestServer {
 public:
-    explicit FtpTestServer(const std::string& folder);
+    enum class Listing { Mlsd, ListOnly };
+    explicit FtpTestServer(const std::string& folder, Listing listing = Listing::Mlsd);
     ~FtpTestServer();
     FtpTestServer(const FtpTestServer&) = delete;
     FtpTestServer& operator=(const FtpTestServer&) = delete;

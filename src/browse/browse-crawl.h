@@ -1,0 +1,101 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "browse/browse-limits.h"
+#include "browse/browse-target.h"
+#include "browse/listed-entry.h"
+#include "browse/robots-rules.h"
+
+namespace velmora {
+
+class MessageQueue;
+
+// One directory listed: its files (at most what the file cap left) and how
+// many subdirectories it had.
+struct BrowseListing {
+    std::string directory; // decoded path, "/" at both ends
+    std::string url;       // as shown
+    std::vector<ListedEntry> files;
+    std::size_t directories = 0;
+};
+
+// A directory not listed, and why.
+struct BrowseSkip {
+    std::string url;
+    std::string reason;
+};
+
+// How the browse ended.
+struct BrowseSummary {
+    bool startListed = false; // the start directory (or its fallback) was listed
+    std::size_t files = 0;
+    std::size_t directories = 0;
+    std::size_t skipped = 0;
+    bool stopped = false;
+};
+
+// One browse of one server, shared by the owner and its workers (each
+// with a connection of its own). The workers list directories breadth
+// first from a frontier they share behind a lock: the plan of the whole
+// browse lives here, so no worker waits for the owner. They post every
+// listing and skip to the owner's queue, and the last one to finish posts
+// the summary. The owner only reads `id` and writes `stop`.
+class BrowseCrawl {
+public:
+    BrowseCrawl(std::uint64_t id, BrowseTarget target, BrowseLimits limits, std::shared_ptr<MessageQueue> queue);
+
+    const std::uint64_t id;
+    std::atomic<bool> stop{false};
+
+    const BrowseTarget& GetTarget() const { return m_target; }
+    const BrowseLimits& GetLimits() const { return m_limits; }
+    // The body of one worker.
+    void Work();
+    // How many workers were started: the last of them to end posts the
+    // summary.
+    void SetWorkerCount(int workers);
+
+private:
+    struct Pending {
+        std::string directory;
+        int depth = 0;
+    };
+    // What a worker does with one listed directory.
+    void Take(const Pending& pending, std::vector<ListedEntry> entries);
+    void Skip(const std::string& directory, const std::string& reason);
+    void LoadRobots();
+    bool StartOver(const Pending& failed);
+    void Post(std::uint32_t id, std::shared_ptr<void> record);
+
+    const BrowseTarget m_target;
+    const BrowseLimits m_limits;
+    const std::shared_ptr<MessageQueue> m_pQueue;
+
+    std::once_flag m_robotsLoaded;
+    RobotsRules m_robots;
+    std::chrono::milliseconds m_pause{0};
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Pending> m_frontier;
+    std::unordered_set<std::string> m_seen;
+    int m_nBusy = 0;
+    int m_nLeft = -1;
+    bool m_bStartTried = false;
+    BrowseSummary m_summary;
+};
+
+// Starts `workers` threads on the crawl that nobody waits for; false when
+// none could be started.
+bool StartBrowseWorkers(const std::shared_ptr<BrowseCrawl>& crawl, int workers);
+
+} // namespace velmora

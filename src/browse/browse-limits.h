@@ -1,0 +1,27 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+
+namespace velmora {
+
+// How far and how gently a browse goes. Every wait is bounded.
+struct BrowseLimits {
+    int depth = 3;                        // levels below the start directory
+    std::size_t maxFiles = 100000;        // files taken in all
+    int connections = 1;                  // to the server at once (at most 4)
+    std::chrono::milliseconds pause{250}; // between two requests of one connection
+    long connectTimeoutSeconds = 20;
+    long lowSpeedSeconds = 20; // a listing that sends nothing for this long has stalled
+    long listingTimeoutSeconds = 300;
+    std::size_t maxListingBytes = std::size_t{64} << 20;
+    int slowDownRetries = 3;                    // after 421, 429 or 503
+    std::chrono::seconds longestSlowDown{60};   // the longest wait a server may ask for
+    std::chrono::seconds longestCrawlDelay{10}; // robots.txt's Crawl-delay, at most
+    std::string userAgent = "Velmora/2.2";
+};
+
+inline constexpr int kMaxBrowseConnections = 4;
+
+} // namespace velmora

@@ -1,0 +1,97 @@
+#include "browse/browse-run.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "browse/index-page.h"
+#include "platform/http-fetch.h"
+
+namespace velmora {
+
+BrowseRun::BrowseRun(ThreadBudget& budget, std::shared_ptr<MessageQueue> queue)
+    : m_budget(budget), m_pQueue(std::move(queue))
+{
+}
+
+BrowseRun::~BrowseRun()
+{
+    if (m_pCrawl)
+        m_pCrawl->stop = true;
+}
+
+void BrowseRun::Start(BrowseTarget target, BrowseLimits limits)
+{
+    Stop();
+    InitializeHttp();
+    InitializeHtmlParser();
+    limits.connections = std::clamp(limits.connections, 1, kMaxBrowseConnections);
+    m_progress = {};
+    m_pCrawl = std::make_shared<BrowseCrawl>(m_nNextId++, std::move(target), std::move(limits), m_pQueue);
+    m_bWorkersStarted = false;
+    Dispatch();
+}
+
+void BrowseRun::Dispatch()
+{
+    if (!m_pCrawl || m_bWorkersStarted || !m_budget.HasRoom())
+        return;
+    const int workers = std::min(m_pCrawl->GetLimits().connections, m_budget.GetLimit() - m_budget.GetUsed());
+    m_bWorkersStarted = true;
+    if (!StartBrowseWorkers(m_pCrawl, workers)) {
+        // No thread to be had: the browse ends before it began.
+        BrowseSummary nothing;
+        m_pCrawl.reset();
+        Listener().BrowseEnded(nothing);
+        return;
+    }
+    m_nThreads = workers;
+    for (int i = 0; i < workers; ++i)
+        m_budget.Take();
+    Listener().BrowseThreadsChanged();
+}
+
+void BrowseRun::Release()
+{
+    m_budget.Give(m_nThreads);
+    m_nThreads = 0;
+    m_pCrawl.reset();
+    Listener().BrowseThreadsChanged();
+}
+
+void BrowseRun::Stop()
+{
+    if (!m_pCrawl)
+        return;
+    m_pCrawl->stop = true;
+    m_progress.stopped = true;
+    Release();
+}
+
+void BrowseRun::OnListed(const Message& message)
+{
+    if (!IsCurrent(message) || !message.record)
+        return;
+    const auto& listing = *std::static_pointer_cast<BrowseListing>(message.record);
+    ++m_progress.directories;
+    m_progress.files += listing.files.size();
+    Listener().DirectoryListed(listing);
+}
+
+void BrowseRun::OnSkipped(const Message& message)
+{
+    if (!IsCurrent(message) || !message.record)
+        return;
+    ++m_progress.skipped;
+    Listener().DirectorySkipped(*std::static_pointer_cast<BrowseSkip>(message.record));
+}
+
+void BrowseRun::OnDone(const Message& message)
+{
+    if (!IsCurrent(message) || !message.record)
+        return;
+    m_progress = *std::static_pointer_cast<BrowseSummary>(message.record);
+    Release();
+    Listener().BrowseEnded(m_progress);
+}
+
+} // namespace velmora

@@ -1,0 +1,27 @@
+#include "browse/directory-lister.h"
+
+#include <algorithm>
+#include <thread>
+
+namespace velmora {
+
+std::unique_ptr<DirectoryLister> MakeDirectoryLister(const BrowseTarget& target, const BrowseLimits& limits,
+                                                     const std::atomic<bool>& stop)
+{
+    return target.IsFtp() ? MakeFtpLister(target, limits, stop) : MakeHttpLister(target, limits, stop);
+}
+
+bool PauseUnlessStopped(std::chrono::milliseconds wait, const std::atomic<bool>& stop)
+{
+    const auto end = std::chrono::steady_clock::now() + wait;
+    while (!stop.load()) {
+        const auto left = end - std::chrono::steady_clock::now();
+        if (left <= std::chrono::steady_clock::duration::zero())
+            return true;
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(left, std::chrono::milliseconds(100)));
+    }
+    return false;
+}
+
+} // namespace velmora

@@ -1,0 +1,183 @@
+// Listing FTP directories with libcurl: MLSD (a custom listing command on a
+// directory URL) while the server knows it, else LIST through libcurl's
+// wildcard matching, whose parser reads Unix and Windows listings.
+
+#include <curl/curl.h>
+
+#include <ctime>
+#include <memory>
+
+#include "browse/directory-lister.h"
+#include "browse/listing-text.h"
+#include "platform/http-fetch.h"
+
+namespace velmora {
+
+namespace {
+
+struct CurlDeleter {
+    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+
+// What the callbacks of one transfer share.
+struct Transfer {
+    const std::atomic<bool>* stop = nullptr;
+    std::size_t maxBytes = 0;
+    std::string body;
+    bool tooLarge = false;
+    std::vector<ListedEntry> entries;
+    std::int64_t now = 0;
+};
+
+std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user)
+{
+    auto* transfer = static_cast<Transfer*>(user);
+    const std::size_t bytes = size * count;
+    if (transfer->body.size() + bytes > transfer->maxBytes) {
+        transfer->tooLarge = true;
+        return 0;
+    }
+    transfer->body.append(data, bytes);
+    return bytes;
+}
+
+int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    return static_cast<Transfer*>(user)->stop->load() ? 1 : 0;
+}
+
+// One entry of a LIST, parsed by libcurl; the file itself is never fetched.
+long OnListedEntry(const void* info, void* user, int)
+{
+    const auto* file = static_cast<const curl_fileinfo*>(info);
+    auto* transfer = static_cast<Transfer*>(user);
+    if (transfer->stop->load())
+        return CURL_CHUNK_BGN_FUNC_FAIL;
+    if (transfer->entries.size() >= transfer->maxBytes / 16) {
+        transfer->tooLarge = true;
+        return CURL_CHUNK_BGN_FUNC_FAIL;
+    }
+    if (file->filename == nullptr || (file->filetype != CURLFILETYPE_FILE && file->filetype != CURLFILETYPE_DIRECTORY))
+        return CURL_CHUNK_BGN_FUNC_SKIP;
+    ListedEntry entry;
+    entry.name = file->filename;
+    entry.isDirectory = file->filetype == CURLFILETYPE_DIRECTORY;
+    if (!entry.isDirectory && (file->flags & CURLFINFOFLAG_KNOWN_SIZE) && file->size >= 0)
+        entry.size = static_cast<std::uint64_t>(file->size);
+    // libcurl leaves the time unparsed: the listing's own text is read.
+    if (file->strings.time != nullptr)
+        entry.modified = ParseListTime(file->strings.time, transfer->now);
+    if (IsListableName(entry.name))
+        transfer->entries.push_back(std::move(entry));
+    return CURL_CHUNK_BGN_FUNC_SKIP;
+}
+
+bool IsUnknownCommand(long code)
+{
+    return code == 500 || code == 501 || code == 502 || code == 504;
+}
+
+class FtpLister : public DirectoryLister {
+public:
+    FtpLister(const BrowseTarget& target, const BrowseLimits& limits, const std::atomic<bool>& stop)
+        : m_target(target), m_limits(limits), m_stop(stop), m_handle(curl_easy_init())
+    {
+        InitializeHttp();
+    }
+
+    ListOutcome List(const std::string& directory) override
+    {
+        ListOutcome outcome;
+        if (!m_handle) {
+            outcome.reason = "The network layer could not be started.";
+            return outcome;
+        }
+        if (m_useMlsd) {
+            outcome = Run(directory, true);
+            if (outcome.ok || !IsUnknownCommand(outcome.status))
+                return outcome;
+            m_useMlsd = false; // this server has no MLSD: LIST from now on
+        }
+        return Run(directory, false);
+    }
+
+private:
+    ListOutcome Run(const std::string& directory, bool mlsd)
+    {
+        CURL* curl = m_handle.get();
+        // A reset keeps the open connection: one login serves every directory.
+        curl_easy_reset(curl);
+        Transfer transfer;
+        transfer.stop = &m_stop;
+        transfer.maxBytes = m_limits.maxListingBytes;
+        transfer.now = static_cast<std::int64_t>(std::time(nullptr));
+        const std::string url = MakeDirectoryUrl(m_target, directory) + (mlsd ? "" : "*");
+        char errorText[CURL_ERROR_SIZE] = "";
+        curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "ftp");
+        curl_easy_setopt(curl, CURLOPT_USERNAME, m_target.user.c_str());
+        curl_easy_setopt(curl, CURLOPT_PASSWORD, m_target.password.c_str());
+        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, m_limits.connectTimeoutSeconds);
+        curl_easy_setopt(curl, CURLOPT_FTP_RESPONSE_TIMEOUT, m_limits.lowSpeedSeconds);
+        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, m_limits.lowSpeedSeconds);
+        curl_easy_setopt(curl, CURLOPT_TIMEOUT, m_limits.listingTimeoutSeconds);
+        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
+        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+        if (mlsd) {
+            curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, "MLSD");
+        } else {
+            curl_easy_setopt(curl, CURLOPT_WILDCARDMATCH, 1L);
+            curl_easy_setopt(curl, CURLOPT_CHUNK_BGN_FUNCTION, OnListedEntry);
+            curl_easy_setopt(curl, CURLOPT_CHUNK_DATA, &transfer);
+        }
+        const CURLcode code = curl_easy_perform(curl);
+        ListOutcome outcome;
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &outcome.status);
+        if (m_stop.load()) {
+            outcome.reason = "Stopped.";
+        } else if (transfer.tooLarge) {
+            outcome.reason = "The listing is larger than " + std::to_string(m_limits.maxListingBytes >> 20) + " MiB.";
+        } else if (code == CURLE_OK || (!mlsd && code == CURLE_REMOTE_FILE_NOT_FOUND)) {
+            // An empty directory matches nothing.
+            outcome.ok = true;
+            outcome.entries = mlsd ? ParseMlsd(transfer.body) : std::move(transfer.entries);
+        } else if (outcome.status == 421) {
+            outcome.slowDown = true;
+            outcome.reason = "The server turned the connection away (421).";
+        } else if (code == CURLE_LOGIN_DENIED) {
+            outcome.reason = "The server refused the login (" + std::to_string(outcome.status) + ").";
+        } else if (code == CURLE_OPERATION_TIMEDOUT) {
+            outcome.reason = "The server stopped answering.";
+        } else if (code == CURLE_REMOTE_ACCESS_DENIED) {
+            outcome.reason = "The server refused to open the directory (" + std::to_string(outcome.status) + ").";
+        } else if (code == CURLE_COULDNT_CONNECT || code == CURLE_COULDNT_RESOLVE_HOST) {
+            outcome.reason = "The server could not be reached.";
+        } else {
+            outcome.reason =
+                std::string("The listing failed: ") + (errorText[0] ? errorText : curl_easy_strerror(code));
+        }
+        return outcome;
+    }
+
+    BrowseTarget m_target;
+    BrowseLimits m_limits;
+    const std::atomic<bool>& m_stop;
+    std::unique_ptr<CURL, CurlDeleter> m_handle;
+    bool m_useMlsd = true;
+};
+
+} // namespace
+
+std::unique_ptr<DirectoryLister> MakeFtpLister(const BrowseTarget& target, const BrowseLimits& limits,
+                                               const std::atomic<bool>& stop)
+{
+    return std::make_unique<FtpLister>(target, limits, stop);
+}
+
+} // namespace velmora

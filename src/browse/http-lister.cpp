@@ -1,0 +1,114 @@
+// Listing HTTP(S) directories by their index pages.
+
+#include <cstdlib>
+
+#include "browse/directory-lister.h"
+#include "browse/index-page.h"
+#include "platform/ascii-case.h"
+#include "platform/http-fetch.h"
+#include "results/url-split.h"
+
+namespace velmora {
+
+namespace {
+
+// "Retry-After: 120" (seconds); an HTTP date counts as a minute.
+std::optional<std::chrono::seconds> RetryAfter(const FetchResult& fetched)
+{
+    const auto value = fetched.Header("Retry-After");
+    if (!value || value->empty())
+        return std::nullopt;
+    if (value->find_first_not_of("0123456789") != std::string::npos || value->size() > 9)
+        return std::chrono::seconds(60);
+    return std::chrono::seconds(std::atol(value->c_str()));
+}
+
+std::string Sentence(long status)
+{
+    const std::string code = " (" + std::to_string(status) + ").";
+    if (status == 401 || status == 403)
+        return "The server refused to list the directory" + code;
+    if (status == 404 || status == 410)
+        return "The server has no such directory" + code;
+    if (status >= 300 && status < 400)
+        return "The server sends this directory elsewhere" + code;
+    if (status == 429 || status == 503)
+        return "The server asked to slow down" + code;
+    return "The server answered" + code;
+}
+
+class HttpLister : public DirectoryLister {
+public:
+    HttpLister(const BrowseTarget& target, const BrowseLimits& limits, const std::atomic<bool>& stop)
+        : m_target(target), m_limits(limits), m_stop(stop)
+    {
+        m_place.scheme = target.service == kServiceHttps ? "https" : "http";
+        m_place.host = LowerAscii(target.server);
+        m_place.port = target.port;
+    }
+
+    ListOutcome List(const std::string& directory) override
+    {
+        FetchOptions options;
+        options.url = MakeDirectoryUrl(m_target, directory);
+        options.userAgent = m_limits.userAgent;
+        options.connectTimeoutSeconds = m_limits.connectTimeoutSeconds;
+        options.lowSpeedSeconds = m_limits.lowSpeedSeconds;
+        options.totalTimeoutSeconds = m_limits.listingTimeoutSeconds;
+        // A redirect could lead to another server whose links would be
+        // taken for this one's.
+        options.maxRedirects = 0;
+        options.maxBytes = m_limits.maxListingBytes;
+        options.stop = &m_stop;
+        std::string page;
+        const FetchResult fetched = HttpFetch(options, [&page](std::string_view data) { page.append(data); });
+        ListOutcome outcome;
+        outcome.status = fetched.httpStatus;
+        if (fetched.status == FetchStatus::Stopped) {
+            outcome.reason = "Stopped.";
+            return outcome;
+        }
+        if (fetched.status == FetchStatus::TooLarge) {
+            outcome.reason = "The listing is larger than " + std::to_string(m_limits.maxListingBytes >> 20) + " MiB.";
+            return outcome;
+        }
+        if (fetched.status != FetchStatus::Ok) {
+            outcome.reason = fetched.failure == FetchFailure::TimedOut ? "The server stopped answering."
+                                                                       : "The listing failed: " + fetched.error;
+            return outcome;
+        }
+        if (fetched.httpStatus == 429 || fetched.httpStatus == 503) {
+            outcome.slowDown = true;
+            outcome.retryAfter = RetryAfter(fetched);
+        }
+        if (fetched.httpStatus != 200) {
+            outcome.reason = Sentence(fetched.httpStatus);
+            return outcome;
+        }
+        const auto type = fetched.Header("Content-Type");
+        if (type && LowerAscii(*type).find("html") == std::string::npos) {
+            outcome.reason = "The server gives a file here, not an index page.";
+            return outcome;
+        }
+        m_place.directory = directory;
+        outcome.ok = true;
+        outcome.entries = ParseIndexPage(page, m_place);
+        return outcome;
+    }
+
+private:
+    BrowseTarget m_target;
+    BrowseLimits m_limits;
+    const std::atomic<bool>& m_stop;
+    IndexPlace m_place;
+};
+
+} // namespace
+
+std::unique_ptr<DirectoryLister> MakeHttpLister(const BrowseTarget& target, const BrowseLimits& limits,
+                                                const std::atomic<bool>& stop)
+{
+    return std::make_unique<HttpLister>(target, limits, stop);
+}
+
+} // namespace velmora

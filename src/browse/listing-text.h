@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "browse/listed-entry.h"
+
+namespace velmora {
+
+// An MLSD answer ("type=file;size=12;modify=20261207120000; name" lines),
+// "cdir" and "pdir" left out.
+std::vector<ListedEntry> ParseMlsd(std::string_view text);
+
+// "20261207120000" or "20261207120000.123" (UTC) as seconds since 1970.
+std::optional<std::int64_t> ParseMlsdTime(std::string_view text);
+
+// The date column of a LIST line: "Dec  7 12:00" (within the year before
+// `now`), "Dec  7  2025", or the DOS form "12-07-25  12:00PM".
+std::optional<std::int64_t> ParseListTime(std::string_view text, std::int64_t now);
+
+// A date in an index page's text: "07-Dec-2026 12:00" (nginx), "2026-12-07
+// 12:00" (Apache), "2026-Dec-07 12:00:00" (lighttpd). `end` gets the
+// offset just past it.
+std::optional<std::int64_t> FindIndexDate(std::string_view text, std::size_t* end = nullptr);
+
+// A count of bytes in digits; nothing for anything else or past 2^64.
+std::optional<std::uint64_t> ParseByteCount(std::string_view text);
+
+// Seconds since 1970 for a UTC date and time; nothing when out of range.
+std::optional<std::int64_t> MakeUtcTime(int year, int month, int day, int hour, int minute, int second);
+
+} // namespace velmora

@@ -1,0 +1,138 @@
+#include "browse/robots-rules.h"
+
+#include <cstdlib>
+
+#include "platform/ascii-case.h"
+
+namespace velmora {
+
+namespace {
+
+std::string_view Trim(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    const std::size_t last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+// Does `pattern` ("*" for any run, "$" at its end for the path's end) match
+// the start of `path`? Iterative, with one back-track point per "*", so a
+// hostile pattern costs at most pattern times path steps.
+bool Matches(std::string_view pattern, std::string_view path)
+{
+    const bool anchored = pattern.ends_with('$');
+    if (anchored)
+        pattern.remove_suffix(1);
+    std::size_t p = 0;
+    std::size_t s = 0;
+    std::size_t star = std::string_view::npos;
+    std::size_t starPath = 0;
+    while (true) {
+        if (p == pattern.size()) {
+            if (!anchored || s == path.size())
+                return true;
+        } else if (pattern[p] == '*') {
+            star = p++;
+            starPath = s;
+            continue;
+        } else if (s < path.size() && pattern[p] == path[s]) {
+            ++p;
+            ++s;
+            continue;
+        }
+        if (star == std::string_view::npos || starPath >= path.size())
+            return false;
+        p = star + 1;
+        s = ++starPath;
+    }
+}
+
+} // namespace
+
+RobotsRules RobotsRules::DisallowAll()
+{
+    RobotsRules rules;
+    rules.m_rules.push_back({"/", false});
+    return rules;
+}
+
+RobotsRules RobotsRules::Parse(std::string_view text, std::string_view agent)
+{
+    // Groups: one or more User-agent lines, then their rules.
+    RobotsRules own;
+    RobotsRules any;
+    bool ownFound = false;
+    bool inOwn = false;
+    bool inAny = false;
+    bool lastWasAgent = false;
+    const std::string wanted = LowerAscii(agent);
+    std::size_t at = 0;
+    std::size_t lines = 0;
+    while (at < text.size() && ++lines <= 100000) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = text.substr(at, end - at);
+        at = end + 1;
+        if (const std::size_t hash = line.find('#'); hash != std::string_view::npos)
+            line = line.substr(0, hash);
+        const std::size_t colon = line.find(':');
+        if (colon == std::string_view::npos)
+            continue;
+        const std::string key = LowerAscii(Trim(line.substr(0, colon)));
+        const std::string_view value = Trim(line.substr(colon + 1));
+        if (key == "user-agent") {
+            if (!lastWasAgent) {
+                inOwn = false;
+                inAny = false;
+            }
+            const std::string name = LowerAscii(value);
+            if (name == "*") {
+                inAny = true;
+            } else if (!name.empty() && wanted.find(name) != std::string::npos) {
+                inOwn = true;
+                ownFound = true;
+            }
+            lastWasAgent = true;
+            continue;
+        }
+        lastWasAgent = false;
+        RobotsRules* target = inOwn ? &own : (inAny ? &any : nullptr);
+        if (target == nullptr)
+            continue;
+        if (key == "allow" || key == "disallow") {
+            // An empty Disallow allows everything: it adds no rule.
+            if (!value.empty() && target->m_rules.size() < 10000)
+                target->m_rules.push_back({std::string(value), key == "allow"});
+        } else if (key == "crawl-delay") {
+            char* stop = nullptr;
+            const std::string number(value);
+            const double seconds = std::strtod(number.c_str(), &stop);
+            if (stop != number.c_str() && seconds >= 0)
+                target->m_crawlDelay = seconds;
+        }
+    }
+    return ownFound ? own : any;
+}
+
+bool RobotsRules::Allows(std::string_view path) const
+{
+    std::size_t best = 0;
+    bool allowed = true;
+    bool found = false;
+    for (const Rule& rule : m_rules) {
+        if (!Matches(rule.pattern, path))
+            continue;
+        const std::size_t length = rule.pattern.size();
+        if (!found || length > best || (length == best && rule.allow)) {
+            best = length;
+            allowed = rule.allow;
+            found = true;
+        }
+    }
+    return allowed;
+}
+
+} // namespace velmora

@@ -1,0 +1,322 @@
+// Browsing real servers the test starts: nginx's autoindex, pyftpdlib with
+// and without MLSD, and python's https server each list exactly the tree
+// the test built; then the limits, robots.txt, Stop and hostile servers.
+
+#include <set>
+
+#include "app/session-fixture.h"
+#include "browse/browse-crawl.h"
+#include "results/result-actions.h"
+#include "support/ftp-world.h"
+#include "support/nginx-world.h"
+#include "support/tls-world.h"
+
+namespace velmora {
+namespace {
+
+using test::PageBehavior;
+
+// Records what a browse reports.
+class BrowseObserver : public test::RecordingObserver {
+public:
+    std::vector<std::string> listed;
+    std::vector<BrowseSkip> skipped;
+    std::optional<BrowseSummary> ended;
+    void BrowseListed(const BrowseListing& listing) override { listed.push_back(listing.url); }
+    void BrowseSkipped(const BrowseSkip& skip) override { skipped.push_back(skip); }
+    void BrowseEnded(const BrowseSummary& summary) override { ended = summary; }
+};
+
+class BrowseWorldTest : public test::SessionTest {
+protected:
+    test::TempDir tree;
+    BrowseObserver browsed;
+    BrowseLimits limits;
+
+    void SetUp() override
+    {
+        Reopen();
+        limits.pause = std::chrono::milliseconds(0);
+        limits.lowSpeedSeconds = 2;
+        limits.connectTimeoutSeconds = 5;
+    }
+
+    // A fresh session with no results.
+    void Reopen()
+    {
+        Open({});
+        session->SetObserver(&browsed);
+        browsed = BrowseObserver();
+    }
+
+    void Put(const std::string& path, const std::string& text)
+    {
+        const std::filesystem::path file = tree.Path() + path;
+        std::filesystem::create_directories(file.parent_path());
+        test::WriteFile(file.string(), text);
+    }
+
+    // Five levels, names that need encoding, an empty folder and a file at
+    // the root that a browse starting lower must not see.
+    void BuildTree()
+    {
+        Put("/outside.txt", "no");
+        Put("/pub/a.txt", "12345");
+        Put("/pub/b c.bin", std::string(1000, 'b'));
+        Put("/pub/caf\xC3\xA9 & #1.txt", "x");
+        Put("/pub/sub/d.txt", "dd");
+        Put("/pub/sub/deeper/e.txt", "eee");
+        Put("/pub/sub/deeper/x/f.txt", "ffff");
+        Put("/pub/sub/deeper/x/y/g.txt", "g");
+        std::filesystem::create_directories(tree.Path() + "/pub/empty");
+    }
+
+    // Browses from a result URL until the browse ends.
+    bool Browse(const std::string& url, bool fromRoot = false)
+    {
+        const auto start = MakeResultEntry(url, 0);
+        if (!start || !session->OnBrowse(*start, fromRoot, limits))
+            return false;
+        return PumpUntil([&] { return !session->IsBrowseRunning(); }, std::chrono::seconds(60));
+    }
+
+    // Every result's path, with its size when it has one.
+    std::map<std::string, std::optional<std::uint64_t>> Found()
+    {
+        std::map<std::string, std::optional<std::uint64_t>> found;
+        const ResultList& results = session->GetResults();
+        for (std::size_t i = 0; i < results.GetCount(); ++i) {
+            const ResultEntry entry = results.Get(static_cast<ResultId>(i));
+            found[entry.path] = entry.size;
+            EXPECT_TRUE(entry.listed);
+            EXPECT_EQ(entry.description, "Listed from the server's directory");
+        }
+        return found;
+    }
+
+    std::set<std::string> Paths()
+    {
+        std::set<std::string> paths;
+        for (const auto& [path, size] : Found())
+            paths.insert(path);
+        return paths;
+    }
+
+    std::vector<std::string> SkipReasons()
+    {
+        std::vector<std::string> reasons;
+        for (const BrowseSkip& skip : browsed.skipped)
+            reasons.push_back(skip.url + " " + skip.reason);
+        return reasons;
+    }
+};
+
+const std::set<std::string> kTreeToDepth2 = {"/pub/a.txt", "/pub/b c.bin", "/pub/caf\xC3\xA9 & #1.txt",
+                                             "/pub/sub/d.txt", "/pub/sub/deeper/e.txt"};
+
+TEST_F(BrowseWorldTest, NginxAutoindexListsTheTreeBelowTheStartWithSizesAndDates)
+{
+    BuildTree();
+    test::NginxServer nginx(tree.Path());
+    ASSERT_TRUE(nginx.IsRunning()) << "nginx did not start";
+    limits.depth = 2;
+    ASSERT_TRUE(Browse(nginx.Url("/pub/a.txt")));
+    EXPECT_EQ(Paths(), kTreeToDepth2);
+    const auto found = Found();
+    EXPECT_EQ(found.at("/pub/b c.bin"), 1000u);
+    EXPECT_EQ(found.at("/pub/a.txt"), 5u);
+    const ResultEntry first = session->GetResults().Get(0);
+    ASSERT_TRUE(first.modified.has_value());
+    EXPECT_LT(std::abs(*first.modified - static_cast<std::int64_t>(std::time(nullptr))), 3600 * 26);
+    ASSERT_TRUE(browsed.ended.has_value());
+    EXPECT_TRUE(browsed.ended->startListed);
+    EXPECT_EQ(browsed.ended->directories, 4u) << "pub, sub, empty and deeper";
+    EXPECT_EQ(SkipReasons(), (std::vector<std::string>{nginx.Url("/pub/sub/deeper/x/") +
+                                                       " It lies deeper than 2 levels below the start."}));
+    EXPECT_EQ(session->GetServers().GetGroups()[kGroupHttp].servers.size(), 1u);
+    EXPECT_EQ(session->GetActiveThreads(), 0);
+}
+
+// The same tree through FTP, with MLSD and with LIST only.
+class FtpBrowseTest : public BrowseWorldTest, public ::testing::WithParamInterface<test::FtpTestServer::Listing> {};
+
+TEST_P(FtpBrowseTest, ListsTheTreeWithSizes)
+{
+    BuildTree();
+    test::FtpTestServer ftp(tree.Path(), GetParam());
+    ASSERT_TRUE(ftp.IsRunning());
+    limits.depth = 2;
+    ASSERT_TRUE(Browse(ftp.Url("/pub/")));
+    EXPECT_EQ(Paths(), kTreeToDepth2);
+    const auto found = Found();
+    EXPECT_EQ(found.at("/pub/b c.bin"), 1000u);
+    EXPECT_EQ(found.at("/pub/sub/deeper/e.txt"), 3u);
+    for (std::size_t i = 0; i < session->GetResults().GetCount(); ++i)
+        EXPECT_TRUE(session->GetResults().Get(static_cast<ResultId>(i)).modified.has_value());
+    EXPECT_EQ(SkipReasons().size(), 1u);
+    EXPECT_EQ(session->GetServers().GetGroups()[kGroupFtp].servers.size(), 1u);
+
+    // A login of its own is used, and kept on every result.
+    Reopen();
+    limits.depth = 0;
+    ASSERT_TRUE(Browse(ftp.Url("/pub/a.txt", "joe:s3cret")));
+    EXPECT_EQ(Paths(), (std::set<std::string>{"/pub/a.txt", "/pub/b c.bin", "/pub/caf\xC3\xA9 & #1.txt"}));
+    EXPECT_EQ(session->GetResults().Get(0).user, "joe");
+    EXPECT_EQ(session->GetResults().Get(0).password, "s3cret");
+}
+
+INSTANTIATE_TEST_SUITE_P(Listings, FtpBrowseTest,
+                         ::testing::Values(test::FtpTestServer::Listing::Mlsd, test::FtpTestServer::Listing::ListOnly));
+
+TEST_F(BrowseWorldTest, HttpsIndexPagesOfPythonsServer)
+{
+    BuildTree();
+    test::TrustTestAuthority trust;
+    test::HttpsServer https(tree.Path());
+    ASSERT_TRUE(https.IsRunning());
+    limits.depth = 2;
+    ASSERT_TRUE(Browse(https.Url("/pub/")));
+    EXPECT_EQ(Paths(), kTreeToDepth2);
+    EXPECT_FALSE(Found().at("/pub/a.txt").has_value()) << "python's index gives no sizes";
+}
+
+TEST_F(BrowseWorldTest, TheCapStopsTheBrowseAndSaysWhatWasLeft)
+{
+    BuildTree();
+    test::NginxServer nginx(tree.Path());
+    ASSERT_TRUE(nginx.IsRunning());
+    limits.maxFiles = 4;
+    ASSERT_TRUE(Browse(nginx.Url("/pub/")));
+    EXPECT_EQ(Paths().size(), 4u);
+    ASSERT_TRUE(browsed.ended.has_value());
+    EXPECT_EQ(browsed.ended->files, 4u);
+    ASSERT_FALSE(browsed.skipped.empty());
+    EXPECT_EQ(browsed.skipped.back().reason, "The cap of 4 files was reached.");
+}
+
+TEST_F(BrowseWorldTest, RobotsTxtIsHonouredAndItsCrawlDelayKept)
+{
+    BuildTree();
+    Put("/robots.txt", "User-agent: *\nDisallow: /pub/sub/\nCrawl-delay: 0.2\n");
+    test::NginxServer nginx(tree.Path());
+    ASSERT_TRUE(nginx.IsRunning());
+    const auto began = std::chrono::steady_clock::now();
+    ASSERT_TRUE(Browse(nginx.Url("/pub/")));
+    EXPECT_EQ(Paths(), (std::set<std::string>{"/pub/a.txt", "/pub/b c.bin", "/pub/caf\xC3\xA9 & #1.txt"}));
+    EXPECT_EQ(SkipReasons(),
+              (std::vector<std::string>{nginx.Url("/pub/sub/") + " robots.txt asks robots not to list it."}));
+    // Two listings (pub and empty) with the asked pause between them.
+    EXPECT_GE(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(200));
+}
+
+TEST_F(BrowseWorldTest, StopEndsAStalledListingAtOnceAndLateReportsAreDropped)
+{
+    server.Route("/slow/", {PageBehavior::Kind::Stall, "<html><a href=\"a.bin\">a</a>"});
+    limits.lowSpeedSeconds = 30;
+    const auto start = MakeResultEntry(server.Url("/slow/x.bin"), 0);
+    ASSERT_TRUE(session->OnBrowse(*start, false, limits));
+    ASSERT_TRUE(PumpUntil([&] { return server.Requests() >= 2; })) << "robots.txt, then the listing";
+    EXPECT_TRUE(session->IsBrowseRunning());
+    const auto asked = std::chrono::steady_clock::now();
+    session->StopBrowse();
+    EXPECT_FALSE(session->IsBrowseRunning());
+    EXPECT_EQ(session->GetActiveThreads(), 0) << "the threads are given back at once";
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(100));
+    // The stalled worker notices within its poll and reports; nothing comes of it.
+    PumpUntil([] { return false; }, std::chrono::milliseconds(600));
+    EXPECT_EQ(session->GetResults().GetCount(), 0u);
+    EXPECT_TRUE(browsed.listed.empty());
+    EXPECT_TRUE(browsed.skipped.empty());
+}
+
+TEST_F(BrowseWorldTest, AStallMidListingIsSkippedAfterTheLowSpeedTime)
+{
+    server.Route("/stall/", {PageBehavior::Kind::Stall, "<html><a href=\"a.bin\">a</a>"});
+    limits.lowSpeedSeconds = 1;
+    const auto began = std::chrono::steady_clock::now();
+    ASSERT_TRUE(Browse(server.Url("/stall/")));
+    // libcurl measures speed over the last five seconds, so the part sent
+    // before the stall counts for that long.
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(10));
+    EXPECT_EQ(session->GetResults().GetCount(), 0u);
+    EXPECT_EQ(SkipReasons(), (std::vector<std::string>{server.Url("/stall/") + " The server stopped answering."}));
+    ASSERT_TRUE(browsed.ended.has_value());
+    EXPECT_FALSE(browsed.ended->startListed);
+}
+
+TEST_F(BrowseWorldTest, ADirectoryListedAsItsOwnChildEndsAtTheDepthLimit)
+{
+    // Every path below /loop/ answers the same page: a child "loop/", the
+    // directory itself three ways, a parent, a sort link and one file.
+    server.Route("/loop/", {PageBehavior::Kind::Serve,
+                            "<a href=\"loop/\">loop/</a><a href=\"./\">.</a><a href=\"\">self</a>"
+                            "<a href=\"../\">Parent</a><a href=\"?C=M;O=A\">Date</a><a href=\"f.bin\">f</a>"});
+    limits.depth = 3;
+    ASSERT_TRUE(Browse(server.Url("/loop/")));
+    EXPECT_EQ(Paths(), (std::set<std::string>{"/loop/f.bin", "/loop/loop/f.bin", "/loop/loop/loop/f.bin",
+                                              "/loop/loop/loop/loop/f.bin"}));
+    EXPECT_EQ(browsed.listed.size(), 4u);
+    EXPECT_EQ(browsed.skipped.size(), 1u);
+}
+
+TEST_F(BrowseWorldTest, AListingOfAHundredThousandEntries)
+{
+    std::string page = "<html><body><pre>\n";
+    for (int i = 0; i < 100000; ++i)
+        page.append("<a href=\"f").append(std::to_string(i)).append(".bin\">f</a>\n");
+    server.Route("/big/", {PageBehavior::Kind::Serve, page});
+    ASSERT_TRUE(Browse(server.Url("/big/")));
+    EXPECT_EQ(session->GetResults().GetCount(), 100000u);
+    EXPECT_EQ(session->GetResultCount(), 100000);
+
+    limits.maxFiles = 30000;
+    Reopen();
+    ASSERT_TRUE(Browse(server.Url("/big/")));
+    EXPECT_EQ(session->GetResults().GetCount(), 30000u);
+}
+
+TEST_F(BrowseWorldTest, ARootThatRefusesListingFallsBackToTheResultsDirectory)
+{
+    server.Route("/", {PageBehavior::Kind::Serve, "no", 403});
+    server.Route("/robots.txt", {PageBehavior::Kind::Serve, "", 404});
+    server.Route("/pub/", {PageBehavior::Kind::Serve, "<a href=\"x.bin\">x</a><a href=\"/\">up</a>"});
+    ASSERT_TRUE(Browse(server.Url("/pub/song.mp3"), true));
+    EXPECT_EQ(Paths(), (std::set<std::string>{"/pub/x.bin"}));
+    ASSERT_TRUE(browsed.ended.has_value());
+    EXPECT_TRUE(browsed.ended->startListed);
+    EXPECT_TRUE(browsed.skipped.empty()) << "the refused root is not a skip once the fallback is listed";
+}
+
+TEST_F(BrowseWorldTest, AServerThatAsksToSlowDownIsAskedAgainLaterThenSkipped)
+{
+    server.Route("/busy/", {PageBehavior::Kind::Serve, "busy", 503, {}, 0, false, "Retry-After: 1\r\n"});
+    limits.slowDownRetries = 2;
+    const auto began = std::chrono::steady_clock::now();
+    ASSERT_TRUE(Browse(server.Url("/busy/")));
+    EXPECT_GE(std::chrono::steady_clock::now() - began, std::chrono::seconds(2));
+    int listings = 0;
+    for (const std::string& path : server.RequestedPaths())
+        listings += path == "/busy/";
+    EXPECT_EQ(listings, 3);
+    ASSERT_EQ(browsed.skipped.size(), 1u);
+}
+
+TEST_F(BrowseWorldTest, FilesFoundByBrowsingPassTheWordFilterAndTheDuplicateCheck)
+{
+    server.Route("/pub/", {PageBehavior::Kind::Serve,
+                           "<a href=\"Blue%20Moon.mp3\">1</a><a href=\"red.mp3\">2</a><a href=\"blue.txt\">3</a>"});
+    test::WriteFile(dir.File("settings.dat"),
+                    "[Settings]\nFilter=1\nAutoTest=0\n[Engine]\nQuery=" + server.Url("/engine?q=%s") + "\n");
+    server.Route("/engine", {PageBehavior::Kind::Serve, test::Anchor(server.Url("/pub/blue.txt"))});
+    session = std::make_unique<SearchSession>(dir.Path());
+    session->SetObserver(&browsed);
+    session->Initialize();
+    ASSERT_TRUE(RunToEnd("blue"));
+    ASSERT_EQ(session->GetResultCount(), 1);
+    ASSERT_TRUE(Browse(server.Url("/pub/blue.txt")));
+    EXPECT_EQ(session->GetResultCount(), 2) << "red.mp3 lacks the word; blue.txt was found already";
+    EXPECT_EQ(session->GetResults().GetNewest(0).path, "/pub/Blue Moon.mp3");
+}
+
+} // namespace
+} // namespace velmora

@@ -1,0 +1,95 @@
+#include "support/nginx-world.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "support/loopback.h"
+
+namespace velmora::test {
+
+namespace {
+
+const char* const kNginx = "/usr/sbin/nginx";
+
+// A port the system had free a moment ago; nginx binds it itself.
+std::uint16_t FreePort()
+{
+    std::uint16_t port = 0;
+    const int fd = ListenOnLoopback(port);
+    if (fd < 0)
+        return 0;
+    ::close(fd);
+    return port;
+}
+
+bool Connectable(std::uint16_t port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    const bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return connected;
+}
+
+} // namespace
+
+NginxServer::NginxServer(const std::string& folder)
+{
+    // Another program may take the port between our look and nginx's bind.
+    for (int attempt = 0; attempt < 3 && m_port == 0; ++attempt) {
+        const std::uint16_t port = FreePort();
+        if (port != 0 && Start(folder, port))
+            m_port = port;
+    }
+}
+
+bool NginxServer::Start(const std::string& folder, std::uint16_t port)
+{
+    const std::string at = m_scratch.Path();
+    std::string config = "daemon off;\nmaster_process off;\nworker_processes 1;\n";
+    config += "pid " + at + "/nginx.pid;\nerror_log " + at + "/error.log;\n";
+    config += "events { worker_connections 64; }\nhttp {\n  access_log off;\n";
+    for (const char* kind : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"})
+        config += std::string("  ") + kind + "_temp_path " + at + "/" + kind + ";\n";
+    config += "  server {\n    listen 127.0.0.1:" + std::to_string(port) + ";\n";
+    config += "    root " + folder + ";\n    location / { autoindex on; }\n  }\n}\n";
+    WriteFile(m_scratch.File("nginx.conf"), config);
+
+    m_pid = ::fork();
+    if (m_pid == 0) {
+        ::execl(kNginx, "nginx", "-p", at.c_str(), "-c", m_scratch.File("nginx.conf").c_str(), "-e",
+                m_scratch.File("error.log").c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    if (m_pid < 0)
+        return false;
+    const bool up = WaitFor([&] { return ::waitpid(m_pid, nullptr, WNOHANG) == 0 && Connectable(port); });
+    if (!up)
+        End();
+    return up;
+}
+
+NginxServer::~NginxServer()
+{
+    End();
+}
+
+void NginxServer::End()
+{
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    m_pid = -1;
+}
+
+std::string NginxServer::Url(const std::string& path) const
+{
+    return "http://127.0.0.1:" + std::to_string(m_port) + path;
+}
+
+} // namespace velmora::test
