@@ -67,6 +67,7 @@ void SearchSession::StartSearch(const std::string& trimmedText)
     // The files a browse would still bring belong to the old results.
     m_browse.Stop();
     m_bStopped = false;
+    m_strBrowseOutcome.clear();
     m_servers.Reset();
     Observer().ServersCleared();
     m_strFilterWords = MakeFilterWords(trimmedText);
@@ -101,6 +102,7 @@ void SearchSession::OnRetestResults()
     if (!m_bSearched)
         return;
     m_bStopped = false;
+    m_strBrowseOutcome.clear();
     m_testPass.Start();
     Observer().SearchStateChanged();
 }
@@ -145,6 +147,8 @@ std::string SearchSession::GetActivityText() const
                std::to_string(m_testPass.GetToTest());
     if (m_bStopped)
         return "Stopped";
+    if (!m_strBrowseOutcome.empty())
+        return m_strBrowseOutcome;
     if (!m_bSearched)
         return {};
     const int servers = GetServerCount();
@@ -187,6 +191,9 @@ bool SearchSession::OnBrowse(const ResultEntry& record, bool fromRoot, std::opti
     }
     EnsureResults();
     m_bStopped = false;
+    m_strBrowseOutcome.clear();
+    m_strFirstBrowseSkip.clear();
+    m_nBrowseTaken = 0;
     m_strBrowsedServer = target->server;
     m_browse.Start(std::move(*target), limits ? std::move(*limits) : ReadBrowseLimits(m_strSettingsPath));
     Observer().SearchStateChanged();
@@ -223,18 +230,35 @@ void SearchSession::DirectoryListed(const BrowseListing& listing)
         entry.modified = file.modified;
         if (m_views.GetFilterResults() && !AcceptsFilter(entry.path, m_strFilterWords))
             continue;
-        TakeResult(entry);
+        if (TakeResult(entry))
+            ++m_nBrowseTaken;
     }
     Observer().SearchStateChanged();
 }
 
 void SearchSession::DirectorySkipped(const BrowseSkip& skip)
 {
+    if (m_strFirstBrowseSkip.empty())
+        m_strFirstBrowseSkip = skip.reason;
     Observer().BrowseSkipped(skip);
 }
 
 void SearchSession::BrowseEnded(const BrowseSummary& summary)
 {
+    // What came of it stays in the status line until the next job.
+    if (summary.startListed) {
+        m_strBrowseOutcome = "Browsed " + m_strBrowsedServer + ": " + std::to_string(summary.directories) +
+                             (summary.directories == 1 ? " folder, " : " folders, ") + std::to_string(summary.files) +
+                             (summary.files == 1 ? " file" : " files");
+        if (summary.skipped > 0)
+            m_strBrowseOutcome.append(", ").append(std::to_string(summary.skipped)).append(" skipped");
+        // The filter and the duplicate check may take fewer than were listed.
+        m_strBrowseOutcome.append(" (")
+            .append(std::to_string(m_nBrowseTaken))
+            .append(m_nBrowseTaken == 1 ? " new result)" : " new results)");
+    } else {
+        m_strBrowseOutcome = "Could not browse " + m_strBrowsedServer + ": " + m_strFirstBrowseSkip;
+    }
     DispatchAll();
     Observer().BrowseEnded(summary);
     Observer().SearchStateChanged();

@@ -162,6 +162,9 @@ private:
     TestPass m_testPass;
     BrowseRun m_browse;
     std::string m_strBrowsedServer; // the server of the current or last browse
+    std::string m_strFirstBrowseSkip;
+    std::string m_strBrowseOutcome; // how the last browse ended, until the next job
+    std::size_t m_nBrowseTaken = 0; // results the current browse added
 
     std::string m_strFilterWords; // the word filter of the current search
     bool m_bSearched = false;     // a search has started (m_nSearchMode 1)

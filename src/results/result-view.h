@@ -49,6 +49,7 @@ public:
     // A directory node's text: "/music/" at the top, "live/" below.
     const std::string& GetText(std::uint32_t node) const { return m_nodes[node].text; }
     std::size_t GetFileCount() const { return m_nFiles; }
+    std::size_t GetNodeCount() const { return m_nodes.size(); }
 
 private:
     struct Node {

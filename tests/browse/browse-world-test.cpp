@@ -242,6 +242,7 @@ TEST_F(BrowseWorldTest, AStallMidListingIsSkippedAfterTheLowSpeedTime)
     EXPECT_EQ(SkipReasons(), (std::vector<std::string>{server.Url("/stall/") + " The server stopped answering."}));
     ASSERT_TRUE(browsed.ended.has_value());
     EXPECT_FALSE(browsed.ended->startListed);
+    EXPECT_EQ(session->GetActivityText(), "Could not browse 127.0.0.1: The server stopped answering.");
 }
 
 TEST_F(BrowseWorldTest, ADirectoryListedAsItsOwnChildEndsAtTheDepthLimit)

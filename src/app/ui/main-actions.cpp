@@ -38,6 +38,9 @@ void CMainDlg::OnResultsContextMenu(const QPoint& at)
     menu.addAction(GetCommand(32788));
     menu.addSeparator();
     menu.addAction(GetCommand(32789));
+    menu.addSeparator();
+    menu.addAction(GetCommand(32795)); // Browse Server, from this file's folder
+    menu.addAction(GetCommand(32796));
     menu.exec(m_pResultsView->viewport()->mapToGlobal(at));
 }
 

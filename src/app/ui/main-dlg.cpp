@@ -162,7 +162,12 @@ void CMainDlg::CreateControls()
                                        item->checkState(0) == Qt::Checked);
     });
     m_pServerTree = MakeTree(client, "1008", 120);
-    connect(m_pServerTree, &QTreeWidget::currentItemChanged, this, &CMainDlg::RefreshResults);
+    connect(m_pServerTree, &QTreeWidget::currentItemChanged, this, [this] {
+        RefreshResults();
+        UpdateCommandStates();
+    });
+    m_pServerTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_pServerTree, &QTreeWidget::customContextMenuRequested, this, &CMainDlg::OnServerContextMenu);
 
     m_pWelcome = new CWelcomePage(client);
     connect(m_pWelcome, &CWelcomePage::UpdateEnginesClicked, this, [this] { OnUpgrade(2); });
@@ -224,6 +229,8 @@ bool CMainDlg::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
+    if (watched == m_pResultsView->viewport() && event->type() == QEvent::Resize)
+        FitResultColumns();
     if (watched == m_pDetailsDock && event->type() == QEvent::Close && m_pSession->GetViews().GetServerDetailsShown()) {
         OnServerDetails();
         return true;
@@ -291,6 +298,8 @@ void CMainDlg::OnEscape()
         OnSearch(); // the button reads "Stop"
     else if (m_pSession->IsTestPassRunning())
         OnStopTests();
+    else if (m_pSession->IsBrowseRunning())
+        OnStopBrowsing();
 }
 
 void CMainDlg::OnNormalSearch()

@@ -52,7 +52,8 @@ public:
     void OnNormalSearch();
     // F5: the same words again, when no search runs.
     void OnSearchAgain();
-    // Escape: stops a running search, else a running test pass.
+    // Escape: stops a running search, else a running test pass, else a
+    // browse.
     void OnEscape();
     void OnAbout();
     // Edit > Settings, opened at a page (0 General, 1 FTP Clients, 2 Search
@@ -74,6 +75,11 @@ public:
     void OnGetFile();
     void OnCopyToClipboard();
     void OnResultsContextMenu(const QPoint& at);
+    void OnServerContextMenu(const QPoint& at);
+    // "Browse Server": from the selected result's directory, or from the
+    // selected server's root when the server tree has the focus.
+    void OnBrowseServer(bool fromRoot);
+    void OnStopBrowsing();
     void ShowLaunchProblem(const LaunchResult& launched);
 
 protected:
@@ -98,7 +104,11 @@ private:
     void ResetServerTree();
     void ShowServerMark(QTreeWidgetItem* item, const ServerItem& server);
     void ExpandToFirstFile();
+    void FitResultColumns();
     std::optional<ResultEntry> GetSelectedRecord() const;
+    const ServerItem* GetSelectedServer() const;
+    // The shown server's results again, the selected one kept selected.
+    void RefreshKeepingSelection();
     QTreeWidgetItem* FindServerItem(std::size_t group, std::size_t index) const;
 
     // What the session reports.
@@ -113,6 +123,8 @@ private:
     void ActiveThreadsChanged(int count) override;
     void SearchStateChanged() override;
     void ResultsViewCleared() override;
+    void BrowseListed(const BrowseListing& listing) override;
+    void BrowseEnded(const BrowseSummary& summary) override;
 
     std::unique_ptr<SearchSession> m_pSession;
     QueueNotifier* m_pNotifier = nullptr;
@@ -130,6 +142,7 @@ private:
     QWidget* m_pResultsPane = nullptr;
     QLineEdit* m_pResultsFilter = nullptr;
     QTimer* m_pFilterDelay = nullptr;
+    QTimer* m_pBrowseRefresh = nullptr; // files a browse adds show at this pace
     QTreeView* m_pResultsView = nullptr;
     CResultsModel* m_pResultsModel = nullptr;
     CStatusBar* m_pStatusBar = nullptr;

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QKeySequence>
 #include <QMenuBar>
+#include <QTreeView>
 
 #include "app/ui/main-dlg.h"
 
@@ -28,6 +29,8 @@ enum CommandId : int {
     kIdServerDetails = 32792,
     kIdStopTests = 32793,
     kIdSearchAgain = 32794,
+    kIdBrowseServer = 32795,
+    kIdStopBrowsing = 32796,
     kIdList = 59410,
     kIdConnectToServer = 32787,
     kIdGetFile = 32788,
@@ -66,7 +69,10 @@ const Popup kMenus[] = {
     {"&Tests",
      {{kIdTestResults, "&Test Results", true},
       {kIdRetestResults, "&Re-Test Results", false},
-      {kIdStopTests, "&Stop Tests", false}}},
+      {kIdStopTests, "&Stop Tests", false},
+      {0, "", false},
+      {kIdBrowseServer, "&Browse Server", false, QKeySequence(Qt::CTRL | Qt::Key_B)},
+      {kIdStopBrowsing, "Stop Bro&wsing", false}}},
     {"&Help",
      {{kIdDocumentation, "&Documentation", false, QKeySequence(Qt::Key_F1)},
       {0, "", false},
@@ -109,6 +115,10 @@ void CMainDlg::CreateMenus()
     connect(m_commands[kIdSettings], &QAction::triggered, this, [this] { OnSettings(0); });
     connect(m_commands[kIdSearchAgain], &QAction::triggered, this, &CMainDlg::OnSearchAgain);
     connect(m_commands[kIdStopTests], &QAction::triggered, this, &CMainDlg::OnStopTests);
+    // From the menu or its shortcut, the pane with the focus says where to start.
+    connect(m_commands[kIdBrowseServer], &QAction::triggered, this,
+            [this] { OnBrowseServer(!m_pResultsView->hasFocus()); });
+    connect(m_commands[kIdStopBrowsing], &QAction::triggered, this, &CMainDlg::OnStopBrowsing);
     connect(m_commands[kIdCheckUpgrade], &QAction::triggered, this, [this] { OnUpgrade(1); });
     connect(m_commands[kIdUpdateEngines], &QAction::triggered, this, [this] { OnUpgrade(2); });
     connect(m_commands[kIdUpdateClients], &QAction::triggered, this, [this] { OnUpgrade(3); });
@@ -153,11 +163,15 @@ void CMainDlg::RestoreMenuChecks()
 
 void CMainDlg::UpdateCommandStates()
 {
+    if (m_commands.empty())
+        return; // the trees report before the menus are made
     const bool idle = m_pSession->AreSearchLockedCommandsEnabled();
     for (int id : {kIdSettings, kIdRetestResults, kIdSearchAgain})
         m_commands[id]->setEnabled(idle);
     // Stopping tests is a command of its own, never the Search button.
     m_commands[kIdStopTests]->setEnabled(m_pSession->IsTestPassRunning());
+    m_commands[kIdBrowseServer]->setEnabled(!m_pSession->IsSearchRunning() && GetSelectedServer() != nullptr);
+    m_commands[kIdStopBrowsing]->setEnabled(m_pSession->IsBrowseRunning());
 }
 
 } // namespace velmora

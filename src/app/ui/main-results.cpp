@@ -1,6 +1,8 @@
 // The main window's results side: the results tree, the details panel,
 // server marks and the View and Tests commands.
 
+#include <algorithm>
+
 #include <QAction>
 #include <QDockWidget>
 #include <QHeaderView>
@@ -62,6 +64,7 @@ QWidget* CMainDlg::CreateResultsPane(QWidget* parent)
     m_pResultsView->header()->setSortIndicator(-1, Qt::AscendingOrder);
     m_pResultsView->setSortingEnabled(true);
     m_pResultsView->installEventFilter(this);
+    m_pResultsView->viewport()->installEventFilter(this); // its width fits the columns
     connect(m_pResultsView, &QTreeView::customContextMenuRequested, this, &CMainDlg::OnResultsContextMenu);
     connect(m_pResultsView, &QTreeView::doubleClicked, this, [this](const QModelIndex& index) {
         // A directory item only opens or closes.
@@ -93,9 +96,29 @@ void CMainDlg::RefreshResults()
     m_pResultsModel->Show(m_pSession->GetResults(), refresh.server, m_pSession->GetViews().GetViewStyle());
     // The Size and Modified columns come and go with the Detailed view.
     m_pResultsView->header()->setStretchLastSection(m_pResultsModel->columnCount() == 1);
-    if (m_pResultsModel->columnCount() > 1)
-        m_pResultsView->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    FitResultColumns();
     ExpandToFirstFile();
+}
+
+// Size and date take what their longest text needs, the name the rest but
+// never so little that it cannot be read: a narrow pane scrolls sideways.
+void CMainDlg::FitResultColumns()
+{
+    QHeaderView* header = m_pResultsView->header();
+    if (m_pResultsModel->columnCount() == 1) {
+        header->setStretchLastSection(true);
+        return;
+    }
+    header->setStretchLastSection(false);
+    const QFontMetrics metrics = m_pResultsView->fontMetrics();
+    const int padding = 3 * metrics.averageCharWidth();
+    const int size = metrics.horizontalAdvance(QStringLiteral("888.8 MB")) + padding;
+    const int date = metrics.horizontalAdvance(QStringLiteral("2026-12-07 20:00")) + padding;
+    const int name = std::max(m_pResultsView->viewport()->width() - size - date, 16 * metrics.averageCharWidth());
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->resizeSection(0, name);
+    header->resizeSection(1, size);
+    header->resizeSection(2, date);
 }
 
 // A server's directories open down to its first file.

@@ -122,6 +122,17 @@ std::optional<ResultId> CResultsModel::GetRecord(const QModelIndex& index) const
     return m_view.GetChild(node, static_cast<std::size_t>(index.row()));
 }
 
+QModelIndex CResultsModel::FindRecord(ResultId record) const
+{
+    for (std::uint32_t node = 0; node < m_view.GetNodeCount(); ++node) {
+        for (std::size_t row = 0; row < m_view.GetRowCount(node); ++row) {
+            if (m_view.GetChild(node, row) == record)
+                return createIndex(static_cast<int>(row), 0, kFileFlag | node);
+        }
+    }
+    return {};
+}
+
 QVariant CResultsModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || m_pList == nullptr)

@@ -28,6 +28,8 @@ public:
 
     // The record an index stands for; nothing for a directory.
     std::optional<ResultId> GetRecord(const QModelIndex& index) const;
+    // Where a record is shown; invalid when it is not (filtered out).
+    QModelIndex FindRecord(ResultId record) const;
     const ResultsView& GetView() const { return m_view; }
     bool IsShowing(const std::string& server) const { return m_pList != nullptr && m_strServer == server; }
 
