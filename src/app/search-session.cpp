@@ -186,8 +186,7 @@ bool SearchSession::OnBrowse(const ResultEntry& record, bool fromRoot, std::opti
     if (!target)
         return false;
     if (fromRoot && target->startDirectory != "/") {
-        target->fallbackDirectory = target->startDirectory;
-        target->startDirectory = "/";
+        target->fallbackDirectory = std::exchange(target->startDirectory, std::string(1, '/'));
     }
     EnsureResults();
     m_bStopped = false;
@@ -247,9 +246,13 @@ void SearchSession::BrowseEnded(const BrowseSummary& summary)
 {
     // What came of it stays in the status line until the next job.
     if (summary.startListed) {
-        m_strBrowseOutcome = "Browsed " + m_strBrowsedServer + ": " + std::to_string(summary.directories) +
-                             (summary.directories == 1 ? " folder, " : " folders, ") + std::to_string(summary.files) +
-                             (summary.files == 1 ? " file" : " files");
+        m_strBrowseOutcome = "Browsed ";
+        m_strBrowseOutcome.append(m_strBrowsedServer)
+            .append(": ")
+            .append(std::to_string(summary.directories))
+            .append(summary.directories == 1 ? " folder, " : " folders, ")
+            .append(std::to_string(summary.files))
+            .append(summary.files == 1 ? " file" : " files");
         if (summary.skipped > 0)
             m_strBrowseOutcome.append(", ").append(std::to_string(summary.skipped)).append(" skipped");
         // The filter and the duplicate check may take fewer than were listed.
@@ -257,7 +260,8 @@ void SearchSession::BrowseEnded(const BrowseSummary& summary)
             .append(std::to_string(m_nBrowseTaken))
             .append(m_nBrowseTaken == 1 ? " new result)" : " new results)");
     } else {
-        m_strBrowseOutcome = "Could not browse " + m_strBrowsedServer + ": " + m_strFirstBrowseSkip;
+        m_strBrowseOutcome = "Could not browse ";
+        m_strBrowseOutcome.append(m_strBrowsedServer).append(": ").append(m_strFirstBrowseSkip);
     }
     DispatchAll();
     Observer().BrowseEnded(summary);

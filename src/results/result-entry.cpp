@@ -18,8 +18,12 @@ std::unique_ptr<ResultEntry> MakeResultEntry(std::string_view linkText, std::uin
     auto parsed = SplitUrl(url);
     if (!parsed)
         return nullptr;
-    if (HasControlCharacter(parsed->server) || HasControlCharacter(parsed->path) || HasControlCharacter(parsed->user) ||
-        HasControlCharacter(parsed->password))
+    // Only an escape can bring a control character the raw text lacks.
+    if (HasControlCharacter(url))
+        return nullptr;
+    if (url.find('%') != std::string_view::npos &&
+        (HasControlCharacter(parsed->server) || HasControlCharacter(parsed->path) ||
+         HasControlCharacter(parsed->user) || HasControlCharacter(parsed->password)))
         return nullptr;
     entry->service = parsed->service;
     entry->port = parsed->port;

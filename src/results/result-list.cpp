@@ -78,9 +78,12 @@ std::uint32_t ResultList::InternServer(std::string_view server)
 {
     if (m_lastServer != UINT32_MAX && EqualsNoCase(server, m_lastServerName))
         return m_lastServer;
-    const auto [found, isNew] = m_serverIndex.emplace(LowerAscii(server), 0);
-    if (isNew) {
-        found->second = static_cast<std::uint32_t>(m_serverRecords.size());
+    m_key.assign(server);
+    std::transform(m_key.begin(), m_key.end(), m_key.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    auto found = m_serverIndex.find(std::string_view(m_key));
+    if (found == m_serverIndex.end()) {
+        found = m_serverIndex.emplace(m_key, static_cast<std::uint32_t>(m_serverRecords.size())).first;
         m_serverRecords.emplace_back();
     }
     m_lastServer = found->second;
@@ -90,19 +93,30 @@ std::uint32_t ResultList::InternServer(std::string_view server)
 
 std::optional<std::uint32_t> ResultList::InternOrigin(const ResultEntry& entry, std::uint32_t server)
 {
-    if (m_lastOrigin != UINT32_MAX) {
-        const Origin& last = m_origins[m_lastOrigin];
-        if (last.service == entry.service && last.port == entry.port && last.serverText == entry.server &&
-            last.user == entry.user && last.password == entry.password)
-            return m_lastOrigin;
+    // Most links of a server reach it the same way: its last origin is
+    // tried before the index.
+    const auto sameAs = [&entry](const Origin& origin) {
+        return origin.service == entry.service && origin.port == entry.port && origin.serverText == entry.server &&
+               origin.user == entry.user && origin.password == entry.password;
+    };
+    if (m_lastOrigin != UINT32_MAX && sameAs(m_origins[m_lastOrigin]))
+        return m_lastOrigin;
+    if (m_serverOrigins.size() <= server)
+        m_serverOrigins.resize(server + 1, UINT32_MAX);
+    if (const std::uint32_t known = m_serverOrigins[server]; known != UINT32_MAX && sameAs(m_origins[known])) {
+        m_lastOrigin = known;
+        return known;
     }
-    std::string key = std::to_string(entry.service);
-    key.append(1, '\0').append(std::to_string(entry.port)).append(1, '\0').append(entry.server);
-    key.append(1, '\0').append(entry.user).append(1, '\0').append(entry.password);
-    const auto [found, isNew] = m_originIndex.emplace(std::move(key), static_cast<std::uint32_t>(m_origins.size()));
-    if (isNew)
+    m_key.assign(std::to_string(entry.service));
+    m_key.append(1, '\0').append(std::to_string(entry.port)).append(1, '\0').append(entry.server);
+    m_key.append(1, '\0').append(entry.user).append(1, '\0').append(entry.password);
+    auto found = m_originIndex.find(std::string_view(m_key));
+    if (found == m_originIndex.end()) {
+        found = m_originIndex.emplace(m_key, static_cast<std::uint32_t>(m_origins.size())).first;
         m_origins.push_back({entry.service, entry.port, server, entry.server, entry.user, entry.password});
+    }
     m_lastOrigin = found->second;
+    m_serverOrigins[server] = found->second;
     return m_lastOrigin;
 }
 
@@ -148,7 +162,8 @@ std::optional<ResultList::Added> ResultList::Add(const ResultEntry& entry)
         return std::nullopt;
     const auto origin = InternOrigin(entry, server);
     const auto nameRef = m_texts.Add(name);
-    const auto descriptionRef = m_texts.Add(entry.description.substr(0, entry.description.find('\0')));
+    const std::string_view description(entry.description);
+    const auto descriptionRef = m_texts.Add(description.substr(0, description.find('\0')));
     if (!origin || !nameRef || !descriptionRef)
         return std::nullopt; // out of room
     const auto id = static_cast<ResultId>(m_nCount);

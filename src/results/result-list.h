@@ -78,12 +78,20 @@ private:
     std::size_t m_nCount = 0;
     TextArena m_texts;
     std::vector<Origin> m_origins;
-    std::unordered_map<std::string, std::uint32_t> m_originIndex;
+    // Looked up by a view, so a key already held costs no allocation.
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    using TextIndex = std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>>;
+    TextIndex m_originIndex;
     std::vector<Directory> m_directories;
     std::unordered_map<std::string_view, std::uint32_t> m_directoryIndex; // views into m_texts
     std::unordered_map<std::string, std::uint32_t> m_directoryGroups;     // folded text -> first directory
-    std::unordered_map<std::string, std::uint32_t> m_serverIndex;         // folded name -> server
+    TextIndex m_serverIndex;                                              // folded name -> server
+    std::string m_key;                                                    // the key being looked up, kept for its room
     std::vector<std::vector<ResultId>> m_serverRecords;
+    std::vector<std::uint32_t> m_serverOrigins; // each server's last origin
     GrowingIdIndex m_paths;
     // The last server, origin and directory taken: a listing brings many in
     // a row.

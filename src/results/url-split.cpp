@@ -51,19 +51,28 @@ std::string PercentDecode(std::string_view text)
 {
     std::string decoded;
     decoded.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-            decoded += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-            i += 2;
-        } else {
-            decoded += text[i];
-        }
+    // Runs without a "%" are copied whole: most of a URL is plain.
+    std::size_t done = 0;
+    for (std::size_t i = text.find('%'); i != npos; i = text.find('%', i + 1)) {
+        if (i + 2 >= text.size())
+            break;
+        const int high = HexValue(text[i + 1]);
+        const int low = HexValue(text[i + 2]);
+        if (high < 0 || low < 0)
+            continue;
+        decoded.append(text.substr(done, i - done));
+        decoded += static_cast<char>(high * 16 + low);
+        done = i + 3;
+        i += 2;
     }
+    decoded.append(text.substr(done));
     return decoded;
 }
 
 std::string RemoveDotSegments(std::string_view path)
 {
+    if (path.find("/.") == npos)
+        return std::string(path);
     std::string out;
     const auto dropLastSegment = [&out] {
         const auto slash = out.rfind('/');
@@ -96,12 +105,13 @@ std::string RemoveDotSegments(std::string_view path)
 
 bool HasControlCharacter(std::string_view text)
 {
+    // No early exit: the loop vectorises, and texts are short.
+    bool found = false;
     for (char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F)
-            return true;
+        found |= (byte < 0x20) | (byte == 0x7F);
     }
-    return false;
+    return found;
 }
 
 bool IsValidServerName(std::string_view server)
@@ -142,14 +152,22 @@ std::optional<ParsedUrl> SplitUrl(std::string_view url)
         return std::nullopt;
 
     const std::string_view rest = url.substr(schemeEnd + 3);
-    const auto authorityEnd = rest.find_first_of("/?#");
+    // By hand: find_first_of looks each character up in the set.
+    std::size_t authorityEnd = 0;
+    while (authorityEnd < rest.size() && rest[authorityEnd] != '/' && rest[authorityEnd] != '?' &&
+           rest[authorityEnd] != '#')
+        ++authorityEnd;
+    if (authorityEnd == rest.size())
+        authorityEnd = npos;
     std::string_view authority = rest.substr(0, authorityEnd);
-    if (authorityEnd == npos)
+    if (authorityEnd == npos) {
         parsed.path = "/";
-    else if (rest[authorityEnd] == '/')
-        parsed.path = RemoveDotSegments(PercentDecode(rest.substr(authorityEnd)));
-    else
+    } else if (rest[authorityEnd] == '/') {
+        std::string decoded = PercentDecode(rest.substr(authorityEnd));
+        parsed.path = decoded.find("/.") == npos ? std::move(decoded) : RemoveDotSegments(decoded);
+    } else {
         parsed.path.append("/").append(PercentDecode(rest.substr(authorityEnd)));
+    }
 
     const auto at = authority.rfind('@');
     if (at != npos) {

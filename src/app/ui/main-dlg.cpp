@@ -1,5 +1,7 @@
 #include "app/ui/main-dlg.h"
 
+#include <chrono>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -42,9 +44,9 @@ namespace velmora {
 
 namespace {
 
-// Messages handled per turn of the event loop, so a flood of links never
-// freezes the window.
-constexpr int kMessagesPerTurn = 2000;
+// Messages are handled for at most this long per turn of the event loop, so
+// a flood of links never freezes the window.
+constexpr std::chrono::milliseconds kMessageTurn{8};
 // A new window's size: it fits a 1024 x 768 screen with room to spare.
 constexpr QSize kDefaultSize{1000, 650};
 
@@ -82,6 +84,10 @@ CMainDlg::CMainDlg(std::string workingDirectory, QWidget* parent)
 
     m_pSession->SetObserver(this);
     m_pNotifier = new QueueNotifier(m_pSession->GetQueue(), this);
+    m_pMessageTurn = new QTimer(this);
+    m_pMessageTurn->setSingleShot(true);
+    m_pMessageTurn->setInterval(0);
+    connect(m_pMessageTurn, &QTimer::timeout, this, &CMainDlg::ProcessMessages);
     connect(m_pNotifier, &QueueNotifier::MessagesWaiting, this, &CMainDlg::ProcessMessages);
 
     m_pNormalSearch->setChecked(true);
@@ -348,14 +354,21 @@ void CMainDlg::OnDocumentation()
 
 void CMainDlg::ProcessMessages()
 {
+    if (m_pMessageTurn->isActive())
+        return; // a wake-up while a turn is due: that turn takes it
     auto& queue = *m_pSession->GetQueue();
-    for (int handled = 0; handled < kMessagesPerTurn; ++handled) {
+    const auto until = std::chrono::steady_clock::now() + kMessageTurn;
+    for (int handled = 1;; ++handled) {
         auto message = queue.TryTake();
         if (!message)
             return;
         m_pSession->HandleMessage(std::move(*message));
+        if (handled % 64 == 0 && std::chrono::steady_clock::now() >= until)
+            break;
     }
-    QTimer::singleShot(0, this, &CMainDlg::ProcessMessages);
+    // One timer for the rest: a new turn for every wake-up would pile up
+    // turns that starve the window's timers and repaints.
+    m_pMessageTurn->start();
 }
 
 void CMainDlg::FillEngineTree()

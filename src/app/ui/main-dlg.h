@@ -128,6 +128,7 @@ private:
 
     std::unique_ptr<SearchSession> m_pSession;
     QueueNotifier* m_pNotifier = nullptr;
+    QTimer* m_pMessageTurn = nullptr; // the next turn of a long flood of messages
     QGroupBox* m_pSearchGroup = nullptr;
     QRadioButton* m_pNormalSearch = nullptr;
     QRadioButton* m_pChartsSearch = nullptr;
