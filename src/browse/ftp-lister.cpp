@@ -83,6 +83,8 @@ public:
         : m_target(target), m_limits(limits), m_stop(stop), m_handle(curl_easy_init())
     {
         InitializeHttp();
+        if (m_share)
+            curl_share_setopt(m_share.get(), CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
     }
 
     ListOutcome List(const std::string& directory) override
@@ -104,9 +106,17 @@ public:
 private:
     ListOutcome Run(const std::string& directory, bool mlsd)
     {
+        // libcurl (7.88) loses the entries its wildcard matching made when
+        // a handle is reset, so each listing gets a fresh handle; the shared
+        // connection cache keeps one login for every directory.
+        m_handle.reset(curl_easy_init());
         CURL* curl = m_handle.get();
-        // A reset keeps the open connection: one login serves every directory.
-        curl_easy_reset(curl);
+        if (curl == nullptr) {
+            ListOutcome failed;
+            failed.reason = "The network layer could not be started.";
+            return failed;
+        }
+        curl_easy_setopt(curl, CURLOPT_SHARE, m_share.get());
         Transfer transfer;
         transfer.stop = &m_stop;
         transfer.maxBytes = m_limits.maxListingBytes;
@@ -168,6 +178,11 @@ private:
     BrowseTarget m_target;
     BrowseLimits m_limits;
     const std::atomic<bool>& m_stop;
+    struct ShareDeleter {
+        void operator()(CURLSH* share) const { curl_share_cleanup(share); }
+    };
+    // Declared before the handle, so the handle goes first.
+    std::unique_ptr<CURLSH, ShareDeleter> m_share{curl_share_init()};
     std::unique_ptr<CURL, CurlDeleter> m_handle;
     bool m_useMlsd = true;
 };
