@@ -2,6 +2,7 @@
 # Installs the Debian packages that Velmora needs and that are missing.
 #   scripts/install-deps.sh          build, run and test
 #   scripts/install-deps.sh --clang  also clang and its sanitizer/fuzzer runtime
+#   scripts/install-deps.sh --package  also what builds and checks the Debian package
 #   scripts/install-deps.sh --look   also a virtual screen, a window manager and
 #                                    screenshot tools (scripts/look.sh)
 set -euo pipefail
@@ -9,9 +10,13 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libcurl4-openssl-dev libxml2-dev
           libgtest-dev libgmock-dev libbenchmark-dev clang-format
           qt6-base-dev qt6-svg-dev libgl-dev
-          lftp ncftp python3-pyftpdlib python3 openssl nginx fonts-dejavu-core)
+          lftp ncftp python3-pyftpdlib python3 openssl nginx fonts-dejavu-core
+          desktop-file-utils appstream man-db)
 if [ "${1:-}" = "--clang" ]; then
   packages+=(clang libclang-rt-14-dev)
+fi
+if [ "${1:-}" = "--package" ]; then
+  packages+=(dpkg-dev lintian)
 fi
 if [ "${1:-}" = "--look" ]; then
   packages+=(xvfb openbox imagemagick xdotool wmctrl x11-utils)

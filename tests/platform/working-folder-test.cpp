@@ -1,0 +1,79 @@
+// Where the window works when it is started from a desktop menu, and how a
+// new folder is set up.
+
+#include <stdlib.h>
+
+#include <optional>
+
+#include <gtest/gtest.h>
+
+#include "platform/working-folder.h"
+#include "test-support.h"
+
+namespace velmora {
+namespace {
+
+// Sets or clears an environment variable for one test.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const char* value) : m_name(name)
+    {
+        if (const char* old = ::getenv(name))
+            m_old = old;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~ScopedVariable() { m_old ? ::setenv(m_name, m_old->c_str(), 1) : ::unsetenv(m_name); }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+class WorkingFolderTest : public ::testing::Test {
+protected:
+    test::TempDir started; // where the program was started
+    test::TempDir home;
+    ScopedVariable homeVariable{"HOME", home.Path().c_str()};
+    ScopedVariable velmoraHome{"VELMORA_HOME", nullptr};
+    ScopedVariable dataHome{"XDG_DATA_HOME", nullptr};
+};
+
+TEST_F(WorkingFolderTest, AFolderWithSettingsOrHereIsKeptElseTheDataFolder)
+{
+    EXPECT_EQ(ChooseWorkingFolder(started.Path(), true), started.Path());
+    EXPECT_EQ(ChooseWorkingFolder(started.Path(), false), home.Path() + "/.local/share/velmora");
+    {
+        ScopedVariable relative("XDG_DATA_HOME", "relative/data");
+        EXPECT_EQ(ChooseWorkingFolder(started.Path(), false), home.Path() + "/.local/share/velmora")
+            << "a relative XDG_DATA_HOME is ignored";
+        ScopedVariable data("XDG_DATA_HOME", "/srv/data");
+        EXPECT_EQ(ChooseWorkingFolder(started.Path(), false), "/srv/data/velmora");
+        ScopedVariable chosen("VELMORA_HOME", "/srv/velmora");
+        EXPECT_EQ(ChooseWorkingFolder(started.Path(), false), "/srv/velmora");
+    }
+    test::WriteFile(started.File("settings.dat"), "[Settings]\n");
+    EXPECT_EQ(ChooseWorkingFolder(started.Path(), false), started.Path());
+}
+
+TEST_F(WorkingFolderTest, ANewFolderIsMadeAndSeededAndAnOldOneLeftAsItIs)
+{
+    const std::string folder = home.Path() + "/.local/share/velmora";
+    std::string error;
+    ASSERT_TRUE(PrepareWorkingFolder(folder, error)) << error;
+    const std::string engines = FindSharedFile("engines.ini", "service/answers");
+    ASSERT_FALSE(engines.empty());
+    EXPECT_EQ(test::ReadFile(folder + "/settings.dat"), test::ReadFile(engines));
+    EXPECT_EQ(test::ReadFile(folder + "/clients.dat"),
+              test::ReadFile(FindSharedFile("clients.ini", "service/answers")));
+
+    test::WriteFile(folder + "/settings.dat", "[Settings]\nMaxthreads=3\n");
+    ASSERT_TRUE(PrepareWorkingFolder(folder, error));
+    EXPECT_EQ(test::ReadFile(folder + "/settings.dat"), "[Settings]\nMaxthreads=3\n");
+
+    test::WriteFile(home.File("plain"), "a file");
+    EXPECT_FALSE(PrepareWorkingFolder(home.File("plain") + "/velmora", error));
+    EXPECT_NE(error.find("cannot be made"), std::string::npos) << error;
+}
+
+} // namespace
+} // namespace velmora
