@@ -82,6 +82,8 @@ void BrowseCrawl::Take(const Pending& pending, std::vector<ListedEntry> entries)
     if (pending.depth == 0)
         m_summary.startListed = true;
     std::vector<std::string> tooDeep;
+    std::size_t tooDeepUntold = 0;
+    std::size_t untracked = 0;
     for (ListedEntry& entry : entries) {
         if (!entry.isDirectory) {
             if (m_summary.files + listing->files.size() < m_limits.maxFiles)
@@ -91,19 +93,32 @@ void BrowseCrawl::Take(const Pending& pending, std::vector<ListedEntry> entries)
         ++listing->directories;
         std::string path = pending.directory + entry.name + "/";
         // A server that lists a directory inside itself (or twice) is
-        // listed once per path, and never deeper than the limit.
+        // listed once per path, and never deeper than the limit; one that
+        // lists millions of folders cannot make the browse keep them all.
+        if (m_seen.size() >= m_limits.maxDirectories) {
+            ++untracked;
+            continue;
+        }
         if (!m_seen.insert(path).second)
             continue;
-        if (pending.depth + 1 > m_limits.depth)
+        if (pending.depth + 1 <= m_limits.depth)
+            m_frontier.push_back({std::move(path), pending.depth + 1});
+        else if (tooDeep.size() < m_limits.maxSkipReports)
             tooDeep.push_back(std::move(path));
         else
-            m_frontier.push_back({std::move(path), pending.depth + 1});
+            ++tooDeepUntold;
     }
     m_summary.files += listing->files.size();
     Post(kMsgBrowseListed, std::move(listing));
     // After the listing they were found in, so a reader sees them in order.
+    const std::string deeper = " deeper than " + std::to_string(m_limits.depth) + " levels below the start.";
     for (const std::string& path : tooDeep)
-        Skip(path, "It lies deeper than " + std::to_string(m_limits.depth) + " levels below the start.");
+        Skip(path, "It lies" + deeper);
+    if (tooDeepUntold > 0)
+        Skip(pending.directory, std::to_string(tooDeepUntold) + " more of its folders lie" + deeper);
+    if (untracked > 0)
+        Skip(pending.directory, std::to_string(untracked) + " of its folders were left out: the browse already knows " +
+                                    std::to_string(m_limits.maxDirectories) + " folders.");
 }
 
 void BrowseCrawl::SetWorkerCount(int workers)

@@ -10,6 +10,8 @@ namespace velmora {
 struct BrowseLimits {
     int depth = 3;                        // levels below the start directory
     std::size_t maxFiles = 100000;        // files taken in all
+    std::size_t maxDirectories = 100000;  // folders a browse keeps track of
+    std::size_t maxSkipReports = 1000;    // folders reported one by one per listing
     int connections = 1;                  // to the server at once (at most 4)
     std::chrono::milliseconds pause{250}; // between two requests of one connection
     long connectTimeoutSeconds = 20;

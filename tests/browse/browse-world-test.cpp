@@ -260,6 +260,30 @@ TEST_F(BrowseWorldTest, ADirectoryListedAsItsOwnChildEndsAtTheDepthLimit)
     EXPECT_EQ(browsed.skipped.size(), 1u);
 }
 
+TEST_F(BrowseWorldTest, AListingOfCountlessFoldersIsKeptWithinBounds)
+{
+    std::string page;
+    for (int i = 0; i < 3000; ++i)
+        page.append("<a href=\"d").append(std::to_string(i)).append("/\">d</a>\n");
+    server.Route("/wide/", {PageBehavior::Kind::Serve, page});
+    limits.depth = 0;
+    limits.maxSkipReports = 100;
+    ASSERT_TRUE(Browse(server.Url("/wide/")));
+    ASSERT_EQ(browsed.skipped.size(), 101u) << "a hundred told one by one, the rest in one";
+    EXPECT_EQ(browsed.skipped.back().reason, "2900 more of its folders lie deeper than 0 levels below the start.");
+
+    Reopen();
+    limits.depth = 1;
+    limits.maxDirectories = 500;
+    server.Route("/wide/d", {PageBehavior::Kind::Serve, ""});
+    ASSERT_TRUE(Browse(server.Url("/wide/")));
+    ASSERT_TRUE(browsed.ended.has_value());
+    EXPECT_EQ(browsed.ended->directories, 500u) << "the start and 499 of its folders";
+    ASSERT_FALSE(browsed.skipped.empty());
+    EXPECT_EQ(browsed.skipped.front().reason,
+              "2501 of its folders were left out: the browse already knows 500 folders.");
+}
+
 TEST_F(BrowseWorldTest, AListingOfAHundredThousandEntries)
 {
     std::string page = "<html><body><pre>\n";
