@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <filesystem>
 
+#include "support/ftp-world.h"
 #include "support/nginx-world.h"
 #include "support/page-server.h"
+#include "support/tls-world.h"
 #include "test-support.h"
 
 namespace velmora {
@@ -78,6 +82,41 @@ TEST_F(BrowseCommandTest, JsonEventsNameEveryDirectoryAndFileAsValidUrls)
     const test::ProgramRun deep = Browse({"--json", "--depth", "5", nginx.Url("/pub/")});
     EXPECT_NE(deep.output.find("{\"event\":\"done\",\"files\":3,\"dirs\":3,\"skipped\":0}"), std::string::npos)
         << deep.output;
+}
+
+// The file URLs of a run's JSON events, in the order printed.
+std::vector<std::string> FileUrls(const std::string& output)
+{
+    std::vector<std::string> urls;
+    const std::string mark = "{\"event\":\"file\",\"url\":\"";
+    for (std::size_t at = output.find(mark); at != std::string::npos; at = output.find(mark, at + 1)) {
+        const std::size_t start = at + mark.size();
+        urls.push_back(output.substr(start, output.find('"', start) - start));
+    }
+    std::sort(urls.begin(), urls.end());
+    return urls;
+}
+
+TEST_F(BrowseCommandTest, FtpAndHttpsServersListTheSameTree)
+{
+    Put("/pub/a.txt", "aa");
+    Put("/pub/sub/b c.txt", "b");
+    Put("/pub/sub/deeper/d.txt", "d");
+    test::FtpTestServer ftp(tree.Path());
+    ASSERT_TRUE(ftp.IsRunning());
+    const test::ProgramRun overFtp = Browse({"--json", "--depth", "1", ftp.Url("/pub/a.txt")});
+    EXPECT_EQ(overFtp.status, 0) << overFtp.output;
+    EXPECT_EQ(FileUrls(overFtp.output),
+              (std::vector<std::string>{ftp.Url("/pub/a.txt"), ftp.Url("/pub/sub/b%20c.txt")}));
+    EXPECT_NE(overFtp.output.find("\"size\":2,"), std::string::npos) << "MLSD gives sizes";
+
+    test::TrustTestAuthority trust; // the program inherits the variable
+    test::HttpsServer https(tree.Path());
+    ASSERT_TRUE(https.IsRunning());
+    const test::ProgramRun overHttps = Browse({"--json", "--depth", "1", https.Url("/pub/")});
+    EXPECT_EQ(overHttps.status, 0) << overHttps.output;
+    EXPECT_EQ(FileUrls(overHttps.output),
+              (std::vector<std::string>{https.Url("/pub/a.txt"), https.Url("/pub/sub/b%20c.txt")}));
 }
 
 TEST_F(BrowseCommandTest, TheHumanFormListsFoldersAndFilesAndATotal)
