@@ -1,5 +1,6 @@
-// FileTransfer [--close-when-done] URL: downloads one file into the Local
-// Directory named by settings.dat in the current folder.
+// FileTransfer [--close-when-done] URL...: downloads files, one after
+// another, into the Local Directory named by settings.dat in the current
+// folder.
 
 #include <QApplication>
 #include <QDir>
@@ -7,16 +8,18 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "transfer-window.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: FileTransfer [--close-when-done] URL\n"
-    "Downloads the file at URL (http, https or ftp) into the Local Directory named by settings.dat in the\n"
-    "current folder, or into the current folder. The window stays open when the download ends unless\n"
-    "--close-when-done is given.\n";
+    "Usage: FileTransfer [--close-when-done] URL...\n"
+    "Downloads the files at the URLs (http, https or ftp), one after another, into the Local Directory\n"
+    "named by settings.dat in the current folder, or into the current folder. The window stays open when\n"
+    "the downloads end unless --close-when-done is given and every file arrived. Exit 0 when every file\n"
+    "arrived whole.\n";
 
 } // namespace
 
@@ -24,26 +27,23 @@ int main(int argc, char** argv)
 {
     // Read before the window system is asked for, so a usage error needs no display.
     bool closeWhenDone = false;
-    std::string url;
-    int urls = 0;
+    bool unknownOption = false;
+    std::vector<std::string> urls;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--close-when-done") {
+        if (arg == "--close-when-done")
             closeWhenDone = true;
-        } else if (arg.starts_with('-')) {
-            urls = -1; // a URL never starts with "-": an option we do not know
-            break;
-        } else {
-            url = arg;
-            ++urls;
-        }
+        else if (arg.starts_with('-'))
+            unknownOption = true; // a URL never starts with "-": an option we do not know
+        else
+            urls.push_back(arg);
     }
-    if (urls != 1) {
+    if (urls.empty() || unknownOption) {
         std::fputs(kUsage, stderr);
         return 2;
     }
     QApplication app(argc, argv);
-    velmora::CTransferWindow window(url, QDir::currentPath().toStdString(), closeWhenDone);
+    velmora::CTransferWindow window(std::move(urls), QDir::currentPath().toStdString(), closeWhenDone);
     window.adjustSize();
     if (const QScreen* screen = window.screen())
         window.move(screen->availableGeometry().center() - window.rect().center());

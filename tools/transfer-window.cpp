@@ -1,5 +1,7 @@
 #include "transfer-window.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -7,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
@@ -65,7 +68,12 @@ QLabel* MakeValue(const QString& text, const char* id)
 } // namespace
 
 CTransferWindow::CTransferWindow(std::string url, std::string startFolder, bool closeWhenDone)
-    : m_url(std::move(url)), m_bCloseWhenDone(closeWhenDone)
+    : CTransferWindow(std::vector<std::string>{std::move(url)}, std::move(startFolder), closeWhenDone)
+{
+}
+
+CTransferWindow::CTransferWindow(std::vector<std::string> urls, std::string startFolder, bool closeWhenDone)
+    : m_urls(std::move(urls)), m_results(m_urls.size()), m_bCloseWhenDone(closeWhenDone)
 {
     const DownloadFolder folder = ChooseDownloadFolder(startFolder);
     m_folder = folder.path;
@@ -74,10 +82,12 @@ CTransferWindow::CTransferWindow(std::string url, std::string startFolder, bool 
 
     LoadProgramIconResource();
     setWindowIcon(QIcon(QStringLiteral(":/transfer/velmora.svg")));
-    setWindowTitle(QStringLiteral("%1 - FileTransfer").arg(QString::fromStdString(FileNameFromUrl(m_url))));
+    const QString first = QString::fromStdString(m_urls.empty() ? std::string() : FileNameFromUrl(m_urls.front()));
+    setWindowTitle(IsBatch() ? QStringLiteral("%1 files - FileTransfer").arg(m_urls.size())
+                             : QStringLiteral("%1 - FileTransfer").arg(first));
     auto* form = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
-    m_pName = MakeValue(QString::fromStdString(FileNameFromUrl(m_url)), "fileName");
+    m_pName = MakeValue(first, "fileName");
     m_pFolder = MakeValue(QString::fromStdString(m_folder), "folder");
     m_pFolder->setWordWrap(true);
     m_pProgress = MakeValue(QStringLiteral("-"), "progress");
@@ -109,14 +119,33 @@ CTransferWindow::CTransferWindow(std::string url, std::string startFolder, bool 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(m_pBar);
+    if (IsBatch()) {
+        // The files in the order they come, each with how it went, and a
+        // bar for the whole batch.
+        m_pFiles = new QListWidget;
+        m_pFiles->setObjectName(QStringLiteral("files"));
+        for (const std::string& url : m_urls)
+            m_pFiles->addItem(QString::fromStdString(FileNameFromUrl(url)) + QStringLiteral(" \u2014 waiting"));
+        m_pOverall = new QProgressBar;
+        m_pOverall->setObjectName(QStringLiteral("overall"));
+        m_pOverall->setRange(0, static_cast<int>(m_urls.size()));
+        m_pOverall->setValue(0);
+        m_pOverall->setFormat(QStringLiteral("%v of %m files"));
+        layout->addWidget(new QLabel(QStringLiteral("All files:")));
+        layout->addWidget(m_pOverall);
+        layout->addWidget(m_pFiles, 1);
+    }
     layout->addWidget(m_pStatus);
-    layout->addStretch(1);
+    if (!IsBatch())
+        layout->addStretch(1);
     layout->addLayout(buttons);
     // The bar sets a width that leaves a long path room to show; the
     // height follows the wrapped rows (KeepRowsWhole).
     m_pBar->setMinimumWidth(440);
     setMinimumWidth(layout->minimumSize().width());
     connect(this, &CTransferWindow::Progress, this, &CTransferWindow::ShowProgress, Qt::QueuedConnection);
+    connect(this, &CTransferWindow::FileStarted, this, &CTransferWindow::ShowFileStarted, Qt::QueuedConnection);
+    connect(this, &CTransferWindow::FileEnded, this, &CTransferWindow::ShowFileEnded, Qt::QueuedConnection);
     connect(this, &CTransferWindow::Finished, this, &CTransferWindow::ShowResult, Qt::QueuedConnection);
 }
 
@@ -136,13 +165,56 @@ void CTransferWindow::Start()
     }
     m_clock.start();
     m_worker = std::thread([this] {
-        // Signals cross to the window's thread queued; the window joins this
-        // thread before it goes away.
-        m_result = RunTransfer(m_url, m_folder, m_cancel, [this](const TransferProgress& progress) {
-            emit Progress(progress.done, progress.total);
-        });
+        // Signals cross to the window's thread queued; a file's result is
+        // written before its signal, and the window joins this thread
+        // before it goes away.
+        for (std::size_t i = 0; i < m_urls.size() && !m_cancel; ++i) {
+            emit FileStarted(static_cast<int>(i));
+            m_results[i] = RunTransfer(m_urls[i], m_folder, m_cancel, [this](const TransferProgress& progress) {
+                emit Progress(progress.done, progress.total);
+            });
+            emit FileEnded(static_cast<int>(i));
+        }
         emit Finished();
     });
+}
+
+bool CTransferWindow::Succeeded() const
+{
+    return !m_results.empty() &&
+           std::all_of(m_results.begin(), m_results.end(), [](const TransferResult& result) { return result.ok; });
+}
+
+void CTransferWindow::ShowFileStarted(int index)
+{
+    if (m_bFinished || !IsBatch())
+        return;
+    const auto at = static_cast<std::size_t>(index);
+    m_bStarted = false; // the speed is measured per file
+    m_pName->setText(QString::fromStdString(FileNameFromUrl(m_urls[at])));
+    m_pProgress->setText(QStringLiteral("-"));
+    m_pSpeed->setText(QStringLiteral("-"));
+    m_pTimeLeft->setText(QStringLiteral("-"));
+    m_pBar->setValue(0);
+    m_pStatus->setText(QStringLiteral("File %1 of %2: connecting...").arg(index + 1).arg(m_urls.size()));
+    m_pFiles->item(index)->setText(QString::fromStdString(FileNameFromUrl(m_urls[at])) +
+                                   QStringLiteral(" \u2014 downloading"));
+    m_pFiles->setCurrentRow(index);
+}
+
+void CTransferWindow::ShowFileEnded(int index)
+{
+    if (!IsBatch())
+        return;
+    const TransferResult& result = m_results[static_cast<std::size_t>(index)];
+    const QString name = QString::fromStdString(FileNameFromUrl(m_urls[static_cast<std::size_t>(index)]));
+    m_pFiles->item(index)->setText(
+        name + QStringLiteral(" \u2014 ") +
+        (result.ok ? QStringLiteral("done") : QString::fromStdString(result.error.empty() ? "stopped" : result.error)));
+    if (result.ok) {
+        m_pOverall->setValue(m_pOverall->value() + 1);
+        m_result = result;
+    }
 }
 
 void CTransferWindow::ShowProgress(quint64 done, quint64 total)
@@ -153,7 +225,10 @@ void CTransferWindow::ShowProgress(quint64 done, quint64 total)
         m_bStarted = true;
         m_nStartBytes = done;
         m_clock.restart();
-        m_pStatus->setText(QStringLiteral("Downloading..."));
+        m_pStatus->setText(
+            IsBatch()
+                ? QStringLiteral("File %1 of %2: downloading...").arg(m_pFiles->currentRow() + 1).arg(m_urls.size())
+                : QStringLiteral("Downloading..."));
     }
     m_pProgress->setText(FormatProgress(done, total));
     if (total > 0)
@@ -171,6 +246,11 @@ void CTransferWindow::ShowResult()
 {
     if (m_worker.joinable())
         m_worker.join();
+    if (IsBatch()) {
+        ShowResults();
+        return;
+    }
+    m_result = m_results.front();
     if (!m_result.ok) {
         m_pProgress->setText(m_result.bytesOnDisk > 0 ? FormatBytes(m_result.bytesOnDisk) + ", kept for a resume"
                                                       : QStringLiteral("-"));
@@ -185,6 +265,31 @@ void CTransferWindow::ShowResult()
     m_pOpenFolder->setDefault(true);
     m_pOpenFolder->setFocus();
     if (m_bCloseWhenDone)
+        close();
+}
+
+// A batch ends saying how many files arrived; the list says why the others
+// did not.
+void CTransferWindow::ShowResults()
+{
+    const auto whole = static_cast<std::size_t>(
+        std::count_if(m_results.begin(), m_results.end(), [](const TransferResult& result) { return result.ok; }));
+    m_pBar->setValue(whole == m_urls.size() ? 100 : m_pBar->value());
+    m_pSpeed->setText(QStringLiteral("-"));
+    m_pTimeLeft->setText(QStringLiteral("-"));
+    if (whole == m_urls.size())
+        ShowEnd(QStringLiteral("Done: all %1 files are in %2").arg(whole).arg(QString::fromStdString(m_folder)));
+    else
+        ShowEnd(QStringLiteral("%1 of %2 files arrived in %3; the list says why the others did not.")
+                    .arg(whole)
+                    .arg(m_urls.size())
+                    .arg(QString::fromStdString(m_folder)));
+    if (whole > 0) {
+        m_pOpenFolder->show();
+        m_pOpenFolder->setDefault(true);
+        m_pOpenFolder->setFocus();
+    }
+    if (m_bCloseWhenDone && whole == m_urls.size())
         close();
 }
 
@@ -213,8 +318,7 @@ void CTransferWindow::OnOpenFolder()
 {
     const QString folder = QFileInfo(QString::fromStdString(m_result.finalPath)).absolutePath();
     if (!m_openFolder(folder)) {
-        m_pStatus->setText(QStringLiteral("Done: %1\nNo file manager could be opened for the folder.")
-                               .arg(QString::fromStdString(m_result.finalPath)));
+        m_pStatus->setText(m_pStatus->text() + QStringLiteral("\nNo file manager could be opened for the folder."));
         KeepRowsWhole();
     }
 }

@@ -6,10 +6,12 @@
 #include <atomic>
 #include <functional>
 #include <thread>
+#include <vector>
 
 #include "transfer-job.h"
 
 class QLabel;
+class QListWidget;
 class QProgressBar;
 class QPushButton;
 
@@ -19,17 +21,20 @@ namespace velmora {
 // speed, time left and Cancel. The download runs on a thread of its own.
 // It ends showing "Done" with the file's full path and an "Open Folder"
 // button, or a sentence saying why not; it closes by itself only when asked
-// to (`closeWhenDone`).
+// to (`closeWhenDone`). Given several files it fetches them one after
+// another, with a list of them and a bar for the whole.
 class CTransferWindow : public QWidget {
     Q_OBJECT
 public:
     // `startFolder` is where the program was started: the download goes to
     // the Local Directory its settings.dat names.
     CTransferWindow(std::string url, std::string startFolder, bool closeWhenDone = false);
+    CTransferWindow(std::vector<std::string> urls, std::string startFolder, bool closeWhenDone = false);
     ~CTransferWindow() override;
 
     void Start();
-    bool Succeeded() const { return m_result.ok; }
+    // Every file arrived whole.
+    bool Succeeded() const;
     bool IsFinished() const { return m_bFinished; }
     QString GetStatusText() const;
     // How "Open Folder" opens a folder; the desktop's file manager unless
@@ -38,6 +43,8 @@ public:
 
 signals:
     void Progress(quint64 done, quint64 total);
+    void FileStarted(int index);
+    void FileEnded(int index);
     void Finished();
 
 protected:
@@ -46,18 +53,23 @@ protected:
 
 private:
     void ShowProgress(quint64 done, quint64 total);
+    void ShowFileStarted(int index);
+    void ShowFileEnded(int index);
     void ShowResult();
+    void ShowResults();
+    bool IsBatch() const { return m_urls.size() > 1; }
     void ShowEnd(const QString& status);
     void KeepRowsWhole();
     void OnOpenFolder();
 
-    std::string m_url;
+    std::vector<std::string> m_urls;
+    std::vector<TransferResult> m_results; // one per URL, sized before the worker starts
     std::string m_folder;
     std::string m_folderProblem;
     bool m_bCloseWhenDone;
     std::atomic<bool> m_cancel{false};
     std::thread m_worker;
-    TransferResult m_result;
+    TransferResult m_result; // the last file's, or the last whole one's in a batch
     QElapsedTimer m_clock;
     quint64 m_nStartBytes = 0;
     bool m_bStarted = false;
@@ -72,6 +84,8 @@ private:
     QProgressBar* m_pBar = nullptr;
     QPushButton* m_pOpenFolder = nullptr;
     QPushButton* m_pButton = nullptr;
+    QListWidget* m_pFiles = nullptr;    // a batch only
+    QProgressBar* m_pOverall = nullptr; // a batch only
 };
 
 // "1.5 MB", "820 KB", "312 bytes".

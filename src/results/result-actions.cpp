@@ -74,10 +74,17 @@ std::optional<std::string> BuildClipboardText(const ResultEntry& record)
 
 LaunchResult StartDownloadProgram(const std::string& url, const std::string& workingDirectory)
 {
+    return StartDownloadProgram(std::vector<std::string>{url}, workingDirectory);
+}
+
+LaunchResult StartDownloadProgram(const std::vector<std::string>& urls, const std::string& workingDirectory)
+{
     std::string program = FindProgram(kDownloadProgram);
     if (program.empty())
         program = JoinPath(GetExecutableDirectory(), kDownloadProgram);
-    if (StartDetached({program, url}, workingDirectory))
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), urls.begin(), urls.end());
+    if (StartDetached(argv, workingDirectory))
         return {true, {}};
     return {false, "The download program FileTransfer could not be started: it is neither on PATH nor beside "
                    "Velmora."};
@@ -88,6 +95,28 @@ LaunchResult GetFile(const ResultEntry& record, const std::string& settingsPath,
     if (record.service == kServiceFtp)
         return LaunchClient(record, true, settingsPath, workingDirectory);
     return StartDownloadProgram(BuildGetFileUrl(record), workingDirectory);
+}
+
+LaunchResult GetFiles(const std::vector<ResultEntry>& records, const std::string& settingsPath,
+                      const std::string& workingDirectory)
+{
+    LaunchResult told{true, {}};
+    std::vector<std::string> downloads;
+    for (const ResultEntry& record : records) {
+        if (record.service != kServiceFtp) {
+            downloads.push_back(BuildGetFileUrl(record));
+            continue;
+        }
+        const LaunchResult launched = LaunchClient(record, true, settingsPath, workingDirectory);
+        if (!launched.started && told.started)
+            told = launched;
+    }
+    if (!downloads.empty()) {
+        const LaunchResult launched = StartDownloadProgram(downloads, workingDirectory);
+        if (!launched.started && told.started)
+            told = launched;
+    }
+    return told;
 }
 
 LaunchResult ConnectToServer(const ResultEntry& record, const std::string& settingsPath,

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "results/client-launch.h"
 
@@ -35,11 +36,17 @@ std::optional<std::string> BuildClipboardText(const ResultEntry& record);
 // started in the working directory so it finds the Local Directory that
 // settings.dat there names.
 LaunchResult StartDownloadProgram(const std::string& url, const std::string& workingDirectory);
+// One download program for all the URLs: it fetches them one after another.
+LaunchResult StartDownloadProgram(const std::vector<std::string>& urls, const std::string& workingDirectory);
 
 // "Get File": an FTP result to the FTP client in file mode, any other to the
 // download program. "Connect To Server": the FTP client, connection only.
 // Both report whether a program started, and if not, why.
 LaunchResult GetFile(const ResultEntry& record, const std::string& settingsPath, const std::string& workingDirectory);
+// "Get File" on several results: the ftp ones each to the FTP client, the
+// others together to one download program. The first failure is told.
+LaunchResult GetFiles(const std::vector<ResultEntry>& records, const std::string& settingsPath,
+                      const std::string& workingDirectory);
 LaunchResult ConnectToServer(const ResultEntry& record, const std::string& settingsPath,
                              const std::string& workingDirectory);
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <vector>
 
 #include "support/page-server.h"
 #include "support/tls-world.h"
@@ -26,6 +27,22 @@ protected:
 
     // Started in the test's folder as the window starts it, but closing
     // when done so the test sees its end.
+    pid_t Start(const std::vector<std::string>& urls)
+    {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::chdir(dir.Path().c_str()) != 0)
+                ::_exit(126);
+            ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            std::vector<char*> argv{const_cast<char*>(FILE_TRANSFER_PATH), const_cast<char*>("--close-when-done")};
+            for (const std::string& url : urls)
+                argv.push_back(const_cast<char*>(url.c_str()));
+            argv.push_back(nullptr);
+            ::execv(FILE_TRANSFER_PATH, argv.data());
+            ::_exit(127);
+        }
+        return child;
+    }
     pid_t Start(const std::string& url, bool closeWhenDone = true)
     {
         const pid_t child = ::fork();
@@ -77,6 +94,45 @@ TEST_F(FileTransferProgramTest, KilledHalfwayItResumesOnTheNextRun)
     server.ReleaseHangs();
 }
 
+TEST_F(FileTransferProgramTest, ThreeFilesArriveOneAfterAnotherAndACutOneIsResumed)
+{
+    server.Route("/b.bin", {PageBehavior::Kind::Stall, half});
+    const pid_t cut = Start(server.Url("/b.bin"));
+    const bool halfway = test::WaitFor([&] {
+        std::error_code error;
+        return std::filesystem::file_size(dir.File("b.bin.part"), error) == half.size();
+    });
+    ::kill(cut, SIGKILL);
+    ::waitpid(cut, nullptr, 0);
+    ASSERT_TRUE(halfway);
+
+    server.Route("/a.bin", {PageBehavior::Kind::Serve, "first"});
+    server.Route("/b.bin", {PageBehavior::Kind::Serve, body, 200, {}, 0, true});
+    server.Route("/c.bin", {PageBehavior::Kind::Serve, "third"});
+    EXPECT_EQ(Wait(Start(std::vector<std::string>{server.Url("/a.bin"), server.Url("/b.bin"), server.Url("/c.bin")})),
+              0);
+    EXPECT_EQ(test::ReadFile(dir.File("a.bin")), "first");
+    EXPECT_EQ(test::ReadFile(dir.File("b.bin")), body);
+    EXPECT_EQ(test::ReadFile(dir.File("c.bin")), "third");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("b.bin.part")));
+    const auto paths = server.RequestedPaths();
+    EXPECT_EQ(paths, (std::vector<std::string>{"/b.bin", "/a.bin", "/b.bin", "/c.bin"})) << "in the order given";
+    const auto heads = server.RequestHeads();
+    ASSERT_EQ(heads.size(), 4u);
+    EXPECT_NE(heads[2].find("Range: bytes=200000-"), std::string::npos);
+    server.ReleaseHangs();
+
+    // One that fails does not stop the next; the window stays open to say
+    // why, even when asked to close when done.
+    std::filesystem::remove(dir.File("a.bin"));
+    const pid_t partly = Start(std::vector<std::string>{server.Url("/missing.bin"), server.Url("/a.bin")});
+    EXPECT_TRUE(test::WaitFor([&] { return test::ReadFile(dir.File("a.bin")) == "first"; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(::waitpid(partly, nullptr, WNOHANG), 0) << "still open";
+    ::kill(partly, SIGKILL);
+    ::waitpid(partly, nullptr, 0);
+}
+
 TEST_F(FileTransferProgramTest, ADifferentFileOfThatNameIsNeverOverwritten)
 {
     test::WriteFile(dir.File("song.mp3"), "mine");
@@ -115,14 +171,14 @@ TEST_F(FileTransferProgramTest, ItSavesIntoTheLocalDirectoryAndStaysOpenUnlessTo
     EXPECT_FALSE(std::filesystem::exists(dir.File("song.mp3"))) << "not beside settings.dat";
 }
 
-TEST_F(FileTransferProgramTest, AnythingButOneUrlIsAUsageError)
+TEST_F(FileTransferProgramTest, NoUrlOrAnUnknownOptionIsAUsageError)
 {
     test::ProgramRun none = test::RunProgram({FILE_TRANSFER_PATH}, dir.Path(), std::chrono::seconds(20));
     EXPECT_EQ(none.status, 2);
     test::ProgramRun unknown =
         test::RunProgram({FILE_TRANSFER_PATH, "--fast", "http://h/a"}, dir.Path(), std::chrono::seconds(20));
     EXPECT_EQ(unknown.status, 2);
-    EXPECT_NE(unknown.output.find("Usage: FileTransfer [--close-when-done] URL"), std::string::npos);
+    EXPECT_NE(unknown.output.find("Usage: FileTransfer [--close-when-done] URL..."), std::string::npos);
 }
 
 } // namespace

@@ -116,3 +116,35 @@ TEST_F(ResultActionsWindowTest, AGetFileThatCannotStartSaysWhatToDo)
 
 } // namespace
 } // namespace velmora
+
+namespace velmora {
+namespace {
+
+TEST_F(ResultActionsWindowTest, GetFileOnSeveralHttpResultsStartsOneDownloadProgramWithThemAll)
+{
+    // The stand-in is FileTransfer, first on PATH.
+    std::filesystem::create_directory(dir.File("bin"));
+    std::filesystem::create_symlink(RECORD_ARGS_PATH, dir.File("bin/FileTransfer"));
+    const std::string oldPath = ::getenv("PATH") ? ::getenv("PATH") : "";
+    ::setenv("PATH", (dir.File("bin") + ":" + oldPath).c_str(), 1);
+    pages.Route("/page", {PageBehavior::Kind::Serve, "<a href=\"http://127.1/music/x.mp3\">x</a>"
+                                                     "<a href=\"http://127.1/music/y%20z.mp3\">y</a>"});
+    Find<QLineEdit>("1005")->setText("mp3");
+    window->OnSearch();
+    ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
+    Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(1)->child(0));
+    Results()->setFocus();
+    Results()->selectAll();
+    window->GetCommand(32788)->trigger(); // Get File
+    ASSERT_TRUE(test::WaitFor([&] { return !test::ReadRecordedArgs(record).empty(); }));
+    ::setenv("PATH", oldPath.c_str(), 1);
+    const auto recorded = test::ReadRecordedArgs(record);
+    ASSERT_GE(recorded.size(), 2u);
+    std::vector<std::string> urls(recorded.end() - 2, recorded.end());
+    std::sort(urls.begin(), urls.end());
+    EXPECT_EQ(urls, (std::vector<std::string>{"http://127.1:80/music/x.mp3", "http://127.1:80/music/y%20z.mp3"}));
+    EXPECT_EQ(recorded.size(), 4u) << "one program for both";
+}
+
+} // namespace
+} // namespace velmora

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -149,6 +151,41 @@ TEST(TransferTextTest, ProgressAndTimeReadAsPeopleSayThem)
     EXPECT_EQ(FormatDuration(45), "45 s");
     EXPECT_EQ(FormatDuration(185), "3 min 5 s");
     EXPECT_EQ(FormatDuration(7800), "2 h 10 min");
+}
+
+} // namespace
+} // namespace velmora
+
+namespace velmora {
+namespace {
+
+TEST_F(TransferWindowEndTest, ABatchListsEachFileWithHowItWentAndCountsTheWhole)
+{
+    server.Route("/one.mp3", {PageBehavior::Kind::Serve, body});
+    server.Route("/three.mp3", {PageBehavior::Kind::Serve, "3"});
+    CTransferWindow window(
+        std::vector<std::string>{server.Url("/one.mp3"), server.Url("/two.mp3"), server.Url("/three.mp3")}, dir.Path());
+    EXPECT_EQ(window.windowTitle(), "3 files - FileTransfer");
+    ASSERT_TRUE(RunToEnd(window));
+    EXPECT_FALSE(window.Succeeded());
+    const auto* files = window.findChild<QListWidget*>("files");
+    ASSERT_NE(files, nullptr);
+    ASSERT_EQ(files->count(), 3);
+    EXPECT_EQ(files->item(0)->text(), QStringLiteral("one.mp3 \u2014 done"));
+    EXPECT_TRUE(files->item(1)->text().startsWith(QStringLiteral("two.mp3 \u2014 The server has no such file (404)")))
+        << files->item(1)->text().toStdString();
+    EXPECT_EQ(files->item(2)->text(), QStringLiteral("three.mp3 \u2014 done"));
+    EXPECT_EQ(window.findChild<QProgressBar*>("overall")->value(), 2);
+    EXPECT_EQ(window.GetStatusText(),
+              QStringLiteral("2 of 3 files arrived in %1; the list says why the others did not.")
+                  .arg(QString::fromStdString(dir.Path())));
+    EXPECT_TRUE(Button(window, "openFolder")->isVisible());
+    EXPECT_EQ(test::ReadFile(dir.File("three.mp3")), "3");
+
+    CTransferWindow whole(std::vector<std::string>{server.Url("/three.mp3"), server.Url("/one.mp3")}, dir.Path());
+    ASSERT_TRUE(RunToEnd(whole));
+    EXPECT_TRUE(whole.Succeeded());
+    EXPECT_TRUE(whole.GetStatusText().startsWith(QStringLiteral("Done: all 2 files are in ")));
 }
 
 } // namespace

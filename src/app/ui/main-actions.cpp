@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTreeView>
@@ -50,8 +51,24 @@ void CMainDlg::OnConnectToServer()
         ShowLaunchProblem(ConnectToServer(*record, m_pSession->GetSettingsPath(), m_pSession->GetWorkingDirectory()));
 }
 
+// Every selected file; a selected folder stands for nothing.
+std::vector<ResultEntry> CMainDlg::GetSelectedRecords() const
+{
+    std::vector<ResultEntry> records;
+    for (const QModelIndex& row : m_pResultsView->selectionModel()->selectedRows()) {
+        if (const auto record = m_pResultsModel->GetRecord(row))
+            records.push_back(m_pSession->GetResults().Get(*record));
+    }
+    return records;
+}
+
 void CMainDlg::OnGetFile()
 {
+    const std::vector<ResultEntry> selected = GetSelectedRecords();
+    if (selected.size() > 1) {
+        ShowLaunchProblem(GetFiles(selected, m_pSession->GetSettingsPath(), m_pSession->GetWorkingDirectory()));
+        return;
+    }
     if (const auto record = GetSelectedRecord())
         ShowLaunchProblem(GetFile(*record, m_pSession->GetSettingsPath(), m_pSession->GetWorkingDirectory()));
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/search-session.h"
 #include "results/client-launch.h"
@@ -106,6 +107,7 @@ private:
     void ExpandToFirstFile();
     void FitResultColumns();
     std::optional<ResultEntry> GetSelectedRecord() const;
+    std::vector<ResultEntry> GetSelectedRecords() const;
     const ServerItem* GetSelectedServer() const;
     // The shown server's results again, the selected one kept selected.
     void RefreshKeepingSelection();

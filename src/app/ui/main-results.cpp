@@ -58,6 +58,8 @@ QWidget* CMainDlg::CreateResultsPane(QWidget* parent)
     m_pResultsView->setMinimumWidth(200);
     m_pResultsView->setUniformRowHeights(true);
     m_pResultsView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Several files can be fetched at once (Ctrl or Shift with a click).
+    m_pResultsView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_pResultsView->setDragDropMode(QAbstractItemView::NoDragDrop);
     m_pResultsView->setContextMenuPolicy(Qt::CustomContextMenu);
     m_pResultsView->header()->setSortIndicatorClearable(true);
