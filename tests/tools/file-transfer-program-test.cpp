@@ -25,19 +25,22 @@ protected:
     std::string half = std::string(200000, 'x');
     std::string body = half + std::string(200000, 'y');
 
-    // Started in the test's folder as the window starts it, but closing
-    // when done so the test sees its end.
-    pid_t Start(const std::vector<std::string>& urls)
+    // Started in the test's folder as the window starts it, closing when
+    // done (unless told otherwise) so the test sees its end.
+    pid_t Start(const std::vector<std::string>& urls, bool closeWhenDone = true)
     {
+        // Built before the fork: the child only execs.
+        std::vector<char*> argv{const_cast<char*>(FILE_TRANSFER_PATH)};
+        if (closeWhenDone)
+            argv.push_back(const_cast<char*>("--close-when-done"));
+        for (const std::string& url : urls)
+            argv.push_back(const_cast<char*>(url.c_str()));
+        argv.push_back(nullptr);
         const pid_t child = ::fork();
         if (child == 0) {
             if (::chdir(dir.Path().c_str()) != 0)
                 ::_exit(126);
             ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-            std::vector<char*> argv{const_cast<char*>(FILE_TRANSFER_PATH), const_cast<char*>("--close-when-done")};
-            for (const std::string& url : urls)
-                argv.push_back(const_cast<char*>(url.c_str()));
-            argv.push_back(nullptr);
             ::execv(FILE_TRANSFER_PATH, argv.data());
             ::_exit(127);
         }
@@ -45,19 +48,7 @@ protected:
     }
     pid_t Start(const std::string& url, bool closeWhenDone = true)
     {
-        const pid_t child = ::fork();
-        if (child == 0) {
-            if (::chdir(dir.Path().c_str()) != 0)
-                ::_exit(126);
-            ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-            if (closeWhenDone)
-                ::execl(FILE_TRANSFER_PATH, FILE_TRANSFER_PATH, "--close-when-done", url.c_str(),
-                        static_cast<char*>(nullptr));
-            else
-                ::execl(FILE_TRANSFER_PATH, FILE_TRANSFER_PATH, url.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        return child;
+        return Start(std::vector<std::string>{url}, closeWhenDone);
     }
 
     // The exit status, or -1 when it did not end in time (it is killed then).
