@@ -8,6 +8,7 @@
 #include "engines-command.h"
 #include "links-command.h"
 #include "result-commands.h"
+#include "saved-commands.h"
 #include "search-command.h"
 #include "update-command.h"
 
@@ -21,8 +22,12 @@ const char* const kHelp = "Usage: velmora-cli COMMAND [OPTIONS]\n"
                           "\n"
                           "Commands:\n"
                           "  links [--json] [FILE]   print the file links a result page holds\n"
-                          "  search [--json] [--test] WORDS\n"
+                          "  search [--json] [--test] [--save[=NAME]] WORDS\n"
                           "                          run one search with the engines of ./settings.dat\n"
+                          "                          (and keep it in ./velmora.db)\n"
+                          "  searches [--json]       list the searches kept in ./velmora.db\n"
+                          "  export [--search NAME] --format urls|aria2|lftp|csv|json [--only-good] [--new] [-o FILE]\n"
+                          "                          write a saved search's results for another program\n"
                           "  get URL                 \"Get File\": the FTP client or the download program\n"
                           "  connect URL             \"Connect To Server\": the FTP client, connection only\n"
                           "  copy URL                print what \"Copy To Clipboard\" would copy\n"
@@ -65,6 +70,10 @@ int main(int argc, char** argv)
         return velmora::cli::RunConnectCommand(rest);
     if (command == "copy")
         return velmora::cli::RunCopyCommand(rest);
+    if (command == "searches")
+        return velmora::cli::RunSearchesCommand(rest);
+    if (command == "export")
+        return velmora::cli::RunExportCommand(rest);
     if (command == "update") {
         const int status = velmora::cli::RunUpdateCommand(rest);
         std::fflush(stdout);

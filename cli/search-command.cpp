@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 
 #include "app/search-session.h"
 #include "engine-event.h"
@@ -17,7 +18,7 @@
 namespace velmora::cli {
 
 const char* const kSearchHelp =
-    "Usage: velmora-cli search [--json] [--test] WORDS...\n"
+    "Usage: velmora-cli search [--json] [--test] [--save[=NAME]] WORDS...\n"
     "\n"
     "Runs one search as the window's \"Search\" button does, with the engines\n"
     "ticked in ./settings.dat, its thread limit (Maxthreads) and its Filter\n"
@@ -27,9 +28,14 @@ const char* const kSearchHelp =
     "  --test   then test every server found, as \"Re-Test Results\" does (an FTP\n"
     "           login or an HTTP HEAD request), and wait for every verdict\n"
     "\n"
+    "  --save[=NAME]\n"
+    "           keep the results (and verdicts) in ./velmora.db under NAME (default:\n"
+    "           the words); results no earlier search of that name held are new\n"
+    "\n"
     "  --json   one JSON object per line, as events happen:\n"
     "           {\"event\":\"result\",\"n\":N,\"service\":\"ftp\"|\"http\"|\"https\",\"server\":..,\"port\":..,\n"
     "            \"path\":..,\"user\":..,\"password\":..,\"description\":..,\"engine\":..}\n"
+    "            with --save also \"new\":true|false\n"
     "           {\"event\":\"server\",\"group\":\"FTP\"|\"HTTP\",\"server\":..}\n"
     "           {\"event\":\"engine\",\"engine\":..,\"mark\":\"scanned\"|\"failed\",\"links\":N,\n"
     "            \"health\":H,\"status\":HTTP,\"anchors\":M,\"ms\":T,\"reason\":..}, H one of links,\n"
@@ -48,24 +54,33 @@ const char* ServiceName(std::uint32_t service)
 
 class SearchPrinter : public SessionObserver {
 public:
-    SearchPrinter(SearchSession& session, bool json) : m_session(session), m_json(json) {}
+    SearchPrinter(SearchSession& session, bool json, bool saving) : m_session(session), m_json(json), m_saving(saving)
+    {
+    }
 
     void ResultAccepted(const ResultEntry& entry, int count) override
     {
         const char* service = ServiceName(entry.service);
         const EngineItem* engine = m_session.GetEngines().FindItem(entry.engineItem);
         const std::string engineName = engine ? engine->name : std::string();
+        const bool isNew = m_session.GetResults().IsNew(static_cast<ResultId>(count - 1));
         if (!m_json) {
-            WriteLine("result  " + std::to_string(count) + "  " + service + "://" + ForTerminal(entry.server) + ":" +
-                      std::to_string(entry.port) + ForTerminal(entry.path) + "  " + ForTerminal(entry.description));
+            WriteLine("result  " + std::to_string(count) + "  " + (m_saving && isNew ? "new  " : "") + service + "://" +
+                      ForTerminal(entry.server) + ":" + std::to_string(entry.port) + ForTerminal(entry.path) + "  " +
+                      ForTerminal(entry.description));
             return;
         }
         JsonObject object;
         object.Add("event", "result").Add("n", std::int64_t{count}).Add("service", service);
         object.Add("server", entry.server).Add("port", std::int64_t{entry.port}).Add("path", entry.path);
         object.Add("user", entry.user).Add("password", entry.password).Add("description", entry.description);
-        WriteLine(object.Add("engine", engineName).Text());
+        object.Add("engine", engineName);
+        if (m_saving)
+            object.Add("new", isNew);
+        WriteLine(object.Text());
     }
+
+    void SearchNotSaved(const std::string& why) override { std::cerr << "velmora-cli search: " << why << "\n"; }
 
     void ServerAdded(std::size_t group, const ServerItem& server) override
     {
@@ -97,6 +112,7 @@ public:
 private:
     SearchSession& m_session;
     bool m_json;
+    bool m_saving;
 };
 
 std::size_t CountServers(const SearchSession& session)
@@ -111,7 +127,19 @@ std::size_t CountServers(const SearchSession& session)
 
 int RunSearchCommand(const std::vector<std::string>& args)
 {
-    const Options options = ParseOptions(args, {"--json", "--test"});
+    // "--save" alone keeps the search under its words; "--save=NAME" names
+    // it, since a bare word after --save could as well be a search word.
+    std::optional<std::string> saveName;
+    std::vector<std::string> rest;
+    for (const std::string& arg : args) {
+        if (arg == "--save")
+            saveName = std::string();
+        else if (arg.starts_with("--save="))
+            saveName = arg.substr(7);
+        else
+            rest.push_back(arg);
+    }
+    const Options options = ParseOptions(rest, {"--json", "--test"});
     if (const int status = HandleHelpOrError(options, "search", kSearchHelp); status >= 0)
         return status;
     const bool json = options.Has("--json");
@@ -126,9 +154,11 @@ int RunSearchCommand(const std::vector<std::string>& args)
 
     CatchInterrupt();
     SearchSession session(GetWorkingDirectory());
-    SearchPrinter printer(session, json);
+    SearchPrinter printer(session, json, saveName.has_value());
     session.SetObserver(&printer);
     session.Initialize();
+    if (saveName)
+        session.SetSaving(true, *saveName);
     // Servers are tested only when asked to, whatever AutoTest says.
     session.GetViews().SetAutoTestForSession(false);
     RunSearchToEnd(session, words);

@@ -1,5 +1,7 @@
 #include "app/search-session.h"
 
+#include <ctime>
+#include <unordered_map>
 #include <utility>
 
 #include "browse/browse-settings.h"
@@ -15,7 +17,7 @@ SearchSession::SearchSession(std::string workingDirectory)
     : m_strWorkingDirectory(std::move(workingDirectory)),
       m_strSettingsPath(JoinPath(m_strWorkingDirectory, keys::kSettingsFile)), m_views(m_strSettingsPath),
       m_engines(m_strSettingsPath), m_run(m_engines, m_budget, m_pQueue), m_testPass(m_servers, m_budget, m_pQueue),
-      m_browse(m_budget, m_pQueue)
+      m_browse(m_budget, m_pQueue), m_recorder(m_strWorkingDirectory)
 {
     InitializeHttp();
     m_run.SetListener(this);
@@ -23,7 +25,12 @@ SearchSession::SearchSession(std::string workingDirectory)
     m_browse.SetListener(this);
 }
 
-SearchSession::~SearchSession() = default;
+SearchSession::~SearchSession()
+{
+    // What a browse or a test pass added since the last save is kept; there
+    // is no one left to tell of a failure.
+    m_recorder.Save(m_results, m_servers, [this](std::uint64_t engineItem) { return GetEngineName(engineItem); });
+}
 
 void SearchSession::Initialize()
 {
@@ -57,6 +64,7 @@ void SearchSession::OnSearch(std::string_view searchText)
         return;
     }
     CancelTests();
+    SaveSearch(); // the verdicts the old results got so far
     const std::string trimmed = TrimWhiteSpace(searchText);
     if (!trimmed.empty())
         StartSearch(trimmed);
@@ -68,6 +76,7 @@ void SearchSession::StartSearch(const std::string& trimmedText)
     m_browse.Stop();
     m_bStopped = false;
     m_strBrowseOutcome.clear();
+    m_strShownSaved.clear();
     m_servers.Reset();
     Observer().ServersCleared();
     m_strFilterWords = MakeFilterWords(trimmedText);
@@ -76,6 +85,9 @@ void SearchSession::StartSearch(const std::string& trimmedText)
     m_nResults = 0;
     Observer().ResultCountChanged(0);
     Observer().ResultsViewCleared();
+    if (const std::string problem = m_recorder.Begin(m_strSaveName.empty() ? trimmedText : m_strSaveName, trimmedText);
+        !problem.empty())
+        Observer().SearchNotSaved(problem + " This search is not saved.");
     m_run.Start(MakeQueryWords(trimmedText));
     Observer().SearchStateChanged();
 }
@@ -84,6 +96,7 @@ void SearchSession::StopSearch()
 {
     m_bStopped = true;
     m_run.Stop();
+    SaveSearch();
     Observer().SearchStateChanged();
     if (m_views.GetAutoTest())
         OnRetestResults();
@@ -92,6 +105,7 @@ void SearchSession::StopSearch()
 // The search ended by itself: the last engine reported.
 void SearchSession::SearchEnded()
 {
+    SaveSearch();
     Observer().SearchStateChanged();
     if (m_views.GetAutoTest())
         OnRetestResults();
@@ -120,6 +134,7 @@ void SearchSession::StopTests()
         return;
     m_bStopped = true;
     CancelTests();
+    SaveSearch();
 }
 
 int SearchSession::GetServerCount() const
@@ -152,6 +167,9 @@ std::string SearchSession::GetActivityText() const
     if (!m_bSearched)
         return {};
     const int servers = GetServerCount();
+    if (!m_strShownSaved.empty())
+        return m_strShownSaved + ": " + std::to_string(m_nResults) + (m_nResults == 1 ? " file on " : " files on ") +
+               std::to_string(servers) + (servers == 1 ? " server" : " servers");
     return "Found " + std::to_string(m_nResults) + (m_nResults == 1 ? " file on " : " files on ") +
            std::to_string(servers) + (servers == 1 ? " server" : " servers");
 }
@@ -264,6 +282,7 @@ void SearchSession::BrowseEnded(const BrowseSummary& summary)
         m_strBrowseOutcome.append(m_strBrowsedServer).append(": ").append(m_strFirstBrowseSkip);
     }
     DispatchAll();
+    SaveSearch();
     Observer().BrowseEnded(summary);
     Observer().SearchStateChanged();
 }
@@ -302,8 +321,10 @@ void SearchSession::HandleMessage(Message message)
         const bool wasRunning = m_testPass.IsRunning();
         m_testPass.OnTestDone(message);
         DispatchAll();
-        if (wasRunning && !m_testPass.IsRunning())
+        if (wasRunning && !m_testPass.IsRunning()) {
+            SaveSearch();
             Observer().SearchStateChanged();
+        }
         break;
     }
     default:
@@ -338,11 +359,13 @@ void SearchSession::OnFoundLink(Message& message)
     TakeResult(*entry);
 }
 
-bool SearchSession::TakeResult(const ResultEntry& entry)
+bool SearchSession::TakeResult(const ResultEntry& entry, std::optional<bool> isNew)
 {
     const auto added = m_results.Add(entry);
     if (!added)
         return false;
+    if (isNew.value_or(m_recorder.IsNew(entry)))
+        m_results.MarkNew(added->id);
     ++m_nResults;
     Observer().ResultCountChanged(m_nResults);
     Observer().ResultAccepted(entry, m_nResults);
@@ -351,6 +374,93 @@ bool SearchSession::TakeResult(const ResultEntry& entry)
         const ServerItem& server = m_servers.AddServer(group, entry, entry.server);
         Observer().ServerAdded(group, server);
     }
+    return true;
+}
+
+void SearchSession::SetSaving(bool on, std::string name)
+{
+    m_recorder.SetEnabled(on);
+    m_strSaveName = std::move(name);
+}
+
+void SearchSession::SaveSearch()
+{
+    const std::string problem =
+        m_recorder.Save(m_results, m_servers, [this](std::uint64_t engineItem) { return GetEngineName(engineItem); });
+    if (!problem.empty())
+        Observer().SearchNotSaved(problem + " This search is not saved.");
+}
+
+std::string SearchSession::GetEngineName(std::uint64_t engineItem)
+{
+    const EngineItem* engine = engineItem ? m_engines.FindItem(engineItem) : nullptr;
+    return engine ? engine->name : std::string();
+}
+
+bool SearchSession::OpenSavedSearch(std::int64_t id, std::string& error)
+{
+    SearchStore* store = m_recorder.GetStore(error);
+    if (!store)
+        return false;
+    std::optional<SavedSearch> saved = store->Load(id);
+    if (!saved) {
+        error = "That saved search could not be read from the searches database.";
+        return false;
+    }
+    // Nothing running may add to or test what is shown now.
+    m_run.Stop();
+    m_browse.Stop();
+    m_testPass.Cancel();
+    DispatchAll();
+    m_recorder.Drop();
+    m_bStopped = false;
+    m_strBrowseOutcome.clear();
+    m_servers.Reset();
+    Observer().ServersCleared();
+    m_strFilterWords = MakeFilterWords(saved->info.words);
+    m_results.Clear();
+    m_bSearched = true;
+    m_nResults = 0;
+    Observer().ResultCountChanged(0);
+    Observer().ResultsViewCleared();
+
+    // Engines are saved by name; the list may have changed since.
+    std::unordered_map<std::string, std::uint64_t> engines;
+    for (std::size_t i = 0; i < m_engines.GetCount(); ++i)
+        engines.emplace(m_engines.GetEngineItem(i)->name, m_engines.GetEngineItem(i)->handle);
+    for (SavedResult& result : saved->results) {
+        const auto engine = engines.find(result.engine);
+        result.record.engineItem = engine == engines.end() ? 0 : engine->second;
+        TakeResult(result.record, result.isNew);
+    }
+    for (const SavedVerdict& verdict : saved->verdicts) {
+        if (verdict.group >= m_servers.GetGroups().size())
+            continue;
+        auto& servers = m_servers.GetGroups()[verdict.group].servers;
+        for (std::size_t index = 0; index < servers.size(); ++index) {
+            ServerItem& item = servers[index];
+            if (item.text != verdict.server)
+                continue;
+            auto job = std::make_shared<TestJob>();
+            job->server = item.text;
+            job->serverItem = item.handle;
+            job->reply = verdict.reply;
+            job->verdict.store(verdict.good ? kVerdictGood : kVerdictBad, std::memory_order_release);
+            item.testJob = std::move(job);
+            item.testedAt = verdict.taken;
+            item.mark = verdict.good ? kMarkSuccess : kMarkFailure;
+            Observer().ServerMarkChanged(verdict.group, index);
+            break;
+        }
+    }
+    m_recorder.Continue(saved->info);
+    const auto when = static_cast<std::time_t>(saved->info.when);
+    std::tm parts{};
+    localtime_r(&when, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &parts);
+    m_strShownSaved = std::string("Saved search of ") + text;
+    Observer().SearchStateChanged();
     return true;
 }
 

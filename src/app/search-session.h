@@ -17,6 +17,7 @@
 #include "search/search-run.h"
 #include "settings/settings-target.h"
 #include "settings/view-settings.h"
+#include "store/search-recorder.h"
 
 namespace velmora {
 
@@ -52,6 +53,11 @@ public:
     void ReloadEngines() override;
     void SetEngineCheck(std::size_t index, bool checked);
     void SetMaxThreads(int maxThreads) override { m_budget.SetLimit(maxThreads); }
+    void SetSaveSearches(bool on) override
+    {
+        m_views.SetSaveSearches(on);
+        SetSaving(on, m_strSaveName);
+    }
 
     // Server testing. "Re-Test Results": a new pass over every listed
     // server; "Test Results": the AutoTest switch, saved.
@@ -91,6 +97,21 @@ public:
     bool IsBrowseRunning() const { return m_browse.IsRunning(); }
     const BrowseRun& GetBrowse() const { return m_browse; }
 
+    // Saved searches. With saving on, each search is kept in velmora.db
+    // under `name` (its words when empty) as it ends, and again after its
+    // test pass and each browse; results no earlier search of that name
+    // held are marked new.
+    void SetSaving(bool on, std::string name = {});
+    bool IsSaving() const { return m_recorder.IsEnabled(); }
+    // Shows a saved search (results, servers, verdicts) without fetching;
+    // a running search, test pass or browse stops. False with `error` set
+    // when it cannot be read.
+    bool OpenSavedSearch(std::int64_t id, std::string& error);
+    // The name of the engine item's section; empty for none.
+    std::string GetEngineName(std::uint64_t engineItem);
+    // The database, opened on first use; null with `error` set.
+    SearchStore* GetStore(std::string& error) { return m_recorder.GetStore(error); }
+
     EngineList& GetEngines() { return m_engines; }
     const ServerTree& GetServers() const { return m_servers; }
     const ResultList& GetResults() const { return m_results; }
@@ -128,7 +149,10 @@ private:
     void OnFoundLink(Message& message);
     // Into the result list (and a new server into the tree); false for a
     // repeat.
-    bool TakeResult(const ResultEntry& entry);
+    bool TakeResult(const ResultEntry& entry, std::optional<bool> isNew = std::nullopt);
+    // Keeps what came since the last save; a failure is told to the
+    // observer.
+    void SaveSearch();
     void DispatchAll();
     SessionObserver& Observer() { return m_pObserver ? *m_pObserver : m_silent; }
 
@@ -161,6 +185,9 @@ private:
     SearchRun m_run;
     TestPass m_testPass;
     BrowseRun m_browse;
+    SearchRecorder m_recorder;
+    std::string m_strSaveName;      // the name searches are kept under; their words when empty
+    std::string m_strShownSaved;    // "Saved search of 2026-12-07 22:02" while one is shown
     std::string m_strBrowsedServer; // the server of the current or last browse
     std::string m_strFirstBrowseSkip;
     std::string m_strBrowseOutcome; // how the last browse ended, until the next job

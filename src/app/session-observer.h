@@ -42,6 +42,9 @@ public:
     virtual void BrowseListed(const BrowseListing& /*listing*/) {}
     virtual void BrowseSkipped(const BrowseSkip& /*skip*/) {}
     virtual void BrowseEnded(const BrowseSummary& /*summary*/) {}
+    // The search could not be kept in the searches database, and why; it
+    // runs on unsaved.
+    virtual void SearchNotSaved(const std::string& /*why*/) {}
 };
 
 } // namespace velmora

@@ -69,6 +69,15 @@ void ResultList::Clear()
     *this = ResultList();
 }
 
+void ResultList::MarkNew(ResultId id)
+{
+    if (id >= m_nCount)
+        return;
+    if (m_new.size() <= id)
+        m_new.resize(std::max<std::size_t>(m_nCount, id + 1));
+    m_new[id] = true;
+}
+
 const ResultList::Record& ResultList::At(ResultId id) const
 {
     return m_blocks[id / kBlockRecords][id % kBlockRecords];

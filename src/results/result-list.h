@@ -58,6 +58,9 @@ public:
     std::uint32_t GetService(ResultId id) const;
     std::optional<std::uint64_t> GetSize(ResultId id) const;
     std::optional<std::int64_t> GetModified(ResultId id) const;
+    // Marked when no earlier saved search of the same words held it.
+    void MarkNew(ResultId id);
+    bool IsNew(ResultId id) const { return id < m_new.size() && m_new[id]; }
 
     // The first record of a server.
     std::optional<ResultId> FindServer(std::string_view server) const;
@@ -75,6 +78,7 @@ private:
     std::uint32_t InternServer(std::string_view server);
 
     std::vector<std::unique_ptr<Record[]>> m_blocks; // kBlockRecords each
+    std::vector<bool> m_new;
     std::size_t m_nCount = 0;
     TextArena m_texts;
     std::vector<Origin> m_origins;

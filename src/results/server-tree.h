@@ -22,6 +22,7 @@ struct ServerItem {
     int mark = kMarkUntested;
     ResultEntry first;                // the server's first record: how it is reached
     std::shared_ptr<TestJob> testJob; // its latest test
+    std::int64_t testedAt = 0;        // when its verdict came, seconds since 1970 (UTC)
 };
 
 struct ServerGroup {

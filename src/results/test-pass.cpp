@@ -1,5 +1,6 @@
 #include "results/test-pass.h"
 
+#include <ctime>
 #include <utility>
 
 #include "platform/message-queue.h"
@@ -121,6 +122,7 @@ void TestPass::OnTestDone(const Message& message)
     std::size_t index = 0;
     if (m_servers.Find(job->serverItem, group, index)) {
         const int verdict = job->verdict.load(std::memory_order_acquire);
+        m_servers.GetGroups()[group].servers[index].testedAt = static_cast<std::int64_t>(std::time(nullptr));
         SetServerMark(group, index, verdict == kVerdictGood ? kMarkSuccess : kMarkFailure);
         Listener().ServerTested(group, m_servers.GetGroups()[group].servers[index], *job);
     }

@@ -13,6 +13,8 @@ public:
     virtual const std::string& GetWorkingDirectory() const = 0;
     virtual void ReloadEngines() = 0;
     virtual void SetMaxThreads(int maxThreads) = 0;
+    // "Keep every search": saved already; takes effect with the next search.
+    virtual void SetSaveSearches(bool /*on*/) {}
 };
 
 } // namespace velmora

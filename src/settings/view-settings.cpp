@@ -13,6 +13,8 @@ void ViewSettings::Load()
     m_nViewStyle = file.GetInt(kSettingsSection, kViewStyle, kViewStyleDefault);
     m_bAutoTest = file.GetInt(kSettingsSection, kAutoTest, kAutoTestDefault) == 1;
     m_bServerDetails = file.GetInt(kSettingsSection, kServerDetails, kServerDetailsDefault) == 1;
+    m_bSaveSearches = file.GetInt(kSettingsSection, kSaveSearches, kSaveSearchesDefault) == 1;
+    m_bOnlyNewResults = file.GetInt(kSettingsSection, kOnlyNewResults, kOnlyNewResultsDefault) == 1;
 }
 
 void ViewSettings::SetViewStyle(int style)
@@ -37,6 +39,18 @@ void ViewSettings::SetServerDetailsShown(bool shown)
 {
     m_bServerDetails = shown;
     WritePrivateProfileStringA(keys::kSettingsSection, keys::kServerDetails, shown ? "1" : "0", m_strSettingsPath);
+}
+
+void ViewSettings::SetSaveSearches(bool on)
+{
+    m_bSaveSearches = on;
+    WritePrivateProfileStringA(keys::kSettingsSection, keys::kSaveSearches, on ? "1" : "0", m_strSettingsPath);
+}
+
+void ViewSettings::SetOnlyNewResults(bool on)
+{
+    m_bOnlyNewResults = on;
+    WritePrivateProfileStringA(keys::kSettingsSection, keys::kOnlyNewResults, on ? "1" : "0", m_strSettingsPath);
 }
 
 } // namespace velmora

@@ -22,11 +22,18 @@ public:
     int GetViewStyle() const { return m_nViewStyle; }
     bool GetAutoTest() const { return m_bAutoTest; }
     bool GetServerDetailsShown() const { return m_bServerDetails; }
+    // Every search is kept in velmora.db (the window only).
+    bool GetSaveSearches() const { return m_bSaveSearches; }
+    // The results tree shows only results no earlier search of the same
+    // words held.
+    bool GetOnlyNewResults() const { return m_bOnlyNewResults; }
 
     void SetViewStyle(int style);
     void FlipFilterResults();
     void SetAutoTest(bool on);
     void SetServerDetailsShown(bool shown);
+    void SetSaveSearches(bool on);
+    void SetOnlyNewResults(bool on);
     // Changes for this run only, without writing the file (the command line
     // tests only when asked to, whatever AutoTest says).
     void SetAutoTestForSession(bool on) { m_bAutoTest = on; }
@@ -38,6 +45,8 @@ private:
     int m_nViewStyle = kViewList;
     bool m_bAutoTest = true;
     bool m_bServerDetails = true;
+    bool m_bSaveSearches = true;
+    bool m_bOnlyNewResults = false;
 };
 
 } // namespace velmora

@@ -1,0 +1,163 @@
+#include "saved-commands.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <ctime>
+#include <iostream>
+
+#include "export/result-export.h"
+#include "json-writer.h"
+#include "options.h"
+#include "platform/paths.h"
+#include "store/search-store.h"
+#include "terminal-text.h"
+
+namespace velmora::cli {
+
+namespace {
+
+const char* const kSearchesHelp = "Usage: velmora-cli searches [--json]\n"
+                                  "\n"
+                                  "Lists the searches kept in ./velmora.db, newest first.\n"
+                                  "\n"
+                                  "  --json   one line a search:\n"
+                                  "           {\"name\":N,\"when\":ISO8601,\"results\":R,\"servers\":S}\n"
+                                  "  --help   this text\n";
+
+const char* const kExportHelp = "Usage: velmora-cli export [--search NAME] --format urls|aria2|lftp|csv|json\n"
+                                "                          [--only-good] [--new] [-o FILE]\n"
+                                "\n"
+                                "Writes the results of the latest saved search of NAME (default: the latest\n"
+                                "saved search) to standard output or FILE:\n"
+                                "  urls    one URL a line\n"
+                                "  aria2   an input file for aria2c -i\n"
+                                "  lftp    a script of get commands for lftp -f, every value quoted\n"
+                                "  csv     a table with a header line\n"
+                                "  json    JSON Lines of result events\n"
+                                "\n"
+                                "  --only-good   only results of servers that passed the test\n"
+                                "  --new         only results no earlier search of that name held\n"
+                                "  -o FILE       write FILE (whole or not at all) instead of standard output\n"
+                                "\n"
+                                "Exit status 1 when there is nothing to export.\n";
+
+// "2026-12-07T21:55:04Z"
+std::string IsoTime(std::int64_t seconds)
+{
+    const auto when = static_cast<std::time_t>(seconds);
+    std::tm parts{};
+    gmtime_r(&when, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    return text;
+}
+
+// The database when there is one; a command that only reads never creates
+// it. Null with `error` empty when there is none.
+std::unique_ptr<SearchStore> OpenExisting(std::string& error)
+{
+    const std::string folder = GetWorkingDirectory();
+    struct stat info {};
+    if (stat(JoinPath(folder, kSearchesFile).c_str(), &info) != 0)
+        return nullptr;
+    SearchStore::Opening opening = SearchStore::Open(folder);
+    error = opening.error;
+    return std::move(opening.store);
+}
+
+} // namespace
+
+int RunSearchesCommand(const std::vector<std::string>& args)
+{
+    const Options options = ParseOptions(args, {"--json"});
+    if (const int status = HandleHelpOrError(options, "searches", kSearchesHelp); status >= 0)
+        return status;
+    if (!options.positional.empty()) {
+        std::cerr << "velmora-cli searches: unexpected argument " << options.positional.front() << "\n"
+                  << kSearchesHelp;
+        return 2;
+    }
+    std::string error;
+    const std::unique_ptr<SearchStore> store = OpenExisting(error);
+    if (!error.empty()) {
+        std::cerr << "velmora-cli searches: " << error << "\n";
+        return 1;
+    }
+    if (!store)
+        return 0;
+    const bool json = options.Has("--json");
+    for (const SavedSearchInfo& search : store->List()) {
+        if (json) {
+            JsonObject object;
+            object.Add("name", search.name).Add("when", IsoTime(search.when));
+            WriteLine(object.Add("results", search.results).Add("servers", search.servers).Text());
+        } else {
+            char counts[64];
+            std::snprintf(counts, sizeof counts, "%8lld %8lld  ", static_cast<long long>(search.results),
+                          static_cast<long long>(search.servers));
+            WriteLine(IsoTime(search.when) + counts + ForTerminal(search.name));
+        }
+    }
+    return 0;
+}
+
+int RunExportCommand(const std::vector<std::string>& args)
+{
+    const Options options = ParseOptions(args, {"--only-good", "--new"}, {"--search", "--format", "-o"});
+    if (const int status = HandleHelpOrError(options, "export", kExportHelp); status >= 0)
+        return status;
+    const auto formatName = options.values.find("--format");
+    if (formatName == options.values.end() || !options.positional.empty()) {
+        std::cerr << "velmora-cli export: "
+                  << (options.positional.empty() ? "--format is needed"
+                                                 : "unexpected argument " + options.positional[0])
+                  << "\n"
+                  << kExportHelp;
+        return 2;
+    }
+    const std::optional<ExportFormat> format = ParseExportFormat(formatName->second);
+    if (!format) {
+        std::cerr << "velmora-cli export: unknown format " << formatName->second << "\n" << kExportHelp;
+        return 2;
+    }
+
+    std::string error;
+    const std::unique_ptr<SearchStore> store = OpenExisting(error);
+    if (!store) {
+        std::cerr << "velmora-cli export: " << (error.empty() ? "no searches are saved here" : error) << "\n";
+        return 1;
+    }
+    const auto name = options.values.find("--search");
+    const std::optional<std::int64_t> id =
+        store->FindLatest(name == options.values.end() ? std::nullopt : std::optional<std::string_view>(name->second));
+    const std::optional<SavedSearch> search = id ? store->Load(*id) : std::nullopt;
+    if (!search) {
+        std::cerr << "velmora-cli export: "
+                  << (name == options.values.end() ? std::string("no searches are saved here")
+                                                   : "no saved search is called " + ForTerminal(name->second))
+                  << "\n";
+        return 1;
+    }
+    const std::vector<ExportItem> items =
+        FilterExport(MakeExportItems(*search), options.Has("--only-good"), options.Has("--new"));
+    const ExportText text = FormatExport(*format, items);
+    if (text.skipped > 0)
+        std::cerr << "velmora-cli export: " << text.skipped << " results left out (no URL or file name fits them)\n";
+    if (text.written == 0) {
+        std::cerr << "velmora-cli export: nothing to export\n";
+        return 1;
+    }
+    const auto output = options.values.find("-o");
+    if (output == options.values.end()) {
+        std::fwrite(text.text.data(), 1, text.text.size(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    if (const std::string problem = WriteExportFile(output->second, text.text); !problem.empty()) {
+        std::cerr << "velmora-cli export: " << problem << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace velmora::cli

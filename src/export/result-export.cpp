@@ -1,0 +1,346 @@
+#include "export/result-export.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <set>
+
+#include "platform/json-text.h"
+#include "results/result-actions.h"
+#include "results/script-quoting.h"
+#include "results/server-probe.h"
+#include "results/server-tree.h"
+#include "results/url-split.h"
+#include "store/search-store.h"
+
+namespace velmora {
+
+namespace {
+
+struct FormatInfo {
+    ExportFormat format;
+    const char* name;
+    const char* ending;
+};
+constexpr FormatInfo kFormats[] = {
+    {ExportFormat::Urls, "urls", ".txt"},        {ExportFormat::Aria2, "aria2", ".aria2"},
+    {ExportFormat::Lftp, "lftp", ".lftp"},       {ExportFormat::Csv, "csv", ".csv"},
+    {ExportFormat::JsonLines, "json", ".jsonl"},
+};
+
+const FormatInfo& InfoOf(ExportFormat format)
+{
+    for (const FormatInfo& info : kFormats)
+        if (info.format == format)
+            return info;
+    return kFormats[0];
+}
+
+bool IsExportable(const ResultEntry& record)
+{
+    return record.service == kServiceFtp || record.service == kServiceHttp || record.service == kServiceHttps;
+}
+
+// A login part with "@" encoded as well: a URL reader takes the first "@"
+// as the end of the login, some take the last.
+std::string EncodeLoginPart(std::string_view text, bool userName)
+{
+    std::string encoded;
+    for (char c : EncodeUrlLogin(text, userName)) {
+        if (c == '@')
+            encoded += "%40";
+        else
+            encoded += c;
+    }
+    return encoded;
+}
+
+// "name (2).ext" for the second file called "name.ext".
+std::string NumberedName(const std::string& name, int number)
+{
+    const std::size_t dot = name.rfind('.');
+    const std::string suffix = " (" + std::to_string(number) + ")";
+    if (dot == std::string::npos || dot == 0)
+        return name + suffix;
+    return name.substr(0, dot) + suffix + name.substr(dot);
+}
+
+class UniqueNames {
+public:
+    std::string Take(const std::string& name)
+    {
+        std::string chosen = name;
+        for (int number = 2; m_taken.contains(chosen); ++number)
+            chosen = NumberedName(name, number);
+        m_taken.insert(chosen);
+        return chosen;
+    }
+
+private:
+    std::set<std::string> m_taken;
+};
+
+// A CSV field: always quoted, quotes doubled. A text a spreadsheet would
+// take for a formula gets a leading "'", so opening the file runs nothing.
+std::string CsvField(std::string_view text)
+{
+    std::string field = "\"";
+    if (!text.empty() && std::strchr("=+-@\t\r", text.front()) != nullptr)
+        field += '\'';
+    for (char c : text) {
+        if (c == '"')
+            field += '"';
+        field += c;
+    }
+    return field + "\"";
+}
+
+const char* ServiceName(std::uint32_t service)
+{
+    return service == kServiceFtp ? "ftp" : service == kServiceHttps ? "https" : "http";
+}
+
+const char* VerdictName(int verdict)
+{
+    return verdict == kVerdictGood ? "good" : verdict == kVerdictBad ? "bad" : "";
+}
+
+void AppendLftpGet(std::string& text, const std::string& url, const std::string& name)
+{
+    // The same quoting as the FTP client's script: every value one quoted
+    // word, so nothing in a name can end the command or start another.
+    ScriptQuoter quoter(QuoteStyle::Lftp);
+    for (char c : std::string_view("get "))
+        quoter.AddTemplate(c);
+    quoter.AddValue(url);
+    for (char c : std::string_view(" -o "))
+        quoter.AddTemplate(c);
+    quoter.AddValue(name);
+    text += quoter.Text();
+    text += '\n';
+}
+
+} // namespace
+
+std::optional<ExportFormat> ParseExportFormat(std::string_view name)
+{
+    for (const FormatInfo& info : kFormats)
+        if (name == info.name)
+            return info.format;
+    return std::nullopt;
+}
+
+const char* ExportFormatName(ExportFormat format)
+{
+    return InfoOf(format).name;
+}
+
+const char* ExportFileEnding(ExportFormat format)
+{
+    return InfoOf(format).ending;
+}
+
+std::string BuildExportUrl(const ResultEntry& record)
+{
+    const bool ftp = record.service == kServiceFtp;
+    const bool https = record.service == kServiceHttps;
+    std::string url = ftp ? "ftp://" : https ? "https://" : "http://";
+    const bool anonymous =
+        record.user.empty() || (record.user == kAnonymousUser && record.password == kAnonymousPassword);
+    if (!anonymous) {
+        url.append(EncodeLoginPart(record.user, true));
+        if (!record.password.empty())
+            url.append(":").append(EncodeLoginPart(record.password, false));
+        url.append("@");
+    }
+    url.append(record.server);
+    const unsigned defaultPort = ftp ? 21 : https ? 443 : 80;
+    if (record.port != 0 && record.port != defaultPort)
+        url.append(":").append(std::to_string(record.port));
+    const std::string path = EncodeUrlPath(record.path);
+    return url.append(path.empty() || path.front() != '/' ? "/" + path : path);
+}
+
+std::string ExportFileName(std::string_view path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    if (name.empty() || name == "." || name == ".." || HasControlCharacter(name))
+        return {};
+    return std::string(name);
+}
+
+ExportText FormatExport(ExportFormat format, const std::vector<ExportItem>& items)
+{
+    ExportText out;
+    UniqueNames names;
+    if (format == ExportFormat::Csv)
+        out.text = "url,service,server,port,path,file,size,modified,description,engine,new,verdict\n";
+    if (format == ExportFormat::Aria2)
+        out.text = "# Velmora download list. Run it with: aria2c -i FILE\n";
+    if (format == ExportFormat::Lftp)
+        out.text = "# Velmora download script. Run it with: lftp -f FILE\n"
+                   "set xfer:clobber off\n";
+    for (const ExportItem& item : items) {
+        const ResultEntry& record = item.record;
+        if (!IsExportable(record) || !IsValidServerName(record.server)) {
+            ++out.skipped;
+            continue;
+        }
+        const std::string url = BuildExportUrl(record);
+        const std::string fileName = ExportFileName(record.path);
+        switch (format) {
+        case ExportFormat::Urls:
+            out.text.append(url).append("\n");
+            break;
+        case ExportFormat::Aria2:
+        case ExportFormat::Lftp: {
+            if (fileName.empty()) {
+                ++out.skipped;
+                continue;
+            }
+            const std::string name = names.Take(fileName);
+            if (format == ExportFormat::Aria2)
+                out.text.append(url).append("\n  out=").append(name).append("\n");
+            else
+                AppendLftpGet(out.text, url, name);
+            break;
+        }
+        case ExportFormat::Csv: {
+            const std::string size = record.size ? std::to_string(*record.size) : std::string();
+            const std::string modified = record.modified ? std::to_string(*record.modified) : std::string();
+            out.text.append(CsvField(url)).append(",").append(ServiceName(record.service)).append(",");
+            out.text.append(CsvField(record.server)).append(",").append(std::to_string(record.port)).append(",");
+            out.text.append(CsvField(record.path)).append(",").append(CsvField(fileName)).append(",");
+            out.text.append(size).append(",").append(modified).append(",");
+            out.text.append(CsvField(record.description)).append(",").append(CsvField(item.engine)).append(",");
+            out.text.append(item.isNew ? "yes" : "no").append(",").append(VerdictName(item.verdict)).append("\n");
+            break;
+        }
+        case ExportFormat::JsonLines: {
+            JsonObject object;
+            object.Add("event", "result").Add("n", static_cast<std::int64_t>(out.written + 1));
+            object.Add("service", ServiceName(record.service)).Add("server", record.server);
+            object.Add("port", std::int64_t{record.port}).Add("path", record.path).Add("user", record.user);
+            object.Add("password", record.password).Add("description", record.description);
+            object.Add("engine", item.engine).Add("url", url).Add("new", item.isNew);
+            if (item.verdict == kVerdictGood || item.verdict == kVerdictBad)
+                object.Add("verdict", VerdictName(item.verdict));
+            if (record.size)
+                object.Add("size", static_cast<std::int64_t>(*record.size));
+            if (record.modified)
+                object.Add("modified", *record.modified);
+            out.text.append(object.Text()).append("\n");
+            break;
+        }
+        }
+        ++out.written;
+    }
+    return out;
+}
+
+std::vector<ExportItem> FilterExport(std::vector<ExportItem> items, bool onlyGood, bool onlyNew)
+{
+    std::erase_if(items, [&](const ExportItem& item) {
+        return (onlyGood && item.verdict != kVerdictGood) || (onlyNew && !item.isNew);
+    });
+    return items;
+}
+
+std::vector<ExportItem> MakeExportItems(const SavedSearch& search)
+{
+    // Servers are grouped as the server tree groups them: by the service of
+    // their first result, names compared as given.
+    std::map<std::pair<std::size_t, std::string>, int> verdicts;
+    for (const SavedVerdict& verdict : search.verdicts)
+        verdicts[{verdict.group, verdict.server}] = verdict.good ? kVerdictGood : kVerdictBad;
+    std::map<std::string, std::pair<std::size_t, std::string>> serverOf; // folded name -> group and text
+    std::vector<ExportItem> items;
+    items.reserve(search.results.size());
+    for (const SavedResult& result : search.results) {
+        const ResultEntry& record = result.record;
+        const std::string folded = SavedResultKey(record.server, {});
+        auto server = serverOf.find(folded);
+        if (server == serverOf.end())
+            server = serverOf
+                         .emplace(folded,
+                                  std::make_pair(record.service == kServiceFtp ? kGroupFtp : kGroupHttp, record.server))
+                         .first;
+        const auto verdict = verdicts.find(server->second);
+        items.push_back({record, result.engine, result.isNew, verdict == verdicts.end() ? 0 : verdict->second});
+    }
+    return items;
+}
+
+std::vector<ExportItem> MakeExportItems(const ResultList& results, const ServerTree& servers,
+                                        const std::vector<ResultId>& chosen,
+                                        const std::function<std::string(std::uint64_t)>& engineName)
+{
+    // A server's verdict, found by the name its first result gave it.
+    std::map<std::string, int> verdicts;
+    for (const ServerGroup& group : servers.GetGroups()) {
+        for (const ServerItem& item : group.servers) {
+            const int verdict = item.testJob && (item.mark == kMarkSuccess || item.mark == kMarkFailure)
+                                    ? item.testJob->verdict.load(std::memory_order_acquire)
+                                    : 0;
+            verdicts[SavedResultKey(item.text, {})] = verdict;
+        }
+    }
+    std::vector<ExportItem> items;
+    items.reserve(chosen.size());
+    for (const ResultId id : chosen) {
+        if (id >= results.GetCount())
+            continue;
+        ExportItem item;
+        item.record = results.Get(id);
+        item.engine = engineName ? engineName(item.record.engineItem) : std::string();
+        item.isNew = results.IsNew(id);
+        const auto verdict = verdicts.find(SavedResultKey(item.record.server, {}));
+        item.verdict = verdict == verdicts.end() ? 0 : verdict->second;
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+std::string WriteExportFile(const std::string& path, std::string_view text)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    std::string temporary = folder + "/.velmora-export-XXXXXX";
+    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return "Could not write in " + folder + ": " + std::strerror(errno) + ".";
+    const auto fail = [&](int error) {
+        close(fd);
+        unlink(temporary.c_str());
+        return "Could not write " + path + ": " + std::strerror(error) + ".";
+    };
+    for (std::size_t at = 0; at < text.size();) {
+        const ssize_t written = write(fd, text.data() + at, text.size() - at);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(errno);
+        }
+        at += static_cast<std::size_t>(written);
+    }
+    if (fchmod(fd, 0644) != 0 || fsync(fd) != 0)
+        return fail(errno);
+    if (close(fd) != 0) {
+        const int error = errno;
+        unlink(temporary.c_str());
+        return "Could not write " + path + ": " + std::strerror(error) + ".";
+    }
+    if (rename(temporary.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        unlink(temporary.c_str());
+        return "Could not write " + path + ": " + std::strerror(error) + ".";
+    }
+    return {};
+}
+
+} // namespace velmora

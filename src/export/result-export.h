@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "results/result-entry.h"
+#include "results/result-list.h"
+
+namespace velmora {
+
+class ServerTree;
+struct SavedSearch;
+
+// The forms another program reads: one URL a line, an aria2 input file
+// (aria2c -i), an lftp script of get commands (lftp -f), CSV with a header,
+// and JSON Lines of result events.
+enum class ExportFormat { Urls, Aria2, Lftp, Csv, JsonLines };
+
+// "urls", "aria2", "lftp", "csv" or "json"; nothing for another name.
+std::optional<ExportFormat> ParseExportFormat(std::string_view name);
+const char* ExportFormatName(ExportFormat format);
+// The ending a file of that form gets: ".txt", ".aria2", ".lftp", ".csv",
+// ".jsonl".
+const char* ExportFileEnding(ExportFormat format);
+
+// One result to export, with what is known of it besides the record.
+struct ExportItem {
+    ResultEntry record;
+    std::string engine;
+    bool isNew = false;
+    int verdict = 0; // kVerdictGood or kVerdictBad once its server was tested
+};
+
+// A result as a valid URL: percent-encoded path, the port when it is not
+// the scheme's default, and a login only when the result names one (the
+// anonymous login is what every program uses by itself, so it is left
+// out), with every reserved byte of it encoded.
+std::string BuildExportUrl(const ResultEntry& record);
+
+// The name a downloaded file gets: the path's last part. Empty when it
+// would be no plain file name ("", "." or "..").
+std::string ExportFileName(std::string_view path);
+
+struct ExportText {
+    std::string text;
+    std::size_t written = 0; // results in the text
+    std::size_t skipped = 0; // results no URL or file name could be made for
+};
+
+// The results in that form. Download lists (aria2, lftp) name every file
+// after its path, numbered " (2)", " (3)" when two share a name, so none
+// overwrites another.
+ExportText FormatExport(ExportFormat format, const std::vector<ExportItem>& items);
+
+// Only the results of servers that passed the test, or only new ones.
+std::vector<ExportItem> FilterExport(std::vector<ExportItem> items, bool onlyGood, bool onlyNew);
+
+// Every result of a saved search, with its server's verdict.
+std::vector<ExportItem> MakeExportItems(const SavedSearch& search);
+// Those results of the current search, with their servers' verdicts and
+// the names of the engines that found them.
+std::vector<ExportItem> MakeExportItems(const ResultList& results, const ServerTree& servers,
+                                        const std::vector<ResultId>& chosen,
+                                        const std::function<std::string(std::uint64_t)>& engineName);
+
+// Writes the file whole or not at all: a new file beside it renamed over
+// it. Empty, or why it failed.
+std::string WriteExportFile(const std::string& path, std::string_view text);
+
+} // namespace velmora

@@ -1,0 +1,99 @@
+#include "store/search-recorder.h"
+
+#include <ctime>
+
+#include "results/result-list.h"
+#include "results/server-probe.h"
+#include "results/server-tree.h"
+
+namespace velmora {
+
+SearchStore* SearchRecorder::GetStore(std::string& error)
+{
+    if (!m_pStore) {
+        SearchStore::Opening opening = SearchStore::Open(m_strFolder);
+        if (!opening.store) {
+            error = opening.error;
+            return nullptr;
+        }
+        m_pStore = std::move(opening.store);
+    }
+    return m_pStore.get();
+}
+
+std::string SearchRecorder::Begin(std::string name, std::string words)
+{
+    m_bRecording = false;
+    m_heldKeys.clear();
+    if (!m_bEnabled)
+        return {};
+    std::string error;
+    SearchStore* store = GetStore(error);
+    if (!store)
+        return error;
+    m_heldKeys = store->HeldKeys(name);
+    m_search = SearchUpdate{};
+    m_search.name = std::move(name);
+    m_search.words = std::move(words);
+    m_search.when = static_cast<std::int64_t>(std::time(nullptr));
+    m_nSaved = 0;
+    m_bRecording = true;
+    return {};
+}
+
+void SearchRecorder::Continue(const SavedSearchInfo& info)
+{
+    m_heldKeys.clear();
+    m_search = SearchUpdate{};
+    m_search.id = info.id;
+    m_search.name = info.name;
+    m_search.words = info.words;
+    m_search.when = info.when;
+    m_nSaved = static_cast<std::size_t>(info.results);
+    m_bRecording = m_pStore != nullptr;
+}
+
+bool SearchRecorder::IsNew(const ResultEntry& record) const
+{
+    return m_bRecording && m_search.id == 0 && !m_heldKeys.contains(SavedResultKey(record.server, record.path));
+}
+
+std::string SearchRecorder::Save(const ResultList& results, const ServerTree& servers, const EngineNamer& engineName)
+{
+    if (!m_bRecording || !m_pStore)
+        return {};
+    SearchUpdate update;
+    update.id = m_search.id;
+    update.name = m_search.name;
+    update.words = m_search.words;
+    update.when = m_search.when;
+    for (std::size_t id = m_nSaved; id < results.GetCount(); ++id) {
+        SavedResult saved;
+        saved.record = results.Get(static_cast<ResultId>(id));
+        saved.engine = engineName ? engineName(saved.record.engineItem) : std::string();
+        saved.isNew = results.IsNew(static_cast<ResultId>(id));
+        update.newResults.push_back(std::move(saved));
+    }
+    std::int64_t serverCount = 0;
+    for (std::size_t group = 0; group < servers.GetGroups().size(); ++group) {
+        for (const ServerItem& item : servers.GetGroups()[group].servers) {
+            ++serverCount;
+            if (!item.testJob || (item.mark != kMarkSuccess && item.mark != kMarkFailure))
+                continue;
+            const int verdict = item.testJob->verdict.load(std::memory_order_acquire);
+            if (verdict == kVerdictPending)
+                continue;
+            update.verdicts.push_back({group, item.text, verdict == kVerdictGood, item.testJob->reply, item.testedAt});
+        }
+    }
+    update.servers = serverCount;
+    std::string error;
+    const auto id = m_pStore->Save(update, error);
+    if (!id)
+        return error;
+    m_search.id = *id;
+    m_nSaved = results.GetCount();
+    return {};
+}
+
+} // namespace velmora

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_set>
+
+#include "store/search-store.h"
+
+namespace velmora {
+
+class ResultList;
+class ServerTree;
+
+// Keeps the current search in the searches database as it grows: the
+// results that came since the last save and every verdict, one
+// transaction a save. It also knows which results no earlier search of the
+// same name held. Owner's thread only.
+class SearchRecorder {
+public:
+    using EngineNamer = std::function<std::string(std::uint64_t engineItem)>;
+
+    explicit SearchRecorder(std::string folder) : m_strFolder(std::move(folder)) {}
+
+    void SetEnabled(bool on) { m_bEnabled = on; }
+    bool IsEnabled() const { return m_bEnabled; }
+
+    // A new search to keep under `name`. Empty, or why it will not be kept
+    // (the search runs on unsaved).
+    std::string Begin(std::string name, std::string words);
+    // A reopened search: later saves add to it.
+    void Continue(const SavedSearchInfo& info);
+    // Nothing is kept of the current results any more.
+    void Drop() { m_bRecording = false; }
+    bool IsRecording() const { return m_bRecording; }
+    // True when the search is kept and no earlier one of its name held it.
+    bool IsNew(const ResultEntry& record) const;
+
+    // Saves what came since the last save. Empty, or why it failed (what
+    // failed is tried again with the next save).
+    std::string Save(const ResultList& results, const ServerTree& servers, const EngineNamer& engineName);
+
+    // The database, opened on first use; null with `error` set when it
+    // cannot be.
+    SearchStore* GetStore(std::string& error);
+
+private:
+    std::string m_strFolder;
+    std::unique_ptr<SearchStore> m_pStore;
+    bool m_bEnabled = false;
+    bool m_bRecording = false;
+    SearchUpdate m_search; // id, name, words and start of the current search
+    std::size_t m_nSaved = 0;
+    std::unordered_set<std::string> m_heldKeys;
+};
+
+} // namespace velmora

@@ -1,0 +1,282 @@
+#include "store/search-store.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdint>
+
+#include "platform/ascii-case.h"
+#include "platform/paths.h"
+
+namespace velmora {
+
+namespace {
+
+const char* const kCreateSchema = R"sql(
+CREATE TABLE searches(
+  id INTEGER PRIMARY KEY,
+  name TEXT NOT NULL,
+  words TEXT NOT NULL,
+  started INTEGER NOT NULL,
+  results INTEGER NOT NULL DEFAULT 0,
+  servers INTEGER NOT NULL DEFAULT 0);
+CREATE INDEX searches_by_name ON searches(name, id);
+CREATE TABLE results(
+  search INTEGER NOT NULL REFERENCES searches(id) ON DELETE CASCADE,
+  n INTEGER NOT NULL,
+  service INTEGER NOT NULL,
+  server TEXT NOT NULL,
+  port INTEGER NOT NULL,
+  path TEXT NOT NULL,
+  user TEXT NOT NULL,
+  password TEXT NOT NULL,
+  description TEXT NOT NULL,
+  engine TEXT NOT NULL,
+  size INTEGER,
+  modified INTEGER,
+  listed INTEGER NOT NULL,
+  new INTEGER NOT NULL,
+  PRIMARY KEY(search, n));
+CREATE TABLE verdicts(
+  search INTEGER NOT NULL REFERENCES searches(id) ON DELETE CASCADE,
+  grp INTEGER NOT NULL,
+  server TEXT NOT NULL,
+  good INTEGER NOT NULL,
+  reply TEXT NOT NULL,
+  taken INTEGER NOT NULL,
+  PRIMARY KEY(search, grp, server));
+PRAGMA user_version = 1;
+)sql";
+
+} // namespace
+
+std::string SavedResultKey(std::string_view server, std::string_view path)
+{
+    std::string key(server);
+    key.push_back('\n');
+    key.append(path);
+    for (char& c : key)
+        c = LowerAscii(c);
+    return key;
+}
+
+SearchStore::Opening SearchStore::Open(const std::string& folder, int busyTimeoutMs)
+{
+    Opening opening;
+    std::unique_ptr<SearchStore> store(new SearchStore());
+    store->m_strPath = JoinPath(folder, kSearchesFile);
+    if (auto error = store->m_db.Open(store->m_strPath, busyTimeoutMs)) {
+        opening.error = store->Describe(*error, "opened");
+        return opening;
+    }
+    // WAL: a writer killed mid-transaction leaves the last commit whole,
+    // and readers never wait for it.
+    const char* setup = "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;";
+    if (auto error = store->m_db.Execute(setup)) {
+        opening.error = store->Describe(*error, "opened");
+        return opening;
+    }
+    if (auto problem = store->Migrate()) {
+        opening.error = *problem;
+        return opening;
+    }
+    opening.store = std::move(store);
+    return opening;
+}
+
+std::optional<std::string> SearchStore::Migrate()
+{
+    SqliteStatement version(m_db, "PRAGMA user_version");
+    if (!version.Step())
+        return Describe(m_db.LastError(), "read");
+    const std::int64_t schema = version.Int(0);
+    if (schema == kSchemaVersion)
+        return std::nullopt;
+    if (schema > kSchemaVersion)
+        return "The searches database " + m_strPath +
+               " was written by a newer Velmora; it is left as it is and searches are not saved.";
+    SqliteTransaction transaction(m_db);
+    if (auto error = transaction.Begin())
+        return Describe(*error, "prepared");
+    // Another program may have created it while we waited for the lock.
+    SqliteStatement again(m_db, "PRAGMA user_version");
+    if (!again.Step())
+        return Describe(m_db.LastError(), "read");
+    if (again.Int(0) == 0) {
+        if (auto error = m_db.Execute(kCreateSchema))
+            return Describe(*error, "prepared");
+    }
+    if (auto error = transaction.Commit())
+        return Describe(*error, "prepared");
+    return std::nullopt;
+}
+
+std::string SearchStore::Describe(const DbError& error, std::string_view doing) const
+{
+    if (error.code == SQLITE_CORRUPT || error.code == SQLITE_NOTADB)
+        return "The searches database " + m_strPath + " is damaged (" + error.text +
+               "). Move it away and Velmora starts a new one.";
+    if (error.code == SQLITE_BUSY || error.code == SQLITE_LOCKED)
+        return "The searches database " + m_strPath + " stayed locked by another program.";
+    return "The searches database " + m_strPath + " could not be " + std::string(doing) + " (" + error.text + ").";
+}
+
+std::optional<std::int64_t> SearchStore::Save(const SearchUpdate& update, std::string& error)
+{
+    SqliteTransaction transaction(m_db);
+    if (auto problem = transaction.Begin()) {
+        error = Describe(*problem, "written");
+        return std::nullopt;
+    }
+    std::int64_t id = update.id;
+    std::int64_t saved = 0;
+    if (id == 0) {
+        SqliteStatement insert(m_db, "INSERT INTO searches(name, words, started) VALUES(?, ?, ?)");
+        insert.Bind(1, update.name).Bind(2, update.words).Bind(3, update.when);
+        insert.Step();
+        if (insert.Failed()) {
+            error = Describe(m_db.LastError(), "written");
+            return std::nullopt;
+        }
+        id = m_db.LastInsertId();
+    } else {
+        SqliteStatement count(m_db, "SELECT results FROM searches WHERE id = ?");
+        count.Bind(1, id);
+        if (!count.Step()) {
+            error = count.Failed() ? Describe(m_db.LastError(), "read")
+                                   : "The saved search is no longer in the searches database " + m_strPath + ".";
+            return std::nullopt;
+        }
+        saved = count.Int(0);
+    }
+
+    SqliteStatement insert(m_db, "INSERT INTO results(search, n, service, server, port, path, user, password, "
+                                 "description, engine, size, modified, listed, new) "
+                                 "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    std::int64_t n = saved;
+    for (const SavedResult& result : update.newResults) {
+        const ResultEntry& record = result.record;
+        insert.Reset();
+        insert.Bind(1, id).Bind(2, n++).Bind(3, std::int64_t{record.service}).Bind(4, record.server);
+        insert.Bind(5, std::int64_t{record.port}).Bind(6, record.path).Bind(7, record.user);
+        insert.Bind(8, record.password).Bind(9, record.description).Bind(10, result.engine);
+        if (record.size && *record.size <= static_cast<std::uint64_t>(INT64_MAX))
+            insert.Bind(11, static_cast<std::int64_t>(*record.size));
+        else
+            insert.BindNull(11);
+        if (record.modified)
+            insert.Bind(12, *record.modified);
+        else
+            insert.BindNull(12);
+        insert.Bind(13, std::int64_t{record.listed}).Bind(14, std::int64_t{result.isNew});
+        insert.Step();
+        if (insert.Failed()) {
+            error = Describe(m_db.LastError(), "written");
+            return std::nullopt;
+        }
+    }
+
+    SqliteStatement verdict(m_db, "INSERT OR REPLACE INTO verdicts(search, grp, server, good, reply, taken) "
+                                  "VALUES(?, ?, ?, ?, ?, ?)");
+    for (const SavedVerdict& taken : update.verdicts) {
+        verdict.Reset();
+        verdict.Bind(1, id).Bind(2, static_cast<std::int64_t>(taken.group)).Bind(3, taken.server);
+        verdict.Bind(4, std::int64_t{taken.good}).Bind(5, taken.reply).Bind(6, taken.taken);
+        verdict.Step();
+        if (verdict.Failed()) {
+            error = Describe(m_db.LastError(), "written");
+            return std::nullopt;
+        }
+    }
+
+    SqliteStatement totals(m_db, "UPDATE searches SET results = ?, servers = ? WHERE id = ?");
+    totals.Bind(1, n).Bind(2, update.servers).Bind(3, id);
+    totals.Step();
+    if (totals.Failed()) {
+        error = Describe(m_db.LastError(), "written");
+        return std::nullopt;
+    }
+    if (auto problem = transaction.Commit()) {
+        error = Describe(*problem, "written");
+        return std::nullopt;
+    }
+    return id;
+}
+
+std::vector<SavedSearchInfo> SearchStore::List(std::size_t limit) const
+{
+    std::vector<SavedSearchInfo> searches;
+    SqliteStatement select(m_db, "SELECT id, name, words, started, results, servers FROM searches "
+                                 "ORDER BY id DESC LIMIT ?");
+    select.Bind(1, static_cast<std::int64_t>(std::min<std::size_t>(limit, INT64_MAX)));
+    while (select.Step())
+        searches.push_back(
+            {select.Int(0), select.Text(1), select.Text(2), select.Int(3), select.Int(4), select.Int(5)});
+    return searches;
+}
+
+std::optional<SavedSearch> SearchStore::Load(std::int64_t id) const
+{
+    SqliteStatement head(m_db, "SELECT id, name, words, started, results, servers FROM searches WHERE id = ?");
+    head.Bind(1, id);
+    if (!head.Step())
+        return std::nullopt;
+    SavedSearch search;
+    search.info = {head.Int(0), head.Text(1), head.Text(2), head.Int(3), head.Int(4), head.Int(5)};
+
+    SqliteStatement results(m_db, "SELECT service, server, port, path, user, password, description, engine, "
+                                  "size, modified, listed, new FROM results WHERE search = ? ORDER BY n");
+    results.Bind(1, id);
+    while (results.Step()) {
+        SavedResult result;
+        ResultEntry& record = result.record;
+        record.service = static_cast<std::uint32_t>(results.Int(0));
+        record.server = results.Text(1);
+        record.port = static_cast<std::uint16_t>(results.Int(2));
+        record.path = results.Text(3);
+        record.user = results.Text(4);
+        record.password = results.Text(5);
+        record.description = results.Text(6);
+        result.engine = results.Text(7);
+        if (const auto size = results.OptionalInt(8); size && *size >= 0)
+            record.size = static_cast<std::uint64_t>(*size);
+        record.modified = results.OptionalInt(9);
+        record.listed = results.Int(10) != 0;
+        result.isNew = results.Int(11) != 0;
+        search.results.push_back(std::move(result));
+    }
+    if (results.Failed())
+        return std::nullopt;
+
+    SqliteStatement verdicts(m_db, "SELECT grp, server, good, reply, taken FROM verdicts WHERE search = ?");
+    verdicts.Bind(1, id);
+    while (verdicts.Step())
+        search.verdicts.push_back({static_cast<std::size_t>(verdicts.Int(0)), verdicts.Text(1), verdicts.Int(2) != 0,
+                                   verdicts.Text(3), verdicts.Int(4)});
+    if (verdicts.Failed())
+        return std::nullopt;
+    return search;
+}
+
+std::optional<std::int64_t> SearchStore::FindLatest(std::optional<std::string_view> name) const
+{
+    SqliteStatement select(m_db, name ? "SELECT max(id) FROM searches WHERE name = ?" : "SELECT max(id) FROM searches");
+    if (name)
+        select.Bind(1, *name);
+    if (!select.Step())
+        return std::nullopt;
+    return select.OptionalInt(0);
+}
+
+std::unordered_set<std::string> SearchStore::HeldKeys(std::string_view name) const
+{
+    std::unordered_set<std::string> keys;
+    SqliteStatement select(m_db, "SELECT r.server, r.path FROM results r JOIN searches s ON r.search = s.id "
+                                 "WHERE s.name = ?");
+    select.Bind(1, name);
+    while (select.Step())
+        keys.insert(SavedResultKey(select.Text(0), select.Text(1)));
+    return keys;
+}
+
+} // namespace velmora

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "results/result-entry.h"
+#include "store/sqlite-db.h"
+
+namespace velmora {
+
+inline constexpr const char* kSearchesFile = "velmora.db";
+
+// A saved result: the record, the engine that found it, and whether no
+// earlier saved search of the same name held it.
+struct SavedResult {
+    ResultEntry record;
+    std::string engine;
+    bool isNew = false;
+};
+
+// A server's test verdict as it was taken.
+struct SavedVerdict {
+    std::size_t group = 0; // kGroupFtp or kGroupHttp
+    std::string server;
+    bool good = false;
+    std::string reply;
+    std::int64_t taken = 0; // seconds since 1970 (UTC)
+};
+
+struct SavedSearchInfo {
+    std::int64_t id = 0;
+    std::string name;
+    std::string words;
+    std::int64_t when = 0; // when it started, seconds since 1970 (UTC)
+    std::int64_t results = 0;
+    std::int64_t servers = 0;
+};
+
+struct SavedSearch {
+    SavedSearchInfo info;
+    std::vector<SavedResult> results; // in the order they came
+    std::vector<SavedVerdict> verdicts;
+};
+
+// What one save adds to a search: results after those already saved, and
+// verdicts (a server's newer verdict replaces its older one). A search with
+// id 0 is created by its first save, so a search is never there without
+// the results of that save.
+struct SearchUpdate {
+    std::int64_t id = 0;
+    std::string name;
+    std::string words;
+    std::int64_t when = 0;
+    std::int64_t servers = 0;
+    std::vector<SavedResult> newResults;
+    std::vector<SavedVerdict> verdicts;
+};
+
+// A key that compares results as the duplicate check does: the server and
+// the path without regard to letter case.
+std::string SavedResultKey(std::string_view server, std::string_view path);
+
+// The searches database, velmora.db in the working folder: searches, their
+// results and their servers' verdicts. Every save is one transaction in WAL
+// mode, so a crash at any moment leaves every finished save whole.
+class SearchStore {
+public:
+    struct Opening {
+        std::unique_ptr<SearchStore> store;
+        std::string error; // a sentence for people when store is null
+    };
+    static constexpr int kSchemaVersion = 1;
+
+    // Opens or creates the database and brings its schema up to date. A
+    // locked, damaged or newer database gives an error.
+    static Opening Open(const std::string& folder, int busyTimeoutMs = 2000);
+
+    // One save; the search's id, or nothing with `error` set.
+    std::optional<std::int64_t> Save(const SearchUpdate& update, std::string& error);
+
+    // Newest first, at most `limit`.
+    std::vector<SavedSearchInfo> List(std::size_t limit = SIZE_MAX) const;
+    std::optional<SavedSearch> Load(std::int64_t id) const;
+    // The latest search of that name, or the latest of all.
+    std::optional<std::int64_t> FindLatest(std::optional<std::string_view> name) const;
+    // Every result key of the searches of that name.
+    std::unordered_set<std::string> HeldKeys(std::string_view name) const;
+
+private:
+    SearchStore() = default;
+    std::optional<std::string> Migrate();
+    std::string Describe(const DbError& error, std::string_view doing) const;
+
+    std::string m_strPath;
+    SqliteDb m_db;
+};
+
+} // namespace velmora

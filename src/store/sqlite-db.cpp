@@ -1,0 +1,142 @@
+#include "store/sqlite-db.h"
+
+#include <sqlite3.h>
+
+namespace velmora {
+
+SqliteDb::~SqliteDb()
+{
+    sqlite3_close_v2(m_db);
+}
+
+std::optional<DbError> SqliteDb::Open(const std::string& path, int busyTimeoutMs)
+{
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW;
+    if (sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
+        DbError error = LastError();
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+        return error;
+    }
+    sqlite3_extended_result_codes(m_db, 0);
+    sqlite3_busy_timeout(m_db, busyTimeoutMs);
+    return std::nullopt;
+}
+
+std::optional<DbError> SqliteDb::Execute(const char* sql)
+{
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        return LastError();
+    return std::nullopt;
+}
+
+DbError SqliteDb::LastError() const
+{
+    if (!m_db)
+        return {SQLITE_CANTOPEN, "cannot be opened"};
+    return {sqlite3_errcode(m_db) & 0xFF, sqlite3_errmsg(m_db)};
+}
+
+std::int64_t SqliteDb::LastInsertId() const
+{
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+SqliteStatement::SqliteStatement(const SqliteDb& db, const char* sql)
+{
+    if (sqlite3_prepare_v2(db.Handle(), sql, -1, &m_stmt, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        m_bFailed = true;
+    }
+}
+
+SqliteStatement::~SqliteStatement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+SqliteStatement& SqliteStatement::Bind(int index, std::int64_t value)
+{
+    if (m_stmt && sqlite3_bind_int64(m_stmt, index, value) != SQLITE_OK)
+        m_bFailed = true;
+    return *this;
+}
+
+SqliteStatement& SqliteStatement::Bind(int index, std::string_view text)
+{
+    if (m_stmt &&
+        sqlite3_bind_text64(m_stmt, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8) != SQLITE_OK)
+        m_bFailed = true;
+    return *this;
+}
+
+SqliteStatement& SqliteStatement::BindNull(int index)
+{
+    if (m_stmt && sqlite3_bind_null(m_stmt, index) != SQLITE_OK)
+        m_bFailed = true;
+    return *this;
+}
+
+bool SqliteStatement::Step()
+{
+    if (!m_stmt || m_bFailed)
+        return false;
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc != SQLITE_DONE)
+        m_bFailed = true;
+    return false;
+}
+
+void SqliteStatement::Reset()
+{
+    if (m_stmt) {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
+}
+
+std::int64_t SqliteStatement::Int(int column) const
+{
+    return sqlite3_column_int64(m_stmt, column);
+}
+
+std::optional<std::int64_t> SqliteStatement::OptionalInt(int column) const
+{
+    if (sqlite3_column_type(m_stmt, column) == SQLITE_NULL)
+        return std::nullopt;
+    return sqlite3_column_int64(m_stmt, column);
+}
+
+std::string SqliteStatement::Text(int column) const
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    if (!text)
+        return {};
+    return std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column)));
+}
+
+SqliteTransaction::~SqliteTransaction()
+{
+    if (m_bOpen)
+        m_db.Execute("ROLLBACK");
+}
+
+std::optional<DbError> SqliteTransaction::Begin()
+{
+    auto error = m_db.Execute("BEGIN IMMEDIATE");
+    m_bOpen = !error;
+    return error;
+}
+
+std::optional<DbError> SqliteTransaction::Commit()
+{
+    auto error = m_db.Execute("COMMIT");
+    if (!error)
+        m_bOpen = false;
+    return error;
+}
+
+} // namespace velmora

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace velmora {
+
+// What went wrong with the database, in words a person can act on.
+struct DbError {
+    int code = 0; // SQLite's primary result code
+    std::string text;
+};
+
+// One open SQLite database. Every wait for a lock is bounded.
+class SqliteDb {
+public:
+    SqliteDb() = default;
+    ~SqliteDb();
+    SqliteDb(const SqliteDb&) = delete;
+    SqliteDb& operator=(const SqliteDb&) = delete;
+
+    // Opens (creating) the file; an error when it cannot be opened.
+    std::optional<DbError> Open(const std::string& path, int busyTimeoutMs);
+    // Runs statements that return no rows.
+    std::optional<DbError> Execute(const char* sql);
+    // The last error's code and message.
+    DbError LastError() const;
+    std::int64_t LastInsertId() const;
+    sqlite3* Handle() const { return m_db; }
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
+// One prepared statement; bind by position from 1, step, read columns
+// from 0.
+class SqliteStatement {
+public:
+    SqliteStatement(const SqliteDb& db, const char* sql);
+    ~SqliteStatement();
+    SqliteStatement(const SqliteStatement&) = delete;
+    SqliteStatement& operator=(const SqliteStatement&) = delete;
+
+    bool IsValid() const { return m_stmt != nullptr; }
+    SqliteStatement& Bind(int index, std::int64_t value);
+    SqliteStatement& Bind(int index, std::string_view text);
+    SqliteStatement& BindNull(int index);
+    // True while a row is there; false at the end or on an error (see
+    // Failed).
+    bool Step();
+    bool Failed() const { return m_bFailed; }
+    // Ready for new bindings.
+    void Reset();
+
+    std::int64_t Int(int column) const;
+    std::optional<std::int64_t> OptionalInt(int column) const;
+    std::string Text(int column) const;
+
+private:
+    sqlite3_stmt* m_stmt = nullptr;
+    bool m_bFailed = false;
+};
+
+// A transaction that rolls back unless committed.
+class SqliteTransaction {
+public:
+    explicit SqliteTransaction(SqliteDb& db) : m_db(db) {}
+    ~SqliteTransaction();
+    SqliteTransaction(const SqliteTransaction&) = delete;
+    SqliteTransaction& operator=(const SqliteTransaction&) = delete;
+
+    // BEGIN IMMEDIATE: takes the write lock now, so a busy database fails
+    // here rather than halfway.
+    std::optional<DbError> Begin();
+    std::optional<DbError> Commit();
+
+private:
+    SqliteDb& m_db;
+    bool m_bOpen = false;
+};
+
+} // namespace velmora
