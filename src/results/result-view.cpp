@@ -69,7 +69,7 @@ void ResultsView::Build(const ResultList& list, std::string_view server, const V
     std::vector<ResultId> records;
     records.reserve(all.size());
     for (auto it = all.rbegin(); it != all.rend(); ++it) {
-        if (ContainsNoCase(list.GetName(*it), m_options.nameFilter))
+        if ((!m_options.onlyNew || list.IsNew(*it)) && ContainsNoCase(list.GetName(*it), m_options.nameFilter))
             records.push_back(*it);
     }
     m_nFiles = records.size();

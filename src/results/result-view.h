@@ -22,6 +22,7 @@ struct ViewOptions {
     std::string nameFilter; // only files whose name holds it (any letter case)
     ViewSort sort = ViewSort::None;
     bool descending = false;
+    bool onlyNew = false; // only results the list marks new
 };
 
 // The results tree for one server, as numbers: directory nodes and the ids

@@ -92,6 +92,8 @@ CMainDlg::CMainDlg(std::string workingDirectory, QWidget* parent)
 
     m_pNormalSearch->setChecked(true);
     m_pSession->Initialize();
+    m_pSession->SetSaving(m_pSession->GetViews().GetSaveSearches());
+    m_pResultsModel->SetOnlyNew(m_pSession->GetViews().GetOnlyNewResults());
     RestoreMenuChecks();
     m_pDetailsDock->setVisible(m_pSession->GetViews().GetServerDetailsShown());
     RestorePlacement();
@@ -447,6 +449,8 @@ void CMainDlg::ServerAdded(std::size_t group, const ServerItem& server)
 void CMainDlg::ResultCountChanged(int count)
 {
     m_pStatusBar->SetText(1, QString::number(count));
+    if (count <= 1)
+        UpdateCommandStates(); // "Export…" needs a result
     UpdateActivity();
 }
 

@@ -9,12 +9,14 @@
 #include <vector>
 
 #include "app/search-session.h"
+#include "export/ui/export-dlg.h"
 #include "results/client-launch.h"
 
 class QAction;
 class QDockWidget;
 class QGroupBox;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QSplitter;
@@ -82,6 +84,18 @@ public:
     void OnBrowseServer(bool fromRoot);
     void OnStopBrowsing();
     void ShowLaunchProblem(const LaunchResult& launched);
+    // File > "Recent Searches": the newest saved searches, filled each
+    // time the menu opens; choosing one shows it without fetching.
+    void FillRecentSearches();
+    void OnOpenSavedSearch(std::int64_t id);
+    // View > "Only New Results".
+    void OnOnlyNewResults();
+    // File > "Export…": asks what and how, then where.
+    void OnExport();
+    // Writes the chosen results to `path`; false after telling the user why
+    // nothing was written.
+    bool ExportResults(const ExportChoice& choice, const QString& path);
+    QMenu* GetRecentSearchesMenu() const { return m_pRecentMenu; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -108,6 +122,10 @@ private:
     void FitResultColumns();
     std::optional<ResultEntry> GetSelectedRecord() const;
     std::vector<ResultEntry> GetSelectedRecords() const;
+    std::vector<ResultId> GetSelectedRecordIds() const;
+    // The records of the selected server, oldest first; none when no
+    // server is selected.
+    std::vector<ResultId> GetSelectedServerRecordIds() const;
     const ServerItem* GetSelectedServer() const;
     // The shown server's results again, the selected one kept selected.
     void RefreshKeepingSelection();
@@ -127,6 +145,7 @@ private:
     void ResultsViewCleared() override;
     void BrowseListed(const BrowseListing& listing) override;
     void BrowseEnded(const BrowseSummary& summary) override;
+    void SearchNotSaved(const std::string& why) override;
 
     std::unique_ptr<SearchSession> m_pSession;
     QueueNotifier* m_pNotifier = nullptr;
@@ -154,6 +173,8 @@ private:
     bool m_bFirstShow = true;
     std::map<int, QAction*> m_commands;
     bool m_bFillingEngines = false;
+    QMenu* m_pRecentMenu = nullptr;
+    bool m_bToldNotSaved = false; // one warning a search is enough
 };
 
 } // namespace velmora

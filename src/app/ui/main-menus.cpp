@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QKeySequence>
+#include <QMenu>
 #include <QMenuBar>
 #include <QTreeView>
 
@@ -31,6 +32,9 @@ enum CommandId : int {
     kIdSearchAgain = 32794,
     kIdBrowseServer = 32795,
     kIdStopBrowsing = 32796,
+    kIdExport = 32797,
+    kIdRecentSearches = 32798,
+    kIdOnlyNewResults = 32799,
     kIdList = 59410,
     kIdConnectToServer = 32787,
     kIdGetFile = 32788,
@@ -56,10 +60,14 @@ const Popup kMenus[] = {
       {kIdSearchAgain, "Search &Again", false, QKeySequence(Qt::Key_F5)},
       {kIdChartsSearch, "&Charts Search", false},
       {0, "", false},
+      {kIdRecentSearches, "&Recent Searches", false},
+      {kIdExport, "&Export\u2026", false, QKeySequence(Qt::CTRL | Qt::Key_E)},
+      {0, "", false},
       {kIdExit, "E&xit", false, QKeySequence(Qt::CTRL | Qt::Key_Q)}}},
     {"&Edit", {{kIdSettings, "&Settings\u2026", false, QKeySequence(Qt::CTRL | Qt::Key_Comma)}}},
     {"&View",
      {{kIdFilterResults, "&Filter Results", true},
+      {kIdOnlyNewResults, "Only &New Results", true},
       {0, "", false},
       {kIdList, "&List", true},
       {kIdHalfDetailed, "&Half Detailed", true},
@@ -109,6 +117,12 @@ void CMainDlg::CreateMenus()
         OnNormalSearch();
     });
     m_commands[kIdChartsSearch]->setEnabled(false);
+    m_pRecentMenu = new QMenu(this);
+    m_pRecentMenu->setObjectName(QStringLiteral("recentSearches"));
+    m_commands[kIdRecentSearches]->setMenu(m_pRecentMenu);
+    connect(m_pRecentMenu, &QMenu::aboutToShow, this, &CMainDlg::FillRecentSearches);
+    connect(m_commands[kIdExport], &QAction::triggered, this, &CMainDlg::OnExport);
+    connect(m_commands[kIdOnlyNewResults], &QAction::triggered, this, &CMainDlg::OnOnlyNewResults);
     connect(m_commands[kIdExit], &QAction::triggered, this, &QWidget::close);
     connect(m_commands[kIdDocumentation], &QAction::triggered, this, &CMainDlg::OnDocumentation);
     connect(m_commands[kIdAbout], &QAction::triggered, this, &CMainDlg::OnAbout);
@@ -154,6 +168,7 @@ void CMainDlg::RestoreMenuChecks()
 {
     const ViewSettings& views = m_pSession->GetViews();
     m_commands[kIdFilterResults]->setChecked(views.GetFilterResults());
+    m_commands[kIdOnlyNewResults]->setChecked(views.GetOnlyNewResults());
     m_commands[kIdList]->setChecked(views.GetViewStyle() == kViewList);
     m_commands[kIdHalfDetailed]->setChecked(views.GetViewStyle() == kViewHalfDetailed);
     m_commands[kIdDetailed]->setChecked(views.GetViewStyle() == kViewDetailed);
@@ -172,6 +187,7 @@ void CMainDlg::UpdateCommandStates()
     m_commands[kIdStopTests]->setEnabled(m_pSession->IsTestPassRunning());
     m_commands[kIdBrowseServer]->setEnabled(!m_pSession->IsSearchRunning() && GetSelectedServer() != nullptr);
     m_commands[kIdStopBrowsing]->setEnabled(m_pSession->IsBrowseRunning());
+    m_commands[kIdExport]->setEnabled(m_pSession->GetResultCount() > 0);
 }
 
 } // namespace velmora

@@ -1,6 +1,7 @@
 #include "results/ui/results-model.h"
 
 #include <QDateTime>
+#include <QFont>
 
 #include "app/ui/tree-images.h"
 
@@ -49,6 +50,14 @@ void CResultsModel::Refresh()
 void CResultsModel::SetNameFilter(const QString& text)
 {
     m_options.nameFilter = text.toStdString();
+    Refresh();
+}
+
+void CResultsModel::SetOnlyNew(bool onlyNew)
+{
+    if (m_options.onlyNew == onlyNew)
+        return;
+    m_options.onlyNew = onlyNew;
     Refresh();
 }
 
@@ -165,7 +174,16 @@ QVariant CResultsModel::data(const QModelIndex& index, int role) const
             tip += QStringLiteral("\n%1 bytes").arg(*entry.size);
         if (!entry.description.empty())
             tip += QStringLiteral("\n") + QString::fromStdString(entry.description);
+        if (list.IsNew(*record))
+            tip += QStringLiteral("\nNew: no earlier search of these words found it");
         return tip;
+    }
+    case Qt::FontRole: {
+        if (!list.IsNew(*record))
+            return {};
+        QFont font;
+        font.setBold(true);
+        return font;
     }
     case Qt::TextAlignmentRole:
         return index.column() == 1 ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();

@@ -24,6 +24,9 @@ public:
     // The same server again, with records that came meanwhile.
     void Refresh();
     void SetNameFilter(const QString& text);
+    // Only results no earlier search of the same words held; those are
+    // bold either way.
+    void SetOnlyNew(bool onlyNew);
     void Clear();
 
     // The record an index stands for; nothing for a directory.

@@ -1,5 +1,6 @@
 #include "settings/ui/general-settings.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -21,16 +22,24 @@ CGeneralSettings::CGeneralSettings(std::string settingsPath, QWidget* parent)
     m_pThreads->setObjectName(QStringLiteral("1021"));
     m_pThreads->setRange(kMinThreads, kMaxThreads);
     label->setBuddy(m_pThreads);
+    m_pSaveSearches = new QCheckBox(QStringLiteral("&Keep every search in velmora.db (File > Recent Searches)"), this);
+    m_pSaveSearches->setObjectName(QStringLiteral("saveSearches"));
+    m_pSaveSearches->setToolTip(QStringLiteral("Searches are kept with their results and test verdicts in the working "
+                                               "folder, so they can be reopened and exported later."));
     auto* layout = new QGridLayout(this);
     layout->addWidget(label, 0, 0);
     layout->addWidget(m_pThreads, 0, 1, Qt::AlignTop);
-    layout->setRowStretch(1, 1);
+    layout->addWidget(m_pSaveSearches, 1, 0, 1, 3);
+    layout->setRowStretch(2, 1);
     layout->setColumnStretch(2, 1);
 }
 
 void CGeneralSettings::OnInitDialog()
 {
     m_pThreads->setValue(ReadThreadLimit(m_strSettingsPath));
+    m_pSaveSearches->setChecked(ProfileSnapshot(m_strSettingsPath)
+                                    .GetInt(keys::kSettingsSection, keys::kSaveSearches, keys::kSaveSearchesDefault) ==
+                                1);
 }
 
 // The spin box holds only 1 to 20; what is typed but not yet taken is
@@ -52,6 +61,9 @@ void CGeneralSettings::OnOK(SettingsTarget& target)
         return;
     WritePrivateProfileStringA(keys::kSettingsSection, keys::kMaxThreads, std::to_string(*limit), m_strSettingsPath);
     target.SetMaxThreads(*limit);
+    const bool save = m_pSaveSearches->isChecked();
+    WritePrivateProfileStringA(keys::kSettingsSection, keys::kSaveSearches, save ? "1" : "0", m_strSettingsPath);
+    target.SetSaveSearches(save);
 }
 
 } // namespace velmora

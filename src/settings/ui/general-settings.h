@@ -2,11 +2,12 @@
 
 #include "settings/ui/settings-page.h"
 
+class QCheckBox;
 class QSpinBox;
 
 namespace velmora {
 
-// "General": the thread limit, 1 to 20.
+// "General": the thread limit, 1 to 20, and whether searches are kept.
 class CGeneralSettings : public CSettingsPage {
     Q_OBJECT
 public:
@@ -21,6 +22,7 @@ protected:
 private:
     std::string m_strSettingsPath;
     QSpinBox* m_pThreads = nullptr;
+    QCheckBox* m_pSaveSearches = nullptr;
 };
 
 } // namespace velmora

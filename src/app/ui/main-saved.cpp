@@ -1,0 +1,163 @@
+// The main window's saved searches and exports: File > "Recent Searches",
+// View > "Only New Results" and File > "Export…".
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTreeView>
+
+#include "app/ui/main-dlg.h"
+#include "app/ui/status-bar.h"
+#include "export/result-export.h"
+#include "results/ui/results-model.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr std::size_t kRecentSearches = 15;
+
+QString DescribeSavedSearch(const SavedSearchInfo& search)
+{
+    const QString when = QDateTime::fromSecsSinceEpoch(search.when).toString(QStringLiteral("yyyy-MM-dd hh:mm"));
+    QString name = QString::fromStdString(search.name);
+    name.replace(QLatin1Char('&'), QStringLiteral("&&")); // no mnemonic from a search's words
+    return QStringLiteral("%1 \u2014 %2, %3 files").arg(name, when).arg(search.results);
+}
+
+} // namespace
+
+void CMainDlg::FillRecentSearches()
+{
+    m_pRecentMenu->clear();
+    std::string error;
+    SearchStore* store = m_pSession->GetStore(error);
+    if (store == nullptr) {
+        QAction* problem = m_pRecentMenu->addAction(QStringLiteral("Saved searches cannot be read"));
+        problem->setEnabled(false);
+        problem->setToolTip(QString::fromStdString(error));
+        m_pRecentMenu->setToolTipsVisible(true);
+        return;
+    }
+    const std::vector<SavedSearchInfo> searches = store->List(kRecentSearches);
+    if (searches.empty())
+        m_pRecentMenu->addAction(QStringLiteral("No saved searches yet"))->setEnabled(false);
+    for (const SavedSearchInfo& search : searches) {
+        QAction* action = m_pRecentMenu->addAction(DescribeSavedSearch(search));
+        const std::int64_t id = search.id;
+        connect(action, &QAction::triggered, this, [this, id] { OnOpenSavedSearch(id); });
+    }
+}
+
+void CMainDlg::OnOpenSavedSearch(std::int64_t id)
+{
+    std::string error;
+    if (!m_pSession->OpenSavedSearch(id, error)) {
+        QMessageBox::warning(this, QStringLiteral("Recent Searches"), QString::fromStdString(error));
+        return;
+    }
+    std::string words;
+    if (SearchStore* store = m_pSession->GetStore(error))
+        for (const SavedSearchInfo& search : store->List(kRecentSearches))
+            if (search.id == id)
+                words = search.words;
+    m_pSearchEdit->setText(QString::fromStdString(words));
+    ExpandToFirstFile();
+}
+
+void CMainDlg::OnOnlyNewResults()
+{
+    ViewSettings& views = m_pSession->GetViews();
+    views.SetOnlyNewResults(!views.GetOnlyNewResults());
+    m_pResultsModel->SetOnlyNew(views.GetOnlyNewResults());
+    RestoreMenuChecks();
+}
+
+void CMainDlg::SearchNotSaved(const std::string& why)
+{
+    m_pStatusBar->SetText(4, QStringLiteral("Not saved: ") + QString::fromStdString(why));
+    if (std::exchange(m_bToldNotSaved, true))
+        return;
+    // Not modal: the search goes on while the user reads it.
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Search Not Saved"), QString::fromStdString(why),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+std::vector<ResultId> CMainDlg::GetSelectedRecordIds() const
+{
+    std::vector<ResultId> ids;
+    for (const QModelIndex& row : m_pResultsView->selectionModel()->selectedRows())
+        if (const auto record = m_pResultsModel->GetRecord(row))
+            ids.push_back(*record);
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+std::vector<ResultId> CMainDlg::GetSelectedServerRecordIds() const
+{
+    const ServerItem* server = GetSelectedServer();
+    if (server == nullptr)
+        return {};
+    return m_pSession->GetResults().GetServerRecords(server->text);
+}
+
+void CMainDlg::OnExport()
+{
+    const std::array<std::size_t, 3> counts = {GetSelectedRecordIds().size(), GetSelectedServerRecordIds().size(),
+                                               static_cast<std::size_t>(m_pSession->GetResultCount())};
+    CExportDlg dialog(counts, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const ExportChoice choice = dialog.GetChoice();
+    const QString suggested =
+        QDir(QString::fromStdString(m_pSession->GetWorkingDirectory()))
+            .filePath(QStringLiteral("velmora-export") + QString::fromLatin1(ExportFileEnding(choice.format)));
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export Results"), suggested);
+    if (!path.isEmpty())
+        ExportResults(choice, path);
+}
+
+bool CMainDlg::ExportResults(const ExportChoice& choice, const QString& path)
+{
+    std::vector<ResultId> chosen;
+    if (choice.scope == ExportScope::Selected) {
+        chosen = GetSelectedRecordIds();
+    } else if (choice.scope == ExportScope::Server) {
+        chosen = GetSelectedServerRecordIds();
+    } else {
+        chosen.resize(m_pSession->GetResults().GetCount());
+        for (std::size_t i = 0; i < chosen.size(); ++i)
+            chosen[i] = static_cast<ResultId>(i);
+    }
+    SearchSession& session = *m_pSession;
+    const std::vector<ExportItem> items =
+        FilterExport(MakeExportItems(session.GetResults(), session.GetServers(), chosen,
+                                     [&session](std::uint64_t engine) { return session.GetEngineName(engine); }),
+                     choice.onlyGood, false);
+    const ExportText text = FormatExport(choice.format, items);
+    if (text.written == 0) {
+        QMessageBox::information(this, QStringLiteral("Export Results"),
+                                 choice.onlyGood ? QStringLiteral("None of these results is on a server that passed "
+                                                                  "the test, so nothing was exported.")
+                                                 : QStringLiteral("None of these results can be exported."));
+        return false;
+    }
+    if (const std::string problem = WriteExportFile(path.toStdString(), text.text); !problem.empty()) {
+        QMessageBox::warning(this, QStringLiteral("Export Results"), QString::fromStdString(problem));
+        return false;
+    }
+    QString done =
+        QStringLiteral("Exported %1 %2 to %3").arg(text.written).arg(text.written == 1 ? "result" : "results", path);
+    if (text.skipped > 0)
+        done += QStringLiteral(" (%1 left out: no URL or file name fits them)").arg(text.skipped);
+    m_pStatusBar->SetText(4, done);
+    return true;
+}
+
+} // namespace velmora

@@ -1,0 +1,89 @@
+#include "export/ui/export-dlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace velmora {
+
+namespace {
+
+struct FormatChoice {
+    ExportFormat format;
+    const char* text;
+    const char* tip;
+};
+const FormatChoice kFormatChoices[] = {
+    {ExportFormat::Urls, "URL list (.txt)", "One URL a line, for any program that reads a list of URLs."},
+    {ExportFormat::Aria2, "aria2 download list (.aria2)", "Run it with: aria2c -i FILE"},
+    {ExportFormat::Lftp, "lftp script (.lftp)", "Run it with: lftp -f FILE"},
+    {ExportFormat::Csv, "CSV table (.csv)", "A table with a header line, for a spreadsheet."},
+    {ExportFormat::JsonLines, "JSON Lines (.jsonl)", "One JSON object a result, as velmora-cli writes them."},
+};
+
+} // namespace
+
+CExportDlg::CExportDlg(const std::array<std::size_t, 3>& counts, QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Export Results"));
+    auto* scopeGroup = new QGroupBox(QStringLiteral("Results"), this);
+    auto* scopeLayout = new QVBoxLayout(scopeGroup);
+    const char* const texts[] = {"&Selected results (%1)", "All results of the selected se&rver (%1)",
+                                 "&All results (%1)"};
+    const char* const names[] = {"exportSelected", "exportServer", "exportAll"};
+    QRadioButton* preferred = nullptr;
+    for (std::size_t i = 0; i < m_scopes.size(); ++i) {
+        m_scopes[i] = new QRadioButton(QString::fromLatin1(texts[i]).arg(counts[i]), scopeGroup);
+        m_scopes[i]->setObjectName(QString::fromLatin1(names[i]));
+        m_scopes[i]->setEnabled(counts[i] > 0);
+        scopeLayout->addWidget(m_scopes[i]);
+        // Two or more selected results mean the user picked them for this.
+        if (counts[i] > 0 && (preferred == nullptr || (preferred == m_scopes[0] && counts[0] < 2)))
+            preferred = m_scopes[i];
+    }
+    if (preferred != nullptr)
+        preferred->setChecked(true);
+
+    m_pFormat = new QComboBox(this);
+    m_pFormat->setObjectName(QStringLiteral("exportFormat"));
+    for (const FormatChoice& choice : kFormatChoices) {
+        m_pFormat->addItem(QString::fromLatin1(choice.text), static_cast<int>(choice.format));
+        m_pFormat->setItemData(m_pFormat->count() - 1, QString::fromLatin1(choice.tip), Qt::ToolTipRole);
+    }
+    m_pOnlyGood = new QCheckBox(QStringLiteral("Only servers that passed the &test"), this);
+    m_pOnlyGood->setObjectName(QStringLiteral("exportOnlyGood"));
+    m_pOnlyGood->setToolTip(QStringLiteral("Leave out the results of servers that were not tested or failed."));
+
+    auto* form = new QFormLayout();
+    form->addRow(QStringLiteral("&Format:"), m_pFormat);
+    form->addRow(QString(), m_pOnlyGood);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&Export\u2026"));
+    buttons->button(QDialogButtonBox::Ok)->setEnabled(preferred != nullptr);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(scopeGroup);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+}
+
+ExportChoice CExportDlg::GetChoice() const
+{
+    ExportChoice choice;
+    for (std::size_t i = 0; i < m_scopes.size(); ++i)
+        if (m_scopes[i]->isChecked())
+            choice.scope = static_cast<ExportScope>(i);
+    choice.format = static_cast<ExportFormat>(m_pFormat->currentData().toInt());
+    choice.onlyGood = m_pOnlyGood->isChecked();
+    return choice;
+}
+
+} // namespace velmora

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDialog>
+
+#include <array>
+#include <cstddef>
+
+#include "export/result-export.h"
+
+class QCheckBox;
+class QComboBox;
+class QRadioButton;
+
+namespace velmora {
+
+// Which results File > "Export…" hands on.
+enum class ExportScope { Selected, Server, All };
+
+struct ExportChoice {
+    ExportScope scope = ExportScope::All;
+    ExportFormat format = ExportFormat::Urls;
+    bool onlyGood = false;
+};
+
+// "Export Results": which results, in which form, and whether only those of
+// servers that passed the test. A scope with no results cannot be chosen.
+class CExportDlg : public QDialog {
+    Q_OBJECT
+public:
+    // How many results each scope holds, in ExportScope order.
+    CExportDlg(const std::array<std::size_t, 3>& counts, QWidget* parent);
+
+    ExportChoice GetChoice() const;
+
+private:
+    std::array<QRadioButton*, 3> m_scopes{};
+    QComboBox* m_pFormat = nullptr;
+    QCheckBox* m_pOnlyGood = nullptr;
+};
+
+} // namespace velmora
