@@ -4,13 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <map>
 #include <set>
 
 #include "platform/json-text.h"
-#include "results/result-actions.h"
 #include "results/script-quoting.h"
 #include "results/server-probe.h"
 #include "results/server-tree.h"
@@ -45,16 +45,23 @@ bool IsExportable(const ResultEntry& record)
     return record.service == kServiceFtp || record.service == kServiceHttp || record.service == kServiceHttps;
 }
 
-// A login part with "@" encoded as well: a URL reader takes the first "@"
-// as the end of the login, some take the last.
-std::string EncodeLoginPart(std::string_view text, bool userName)
+// Every byte but the unreserved ones and `keep` percent-encoded: a URL
+// that a shell, a script or a spreadsheet takes as one plain word.
+std::string EncodeStrictly(std::string_view text, std::string_view keep)
 {
+    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string encoded;
-    for (char c : EncodeUrlLogin(text, userName)) {
-        if (c == '@')
-            encoded += "%40";
-        else
+    encoded.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) != 0 || c == '-' || c == '.' || c == '_' || c == '~' ||
+            keep.find(c) != std::string_view::npos) {
             encoded += c;
+        } else {
+            encoded += '%';
+            encoded += kHex[byte >> 4];
+            encoded += kHex[byte & 0x0F];
+        }
     }
     return encoded;
 }
@@ -152,16 +159,16 @@ std::string BuildExportUrl(const ResultEntry& record)
     const bool anonymous =
         record.user.empty() || (record.user == kAnonymousUser && record.password == kAnonymousPassword);
     if (!anonymous) {
-        url.append(EncodeLoginPart(record.user, true));
+        url.append(EncodeStrictly(record.user, ""));
         if (!record.password.empty())
-            url.append(":").append(EncodeLoginPart(record.password, false));
+            url.append(":").append(EncodeStrictly(record.password, ""));
         url.append("@");
     }
     url.append(record.server);
     const unsigned defaultPort = ftp ? 21 : https ? 443 : 80;
     if (record.port != 0 && record.port != defaultPort)
         url.append(":").append(std::to_string(record.port));
-    const std::string path = EncodeUrlPath(record.path);
+    const std::string path = EncodeStrictly(record.path, "/+,=:@");
     return url.append(path.empty() || path.front() != '/' ? "/" + path : path);
 }
 

@@ -36,10 +36,11 @@ struct ExportItem {
     int verdict = 0; // kVerdictGood or kVerdictBad once its server was tested
 };
 
-// A result as a valid URL: percent-encoded path, the port when it is not
-// the scheme's default, and a login only when the result names one (the
-// anonymous login is what every program uses by itself, so it is left
-// out), with every reserved byte of it encoded.
+// A result as a valid URL: the path percent-encoded but for letters,
+// digits, "-._~/+,=:@" (so no shell, script or spreadsheet sees syntax in
+// it), the port when it is not the scheme's default, and a login only when
+// the result names one (the anonymous login is what every program uses by
+// itself, so it is left out), every reserved byte of it encoded.
 std::string BuildExportUrl(const ResultEntry& record);
 
 // The name a downloaded file gets: the path's last part. Empty when it

@@ -120,6 +120,9 @@ void CMainDlg::SetTabOrder()
 CMainDlg::~CMainDlg()
 {
     m_pSession->SetObserver(nullptr);
+    // The views outlive the session by a moment and may still lay out
+    // rows: they must not read its results then.
+    m_pResultsModel->Clear();
 }
 
 QWidget* CMainDlg::CreateSearchGroup()

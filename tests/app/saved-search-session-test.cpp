@@ -1,0 +1,177 @@
+// A search kept in the searches database: reopened, it shows the same
+// results, servers and verdicts without fetching anything; searched again,
+// it tells new results from those it held; browsed files and a later test
+// pass are kept with it.
+
+#include "session-fixture.h"
+#include "support/scripted-server.h"
+
+namespace velmora {
+namespace {
+
+using test::PageBehavior;
+using test::ScriptedServer;
+
+std::string Link(const std::string& url)
+{
+    return "<a href=\"" + url + "\">f</a>";
+}
+
+// What a person sees of the results: every record, every server with its
+// mark and reply, and which results are new.
+std::vector<std::string> Snapshot(const SearchSession& session)
+{
+    std::vector<std::string> seen;
+    const ResultList& results = session.GetResults();
+    for (std::size_t id = 0; id < results.GetCount(); ++id) {
+        const ResultEntry record = results.Get(static_cast<ResultId>(id));
+        seen.push_back("result " + std::to_string(record.service) + " " + record.server + ":" +
+                       std::to_string(record.port) + record.path + " " + record.user + " " +
+                       (results.IsNew(static_cast<ResultId>(id)) ? "new" : "seen"));
+    }
+    for (const ServerGroup& group : session.GetServers().GetGroups())
+        for (const ServerItem& item : group.servers)
+            seen.push_back("server " + group.text + " " + item.text + " mark " + std::to_string(item.mark) + " " +
+                           session.GetServerResponse(item));
+    return seen;
+}
+
+class SavedSearchSessionTest : public test::SessionTest {
+protected:
+    ScriptedServer ftpGood{test::FtpServer("230 Logged in\r\n")};
+    ScriptedServer httpMissing{test::HttpServer("HTTP/1.1 404 Not Found")};
+
+    void OpenSaving(const std::string& extraLinks = {})
+    {
+        const std::string page = Link("ftp://joe:pw@127.0.0.1:" + std::to_string(ftpGood.Port()) + "/pub/a.zip") +
+                                 Link("ftp://127.0.0.1:" + std::to_string(ftpGood.Port()) + "/pub/b%20c.zip") +
+                                 Link("http://127.1:" + std::to_string(httpMissing.Port()) + "/d.mp3") + extraLinks;
+        server.Route("/page", {PageBehavior::Kind::Serve, page});
+        Open({{"Engine", "/page"}}, "Filter=0\n");
+        ProbeLimits limits;
+        limits.idle = std::chrono::milliseconds(500);
+        limits.total = std::chrono::milliseconds(2000);
+        session->GetTestPass().SetProbeLimits(limits);
+        session->SetSaving(true);
+    }
+
+    bool TestAll()
+    {
+        session->OnRetestResults();
+        return PumpUntil([&] { return !session->IsTestPassRunning(); });
+    }
+
+    std::int64_t Latest()
+    {
+        std::string error;
+        SearchStore* store = session->GetStore(error);
+        EXPECT_NE(store, nullptr) << error;
+        return store ? store->FindLatest(std::nullopt).value_or(0) : 0;
+    }
+};
+
+TEST_F(SavedSearchSessionTest, AReopenedSearchShowsWhatItShowedWithoutFetching)
+{
+    OpenSaving();
+    ASSERT_TRUE(RunToEnd("moon"));
+    ASSERT_TRUE(TestAll());
+    const std::vector<std::string> shown = Snapshot(*session);
+    ASSERT_EQ(shown.size(), 5u);
+    EXPECT_EQ(
+        std::count_if(shown.begin(), shown.end(), [](const std::string& line) { return line.ends_with(" joe new"); }),
+        1)
+        << "the login of a result is its own";
+
+    // Another run of the program, whose engine no longer answers.
+    session.reset();
+    server.Route("/page", {PageBehavior::Kind::Serve, ""});
+    OpenSaving();
+    const std::int64_t id = Latest();
+    ASSERT_NE(id, 0);
+    std::string error;
+    ASSERT_TRUE(session->OpenSavedSearch(id, error)) << error;
+    EXPECT_FALSE(session->IsSearchRunning());
+    EXPECT_EQ(Snapshot(*session), shown);
+    EXPECT_EQ(session->GetResultCount(), 3);
+    EXPECT_TRUE(session->GetActivityText().starts_with("Saved search of ")) << session->GetActivityText();
+    EXPECT_EQ(session->GetFilterWords(), "moon");
+    EXPECT_FALSE(session->OpenSavedSearch(id + 100, error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST_F(SavedSearchSessionTest, TheSameWordsAgainMarkOnlyWhatNoEarlierSearchHeld)
+{
+    OpenSaving();
+    ASSERT_TRUE(RunToEnd("blue moon"));
+    server.Route("/page", {PageBehavior::Kind::Serve,
+                           Link("ftp://127.0.0.1:" + std::to_string(ftpGood.Port()) + "/PUB/B%20C.ZIP") +
+                               Link("http://127.1:" + std::to_string(httpMissing.Port()) + "/new.mp3")});
+    ASSERT_TRUE(RunToEnd("  blue moon "));
+    const ResultList& results = session->GetResults();
+    ASSERT_EQ(results.GetCount(), 2u);
+    for (ResultId id = 0; id < 2; ++id) {
+        if (results.GetPath(id) == "/PUB/B C.ZIP")
+            EXPECT_FALSE(results.IsNew(id)) << "held before, whatever its letter case";
+        else
+            EXPECT_TRUE(results.IsNew(id)) << results.GetPath(id);
+    }
+    // Other words are another search.
+    ASSERT_TRUE(RunToEnd("moon"));
+    EXPECT_TRUE(session->GetResults().IsNew(0));
+
+    std::string error;
+    const auto listed = session->GetStore(error)->List();
+    ASSERT_EQ(listed.size(), 3u);
+    EXPECT_EQ(listed[1].name, "blue moon");
+    EXPECT_EQ(listed[2].name, "blue moon");
+    EXPECT_EQ(listed[2].results, 3);
+}
+
+TEST_F(SavedSearchSessionTest, ALaterTestPassIsKeptWithTheSearchItTested)
+{
+    OpenSaving();
+    ASSERT_TRUE(RunToEnd("moon"));
+    const std::int64_t id = Latest();
+    std::string error;
+    auto saved = session->GetStore(error)->Load(id);
+    ASSERT_TRUE(saved);
+    EXPECT_TRUE(saved->verdicts.empty());
+    ASSERT_TRUE(TestAll());
+    saved = session->GetStore(error)->Load(id);
+    ASSERT_TRUE(saved);
+    ASSERT_EQ(saved->verdicts.size(), 2u);
+    EXPECT_EQ(Latest(), id) << "the verdicts join the search, not a new one";
+    for (const SavedVerdict& verdict : saved->verdicts) {
+        EXPECT_EQ(verdict.good, verdict.server == "127.0.0.1") << verdict.server << " " << verdict.reply;
+        EXPECT_GT(verdict.taken, 0);
+    }
+}
+
+TEST_F(SavedSearchSessionTest, WithSavingOffNothingIsKeptOrMarked)
+{
+    OpenSaving();
+    session->SetSaving(false);
+    ASSERT_TRUE(RunToEnd("moon"));
+    EXPECT_FALSE(session->GetResults().IsNew(0));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("velmora.db")));
+}
+
+TEST_F(SavedSearchSessionTest, ADamagedDatabaseIsToldOnceAndTheSearchRuns)
+{
+    struct Told : test::RecordingObserver {
+        std::vector<std::string> notSaved;
+        void SearchNotSaved(const std::string& why) override { notSaved.push_back(why); }
+    } told;
+    test::WriteFile(dir.File("velmora.db"), std::string(4096, 'x'));
+    OpenSaving();
+    session->SetObserver(&told);
+    ASSERT_TRUE(RunToEnd("moon"));
+    EXPECT_EQ(session->GetResultCount(), 3);
+    ASSERT_EQ(told.notSaved.size(), 1u);
+    EXPECT_NE(told.notSaved[0].find("is damaged"), std::string::npos) << told.notSaved[0];
+    EXPECT_NE(told.notSaved[0].find("This search is not saved."), std::string::npos);
+    session->SetObserver(&observer);
+}
+
+} // namespace
+} // namespace velmora

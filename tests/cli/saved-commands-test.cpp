@@ -1,0 +1,117 @@
+// velmora-cli search --save, searches and export as scripts use them.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "support/page-server.h"
+#include "test-support.h"
+
+namespace velmora {
+namespace {
+
+class SavedCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Serve("<a href=\"http://files.example.org/m/blue%20moon.mp3\">Blue Moon</a>"
+              "<a href=\"ftp://ftp.example.net:2121/pub/moon.zip\">z</a>");
+        test::WriteFile(dir.File("settings.dat"),
+                        "[Settings]\nFilter=0\nAutoTest=0\n[One]\nQuery=" + server.Url("/one?q=%s") + "\n");
+    }
+    void Serve(const std::string& page) { server.Route("/one", {test::PageBehavior::Kind::Serve, page}); }
+
+    test::ProgramRun Cli(const std::vector<std::string>& args)
+    {
+        std::vector<std::string> argv{VELMORA_CLI_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return test::RunProgram(argv, dir.Path());
+    }
+    bool HasDatabase() const { return std::filesystem::exists(dir.File("velmora.db")); }
+
+    test::TempDir dir;
+    test::PageServer server;
+};
+
+TEST_F(SavedCommandsTest, ASavedSearchMarksWhatIsNewAndIsListed)
+{
+    // Nothing is kept, and no database made, unless asked.
+    const test::ProgramRun plain = Cli({"search", "--json", "blue", "moon"});
+    ASSERT_EQ(plain.status, 0) << plain.output;
+    EXPECT_EQ(plain.output.find("\"new\""), std::string::npos);
+    EXPECT_FALSE(HasDatabase());
+    const test::ProgramRun none = Cli({"searches", "--json"});
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.output, "");
+    EXPECT_FALSE(HasDatabase()) << "listing creates nothing";
+
+    const test::ProgramRun first = Cli({"search", "--json", "--save", "blue", "moon"});
+    ASSERT_EQ(first.status, 0) << first.output;
+    EXPECT_NE(first.output.find("\"engine\":\"One\",\"new\":true}\n"), std::string::npos) << first.output;
+    EXPECT_EQ(first.output.find("\"new\":false"), std::string::npos) << first.output;
+
+    Serve("<a href=\"http://FILES.example.org/M/Blue%20Moon.MP3\">again</a>"
+          "<a href=\"http://other.example.org/moon.ogg\">new</a>");
+    const test::ProgramRun second = Cli({"search", "--json", "--save", "blue", "moon"});
+    ASSERT_EQ(second.status, 0) << second.output;
+    EXPECT_NE(second.output.find("\"path\":\"/M/Blue Moon.MP3\",\"user\":\"anonymous\",\"password\":\"velmora@example."
+                                 "org\",\"description\":\"again\",\"engine\":\"One\",\"new\":false}"),
+              std::string::npos)
+        << "the duplicate check's letter case rules tell what was held before\n"
+        << second.output;
+    EXPECT_NE(second.output.find("\"description\":\"new\",\"engine\":\"One\",\"new\":true}"), std::string::npos);
+
+    // A name of its own starts afresh.
+    const test::ProgramRun named = Cli({"search", "--json", "--save=moons", "blue", "moon"});
+    EXPECT_EQ(named.output.find("\"new\":false"), std::string::npos) << named.output;
+
+    const test::ProgramRun listed = Cli({"searches", "--json"});
+    ASSERT_EQ(listed.status, 0);
+    const std::regex line(
+        R"re(\{"name":"([a-z ]+)","when":"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ","results":(\d+),"servers":(\d+)\})re");
+    std::vector<std::string> names;
+    for (auto it = std::sregex_iterator(listed.output.begin(), listed.output.end(), line); it != std::sregex_iterator();
+         ++it)
+        names.push_back((*it)[1].str() + ":" + (*it)[2].str() + ":" + (*it)[3].str());
+    EXPECT_EQ(names, (std::vector<std::string>{"moons:2:2", "blue moon:2:2", "blue moon:2:2"})) << listed.output;
+
+    // The latest of a name, or of all.
+    const test::ProgramRun urls = Cli({"export", "--search", "blue moon", "--format", "urls", "--new"});
+    EXPECT_EQ(urls.status, 0);
+    EXPECT_EQ(urls.output, "http://other.example.org/moon.ogg\n");
+    ASSERT_EQ(Cli({"export", "--format", "csv", "-o", "all.csv"}).status, 0);
+    EXPECT_TRUE(test::ReadFile(dir.File("all.csv")).starts_with("url,service,server,port,path,file,"));
+}
+
+TEST_F(SavedCommandsTest, ExportTellsBadUsageFromNothingToExport)
+{
+    EXPECT_EQ(Cli({"export", "--format", "urls"}).status, 1) << "no searches saved";
+    ASSERT_EQ(Cli({"search", "--save", "moon"}).status, 0);
+    EXPECT_EQ(Cli({"export"}).status, 2);
+    EXPECT_EQ(Cli({"export", "--format", "wget"}).status, 2);
+    EXPECT_EQ(Cli({"export", "--format", "urls", "extra"}).status, 2);
+    const test::ProgramRun unknown = Cli({"export", "--search", "sun", "--format", "urls"});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_NE(unknown.output.find("no saved search is called sun"), std::string::npos) << unknown.output;
+    const test::ProgramRun nowhere = Cli({"export", "--format", "urls", "-o", dir.File("no/such/list.txt")});
+    EXPECT_EQ(nowhere.status, 1);
+    EXPECT_NE(nowhere.output.find("Could not write"), std::string::npos) << nowhere.output;
+}
+
+TEST_F(SavedCommandsTest, ADamagedDatabaseIsToldAndTheSearchRunsUnsaved)
+{
+    test::WriteFile(dir.File("velmora.db"), std::string(4096, 'x'));
+    const test::ProgramRun search = Cli({"search", "--json", "--save", "moon"});
+    EXPECT_EQ(search.status, 0);
+    EXPECT_NE(search.output.find("is damaged"), std::string::npos) << search.output;
+    EXPECT_NE(search.output.find("This search is not saved."), std::string::npos) << search.output;
+    EXPECT_NE(search.output.find("{\"event\":\"done\",\"results\":2,\"servers\":2}"), std::string::npos);
+    EXPECT_EQ(test::ReadFile(dir.File("velmora.db")), std::string(4096, 'x'));
+    const test::ProgramRun listed = Cli({"searches"});
+    EXPECT_EQ(listed.status, 1);
+    EXPECT_NE(listed.output.find("is damaged"), std::string::npos) << listed.output;
+}
+
+} // namespace
+} // namespace velmora

@@ -1,0 +1,173 @@
+// The searches database: what a save keeps comes back whole, a damaged,
+// newer or locked database is told in words and never crashes, and new
+// results are told from those an earlier search of the same name held.
+
+#include <gtest/gtest.h>
+
+#include "results/server-tree.h"
+#include "results/url-split.h"
+#include "store/search-store.h"
+#include "store/sqlite-db.h"
+#include "test-support.h"
+
+namespace velmora {
+namespace {
+
+SavedResult Result(std::string server, std::string path, std::uint32_t service = kServiceHttp)
+{
+    SavedResult result;
+    result.record.service = service;
+    result.record.server = std::move(server);
+    result.record.path = std::move(path);
+    result.record.port = service == kServiceFtp ? 21 : 80;
+    result.record.user = "anonymous";
+    result.record.password = "velmora@example.org";
+    result.engine = "One";
+    return result;
+}
+
+SearchUpdate Update(std::string name, std::vector<SavedResult> results, std::int64_t id = 0)
+{
+    SearchUpdate update;
+    update.id = id;
+    update.name = name;
+    update.words = std::move(name);
+    update.when = 1765000000;
+    update.servers = 1;
+    update.newResults = std::move(results);
+    return update;
+}
+
+std::unique_ptr<SearchStore> OpenIn(const test::TempDir& dir)
+{
+    SearchStore::Opening opening = SearchStore::Open(dir.Path(), 200);
+    EXPECT_TRUE(opening.store) << opening.error;
+    return std::move(opening.store);
+}
+
+TEST(SearchStoreTest, ASavedSearchComesBackWithEveryFieldAndLaterSavesAddToIt)
+{
+    test::TempDir dir;
+    auto store = OpenIn(dir);
+    ASSERT_TRUE(store);
+    SavedResult listed = Result("ftp.example.net", "/pub/a b\xC3\xA9.iso", kServiceFtp);
+    listed.record.port = 2121;
+    listed.record.user = "joe";
+    listed.record.password = "s3cret:@/";
+    listed.record.size = 5000000000ull;
+    listed.record.modified = 1700000000;
+    listed.record.listed = true;
+    listed.record.description = "Listed from the server's directory";
+    listed.isNew = true;
+    std::string error;
+    const auto id = store->Save(Update("blue moon", {listed, Result("files.org", "/m/moon.mp3")}), error);
+    ASSERT_TRUE(id) << error;
+
+    SearchUpdate more = Update("blue moon", {Result("files.org", "/m/moon2.mp3")}, *id);
+    more.servers = 2;
+    more.verdicts = {{kGroupFtp, "ftp.example.net", true, "230 Login successful.", 1765000100},
+                     {kGroupHttp, "files.org", false, "No server found", 1765000101}};
+    ASSERT_EQ(store->Save(more, error), id) << error;
+    // A newer verdict of a server replaces its older one.
+    SearchUpdate retest = Update("blue moon", {}, *id);
+    retest.servers = 2;
+    retest.verdicts = {{kGroupHttp, "files.org", true, "HTTP/1.1 200 OK", 1765000200}};
+    ASSERT_EQ(store->Save(retest, error), id) << error;
+
+    store.reset();
+    store = OpenIn(dir);
+    const auto saved = store->Load(*id);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->info.name, "blue moon");
+    EXPECT_EQ(saved->info.when, 1765000000);
+    EXPECT_EQ(saved->info.results, 3);
+    EXPECT_EQ(saved->info.servers, 2);
+    ASSERT_EQ(saved->results.size(), 3u);
+    const SavedResult& first = saved->results[0];
+    EXPECT_EQ(first.record.service, kServiceFtp);
+    EXPECT_EQ(first.record.server, "ftp.example.net");
+    EXPECT_EQ(first.record.port, 2121);
+    EXPECT_EQ(first.record.path, "/pub/a b\xC3\xA9.iso");
+    EXPECT_EQ(first.record.user, "joe");
+    EXPECT_EQ(first.record.password, "s3cret:@/");
+    EXPECT_EQ(first.record.size, 5000000000ull);
+    EXPECT_EQ(first.record.modified, 1700000000);
+    EXPECT_TRUE(first.record.listed);
+    EXPECT_TRUE(first.isNew);
+    EXPECT_EQ(first.engine, "One");
+    EXPECT_FALSE(saved->results[1].record.size);
+    EXPECT_FALSE(saved->results[1].isNew);
+    EXPECT_EQ(saved->results[2].record.path, "/m/moon2.mp3");
+    ASSERT_EQ(saved->verdicts.size(), 2u);
+    for (const SavedVerdict& verdict : saved->verdicts) {
+        EXPECT_TRUE(verdict.good) << verdict.server;
+        if (verdict.server == "files.org") {
+            EXPECT_EQ(verdict.reply, "HTTP/1.1 200 OK");
+            EXPECT_EQ(verdict.taken, 1765000200);
+        }
+    }
+}
+
+TEST(SearchStoreTest, SearchesAreFoundByNameAndListedNewestFirst)
+{
+    test::TempDir dir;
+    auto store = OpenIn(dir);
+    ASSERT_TRUE(store);
+    EXPECT_FALSE(store->FindLatest(std::nullopt));
+    std::string error;
+    const auto moon1 = store->Save(Update("moon", {Result("Files.org", "/M/Moon.mp3")}), error);
+    const auto sun = store->Save(Update("sun", {Result("sun.org", "/sun.mp3")}), error);
+    const auto moon2 = store->Save(Update("moon", {Result("other.org", "/moon.ogg")}), error);
+    ASSERT_TRUE(moon1 && sun && moon2) << error;
+    EXPECT_EQ(store->FindLatest("moon"), moon2);
+    EXPECT_EQ(store->FindLatest("sun"), sun);
+    EXPECT_EQ(store->FindLatest(std::nullopt), moon2);
+    EXPECT_FALSE(store->FindLatest("nothing"));
+    const auto listed = store->List(2);
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed[0].id, *moon2);
+    EXPECT_EQ(listed[1].id, *sun);
+    // The keys ignore letter case as the duplicate check does, and belong
+    // to one name.
+    const auto held = store->HeldKeys("moon");
+    EXPECT_EQ(held.size(), 2u);
+    EXPECT_TRUE(held.contains(SavedResultKey("files.ORG", "/m/moon.MP3")));
+    EXPECT_FALSE(held.contains(SavedResultKey("sun.org", "/sun.mp3")));
+}
+
+TEST(SearchStoreTest, ADamagedNewerOrLockedDatabaseIsToldInWords)
+{
+    test::TempDir damaged;
+    test::WriteFile(damaged.File(kSearchesFile), std::string(8192, 'x'));
+    SearchStore::Opening opening = SearchStore::Open(damaged.Path(), 200);
+    EXPECT_FALSE(opening.store);
+    EXPECT_NE(opening.error.find("is damaged"), std::string::npos) << opening.error;
+    EXPECT_EQ(test::ReadFile(damaged.File(kSearchesFile)), std::string(8192, 'x')) << "a damaged file is left alone";
+
+    test::TempDir newer;
+    {
+        SqliteDb db;
+        ASSERT_FALSE(db.Open(newer.File(kSearchesFile), 200));
+        ASSERT_FALSE(db.Execute("PRAGMA user_version = 99"));
+    }
+    opening = SearchStore::Open(newer.Path(), 200);
+    EXPECT_FALSE(opening.store);
+    EXPECT_NE(opening.error.find("newer Velmora"), std::string::npos) << opening.error;
+
+    test::TempDir locked;
+    auto store = OpenIn(locked);
+    ASSERT_TRUE(store);
+    SqliteDb other;
+    ASSERT_FALSE(other.Open(locked.File(kSearchesFile), 200));
+    ASSERT_FALSE(other.Execute("BEGIN IMMEDIATE"));
+    std::string error;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(store->Save(Update("moon", {Result("a.org", "/a.mp3")}), error));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << "the wait for a lock is bounded";
+    EXPECT_NE(error.find("locked"), std::string::npos) << error;
+    ASSERT_FALSE(other.Execute("COMMIT"));
+    EXPECT_TRUE(store->Save(Update("moon", {Result("a.org", "/a.mp3")}), error)) << "saves again once it is free";
+}
+
+} // namespace
+} // namespace velmora

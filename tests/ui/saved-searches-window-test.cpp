@@ -1,0 +1,145 @@
+// Saved searches and exports from the window: every search kept, reopened
+// from File > Recent Searches, new results bold and View > Only New Results,
+// File > Export… with its choices.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFont>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <QTest>
+
+#include "export/ui/export-dlg.h"
+#include "window-fixture.h"
+
+namespace velmora {
+namespace {
+
+using test::PageBehavior;
+
+class SavedSearchesWindowTest : public test::WindowTest {
+protected:
+    test::PageServer pages;
+
+    void SetUp() override
+    {
+        Serve("<a href=\"http://127.1/music/a.mp3\">a</a><a href=\"http://127.1/music/b%20c.mp3\">b</a>");
+        Open("[Settings]\nFilter=0\nAutoTest=0\n[E]\nQuery=" + pages.Url("/page") + "\n");
+    }
+    void Serve(const std::string& page) { pages.Route("/page", {PageBehavior::Kind::Serve, page}); }
+
+    void Search(const char* words)
+    {
+        Find<QLineEdit>("1005")->setText(QString::fromLatin1(words));
+        window->OnSearch();
+        ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
+        Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(1)->child(0));
+        QApplication::processEvents();
+    }
+    bool IsBold(int row) const { return Result(row).data(Qt::FontRole).value<QFont>().bold(); }
+    QAction* Command(int id) const { return window->GetCommand(id); }
+    QStringList RecentTexts() const
+    {
+        QMenu* menu = window->GetRecentSearchesMenu();
+        emit menu->aboutToShow();
+        QStringList texts;
+        for (QAction* action : menu->actions())
+            texts << action->text();
+        return texts;
+    }
+};
+
+TEST_F(SavedSearchesWindowTest, NewResultsAreBoldAndOnlyNewResultsHidesTheRest)
+{
+    Search("moon");
+    EXPECT_EQ(ResultTexts(), (QStringList{"b c.mp3", "a.mp3"}));
+    EXPECT_TRUE(IsBold(0) && IsBold(1)) << "a first search's results are all new";
+
+    Serve("<a href=\"http://127.1/music/a.mp3\">a</a><a href=\"http://127.1/music/d.mp3\">d</a>");
+    Search("moon");
+    ASSERT_EQ(ResultTexts(), (QStringList{"d.mp3", "a.mp3"}));
+    EXPECT_TRUE(IsBold(0));
+    EXPECT_FALSE(IsBold(1));
+    QAction* onlyNew = Command(32799);
+    ASSERT_NE(onlyNew, nullptr);
+    EXPECT_EQ(onlyNew->text(), "Only &New Results");
+    onlyNew->trigger();
+    EXPECT_TRUE(onlyNew->isChecked());
+    EXPECT_EQ(ResultTexts(), (QStringList{"d.mp3"}));
+    // The choice is kept for the next start.
+    window.reset();
+    window = std::make_unique<CMainDlg>(dir.Path());
+    EXPECT_TRUE(Command(32799)->isChecked());
+}
+
+TEST_F(SavedSearchesWindowTest, ARecentSearchReopensWithoutFetching)
+{
+    EXPECT_EQ(RecentTexts(), (QStringList{"No saved searches yet"}));
+    Search("blue & moon");
+    Search("sun");
+    const QStringList recent = RecentTexts();
+    ASSERT_EQ(recent.size(), 2);
+    EXPECT_TRUE(recent[0].startsWith("sun \u2014 ")) << recent[0].toStdString();
+    EXPECT_TRUE(recent[1].startsWith("blue && moon \u2014 ")) << "no mnemonic from the words";
+    EXPECT_TRUE(recent[1].endsWith(", 2 files")) << recent[1].toStdString();
+
+    Serve(""); // the engine has nothing now: what shows comes from the database
+    window->GetRecentSearchesMenu()->actions()[1]->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(Find<QLineEdit>("1005")->text(), "blue & moon");
+    EXPECT_EQ(Status(1), "2");
+    EXPECT_TRUE(Status(4).startsWith("Saved search of ")) << Status(4).toStdString();
+    ASSERT_EQ(Tree("1008")->topLevelItem(1)->childCount(), 1);
+    Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(1)->child(0));
+    QApplication::processEvents();
+    EXPECT_EQ(ResultTexts(), (QStringList{"b c.mp3", "a.mp3"}));
+}
+
+TEST_F(SavedSearchesWindowTest, ExportWritesTheChosenResults)
+{
+    EXPECT_FALSE(Command(32797)->isEnabled()) << "nothing to export before a search";
+    Search("moon");
+    EXPECT_TRUE(Command(32797)->isEnabled());
+    Results()->setCurrentIndex(Result(1));
+    const QString all = QString::fromStdString(dir.File("all.txt"));
+    ASSERT_TRUE(window->ExportResults({ExportScope::All, ExportFormat::Urls, false}, all));
+    EXPECT_EQ(test::ReadFile(all.toStdString()), "http://127.1/music/a.mp3\nhttp://127.1/music/b%20c.mp3\n");
+    EXPECT_TRUE(Status(4).startsWith("Exported 2 results to ")) << Status(4).toStdString();
+    const QString selected = QString::fromStdString(dir.File("one.lftp"));
+    ASSERT_TRUE(window->ExportResults({ExportScope::Selected, ExportFormat::Lftp, false}, selected));
+    EXPECT_NE(test::ReadFile(selected.toStdString()).find("get \"http://127.1/music/a.mp3\" -o \"a.mp3\"\n"),
+              std::string::npos);
+    // Untested servers never pass the test.
+    AnsweringMessages([&] {
+        EXPECT_FALSE(window->ExportResults({ExportScope::Server, ExportFormat::Csv, true},
+                                           QString::fromStdString(dir.File("none.csv"))));
+    });
+    EXPECT_TRUE(lastMessage.contains("passed the test")) << lastMessage.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(dir.File("none.csv")));
+}
+
+TEST(ExportDialogTest, AScopeWithoutResultsCannotBeChosen)
+{
+    CExportDlg none({0, 0, 0}, nullptr);
+    EXPECT_FALSE(none.findChild<QPushButton*>()->isEnabled() &&
+                 none.findChild<QRadioButton*>(QStringLiteral("exportAll"))->isEnabled());
+    CExportDlg one({1, 4, 9}, nullptr);
+    EXPECT_EQ(one.GetChoice().scope, ExportScope::Server) << "one selected result is no choice to prefer";
+    CExportDlg many({3, 4, 9}, nullptr);
+    EXPECT_EQ(many.GetChoice().scope, ExportScope::Selected);
+    CExportDlg noServer({0, 0, 9}, nullptr);
+    EXPECT_FALSE(noServer.findChild<QRadioButton*>(QStringLiteral("exportServer"))->isEnabled());
+    EXPECT_EQ(noServer.GetChoice().scope, ExportScope::All);
+    auto* format = many.findChild<QComboBox*>(QStringLiteral("exportFormat"));
+    format->setCurrentIndex(2);
+    many.findChild<QCheckBox*>(QStringLiteral("exportOnlyGood"))->setChecked(true);
+    EXPECT_EQ(many.GetChoice().format, ExportFormat::Lftp);
+    EXPECT_TRUE(many.GetChoice().onlyGood);
+    many.show();
+    QApplication::processEvents();
+    EXPECT_TRUE(test::CrowdedControls(&many).isEmpty()) << test::CrowdedControls(&many).join("; ").toStdString();
+}
+
+} // namespace
+} // namespace velmora
