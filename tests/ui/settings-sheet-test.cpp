@@ -1,5 +1,6 @@
 // The settings sheet from the window, as a user drives it.
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -220,6 +221,23 @@ TEST_F(SettingsSheetTest, EveryPageOpensWithEveryFieldWhole)
         EXPECT_EQ(test::CrowdedControls(sheet.get()), QStringList{}) << "page " << tab;
     }
     EXPECT_LE(sheet->height(), 720) << "the sheet fits a small screen";
+}
+
+TEST_F(SettingsSheetTest, KeepingSearchesIsASettingThatTakesEffectAtOnce)
+{
+    Open();
+    EXPECT_TRUE(window->GetSession().IsSaving()) << "searches are kept unless turned off";
+    OpenSheet();
+    auto* keep = Page<QCheckBox>("saveSearches");
+    ASSERT_NE(keep, nullptr);
+    EXPECT_TRUE(keep->isChecked());
+    keep->setChecked(false);
+    PressOk();
+    EXPECT_EQ(GetPrivateProfileIntA("Settings", "SaveSearches", 1, dir.File("settings.dat")), 0);
+    EXPECT_FALSE(window->GetSession().IsSaving());
+    window.reset();
+    window = std::make_unique<CMainDlg>(dir.Path());
+    EXPECT_FALSE(window->GetSession().IsSaving()) << "and stays so at the next start";
 }
 
 } // namespace

@@ -61,7 +61,7 @@ const Popup kMenus[] = {
       {kIdChartsSearch, "&Charts Search", false},
       {0, "", false},
       {kIdRecentSearches, "&Recent Searches", false},
-      {kIdExport, "&Export\u2026", false, QKeySequence(Qt::CTRL | Qt::Key_E)},
+      {kIdExport, "&Export\u2026", false, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)},
       {0, "", false},
       {kIdExit, "E&xit", false, QKeySequence(Qt::CTRL | Qt::Key_Q)}}},
     {"&Edit", {{kIdSettings, "&Settings\u2026", false, QKeySequence(Qt::CTRL | Qt::Key_Comma)}}},

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QTreeView>
+#include <QTreeWidget>
 
 #include "app/ui/main-dlg.h"
 #include "app/ui/status-bar.h"
@@ -66,6 +67,14 @@ void CMainDlg::OnOpenSavedSearch(std::int64_t id)
             if (search.id == id)
                 words = search.words;
     m_pSearchEdit->setText(QString::fromStdString(words));
+    // Its first server shows, so what was found is in view at once.
+    for (int group = 0; group < m_pServerTree->topLevelItemCount(); ++group) {
+        if (QTreeWidgetItem* first = m_pServerTree->topLevelItem(group)->child(0)) {
+            m_pServerTree->setCurrentItem(first);
+            break;
+        }
+    }
+    RefreshResults();
     ExpandToFirstFile();
 }
 
@@ -118,7 +127,8 @@ void CMainDlg::OnExport()
     const QString suggested =
         QDir(QString::fromStdString(m_pSession->GetWorkingDirectory()))
             .filePath(QStringLiteral("velmora-export") + QString::fromLatin1(ExportFileEnding(choice.format)));
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export Results"), suggested);
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export Results"), suggested,
+                                                      ExportFileFilter(choice.format));
     if (!path.isEmpty())
         ExportResults(choice, path);
 }

@@ -28,6 +28,18 @@ const FormatChoice kFormatChoices[] = {
 
 } // namespace
 
+QString ExportFileFilter(ExportFormat format)
+{
+    for (const FormatChoice& choice : kFormatChoices) {
+        if (choice.format == format) {
+            QString text = QString::fromLatin1(choice.text);
+            text.replace(QStringLiteral("(."), QStringLiteral("(*."));
+            return text + QStringLiteral(";;All files (*)");
+        }
+    }
+    return QStringLiteral("All files (*)");
+}
+
 CExportDlg::CExportDlg(const std::array<std::size_t, 3>& counts, QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Export Results"));

@@ -38,4 +38,8 @@ private:
     QCheckBox* m_pOnlyGood = nullptr;
 };
 
+// The save dialog's file type for a form: "lftp script (*.lftp)" and all
+// files.
+QString ExportFileFilter(ExportFormat format);
+
 } // namespace velmora
