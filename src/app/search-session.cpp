@@ -77,6 +77,7 @@ void SearchSession::StartSearch(const std::string& trimmedText)
     m_bStopped = false;
     m_strBrowseOutcome.clear();
     m_strShownSaved.clear();
+    m_bShowingSaved = false;
     m_servers.Reset();
     Observer().ServersCleared();
     m_strFilterWords = MakeFilterWords(trimmedText);
@@ -348,7 +349,7 @@ void SearchSession::OnFoundLink(Message& message)
         return;
     // A link of an earlier search's job would show results of words the
     // user no longer searches for.
-    if (!m_run.IsCurrentJob(message.jobId))
+    if (m_bShowingSaved || !m_run.IsCurrentJob(message.jobId))
         return;
     auto entry = MakeResultEntry(message.link->text, message.lParam);
     message.link.reset();
@@ -413,6 +414,7 @@ bool SearchSession::OpenSavedSearch(std::int64_t id, std::string& error)
     m_testPass.Cancel();
     DispatchAll();
     m_recorder.Drop();
+    m_bShowingSaved = true;
     m_bStopped = false;
     m_strBrowseOutcome.clear();
     m_servers.Reset();

@@ -186,8 +186,11 @@ private:
     TestPass m_testPass;
     BrowseRun m_browse;
     SearchRecorder m_recorder;
-    std::string m_strSaveName;      // the name searches are kept under; their words when empty
-    std::string m_strShownSaved;    // "Saved search of 2026-12-07 22:02" while one is shown
+    std::string m_strSaveName;   // the name searches are kept under; their words when empty
+    std::string m_strShownSaved; // "Saved search of 2026-12-07 22:02" while one is shown
+    // A saved search is shown: links a stopped search still posts belong
+    // to other results.
+    bool m_bShowingSaved = false;
     std::string m_strBrowsedServer; // the server of the current or last browse
     std::string m_strFirstBrowseSkip;
     std::string m_strBrowseOutcome; // how the last browse ended, until the next job

@@ -6,6 +6,8 @@
 #include "session-fixture.h"
 #include "support/scripted-server.h"
 
+#include <thread>
+
 namespace velmora {
 namespace {
 
@@ -97,6 +99,23 @@ TEST_F(SavedSearchSessionTest, AReopenedSearchShowsWhatItShowedWithoutFetching)
     EXPECT_EQ(session->GetFilterWords(), "moon");
     EXPECT_FALSE(session->OpenSavedSearch(id + 100, error));
     EXPECT_FALSE(error.empty());
+}
+
+TEST_F(SavedSearchSessionTest, LinksASearchStillPostsNeverJoinAReopenedOne)
+{
+    OpenSaving();
+    ASSERT_TRUE(RunToEnd("moon"));
+    const std::int64_t id = Latest();
+    const std::vector<std::string> shown = Snapshot(*session);
+    server.Route("/page", {PageBehavior::Kind::Serve, Link("http://127.1/other/x.mp3") + Link("http://127.1/y.mp3")});
+    session->OnSearch("sun");
+    // The page is read and its links wait in the queue while the user
+    // reopens the saved search.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::string error;
+    ASSERT_TRUE(session->OpenSavedSearch(id, error)) << error;
+    PumpUntil([] { return false; }, std::chrono::milliseconds(500));
+    EXPECT_EQ(Snapshot(*session), shown);
 }
 
 TEST_F(SavedSearchSessionTest, TheSameWordsAgainMarkOnlyWhatNoEarlierSearchHeld)
