@@ -33,16 +33,6 @@ const char* const kBrowseHelp =
     "                  per file, {\"event\":\"skip\",\"url\":U,\"reason\":TEXT} per directory\n"
     "                  not listed, last {\"event\":\"done\",\"files\":N,\"dirs\":M,\"skipped\":K}\n";
 
-std::string Iso8601(std::int64_t seconds)
-{
-    const auto when = static_cast<std::time_t>(seconds);
-    std::tm parts{};
-    ::gmtime_r(&when, &parts);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
-    return text;
-}
-
 // "1 file", "2 files".
 std::string Count(std::size_t n, const char* thing)
 {

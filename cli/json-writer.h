@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/json-text.h"
@@ -8,6 +9,9 @@ namespace velmora::cli {
 
 using velmora::JsonObject;
 using velmora::JsonString;
+
+// A time as JSON output writes it: "2026-12-07T21:55:04Z" (UTC).
+std::string Iso8601(std::int64_t seconds);
 
 // Writes one line to standard output and flushes it, so a reader sees each
 // event as it happens.

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <ctime>
 #include <iostream>
 
 #include "export/result-export.h"
@@ -42,17 +41,6 @@ const char* const kExportHelp = "Usage: velmora-cli export [--search NAME] --for
                                 "\n"
                                 "Exit status 1 when there is nothing to export.\n";
 
-// "2026-12-07T21:55:04Z"
-std::string IsoTime(std::int64_t seconds)
-{
-    const auto when = static_cast<std::time_t>(seconds);
-    std::tm parts{};
-    gmtime_r(&when, &parts);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
-    return text;
-}
-
 // The database when there is one; a command that only reads never creates
 // it. Null with `error` empty when there is none.
 std::unique_ptr<SearchStore> OpenExisting(std::string& error)
@@ -90,13 +78,13 @@ int RunSearchesCommand(const std::vector<std::string>& args)
     for (const SavedSearchInfo& search : store->List()) {
         if (json) {
             JsonObject object;
-            object.Add("name", search.name).Add("when", IsoTime(search.when));
+            object.Add("name", search.name).Add("when", Iso8601(search.when));
             WriteLine(object.Add("results", search.results).Add("servers", search.servers).Text());
         } else {
             char counts[64];
             std::snprintf(counts, sizeof counts, "%8lld %8lld  ", static_cast<long long>(search.results),
                           static_cast<long long>(search.servers));
-            WriteLine(IsoTime(search.when) + counts + ForTerminal(search.name));
+            WriteLine(Iso8601(search.when) + counts + ForTerminal(search.name));
         }
     }
     return 0;

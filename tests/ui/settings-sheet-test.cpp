@@ -235,6 +235,7 @@ TEST_F(SettingsSheetTest, KeepingSearchesIsASettingThatTakesEffectAtOnce)
     PressOk();
     EXPECT_EQ(GetPrivateProfileIntA("Settings", "SaveSearches", 1, dir.File("settings.dat")), 0);
     EXPECT_FALSE(window->GetSession().IsSaving());
+    sheet.reset(); // the window's child
     window.reset();
     window = std::make_unique<CMainDlg>(dir.Path());
     EXPECT_FALSE(window->GetSession().IsSaving()) << "and stays so at the next start";
