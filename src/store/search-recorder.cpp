@@ -38,6 +38,7 @@ std::string SearchRecorder::Begin(std::string name, std::string words)
     m_search.when = static_cast<std::int64_t>(std::time(nullptr));
     m_nSaved = 0;
     m_bRecording = true;
+    m_bMarkNew = true;
     return {};
 }
 
@@ -50,12 +51,13 @@ void SearchRecorder::Continue(const SavedSearchInfo& info)
     m_search.words = info.words;
     m_search.when = info.when;
     m_nSaved = static_cast<std::size_t>(info.results);
-    m_bRecording = m_pStore != nullptr;
+    m_bRecording = m_bEnabled && m_pStore != nullptr;
+    m_bMarkNew = false; // its results were told new or not when it ran
 }
 
 bool SearchRecorder::IsNew(const ResultEntry& record) const
 {
-    return m_bRecording && m_search.id == 0 && !m_heldKeys.contains(SavedResultKey(record.server, record.path));
+    return m_bRecording && m_bMarkNew && !m_heldKeys.contains(SavedResultKey(record.server, record.path));
 }
 
 std::string SearchRecorder::Save(const ResultList& results, const ServerTree& servers, const EngineNamer& engineName)

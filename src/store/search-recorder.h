@@ -50,7 +50,8 @@ private:
     std::unique_ptr<SearchStore> m_pStore;
     bool m_bEnabled = false;
     bool m_bRecording = false;
-    SearchUpdate m_search; // id, name, words and start of the current search
+    bool m_bMarkNew = false; // a search begun here, not a reopened one
+    SearchUpdate m_search;   // id, name, words and start of the current search
     std::size_t m_nSaved = 0;
     std::unordered_set<std::string> m_heldKeys;
 };

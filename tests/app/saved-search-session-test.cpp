@@ -4,8 +4,10 @@
 // pass are kept with it.
 
 #include "session-fixture.h"
+#include "support/ftp-world.h"
 #include "support/scripted-server.h"
 
+#include <filesystem>
 #include <thread>
 
 namespace velmora {
@@ -164,6 +166,38 @@ TEST_F(SavedSearchSessionTest, ALaterTestPassIsKeptWithTheSearchItTested)
         EXPECT_EQ(verdict.good, verdict.server == "127.0.0.1") << verdict.server << " " << verdict.reply;
         EXPECT_GT(verdict.taken, 0);
     }
+}
+
+TEST_F(SavedSearchSessionTest, BrowsedFilesAreKeptWithTheSearchAndToldNew)
+{
+    test::TempDir served;
+    std::filesystem::create_directories(served.File("pub/deeper"));
+    test::WriteFile(served.File("pub/moon.zip"), "found by the engine");
+    test::WriteFile(served.File("pub/moon-2.zip"), "listed");
+    test::WriteFile(served.File("pub/deeper/moon-3.zip"), "listed too");
+    test::FtpTestServer ftp(served.Path());
+    ASSERT_TRUE(ftp.IsRunning());
+    server.Route("/page", {PageBehavior::Kind::Serve, Link(ftp.Url("/pub/moon.zip"))});
+    Open({{"Engine", "/page"}}, "Filter=0\n");
+    session->SetSaving(true);
+    ASSERT_TRUE(RunToEnd("moon"));
+    ASSERT_EQ(session->GetResultCount(), 1);
+
+    BrowseLimits limits;
+    limits.pause = std::chrono::milliseconds(0);
+    ASSERT_TRUE(session->OnBrowse(session->GetResults().Get(0), false, limits));
+    ASSERT_TRUE(PumpUntil([&] { return !session->IsBrowseRunning(); }));
+    ASSERT_EQ(session->GetResultCount(), 3);
+
+    std::string error;
+    const auto saved = session->GetStore(error)->Load(Latest());
+    ASSERT_TRUE(saved) << error;
+    ASSERT_EQ(saved->results.size(), 3u) << "the browse joins the search it started from";
+    for (const SavedResult& result : saved->results) {
+        EXPECT_TRUE(result.isNew) << result.record.path;
+        EXPECT_EQ(result.record.listed, result.record.path != "/pub/moon.zip") << result.record.path;
+    }
+    EXPECT_EQ(saved->info.results, 3);
 }
 
 TEST_F(SavedSearchSessionTest, WithSavingOffNothingIsKeptOrMarked)
