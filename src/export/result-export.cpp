@@ -178,7 +178,9 @@ std::string ExportFileName(std::string_view path)
     const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
     if (name.empty() || name == "." || name == ".." || HasControlCharacter(name))
         return {};
-    return std::string(name);
+    // A hidden name (".profile") run in a home folder would be read by
+    // other programs; it is saved visibly instead.
+    return name.front() == '.' ? "_" + std::string(name) : std::string(name);
 }
 
 ExportText FormatExport(ExportFormat format, const std::vector<ExportItem>& items)

@@ -43,8 +43,9 @@ struct ExportItem {
 // itself, so it is left out), every reserved byte of it encoded.
 std::string BuildExportUrl(const ResultEntry& record);
 
-// The name a downloaded file gets: the path's last part. Empty when it
-// would be no plain file name ("", "." or "..").
+// The name a downloaded file gets: the path's last part, with "_" before a
+// hidden name (".profile" becomes "_.profile"). Empty when it would be no
+// plain file name ("", "." or "..").
 std::string ExportFileName(std::string_view path);
 
 struct ExportText {

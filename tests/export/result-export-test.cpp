@@ -55,22 +55,29 @@ TEST(ResultExportTest, UrlsAreValidWithPortsAndOnlyRealLogins)
 TEST(ResultExportTest, DownloadListsNameEveryFileOnceAndInsideItsFolder)
 {
     const std::vector<ExportItem> items = {
-        Item(Record(kServiceHttp, "a.org", 80, "/x/moon.mp3")), Item(Record(kServiceFtp, "b.org", 21, "/y/moon.mp3")),
-        Item(Record(kServiceHttp, "c.org", 80, "/z/moon.mp3")), Item(Record(kServiceHttp, "d.org", 80, "/dir/..")),
-        Item(Record(kServiceHttp, "e.org", 80, "/dir/")),       Item(Record(kServiceHttp, "f.org", 80, "/README")),
-        Item(Record(kServiceHttp, "g.org", 80, "/README")),     Item(Record(7, "h.org", 80, "/odd.mp3")),
+        Item(Record(kServiceHttp, "a.org", 80, "/x/moon.mp3")),
+        Item(Record(kServiceFtp, "b.org", 21, "/y/moon.mp3")),
+        Item(Record(kServiceHttp, "c.org", 80, "/z/moon.mp3")),
+        Item(Record(kServiceHttp, "d.org", 80, "/dir/..")),
+        Item(Record(kServiceHttp, "e.org", 80, "/dir/")),
+        Item(Record(kServiceHttp, "f.org", 80, "/README")),
+        Item(Record(kServiceHttp, "g.org", 80, "/README")),
+        Item(Record(7, "h.org", 80, "/odd.mp3")),
+        Item(Record(kServiceHttp, "i.org", 80, "/home/.profile")),
     };
     const ExportText aria2 = FormatExport(ExportFormat::Aria2, items);
-    EXPECT_EQ(aria2.written, 5u);
+    EXPECT_EQ(aria2.written, 6u);
     EXPECT_EQ(aria2.skipped, 3u);
     EXPECT_EQ(aria2.text, "# Velmora download list. Run it with: aria2c -i FILE\n"
                           "http://a.org/x/moon.mp3\n  out=moon.mp3\n"
                           "ftp://b.org/y/moon.mp3\n  out=moon (2).mp3\n"
                           "http://c.org/z/moon.mp3\n  out=moon (3).mp3\n"
                           "http://f.org/README\n  out=README\n"
-                          "http://g.org/README\n  out=README (2)\n");
+                          "http://g.org/README\n  out=README (2)\n"
+                          "http://i.org/home/.profile\n  out=_.profile\n")
+        << "no file is hidden, so none is read by another program";
     // A URL list needs no file name, so a folder's URL is kept.
-    EXPECT_EQ(FormatExport(ExportFormat::Urls, items).written, 7u);
+    EXPECT_EQ(FormatExport(ExportFormat::Urls, items).written, 8u);
 }
 
 TEST(ResultExportTest, TheLftpScriptQuotesEveryValueAsOneWord)
