@@ -398,15 +398,15 @@ std::string SearchSession::GetEngineName(std::uint64_t engineItem)
     return engine ? engine->name : std::string();
 }
 
-bool SearchSession::OpenSavedSearch(std::int64_t id, std::string& error)
+std::optional<SavedSearchInfo> SearchSession::OpenSavedSearch(std::int64_t id, std::string& error)
 {
     SearchStore* store = m_recorder.GetStore(error);
     if (!store)
-        return false;
+        return std::nullopt;
     std::optional<SavedSearch> saved = store->Load(id);
     if (!saved) {
         error = "That saved search could not be read from the searches database.";
-        return false;
+        return std::nullopt;
     }
     // Nothing running may add to or test what is shown now.
     m_run.Stop();
@@ -463,7 +463,7 @@ bool SearchSession::OpenSavedSearch(std::int64_t id, std::string& error)
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &parts);
     m_strShownSaved = std::string("Saved search of ") + text;
     Observer().SearchStateChanged();
-    return true;
+    return saved->info;
 }
 
 void SearchSession::EngineMarkChanged(std::size_t index)

@@ -104,9 +104,9 @@ public:
     void SetSaving(bool on, std::string name = {});
     bool IsSaving() const { return m_recorder.IsEnabled(); }
     // Shows a saved search (results, servers, verdicts) without fetching;
-    // a running search, test pass or browse stops. False with `error` set
-    // when it cannot be read.
-    bool OpenSavedSearch(std::int64_t id, std::string& error);
+    // a running search, test pass or browse stops. Its name, words and
+    // counts; nothing, with `error` set, when it cannot be read.
+    std::optional<SavedSearchInfo> OpenSavedSearch(std::int64_t id, std::string& error);
     // The name of the engine item's section; empty for none.
     std::string GetEngineName(std::uint64_t engineItem);
     // The database, opened on first use; null with `error` set.

@@ -57,16 +57,12 @@ void CMainDlg::FillRecentSearches()
 void CMainDlg::OnOpenSavedSearch(std::int64_t id)
 {
     std::string error;
-    if (!m_pSession->OpenSavedSearch(id, error)) {
+    const std::optional<SavedSearchInfo> shown = m_pSession->OpenSavedSearch(id, error);
+    if (!shown) {
         QMessageBox::warning(this, QStringLiteral("Recent Searches"), QString::fromStdString(error));
         return;
     }
-    std::string words;
-    if (SearchStore* store = m_pSession->GetStore(error))
-        for (const SavedSearchInfo& search : store->List(kRecentSearches))
-            if (search.id == id)
-                words = search.words;
-    m_pSearchEdit->setText(QString::fromStdString(words));
+    m_pSearchEdit->setText(QString::fromStdString(shown->words));
     // Its first server shows, so what was found is in view at once.
     for (int group = 0; group < m_pServerTree->topLevelItemCount(); ++group) {
         if (QTreeWidgetItem* first = m_pServerTree->topLevelItem(group)->child(0)) {
