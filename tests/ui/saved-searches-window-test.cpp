@@ -76,6 +76,7 @@ TEST_F(SavedSearchesWindowTest, NewResultsAreBoldAndOnlyNewResultsHidesTheRest)
 TEST_F(SavedSearchesWindowTest, ARecentSearchReopensWithoutFetching)
 {
     EXPECT_EQ(RecentTexts(), (QStringList{"No saved searches yet"}));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("velmora.db"))) << "looking makes no database";
     Search("blue & moon");
     Search("sun");
     const QStringList recent = RecentTexts();

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
@@ -35,6 +36,12 @@ QString DescribeSavedSearch(const SavedSearchInfo& search)
 void CMainDlg::FillRecentSearches()
 {
     m_pRecentMenu->clear();
+    // Looking makes no database where none was kept.
+    if (!QFileInfo::exists(QDir(QString::fromStdString(m_pSession->GetWorkingDirectory()))
+                               .filePath(QString::fromLatin1(kSearchesFile)))) {
+        m_pRecentMenu->addAction(QStringLiteral("No saved searches yet"))->setEnabled(false);
+        return;
+    }
     std::string error;
     SearchStore* store = m_pSession->GetStore(error);
     if (store == nullptr) {
