@@ -141,11 +141,6 @@ std::optional<ExportFormat> ParseExportFormat(std::string_view name)
     return std::nullopt;
 }
 
-const char* ExportFormatName(ExportFormat format)
-{
-    return InfoOf(format).name;
-}
-
 const char* ExportFileEnding(ExportFormat format)
 {
     return InfoOf(format).ending;

@@ -23,7 +23,6 @@ enum class ExportFormat { Urls, Aria2, Lftp, Csv, JsonLines };
 
 // "urls", "aria2", "lftp", "csv" or "json"; nothing for another name.
 std::optional<ExportFormat> ParseExportFormat(std::string_view name);
-const char* ExportFormatName(ExportFormat format);
 // The ending a file of that form gets: ".txt", ".aria2", ".lftp", ".csv",
 // ".jsonl".
 const char* ExportFileEnding(ExportFormat format);

@@ -33,7 +33,6 @@ public:
     void Continue(const SavedSearchInfo& info);
     // Nothing is kept of the current results any more.
     void Drop() { m_bRecording = false; }
-    bool IsRecording() const { return m_bRecording; }
     // True when the search is kept and no earlier one of its name held it.
     bool IsNew(const ResultEntry& record) const;
 

@@ -46,7 +46,6 @@ public:
     SqliteStatement(const SqliteStatement&) = delete;
     SqliteStatement& operator=(const SqliteStatement&) = delete;
 
-    bool IsValid() const { return m_stmt != nullptr; }
     SqliteStatement& Bind(int index, std::int64_t value);
     SqliteStatement& Bind(int index, std::string_view text);
     SqliteStatement& BindNull(int index);
