@@ -13,30 +13,35 @@ namespace velmora {
 
 namespace {
 
+// The file endings come from the core, which writes the files.
 struct FormatChoice {
     ExportFormat format;
-    const char* text;
+    const char* label;
     const char* tip;
 };
 const FormatChoice kFormatChoices[] = {
-    {ExportFormat::Urls, "URL list (.txt)", "One URL a line, for any program that reads a list of URLs."},
-    {ExportFormat::Aria2, "aria2 download list (.aria2)", "Run it with: aria2c -i FILE"},
-    {ExportFormat::Lftp, "lftp script (.lftp)", "Run it with: lftp -f FILE"},
-    {ExportFormat::Csv, "CSV table (.csv)", "A table with a header line, for a spreadsheet."},
-    {ExportFormat::JsonLines, "JSON Lines (.jsonl)", "One JSON object a result, as velmora-cli writes them."},
+    {ExportFormat::Urls, "URL list", "One URL a line, for any program that reads a list of URLs."},
+    {ExportFormat::Aria2, "aria2 download list", "Run it with: aria2c -i FILE"},
+    {ExportFormat::Lftp, "lftp script", "Run it with: lftp -f FILE"},
+    {ExportFormat::Csv, "CSV table", "A table with a header line, for a spreadsheet."},
+    {ExportFormat::JsonLines, "JSON Lines", "One JSON object a result, as velmora-cli writes them."},
 };
+
+// "lftp script (.lftp)", or with `pattern` "lftp script (*.lftp)".
+QString Describe(const FormatChoice& choice, bool pattern)
+{
+    return QStringLiteral("%1 (%2%3)")
+        .arg(QString::fromLatin1(choice.label), pattern ? QStringLiteral("*") : QString(),
+             QString::fromLatin1(ExportFileEnding(choice.format)));
+}
 
 } // namespace
 
 QString ExportFileFilter(ExportFormat format)
 {
-    for (const FormatChoice& choice : kFormatChoices) {
-        if (choice.format == format) {
-            QString text = QString::fromLatin1(choice.text);
-            text.replace(QStringLiteral("(."), QStringLiteral("(*."));
-            return text + QStringLiteral(";;All files (*)");
-        }
-    }
+    for (const FormatChoice& choice : kFormatChoices)
+        if (choice.format == format)
+            return Describe(choice, true) + QStringLiteral(";;All files (*)");
     return QStringLiteral("All files (*)");
 }
 
@@ -64,7 +69,7 @@ CExportDlg::CExportDlg(const std::array<std::size_t, 3>& counts, QWidget* parent
     m_pFormat = new QComboBox(this);
     m_pFormat->setObjectName(QStringLiteral("exportFormat"));
     for (const FormatChoice& choice : kFormatChoices) {
-        m_pFormat->addItem(QString::fromLatin1(choice.text), static_cast<int>(choice.format));
+        m_pFormat->addItem(Describe(choice, false), static_cast<int>(choice.format));
         m_pFormat->setItemData(m_pFormat->count() - 1, QString::fromLatin1(choice.tip), Qt::ToolTipRole);
     }
     m_pOnlyGood = new QCheckBox(QStringLiteral("Only servers that passed the &test"), this);
