@@ -81,6 +81,41 @@ void BM_ExtractLinks(benchmark::State& state)
 }
 BENCHMARK(BM_ExtractLinks)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 
+// Pages built to make a scan read the same bytes again and again: href
+// values that never meet a quote or a blank, plain, as redirect candidates,
+// and as links of the pass's own scheme.
+std::string MakeHostilePage(std::size_t size, int kind)
+{
+    static const char* const units[] = {"href=/", "href=/?u=", "href=http://h/a"};
+    const std::string unit = units[kind];
+    std::string page;
+    page.reserve(size + unit.size());
+    while (page.size() < size)
+        page += unit;
+    page.resize(size);
+    return page;
+}
+
+// Arg 0: an ordinary page; 1 to 3: hostile pages of the same size (32 MiB,
+// the largest page a search scans).
+void BM_ExtractLinksHostile(benchmark::State& state)
+{
+    const std::size_t size = std::size_t{32} << 20;
+    const int kind = static_cast<int>(state.range(0));
+    const std::string page = kind == 0 ? MakePage(size) : MakeHostilePage(size, kind - 1);
+    MessageQueue queue;
+    std::atomic<bool> stop{false};
+    const LinkScanContext context{&queue, &stop, 1, 1};
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(velmora::ExtractHttpLinks(page, context) + velmora::ExtractFtpLinks(page, context));
+        state.PauseTiming();
+        Drain(queue);
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * page.size()));
+}
+BENCHMARK(BM_ExtractLinksHostile)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+
 void BM_Memchr(benchmark::State& state)
 {
     const std::string page = MakePage(static_cast<std::size_t>(state.range(0)) << 20);

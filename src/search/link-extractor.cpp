@@ -82,7 +82,8 @@ bool MayBeWrapper(std::string_view page, std::size_t at)
 
 // The loop both extractors share. For each "href=" followed directly, or
 // after one character, by a link the pass takes, the link runs to the next
-// double quote, else to the next blank, else to the end. A value that may
+// double quote, else to the next blank, else to the end, and never past the
+// next "href=". A value that may
 // be an engine's redirect (a relative link or an http(s) one) is replaced
 // by the target it carries when the target belongs to this pass. `ownStep`
 // gets each link that IsFileLink accepts and the redirect it came from, may
@@ -119,12 +120,22 @@ int ScanLinks(std::string_view page, Pass pass, const LinkScanContext& context, 
             const std::size_t b = blank.Next(start);
             end = (b == npos || b == start) ? page.size() : b;
         }
+        // A link also ends where the next href begins: it never swallows
+        // the next anchor's link, and no byte is judged as part of two
+        // links, so the scan stays linear whatever the page holds.
+        const std::size_t nextHref = href.Next(at);
+        const bool cutAtHref = nextHref < end;
+        if (cutAtHref)
+            end = nextHref;
         const std::string_view written = page.substr(start, end - start);
+        if (context.bytesJudged)
+            *context.bytesJudged += written.size();
         const std::optional<std::string> target = MayCarryTarget(written) ? UnwrapLink(written) : std::nullopt;
         if (target ? !IsOwnScheme(pass, *target) : !direct)
             continue;
-        // What the pass has read is consumed, the delimiter too.
-        at = std::min(page.size(), end + 1);
+        // What the pass has read is consumed, the delimiter too (an href
+        // that ended it is read next).
+        at = cutAtHref ? end : std::min(page.size(), end + 1);
         const std::string_view link = target ? std::string_view(*target) : written;
         if (IsFileLink(link) && ownStep(link, target ? written : std::string_view(), at))
             ++count;

@@ -15,6 +15,7 @@ struct LinkScanContext {
     const std::atomic<bool>* stop = nullptr; // read before every href
     std::uint64_t engineItem = 0;            // passed through as lParam
     std::uint64_t jobId = 0;
+    std::uint64_t* bytesJudged = nullptr; // when given, grows by the length of every link value judged
 };
 
 // Both run on a search worker. Each accepted link is posted at once (http

@@ -62,12 +62,17 @@ std::vector<ReferenceLink> ReferenceExtract(std::string_view page, bool http)
                 if (e == std::string::npos || e == 0)
                     e = lower.size();
             }
+            // A link never runs past the next href.
+            const std::size_t nextHref = lower.find("href=");
+            const bool cutAtHref = nextHref < e;
+            if (cutAtHref)
+                e = nextHref;
             const std::string written = own.substr(0, e);
             const auto target = UnwrapLink(written);
             take = target ? OwnTarget(*target, http) : direct;
             link = target ? *target : written;
             if (take)
-                CutAfter(lower, own, e + 1);
+                CutAfter(lower, own, cutAtHref ? e : e + 1);
         }
         if (take && IsFileLink(link)) {
             if (!http) {
