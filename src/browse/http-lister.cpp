@@ -1,26 +1,26 @@
 // Listing HTTP(S) directories by their index pages.
 
-#include <cstdlib>
+#include <ctime>
 
 #include "browse/directory-lister.h"
 #include "browse/index-page.h"
 #include "platform/ascii-case.h"
 #include "platform/http-fetch.h"
 #include "results/url-split.h"
+#include "search/engine-health.h"
 
 namespace velmora {
 
 namespace {
 
-// "Retry-After: 120" (seconds); an HTTP date counts as a minute.
+// "Retry-After: 120" (seconds) or an HTTP date.
 std::optional<std::chrono::seconds> RetryAfter(const FetchResult& fetched)
 {
     const auto value = fetched.Header("Retry-After");
-    if (!value || value->empty())
-        return std::nullopt;
-    if (value->find_first_not_of("0123456789") != std::string::npos || value->size() > 9)
-        return std::chrono::seconds(60);
-    return std::chrono::seconds(std::atol(value->c_str()));
+    const auto seconds = value ? ParseRetryAfter(*value, std::time(nullptr)) : std::nullopt;
+    if (!seconds)
+        return value && !value->empty() ? std::optional(std::chrono::seconds(60)) : std::nullopt;
+    return std::chrono::seconds(*seconds);
 }
 
 std::string Sentence(long status)
@@ -56,12 +56,17 @@ public:
         options.lowSpeedSeconds = m_limits.lowSpeedSeconds;
         options.totalTimeoutSeconds = m_limits.listingTimeoutSeconds;
         // A redirect could lead to another server whose links would be
-        // taken for this one's.
+        // taken for this one's: none is followed, and it is told as such.
         options.maxRedirects = 0;
+        options.sameOriginRedirectsOnly = true;
         options.maxBytes = m_limits.maxListingBytes;
         options.stop = &m_stop;
-        std::string page;
-        const FetchResult fetched = HttpFetch(options, [&page](std::string_view data) { page.append(data); });
+        m_place.directory = directory;
+        // The page is read as it arrives; no copy of it is kept.
+        IndexPageReader reader(m_place, m_limits.maxFiles + m_limits.maxDirectories);
+        bool full = false;
+        options.enough = &full;
+        const FetchResult fetched = HttpFetch(options, [&](std::string_view data) { full = !reader.Feed(data); });
         ListOutcome outcome;
         outcome.status = fetched.httpStatus;
         if (fetched.status == FetchStatus::Stopped) {
@@ -73,8 +78,8 @@ public:
             return outcome;
         }
         if (fetched.status != FetchStatus::Ok) {
-            outcome.reason = fetched.failure == FetchFailure::TimedOut ? "The server stopped answering."
-                                                                       : "The listing failed: " + fetched.error;
+            const std::string why = DescribeConnectionFailure(fetched);
+            outcome.reason = why.empty() ? "The listing failed: " + fetched.error : why;
             return outcome;
         }
         if (fetched.httpStatus == 429 || fetched.httpStatus == 503) {
@@ -90,9 +95,8 @@ public:
             outcome.reason = "The server gives a file here, not an index page.";
             return outcome;
         }
-        m_place.directory = directory;
         outcome.ok = true;
-        outcome.entries = ParseIndexPage(page, m_place);
+        outcome.entries = reader.Finish();
         return outcome;
     }
 

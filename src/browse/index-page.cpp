@@ -1,7 +1,7 @@
 #include "browse/index-page.h"
 
 #include <libxml/HTMLparser.h>
-#include <libxml/tree.h>
+#include <libxml/parserInternals.h>
 
 #include <limits>
 #include <memory>
@@ -16,55 +16,6 @@
 namespace velmora {
 
 namespace {
-
-struct DocumentDeleter {
-    void operator()(xmlDoc* document) const { xmlFreeDoc(document); }
-};
-struct XmlTextDeleter {
-    void operator()(xmlChar* text) const { xmlFree(text); }
-};
-
-std::string_view NameOf(const xmlNode* node)
-{
-    return node->name ? reinterpret_cast<const char*>(node->name) : "";
-}
-
-// All text under a node, at most `limit` bytes of it.
-void AppendText(const xmlNode* node, std::string& out, std::size_t limit)
-{
-    for (; node != nullptr && out.size() < limit; node = node->next) {
-        if (node->type == XML_TEXT_NODE && node->content)
-            out.append(reinterpret_cast<const char*>(node->content));
-        else if (node->type == XML_ELEMENT_NODE)
-            AppendText(node->children, out, limit);
-    }
-}
-
-// What stands beside a link: the cells after its cell in a table row
-// (Apache, lighttpd), else the text after it up to the next element
-// (nginx writes date and size there).
-std::string Beside(const xmlNode* link)
-{
-    constexpr std::size_t kLimit = 512;
-    std::string text;
-    const xmlNode* cell = link->parent;
-    if (cell && EqualsNoCase(NameOf(cell), "td")) {
-        for (const xmlNode* next = cell->next; next != nullptr && text.size() < kLimit; next = next->next) {
-            if (next->type == XML_ELEMENT_NODE && EqualsNoCase(NameOf(next), "td")) {
-                text += ' ';
-                AppendText(next->children, text, kLimit);
-            }
-        }
-        return text;
-    }
-    for (const xmlNode* next = link->next; next != nullptr && next->type == XML_TEXT_NODE; next = next->next) {
-        if (next->content)
-            text.append(reinterpret_cast<const char*>(next->content));
-        if (text.size() >= kLimit)
-            break;
-    }
-    return text;
-}
 
 // The size after the date: a plain count of bytes; "1.2K" or "-" tell none.
 std::optional<std::uint64_t> SizeAfter(std::string_view text)
@@ -136,6 +87,225 @@ std::optional<std::string> ResolveLink(std::string_view href, const IndexPlace& 
 
 } // namespace
 
+// What the reader needs of the open elements: whether each is a table cell.
+// The text beside a link is the text after it up to the next element
+// (nginx writes date and size there) or, when the link sits in a table cell,
+// the text of the cells after that cell in its row (Apache, lighttpd).
+struct IndexPageReader::State {
+    IndexPlace place;
+    std::size_t maxEntries;
+    htmlParserCtxtPtr parser = nullptr;
+    std::vector<ListedEntry> entries;
+    std::unordered_set<std::string> seen; // a page may link a name twice (icon and text)
+    std::vector<bool> open;               // per open element: is it a <td>?
+
+    // The entry whose beside-text is being read.
+    enum class Beside { None, Inline, Cells } mode = Beside::None;
+    ListedEntry pending;
+    std::size_t level = 0;   // Inline: the link's level; Cells: its cell's level
+    bool linkClosed = false; // Inline: the link ended; Cells: its cell ended
+    bool inLaterCell = false;
+    std::string beside;
+
+    static constexpr std::size_t kBesideLimit = 512;
+
+    bool Full() const { return entries.size() >= maxEntries; }
+
+    void FinishPending()
+    {
+        if (mode == Beside::None)
+            return;
+        mode = Beside::None;
+        std::size_t afterDate = 0;
+        pending.modified = FindIndexDate(beside, &afterDate);
+        if (pending.modified && !pending.isDirectory)
+            pending.size = SizeAfter(std::string_view(beside).substr(afterDate));
+        entries.push_back(std::move(pending));
+        pending = {};
+        beside.clear();
+        if (Full())
+            xmlStopParser(parser);
+    }
+
+    void OnLink(const xmlChar** attributes)
+    {
+        const char* href = nullptr;
+        for (const xmlChar** a = attributes; a != nullptr && a[0] != nullptr; a += 2) {
+            if (EqualsNoCase(reinterpret_cast<const char*>(a[0]), "href") && a[1] != nullptr) {
+                href = reinterpret_cast<const char*>(a[1]);
+                break;
+            }
+        }
+        if (href == nullptr || Full())
+            return;
+        const auto path = ResolveLink(href, place);
+        // Only a direct child of this directory is an entry.
+        if (!path || path->size() <= place.directory.size() || !path->starts_with(place.directory))
+            return;
+        std::string name = path->substr(place.directory.size());
+        const bool isDirectory = name.ends_with('/');
+        if (isDirectory)
+            name.pop_back();
+        if (!IsListableName(name) || !seen.insert(name).second)
+            return;
+        FinishPending();
+        pending.name = std::move(name);
+        pending.isDirectory = isDirectory;
+        const bool inCell = open.size() >= 2 && open[open.size() - 2];
+        mode = inCell ? Beside::Cells : Beside::Inline;
+        level = inCell ? open.size() - 1 : open.size();
+        linkClosed = false;
+        inLaterCell = false;
+    }
+
+    void OnStart(const char* name, const xmlChar** attributes)
+    {
+        const bool cell = EqualsNoCase(name, "td");
+        open.push_back(cell);
+        if (mode == Beside::Inline && linkClosed)
+            FinishPending();
+        else if (mode == Beside::Cells && linkClosed && open.size() == level && cell) {
+            inLaterCell = true;
+            beside += ' ';
+        }
+        if (EqualsNoCase(name, "a"))
+            OnLink(attributes);
+    }
+
+    void OnEnd()
+    {
+        const std::size_t ending = open.size();
+        if (!open.empty())
+            open.pop_back();
+        if (mode == Beside::Inline) {
+            if (linkClosed || ending < level)
+                FinishPending();
+            else if (ending == level)
+                linkClosed = true;
+        } else if (mode == Beside::Cells) {
+            if (ending < level)
+                FinishPending();
+            else if (ending == level) {
+                linkClosed = true;
+                inLaterCell = false;
+            }
+        }
+    }
+
+    void OnText(const xmlChar* text, int length)
+    {
+        const bool wanted = (mode == Beside::Inline && linkClosed) || (mode == Beside::Cells && inLaterCell);
+        if (!wanted || beside.size() >= kBesideLimit)
+            return;
+        const auto take = std::min<std::size_t>(static_cast<std::size_t>(length), kBesideLimit - beside.size());
+        beside.append(reinterpret_cast<const char*>(text), take);
+    }
+};
+
+namespace {
+
+IndexPageReader::State& StateOf(void* context)
+{
+    auto* parser = static_cast<htmlParserCtxtPtr>(context);
+    return *static_cast<IndexPageReader::State*>(parser->_private);
+}
+
+// libxml2 calls these from C: nothing may be thrown through it, so a failure
+// (out of memory) stops the parser and the page counts as read so far.
+template <typename Step> void Guarded(void* context, Step step)
+{
+    try {
+        step(StateOf(context));
+    } catch (...) {
+        xmlStopParser(static_cast<htmlParserCtxtPtr>(context));
+    }
+}
+
+void OnStartElement(void* context, const xmlChar* name, const xmlChar** attributes)
+{
+    Guarded(context, [&](IndexPageReader::State& state) {
+        state.OnStart(name ? reinterpret_cast<const char*>(name) : "", attributes);
+    });
+}
+
+void OnEndElement(void* context, const xmlChar*)
+{
+    Guarded(context, [](IndexPageReader::State& state) { state.OnEnd(); });
+}
+
+void OnCharacters(void* context, const xmlChar* text, int length)
+{
+    Guarded(context, [&](IndexPageReader::State& state) { state.OnText(text, length); });
+}
+
+htmlSAXHandler MakeHandler()
+{
+    htmlSAXHandler handler{};
+    handler.startElement = OnStartElement;
+    handler.endElement = OnEndElement;
+    handler.characters = OnCharacters;
+    handler.ignorableWhitespace = OnCharacters;
+    return handler;
+}
+
+} // namespace
+
+IndexPageReader::IndexPageReader(IndexPlace place, std::size_t maxEntries) : m_state(std::make_unique<State>())
+{
+    InitializeHtmlParser();
+    m_state->place = std::move(place);
+    m_state->maxEntries = maxEntries;
+    static htmlSAXHandler handler = MakeHandler();
+    // The page is read as UTF-8 whatever it declares; names stay the bytes
+    // the server wrote.
+    m_state->parser = htmlCreatePushParserCtxt(&handler, nullptr, nullptr, 0, nullptr, XML_CHAR_ENCODING_UTF8);
+    if (m_state->parser == nullptr)
+        return;
+    // The callbacks get the parser itself, so they can stop it.
+    m_state->parser->_private = m_state.get();
+    m_state->parser->userData = m_state->parser;
+    // No HTML_PARSE_NOIMPLIED: libxml2's push parser would take the first
+    // element for the whole document and ignore the rest of a page that
+    // starts without <html>.
+    htmlCtxtUseOptions(m_state->parser, HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
+                                            HTML_PARSE_NONET | HTML_PARSE_COMPACT);
+}
+
+IndexPageReader::~IndexPageReader()
+{
+    if (m_state->parser != nullptr)
+        htmlFreeParserCtxt(m_state->parser);
+}
+
+bool IndexPageReader::IsFull() const
+{
+    return m_state->Full();
+}
+
+bool IndexPageReader::Feed(std::string_view piece)
+{
+    htmlParserCtxtPtr parser = m_state->parser;
+    if (parser == nullptr || m_state->Full() || parser->disableSAX)
+        return false;
+    // Pieces larger than an int are handed on in parts.
+    while (!piece.empty() && !parser->disableSAX) {
+        const std::size_t part = std::min<std::size_t>(piece.size(), 1 << 20);
+        htmlParseChunk(parser, piece.data(), static_cast<int>(part), 0);
+        piece.remove_prefix(part);
+    }
+    return !m_state->Full() && !parser->disableSAX;
+}
+
+std::vector<ListedEntry> IndexPageReader::Finish()
+{
+    htmlParserCtxtPtr parser = m_state->parser;
+    if (parser != nullptr && !parser->disableSAX)
+        htmlParseChunk(parser, nullptr, 0, 1);
+    if (!m_state->Full())
+        m_state->FinishPending();
+    return std::move(m_state->entries);
+}
+
 void InitializeHtmlParser()
 {
     static std::once_flag once;
@@ -144,56 +314,9 @@ void InitializeHtmlParser()
 
 std::vector<ListedEntry> ParseIndexPage(std::string_view html, const IndexPlace& place)
 {
-    InitializeHtmlParser();
-    std::vector<ListedEntry> entries;
-    if (html.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
-        return entries;
-    const int options = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET |
-                        HTML_PARSE_NOIMPLIED | HTML_PARSE_COMPACT;
-    std::unique_ptr<xmlDoc, DocumentDeleter> document(
-        htmlReadMemory(html.data(), static_cast<int>(html.size()), nullptr, "UTF-8", options));
-    if (!document)
-        return entries;
-    std::unordered_set<std::string> seen; // a page may link a name twice (icon and text)
-    // Walked without recursion: a hostile page may nest a million elements.
-    const xmlNode* node = xmlDocGetRootElement(document.get());
-    while (node != nullptr) {
-        if (node->type == XML_ELEMENT_NODE && EqualsNoCase(NameOf(node), "a")) {
-            std::unique_ptr<xmlChar, XmlTextDeleter> href(
-                xmlGetProp(const_cast<xmlNode*>(node), reinterpret_cast<const xmlChar*>("href")));
-            if (href) {
-                const std::string_view link(reinterpret_cast<const char*>(href.get()));
-                const auto path = ResolveLink(link, place);
-                // Only a direct child of this directory is an entry.
-                if (path && path->size() > place.directory.size() && path->starts_with(place.directory)) {
-                    std::string name = path->substr(place.directory.size());
-                    const bool isDirectory = name.ends_with('/');
-                    if (isDirectory)
-                        name.pop_back();
-                    if (IsListableName(name) && seen.insert(name).second) {
-                        ListedEntry entry;
-                        entry.name = std::move(name);
-                        entry.isDirectory = isDirectory;
-                        const std::string beside = Beside(node);
-                        std::size_t afterDate = 0;
-                        entry.modified = FindIndexDate(beside, &afterDate);
-                        if (entry.modified && !isDirectory)
-                            entry.size = SizeAfter(std::string_view(beside).substr(afterDate));
-                        entries.push_back(std::move(entry));
-                    }
-                }
-            }
-        }
-        if (node->children != nullptr && node->type == XML_ELEMENT_NODE) {
-            node = node->children;
-            continue;
-        }
-        while (node != nullptr && node->next == nullptr)
-            node = node->parent && node->parent->type == XML_ELEMENT_NODE ? node->parent : nullptr;
-        if (node != nullptr)
-            node = node->next;
-    }
-    return entries;
+    IndexPageReader reader(place);
+    reader.Feed(html);
+    return reader.Finish();
 }
 
 } // namespace velmora
