@@ -166,9 +166,11 @@ std::optional<std::int64_t> ParseListTime(std::string_view text, std::int64_t no
     if (const auto month = Month(compact, 0); month && compact.size() > 4 && compact[3] == ' ') {
         std::size_t at = 4;
         int day = 0;
-        while (at < compact.size() && IsDigit(compact[at]))
+        // Two digits at most: a longer run is no day (and would overflow).
+        const std::size_t dayStart = at;
+        while (at < compact.size() && IsDigit(compact[at]) && at - dayStart < 2)
             day = day * 10 + (compact[at++] - '0');
-        if (at >= compact.size() || compact[at] != ' ')
+        if (at == dayStart || at >= compact.size() || compact[at] != ' ')
             return std::nullopt;
         const std::string_view rest = std::string_view(compact).substr(at + 1);
         if (rest.size() == 4) {

@@ -1,6 +1,7 @@
 #include "browse/robots-rules.h"
 
-#include <cstdlib>
+#include <algorithm>
+#include <charconv>
 
 #include "platform/ascii-case.h"
 
@@ -107,11 +108,14 @@ RobotsRules RobotsRules::Parse(std::string_view text, std::string_view agent)
             if (!value.empty() && target->m_rules.size() < 10000)
                 target->m_rules.push_back({std::string(value), key == "allow"});
         } else if (key == "crawl-delay") {
-            char* stop = nullptr;
-            const std::string number(value);
-            const double seconds = std::strtod(number.c_str(), &stop);
-            if (stop != number.c_str() && seconds >= 0)
-                target->m_crawlDelay = seconds;
+            // Read the same way whatever the user's locale ("2.5", never
+            // "2,5"), and held to a day so that no later cast overflows.
+            double seconds = 0;
+            const auto [numberEnd, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+            if (error == std::errc() && numberEnd != value.data() && seconds >= 0)
+                target->m_crawlDelay = std::min(seconds, kLongestCrawlDelay);
+            else if (error == std::errc::result_out_of_range && !value.starts_with('-'))
+                target->m_crawlDelay = kLongestCrawlDelay;
         }
     }
     return ownFound ? own : any;

@@ -20,7 +20,9 @@ public:
 
     // `path` as the URL writes it (percent-encoded, from "/").
     bool Allows(std::string_view path) const;
+    // Seconds, at most kLongestCrawlDelay.
     std::optional<double> GetCrawlDelay() const { return m_crawlDelay; }
+    static constexpr double kLongestCrawlDelay = 86400;
 
 private:
     struct Rule {

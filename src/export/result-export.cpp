@@ -10,6 +10,7 @@
 #include <map>
 #include <set>
 
+#include "platform/file-name.h"
 #include "platform/json-text.h"
 #include "results/script-quoting.h"
 #include "results/server-probe.h"
@@ -54,8 +55,9 @@ std::string EncodeStrictly(std::string_view text, std::string_view keep)
     encoded.reserve(text.size());
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) != 0 || c == '-' || c == '.' || c == '_' || c == '~' ||
-            keep.find(c) != std::string_view::npos) {
+        // ASCII only, whatever the locale says of bytes above 0x7F.
+        const bool letterOrDigit = (byte >= '0' && byte <= '9') || ((byte | 0x20) >= 'a' && (byte | 0x20) <= 'z');
+        if (letterOrDigit || c == '-' || c == '.' || c == '_' || c == '~' || keep.find(c) != std::string_view::npos) {
             encoded += c;
         } else {
             encoded += '%';
@@ -173,9 +175,7 @@ std::string ExportFileName(std::string_view path)
     const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
     if (name.empty() || name == "." || name == ".." || HasControlCharacter(name))
         return {};
-    // A hidden name (".profile") run in a home folder would be read by
-    // other programs; it is saved visibly instead.
-    return name.front() == '.' ? "_" + std::string(name) : std::string(name);
+    return SafeFileName(name, kMaxDownloadNameBytes);
 }
 
 ExportText FormatExport(ExportFormat format, const std::vector<ExportItem>& items)

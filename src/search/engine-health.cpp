@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "platform/ascii-case.h"
+#include "platform/http-date.h"
 #include "search/ci-find.h"
 
 namespace velmora {
@@ -79,14 +80,10 @@ std::optional<std::int64_t> ParseRetryAfter(std::string_view value, std::time_t 
             seconds = seconds * 10 + (c - '0');
         return std::min(seconds, kMaxRetryAfter);
     }
-    // An HTTP date: "Wed, 21 Oct 2026 07:28:00 GMT".
-    std::tm date{};
-    const std::string text(value.substr(0, 64));
-    const char* end = ::strptime(text.c_str(), "%a, %d %b %Y %H:%M:%S GMT", &date);
-    if (end == nullptr)
+    const auto when = ParseHttpDate(value);
+    if (!when)
         return std::nullopt;
-    const std::int64_t when = ::timegm(&date);
-    return std::clamp<std::int64_t>(when - now, 0, kMaxRetryAfter);
+    return std::clamp<std::int64_t>(*when - now, 0, kMaxRetryAfter);
 }
 
 bool LooksLikeChallenge(std::string_view page, int anchors)

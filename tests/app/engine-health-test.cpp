@@ -1,6 +1,8 @@
 // How each engine answered: the diagnosis of every outcome, and the hold an
 // engine that asks to slow down gets.
 
+#include <clocale>
+
 #include "search/engine-hold.h"
 #include "session-fixture.h"
 #include "settings/profile-store.h"
@@ -17,7 +19,8 @@ protected:
 
 TEST_F(EngineHealthTest, EveryAnswerGetsItsDiagnosis)
 {
-    server.Route("/links", {PageBehavior::Kind::Serve, test::Anchor("http://h.org/a.pdf") + test::Anchor("/about")});
+    server.Route("/links", {PageBehavior::Kind::Serve, test::Anchor("http://h.org/a.pdf") + test::Anchor("/about"), 200,
+                            std::chrono::milliseconds(150)});
     server.Route("/nothing", {PageBehavior::Kind::Serve, test::Anchor("/a") + test::Anchor("/b") + test::Anchor("/c")});
     server.Route("/forbidden", {PageBehavior::Kind::Serve, "no", 403});
     server.Route("/accepted", {PageBehavior::Kind::Serve, "", 202});
@@ -52,7 +55,7 @@ TEST_F(EngineHealthTest, EveryAnswerGetsItsDiagnosis)
     EXPECT_EQ(Mark(0), kMarkSuccess);
     EXPECT_EQ(Mark(1), kMarkNothingFound) << "a page without file links no longer looks like a good one";
     EXPECT_EQ(Mark(2), kMarkFailure);
-    EXPECT_GE(observer.reports[0].ms, 0);
+    EXPECT_GE(observer.reports[0].ms, 150) << "the time taken includes the server's own delay";
     const auto heads = server.RequestHeads();
     ASSERT_FALSE(heads.empty());
     EXPECT_NE(heads[0].find("User-Agent: Velmora/2.2\r\n"), std::string::npos);
@@ -128,6 +131,16 @@ TEST(RetryAfterTest, SecondsAndHttpDatesAreRead)
     EXPECT_EQ(ParseRetryAfter("Mon, 21 Sep 2026 12:00:00 GMT", now), 6400);
     EXPECT_EQ(ParseRetryAfter("Wed, 01 Jan 2020 00:00:00 GMT", now), 0) << "a date gone by waits for nothing";
     EXPECT_FALSE(ParseRetryAfter("soon", now));
+    EXPECT_FALSE(ParseRetryAfter("Mon, 21 Foo 2026 12:00:00 GMT", now));
+    EXPECT_FALSE(ParseRetryAfter("Mon, 21 Sep 2026 12:00:00", now));
+
+    // The window runs in the user's locale, whose month and day names are
+    // not HTTP's.
+    const std::string before = std::setlocale(LC_ALL, nullptr);
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "Debian's locales-all gives this locale";
+    EXPECT_EQ(ParseRetryAfter("Mon, 21 Sep 2026 12:00:00 GMT", now), 6400);
+    EXPECT_EQ(ParseRetryAfter("Tue, 22 Dec 2026 12:00:00 GMT", now).has_value(), true);
+    std::setlocale(LC_ALL, before.c_str());
 }
 
 } // namespace

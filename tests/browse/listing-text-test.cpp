@@ -52,6 +52,8 @@ TEST(ListingTextTest, DatesInTheirManyForms)
     EXPECT_EQ(ParseListTime("12-07-26  12:00PM", now), *MakeUtcTime(2026, 12, 7, 12, 0, 0));
     EXPECT_EQ(ParseListTime("01-02-99  07:30AM", now), *MakeUtcTime(1999, 1, 2, 7, 30, 0));
     EXPECT_FALSE(ParseListTime("Foo  7 12:00", now));
+    EXPECT_FALSE(ParseListTime("Dec 99999999999 12:00", now)) << "no day of eleven digits (nor an overflow)";
+    EXPECT_FALSE(ParseListTime("Dec  123 2024", now));
     EXPECT_FALSE(ParseListTime("", now));
 
     std::size_t end = 0;

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <string>
+
 namespace velmora {
 namespace {
 
@@ -47,6 +50,33 @@ TEST(RobotsRulesTest, AHostilePatternCostsLittle)
     const auto rules = RobotsRules::Parse("User-agent: *\nDisallow: " + pattern + "\n");
     EXPECT_TRUE(rules.Allows("/" + std::string(5000, 'a')));
     EXPECT_FALSE(rules.Allows("/" + std::string(5000, 'a') + "x"));
+}
+
+TEST(RobotsRulesTest, AllowWinsATieOfEqualLength)
+{
+    const auto rules = RobotsRules::Parse("User-agent: *\nDisallow: /pub/\nAllow: /pub/\nDisallow: /a\nAllow: /b\n");
+    EXPECT_TRUE(rules.Allows("/pub/x/"));
+    const auto reversed = RobotsRules::Parse("User-agent: *\nAllow: /pub/\nDisallow: /pub/\n");
+    EXPECT_TRUE(reversed.Allows("/pub/x/")) << "whatever the order of the lines";
+    EXPECT_FALSE(RobotsRules::Parse("User-agent: *\nAllow: /pub\nDisallow: /pub/\n").Allows("/pub/x/"))
+        << "the longer line still wins";
+}
+
+TEST(RobotsRulesTest, CrawlDelayIsReadAlikeInEveryLocaleAndHeldToADay)
+{
+    // The window runs in the user's locale, where "2.5" may read as 2.
+    const std::string before = std::setlocale(LC_ALL, nullptr);
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "Debian's locales-all gives this locale";
+    EXPECT_EQ(RobotsRules::Parse("User-agent: *\nCrawl-delay: 2.5\n").GetCrawlDelay(), 2.5);
+    EXPECT_FALSE(RobotsRules::Parse("User-agent: *\nCrawl-delay: 2,5x\n").GetCrawlDelay() == 2.5);
+    std::setlocale(LC_ALL, before.c_str());
+
+    EXPECT_EQ(RobotsRules::Parse("User-agent: *\nCrawl-delay: 1e300\n").GetCrawlDelay(),
+              RobotsRules::kLongestCrawlDelay);
+    EXPECT_EQ(RobotsRules::Parse("User-agent: *\nCrawl-delay: 1e999\n").GetCrawlDelay(),
+              RobotsRules::kLongestCrawlDelay);
+    EXPECT_FALSE(RobotsRules::Parse("User-agent: *\nCrawl-delay: -3\n").GetCrawlDelay());
+    EXPECT_FALSE(RobotsRules::Parse("User-agent: *\nCrawl-delay: soon\n").GetCrawlDelay());
 }
 
 } // namespace
