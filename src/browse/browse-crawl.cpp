@@ -1,6 +1,7 @@
 #include "browse/browse-crawl.h"
 
 #include <algorithm>
+#include <optional>
 #include <thread>
 
 #include "browse/directory-lister.h"
@@ -35,26 +36,54 @@ void BrowseCrawl::Skip(const std::string& directory, const std::string& reason)
 }
 
 // robots.txt is read once, by the first worker; the others wait for it.
+// As RFC 9309 asks: at most five redirects (here to the same server only),
+// the rules of its first 500 KiB, and a robots.txt that cannot be reached
+// or read (a 5xx) forbids everything.
 void BrowseCrawl::LoadRobots()
 {
     if (m_target.IsFtp())
         return;
+    constexpr std::size_t kRobotsBytes = 500 * 1024;
     FetchOptions options;
     options.url = MakeDirectoryUrl(m_target, "/robots.txt");
     options.userAgent = m_limits.userAgent;
     options.connectTimeoutSeconds = m_limits.connectTimeoutSeconds;
     options.lowSpeedSeconds = m_limits.lowSpeedSeconds;
     options.totalTimeoutSeconds = 60;
-    options.maxBytes = 512 * 1024;
+    options.maxRedirects = 5;
+    options.sameOriginRedirectsOnly = true;
+    options.maxBytes = 2 * kRobotsBytes;
+    bool enough = false;
+    options.enough = &enough;
     options.stop = &stop;
     std::string text;
-    const FetchResult fetched = HttpFetch(options, [&text](std::string_view data) { text.append(data); });
-    if (fetched.status == FetchStatus::Ok && fetched.httpStatus >= 200 && fetched.httpStatus < 300)
+    const FetchResult fetched = HttpFetch(options, [&](std::string_view data) {
+        text.append(data.substr(0, kRobotsBytes - text.size()));
+        enough = text.size() >= kRobotsBytes;
+    });
+    if (enough) {
+        // A line cut at the limit is not a rule.
+        const std::size_t lastLine = text.rfind('\n');
+        text.resize(lastLine == std::string::npos ? 0 : lastLine + 1);
+    }
+    const long status = fetched.httpStatus;
+    if (fetched.status == FetchStatus::Stopped) {
+        return;
+    } else if (fetched.status != FetchStatus::Ok) {
+        m_robots = RobotsRules::DisallowAll();
+        const std::string why = DescribeConnectionFailure(fetched);
+        m_robotsRefusal = "The server's robots.txt could not be read, and without it nothing is listed: " +
+                          (why.empty() ? "the fetch failed." : why);
+    } else if (status >= 200 && status < 300) {
         m_robots = RobotsRules::Parse(text);
-    else if (fetched.status == FetchStatus::Ok && fetched.httpStatus >= 400 && fetched.httpStatus < 500)
-        m_robots = RobotsRules::AllowAll(); // no robots.txt: no wishes
-    else if (fetched.status == FetchStatus::Ok)
-        m_robots = RobotsRules::DisallowAll(); // it could not be read: ask nothing
+    } else if (status >= 500) {
+        m_robots = RobotsRules::DisallowAll();
+        m_robotsRefusal = "The server's robots.txt could not be read (the server answered " + std::to_string(status) +
+                          "), and without it nothing is listed.";
+    } else {
+        // Not there (4xx), or sent elsewhere: no wishes.
+        m_robots = RobotsRules::AllowAll();
+    }
     if (const auto delay = m_robots.GetCrawlDelay()) {
         const auto asked = std::chrono::milliseconds(static_cast<long long>(*delay * 1000));
         m_pause = std::max(m_pause, std::min<std::chrono::milliseconds>(asked, m_limits.longestCrawlDelay));
@@ -73,8 +102,53 @@ bool BrowseCrawl::StartOver(const Pending& failed)
     return true;
 }
 
+namespace {
+
+// The same entries in any order give the same value.
+std::uint64_t Fingerprint(const std::vector<ListedEntry>& entries)
+{
+    std::uint64_t sum = entries.size();
+    for (const ListedEntry& entry : entries) {
+        std::uint64_t h = std::hash<std::string>{}(entry.name) ^ (entry.isDirectory ? 0x9e3779b97f4a7c15u : 0);
+        h ^= h >> 33;
+        h *= 0xff51afd7ed558ccdu;
+        h ^= h >> 33;
+        sum += h;
+    }
+    return sum;
+}
+
+// "/a/b/" gives "/a/"; the start directory has no parent here.
+std::optional<std::string> ParentOf(const std::string& directory, const std::string& start)
+{
+    if (directory.size() <= start.size() || directory.size() < 2)
+        return std::nullopt;
+    const std::size_t slash = directory.rfind('/', directory.size() - 2);
+    if (slash == std::string::npos)
+        return std::nullopt;
+    return directory.substr(0, slash + 1);
+}
+
+} // namespace
+
+// A folder that lists exactly what one of its ancestors lists is that
+// ancestor again (a link back up): going into it would go round for ever.
+std::optional<std::string> BrowseCrawl::RepeatedAncestor(const std::string& directory, std::uint64_t fingerprint)
+{
+    for (auto parent = ParentOf(directory, m_target.startDirectory); parent;
+         parent = ParentOf(*parent, m_target.startDirectory)) {
+        const auto found = m_fingerprints.find(*parent);
+        if (found != m_fingerprints.end() && found->second == fingerprint)
+            return parent;
+    }
+    if (m_fingerprints.size() < m_limits.maxDirectories)
+        m_fingerprints.emplace(directory, fingerprint);
+    return std::nullopt;
+}
+
 void BrowseCrawl::Take(const Pending& pending, std::vector<ListedEntry> entries)
 {
+    const auto repeated = RepeatedAncestor(pending.directory, Fingerprint(entries));
     auto listing = std::make_shared<BrowseListing>();
     listing->directory = pending.directory;
     listing->url = MakeShownUrl(m_target, pending.directory);
@@ -91,6 +165,8 @@ void BrowseCrawl::Take(const Pending& pending, std::vector<ListedEntry> entries)
             continue;
         }
         ++listing->directories;
+        if (repeated)
+            continue;
         std::string path = pending.directory + entry.name + "/";
         // A server that lists a directory inside itself (or twice) is
         // listed once per path, and never deeper than the limit; one that
@@ -112,6 +188,9 @@ void BrowseCrawl::Take(const Pending& pending, std::vector<ListedEntry> entries)
     Post(kMsgBrowseListed, std::move(listing));
     // After the listing they were found in, so a reader sees them in order.
     const std::string deeper = " deeper than " + std::to_string(m_limits.depth) + " levels below the start.";
+    if (repeated)
+        Skip(pending.directory,
+             "It lists the same as " + MakeShownUrl(m_target, *repeated) + ", so its folders are not entered again.");
     for (const std::string& path : tooDeep)
         Skip(path, "It lies" + deeper);
     if (tooDeepUntold > 0)
@@ -130,8 +209,44 @@ void BrowseCrawl::SetWorkerCount(int workers)
 
 void BrowseCrawl::Work()
 {
-    std::call_once(m_robotsLoaded, [this] { LoadRobots(); });
-    const std::unique_ptr<DirectoryLister> lister = MakeDirectoryLister(m_target, m_limits, stop);
+    // Nothing a worker meets may end the program: a failure ends this
+    // worker's part of the browse, with a reason, and the summary still comes.
+    std::string failure;
+    bool busy = false; // this worker is counted in m_nBusy
+    try {
+        std::call_once(m_robotsLoaded, [this] { LoadRobots(); });
+        Crawl(busy);
+    } catch (const std::exception& error) {
+        failure = error.what();
+    } catch (...) {
+        failure = "an unknown error";
+    }
+    std::unique_lock lock(m_mutex);
+    if (busy)
+        --m_nBusy;
+    if (!failure.empty()) {
+        try {
+            Skip(m_target.startDirectory, "Browsing stopped after an internal failure (" + failure + ").");
+        } catch (...) {
+        }
+    }
+    if (stop)
+        m_summary.stopped = true;
+    m_changed.notify_all();
+    // The count is set as soon as every thread has been started.
+    while (m_nLeft < 0)
+        m_changed.wait_for(lock, std::chrono::milliseconds(10));
+    if (--m_nLeft == 0)
+        Post(kMsgBrowseDone, std::make_shared<BrowseSummary>(m_summary));
+}
+
+// Lists directories until the frontier is empty. `busy` tells whether this
+// worker is counted in m_nBusy (from taking a directory until it has handed
+// in the outcome), so that a failure in between can set the count right.
+void BrowseCrawl::Crawl(bool& busy)
+{
+    const std::unique_ptr<DirectoryLister> lister =
+        makeLister ? makeLister() : MakeDirectoryLister(m_target, m_limits, stop);
     std::chrono::steady_clock::time_point lastRequest{};
     std::unique_lock lock(m_mutex);
     for (;;) {
@@ -142,19 +257,23 @@ void BrowseCrawl::Work()
         if (stop || m_frontier.empty())
             break;
         if (m_summary.files >= m_limits.maxFiles) {
-            for (const Pending& left : m_frontier)
-                Skip(left.directory, "The cap of " + std::to_string(m_limits.maxFiles) + " files was reached.");
+            // One word for all the folders left, not one each.
+            Skip(m_frontier.front().directory, "The cap of " + std::to_string(m_limits.maxFiles) +
+                                                   " files was reached; " + std::to_string(m_frontier.size()) +
+                                                   " folders were left unlisted.");
+            m_summary.skipped += m_frontier.size() - 1;
             m_frontier.clear();
             break;
         }
         const Pending next = m_frontier.front();
         m_frontier.pop_front();
         ++m_nBusy;
+        busy = true;
         lock.unlock();
 
         ListOutcome outcome;
         if (!m_robots.Allows(EncodeUrlPath(next.directory))) {
-            outcome.reason = "robots.txt asks robots not to list it.";
+            outcome.reason = m_robotsRefusal.empty() ? "robots.txt asks robots not to list it." : m_robotsRefusal;
         } else {
             for (int attempt = 0;; ++attempt) {
                 if (lastRequest != std::chrono::steady_clock::time_point{}) {
@@ -175,20 +294,13 @@ void BrowseCrawl::Work()
 
         lock.lock();
         --m_nBusy;
+        busy = false;
         if (outcome.ok)
             Take(next, std::move(outcome.entries));
         else if (!stop && !StartOver(next))
             Skip(next.directory, outcome.reason);
         m_changed.notify_all();
     }
-    if (stop)
-        m_summary.stopped = true;
-    m_changed.notify_all();
-    // The count is set as soon as every thread has been started.
-    while (m_nLeft < 0)
-        m_changed.wait_for(lock, std::chrono::milliseconds(10));
-    if (--m_nLeft == 0)
-        Post(kMsgBrowseDone, std::make_shared<BrowseSummary>(m_summary));
 }
 
 bool StartBrowseWorkers(const std::shared_ptr<BrowseCrawl>& crawl, int workers)

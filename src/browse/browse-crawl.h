@@ -4,9 +4,12 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -17,6 +20,7 @@
 
 namespace velmora {
 
+class DirectoryLister;
 class MessageQueue;
 
 // One directory listed: its files (at most what the file cap left) and how
@@ -56,6 +60,10 @@ public:
     const std::uint64_t id;
     std::atomic<bool> stop{false};
 
+    // Makes each worker's lister; by default the one for the target's
+    // protocol. Set before the workers start.
+    std::function<std::unique_ptr<DirectoryLister>()> makeLister;
+
     const BrowseTarget& GetTarget() const { return m_target; }
     const BrowseLimits& GetLimits() const { return m_limits; }
     // The body of one worker.
@@ -73,6 +81,8 @@ private:
     void Take(const Pending& pending, std::vector<ListedEntry> entries);
     void Skip(const std::string& directory, const std::string& reason);
     void LoadRobots();
+    void Crawl(bool& busy);
+    std::optional<std::string> RepeatedAncestor(const std::string& directory, std::uint64_t fingerprint);
     bool StartOver(const Pending& failed);
     void Post(std::uint32_t id, std::shared_ptr<void> record);
 
@@ -82,12 +92,14 @@ private:
 
     std::once_flag m_robotsLoaded;
     RobotsRules m_robots;
+    std::string m_robotsRefusal; // why everything is refused when robots.txt could not be read
     std::chrono::milliseconds m_pause{0};
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Pending> m_frontier;
     std::unordered_set<std::string> m_seen;
+    std::unordered_map<std::string, std::uint64_t> m_fingerprints; // what each listed folder held
     int m_nBusy = 0;
     int m_nLeft = -1;
     bool m_bStartTried = false;

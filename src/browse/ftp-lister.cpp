@@ -25,6 +25,7 @@ struct Transfer {
     std::size_t maxBytes = 0;
     std::string body;
     bool tooLarge = false;
+    bool failed = false; // a callback threw (out of memory): nothing may cross libcurl's C frames
     std::vector<ListedEntry> entries;
     std::int64_t now = 0;
 };
@@ -37,7 +38,12 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user)
         transfer->tooLarge = true;
         return 0;
     }
-    transfer->body.append(data, bytes);
+    try {
+        transfer->body.append(data, bytes);
+    } catch (...) {
+        transfer->failed = true;
+        return 0;
+    }
     return bytes;
 }
 
@@ -45,6 +51,8 @@ int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     return static_cast<Transfer*>(user)->stop->load() ? 1 : 0;
 }
+
+void TakeListedEntry(const curl_fileinfo& info, Transfer& transfer);
 
 // One entry of a LIST, parsed by libcurl; the file itself is never fetched.
 long OnListedEntry(const void* info, void* user, int)
@@ -59,6 +67,18 @@ long OnListedEntry(const void* info, void* user, int)
     }
     if (file->filename == nullptr || (file->filetype != CURLFILETYPE_FILE && file->filetype != CURLFILETYPE_DIRECTORY))
         return CURL_CHUNK_BGN_FUNC_SKIP;
+    try {
+        TakeListedEntry(*file, *transfer);
+    } catch (...) {
+        transfer->failed = true;
+        return CURL_CHUNK_BGN_FUNC_FAIL;
+    }
+    return CURL_CHUNK_BGN_FUNC_SKIP;
+}
+
+void TakeListedEntry(const curl_fileinfo& info, Transfer& transfer)
+{
+    const curl_fileinfo* file = &info;
     ListedEntry entry;
     entry.name = file->filename;
     entry.isDirectory = file->filetype == CURLFILETYPE_DIRECTORY;
@@ -66,10 +86,9 @@ long OnListedEntry(const void* info, void* user, int)
         entry.size = static_cast<std::uint64_t>(file->size);
     // libcurl leaves the time unparsed: the listing's own text is read.
     if (file->strings.time != nullptr)
-        entry.modified = ParseListTime(file->strings.time, transfer->now);
+        entry.modified = ParseListTime(file->strings.time, transfer.now);
     if (IsListableName(entry.name))
-        transfer->entries.push_back(std::move(entry));
-    return CURL_CHUNK_BGN_FUNC_SKIP;
+        transfer.entries.push_back(std::move(entry));
 }
 
 bool IsUnknownCommand(long code)
@@ -151,6 +170,8 @@ private:
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &outcome.status);
         if (m_stop.load()) {
             outcome.reason = "Stopped.";
+        } else if (transfer.failed) {
+            outcome.reason = "The listing could not be kept: out of memory.";
         } else if (transfer.tooLarge) {
             outcome.reason = "The listing is larger than " + std::to_string(m_limits.maxListingBytes >> 20) + " MiB.";
         } else if (code == CURLE_OK || (!mlsd && code == CURLE_REMOTE_FILE_NOT_FOUND)) {

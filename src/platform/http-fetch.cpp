@@ -14,10 +14,12 @@ namespace {
 
 struct Transfer {
     const FetchOptions* options = nullptr;
+    CURL* curl = nullptr;
     const std::function<void(std::string_view)>* onData = nullptr;
     std::size_t received = 0;
     bool tooLarge = false;
     bool stopped = false;
+    bool enough = false; // the reader wanted no more
     bool failed = false; // a callback of ours threw (out of memory)
     std::vector<std::string> headers;
     std::size_t headerBytes = 0;
@@ -74,6 +76,13 @@ std::size_t OnWrite(char* data, std::size_t size, std::size_t count, void* user)
         transfer->stopped = true;
         return 0;
     }
+    if (transfer->options->sameOriginRedirectsOnly) {
+        // A redirect followed by hand: its own body is nobody's business.
+        long code = 0;
+        curl_easy_getinfo(transfer->curl, CURLINFO_RESPONSE_CODE, &code);
+        if (code >= 300 && code < 400)
+            return bytes;
+    }
     if (bytes > transfer->options->maxBytes - transfer->received) {
         transfer->tooLarge = true;
         return 0;
@@ -83,6 +92,10 @@ std::size_t OnWrite(char* data, std::size_t size, std::size_t count, void* user)
         (*transfer->onData)(std::string_view(data, bytes));
     } catch (...) {
         transfer->failed = true;
+        return 0;
+    }
+    if (transfer->options->enough && *transfer->options->enough) {
+        transfer->enough = true;
         return 0;
     }
     return bytes;
@@ -131,6 +144,49 @@ int OnProgress(void* user, curl_off_t total, curl_off_t done, curl_off_t, curl_o
     return 0;
 }
 
+struct UrlDeleter {
+    void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+
+// "scheme://host:port" of a URL, the port filled in; empty when it does not parse.
+std::string OriginOf(const char* url)
+{
+    std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
+    if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url, 0) != CURLUE_OK)
+        return {};
+    std::string origin;
+    for (const CURLUPart part : {CURLUPART_SCHEME, CURLUPART_HOST, CURLUPART_PORT}) {
+        char* value = nullptr;
+        if (curl_url_get(parsed.get(), part, &value, part == CURLUPART_PORT ? CURLU_DEFAULT_PORT : 0) != CURLUE_OK)
+            return {};
+        origin += LowerAscii(value);
+        origin += '|';
+        curl_free(value);
+    }
+    return origin;
+}
+
+// Follows redirects by hand, to the URL's own origin only, at most
+// maxRedirects of them. A redirect elsewhere, or one too many, ends the
+// fetch with the redirect's own status.
+CURLcode PerformSameOrigin(CURL* curl, const FetchOptions& options)
+{
+    const std::string origin = OriginOf(options.url.c_str());
+    CURLcode code = curl_easy_perform(curl);
+    for (long followed = 0; code == CURLE_OK && followed < options.maxRedirects; ++followed) {
+        long status = 0;
+        char* next = nullptr;
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+        curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &next);
+        if (status < 300 || status >= 400 || next == nullptr || origin.empty() || OriginOf(next) != origin)
+            break;
+        const std::string target(next);
+        curl_easy_setopt(curl, CURLOPT_URL, target.c_str());
+        code = curl_easy_perform(curl);
+    }
+    return code;
+}
+
 struct CurlDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
@@ -152,6 +208,30 @@ std::optional<std::string> FetchResult::Header(std::string_view name) const
     return std::nullopt;
 }
 
+std::string DescribeConnectionFailure(const FetchResult& fetched)
+{
+    if (fetched.status == FetchStatus::TooLarge)
+        return fetched.error;
+    switch (fetched.failure) {
+    case FetchFailure::NoSuchHost:
+        return "The server's name could not be found.";
+    case FetchFailure::Refused:
+        return "The server did not accept a connection.";
+    case FetchFailure::Certificate:
+        return "The server's certificate could not be verified.";
+    case FetchFailure::Unreachable:
+        return "The server could not be reached.";
+    case FetchFailure::TimedOut:
+        return "The server stopped answering.";
+    case FetchFailure::Cut:
+        return "The connection broke off.";
+    case FetchFailure::Downgrade:
+        return "The server sent its https address on to one without encryption, which was not followed.";
+    default:
+        return {};
+    }
+}
+
 void InitializeHttp()
 {
     static std::once_flag once;
@@ -168,6 +248,7 @@ FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std:
         return result;
     }
     Transfer transfer;
+    transfer.curl = handle.get();
     transfer.options = &options;
     transfer.onData = &onData;
     std::unique_ptr<curl_slist, ListDeleter> headers;
@@ -180,8 +261,12 @@ FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std:
     curl_easy_setopt(curl, CURLOPT_USERAGENT, options.userAgent.c_str());
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https,ftp,ftps");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp,ftps");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    // What came encrypted stays encrypted: a redirect to plain http or ftp
+    // would hand the download to whoever sits on the network.
+    const std::string scheme = LowerAscii(std::string_view(options.url).substr(0, 6));
+    const bool secure = scheme == "https:" || scheme.starts_with("ftps:");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https,ftps" : "http,https,ftp,ftps");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, options.sameOriginRedirectsOnly ? 0L : 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, options.maxRedirects);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, options.connectTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
@@ -203,7 +288,7 @@ FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std:
     if (const char* caFile = CaFileFromEnvironment())
         curl_easy_setopt(curl, CURLOPT_CAINFO, caFile);
 
-    const CURLcode code = curl_easy_perform(curl);
+    const CURLcode code = options.sameOriginRedirectsOnly ? PerformSameOrigin(curl, options) : curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.httpStatus);
     result.headers = std::move(transfer.headers);
     result.statusLine = std::move(transfer.statusLine);
@@ -212,6 +297,8 @@ FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std:
         result.error = "Out of memory.";
     } else if (transfer.stopped) {
         result.status = FetchStatus::Stopped;
+    } else if (transfer.enough) {
+        result.status = FetchStatus::Ok;
     } else if (transfer.tooLarge) {
         result.status = FetchStatus::TooLarge;
         result.error = "The answer was larger than " + std::to_string(options.maxBytes >> 20) + " MiB.";
@@ -219,7 +306,7 @@ FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std:
         result.status = FetchStatus::Ok;
     } else {
         result.rangeRefused = code == CURLE_RANGE_ERROR;
-        result.failure = ClassifyFailure(code);
+        result.failure = secure && code == CURLE_UNSUPPORTED_PROTOCOL ? FetchFailure::Downgrade : ClassifyFailure(code);
         result.error = errorText[0] != '\0' ? errorText : curl_easy_strerror(code);
     }
     return result;

@@ -25,6 +25,11 @@ struct FetchOptions {
     bool headOnly = false; // a HEAD request: the answer's head, no body
     std::size_t maxBytes = std::size_t{32} << 20;
     const std::atomic<bool>* stop = nullptr; // polled at least once a second
+    // Set by the reader of the body when it wants no more of it: the fetch
+    // ends at once and counts as Ok with the body read so far.
+    const bool* enough = nullptr;
+    // Redirects only to the same scheme, host and port as the URL.
+    bool sameOriginRedirectsOnly = false;
 
     // For downloads: continue at this offset; treat an HTTP error status as
     // a failure; learn the progress.
@@ -51,6 +56,7 @@ enum class FetchFailure {
     Cut,         // the answer broke off before its end
     NoSuchFile,  // an FTP server has no such file
     LoginDenied, // an FTP server refused the login
+    Downgrade,   // an https address redirected to one without TLS (not followed)
     Other,       // anything else (an HTTP error status, a redirect loop, a bad address)
 };
 
@@ -72,11 +78,14 @@ struct FetchResult {
 inline constexpr std::size_t kMaxHeaderBytes = 16 * 1024;
 
 // Fetches one URL on the calling thread (http, https, ftp, ftps; redirects
-// followed; the environment's proxy variables honoured; certificates and
-// host names verified, against the CA file named by CURL_CA_BUNDLE or
-// SSL_CERT_FILE when one is set, as curl does). Each piece of the body goes
-// to `onData` as it arrives.
+// followed, but never from https or ftps to an address without TLS; the environment's proxy variables honoured;
+// certificates and host names verified, against the CA file named by CURL_CA_BUNDLE or SSL_CERT_FILE when one is set,
+// as curl does). Each piece of the body goes to `onData` as it arrives.
 FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std::string_view)>& onData);
+
+// Why a fetch that failed to connect or broke off failed, as a sentence for
+// people ("The server stopped answering."); empty for other failures.
+std::string DescribeConnectionFailure(const FetchResult& fetched);
 
 // Readies the HTTP layer; call once on the main thread before any worker
 // starts (HttpFetch calls it too, as a fallback).

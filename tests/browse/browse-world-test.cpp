@@ -191,7 +191,7 @@ TEST_F(BrowseWorldTest, TheCapStopsTheBrowseAndSaysWhatWasLeft)
     ASSERT_TRUE(browsed.ended.has_value());
     EXPECT_EQ(browsed.ended->files, 4u);
     ASSERT_FALSE(browsed.skipped.empty());
-    EXPECT_EQ(browsed.skipped.back().reason, "The cap of 4 files was reached.");
+    EXPECT_EQ(browsed.skipped.back().reason.rfind("The cap of 4 files was reached; ", 0), 0u);
 }
 
 TEST_F(BrowseWorldTest, RobotsTxtIsHonouredAndItsCrawlDelayKept)
@@ -245,19 +245,20 @@ TEST_F(BrowseWorldTest, AStallMidListingIsSkippedAfterTheLowSpeedTime)
     EXPECT_EQ(session->GetActivityText(), "Could not browse 127.0.0.1: The server stopped answering.");
 }
 
-TEST_F(BrowseWorldTest, ADirectoryListedAsItsOwnChildEndsAtTheDepthLimit)
+TEST_F(BrowseWorldTest, ADirectoryListedAsItsOwnChildIsNotEnteredAgain)
 {
     // Every path below /loop/ answers the same page: a child "loop/", the
     // directory itself three ways, a parent, a sort link and one file.
     server.Route("/loop/", {PageBehavior::Kind::Serve,
                             "<a href=\"loop/\">loop/</a><a href=\"./\">.</a><a href=\"\">self</a>"
                             "<a href=\"../\">Parent</a><a href=\"?C=M;O=A\">Date</a><a href=\"f.bin\">f</a>"});
-    limits.depth = 3;
+    limits.depth = 50;
     ASSERT_TRUE(Browse(server.Url("/loop/")));
-    EXPECT_EQ(Paths(), (std::set<std::string>{"/loop/f.bin", "/loop/loop/f.bin", "/loop/loop/loop/f.bin",
-                                              "/loop/loop/loop/loop/f.bin"}));
-    EXPECT_EQ(browsed.listed.size(), 4u);
-    EXPECT_EQ(browsed.skipped.size(), 1u);
+    EXPECT_EQ(Paths(), (std::set<std::string>{"/loop/f.bin", "/loop/loop/f.bin"}));
+    EXPECT_EQ(browsed.listed.size(), 2u) << "not fifty levels of the same page";
+    EXPECT_EQ(SkipReasons(),
+              (std::vector<std::string>{server.Url("/loop/loop/") + " It lists the same as " + server.Url("/loop/") +
+                                        ", so its folders are not entered again."}));
 }
 
 TEST_F(BrowseWorldTest, AListingOfCountlessFoldersIsKeptWithinBounds)
@@ -341,6 +342,88 @@ TEST_F(BrowseWorldTest, FilesFoundByBrowsingPassTheWordFilterAndTheDuplicateChec
     ASSERT_TRUE(Browse(server.Url("/pub/blue.txt")));
     EXPECT_EQ(session->GetResultCount(), 2) << "red.mp3 lacks the word; blue.txt was found already";
     EXPECT_EQ(session->GetResults().GetNewest(0).path, "/pub/Blue Moon.mp3");
+}
+
+TEST_F(BrowseWorldTest, RobotsTxtRedirectsAreFollowedOnlyOnTheServerItselfAndAtMostFiveTimes)
+{
+    const PageBehavior listing{PageBehavior::Kind::Serve, "<a href=\"a.bin\">a</a>"};
+    const auto redirect = [](const std::string& to) {
+        return PageBehavior{PageBehavior::Kind::Serve, "moved", 301, {}, 0, false, "Location: " + to + "\r\n"};
+    };
+    // Elsewhere: another server's wishes are not this one's.
+    test::PageServer other;
+    other.Route("/robots.txt", {PageBehavior::Kind::Serve, "User-agent: *\nDisallow: /\n"});
+    server.Route("/pub/", listing);
+    server.Route("/robots.txt", redirect(other.Url("/robots.txt")));
+    ASSERT_TRUE(Browse(server.Url("/pub/")));
+    EXPECT_EQ(Paths(), (std::set<std::string>{"/pub/a.bin"}));
+    EXPECT_EQ(other.Requests(), 0) << "the redirect to another server is not followed";
+
+    // On the server itself, five redirects are followed.
+    Reopen();
+    server.Route("/robots.txt", redirect("/r1"));
+    for (int i = 1; i < 5; ++i)
+        server.Route("/r" + std::to_string(i), redirect("/r" + std::to_string(i + 1)));
+    server.Route("/r5", {PageBehavior::Kind::Serve, "User-agent: *\nDisallow: /pub/\n"});
+    ASSERT_TRUE(Browse(server.Url("/pub/")));
+    EXPECT_TRUE(Paths().empty());
+    EXPECT_EQ(SkipReasons(),
+              (std::vector<std::string>{server.Url("/pub/") + " robots.txt asks robots not to list it."}));
+
+    // A sixth is not: the robots.txt counts as missing.
+    Reopen();
+    server.Route("/r5", redirect("/r6"));
+    server.Route("/r6", {PageBehavior::Kind::Serve, "User-agent: *\nDisallow: /pub/\n"});
+    ASSERT_TRUE(Browse(server.Url("/pub/")));
+    EXPECT_EQ(Paths(), (std::set<std::string>{"/pub/a.bin"}));
+}
+
+TEST_F(BrowseWorldTest, ALargeRobotsTxtIsHonouredForItsFirst500KiB)
+{
+    std::string robots = "User-agent: *\nDisallow: /pub/private/\n";
+    while (robots.size() < 2 * 1024 * 1024)
+        robots += "# padding that makes the file larger than any robots.txt should be\n";
+    robots += "Disallow: /pub/late/\n";
+    server.Route("/robots.txt", {PageBehavior::Kind::Serve, robots});
+    server.Route("/pub/", {PageBehavior::Kind::Serve,
+                           "<a href=\"private/\">p</a><a href=\"late/\">l</a><a href=\"a.bin\">a</a>"});
+    server.Route("/pub/late/", {PageBehavior::Kind::Serve, "<a href=\"b.bin\">b</a>"});
+    ASSERT_TRUE(Browse(server.Url("/pub/")));
+    EXPECT_EQ(SkipReasons(),
+              (std::vector<std::string>{server.Url("/pub/private/") + " robots.txt asks robots not to list it."}))
+        << "the first line is honoured; a rule past 500 KiB is not read";
+}
+
+TEST_F(BrowseWorldTest, ARobotsTxtThatCannotBeReadForbidsEverythingAndSaysWhy)
+{
+    server.Route("/pub/", {PageBehavior::Kind::Serve, "<a href=\"a.bin\">a</a>"});
+    server.Route("/robots.txt", {PageBehavior::Kind::Hang, ""});
+    limits.lowSpeedSeconds = 1;
+    ASSERT_TRUE(Browse(server.Url("/pub/")));
+    server.ReleaseHangs();
+    EXPECT_TRUE(Paths().empty());
+    EXPECT_EQ(SkipReasons(), (std::vector<std::string>{server.Url("/pub/") +
+                                                       " The server's robots.txt could not be read, and without it "
+                                                       "nothing is listed: The server stopped answering."}));
+
+    Reopen();
+    server.Route("/robots.txt", {PageBehavior::Kind::Serve, "down", 500});
+    ASSERT_TRUE(Browse(server.Url("/pub/")));
+    EXPECT_TRUE(Paths().empty());
+    EXPECT_EQ(SkipReasons(),
+              (std::vector<std::string>{server.Url("/pub/") + " The server's robots.txt could not be read (the server "
+                                                              "answered 500), and without it nothing is listed."}));
+}
+
+TEST_F(BrowseWorldTest, AFolderThatRedirectsIsToldInOurOwnWords)
+{
+    server.Route("/robots.txt", {PageBehavior::Kind::Serve, "", 404});
+    server.Route("/moved/", {PageBehavior::Kind::Serve, "moved", 301, {}, 0, false, "Location: /elsewhere/\r\n"});
+    server.Route("/elsewhere/", {PageBehavior::Kind::Serve, "<a href=\"a.bin\">a</a>"});
+    ASSERT_TRUE(Browse(server.Url("/moved/")));
+    EXPECT_TRUE(Paths().empty());
+    EXPECT_EQ(SkipReasons(),
+              (std::vector<std::string>{server.Url("/moved/") + " The server sends this directory elsewhere (301)."}));
 }
 
 } // namespace
