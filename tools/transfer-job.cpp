@@ -1,6 +1,7 @@
 #include "transfer-job.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <filesystem>
 
 #include "platform/ascii-case.h"
+#include "platform/file-name.h"
 #include "platform/http-fetch.h"
 #include "results/url-split.h"
 
@@ -74,17 +76,22 @@ std::string ReadSmallFile(const std::string& path, std::size_t limit = 64 * 1024
     return text;
 }
 
-bool WriteAll(int fd, std::string_view data)
+// How much of `data` reached the file; less than all of it with errno set.
+std::size_t WriteAll(int fd, std::string_view data)
 {
-    while (!data.empty()) {
-        const ssize_t written = ::write(fd, data.data(), data.size());
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t written = ::write(fd, data.data() + done, data.size() - done);
         if (written < 0 && errno == EINTR)
             continue;
-        if (written <= 0)
-            return false;
-        data.remove_prefix(static_cast<std::size_t>(written));
+        if (written <= 0) {
+            if (written == 0)
+                errno = EIO;
+            break;
+        }
+        done += static_cast<std::size_t>(written);
     }
-    return true;
+    return done;
 }
 
 class FileDescriptor {
@@ -105,20 +112,39 @@ private:
     int m_fd;
 };
 
-// Opens what a download writes: never through a link, and a new file only
-// when no file of that name exists.
+// Opens what a download writes: never through a link, a new file only when
+// no file of that name exists, and only while no other download holds it
+// (EWOULDBLOCK then), so two runs never write into one part.
 int OpenForWriting(const std::string& path, bool create, bool truncate)
 {
-    int flags = O_WRONLY | O_CLOEXEC | O_NOFOLLOW;
-    flags |= create ? (O_CREAT | O_EXCL) : (truncate ? O_TRUNC : O_APPEND);
+    int flags = O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_APPEND;
+    flags |= create ? (O_CREAT | O_EXCL) : 0;
     const int fd = ::open(path.c_str(), flags, 0644);
+    if (fd < 0)
+        return -1;
     struct stat info {};
-    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+    int error = 0;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        error = EINVAL;
+    else if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        error = errno == EINTR ? EWOULDBLOCK : errno;
+    else if (truncate && !create && ::ftruncate(fd, 0) != 0)
+        error = errno;
+    if (error != 0) {
         ::close(fd);
-        errno = EINVAL;
+        errno = error;
         return -1;
     }
     return fd;
+}
+
+std::string CannotWrite(const std::string& path, int error)
+{
+    if (error == EWOULDBLOCK)
+        return "This file is being downloaded by another FileTransfer already (" + path + ").";
+    if (error == ENOSPC)
+        return "The disk is full: " + path + " could not be written.";
+    return "Cannot write " + path + ": " + std::strerror(error) + ".";
 }
 
 // Moves the finished part to the first free name from `target` on, never
@@ -129,7 +155,7 @@ std::string MoveIntoPlace(const TransferTarget& target, const std::string& folde
         const std::string candidate = n == 0 ? target.finalPath : (fs::path(folder) / Numbered(name, n)).string();
         if (n > 0 && (IsReservedName(Numbered(name, n)) || Exists(candidate)))
             continue;
-        if (::renameat2(AT_FDCWD, target.partPath.c_str(), AT_FDCWD, candidate.c_str(), RENAME_NOREPLACE) == 0)
+        if (MoveWithoutReplacing(target.partPath, candidate) == 0)
             return candidate;
         if (errno != EEXIST) {
             error = errno;
@@ -165,6 +191,39 @@ std::string WithCode(const std::string& sentence, long code)
 
 } // namespace
 
+int MoveWithoutReplacingByLink(const std::string& from, const std::string& to)
+{
+    // A hard link is made only where no file of that name exists.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return 0;
+    }
+    if (errno == EEXIST)
+        return -1;
+    // No hard links either (FAT, some FUSE file systems): the name is
+    // claimed first, so a file that appears meanwhile is never replaced.
+    const int claim = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (claim < 0)
+        return -1;
+    ::close(claim);
+    if (::rename(from.c_str(), to.c_str()) == 0)
+        return 0;
+    const int error = errno;
+    ::unlink(to.c_str());
+    errno = error;
+    return -1;
+}
+
+int MoveWithoutReplacing(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    // NFS, CIFS and FUSE file systems may not know RENAME_NOREPLACE.
+    if (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP || errno == EOPNOTSUPP)
+        return MoveWithoutReplacingByLink(from, to);
+    return -1;
+}
+
 std::string DescribeDownloadFailure(const FetchResult& fetched)
 {
     const long code = fetched.httpStatus;
@@ -185,6 +244,8 @@ std::string DescribeDownloadFailure(const FetchResult& fetched)
         return WithCode("The server has no such file", code);
     case FetchFailure::LoginDenied:
         return WithCode("The server refused the login", code);
+    case FetchFailure::Downgrade:
+        return "The server sent this https download to an unencrypted address; it was not followed.";
     default:
         break;
     }
@@ -218,7 +279,7 @@ std::string FileNameFromUrl(std::string_view url)
     }
     if (clean.empty() || clean == "." || clean == "..")
         return "download";
-    return clean;
+    return SafeFileName(clean, kMaxDownloadNameBytes);
 }
 
 TransferTarget ChooseTarget(const std::string& folder, const std::string& name, const std::string& url)
@@ -263,12 +324,13 @@ TransferResult Attempt(const std::string& url, const TransferTarget& target, boo
     result.finalPath = target.finalPath;
     FileDescriptor file(OpenForWriting(target.partPath, createPart, target.resumeFrom == 0));
     if (file.Get() < 0) {
-        result.error = "Cannot create " + target.partPath + ": " + std::strerror(errno) + ".";
+        result.error = CannotWrite(target.partPath, errno);
         return result;
     }
     end.opened = true;
     std::uint64_t onDisk = target.resumeFrom;
     int writeError = 0;
+    bool giveUp = false; // a write failed: the rest of the body is not fetched
     // The size is told only once the file itself arrives: an error page's
     // length is not the file's.
     bool bodyStarted = false;
@@ -279,17 +341,19 @@ TransferResult Attempt(const std::string& url, const TransferTarget& target, boo
     options.failOnHttpError = true;
     options.totalTimeoutSeconds = 0; // a large file takes what it takes
     options.maxBytes = static_cast<std::size_t>(-1);
+    options.enough = &giveUp;
     options.onProgress = [&](std::uint64_t done, std::uint64_t total) {
         onProgress({onDisk, bodyStarted && total ? total + (onDisk - done) : 0});
     };
     const FetchResult fetched = HttpFetch(options, [&](std::string_view data) {
         bodyStarted = true;
-        if (writeError != 0)
-            return;
         // Written piece by piece, so a run that is killed leaves all it got.
-        if (!WriteAll(file.Get(), data))
+        const std::size_t written = WriteAll(file.Get(), data);
+        onDisk += written;
+        if (written < data.size()) {
             writeError = errno ? errno : EIO;
-        onDisk += data.size();
+            giveUp = true;
+        }
     });
     if (!file.Close() && writeError == 0)
         writeError = errno;
@@ -299,8 +363,8 @@ TransferResult Attempt(const std::string& url, const TransferTarget& target, boo
         fetched.httpStatus == 416 && target.resumeFrom > 0 && UnsatisfiedRangeSize(fetched) == target.resumeFrom;
     end.restart = target.resumeFrom > 0 && !wholeAlready && (fetched.rangeRefused || fetched.httpStatus == 416);
     if (writeError != 0) {
-        result.error = writeError == ENOSPC ? "The disk is full."
-                                            : std::string("Cannot write the file: ") + std::strerror(writeError) + ".";
+        result.error = CannotWrite(target.partPath, writeError) + " What arrived is kept; run the download again to "
+                                                                  "resume it.";
     } else if (fetched.status == FetchStatus::Stopped) {
         result.cancelled = true;
         result.error = "The download was cancelled; it can be resumed.";
@@ -323,9 +387,14 @@ TransferResult RunTransfer(const std::string& url, const std::string& folder, co
     TransferTarget target = ChooseTarget(folder, name, url);
     {
         FileDescriptor marker(OpenForWriting(target.urlPath, !target.resuming, true));
-        if (marker.Get() < 0 || !WriteAll(marker.Get(), url) || !marker.Close()) {
+        const bool opened = marker.Get() >= 0;
+        if (!opened || WriteAll(marker.Get(), url) < url.size() || !marker.Close()) {
+            const int error = errno;
+            // A marker this run made but could not fill is no marker.
+            if (opened && !target.resuming)
+                ::unlink(target.urlPath.c_str());
             TransferResult failed;
-            failed.error = "Cannot write in " + folder + ": " + std::strerror(errno) + ".";
+            failed.error = CannotWrite(opened ? target.urlPath : folder, error);
             return failed;
         }
     }
@@ -348,7 +417,10 @@ TransferResult RunTransfer(const std::string& url, const std::string& folder, co
     }
     int error = 0;
     result.finalPath = MoveIntoPlace(target, folder, name, error);
-    ::unlink(target.urlPath.c_str());
+    // The URL beside the part goes only once the file has its name: a part
+    // that could not be moved can still be recognised and finished.
+    if (!result.finalPath.empty())
+        ::unlink(target.urlPath.c_str());
     if (result.finalPath.empty()) {
         result.ok = false;
         result.error = std::string("Cannot move the finished file into place: ") + std::strerror(error) + ".";

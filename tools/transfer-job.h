@@ -43,6 +43,12 @@ struct TransferResult {
     std::uint64_t bytesOnDisk = 0; // of the file, or of the part kept for a resume
 };
 
+// Renames `from` to `to` unless `to` exists (then -1 with EEXIST), also on
+// file systems without RENAME_NOREPLACE; 0 when done, else -1 with errno.
+int MoveWithoutReplacing(const std::string& from, const std::string& to);
+// The same without RENAME_NOREPLACE: a hard link, else a claimed name.
+int MoveWithoutReplacingByLink(const std::string& from, const std::string& to);
+
 // Why a download failed, as a sentence that names the server's answer
 // ("The server has no such file (404).").
 std::string DescribeDownloadFailure(const FetchResult& fetched);

@@ -14,8 +14,31 @@ folder, cert, key, port_file = sys.argv[1:5]
 
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    """Serves the folder; a file NAME.redirect beside NAME sends NAME's
+    requests to the address it holds instead (302)."""
+
     def log_message(self, *args):
         pass
+
+    def redirected(self):
+        marker = self.translate_path(self.path) + ".redirect"
+        if not os.path.isfile(marker):
+            return False
+        with open(marker) as target:
+            location = target.read().strip()
+        self.send_response(302)
+        self.send_header("Location", location)
+        self.send_header("Content-Length", "0")
+        self.end_headers()
+        return True
+
+    def do_GET(self):
+        if not self.redirected():
+            super().do_GET()
+
+    def do_HEAD(self):
+        if not self.redirected():
+            super().do_HEAD()
 
 
 handler = functools.partial(QuietHandler, directory=folder)

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <thread>
 
 #include "support/ftp-world.h"
@@ -19,9 +22,29 @@ TEST(TransferNameTest, TheFileNameComesFromTheLastSegment)
     EXPECT_EQ(FileNameFromUrl("http://h.org:80/music/blue%20moon.mp3"), "blue moon.mp3");
     EXPECT_EQ(FileNameFromUrl("ftp://u:p@h/pub/a.zip"), "a.zip");
     EXPECT_EQ(FileNameFromUrl("http://h.org/"), "download");
-    EXPECT_EQ(FileNameFromUrl("http://h.org/..%2F..%2Fetc%2Fpasswd"), "....etcpasswd") << "no way out of the folder";
+    EXPECT_EQ(FileNameFromUrl("http://h.org/..%2F..%2Fetc%2Fpasswd"), "_....etcpasswd") << "no way out of the folder";
     EXPECT_EQ(FileNameFromUrl("http://h.org/%2e%2e"), "download");
     EXPECT_EQ(FileNameFromUrl("http://h.org/a%0Ab.mp3?x=1"), "ab.mp3");
+}
+
+TEST(TransferNameTest, HiddenAndOverlongNamesAreNeverSavedAsSuch)
+{
+    // A download into a home folder must not become a shell's start-up file.
+    EXPECT_EQ(FileNameFromUrl("http://h.org/.bashrc"), "_.bashrc");
+    EXPECT_EQ(FileNameFromUrl("http://h.org/%2Eprofile"), "_.profile");
+    // Longer than a file system takes once ".part.url" is added: the
+    // extension stays, and no UTF-8 character is cut in half.
+    std::string longName;
+    for (int i = 0; i < 100; ++i)
+        longName += "\xC3\xA9";
+    const std::string name = FileNameFromUrl("http://h.org/" + longName + std::string(100, 'x') + ".tar.gz");
+    EXPECT_LE(name.size() + std::string(".part.url").size(), 255u);
+    EXPECT_TRUE(name.ends_with(".gz")) << name;
+    EXPECT_EQ(name.rfind("\xC3\xA9", 0), 0u);
+    for (std::size_t i = 0; i + 1 < name.size(); ++i) {
+        if (name[i] == '\xC3')
+            EXPECT_EQ(name[i + 1], '\xA9') << "a character cut at " << i;
+    }
 }
 
 TEST(TransferTargetTest, ExistingFilesAreNeverOverwrittenAndOwnPartsResume)
@@ -211,6 +234,130 @@ TEST_F(TransferTest, A416IsCompleteOnlyWhenTheServersSizeIsThePartsSize)
     const TransferResult changed = Run("/changed.mp3");
     ASSERT_TRUE(changed.ok) << changed.error;
     EXPECT_EQ(test::ReadFile(dir.File("changed.mp3")), "short") << "a part longer than the file is fetched again";
+}
+
+// Writes fail past `bytes` for as long as it lives (as on a full disk: the
+// process's file size limit, with its signal ignored).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+TEST_F(TransferTest, AFailedWriteStopsAtOnceAndKeepsWhatWasWrittenForAResume)
+{
+    const std::string large(8 << 20, 'x');
+    server.Route("/big.iso", {PageBehavior::Kind::Serve, large, 200, {}, 0, true});
+    TransferResult result;
+    std::uint64_t lastReported = 0;
+    {
+        const FileSizeLimit limit(100000);
+        result = RunTransfer(server.Url("/big.iso"), dir.Path(), cancel,
+                             [&](const TransferProgress& progress) { lastReported = progress.done; });
+    }
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find("run the download again to resume it"), std::string::npos) << result.error;
+    const auto onDisk = std::filesystem::file_size(dir.File("big.iso.part"));
+    EXPECT_EQ(onDisk, 100000u);
+    EXPECT_EQ(result.bytesOnDisk, onDisk) << "only what reached the disk is counted";
+    EXPECT_EQ(lastReported, onDisk);
+    EXPECT_EQ(test::ReadFile(dir.File("big.iso.part.url")), server.Url("/big.iso"));
+
+    // With room again, the same URL resumes where the write failed.
+    result = RunTransfer(server.Url("/big.iso"), dir.Path(), cancel, [](const TransferProgress&) {});
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(test::ReadFile(dir.File("big.iso")), large);
+    EXPECT_NE(server.RequestHeads().back().find("Range: bytes=100000-"), std::string::npos);
+}
+
+TEST_F(TransferTest, ADiskWithNoRoomAtAllLeavesNoEmptyMarkerBehind)
+{
+    server.Route("/a.zip", {PageBehavior::Kind::Serve, body});
+    TransferResult result;
+    {
+        const FileSizeLimit limit(0);
+        result = Run("/a.zip");
+    }
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find("a.zip.part.url"), std::string::npos) << result.error;
+    EXPECT_TRUE(test::FilesNamed(dir.Path(), "a.zip").empty());
+    EXPECT_EQ(server.Requests(), 0);
+}
+
+TEST_F(TransferTest, TwoRunsOfOneUrlNeverWriteIntoOnePart)
+{
+    server.Route("/slow.iso", {PageBehavior::Kind::Stall, body});
+    TransferResult first;
+    std::thread running([&] { first = Run("/slow.iso"); });
+    // The first run holds its part once it has written into it.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline && !(std::filesystem::exists(dir.File("slow.iso.part")) &&
+                                                            std::filesystem::file_size(dir.File("slow.iso.part")) > 0))
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::atomic<bool> noCancel{false};
+    const TransferResult second =
+        RunTransfer(server.Url("/slow.iso"), dir.Path(), noCancel, [](const TransferProgress&) {});
+    cancel = true;
+    running.join();
+    EXPECT_FALSE(second.ok);
+    EXPECT_EQ(second.error.rfind("This file is being downloaded by another FileTransfer already", 0), 0u)
+        << second.error;
+    EXPECT_TRUE(first.cancelled);
+    EXPECT_EQ(std::filesystem::file_size(dir.File("slow.iso.part")), first.bytesOnDisk)
+        << "only the first run wrote into the part";
+    EXPECT_TRUE(std::filesystem::exists(dir.File("slow.iso.part.url")));
+}
+
+TEST(TransferMoveTest, WithoutRenameNoReplaceTheFileStillNeverReplacesAnother)
+{
+    test::TempDir dir;
+    test::WriteFile(dir.File("a.part"), "whole");
+    test::WriteFile(dir.File("taken"), "someone's");
+    EXPECT_EQ(MoveWithoutReplacingByLink(dir.File("a.part"), dir.File("taken")), -1);
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_EQ(test::ReadFile(dir.File("taken")), "someone's");
+    EXPECT_EQ(MoveWithoutReplacingByLink(dir.File("a.part"), dir.File("a")), 0);
+    EXPECT_EQ(test::ReadFile(dir.File("a")), "whole");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("a.part")));
+}
+
+TEST_F(TransferTest, AnHttpsDownloadIsNeverFollowedToPlainHttp)
+{
+    server.Route("/manual.pdf", {PageBehavior::Kind::Serve, body});
+    test::TempDir served;
+    test::WriteFile(served.File("manual.pdf.redirect"), server.Url("/manual.pdf"));
+    test::WriteFile(served.File("moved.pdf.redirect"), "/manual2.pdf");
+    test::WriteFile(served.File("manual2.pdf"), body);
+    test::TrustTestAuthority trust;
+    test::HttpsServer https(served.Path());
+    ASSERT_TRUE(https.IsRunning());
+    const TransferResult result =
+        RunTransfer(https.Url("/manual.pdf"), dir.Path(), cancel, [](const TransferProgress&) {});
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, "The server sent this https download to an unencrypted address; it was not followed.");
+    EXPECT_EQ(server.Requests(), 0);
+    EXPECT_TRUE(test::FilesNamed(dir.Path(), "manual").empty());
+
+    // A redirect that stays on https is followed.
+    const TransferResult moved =
+        RunTransfer(https.Url("/moved.pdf"), dir.Path(), cancel, [](const TransferProgress&) {});
+    ASSERT_TRUE(moved.ok) << moved.error;
+    EXPECT_EQ(test::ReadFile(moved.finalPath), body);
 }
 
 } // namespace
