@@ -81,6 +81,7 @@ const MergeKind& EngineMerge()
     static const MergeKind kind{
         {keys::kEngineUrl, keys::kEngineQuery, keys::kEngineType, keys::kDate, keys::kEngineAgent},
         keys::kEngineSectionBuffer,
+        {keys::kEngineSearch},
     };
     return kind;
 }
@@ -127,9 +128,13 @@ MergeResult MergeSections(const std::string& answerPath, const std::string& targ
     for (const std::string& name : names) {
         if (!answer.HasSection(name) || EqualsNoCase(name, keys::kSettingsSection))
             continue;
-        (target.HasSection(name) ? result.replaced : result.added).push_back(name);
+        const bool added = !target.HasSection(name);
+        (added ? result.added : result.replaced).push_back(name);
+        std::vector<std::string> keys = kind.keys;
+        if (added)
+            keys.insert(keys.end(), kind.keysWhenAdded.begin(), kind.keysWhenAdded.end());
         std::size_t used = 1; // the closing NUL
-        for (const std::string& key : kind.keys) {
+        for (const std::string& key : keys) {
             const std::optional<std::string> value = answer.FindValue(name, key);
             const std::size_t bytes = value ? key.size() + 1 + value->size() + 1 : 0;
             if (value && used + bytes <= kind.bufferSize) {

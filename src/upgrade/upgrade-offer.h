@@ -45,6 +45,9 @@ std::vector<std::string> ReadClientOffer(const std::string& answerPath, const st
 struct MergeKind {
     std::vector<std::string> keys;
     std::size_t bufferSize;
+    // Copied only into a section the file lacks: an engine's tick, which
+    // the user's own choice outranks once the engine is theirs.
+    std::vector<std::string> keysWhenAdded = {};
 };
 const MergeKind& EngineMerge();
 const MergeKind& ClientMerge();
@@ -61,8 +64,9 @@ struct MergeResult {
 std::string DescribeMerge(const MergeResult& result);
 
 // Copies the named sections of the answer into `targetPath`: of each, only
-// the keys of `kind`, each set or (when the answer lacks it) removed; the
-// section's other local keys (a tick, a hold) stay. Entries beyond the
+// the keys of `kind`, each set or (when the answer lacks it) removed, and
+// into a new section its keysWhenAdded too; the section's other local keys
+// (a tick, a hold) stay. Entries beyond the
 // buffer are left out whole; none is ever cut. Every chosen section goes
 // into the file in one atomic replacement, or nothing does.
 MergeResult MergeSections(const std::string& answerPath, const std::string& targetPath,

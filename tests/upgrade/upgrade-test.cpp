@@ -104,6 +104,23 @@ TEST_F(UpgradeOfferTest, AnAnswerCannotOfferTheGeneralSection)
     EXPECT_TRUE(MergeSections(answer, settings, {"Settings", "Eng"}, EngineMerge()).ok);
     EXPECT_EQ(GetPrivateProfileStringA("Settings", "Maxthreads", "", 64, settings), "3");
     EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "none", 64, settings), "none");
+    EXPECT_EQ(SplitNulList(GetPrivateProfileSectionA("Settings", 2048, settings)),
+              (std::vector<std::string>{"Maxthreads=3"}))
+        << "not even the keys an engine merge copies (its Date) reach the general section";
+}
+
+TEST_F(UpgradeOfferTest, ANewEngineArrivesWithTheCataloguesTickAndAKnownOneKeepsTheUsers)
+{
+    WriteFile(answer, "[Shy]\nQuery=http://s/?q=%s\nSearch=N\n[Keen]\nQuery=http://k/?q=%s\nSearch=Y\n"
+                      "[Mine]\nQuery=http://m/?q=%s\nSearch=N\n");
+    const std::string settings = dir.File("settings.dat");
+    WriteFile(settings, "[Mine]\nQuery=old\nSearch=Y\n");
+    ASSERT_TRUE(MergeSections(answer, settings, {"Shy", "Keen", "Mine"}, EngineMerge()).ok);
+    EXPECT_EQ(GetPrivateProfileStringA("Shy", "Search", "absent", 64, settings), "N")
+        << "an engine the catalogue leaves unticked does not arrive ticked";
+    EXPECT_EQ(GetPrivateProfileStringA("Keen", "Search", "absent", 64, settings), "Y");
+    EXPECT_EQ(GetPrivateProfileStringA("Mine", "Search", "absent", 64, settings), "Y") << "the user's own tick";
+    EXPECT_EQ(GetPrivateProfileStringA("Mine", "Query", "", 64, settings), "http://m/?q=%s");
 }
 
 TEST_F(UpgradeOfferTest, MergingCopiesOnlyTheDefiningKeysAndKeepsTheUsersOwn)
