@@ -49,7 +49,7 @@ std::unique_ptr<SearchStore> OpenExisting(std::string& error)
     struct stat info {};
     if (stat(JoinPath(folder, kSearchesFile).c_str(), &info) != 0)
         return nullptr;
-    SearchStore::Opening opening = SearchStore::Open(folder);
+    SearchStore::Opening opening = SearchStore::OpenToRead(folder);
     error = opening.error;
     return std::move(opening.store);
 }

@@ -84,12 +84,57 @@ SearchStore::Opening SearchStore::Open(const std::string& folder, int busyTimeou
     return opening;
 }
 
-std::optional<std::string> SearchStore::Migrate()
+SearchStore::Opening SearchStore::OpenToRead(const std::string& folder, int busyTimeoutMs)
+{
+    Opening opening;
+    std::unique_ptr<SearchStore> store(new SearchStore());
+    store->m_strPath = JoinPath(folder, kSearchesFile);
+    std::optional<std::string> problem;
+    for (const bool immutable : {false, true}) {
+        // Without the folder's leave to make WAL's lock files, the file can
+        // still be read as one nobody is changing.
+        store->m_db.Close();
+        if (auto error = store->m_db.OpenToRead(store->m_strPath, busyTimeoutMs, immutable)) {
+            problem = store->Describe(*error, "opened");
+            continue;
+        }
+        problem.reset();
+        const auto schema = store->SchemaVersion(problem);
+        if (schema && *schema > kSchemaVersion)
+            problem = "The searches database " + store->m_strPath + " was written by a newer Velmora.";
+        else if (schema && *schema < kSchemaVersion)
+            problem = "The searches database " + store->m_strPath + " holds no searches yet.";
+        if (!problem || schema)
+            break;
+    }
+    if (problem)
+        opening.error = *problem;
+    else
+        opening.store = std::move(store);
+    return opening;
+}
+
+// PRAGMA user_version, the statement done with before anything else runs.
+std::optional<std::int64_t> SearchStore::SchemaVersion(std::optional<std::string>& problem)
 {
     SqliteStatement version(m_db, "PRAGMA user_version");
-    if (!version.Step())
-        return Describe(m_db.LastError(), "read");
-    const std::int64_t schema = version.Int(0);
+    if (!version.Step()) {
+        problem = Describe(m_db.LastError(), "read");
+        return std::nullopt;
+    }
+    return version.Int(0);
+}
+
+std::optional<std::string> SearchStore::Migrate()
+{
+    // The version is read by a statement that is finished before BEGIN
+    // IMMEDIATE: one left pending would make SQLite refuse the write lock
+    // at once (a possible deadlock) instead of waiting for it.
+    std::optional<std::string> problem;
+    const auto version = SchemaVersion(problem);
+    if (!version)
+        return problem;
+    const std::int64_t schema = *version;
     if (schema == kSchemaVersion)
         return std::nullopt;
     if (schema > kSchemaVersion)
@@ -99,10 +144,10 @@ std::optional<std::string> SearchStore::Migrate()
     if (auto error = transaction.Begin())
         return Describe(*error, "prepared");
     // Another program may have created it while we waited for the lock.
-    SqliteStatement again(m_db, "PRAGMA user_version");
-    if (!again.Step())
-        return Describe(m_db.LastError(), "read");
-    if (again.Int(0) == 0) {
+    const auto again = SchemaVersion(problem);
+    if (!again)
+        return problem;
+    if (*again == 0) {
         if (auto error = m_db.Execute(kCreateSchema))
             return Describe(*error, "prepared");
     }

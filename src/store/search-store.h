@@ -79,6 +79,10 @@ public:
     // Opens or creates the database and brings its schema up to date. A
     // locked, damaged or newer database gives an error.
     static Opening Open(const std::string& folder, int busyTimeoutMs = 2000);
+    // Opens an existing database only to read it (listing, exporting): it
+    // is never created or changed, and a folder the user may not write to
+    // is no obstacle.
+    static Opening OpenToRead(const std::string& folder, int busyTimeoutMs = 2000);
 
     // One save; the search's id, or nothing with `error` set.
     std::optional<std::int64_t> Save(const SearchUpdate& update, std::string& error);
@@ -94,6 +98,7 @@ public:
 private:
     SearchStore() = default;
     std::optional<std::string> Migrate();
+    std::optional<std::int64_t> SchemaVersion(std::optional<std::string>& problem);
     std::string Describe(const DbError& error, std::string_view doing) const;
 
     std::string m_strPath;

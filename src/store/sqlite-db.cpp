@@ -23,6 +23,40 @@ std::optional<DbError> SqliteDb::Open(const std::string& path, int busyTimeoutMs
     return std::nullopt;
 }
 
+void SqliteDb::Close()
+{
+    sqlite3_close_v2(m_db);
+    m_db = nullptr;
+}
+
+std::optional<DbError> SqliteDb::OpenToRead(const std::string& path, int busyTimeoutMs, bool immutable)
+{
+    // As a URI, so the read-only options can be given: the path's own "%",
+    // "?" and "#" are escaped.
+    std::string uri = "file:";
+    for (const char c : path) {
+        if (c == '%' || c == '?' || c == '#') {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            uri += '%';
+            uri += kHex[static_cast<unsigned char>(c) >> 4];
+            uri += kHex[static_cast<unsigned char>(c) & 0x0F];
+        } else {
+            uri += c;
+        }
+    }
+    uri += immutable ? "?mode=ro&immutable=1" : "?mode=ro";
+    const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW;
+    if (sqlite3_open_v2(uri.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
+        DbError error = LastError();
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+        return error;
+    }
+    sqlite3_extended_result_codes(m_db, 0);
+    sqlite3_busy_timeout(m_db, busyTimeoutMs);
+    return std::nullopt;
+}
+
 std::optional<DbError> SqliteDb::Execute(const char* sql)
 {
     if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)

@@ -26,6 +26,11 @@ public:
 
     // Opens (creating) the file; an error when it cannot be opened.
     std::optional<DbError> Open(const std::string& path, int busyTimeoutMs);
+    // Opens an existing file only to read it. `immutable` reads it as a file
+    // nobody changes, which works in a folder where even the lock files of
+    // WAL mode cannot be made.
+    std::optional<DbError> OpenToRead(const std::string& path, int busyTimeoutMs, bool immutable);
+    void Close();
     // Runs statements that return no rows.
     std::optional<DbError> Execute(const char* sql);
     // The last error's code and message.

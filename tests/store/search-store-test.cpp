@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "results/server-tree.h"
 #include "results/url-split.h"
 #include "store/search-store.h"
@@ -167,6 +169,65 @@ TEST(SearchStoreTest, ADamagedNewerOrLockedDatabaseIsToldInWords)
     EXPECT_NE(error.find("locked"), std::string::npos) << error;
     ASSERT_FALSE(other.Execute("COMMIT"));
     EXPECT_TRUE(store->Save(Update("moon", {Result("a.org", "/a.mp3")}), error)) << "saves again once it is free";
+}
+
+TEST(SearchStoreTest, AFirstOpenWaitsForAnotherProgramThatIsCreatingTheDatabase)
+{
+    // Two programs making velmora.db at once: the second waits for the
+    // first's transaction instead of giving up on its search at once.
+    test::TempDir dir;
+    SqliteDb other;
+    ASSERT_FALSE(other.Open(dir.File(kSearchesFile), 200));
+    ASSERT_FALSE(other.Execute("PRAGMA journal_mode=WAL; BEGIN IMMEDIATE; CREATE TABLE elsewhere(a);"));
+    std::thread first([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        other.Execute("COMMIT");
+    });
+    SearchStore::Opening opening = SearchStore::Open(dir.Path(), 10000);
+    first.join();
+    ASSERT_TRUE(opening.store) << opening.error;
+    std::string error;
+    EXPECT_TRUE(opening.store->Save(Update("moon", {Result("a.org", "/a.mp3")}), error)) << error;
+}
+
+// Makes a folder that nobody may change, root included, for as long as it lives.
+class UnchangeableFolder {
+public:
+    explicit UnchangeableFolder(std::string path) : m_path(std::move(path))
+    {
+        m_ok = test::RunProgram({"chattr", "+i", m_path}, m_scratch.Path()).status == 0;
+    }
+    ~UnchangeableFolder() { test::RunProgram({"chattr", "-i", m_path}, m_scratch.Path()); }
+    bool Ok() const { return m_ok; }
+
+private:
+    test::TempDir m_scratch; // where chattr's own output goes
+    std::string m_path;
+    bool m_ok = false;
+};
+
+TEST(SearchStoreTest, ADatabaseInAFolderNobodyMayWriteIsStillListedAndRead)
+{
+    test::TempDir dir;
+    {
+        auto store = OpenIn(dir);
+        ASSERT_TRUE(store);
+        std::string error;
+        ASSERT_TRUE(store->Save(Update("moon", {Result("a.org", "/a.mp3")}), error)) << error;
+    }
+    const UnchangeableFolder readOnly(dir.Path());
+    if (!readOnly.Ok())
+        GTEST_SKIP() << "chattr +i is not available on this file system";
+    SearchStore::Opening writing = SearchStore::Open(dir.Path(), 200);
+    EXPECT_FALSE(writing.store) << "the folder really refuses writing";
+    SearchStore::Opening reading = SearchStore::OpenToRead(dir.Path(), 200);
+    ASSERT_TRUE(reading.store) << reading.error;
+    const auto listed = reading.store->List();
+    ASSERT_EQ(listed.size(), 1u);
+    const auto search = reading.store->Load(listed[0].id);
+    ASSERT_TRUE(search);
+    ASSERT_EQ(search->results.size(), 1u);
+    EXPECT_EQ(search->results[0].record.path, "/a.mp3");
 }
 
 } // namespace
