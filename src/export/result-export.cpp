@@ -1,9 +1,5 @@
 #include "export/result-export.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -16,6 +12,7 @@
 #include "results/server-probe.h"
 #include "results/server-tree.h"
 #include "results/url-split.h"
+#include "settings/profile-file.h"
 #include "store/search-store.h"
 
 namespace velmora {
@@ -312,38 +309,9 @@ std::vector<ExportItem> MakeExportItems(const ResultList& results, const ServerT
 
 std::string WriteExportFile(const std::string& path, std::string_view text)
 {
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    std::string temporary = folder + "/.velmora-export-XXXXXX";
-    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
-        return "Could not write in " + folder + ": " + std::strerror(errno) + ".";
-    const auto fail = [&](int error) {
-        close(fd);
-        unlink(temporary.c_str());
-        return "Could not write " + path + ": " + std::strerror(error) + ".";
-    };
-    for (std::size_t at = 0; at < text.size();) {
-        const ssize_t written = write(fd, text.data() + at, text.size() - at);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail(errno);
-        }
-        at += static_cast<std::size_t>(written);
-    }
-    if (fchmod(fd, 0644) != 0 || fsync(fd) != 0)
-        return fail(errno);
-    if (close(fd) != 0) {
-        const int error = errno;
-        unlink(temporary.c_str());
-        return "Could not write " + path + ": " + std::strerror(error) + ".";
-    }
-    if (rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        unlink(temporary.c_str());
-        return "Could not write " + path + ": " + std::strerror(error) + ".";
-    }
+    // Private: an export can hold the passwords of logins found on pages.
+    if (!WriteFileAtomically(path, text, 0600))
+        return "Could not write " + path + ": " + std::strerror(errno) + ".";
     return {};
 }
 

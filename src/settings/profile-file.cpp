@@ -207,7 +207,7 @@ std::string ReadProfileText(const std::string& path)
     return text.str();
 }
 
-static bool WriteAll(int fd, const std::string& text)
+static bool WriteAll(int fd, std::string_view text)
 {
     std::size_t done = 0;
     while (done < text.size()) {
@@ -253,7 +253,7 @@ void RemoveStaleTemporaries(const fs::path& directory, const std::string& fileNa
 
 } // namespace
 
-bool WriteFileAtomically(const std::string& path, const std::string& text, std::optional<unsigned> mode)
+bool WriteFileAtomically(const std::string& path, std::string_view text, std::optional<unsigned> mode)
 {
     static std::atomic<unsigned> serial{0};
     std::error_code error;
@@ -277,9 +277,14 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
     else if (::stat(target.c_str(), &old) == 0)
         ::fchmod(fd, old.st_mode & 07777);
     const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temporary.c_str(), target.c_str()) != 0) {
+    int failure = written ? 0 : errno;
+    if (::close(fd) != 0 && failure == 0)
+        failure = errno;
+    if (failure == 0 && ::rename(temporary.c_str(), target.c_str()) != 0)
+        failure = errno;
+    if (failure != 0) {
         ::unlink(temporary.c_str());
+        errno = failure; // for the caller's message
         return false;
     }
     return true;

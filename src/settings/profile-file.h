@@ -77,6 +77,6 @@ std::string ReadProfileText(const std::string& path);
 // file whole. The new file keeps the old one's permissions, or gets `mode`
 // when one is given. Temporary files that writers which no longer run left
 // beside the file are removed first. False on failure.
-bool WriteFileAtomically(const std::string& path, const std::string& text, std::optional<unsigned> mode = {});
+bool WriteFileAtomically(const std::string& path, std::string_view text, std::optional<unsigned> mode = {});
 
 } // namespace velmora

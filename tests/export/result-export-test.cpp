@@ -155,6 +155,9 @@ TEST(ResultExportTest, AnExportFileIsWrittenWholeOrNotAtAll)
     test::WriteFile(path, "old list\n");
     EXPECT_EQ(WriteExportFile(path, "new list\n"), "");
     EXPECT_EQ(test::ReadFile(path), "new list\n");
+    // An export may carry the passwords of logins: only its owner reads it.
+    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     const std::string missing = WriteExportFile(dir.File("no/such/folder/list.txt"), "x");
     EXPECT_NE(missing.find("Could not write"), std::string::npos) << missing;
     std::size_t files = 0;
