@@ -169,4 +169,20 @@ inline int EndProgramsUsing(const std::vector<std::string>& paths,
     return static_cast<int>(left.size());
 }
 
+// Makes a folder that nobody may change, root included, for as long as it lives.
+class UnchangeableFolder {
+public:
+    explicit UnchangeableFolder(std::string path) : m_path(std::move(path))
+    {
+        m_ok = RunProgram({"chattr", "+i", m_path}, m_scratch.Path()).status == 0;
+    }
+    ~UnchangeableFolder() { RunProgram({"chattr", "-i", m_path}, m_scratch.Path()); }
+    bool Ok() const { return m_ok; }
+
+private:
+    TempDir m_scratch; // where chattr's own output goes
+    std::string m_path;
+    bool m_ok = false;
+};
+
 } // namespace velmora::test

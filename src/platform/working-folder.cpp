@@ -1,6 +1,11 @@
 #include "platform/working-folder.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/paths.h"
@@ -39,9 +44,10 @@ std::string ChooseWorkingFolder(const std::string& current, bool here)
 std::string FindSharedFile(const std::string& name, const std::string& sourcePlace)
 {
     const std::string programs = GetExecutableDirectory();
-    // build/bin sits two levels below the top of the source tree.
+    // The source tree is the one the build was configured from, wherever
+    // the build folder is; an installed program finds share/velmora first.
     const std::string candidates[] = {programs + "/../share/velmora/" + name,
-                                      programs + "/../../" + sourcePlace + "/" + name};
+                                      std::string(VELMORA_SOURCE_DIR) + "/" + sourcePlace + "/" + name};
     std::error_code error;
     for (const std::string& candidate : candidates) {
         if (std::filesystem::is_regular_file(candidate, error))
@@ -58,6 +64,17 @@ bool PrepareWorkingFolder(const std::string& folder, std::string& error)
         error = "The folder " + folder + " cannot be made: " + failure.message() + ".";
         return false;
     }
+    // Settings, searches and downloads are all written here: a folder that
+    // takes no new file is told now, not at the first lost save.
+    const std::string probe = JoinPath(folder, ".velmora-write-test-" + std::to_string(::getpid()));
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        error = "Velmora cannot write in the folder " + folder + " (" + std::strerror(errno) +
+                "), so its settings could not be kept there.";
+        return false;
+    }
+    ::close(fd);
+    ::unlink(probe.c_str());
     const std::pair<const char*, const char*> seeds[] = {{"settings.dat", "engines.ini"},
                                                          {"clients.dat", "clients.ini"}};
     for (const auto& [file, catalogue] : seeds) {
@@ -67,6 +84,11 @@ bool PrepareWorkingFolder(const std::string& folder, std::string& error)
             continue;
         // skip_existing: a file made meanwhile is kept.
         std::filesystem::copy_file(source, target, std::filesystem::copy_options::skip_existing, failure);
+        if (failure) {
+            error = "Velmora cannot write in the folder " + folder + " (" + failure.message() +
+                    "), so its settings could not be kept there.";
+            return false;
+        }
     }
     return true;
 }

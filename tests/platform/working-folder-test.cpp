@@ -75,5 +75,22 @@ TEST_F(WorkingFolderTest, ANewFolderIsMadeAndSeededAndAnOldOneLeftAsItIs)
     EXPECT_NE(error.find("cannot be made"), std::string::npos) << error;
 }
 
+TEST_F(WorkingFolderTest, AFolderThatTakesNoNewFileIsToldAtStart)
+{
+    // Seeded or not, a folder where nothing can be written would lose every
+    // save without a word.
+    for (const bool seeded : {false, true}) {
+        test::TempDir folder;
+        if (seeded)
+            test::WriteFile(folder.File("settings.dat"), "[Settings]\n");
+        const test::UnchangeableFolder readOnly(folder.Path());
+        if (!readOnly.Ok())
+            GTEST_SKIP() << "chattr +i is not available on this file system";
+        std::string error;
+        EXPECT_FALSE(PrepareWorkingFolder(folder.Path(), error));
+        EXPECT_EQ(error.rfind("Velmora cannot write in the folder " + folder.Path() + " (", 0), 0u) << error;
+    }
+}
+
 } // namespace
 } // namespace velmora

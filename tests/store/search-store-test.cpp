@@ -190,22 +190,6 @@ TEST(SearchStoreTest, AFirstOpenWaitsForAnotherProgramThatIsCreatingTheDatabase)
     EXPECT_TRUE(opening.store->Save(Update("moon", {Result("a.org", "/a.mp3")}), error)) << error;
 }
 
-// Makes a folder that nobody may change, root included, for as long as it lives.
-class UnchangeableFolder {
-public:
-    explicit UnchangeableFolder(std::string path) : m_path(std::move(path))
-    {
-        m_ok = test::RunProgram({"chattr", "+i", m_path}, m_scratch.Path()).status == 0;
-    }
-    ~UnchangeableFolder() { test::RunProgram({"chattr", "-i", m_path}, m_scratch.Path()); }
-    bool Ok() const { return m_ok; }
-
-private:
-    test::TempDir m_scratch; // where chattr's own output goes
-    std::string m_path;
-    bool m_ok = false;
-};
-
 TEST(SearchStoreTest, ADatabaseInAFolderNobodyMayWriteIsStillListedAndRead)
 {
     test::TempDir dir;
@@ -215,7 +199,7 @@ TEST(SearchStoreTest, ADatabaseInAFolderNobodyMayWriteIsStillListedAndRead)
         std::string error;
         ASSERT_TRUE(store->Save(Update("moon", {Result("a.org", "/a.mp3")}), error)) << error;
     }
-    const UnchangeableFolder readOnly(dir.Path());
+    const test::UnchangeableFolder readOnly(dir.Path());
     if (!readOnly.Ok())
         GTEST_SKIP() << "chattr +i is not available on this file system";
     SearchStore::Opening writing = SearchStore::Open(dir.Path(), 200);
