@@ -6,6 +6,7 @@
 
 #include "browse/browse-settings.h"
 #include "platform/paths.h"
+#include "results/host-kind.h"
 #include "results/url-split.h"
 #include "search/query-words.h"
 #include "settings/general-page-model.h"
@@ -100,7 +101,7 @@ void SearchSession::StopSearch()
     SaveSearch();
     Observer().SearchStateChanged();
     if (m_views.GetAutoTest())
-        OnRetestResults();
+        StartTests(false);
 }
 
 // The search ended by itself: the last engine reported.
@@ -109,16 +110,21 @@ void SearchSession::SearchEnded()
     SaveSearch();
     Observer().SearchStateChanged();
     if (m_views.GetAutoTest())
-        OnRetestResults();
+        StartTests(false);
 }
 
 void SearchSession::OnRetestResults()
+{
+    StartTests(true);
+}
+
+void SearchSession::StartTests(bool userAsked)
 {
     if (!m_bSearched)
         return;
     m_bStopped = false;
     m_strBrowseOutcome.clear();
-    m_testPass.Start();
+    m_testPass.Start(userAsked);
     Observer().SearchStateChanged();
 }
 
@@ -353,7 +359,9 @@ void SearchSession::OnFoundLink(Message& message)
         return;
     auto entry = MakeResultEntry(message.link->text, message.lParam);
     message.link.reset();
-    if (!entry)
+    // A page may name the cloud's metadata service or a link-local device:
+    // nothing there is a file for the user.
+    if (!entry || ClassifyHost(entry->server) == HostKind::LinkLocal)
         return;
     if (m_views.GetFilterResults() && !AcceptsFilter(entry->path, m_strFilterWords))
         return;
@@ -372,7 +380,8 @@ bool SearchSession::TakeResult(const ResultEntry& entry, std::optional<bool> isN
     Observer().ResultAccepted(entry, m_nResults);
     if (added->newServer) {
         const std::size_t group = entry.service == kServiceFtp ? kGroupFtp : kGroupHttp;
-        const ServerItem& server = m_servers.AddServer(group, entry, entry.server);
+        ServerItem& server = m_servers.AddServer(group, entry, entry.server);
+        server.testOnRequest = IsInternalHost(ClassifyHost(entry.server)) && !IsLocalEngine(entry.engineItem);
         Observer().ServerAdded(group, server);
     }
     return true;
@@ -390,6 +399,17 @@ void SearchSession::SaveSearch()
         m_recorder.Save(m_results, m_servers, [this](std::uint64_t engineItem) { return GetEngineName(engineItem); });
     if (!problem.empty())
         Observer().SearchNotSaved(problem + " This search is not saved.");
+}
+
+// An engine on the user's own network or machine may well list servers
+// there; their tests are wanted.
+bool SearchSession::IsLocalEngine(std::uint64_t engineItem)
+{
+    const EngineItem* engine = engineItem ? m_engines.FindItem(engineItem) : nullptr;
+    if (!engine)
+        return false;
+    const auto query = SplitUrl(m_engines.BuildQueryUrl(*engine, ""));
+    return query && IsInternalHost(ClassifyHost(query->server));
 }
 
 std::string SearchSession::GetEngineName(std::uint64_t engineItem)

@@ -150,6 +150,8 @@ private:
     // Into the result list (and a new server into the tree); false for a
     // repeat.
     bool TakeResult(const ResultEntry& entry, std::optional<bool> isNew = std::nullopt);
+    bool IsLocalEngine(std::uint64_t engineItem);
+    void StartTests(bool userAsked);
     // Keeps what came since the last save; a failure is told to the
     // observer.
     void SaveSearch();

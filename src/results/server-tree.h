@@ -23,6 +23,9 @@ struct ServerItem {
     ResultEntry first;                // the server's first record: how it is reached
     std::shared_ptr<TestJob> testJob; // its latest test
     std::int64_t testedAt = 0;        // when its verdict came, seconds since 1970 (UTC)
+    // A server on the user's own network or machine named by a page from
+    // outside it: probed only when the user asks for a test pass.
+    bool testOnRequest = false;
 };
 
 struct ServerGroup {

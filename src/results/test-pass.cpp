@@ -21,15 +21,18 @@ TestPass::~TestPass()
         job->stop = true;
 }
 
-void TestPass::Start()
+void TestPass::Start(bool userAsked)
 {
     Cancel();
     m_bStarted = true;
+    m_bUserAsked = userAsked;
     m_nNextItem = 1;
     m_nTested = 0;
     m_nToTest = 0;
-    for (const ServerGroup& group : m_servers.GetGroups())
-        m_nToTest += static_cast<int>(group.servers.size());
+    for (const ServerGroup& group : m_servers.GetGroups()) {
+        for (const ServerItem& server : group.servers)
+            m_nToTest += userAsked || !server.testOnRequest ? 1 : 0;
+    }
     DispatchTestJobs();
 }
 
@@ -44,7 +47,8 @@ void TestPass::DispatchTestJobs()
         return;
     while (m_budget.HasRoom() && m_nNextItem <= m_servers.GetItemCount()) {
         std::size_t group = 0;
-        if (ServerItem* item = m_servers.GetServerItem(m_nNextItem, &group))
+        ServerItem* item = m_servers.GetServerItem(m_nNextItem, &group);
+        if (item && (m_bUserAsked || !item->testOnRequest))
             StartProbe(group, *item);
         ++m_nNextItem;
     }

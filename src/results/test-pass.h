@@ -38,7 +38,9 @@ public:
     void SetProbeLimits(const ProbeLimits& limits) { m_probeLimits = limits; }
 
     // A new pass over every listed server (a running one is cancelled).
-    void Start();
+    // One the user did not ask for leaves out the servers marked
+    // testOnRequest.
+    void Start(bool userAsked = true);
     // Abandons every pending probe: its server is untested again.
     void Cancel();
     // True while probes of this pass run or wait for a thread.
@@ -63,6 +65,7 @@ private:
     TestPassListener m_silent;
 
     bool m_bStarted = false;
+    bool m_bUserAsked = true;
     int m_nNextItem = 1; // the next server tree position to look at
     int m_nActiveThreads = 0;
     int m_nTested = 0;

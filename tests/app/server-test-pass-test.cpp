@@ -2,6 +2,9 @@
 // cancelling and late verdicts. Every server is a numeric form of 127.0.0.1,
 // so no name is ever looked up.
 
+#include <cstdlib>
+#include <optional>
+
 #include "session-fixture.h"
 #include "settings/profile-store.h"
 #include "support/scripted-server.h"
@@ -128,6 +131,72 @@ TEST_F(ServerTestPassTest, NothingHappensBeforeTheFirstSearchAndLateVerdictsAfte
     EXPECT_TRUE(observer.verdicts.empty());
     EXPECT_EQ(ServerMark(kGroupFtp, 0), kMarkUntested);
     EXPECT_EQ(session->GetActiveThreads(), 0);
+}
+
+// Sets an environment variable for as long as it lives.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::string& value) : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnvironment()
+    {
+        if (m_old)
+            ::setenv(m_name, m_old->c_str(), 1);
+        else
+            ::unsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+TEST_F(ServerTestPassTest, InternalAddressesFromAnOutsideEngineAreNotProbedUnlessTheUserAsks)
+{
+    // The engine is "search.example", reached through the test's server as
+    // a proxy, so it counts as outside the user's network; its page names
+    // the cloud's metadata service in several spellings and a server on the
+    // user's own machine.
+    const ScopedEnvironment proxy("http_proxy", server.Url(""));
+    const ScopedEnvironment noProxy("no_proxy", "");
+    const std::string own = "http://127.0.0.1:" + std::to_string(httpGood.Port());
+    server.Route("http://search.example/",
+                 {PageBehavior::Kind::Serve,
+                  Link("http://169.254.169.254/latest/meta-data/key.txt") + Link("http://2852039166/latest/key.txt") +
+                      Link("http://[::ffff:169.254.169.254]/key.txt") +
+                      Link("http://metadata.google.internal/computeMetadata/v1/a.txt") + Link(own + "/local.zip")});
+    test::WriteFile(dir.File("settings.dat"),
+                    "[Settings]\nFilter=0\nAutoTest=1\n[Outside]\nQuery=http://search.example/?q=%s\n");
+    session = std::make_unique<SearchSession>(dir.Path());
+    session->SetObserver(&observer);
+    session->Initialize();
+    ASSERT_TRUE(RunToEnd("key"));
+    ASSERT_EQ(observer.reports.size(), 1u);
+    EXPECT_EQ(HealthName(observer.reports[0].health), "links") << observer.reports[0].reason;
+    EXPECT_EQ(ServersIn(kGroupHttp), (std::vector<std::string>{"127.0.0.1"})) << "link-local addresses are dropped";
+    PumpUntil([&] { return !session->IsTestPassRunning(); });
+    EXPECT_EQ(ServerMark(kGroupHttp, 0), kMarkUntested) << "the automatic pass leaves the user's machine alone";
+    EXPECT_TRUE(httpGood.Received().empty());
+
+    // Re-Test Results is the user asking.
+    session->OnRetestResults();
+    ASSERT_TRUE(PumpUntil([&] { return !session->IsTestPassRunning(); }));
+    EXPECT_EQ(ServerMark(kGroupHttp, 0), kMarkSuccess);
+    EXPECT_FALSE(httpGood.Received().empty());
+}
+
+TEST_F(ServerTestPassTest, ALocalEnginesServersAreTestedAutomatically)
+{
+    // The engine itself is on this machine: so may its results be.
+    OpenFiveServers("Maxthreads=5\n");
+    session->OnTestResults();
+    ASSERT_TRUE(RunToEnd("x"));
+    ASSERT_TRUE(PumpUntil([&] { return !session->IsTestPassRunning(); }));
+    EXPECT_EQ(ServerMark(kGroupHttp, 0), kMarkSuccess);
 }
 
 } // namespace
