@@ -290,6 +290,11 @@ bool IndexPageReader::Feed(std::string_view piece)
     // Pieces larger than an int are handed on in parts.
     while (!piece.empty() && !parser->disableSAX) {
         const std::size_t part = std::min<std::size_t>(piece.size(), 1 << 20);
+        // libxml2 2.9's push parser can keep the resume point of a tag
+        // look-up past the input it has, and then waits for the end of the
+        // page: a resume point beyond the input is no resume point.
+        if (parser->input != nullptr && parser->checkIndex > parser->input->end - parser->input->cur)
+            parser->checkIndex = 0;
         htmlParseChunk(parser, piece.data(), static_cast<int>(part), 0);
         piece.remove_prefix(part);
     }

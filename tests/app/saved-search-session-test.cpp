@@ -201,6 +201,39 @@ TEST_F(SavedSearchSessionTest, BrowsedFilesAreKeptWithTheSearchAndToldNew)
     EXPECT_EQ(saved->info.results, 3);
 }
 
+TEST_F(SavedSearchSessionTest, FilesBrowsedIntoAReopenedSearchAreNotToldNew)
+{
+    // What was new was told when the search ran; a later browse of the
+    // reopened search adds files, not news.
+    test::TempDir served;
+    std::filesystem::create_directories(served.File("pub"));
+    test::WriteFile(served.File("pub/moon.zip"), "found by the engine");
+    test::WriteFile(served.File("pub/moon-2.zip"), "listed later");
+    test::FtpTestServer ftp(served.Path());
+    ASSERT_TRUE(ftp.IsRunning());
+    server.Route("/page", {PageBehavior::Kind::Serve, Link(ftp.Url("/pub/moon.zip"))});
+    Open({{"Engine", "/page"}}, "Filter=0\n");
+    session->SetSaving(true);
+    ASSERT_TRUE(RunToEnd("moon"));
+    ASSERT_TRUE(session->GetResults().IsNew(0));
+    const std::int64_t id = Latest();
+
+    // Reopened in the same session, right after a search that told news.
+    std::string error;
+    ASSERT_TRUE(session->OpenSavedSearch(id, error)) << error;
+    EXPECT_TRUE(session->GetResults().IsNew(0)) << "as it was told when the search ran";
+    BrowseLimits limits;
+    limits.pause = std::chrono::milliseconds(0);
+    ASSERT_TRUE(session->OnBrowse(session->GetResults().Get(0), false, limits));
+    ASSERT_TRUE(PumpUntil([&] { return !session->IsBrowseRunning(); }));
+    ASSERT_EQ(session->GetResultCount(), 2);
+    EXPECT_FALSE(session->GetResults().IsNew(1)) << session->GetResults().Get(1).path;
+    const auto saved = session->GetStore(error)->Load(id);
+    ASSERT_TRUE(saved) << error;
+    ASSERT_EQ(saved->results.size(), 2u);
+    EXPECT_FALSE(saved->results[1].isNew);
+}
+
 TEST_F(SavedSearchSessionTest, WithSavingOffNothingIsKeptOrMarked)
 {
     OpenSaving();

@@ -85,6 +85,8 @@ TEST(IndexPageTest, OnlyDirectChildrenOnThisServerAreEntries)
                              "<li><a href=\"http://files.example.org/pub/other-port.mp3\">port 80</a></li>"
                              "<li><a href=\"https://files.example.org:8080/pub/other-scheme.mp3\">https</a></li>"
                              "<li><a href=\"http://evil.example.net/pub/x.mp3\">elsewhere</a></li>"
+                             "<li><a href=\"http://evil.example.net:8080/pub/y.mp3\">same port</a></li>"
+                             "<li><a href=\"//evil.example.net:8080/pub/z.mp3\">same port, no scheme</a></li>"
                              "<li><a href=\"../up.mp3\">up</a></li>"
                              "<li><a href=\"/pub/../pub/../etc/passwd\">dots</a></li>"
                              "<li><a href=\"deeper/x.mp3\">deeper</a></li>"
@@ -120,6 +122,41 @@ TEST(IndexPageTest, AHostilePageEndsInBoundedTimeWithoutAnEntryItShouldNotHave)
     ASSERT_EQ(entries.size(), 100000u);
     EXPECT_EQ(entries.back().size, 99999u);
     EXPECT_TRUE(ParseIndexPage(std::string("\0\xff<a href=\"x\">", 14), Place("/")).size() <= 1);
+}
+
+TEST(IndexPageTest, APageReadInPiecesGivesWhatTheWholePageGivesAndStopsAtTheCap)
+{
+    // The reader gets the page as the network hands it over: a tag, a
+    // name or a date may be split anywhere.
+    std::string page = "<html><body><h1>Index of /pub/</h1><hr><pre><a href=\"../\">../</a>\r\n";
+    for (int i = 0; i < 300; ++i)
+        page += "<a href=\"f" + std::to_string(i) + ".bin\">f" + std::to_string(i) +
+                ".bin</a>                 06-Dec-2026 09:30              " + std::to_string(1000 + i) + "\r\n";
+    page += "<a href=\"sub/\">sub/</a>                 07-Dec-2026 12:00                   -\r\n</pre></body></html>";
+    const auto whole = ParseIndexPage(page, Place("/pub/"));
+    ASSERT_EQ(whole.size(), 301u);
+    EXPECT_EQ(whole[299].size, 1299u);
+    EXPECT_TRUE(whole[300].isDirectory);
+    for (const std::size_t piece : {1u, 7u, 4096u}) {
+        IndexPageReader reader(Place("/pub/"));
+        for (std::size_t at = 0; at < page.size(); at += piece)
+            reader.Feed(std::string_view(page).substr(at, piece));
+        const auto pieces = reader.Finish();
+        ASSERT_EQ(pieces.size(), whole.size()) << piece;
+        for (std::size_t i = 0; i < whole.size(); ++i) {
+            EXPECT_EQ(pieces[i].name, whole[i].name) << piece;
+            EXPECT_EQ(pieces[i].size, whole[i].size) << piece;
+            EXPECT_EQ(pieces[i].modified, whole[i].modified) << piece;
+        }
+    }
+
+    IndexPageReader capped(Place("/pub/"), 10);
+    bool wantsMore = true;
+    for (std::size_t at = 0; at < page.size() && wantsMore; at += 100)
+        wantsMore = capped.Feed(std::string_view(page).substr(at, 100));
+    EXPECT_FALSE(wantsMore) << "a full reader asks for no more of the page";
+    EXPECT_TRUE(capped.IsFull());
+    EXPECT_EQ(capped.Finish().size(), 10u);
 }
 
 } // namespace

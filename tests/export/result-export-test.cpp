@@ -92,6 +92,25 @@ TEST(ResultExportTest, TheLftpScriptQuotesEveryValueAsOneWord)
                            "%26%20%7C%20%3E%20%27.bin\" -o \"a \\\"b\\\" \\\\c; !rm -rf x; $(y) `z` & | > '.bin\"\n");
 }
 
+TEST(ResultExportTest, ControlCharactersInANameNeverBecomeLinesOfTheList)
+{
+    // Intake refuses such names; an export is the second guard, for a
+    // database written by anyone.
+    const std::vector<ExportItem> items = {
+        Item(Record(kServiceHttp, "a.org", 80, "/x.bin\n  out=evil.bin")),
+        Item(Record(kServiceHttp, "a.org", 80, "/y.bin\r\n  dir=etc\n!rm -rf ~")),
+        Item(Record(kServiceHttp, "a.org", 80, "/ok.bin")),
+    };
+    EXPECT_EQ(FormatExport(ExportFormat::Aria2, items).text,
+              "# Velmora download list. Run it with: aria2c -i FILE\nhttp://a.org/ok.bin\n  out=ok.bin\n")
+        << "no option line comes from a name";
+    const ExportText script = FormatExport(ExportFormat::Lftp, items);
+    EXPECT_EQ(script.written, 1u);
+    EXPECT_EQ(script.skipped, 2u);
+    EXPECT_EQ(script.text.find("evil"), std::string::npos) << script.text;
+    EXPECT_EQ(script.text.find("rm -rf"), std::string::npos) << script.text;
+}
+
 TEST(ResultExportTest, CsvAndJsonLinesCarryEveryFieldSafely)
 {
     ResultEntry listed = Record(kServiceFtp, "ftp.net", 21, "/pub/=cmd|' -c calc'!A1.csv");

@@ -2,7 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <stdexcept>
+#include <thread>
+#include <vector>
 
 #include "support/page-server.h"
 
@@ -34,6 +42,65 @@ TEST(HttpFetchTest, TheLastAnswersHeadersAreKept)
     EXPECT_EQ(busy.httpStatus, 429);
     EXPECT_EQ(busy.Header("retry-after"), "120");
     EXPECT_FALSE(busy.Header("X-Missing"));
+}
+
+// A port on 127.0.0.1 whose handshakes never complete: its listener takes
+// no connection and its queue is full, so the kernel drops new SYNs.
+class UnansweredPort {
+public:
+    UnansweredPort()
+    {
+        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(m_listener, 0) != 0 ||
+            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+            return;
+        for (int i = 0; i < 3; ++i) {
+            const int client = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+            ::connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address);
+            m_fillers.push_back(client);
+        }
+        m_port = ntohs(address.sin_port);
+    }
+    ~UnansweredPort()
+    {
+        for (const int fd : m_fillers)
+            ::close(fd);
+        ::close(m_listener);
+    }
+    std::uint16_t Port() const { return m_port; }
+
+private:
+    int m_listener = -1;
+    std::vector<int> m_fillers;
+    std::uint16_t m_port = 0;
+};
+
+TEST(HttpFetchTest, AHostThatNeverCompletesTheHandshakeFailsAtTheConnectTimeout)
+{
+    const UnansweredPort unanswered;
+    ASSERT_NE(unanswered.Port(), 0);
+    FetchOptions options;
+    options.url = "http://127.0.0.1:" + std::to_string(unanswered.Port()) + "/page";
+    options.connectTimeoutSeconds = 1;
+    options.totalTimeoutSeconds = 0; // no limit in all: only the connect timeout can end it
+    // Without a connect timeout the fetch would wait minutes; the test
+    // stops it after 20 seconds and the outcome tells which ended it.
+    std::atomic<bool> stop{false};
+    options.stop = &stop;
+    std::thread watchdog([&stop] {
+        for (int i = 0; i < 200 && !stop; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        stop = true;
+    });
+    const FetchResult fetched = HttpFetch(options, [](std::string_view) {});
+    stop = true;
+    watchdog.join();
+    EXPECT_EQ(fetched.status, FetchStatus::Failed);
+    EXPECT_EQ(fetched.failure, FetchFailure::TimedOut) << fetched.error;
 }
 
 } // namespace
