@@ -116,6 +116,9 @@ struct IndexPageReader::State {
         if (mode == Beside::None)
             return;
         mode = Beside::None;
+        // libxml2 may still report an element or two after it was stopped.
+        if (Full())
+            return;
         std::size_t afterDate = 0;
         pending.modified = FindIndexDate(beside, &afterDate);
         if (pending.modified && !pending.isDirectory)
@@ -149,6 +152,8 @@ struct IndexPageReader::State {
         if (!IsListableName(name) || !seen.insert(name).second)
             return;
         FinishPending();
+        if (Full())
+            return;
         pending.name = std::move(name);
         pending.isDirectory = isDirectory;
         const bool inCell = open.size() >= 2 && open[open.size() - 2];

@@ -150,6 +150,18 @@ TEST(IndexPageTest, APageReadInPiecesGivesWhatTheWholePageGivesAndStopsAtTheCap)
         }
     }
 
+    // However the page ends after the cap, no entry more comes.
+    for (const std::size_t cap : {1u, 2u, 3u}) {
+        for (const std::size_t piece : {1u, 3u, 1000u}) {
+            IndexPageReader reader(Place("/pub/"), cap);
+            const std::string links = "<a href=\"x\">x</a><a href=\"y\">y</a><a href=\"z\">z</a><a href=\"w\">w</a>";
+            for (std::size_t at = 0; at < links.size() && reader.Feed(std::string_view(links).substr(at, piece));
+                 at += piece) {
+            }
+            EXPECT_EQ(reader.Finish().size(), cap) << cap << " " << piece;
+        }
+    }
+
     IndexPageReader capped(Place("/pub/"), 10);
     bool wantsMore = true;
     for (std::size_t at = 0; at < page.size() && wantsMore; at += 100)
