@@ -315,6 +315,20 @@ struct AttemptEnd {
     bool restart = false; // the server cannot resume: start over
 };
 
+// A download's fetch: no limit in all (a large file takes what it takes),
+// an HTTP error status is a failure, and it continues the part.
+FetchOptions DownloadOptions(const std::string& url, const TransferTarget& target, const std::atomic<bool>& cancel)
+{
+    FetchOptions options;
+    options.url = url;
+    options.stop = &cancel;
+    options.resumeFrom = target.resumeFrom;
+    options.failOnHttpError = true;
+    options.totalTimeoutSeconds = 0;
+    options.maxBytes = static_cast<std::size_t>(-1);
+    return options;
+}
+
 // One attempt from the target's offset into its part file.
 TransferResult Attempt(const std::string& url, const TransferTarget& target, bool createPart,
                        const std::atomic<bool>& cancel, const std::function<void(const TransferProgress&)>& onProgress,
@@ -334,13 +348,7 @@ TransferResult Attempt(const std::string& url, const TransferTarget& target, boo
     // The size is told only once the file itself arrives: an error page's
     // length is not the file's.
     bool bodyStarted = false;
-    FetchOptions options;
-    options.url = url;
-    options.stop = &cancel;
-    options.resumeFrom = target.resumeFrom;
-    options.failOnHttpError = true;
-    options.totalTimeoutSeconds = 0; // a large file takes what it takes
-    options.maxBytes = static_cast<std::size_t>(-1);
+    FetchOptions options = DownloadOptions(url, target, cancel);
     options.enough = &giveUp;
     options.onProgress = [&](std::uint64_t done, std::uint64_t total) {
         onProgress({onDisk, bodyStarted && total ? total + (onDisk - done) : 0});

@@ -166,8 +166,17 @@ private:
             curl_easy_setopt(curl, CURLOPT_CHUNK_DATA, &transfer);
         }
         const CURLcode code = curl_easy_perform(curl);
+        long status = 0;
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+        return Outcome(code, status, transfer, mlsd, errorText);
+    }
+
+    // What one listing came to, from libcurl's code and what the callbacks saw.
+    ListOutcome Outcome(CURLcode code, long status, Transfer& transfer, bool mlsd, const char* errorText) const
+    {
         ListOutcome outcome;
-        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &outcome.status);
+        outcome.status = status;
+        const std::string code3 = " (" + std::to_string(status) + ").";
         if (m_stop.load()) {
             outcome.reason = "Stopped.";
         } else if (transfer.failed) {
@@ -178,15 +187,15 @@ private:
             // An empty directory matches nothing.
             outcome.ok = true;
             outcome.entries = mlsd ? ParseMlsd(transfer.body) : std::move(transfer.entries);
-        } else if (outcome.status == 421) {
+        } else if (status == 421) {
             outcome.slowDown = true;
             outcome.reason = "The server turned the connection away (421).";
         } else if (code == CURLE_LOGIN_DENIED) {
-            outcome.reason = "The server refused the login (" + std::to_string(outcome.status) + ").";
+            outcome.reason = "The server refused the login" + code3;
         } else if (code == CURLE_OPERATION_TIMEDOUT) {
             outcome.reason = "The server stopped answering.";
         } else if (code == CURLE_REMOTE_ACCESS_DENIED) {
-            outcome.reason = "The server refused to open the directory (" + std::to_string(outcome.status) + ").";
+            outcome.reason = "The server refused to open the directory" + code3;
         } else if (code == CURLE_COULDNT_CONNECT || code == CURLE_COULDNT_RESOLVE_HOST) {
             outcome.reason = "The server could not be reached.";
         } else {

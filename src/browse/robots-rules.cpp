@@ -50,6 +50,19 @@ bool Matches(std::string_view pattern, std::string_view path)
     }
 }
 
+// Read the same way whatever the user's locale ("2.5", never "2,5"), and
+// held to a day so that no later cast overflows.
+std::optional<double> ReadCrawlDelay(std::string_view value)
+{
+    double seconds = 0;
+    const auto [numberEnd, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+    if (error == std::errc() && numberEnd != value.data() && seconds >= 0)
+        return std::min(seconds, RobotsRules::kLongestCrawlDelay);
+    if (error == std::errc::result_out_of_range && !value.starts_with('-'))
+        return RobotsRules::kLongestCrawlDelay;
+    return std::nullopt;
+}
+
 } // namespace
 
 RobotsRules RobotsRules::DisallowAll()
@@ -108,14 +121,8 @@ RobotsRules RobotsRules::Parse(std::string_view text, std::string_view agent)
             if (!value.empty() && target->m_rules.size() < 10000)
                 target->m_rules.push_back({std::string(value), key == "allow"});
         } else if (key == "crawl-delay") {
-            // Read the same way whatever the user's locale ("2.5", never
-            // "2,5"), and held to a day so that no later cast overflows.
-            double seconds = 0;
-            const auto [numberEnd, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
-            if (error == std::errc() && numberEnd != value.data() && seconds >= 0)
-                target->m_crawlDelay = std::min(seconds, kLongestCrawlDelay);
-            else if (error == std::errc::result_out_of_range && !value.starts_with('-'))
-                target->m_crawlDelay = kLongestCrawlDelay;
+            if (const auto seconds = ReadCrawlDelay(value))
+                target->m_crawlDelay = seconds;
         }
     }
     return ownFound ? own : any;

@@ -238,34 +238,25 @@ void InitializeHttp()
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std::string_view)>& onData)
-{
-    InitializeHttp();
-    FetchResult result;
-    std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
-    if (!handle) {
-        result.error = "The network layer could not be started.";
-        return result;
-    }
-    Transfer transfer;
-    transfer.curl = handle.get();
-    transfer.options = &options;
-    transfer.onData = &onData;
-    std::unique_ptr<curl_slist, ListDeleter> headers;
-    for (const std::string& header : options.headers)
-        headers.reset(curl_slist_append(headers.release(), header.c_str()));
+namespace {
 
-    CURL* curl = handle.get();
-    char errorText[CURL_ERROR_SIZE] = "";
+// https and ftps: a redirect to plain http or ftp would hand the transfer to
+// whoever sits on the network, so none is followed.
+bool IsSecureUrl(const std::string& url)
+{
+    const std::string scheme = LowerAscii(std::string_view(url).substr(0, 6));
+    return scheme == "https:" || scheme.starts_with("ftps:");
+}
+
+// Everything a fetch asks of libcurl: limits, redirects, and our callbacks.
+void ConfigureHandle(CURL* curl, const FetchOptions& options, Transfer& transfer, curl_slist* headers, char* errorText)
+{
     curl_easy_setopt(curl, CURLOPT_URL, options.url.c_str());
     curl_easy_setopt(curl, CURLOPT_USERAGENT, options.userAgent.c_str());
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https,ftp,ftps");
-    // What came encrypted stays encrypted: a redirect to plain http or ftp
-    // would hand the download to whoever sits on the network.
-    const std::string scheme = LowerAscii(std::string_view(options.url).substr(0, 6));
-    const bool secure = scheme == "https:" || scheme.starts_with("ftps:");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https,ftps" : "http,https,ftp,ftps");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR,
+                     IsSecureUrl(options.url) ? "https,ftps" : "http,https,ftp,ftps");
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, options.sameOriginRedirectsOnly ? 0L : 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, options.maxRedirects);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, options.connectTimeoutSeconds);
@@ -287,11 +278,12 @@ FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std:
     curl_easy_setopt(curl, CURLOPT_NOBODY, options.headOnly ? 1L : 0L);
     if (const char* caFile = CaFileFromEnvironment())
         curl_easy_setopt(curl, CURLOPT_CAINFO, caFile);
+}
 
-    const CURLcode code = options.sameOriginRedirectsOnly ? PerformSameOrigin(curl, options) : curl_easy_perform(curl);
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.httpStatus);
-    result.headers = std::move(transfer.headers);
-    result.statusLine = std::move(transfer.statusLine);
+// How the transfer ended, from what our callbacks saw and libcurl's code.
+void SetOutcome(FetchResult& result, const Transfer& transfer, CURLcode code, const char* errorText)
+{
+    const FetchOptions& options = *transfer.options;
     if (transfer.failed) {
         result.status = FetchStatus::Failed;
         result.error = "Out of memory.";
@@ -306,9 +298,38 @@ FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std:
         result.status = FetchStatus::Ok;
     } else {
         result.rangeRefused = code == CURLE_RANGE_ERROR;
-        result.failure = secure && code == CURLE_UNSUPPORTED_PROTOCOL ? FetchFailure::Downgrade : ClassifyFailure(code);
+        const bool downgrade = IsSecureUrl(options.url) && code == CURLE_UNSUPPORTED_PROTOCOL;
+        result.failure = downgrade ? FetchFailure::Downgrade : ClassifyFailure(code);
         result.error = errorText[0] != '\0' ? errorText : curl_easy_strerror(code);
     }
+}
+
+} // namespace
+
+FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std::string_view)>& onData)
+{
+    InitializeHttp();
+    FetchResult result;
+    std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
+    if (!handle) {
+        result.error = "The network layer could not be started.";
+        return result;
+    }
+    Transfer transfer;
+    transfer.curl = handle.get();
+    transfer.options = &options;
+    transfer.onData = &onData;
+    std::unique_ptr<curl_slist, ListDeleter> headers;
+    for (const std::string& header : options.headers)
+        headers.reset(curl_slist_append(headers.release(), header.c_str()));
+    char errorText[CURL_ERROR_SIZE] = "";
+    ConfigureHandle(handle.get(), options, transfer, headers.get(), errorText);
+    const CURLcode code =
+        options.sameOriginRedirectsOnly ? PerformSameOrigin(handle.get(), options) : curl_easy_perform(handle.get());
+    curl_easy_getinfo(handle.get(), CURLINFO_RESPONSE_CODE, &result.httpStatus);
+    result.headers = std::move(transfer.headers);
+    result.statusLine = std::move(transfer.statusLine);
+    SetOutcome(result, transfer, code, errorText);
     return result;
 }
 
