@@ -11,6 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string_view page(reinterpret_cast<const char*>(data), size);
     const auto run = velmora::test::RunExtractors(page);
+    // The one scan a search makes gives what the two kinds give alone.
+    if (velmora::test::RunPageScan(page).links != run.links)
+        std::abort();
     if (size > 8192)
         return 0;
     auto expected = velmora::test::ReferenceExtract(page, true);

@@ -6,7 +6,7 @@
 
 namespace velmora {
 
-std::string DescribeServerMark(int mark, std::string_view reply)
+std::string DescribeServerMark(int mark, std::string_view reply, bool testOnRequest)
 {
     const std::string_view firstLine = reply.substr(0, reply.find_first_of("\r\n"));
     const std::string said = EscapeControls(firstLine.substr(0, 200));
@@ -18,7 +18,9 @@ std::string DescribeServerMark(int mark, std::string_view reply)
     case kMarkFailure:
         return "Did not answer as a working server" + (said.empty() ? std::string(".") : ": " + said);
     default:
-        return "Not tested yet: Tests > Re-Test Results tests every server.";
+        return testOnRequest ? "Not tested automatically: it is on your own network or computer, and a page from "
+                               "elsewhere named it. Tests > Re-Test Results tests it."
+                             : "Not tested yet: Tests > Re-Test Results tests every server.";
     }
 }
 

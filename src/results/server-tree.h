@@ -35,7 +35,7 @@ struct ServerGroup {
 
 // What a server's mark means, with the first line of what it said: the
 // tooltip of its item.
-std::string DescribeServerMark(int mark, std::string_view reply);
+std::string DescribeServerMark(int mark, std::string_view reply, bool testOnRequest = false);
 
 // The servers found by the current search, under "FTP" and "HTTP". Empty
 // (no groups) until the first search starts.

@@ -1,5 +1,6 @@
 #include "search/ci-find.h"
 
+#include <algorithm>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -90,15 +91,78 @@ std::size_t FindNoCase(std::string_view text, std::string_view pattern, std::siz
 ForwardFinder::ForwardFinder(std::string_view text, std::string_view pattern, std::size_t pairAt)
     : m_text(text), m_pattern(pattern), m_pairAt(pairAt)
 {
+    // The pattern as one word, laid out as the text's bytes load into one:
+    // OR-ing m_fold folds capitals, m_mask keeps the pattern's bytes.
+    if (pattern.size() <= sizeof(std::uint64_t)) {
+        unsigned char fold[8] = {};
+        unsigned char want[8] = {};
+        unsigned char mask[8] = {};
+        for (std::size_t i = 0; i < pattern.size(); ++i) {
+            fold[i] = FoldMask(pattern[i]);
+            want[i] = static_cast<unsigned char>(pattern[i]);
+            mask[i] = 0xFF;
+        }
+        std::memcpy(&m_fold, fold, sizeof fold);
+        std::memcpy(&m_want, want, sizeof want);
+        std::memcpy(&m_mask, mask, sizeof mask);
+    }
 }
 
-std::size_t ForwardFinder::Next(std::size_t from)
+bool ForwardFinder::MatchesSlowly(std::size_t at) const
 {
-    if (m_searched && (m_hit == npos || m_hit >= from))
-        return m_hit;
-    m_hit = FindNoCase(m_text, m_pattern, m_pairAt, from);
+    return MatchesAt(m_text, m_pattern, at);
+}
+
+std::size_t ForwardFinder::Search(std::size_t from)
+{
     m_searched = true;
+    if (const std::size_t near = SearchWindows(from); near != npos)
+        return m_hit = near;
+    m_hit = FindNoCase(m_text, m_pattern, m_pairAt, from);
     return m_hit;
+}
+
+// The hit in the window at `from` or the next one, if there is one; else
+// npos with `from` moved past what was read, for the wide search to go on.
+std::size_t ForwardFinder::SearchWindows(std::size_t& from)
+{
+#if defined(__SSE2__)
+    if (m_mask == 0 || m_pattern.size() < 2)
+        return npos;
+    for (int window = 0; window < 2; ++window) {
+        if (!m_windowValid || from < m_windowStart || from >= m_windowStart + 64) {
+            // Room for the window's loads and a whole word at its last start.
+            if (m_text.size() < 64 + 16 + sizeof(std::uint64_t) ||
+                from > m_text.size() - 64 - 16 - sizeof(std::uint64_t))
+                return npos;
+            m_windowStart = from;
+            m_window = 0;
+            const __m128i fold1 = _mm_set1_epi8(static_cast<char>(FoldMask(m_pattern[m_pairAt])));
+            const __m128i fold2 = _mm_set1_epi8(static_cast<char>(FoldMask(m_pattern[m_pairAt + 1])));
+            const __m128i want1 = _mm_set1_epi8(m_pattern[m_pairAt]);
+            const __m128i want2 = _mm_set1_epi8(m_pattern[m_pairAt + 1]);
+            for (std::size_t block = 0; block < 64; block += 16) {
+                const char* at = m_text.data() + from + block + m_pairAt;
+                const __m128i first = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), fold1);
+                const __m128i second = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), fold2);
+                const auto bits = static_cast<unsigned>(
+                    _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(first, want1), _mm_cmpeq_epi8(second, want2))));
+                m_window |= std::uint64_t{bits} << block;
+            }
+            m_windowValid = true;
+        }
+        std::uint64_t candidates = m_window & (~std::uint64_t{0} << (from - m_windowStart));
+        for (; candidates != 0; candidates &= candidates - 1) {
+            const std::size_t at = m_windowStart + static_cast<std::size_t>(__builtin_ctzll(candidates));
+            if (MatchesNear(at))
+                return at;
+        }
+        from = m_windowStart + 64;
+    }
+#else
+    (void)from;
+#endif
+    return npos;
 }
 
 } // namespace velmora

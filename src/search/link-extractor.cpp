@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/ascii-case.h"
 #include "platform/message-queue.h"
@@ -21,6 +23,8 @@ constexpr std::size_t npos = std::string_view::npos;
 // this budget such texts are cut, so the scan stays linear in the page.
 constexpr std::size_t kAnchorBudgetSlack = 1 << 20;
 constexpr std::size_t kCutAnchorText = 256;
+// The shortest file link is "ftp://h/a.b"; a redirect needs an "=" before it.
+constexpr std::size_t kShortestWrapper = 12;
 
 void PostLink(const LinkScanContext& context, std::uint32_t id, std::string text, std::size_t urlLength,
               std::string_view wrapper)
@@ -73,120 +77,225 @@ bool IsOwnScheme(Pass pass, std::string_view text, std::size_t at = 0)
     return at < text.size() && (text[at] | 0x20) == 'f' && StartsWithNoCase(text, at, "ftp://");
 }
 
-// An href value that could be a search engine's redirect: an http(s) link
-// or one relative to the engine's own site.
-bool MayBeWrapper(std::string_view page, std::size_t at)
-{
-    return page[at] == '/' || IsHttpScheme(page, at);
-}
+// One scan of a page's hrefs for both kinds of link. Each kind reads the
+// page as if alone: for each "href=" followed directly, or after one
+// character, by a link of its scheme, the link runs to the next double
+// quote, else to the next blank, else to the end, and never past the next
+// "href=". A value that may be an engine's redirect (a relative link or an
+// http(s) one) is replaced by the target it carries when the target is of
+// the kind's scheme. What a kind takes is consumed, so each kind has its own
+// place in the page; an href is judged for the kinds whose place it has
+// reached. Reading both at once judges a hostile page's hrefs once, not
+// twice; ftp links wait until the http links are posted, which come first.
+class LinkScan {
+public:
+    LinkScan(std::string_view page, const LinkScanContext& context)
+        : m_page(page), m_context(context), m_href(page, "href=", 3), m_quote(page, "\""), m_blank(page, " "),
+          m_tagEnd(page, ">"), m_anchorEnd(page, "</a>", 2), m_image(page, "<img", 0),
+          m_anchorBudget(page.size() * 2 + kAnchorBudgetSlack)
+    {
+    }
 
-// The loop both extractors share. For each "href=" followed directly, or
-// after one character, by a link the pass takes, the link runs to the next
-// double quote, else to the next blank, else to the end, and never past the
-// next "href=". A value that may
-// be an engine's redirect (a relative link or an http(s) one) is replaced
-// by the target it carries when the target belongs to this pass. `ownStep`
-// gets each link that IsFileLink accepts and the redirect it came from, may
-// move the scan position on, and says whether it posted.
-template <typename OwnStep>
-int ScanLinks(std::string_view page, Pass pass, const LinkScanContext& context, int* anchors, OwnStep ownStep)
-{
-    ForwardFinder href(page, "href=", 3);
-    ForwardFinder quote(page, "\"");
-    ForwardFinder blank(page, " ");
+    // Posts the kinds asked for; false when the stop flag ended the scan.
+    bool Run(bool http, bool ftp, PageScan& scan)
+    {
+        m_http.active = http;
+        m_ftp.active = ftp;
+        std::vector<std::pair<std::string, std::string>> ftpLinks;
+        for (;;) {
+            const std::size_t from = std::min(m_http.Place(), m_ftp.Place());
+            const std::size_t h = m_href.Next(from);
+            if (h == npos)
+                break;
+            if (StopRequested(m_context))
+                return false;
+            const std::size_t valueAt = h + 5;
+            const std::size_t nextHref = m_href.Next(valueAt);
+            const Starts starts = FindStarts(valueAt);
+            if (m_http.Reached(h)) {
+                ++scan.anchors;
+                m_http.at = valueAt;
+                Judge(m_http, starts.http, starts.wrapper, nextHref,
+                      [&](std::string_view link, std::string_view wrapper) {
+                          scan.httpLinks += TakeHttpLink(link, wrapper);
+                      });
+            }
+            if (m_ftp.Reached(h)) {
+                m_ftp.at = valueAt;
+                Judge(m_ftp, starts.ftp, starts.wrapper, nextHref,
+                      [&](std::string_view link, std::string_view wrapper) { ftpLinks.emplace_back(link, wrapper); });
+            }
+        }
+        for (auto& [link, wrapper] : ftpLinks) {
+            const std::size_t length = link.size();
+            PostLink(m_context, kMsgFoundFtpLink, std::move(link), length, wrapper);
+            ++scan.ftpLinks;
+        }
+        return true;
+    }
 
-    int count = 0;
-    std::size_t at = 0;
-    for (;;) {
-        const std::size_t h = href.Next(at);
-        if (h == npos || StopRequested(context))
-            return count;
-        if (anchors)
-            ++*anchors;
-        at = h + 5;
-        // A link of the pass's own scheme wins over a possible redirect.
-        const std::size_t last = std::min(page.size(), at + 2);
-        std::size_t start = npos;
-        for (std::size_t p = at; p < last && start == npos; ++p)
-            start = IsOwnScheme(pass, page, p) ? p : npos;
-        const bool direct = start != npos;
-        for (std::size_t p = at; p < last && start == npos; ++p)
-            start = MayBeWrapper(page, p) ? p : npos;
-        if (start == npos)
-            continue;
-        const std::size_t q = quote.Next(start);
+private:
+    struct Kind {
+        Pass pass;
+        bool active = false;
+        std::size_t at = 0; // where its next href may start
+        std::size_t Place() const { return active ? at : npos; }
+        bool Reached(std::size_t h) const { return active && h >= at; }
+    };
+
+    // Where a value starting at `start` ends.
+    std::size_t ValueEnd(std::size_t start, std::size_t nextHref)
+    {
+        const std::size_t q = m_quote.Next(start);
         std::size_t end = q;
-        if (q == npos || q == start) {
-            const std::size_t b = blank.Next(start);
-            end = (b == npos || b == start) ? page.size() : b;
+        if (q == npos) {
+            const std::size_t b = m_blank.Next(start);
+            end = b == npos ? m_page.size() : b;
         }
         // A link also ends where the next href begins: it never swallows
         // the next anchor's link, and no byte is judged as part of two
         // links, so the scan stays linear whatever the page holds.
-        const std::size_t nextHref = href.Next(at);
-        const bool cutAtHref = nextHref < end;
-        if (cutAtHref)
-            end = nextHref;
-        const std::string_view written = page.substr(start, end - start);
-        if (context.bytesJudged)
-            *context.bytesJudged += written.size();
-        const std::optional<std::string> target = MayCarryTarget(written) ? UnwrapLink(written) : std::nullopt;
-        if (target ? !IsOwnScheme(pass, *target) : !direct)
-            continue;
-        // What the pass has read is consumed, the delimiter too (an href
-        // that ended it is read next).
-        at = cutAtHref ? end : std::min(page.size(), end + 1);
-        const std::string_view link = target ? std::string_view(*target) : written;
-        if (IsFileLink(link) && ownStep(link, target ? written : std::string_view(), at))
-            ++count;
+        return std::min(end, nextHref);
     }
-}
+
+    // Where an href's value may start, directly after "href=" or one
+    // character later: an http(s) link, an ftp link, a possible redirect.
+    struct Starts {
+        std::size_t http = npos;
+        std::size_t ftp = npos;
+        std::size_t wrapper = npos;
+    };
+
+    Starts FindStarts(std::size_t valueAt) const
+    {
+        Starts starts;
+        const std::size_t last = std::min(m_page.size(), valueAt + 2);
+        for (std::size_t p = valueAt; p < last; ++p) {
+            // Most values are told apart by their first character.
+            const char first = static_cast<char>(m_page[p] | 0x20);
+            const bool http = first == 'h' && IsHttpScheme(m_page, p);
+            if (http && starts.http == npos)
+                starts.http = p;
+            if (first == 'f' && starts.ftp == npos && StartsWithNoCase(m_page, p, "ftp://"))
+                starts.ftp = p;
+            if ((http || m_page[p] == '/') && starts.wrapper == npos)
+                starts.wrapper = p;
+        }
+        return starts;
+    }
+
+    // An href for one kind: a link of the kind's own scheme (at `own`) wins
+    // over a possible redirect (at `wrapper`). Gives `take` each file link
+    // the kind takes, and moves its place on past what it consumed.
+    template <typename Take>
+    void Judge(Kind& kind, std::size_t own, std::size_t wrapper, std::size_t nextHref, Take take)
+    {
+        const bool direct = own != npos;
+        const std::size_t start = direct ? own : wrapper;
+        if (start == npos)
+            return;
+        const Value& value = ValueAt(start, nextHref);
+        if (value.target ? !IsOwnScheme(kind.pass, *value.target) : !direct)
+            return;
+        // What the kind has read is consumed, the delimiter too (an href
+        // that ended it is read next).
+        kind.at = value.end == nextHref ? value.end : std::min(m_page.size(), value.end + 1);
+        const std::string_view link = value.target ? std::string_view(*value.target) : value.written;
+        if (IsFileLink(link))
+            take(link, value.target ? value.written : std::string_view());
+    }
+
+    // An href's value from `start` and the target it carries, worked out
+    // once for both kinds.
+    struct Value {
+        std::size_t start = npos;
+        std::size_t end = 0;
+        std::string_view written;
+        std::optional<std::string> target;
+    };
+
+    const Value& ValueAt(std::size_t start, std::size_t nextHref)
+    {
+        // A start belongs to one href only, so it names the value.
+        if (m_value.start == start)
+            return m_value;
+        m_value.start = start;
+        m_value.end = ValueEnd(start, nextHref);
+        m_value.written = m_page.substr(start, m_value.end - start);
+        if (m_context.bytesJudged)
+            *m_context.bytesJudged += m_value.written.size();
+        // A value shorter than "?u=ftp://h/a.b" carries no file link.
+        const bool mayCarry = m_value.written.size() >= kShortestWrapper && MayCarryTarget(m_value.written);
+        m_value.target = mayCarry ? UnwrapLink(m_value.written) : std::nullopt;
+        return m_value;
+    }
+
+    // An http(s) link is posted with its anchor text, which must be there
+    // and must not be an image; the anchor's tag is consumed, its text not.
+    int TakeHttpLink(std::string_view link, std::string_view wrapper)
+    {
+        const std::size_t g = m_tagEnd.Next(m_http.at);
+        if (g == npos)
+            return 0;
+        m_http.at = g + 1;
+        const std::size_t a = m_anchorEnd.Next(m_http.at);
+        if (a == npos)
+            return 0;
+        const std::size_t img = m_image.Next(m_http.at);
+        if (img != npos && img < a)
+            return 0;
+        std::size_t length = a - m_http.at;
+        if (length <= m_anchorBudget)
+            m_anchorBudget -= length;
+        else
+            length = std::min(length, kCutAnchorText);
+        std::string text = CleanLinkText(m_page.substr(m_http.at, length));
+        if (text.empty())
+            return 0;
+        std::string posted;
+        posted.reserve(link.size() + 1 + text.size());
+        posted.append(link).append(1, '\t').append(text);
+        PostLink(m_context, kMsgFoundHttpLink, std::move(posted), link.size(), wrapper);
+        return 1;
+    }
+
+    std::string_view m_page;
+    const LinkScanContext& m_context;
+    ForwardFinder m_href;
+    ForwardFinder m_quote;
+    ForwardFinder m_blank;
+    ForwardFinder m_tagEnd;
+    ForwardFinder m_anchorEnd;
+    ForwardFinder m_image;
+    std::size_t m_anchorBudget;
+    Value m_value;
+    Kind m_http{Pass::Http};
+    Kind m_ftp{Pass::Ftp};
+};
 
 } // namespace
 
 int ExtractHttpLinks(std::string_view page, const LinkScanContext& context, int* anchors)
 {
-    ForwardFinder tagEnd(page, ">");
-    ForwardFinder anchorEnd(page, "</a>", 2);
-    ForwardFinder image(page, "<img", 0);
-    std::size_t anchorBudget = page.size() * 2 + kAnchorBudgetSlack;
-    return ScanLinks(page, Pass::Http, context, anchors,
-                     [&](std::string_view link, std::string_view wrapper, std::size_t& at) {
-                         const std::size_t g = tagEnd.Next(at);
-                         if (g == npos)
-                             return false;
-                         at = g + 1;
-                         // The anchor text is not consumed: the next href is
-                         // looked for from its start.
-                         const std::size_t a = anchorEnd.Next(at);
-                         if (a == npos)
-                             return false;
-                         const std::size_t img = image.Next(at);
-                         if (img != npos && img < a)
-                             return false;
-                         std::size_t length = a - at;
-                         if (length <= anchorBudget)
-                             anchorBudget -= length;
-                         else
-                             length = std::min(length, kCutAnchorText);
-                         std::string text = CleanLinkText(page.substr(at, length));
-                         if (text.empty())
-                             return false;
-                         std::string posted;
-                         posted.reserve(link.size() + 1 + text.size());
-                         posted.append(link).append(1, '\t').append(text);
-                         PostLink(context, kMsgFoundHttpLink, std::move(posted), link.size(), wrapper);
-                         return true;
-                     });
+    PageScan scan;
+    LinkScan(page, context).Run(true, false, scan);
+    if (anchors)
+        *anchors += scan.anchors;
+    return scan.httpLinks;
 }
 
 int ExtractFtpLinks(std::string_view page, const LinkScanContext& context)
 {
-    return ScanLinks(page, Pass::Ftp, context, nullptr,
-                     [&](std::string_view link, std::string_view wrapper, std::size_t&) {
-                         PostLink(context, kMsgFoundFtpLink, std::string(link), link.size(), wrapper);
-                         return true;
-                     });
+    PageScan scan;
+    LinkScan(page, context).Run(false, true, scan);
+    return scan.ftpLinks;
+}
+
+PageScan ScanResultPage(std::string_view page, const LinkScanContext& context)
+{
+    PageScan scan;
+    scan.stopped = !LinkScan(page, context).Run(true, true, scan) || StopRequested(context);
+    return scan;
 }
 
 } // namespace velmora
@@ -201,17 +310,6 @@ void AppendPageData(std::string& page, std::string_view data)
         page.append(data.substr(at, end - at));
         at = end + 1;
     }
-}
-
-PageScan ScanResultPage(std::string_view page, const LinkScanContext& context)
-{
-    PageScan scan;
-    scan.httpLinks = ExtractHttpLinks(page, context, &scan.anchors);
-    if ((scan.stopped = StopRequested(context)))
-        return scan;
-    scan.ftpLinks = ExtractFtpLinks(page, context);
-    scan.stopped = StopRequested(context);
-    return scan;
 }
 
 } // namespace velmora

@@ -27,10 +27,47 @@ bool ContainsPageExtension(std::string_view link)
     return false;
 }
 
+// The same rules as IsFileLink, in one pass over the link.
+bool IsShortFileLink(std::string_view link)
+{
+    std::size_t lastSlash = npos;
+    std::size_t lastDot = npos;
+    std::size_t doubleSlash = npos;
+    for (std::size_t i = 0; i < link.size(); ++i) {
+        const char c = link[i];
+        if (c == '?')
+            return false;
+        if (c == '/') {
+            if (doubleSlash == npos && i + 1 < link.size() && link[i + 1] == '/')
+                doubleSlash = i;
+            lastSlash = i;
+        } else if (c == '.') {
+            // ".htm", ".php" or ".asp" anywhere, as written.
+            if (i + 4 <= link.size()) {
+                const std::string_view extension = link.substr(i + 1, 3);
+                if (extension == "htm" || extension == "php" || extension == "asp")
+                    return false;
+            }
+            lastDot = i;
+        }
+    }
+    if (EndsWithNoCase(link, ".html") || EndsWithNoCase(link, ".htm") || EndsWithNoCase(link, ".cgi") ||
+        EndsWithNoCase(link, ".shtml"))
+        return false;
+    const std::size_t afterScheme = doubleSlash == npos ? 0 : doubleSlash + 1;
+    if (lastSlash == afterScheme || lastSlash == npos)
+        return false;
+    return lastDot != npos && lastDot > lastSlash;
+}
+
 } // namespace
 
 bool IsFileLink(std::string_view link)
 {
+    // One look at each byte finds what the rules below ask of a short link:
+    // most links on a page are short, and a hostile page is all links.
+    if (link.size() <= 64)
+        return IsShortFileLink(link);
     if (link.find('?') != npos)
         return false;
     if (EndsWithNoCase(link, ".html") || EndsWithNoCase(link, ".htm") || EndsWithNoCase(link, ".cgi") ||

@@ -181,6 +181,8 @@ TEST_F(ServerTestPassTest, InternalAddressesFromAnOutsideEngineAreNotProbedUnles
     PumpUntil([&] { return !session->IsTestPassRunning(); });
     EXPECT_EQ(ServerMark(kGroupHttp, 0), kMarkUntested) << "the automatic pass leaves the user's machine alone";
     EXPECT_TRUE(httpGood.Received().empty());
+    const ServerItem& local = session->GetServers().GetGroups()[kGroupHttp].servers[0];
+    EXPECT_EQ(DescribeServerMark(local.mark, "", local.testOnRequest).rfind("Not tested automatically", 0), 0u);
 
     // Re-Test Results is the user asking.
     session->OnRetestResults();

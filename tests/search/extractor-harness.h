@@ -18,6 +18,20 @@ struct ExtractorRun {
     int ftpCount = 0;
 };
 
+// What the queue holds, in the reference scanner's form.
+inline void CollectLinks(MessageQueue& queue, ExtractorRun& run)
+{
+    while (auto message = queue.TryTake()) {
+        const FoundLink& link = *message->link;
+        const bool http = message->id == kMsgFoundHttpLink;
+        ReferenceLink found{http, link.text.substr(0, link.urlLength), {}};
+        if (http)
+            found.text = link.text.substr(link.urlLength + 1);
+        run.links.push_back(found);
+    }
+}
+
+// Each kind of link on its own, as ExtractHttpLinks and ExtractFtpLinks give them.
 inline ExtractorRun RunExtractors(std::string_view page, const std::function<void()>& onPost = {})
 {
     MessageQueue queue;
@@ -28,14 +42,21 @@ inline ExtractorRun RunExtractors(std::string_view page, const std::function<voi
     ExtractorRun run;
     run.httpCount = ExtractHttpLinks(page, context);
     run.ftpCount = ExtractFtpLinks(page, context);
-    while (auto message = queue.TryTake()) {
-        const FoundLink& link = *message->link;
-        const bool http = message->id == kMsgFoundHttpLink;
-        ReferenceLink found{http, link.text.substr(0, link.urlLength), {}};
-        if (http)
-            found.text = link.text.substr(link.urlLength + 1);
-        run.links.push_back(found);
-    }
+    CollectLinks(queue, run);
+    return run;
+}
+
+// Both kinds in the one scan a search makes.
+inline ExtractorRun RunPageScan(std::string_view page)
+{
+    MessageQueue queue;
+    std::atomic<bool> stop{false};
+    const LinkScanContext context{&queue, &stop, 17, 99};
+    const PageScan scan = ScanResultPage(page, context);
+    ExtractorRun run;
+    run.httpCount = scan.httpLinks;
+    run.ftpCount = scan.ftpLinks;
+    CollectLinks(queue, run);
     return run;
 }
 

@@ -12,6 +12,7 @@ namespace {
 using test::ReferenceExtract;
 using test::ReferenceLink;
 using test::RunExtractors;
+using test::RunPageScan;
 
 std::vector<ReferenceLink> Reference(std::string_view page)
 {
@@ -96,6 +97,9 @@ TEST(LinkExtractorReferenceTest, RandomPagesGiveTheSameLinksInTheSameOrder)
         const auto actual = RunExtractors(page);
         ASSERT_EQ(actual.links, expected) << "page: " << page;
         ASSERT_EQ(static_cast<std::size_t>(actual.httpCount + actual.ftpCount), expected.size());
+        const auto together = RunPageScan(page);
+        ASSERT_EQ(together.links, expected) << "one scan for both kinds, page: " << page;
+        ASSERT_EQ(static_cast<std::size_t>(together.httpCount + together.ftpCount), expected.size());
         linksSeen += static_cast<int>(expected.size());
     }
     EXPECT_GT(linksSeen, 1000) << "the generator must reach accepted links";

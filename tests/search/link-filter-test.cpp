@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+
 namespace velmora {
 namespace {
 
@@ -25,6 +28,29 @@ TEST(IsFileLinkTest, CaseMattersOnlyForTheEndings)
 {
     EXPECT_TRUE(IsFileLink("http://h/a.PHP/b.zip")) << ".php is searched case-sensitively";
     EXPECT_FALSE(IsFileLink("http://h/a.zip.HTML"));
+}
+
+TEST(IsFileLinkTest, ShortAndLongLinksFollowTheSameRules)
+{
+    // Short links are judged in one pass, long ones by the plain rules: a
+    // name padded past 64 bytes inside its last segment keeps its verdict
+    // wherever the padding cannot change it.
+    std::mt19937 random(64);
+    const std::string alphabet = "/.?:hpHtmasxcgi";
+    for (int round = 0; round < 20000; ++round) {
+        std::string link = "http://h";
+        const std::size_t length = random() % 20;
+        for (std::size_t i = 0; i < length; ++i)
+            link += alphabet[random() % alphabet.size()];
+        const std::size_t slash = link.rfind('/');
+        std::string padded = link;
+        // Padding of plain letters right after the last slash moves nothing
+        // the rules look at.
+        padded.insert(slash + 1, std::string(70, 'q'));
+        ASSERT_LE(link.size(), 64u);
+        ASSERT_GT(padded.size(), 64u);
+        ASSERT_EQ(IsFileLink(link), IsFileLink(padded)) << link;
+    }
 }
 
 TEST(CleanLinkTextTest, RemovesTagsBreaksAndSurplusBlanks)

@@ -180,7 +180,7 @@ void CMainDlg::ShowServerMark(QTreeWidgetItem* item, const ServerItem& server)
     item->setIcon(0, GetTreeImage(server.mark));
     item->setData(0, kTreeMarkRole, server.mark);
     const std::string reply = m_pSession->GetServerResponse(server);
-    item->setToolTip(0, FromStd(server.text + ": " + DescribeServerMark(server.mark, reply)));
+    item->setToolTip(0, FromStd(server.text + ": " + DescribeServerMark(server.mark, reply, server.testOnRequest)));
 }
 
 void CMainDlg::ServerMarkChanged(std::size_t group, std::size_t index)
