@@ -83,10 +83,12 @@ BENCHMARK(BM_ExtractLinks)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisec
 
 // Pages built to make a scan read the same bytes again and again: href
 // values that never meet a quote or a blank, plain, as redirect candidates,
-// and as links of the pass's own scheme.
+// as links of the scan's own scheme, as file links with no anchor, and as
+// redirects that carry a file link.
 std::string MakeHostilePage(std::size_t size, int kind)
 {
-    static const char* const units[] = {"href=/", "href=/?u=", "href=http://h/a"};
+    static const char* const units[] = {"href=/", "href=/?u=", "href=http://h/a", "href=http://h/a.zip",
+                                        "href=/url?q=http://h/a.zip&x"};
     const std::string unit = units[kind];
     std::string page;
     page.reserve(size + unit.size());
@@ -96,7 +98,7 @@ std::string MakeHostilePage(std::size_t size, int kind)
     return page;
 }
 
-// First argument 0: an ordinary page; 1 to 3: hostile pages of the same
+// First argument 0: an ordinary page; 1 to 5: hostile pages of the same
 // size. Second: the size in MiB (32 is the largest page a search scans).
 void BM_ExtractLinksHostile(benchmark::State& state)
 {
@@ -115,9 +117,7 @@ void BM_ExtractLinksHostile(benchmark::State& state)
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * page.size()));
 }
-BENCHMARK(BM_ExtractLinksHostile)
-    ->ArgsProduct({{0, 1, 2, 3}, {1, 32}})
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExtractLinksHostile)->ArgsProduct({{0, 1, 2, 3, 4, 5}, {1, 32}})->Unit(benchmark::kMillisecond);
 
 void BM_Memchr(benchmark::State& state)
 {

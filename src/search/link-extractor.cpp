@@ -25,6 +25,8 @@ constexpr std::size_t kAnchorBudgetSlack = 1 << 20;
 constexpr std::size_t kCutAnchorText = 256;
 // The shortest file link is "ftp://h/a.b"; a redirect needs an "=" before it.
 constexpr std::size_t kShortestWrapper = 12;
+// The shortest value IsFileLink takes at all: "ftp:///.".
+constexpr std::size_t kShortestFileLink = 8;
 
 void PostLink(const LinkScanContext& context, std::uint32_t id, std::string text, std::size_t urlLength,
               std::string_view wrapper)
@@ -99,11 +101,12 @@ public:
     // Posts the kinds asked for; false when the stop flag ended the scan.
     bool Run(bool http, bool ftp, PageScan& scan)
     {
-        m_http.active = http;
-        m_ftp.active = ftp;
+        // A kind not asked for stands past every href.
+        m_http.at = http ? 0 : npos;
+        m_ftp.at = ftp ? 0 : npos;
         std::vector<std::pair<std::string, std::string>> ftpLinks;
         for (;;) {
-            const std::size_t from = std::min(m_http.Place(), m_ftp.Place());
+            const std::size_t from = std::min(m_http.at, m_ftp.at);
             const std::size_t h = m_href.Next(from);
             if (h == npos)
                 break;
@@ -111,6 +114,19 @@ public:
                 return false;
             const std::size_t valueAt = h + 5;
             const std::size_t nextHref = m_href.Next(valueAt);
+            if (nextHref < valueAt + kShortestFileLink) {
+                // Too little room before the next href for any file link
+                // (a target is never longer than what carries it): nothing
+                // to take, and nothing to consume that the next href would
+                // not end anyway.
+                if (m_http.Reached(h)) {
+                    ++scan.anchors;
+                    m_http.at = valueAt;
+                }
+                if (m_ftp.Reached(h))
+                    m_ftp.at = valueAt;
+                continue;
+            }
             const Starts starts = FindStarts(valueAt);
             if (m_http.Reached(h)) {
                 ++scan.anchors;
@@ -137,10 +153,8 @@ public:
 private:
     struct Kind {
         Pass pass;
-        bool active = false;
         std::size_t at = 0; // where its next href may start
-        std::size_t Place() const { return active ? at : npos; }
-        bool Reached(std::size_t h) const { return active && h >= at; }
+        bool Reached(std::size_t h) const { return h >= at; }
     };
 
     // Where a value starting at `start` ends.
@@ -225,8 +239,10 @@ private:
         if (m_context.bytesJudged)
             *m_context.bytesJudged += m_value.written.size();
         // A value shorter than "?u=ftp://h/a.b" carries no file link.
-        const bool mayCarry = m_value.written.size() >= kShortestWrapper && MayCarryTarget(m_value.written);
-        m_value.target = mayCarry ? UnwrapLink(m_value.written) : std::nullopt;
+        if (m_value.written.size() >= kShortestWrapper && MayCarryTarget(m_value.written))
+            m_value.target = UnwrapLink(m_value.written);
+        else if (m_value.target)
+            m_value.target.reset();
         return m_value;
     }
 

@@ -30,6 +30,13 @@ bool ContainsPageExtension(std::string_view link)
 // The same rules as IsFileLink, in one pass over the link.
 bool IsShortFileLink(std::string_view link)
 {
+    // Most links that are no file's have no dot in their last segment.
+    std::size_t segment = link.size();
+    bool dotted = false;
+    for (; segment > 0 && link[segment - 1] != '/'; --segment)
+        dotted = dotted || link[segment - 1] == '.';
+    if (!dotted || segment == 0)
+        return false;
     std::size_t lastSlash = npos;
     std::size_t lastDot = npos;
     std::size_t doubleSlash = npos;
@@ -51,13 +58,14 @@ bool IsShortFileLink(std::string_view link)
             lastDot = i;
         }
     }
-    if (EndsWithNoCase(link, ".html") || EndsWithNoCase(link, ".htm") || EndsWithNoCase(link, ".cgi") ||
-        EndsWithNoCase(link, ".shtml"))
-        return false;
     const std::size_t afterScheme = doubleSlash == npos ? 0 : doubleSlash + 1;
-    if (lastSlash == afterScheme || lastSlash == npos)
+    if (lastSlash == afterScheme || lastSlash == npos || lastDot == npos || lastDot < lastSlash)
         return false;
-    return lastDot != npos && lastDot > lastSlash;
+    // A page's ending (".html", ".htm", ".cgi", ".shtml") is what follows
+    // the last dot.
+    const std::string_view ending = link.substr(lastDot + 1);
+    return !(EqualsNoCase(ending, "html") || EqualsNoCase(ending, "htm") || EqualsNoCase(ending, "cgi") ||
+             EqualsNoCase(ending, "shtml"));
 }
 
 } // namespace
