@@ -11,11 +11,15 @@ SqliteDb::~SqliteDb()
 
 std::optional<DbError> SqliteDb::Open(const std::string& path, int busyTimeoutMs)
 {
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW;
-    if (sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
+    return OpenWith(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, busyTimeoutMs);
+}
+
+std::optional<DbError> SqliteDb::OpenWith(const std::string& name, int flags, int busyTimeoutMs)
+{
+    flags |= SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW;
+    if (sqlite3_open_v2(name.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
         DbError error = LastError();
-        sqlite3_close_v2(m_db);
-        m_db = nullptr;
+        Close();
         return error;
     }
     sqlite3_extended_result_codes(m_db, 0);
@@ -45,16 +49,7 @@ std::optional<DbError> SqliteDb::OpenToRead(const std::string& path, int busyTim
         }
     }
     uri += immutable ? "?mode=ro&immutable=1" : "?mode=ro";
-    const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW;
-    if (sqlite3_open_v2(uri.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
-        DbError error = LastError();
-        sqlite3_close_v2(m_db);
-        m_db = nullptr;
-        return error;
-    }
-    sqlite3_extended_result_codes(m_db, 0);
-    sqlite3_busy_timeout(m_db, busyTimeoutMs);
-    return std::nullopt;
+    return OpenWith(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, busyTimeoutMs);
 }
 
 std::optional<DbError> SqliteDb::Execute(const char* sql)

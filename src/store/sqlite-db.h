@@ -39,6 +39,8 @@ public:
     sqlite3* Handle() const { return m_db; }
 
 private:
+    std::optional<DbError> OpenWith(const std::string& name, int flags, int busyTimeoutMs);
+
     sqlite3* m_db = nullptr;
 };
 

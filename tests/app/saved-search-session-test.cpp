@@ -59,6 +59,23 @@ protected:
         session->SetSaving(true);
     }
 
+    // A kept search for "moon" whose engine names one file of `ftp`.
+    bool SearchMoonOn(const test::FtpTestServer& ftp)
+    {
+        server.Route("/page", {PageBehavior::Kind::Serve, Link(ftp.Url("/pub/moon.zip"))});
+        Open({{"Engine", "/page"}}, "Filter=0\n");
+        session->SetSaving(true);
+        return RunToEnd("moon");
+    }
+
+    bool BrowseFromTheFirstResult()
+    {
+        BrowseLimits limits;
+        limits.pause = std::chrono::milliseconds(0);
+        return session->OnBrowse(session->GetResults().Get(0), false, limits) &&
+               PumpUntil([&] { return !session->IsBrowseRunning(); });
+    }
+
     bool TestAll()
     {
         session->OnRetestResults();
@@ -178,16 +195,9 @@ TEST_F(SavedSearchSessionTest, BrowsedFilesAreKeptWithTheSearchAndToldNew)
     test::WriteFile(served.File("pub/deeper/moon-3.zip"), "listed too");
     test::FtpTestServer ftp(served.Path());
     ASSERT_TRUE(ftp.IsRunning());
-    server.Route("/page", {PageBehavior::Kind::Serve, Link(ftp.Url("/pub/moon.zip"))});
-    Open({{"Engine", "/page"}}, "Filter=0\n");
-    session->SetSaving(true);
-    ASSERT_TRUE(RunToEnd("moon"));
+    ASSERT_TRUE(SearchMoonOn(ftp));
     ASSERT_EQ(session->GetResultCount(), 1);
-
-    BrowseLimits limits;
-    limits.pause = std::chrono::milliseconds(0);
-    ASSERT_TRUE(session->OnBrowse(session->GetResults().Get(0), false, limits));
-    ASSERT_TRUE(PumpUntil([&] { return !session->IsBrowseRunning(); }));
+    ASSERT_TRUE(BrowseFromTheFirstResult());
     ASSERT_EQ(session->GetResultCount(), 3);
 
     std::string error;
@@ -211,10 +221,7 @@ TEST_F(SavedSearchSessionTest, FilesBrowsedIntoAReopenedSearchAreNotToldNew)
     test::WriteFile(served.File("pub/moon-2.zip"), "listed later");
     test::FtpTestServer ftp(served.Path());
     ASSERT_TRUE(ftp.IsRunning());
-    server.Route("/page", {PageBehavior::Kind::Serve, Link(ftp.Url("/pub/moon.zip"))});
-    Open({{"Engine", "/page"}}, "Filter=0\n");
-    session->SetSaving(true);
-    ASSERT_TRUE(RunToEnd("moon"));
+    ASSERT_TRUE(SearchMoonOn(ftp));
     ASSERT_TRUE(session->GetResults().IsNew(0));
     const std::int64_t id = Latest();
 
@@ -222,10 +229,7 @@ TEST_F(SavedSearchSessionTest, FilesBrowsedIntoAReopenedSearchAreNotToldNew)
     std::string error;
     ASSERT_TRUE(session->OpenSavedSearch(id, error)) << error;
     EXPECT_TRUE(session->GetResults().IsNew(0)) << "as it was told when the search ran";
-    BrowseLimits limits;
-    limits.pause = std::chrono::milliseconds(0);
-    ASSERT_TRUE(session->OnBrowse(session->GetResults().Get(0), false, limits));
-    ASSERT_TRUE(PumpUntil([&] { return !session->IsBrowseRunning(); }));
+    ASSERT_TRUE(BrowseFromTheFirstResult());
     ASSERT_EQ(session->GetResultCount(), 2);
     EXPECT_FALSE(session->GetResults().IsNew(1)) << session->GetResults().Get(1).path;
     const auto saved = session->GetStore(error)->Load(id);

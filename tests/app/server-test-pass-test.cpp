@@ -176,7 +176,7 @@ TEST_F(ServerTestPassTest, InternalAddressesFromAnOutsideEngineAreNotProbedUnles
     session->Initialize();
     ASSERT_TRUE(RunToEnd("key"));
     ASSERT_EQ(observer.reports.size(), 1u);
-    EXPECT_EQ(HealthName(observer.reports[0].health), "links") << observer.reports[0].reason;
+    EXPECT_EQ(std::string(HealthName(observer.reports[0].health)), "links") << observer.reports[0].reason;
     EXPECT_EQ(ServersIn(kGroupHttp), (std::vector<std::string>{"127.0.0.1"})) << "link-local addresses are dropped";
     PumpUntil([&] { return !session->IsTestPassRunning(); });
     EXPECT_EQ(ServerMark(kGroupHttp, 0), kMarkUntested) << "the automatic pass leaves the user's machine alone";
