@@ -17,6 +17,14 @@ void ClientsPageModel::OnInitDialog()
         m_names.Add(name);
     fields.localDir = GetPrivateProfileStringA(keys::kSettingsSection, keys::kLocalDir, keys::kLocalDirDefault,
                                                keys::kPageFieldBuffer, m_strSettingsPath);
+    const std::string active = GetActiveClient();
+    m_strChosen = m_names.Contains(active) ? active : std::string();
+}
+
+void ClientsPageModel::UseForGetFile(const std::optional<std::string>& selected)
+{
+    if (selected && m_names.Contains(*selected))
+        m_strChosen = *selected;
 }
 
 void ClientsPageModel::ClearClientFields()
@@ -77,6 +85,8 @@ void ClientsPageModel::Delete(const std::optional<std::string>& selected)
         return;
     WritePrivateProfileSectionA(*selected, std::nullopt, m_strClientsPath);
     m_names.Remove(*selected);
+    if (*selected == m_strChosen)
+        m_strChosen.clear();
     Cancel();
 }
 
@@ -116,10 +126,10 @@ bool ClientsPageModel::Done()
     return true;
 }
 
-void ClientsPageModel::OnOK(const std::optional<std::string>& selected)
+void ClientsPageModel::OnOK()
 {
     const auto& names = m_names.Get();
-    const std::string active = selected ? *selected : names.empty() ? std::string() : names.front();
+    const std::string active = !m_strChosen.empty() ? m_strChosen : names.empty() ? std::string() : names.front();
     ProfileEdit edit(m_strSettingsPath);
     edit.SetString(keys::kSettingsSection, keys::kFtpClient, active);
     edit.SetString(keys::kSettingsSection, keys::kLocalDir, fields.localDir);

@@ -32,13 +32,19 @@ public:
     void Show(const std::optional<std::string>& selected);
     // The client Get File uses now (FTPClient), as settings.dat holds it.
     std::string GetActiveClient() const;
+    // The client Get File will use after OK: the active one until the user
+    // picks another with "Use for Get File"; looking at a client changes
+    // nothing. Empty while none is used.
+    const std::string& GetChosenClient() const { return m_strChosen; }
+    void UseForGetFile(const std::optional<std::string>& selected);
     // Does nothing while fewer than two clients are listed.
     void Delete(const std::optional<std::string>& selected);
     void Cancel();
     bool Done();
-    // The sheet's OK: the selected client (the first when none is) becomes
-    // the active one; LocalDir is written as typed.
-    void OnOK(const std::optional<std::string>& selected);
+    // The sheet's OK: the chosen client becomes the active one (the first
+    // listed when none was ever chosen, so Get File has one); LocalDir is
+    // written as typed.
+    void OnOK();
 
     Fields fields;
 
@@ -48,6 +54,7 @@ private:
 
     std::string m_strSettingsPath;
     std::string m_strClientsPath;
+    std::string m_strChosen;
 };
 
 } // namespace velmora

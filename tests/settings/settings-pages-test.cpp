@@ -130,21 +130,31 @@ TEST_F(ClientsPageTest, TwoLineScriptsRoundTripAndTheLastClientStays)
     EXPECT_EQ(page.GetState(), PageState::Editing);
 }
 
-TEST_F(ClientsPageTest, OkChoosesTheSelectedOrFirstClientAndKeepsLocalDirAsTyped)
+TEST_F(ClientsPageTest, OnlyUseForGetFileChangesTheClientAndLocalDirIsKeptAsTyped)
 {
     WriteFile(clients, "[zftp]\nPath=z\n[Alpha]\nPath=a\n");
     WriteFile(settings, "[Settings]\nFTPClient=zftp\n");
     page.OnInitDialog();
+    EXPECT_EQ(page.GetChosenClient(), "zftp");
+    page.Show(std::string("Alpha")); // looking at another client
     page.fields.localDir = " /srv/in ";
-    page.OnOK(std::nullopt);
-    EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "", 256, settings), "Alpha");
+    page.OnOK();
+    EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "", 256, settings), "zftp")
+        << "looking at a client and pressing OK changes nothing";
     EXPECT_NE(ReadFile(settings).find("LocalDir= /srv/in \n"), std::string::npos);
-    page.OnOK(std::string("zftp"));
-    EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "", 256, settings), "zftp");
+    page.UseForGetFile(std::string("Alpha"));
+    page.OnOK();
+    EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "", 256, settings), "Alpha");
+    page.UseForGetFile(std::string("missing"));
+    EXPECT_EQ(page.GetChosenClient(), "Alpha") << "only a listed client can be chosen";
+    page.Delete(std::string("Alpha"));
+    page.OnOK();
+    EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "", 256, settings), "zftp")
+        << "a deleted client gives way to the first listed";
     page.New();
-    page.fields.name = "ALPHA";
+    page.fields.name = "ZFTP";
     page.fields.path = "x";
-    EXPECT_FALSE(page.Done());
+    EXPECT_FALSE(page.Done()) << "names are told apart without regard to case";
     page.fields.name = "beta";
     page.fields.path = "";
     EXPECT_FALSE(page.Done()) << "no path";
@@ -154,7 +164,7 @@ TEST_F(ClientsPageTest, AnEmptyListMakesNoClientActive)
 {
     WriteFile(settings, "[Settings]\nFTPClient=gone\n");
     page.OnInitDialog();
-    page.OnOK(std::nullopt);
+    page.OnOK();
     EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "X", 256, settings), "");
 }
 

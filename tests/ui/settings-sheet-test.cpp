@@ -152,6 +152,32 @@ TEST_F(SettingsSheetTest, ClientsAreEditedAndTheFirstBecomesActiveOnOk)
     EXPECT_EQ(GetPrivateProfileStringA("Settings", "LocalDir", "", 256, dir.File("settings.dat")), "./");
 }
 
+TEST_F(SettingsSheetTest, TheClientsPageOpensOnTheClientInUseAndOnlyUseForGetFileChangesIt)
+{
+    Open("[Settings]\nFTPClient=lftp\n");
+    test::WriteFile(dir.File("clients.dat"), "[FileZilla]\nPath=filezilla\n[lftp]\nPath=lftp\n");
+    OpenSheet();
+    ShowTab(1);
+    auto* list = Page<QListWidget>("1023");
+    ASSERT_EQ(list->count(), 2);
+    ASSERT_NE(list->currentItem(), nullptr);
+    EXPECT_EQ(list->currentItem()->text(), "lftp") << "the page opens on the client in use";
+    list->setCurrentRow(0); // looking at FileZilla
+    EXPECT_EQ(Page<QLabel>("activeClient")->text(), "Used for Get File: lftp");
+    PressOk();
+    EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "", 256, dir.File("settings.dat")), "lftp")
+        << "looking and pressing OK changes nothing";
+
+    OpenSheet();
+    ShowTab(1);
+    Page<QListWidget>("1023")->setCurrentRow(0);
+    Click("useForGetFile");
+    EXPECT_EQ(Page<QLabel>("activeClient")->text(), "Used for Get File: FileZilla");
+    EXPECT_TRUE(Page<QListWidget>("1023")->item(0)->font().bold());
+    PressOk();
+    EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "", 256, dir.File("settings.dat")), "FileZilla");
+}
+
 TEST_F(SettingsSheetTest, SettingsIsGrayedWhileASearchRuns)
 {
     test::PageServer pages;

@@ -26,6 +26,12 @@ CFTPClientSettings::CFTPClientSettings(std::string settingsPath, std::string cli
     QPushButton* add = MakeButton(this, "New", "1028");
     QPushButton* edit = MakeButton(this, "Edit", "1029");
     QPushButton* remove = MakeButton(this, "Delete", "1030");
+    QPushButton* use = MakeButton(this, "&Use for Get File", "useForGetFile");
+    use->setToolTip(QStringLiteral("Makes the selected client the one Get File starts (from OK on)"));
+    connect(use, &QPushButton::clicked, this, [this] {
+        m_model.UseForGetFile(SelectedName(m_pList));
+        ShowActiveClient();
+    });
 
     auto* group = new QGroupBox(QStringLiteral("Client Info:"), this);
     group->setObjectName(QStringLiteral("1032"));
@@ -84,6 +90,7 @@ CFTPClientSettings::CFTPClientSettings(std::string settingsPath, std::string cli
     layout->addWidget(add, 2, 2);
     layout->addWidget(edit, 3, 2);
     layout->addWidget(remove, 4, 2);
+    layout->addWidget(use, 5, 2, Qt::AlignTop);
     layout->addWidget(group, 6, 0, 1, 3);
     layout->setRowStretch(5, 1);
     layout->setRowStretch(6, 2);
@@ -97,7 +104,11 @@ void CFTPClientSettings::OnInitDialog()
 {
     m_model.OnInitDialog();
     FillList(m_pList, m_model.GetNames());
-    if (m_pList->count() > 0)
+    // The page opens on the client in use, so looking is not choosing.
+    const auto used = m_pList->findItems(QString::fromStdString(m_model.GetChosenClient()), Qt::MatchExactly);
+    if (!used.isEmpty())
+        m_pList->setCurrentItem(used.front());
+    else if (m_pList->count() > 0)
         m_pList->setCurrentRow(0);
     ShowFields();
 }
@@ -105,9 +116,9 @@ void CFTPClientSettings::OnInitDialog()
 // The client Get File uses now stands out in the list and above it.
 void CFTPClientSettings::ShowActiveClient()
 {
-    const QString active = QString::fromStdString(m_model.GetActiveClient());
-    m_pActive->setText(active.isEmpty() ? QStringLiteral("No client is used for Get File yet: OK makes the "
-                                                         "selected one (or the first) the one used.")
+    const QString active = QString::fromStdString(m_model.GetChosenClient());
+    m_pActive->setText(active.isEmpty() ? QStringLiteral("No client is used for Get File yet: pick one with "
+                                                         "Use for Get File (OK takes the first).")
                                         : QStringLiteral("Used for Get File: %1").arg(active));
     for (int i = 0; i < m_pList->count(); ++i) {
         QListWidgetItem* item = m_pList->item(i);
@@ -156,7 +167,7 @@ void CFTPClientSettings::ShowFields()
 void CFTPClientSettings::OnOK(SettingsTarget&)
 {
     ReadFields();
-    m_model.OnOK(SelectedName(m_pList));
+    m_model.OnOK();
 }
 
 } // namespace velmora
