@@ -183,7 +183,11 @@ ClientLaunch PlanClientLaunch(const ResultEntry& record, bool fileMode, const st
     using namespace keys;
     ClientLaunch launch;
     const ProfileSnapshot settings(settingsPath);
-    const std::string localDir = settings.GetString(kSettingsSection, kLocalDir, kLocalDirDefault, kPageFieldBuffer);
+    // The client gets the folder as an absolute path (%l) and runs in it:
+    // "downloads" handed to a client already inside it would name a folder
+    // below it.
+    const std::string localDir = ResolveLocalDirectory(
+        settings.GetString(kSettingsSection, kLocalDir, kLocalDirDefault, kPageFieldBuffer), workingDirectory);
     launch.client = settings.GetString(kSettingsSection, kFtpClient, kFtpClientDefault, kPageFieldBuffer);
     if (launch.client.empty()) {
         launch.problem = "No FTP client is chosen: pick one in Edit > Settings > FTP Clients.";
@@ -204,7 +208,7 @@ ClientLaunch PlanClientLaunch(const ResultEntry& record, bool fileMode, const st
     }
     const std::string args = clients.GetString(launch.client, kClientArgs, "", kPageFieldBuffer);
     launch.argv.push_back(program);
-    launch.workingDirectory = ResolveLocalDirectory(localDir, workingDirectory);
+    launch.workingDirectory = localDir;
     launch.scriptPath = JoinPath(workingDirectory, kClientScriptFile);
     if (args.empty())
         return launch;
@@ -229,6 +233,8 @@ LaunchResult LaunchClient(const ResultEntry& record, bool fileMode, const std::s
     const ClientLaunch launch = PlanClientLaunch(record, fileMode, settingsPath, workingDirectory);
     if (!launch.problem.empty())
         return {false, launch.problem};
+    if (std::string problem = MakeLocalDirectory(launch.workingDirectory); !problem.empty())
+        return {false, problem};
     if (launch.script && !WriteFileAtomically(launch.scriptPath, *launch.script, 0600))
         return {false, "The client script " + launch.scriptPath + " could not be written."};
     if (!StartDetached(launch.argv, launch.workingDirectory))

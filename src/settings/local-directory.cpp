@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <system_error>
 
 #include "platform/paths.h"
 #include "settings/profile-store.h"
@@ -39,6 +40,18 @@ std::string Resolve(const std::string& localDir, const std::string& workingDirec
 std::string ResolveLocalDirectory(const std::string& localDir, const std::string& workingDirectory)
 {
     return Tidy(Resolve(localDir, workingDirectory));
+}
+
+std::string MakeLocalDirectory(const std::string& path)
+{
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error))
+        return {};
+    std::filesystem::create_directories(path, error);
+    if (!error && std::filesystem::is_directory(path, error))
+        return {};
+    return "The Local Directory " + path + " cannot be used" + (error ? " (" + error.message() + ")" : std::string()) +
+           ": choose another in Edit > Settings > FTP Clients.";
 }
 
 std::string ReadLocalDirectory(const std::string& workingDirectory)

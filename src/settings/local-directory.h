@@ -12,4 +12,9 @@ std::string ReadLocalDirectory(const std::string& workingDirectory);
 // The same for a LocalDir value already read.
 std::string ResolveLocalDirectory(const std::string& localDir, const std::string& workingDirectory);
 
+// Makes a resolved Local Directory when it is missing (the user named it;
+// making it is what they asked for). Empty when it is there now, else a
+// sentence that says why it cannot be used.
+std::string MakeLocalDirectory(const std::string& path);
+
 } // namespace velmora

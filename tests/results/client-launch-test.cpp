@@ -235,9 +235,14 @@ TEST_F(ClientLaunchTest, NothingStartsAndTheMessageSaysWhatToDo)
     EXPECT_FALSE(missing.started);
     EXPECT_NE(missing.message.find("\"Stand-in\" could not be started (/no/such/program"), std::string::npos)
         << missing.message;
-    WritePrivateProfileStringA("Settings", "LocalDir", dir.File("no-such-dir"), settings);
+    // A Local Directory that cannot be made (a file stands in its way).
+    test::WriteFile(dir.File("plain"), "a file");
+    WritePrivateProfileStringA("Settings", "LocalDir", dir.File("plain/downloads"), settings);
     Configure("x");
-    EXPECT_FALSE(LaunchClient(*result, true, settings, dir.Path()).started) << "LocalDir cannot be entered";
+    const LaunchResult noFolder = LaunchClient(*result, true, settings, dir.Path());
+    EXPECT_FALSE(noFolder.started) << "LocalDir cannot be made";
+    EXPECT_EQ(noFolder.message.rfind("The Local Directory " + dir.File("plain/downloads") + " cannot be used", 0), 0u)
+        << noFolder.message;
     EXPECT_FALSE(std::filesystem::exists(record));
 }
 

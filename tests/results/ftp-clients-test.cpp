@@ -134,5 +134,22 @@ TEST_F(FtpClientsTest, LaunchClientStartsLftpDetachedAndItFetches)
     EXPECT_TRUE(test::WaitFor([&] { return Fetched("Blue Moon (live).mp3"); }, std::chrono::seconds(20)));
 }
 
+TEST_F(FtpClientsTest, ARelativeLocalDirectoryIsMadeAndHandedToTheClientWhole)
+{
+    // The client runs inside the folder; a relative %l would name one below it.
+    WritePrivateProfileStringA("Settings", "LocalDir", "later/downloads", settings);
+    WritePrivateProfileStringA("Settings", "FTPClient", "lftp", settings);
+    const auto record = Result("", "/music/Blue%20Moon%20(live).mp3");
+    const ClientLaunch plan = PlanClientLaunch(*record, true, settings, dir.Path());
+    EXPECT_EQ(plan.workingDirectory, dir.File("later/downloads"));
+    ASSERT_TRUE(plan.script);
+    EXPECT_NE(plan.script->find("lcd \"" + dir.File("later/downloads") + "\""), std::string::npos) << *plan.script;
+    ASSERT_FALSE(std::filesystem::exists(dir.File("later")));
+    const LaunchResult launched = LaunchClient(*record, true, settings, dir.Path());
+    ASSERT_TRUE(launched.started) << launched.message;
+    EXPECT_TRUE(test::WaitFor([&] { return test::ReadFile(dir.File("later/downloads/Blue Moon (live).mp3")) == song; },
+                              std::chrono::seconds(20)));
+}
+
 } // namespace
 } // namespace velmora
