@@ -96,12 +96,11 @@ void SearchSession::StartSearch(const std::string& trimmedText)
 
 void SearchSession::StopSearch()
 {
+    // A search the user stopped tests nothing unless asked: Stop means stop.
     m_bStopped = true;
     m_run.Stop();
     SaveSearch();
     Observer().SearchStateChanged();
-    if (m_views.GetAutoTest())
-        StartTests(false);
 }
 
 // The search ended by itself: the last engine reported.

@@ -2,11 +2,13 @@
 // expects does only what a late message may do.
 
 #include "session-fixture.h"
+#include "support/scripted-server.h"
 
 namespace velmora {
 namespace {
 
 using test::PageBehavior;
+using test::ScriptedServer;
 
 class SearchStopTest : public test::SessionTest {};
 
@@ -133,6 +135,26 @@ TEST_F(SearchStopTest, TurningTestsOffDuringASearchLeavesTheSearchsThreadsAlone)
     EXPECT_EQ(reportsAtEnd, 3u) << "the search ends only after every engine reported";
     EXPECT_LE(observer.maxActive, 2) << "the session never ran more fetches than the limit";
     EXPECT_EQ(session->GetActiveThreads(), 0);
+}
+
+TEST_F(SearchStopTest, AStoppedSearchTestsNothingUntilAsked)
+{
+    ScriptedServer ftp(test::FtpServer("230 Logged in\r\n"));
+    server.Route("/found", {PageBehavior::Kind::Serve,
+                            test::Anchor("ftp://127.0.0.1:" + std::to_string(ftp.Port()) + "/pub/a.zip")});
+    server.Route("/hang", {PageBehavior::Kind::Hang});
+    Open({{"Found", "/found"}, {"Hangs", "/hang"}}, "Maxthreads=2\nAutoTest=1\nFilter=0\n");
+    session->OnSearch("x");
+    ASSERT_TRUE(PumpUntil([&] { return session->GetResultCount() == 1; }));
+    session->OnSearch("x"); // the button reads Stop, as Esc does
+    EXPECT_FALSE(session->IsSearchRunning());
+    EXPECT_FALSE(session->IsTestPassRunning()) << "Stop means stop, whatever Test Results says";
+    EXPECT_EQ(session->GetServers().GetGroups()[kGroupFtp].servers[0].mark, kMarkUntested);
+    server.ReleaseHangs();
+
+    session->OnRetestResults(); // asked
+    ASSERT_TRUE(PumpUntil([&] { return !session->IsTestPassRunning(); }));
+    EXPECT_EQ(session->GetServers().GetGroups()[kGroupFtp].servers[0].mark, kMarkSuccess);
 }
 
 } // namespace
