@@ -33,6 +33,31 @@ CFTPClientSettings::CFTPClientSettings(std::string settingsPath, std::string cli
         ShowActiveClient();
     });
 
+    QGroupBox* group = MakeClientInfo();
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Local Directory:"), this), 0, 0);
+    layout->addWidget(m_pLocalDir, 0, 1);
+    layout->addWidget(browse, 0, 2);
+    layout->addWidget(new QLabel(QStringLiteral("Clients List:"), this), 1, 0);
+    layout->addWidget(m_pActive, 1, 1, 1, 2);
+    layout->addWidget(m_pList, 2, 0, 4, 2);
+    layout->addWidget(add, 2, 2);
+    layout->addWidget(edit, 3, 2);
+    layout->addWidget(remove, 4, 2);
+    layout->addWidget(use, 5, 2, Qt::AlignTop);
+    layout->addWidget(group, 6, 0, 1, 3);
+    layout->setRowStretch(5, 1);
+    layout->setRowStretch(6, 2);
+
+    ConnectListCommands(m_model, m_pList, add, edit, remove, m_pDone, m_pCancel);
+    DoneOnEnter({m_pName, m_pPath, m_pArgs});
+    ShowFields();
+}
+
+// The form of one client, with its Done and Cancel.
+QGroupBox* CFTPClientSettings::MakeClientInfo()
+{
     auto* group = new QGroupBox(QStringLiteral("Client Info:"), this);
     group->setObjectName(QStringLiteral("1032"));
     m_pName = MakeField(group, "1025");
@@ -80,24 +105,7 @@ CFTPClientSettings::CFTPClientSettings(std::string settingsPath, std::string cli
     fields->addLayout(doneRow, 5, 0, 1, 2);
     fields->setColumnStretch(1, 1);
 
-    auto* layout = new QGridLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Local Directory:"), this), 0, 0);
-    layout->addWidget(m_pLocalDir, 0, 1);
-    layout->addWidget(browse, 0, 2);
-    layout->addWidget(new QLabel(QStringLiteral("Clients List:"), this), 1, 0);
-    layout->addWidget(m_pActive, 1, 1, 1, 2);
-    layout->addWidget(m_pList, 2, 0, 4, 2);
-    layout->addWidget(add, 2, 2);
-    layout->addWidget(edit, 3, 2);
-    layout->addWidget(remove, 4, 2);
-    layout->addWidget(use, 5, 2, Qt::AlignTop);
-    layout->addWidget(group, 6, 0, 1, 3);
-    layout->setRowStretch(5, 1);
-    layout->setRowStretch(6, 2);
-
-    ConnectListCommands(m_model, m_pList, add, edit, remove, m_pDone, m_pCancel);
-    DoneOnEnter({m_pName, m_pPath, m_pArgs});
-    ShowFields();
+    return group;
 }
 
 void CFTPClientSettings::OnInitDialog()

@@ -4,6 +4,7 @@
 #include "settings/ui/settings-page.h"
 
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
 
@@ -27,6 +28,8 @@ protected:
     void ShowFields() override;
 
 private:
+    QGroupBox* MakeClientInfo();
+
     ClientsPageModel m_model;
     QLineEdit* m_pLocalDir = nullptr;
     QListWidget* m_pList = nullptr;
