@@ -417,6 +417,45 @@ std::string SearchSession::GetEngineName(std::uint64_t engineItem)
     return engine ? engine->name : std::string();
 }
 
+// The results of a saved search, each with its engine as the list knows it
+// now (engines are saved by name; the list may have changed since).
+void SearchSession::ShowSavedResults(std::vector<SavedResult>& results)
+{
+    std::unordered_map<std::string, std::uint64_t> engines;
+    for (std::size_t i = 0; i < m_engines.GetCount(); ++i)
+        engines.emplace(m_engines.GetEngineItem(i)->name, m_engines.GetEngineItem(i)->handle);
+    for (SavedResult& result : results) {
+        const auto engine = engines.find(result.engine);
+        result.record.engineItem = engine == engines.end() ? 0 : engine->second;
+        TakeResult(result.record, result.isNew);
+    }
+}
+
+// Each saved verdict on the server it was taken of, as a finished test.
+void SearchSession::ShowSavedVerdicts(const std::vector<SavedVerdict>& verdicts)
+{
+    for (const SavedVerdict& verdict : verdicts) {
+        if (verdict.group >= m_servers.GetGroups().size())
+            continue;
+        auto& servers = m_servers.GetGroups()[verdict.group].servers;
+        for (std::size_t index = 0; index < servers.size(); ++index) {
+            ServerItem& item = servers[index];
+            if (item.text != verdict.server)
+                continue;
+            auto job = std::make_shared<TestJob>();
+            job->server = item.text;
+            job->serverItem = item.handle;
+            job->reply = verdict.reply;
+            job->verdict.store(verdict.good ? kVerdictGood : kVerdictBad, std::memory_order_release);
+            item.testJob = std::move(job);
+            item.testedAt = verdict.taken;
+            item.mark = verdict.good ? kMarkSuccess : kMarkFailure;
+            Observer().ServerMarkChanged(verdict.group, index);
+            break;
+        }
+    }
+}
+
 std::optional<SavedSearchInfo> SearchSession::OpenSavedSearch(std::int64_t id, std::string& error)
 {
     SearchStore* store = m_recorder.GetStore(error);
@@ -445,35 +484,8 @@ std::optional<SavedSearchInfo> SearchSession::OpenSavedSearch(std::int64_t id, s
     Observer().ResultCountChanged(0);
     Observer().ResultsViewCleared();
 
-    // Engines are saved by name; the list may have changed since.
-    std::unordered_map<std::string, std::uint64_t> engines;
-    for (std::size_t i = 0; i < m_engines.GetCount(); ++i)
-        engines.emplace(m_engines.GetEngineItem(i)->name, m_engines.GetEngineItem(i)->handle);
-    for (SavedResult& result : saved->results) {
-        const auto engine = engines.find(result.engine);
-        result.record.engineItem = engine == engines.end() ? 0 : engine->second;
-        TakeResult(result.record, result.isNew);
-    }
-    for (const SavedVerdict& verdict : saved->verdicts) {
-        if (verdict.group >= m_servers.GetGroups().size())
-            continue;
-        auto& servers = m_servers.GetGroups()[verdict.group].servers;
-        for (std::size_t index = 0; index < servers.size(); ++index) {
-            ServerItem& item = servers[index];
-            if (item.text != verdict.server)
-                continue;
-            auto job = std::make_shared<TestJob>();
-            job->server = item.text;
-            job->serverItem = item.handle;
-            job->reply = verdict.reply;
-            job->verdict.store(verdict.good ? kVerdictGood : kVerdictBad, std::memory_order_release);
-            item.testJob = std::move(job);
-            item.testedAt = verdict.taken;
-            item.mark = verdict.good ? kMarkSuccess : kMarkFailure;
-            Observer().ServerMarkChanged(verdict.group, index);
-            break;
-        }
-    }
+    ShowSavedResults(saved->results);
+    ShowSavedVerdicts(saved->verdicts);
     m_recorder.Continue(saved->info);
     const auto when = static_cast<std::time_t>(saved->info.when);
     std::tm parts{};

@@ -151,6 +151,8 @@ private:
     // repeat.
     bool TakeResult(const ResultEntry& entry, std::optional<bool> isNew = std::nullopt);
     bool IsLocalEngine(std::uint64_t engineItem);
+    void ShowSavedResults(std::vector<SavedResult>& results);
+    void ShowSavedVerdicts(const std::vector<SavedVerdict>& verdicts);
     void StartTests(bool userAsked);
     // Keeps what came since the last save; a failure is told to the
     // observer.

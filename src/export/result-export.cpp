@@ -175,6 +175,44 @@ std::string ExportFileName(std::string_view path)
     return SafeFileName(name, kMaxDownloadNameBytes);
 }
 
+namespace {
+
+// One CSV row: every text cell quoted, formulas defused.
+void AppendCsvRow(std::string& text, const ExportItem& item, const std::string& url, const std::string& fileName)
+{
+    const ResultEntry& record = item.record;
+    const std::string size = record.size ? std::to_string(*record.size) : std::string();
+    const std::string modified = record.modified ? std::to_string(*record.modified) : std::string();
+    text.append(CsvField(url)).append(",").append(ServiceName(record.service)).append(",");
+    text.append(CsvField(record.server)).append(",").append(std::to_string(record.port)).append(",");
+    text.append(CsvField(record.path)).append(",").append(CsvField(fileName)).append(",");
+    text.append(size).append(",").append(modified).append(",");
+    text.append(CsvField(record.description)).append(",").append(CsvField(item.engine)).append(",");
+    text.append(item.isNew ? "yes" : "no").append(",").append(VerdictName(item.verdict)).append("\n");
+}
+
+// One JSON Lines "result" event, as search --json writes it, with the URL
+// and what a saved search knows.
+void AppendJsonLine(std::string& text, const ExportItem& item, const std::string& url, std::size_t n)
+{
+    const ResultEntry& record = item.record;
+    JsonObject object;
+    object.Add("event", "result").Add("n", static_cast<std::int64_t>(n));
+    object.Add("service", ServiceName(record.service)).Add("server", record.server);
+    object.Add("port", std::int64_t{record.port}).Add("path", record.path).Add("user", record.user);
+    object.Add("password", record.password).Add("description", record.description);
+    object.Add("engine", item.engine).Add("url", url).Add("new", item.isNew);
+    if (item.verdict == kVerdictGood || item.verdict == kVerdictBad)
+        object.Add("verdict", VerdictName(item.verdict));
+    if (record.size)
+        object.Add("size", static_cast<std::int64_t>(*record.size));
+    if (record.modified)
+        object.Add("modified", *record.modified);
+    text.append(object.Text()).append("\n");
+}
+
+} // namespace
+
 ExportText FormatExport(ExportFormat format, const std::vector<ExportItem>& items)
 {
     ExportText out;
@@ -211,33 +249,12 @@ ExportText FormatExport(ExportFormat format, const std::vector<ExportItem>& item
                 AppendLftpGet(out.text, url, name);
             break;
         }
-        case ExportFormat::Csv: {
-            const std::string size = record.size ? std::to_string(*record.size) : std::string();
-            const std::string modified = record.modified ? std::to_string(*record.modified) : std::string();
-            out.text.append(CsvField(url)).append(",").append(ServiceName(record.service)).append(",");
-            out.text.append(CsvField(record.server)).append(",").append(std::to_string(record.port)).append(",");
-            out.text.append(CsvField(record.path)).append(",").append(CsvField(fileName)).append(",");
-            out.text.append(size).append(",").append(modified).append(",");
-            out.text.append(CsvField(record.description)).append(",").append(CsvField(item.engine)).append(",");
-            out.text.append(item.isNew ? "yes" : "no").append(",").append(VerdictName(item.verdict)).append("\n");
+        case ExportFormat::Csv:
+            AppendCsvRow(out.text, item, url, fileName);
             break;
-        }
-        case ExportFormat::JsonLines: {
-            JsonObject object;
-            object.Add("event", "result").Add("n", static_cast<std::int64_t>(out.written + 1));
-            object.Add("service", ServiceName(record.service)).Add("server", record.server);
-            object.Add("port", std::int64_t{record.port}).Add("path", record.path).Add("user", record.user);
-            object.Add("password", record.password).Add("description", record.description);
-            object.Add("engine", item.engine).Add("url", url).Add("new", item.isNew);
-            if (item.verdict == kVerdictGood || item.verdict == kVerdictBad)
-                object.Add("verdict", VerdictName(item.verdict));
-            if (record.size)
-                object.Add("size", static_cast<std::int64_t>(*record.size));
-            if (record.modified)
-                object.Add("modified", *record.modified);
-            out.text.append(object.Text()).append("\n");
+        case ExportFormat::JsonLines:
+            AppendJsonLine(out.text, item, url, out.written + 1);
             break;
-        }
         }
         ++out.written;
     }

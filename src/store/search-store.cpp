@@ -173,9 +173,29 @@ std::optional<std::int64_t> SearchStore::Save(const SearchUpdate& update, std::s
         error = Describe(*problem, "written");
         return std::nullopt;
     }
-    std::int64_t id = update.id;
-    std::int64_t saved = 0;
-    if (id == 0) {
+    std::int64_t count = 0;
+    const auto id = SaveSearchRow(update, count, error);
+    if (!id || !SaveResults(*id, update.newResults, count, error) || !SaveVerdicts(*id, update.verdicts, error))
+        return std::nullopt;
+    SqliteStatement totals(m_db, "UPDATE searches SET results = ?, servers = ? WHERE id = ?");
+    totals.Bind(1, count).Bind(2, update.servers).Bind(3, *id);
+    totals.Step();
+    if (totals.Failed()) {
+        error = Describe(m_db.LastError(), "written");
+        return std::nullopt;
+    }
+    if (auto problem = transaction.Commit()) {
+        error = Describe(*problem, "written");
+        return std::nullopt;
+    }
+    return id;
+}
+
+// A new search's row, or the count of results an earlier save kept.
+std::optional<std::int64_t> SearchStore::SaveSearchRow(const SearchUpdate& update, std::int64_t& count,
+                                                       std::string& error)
+{
+    if (update.id == 0) {
         SqliteStatement insert(m_db, "INSERT INTO searches(name, words, started) VALUES(?, ?, ?)");
         insert.Bind(1, update.name).Bind(2, update.words).Bind(3, update.when);
         insert.Step();
@@ -183,26 +203,31 @@ std::optional<std::int64_t> SearchStore::Save(const SearchUpdate& update, std::s
             error = Describe(m_db.LastError(), "written");
             return std::nullopt;
         }
-        id = m_db.LastInsertId();
-    } else {
-        SqliteStatement count(m_db, "SELECT results FROM searches WHERE id = ?");
-        count.Bind(1, id);
-        if (!count.Step()) {
-            error = count.Failed() ? Describe(m_db.LastError(), "read")
-                                   : "The saved search is no longer in the searches database " + m_strPath + ".";
-            return std::nullopt;
-        }
-        saved = count.Int(0);
+        count = 0;
+        return m_db.LastInsertId();
     }
+    SqliteStatement select(m_db, "SELECT results FROM searches WHERE id = ?");
+    select.Bind(1, update.id);
+    if (!select.Step()) {
+        error = select.Failed() ? Describe(m_db.LastError(), "read")
+                                : "The saved search is no longer in the searches database " + m_strPath + ".";
+        return std::nullopt;
+    }
+    count = select.Int(0);
+    return update.id;
+}
 
+// The results after the `count` already kept; `count` grows with them.
+bool SearchStore::SaveResults(std::int64_t id, const std::vector<SavedResult>& results, std::int64_t& count,
+                              std::string& error)
+{
     SqliteStatement insert(m_db, "INSERT INTO results(search, n, service, server, port, path, user, password, "
                                  "description, engine, size, modified, listed, new) "
                                  "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    std::int64_t n = saved;
-    for (const SavedResult& result : update.newResults) {
+    for (const SavedResult& result : results) {
         const ResultEntry& record = result.record;
         insert.Reset();
-        insert.Bind(1, id).Bind(2, n++).Bind(3, std::int64_t{record.service}).Bind(4, record.server);
+        insert.Bind(1, id).Bind(2, count++).Bind(3, std::int64_t{record.service}).Bind(4, record.server);
         insert.Bind(5, std::int64_t{record.port}).Bind(6, record.path).Bind(7, record.user);
         insert.Bind(8, record.password).Bind(9, record.description).Bind(10, result.engine);
         if (record.size && *record.size <= static_cast<std::uint64_t>(INT64_MAX))
@@ -217,35 +242,28 @@ std::optional<std::int64_t> SearchStore::Save(const SearchUpdate& update, std::s
         insert.Step();
         if (insert.Failed()) {
             error = Describe(m_db.LastError(), "written");
-            return std::nullopt;
+            return false;
         }
     }
+    return true;
+}
 
-    SqliteStatement verdict(m_db, "INSERT OR REPLACE INTO verdicts(search, grp, server, good, reply, taken) "
-                                  "VALUES(?, ?, ?, ?, ?, ?)");
-    for (const SavedVerdict& taken : update.verdicts) {
-        verdict.Reset();
-        verdict.Bind(1, id).Bind(2, static_cast<std::int64_t>(taken.group)).Bind(3, taken.server);
-        verdict.Bind(4, std::int64_t{taken.good}).Bind(5, taken.reply).Bind(6, taken.taken);
-        verdict.Step();
-        if (verdict.Failed()) {
+// A server's newer verdict replaces its older one.
+bool SearchStore::SaveVerdicts(std::int64_t id, const std::vector<SavedVerdict>& verdicts, std::string& error)
+{
+    SqliteStatement insert(m_db, "INSERT OR REPLACE INTO verdicts(search, grp, server, good, reply, taken) "
+                                 "VALUES(?, ?, ?, ?, ?, ?)");
+    for (const SavedVerdict& taken : verdicts) {
+        insert.Reset();
+        insert.Bind(1, id).Bind(2, static_cast<std::int64_t>(taken.group)).Bind(3, taken.server);
+        insert.Bind(4, std::int64_t{taken.good}).Bind(5, taken.reply).Bind(6, taken.taken);
+        insert.Step();
+        if (insert.Failed()) {
             error = Describe(m_db.LastError(), "written");
-            return std::nullopt;
+            return false;
         }
     }
-
-    SqliteStatement totals(m_db, "UPDATE searches SET results = ?, servers = ? WHERE id = ?");
-    totals.Bind(1, n).Bind(2, update.servers).Bind(3, id);
-    totals.Step();
-    if (totals.Failed()) {
-        error = Describe(m_db.LastError(), "written");
-        return std::nullopt;
-    }
-    if (auto problem = transaction.Commit()) {
-        error = Describe(*problem, "written");
-        return std::nullopt;
-    }
-    return id;
+    return true;
 }
 
 std::vector<SavedSearchInfo> SearchStore::List(std::size_t limit) const

@@ -99,6 +99,9 @@ private:
     SearchStore() = default;
     std::optional<std::string> Migrate();
     std::optional<std::int64_t> SchemaVersion(std::optional<std::string>& problem);
+    std::optional<std::int64_t> SaveSearchRow(const SearchUpdate& update, std::int64_t& count, std::string& error);
+    bool SaveResults(std::int64_t id, const std::vector<SavedResult>& results, std::int64_t& count, std::string& error);
+    bool SaveVerdicts(std::int64_t id, const std::vector<SavedVerdict>& verdicts, std::string& error);
     std::string Describe(const DbError& error, std::string_view doing) const;
 
     std::string m_strPath;
