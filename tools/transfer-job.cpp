@@ -37,12 +37,7 @@ bool IsReservedName(const std::string& name)
 // "name (n).ext" for n > 0.
 std::string Numbered(const std::string& name, int n)
 {
-    if (n == 0)
-        return name;
-    const auto dot = name.rfind('.');
-    const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-    const std::string ext = dot == std::string::npos || dot == 0 ? std::string() : name.substr(dot);
-    return stem + " (" + std::to_string(n) + ")" + ext;
+    return n == 0 ? name : NumberedFileName(name, n);
 }
 
 bool Exists(const std::string& path)

@@ -65,23 +65,13 @@ std::string EncodeStrictly(std::string_view text, std::string_view keep)
     return encoded;
 }
 
-// "name (2).ext" for the second file called "name.ext".
-std::string NumberedName(const std::string& name, int number)
-{
-    const std::size_t dot = name.rfind('.');
-    const std::string suffix = " (" + std::to_string(number) + ")";
-    if (dot == std::string::npos || dot == 0)
-        return name + suffix;
-    return name.substr(0, dot) + suffix + name.substr(dot);
-}
-
 class UniqueNames {
 public:
     std::string Take(const std::string& name)
     {
         std::string chosen = name;
         for (int number = 2; m_taken.contains(chosen); ++number)
-            chosen = NumberedName(name, number);
+            chosen = NumberedFileName(name, number);
         m_taken.insert(chosen);
         return chosen;
     }

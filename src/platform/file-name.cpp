@@ -18,6 +18,18 @@ std::string_view WholeCharacters(std::string_view text, std::size_t bytes)
 
 } // namespace
 
+std::string NumberedFileName(const std::string& name, int number)
+{
+    std::size_t dot = name.rfind('.');
+    // ".tar.gz", ".tar.xz" and the like are one ending.
+    if (dot != std::string::npos && dot >= 4 && name.compare(dot - 4, 4, ".tar") == 0 && dot - 4 > 0)
+        dot -= 4;
+    const std::string suffix = " (" + std::to_string(number) + ")";
+    if (dot == std::string::npos || dot == 0)
+        return name + suffix;
+    return name.substr(0, dot) + suffix + name.substr(dot);
+}
+
 std::string SafeFileName(std::string_view name, std::size_t maxBytes)
 {
     std::string safe = name.starts_with('.') ? "_" + std::string(name) : std::string(name);

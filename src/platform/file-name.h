@@ -12,6 +12,10 @@ namespace velmora {
 // keeping its extension and whole UTF-8 characters.
 std::string SafeFileName(std::string_view name, std::size_t maxBytes);
 
+// "name (n).ext" for the n-th file called "name.ext", the number before a
+// compressed tarball's whole ending ("x (1).tar.gz"); "name (n)" without one.
+std::string NumberedFileName(const std::string& name, int number);
+
 // File names may hold 255 bytes; a download adds ".part.url" while it runs
 // and " (NN)" when the name is taken.
 inline constexpr std::size_t kMaxDownloadNameBytes = 255 - 9 - 8;

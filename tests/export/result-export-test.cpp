@@ -64,9 +64,11 @@ TEST(ResultExportTest, DownloadListsNameEveryFileOnceAndInsideItsFolder)
         Item(Record(kServiceHttp, "g.org", 80, "/README")),
         Item(Record(7, "h.org", 80, "/odd.mp3")),
         Item(Record(kServiceHttp, "i.org", 80, "/home/.profile")),
+        Item(Record(kServiceHttp, "j.org", 80, "/src/x.tar.gz")),
+        Item(Record(kServiceHttp, "k.org", 80, "/src/x.tar.gz")),
     };
     const ExportText aria2 = FormatExport(ExportFormat::Aria2, items);
-    EXPECT_EQ(aria2.written, 6u);
+    EXPECT_EQ(aria2.written, 8u);
     EXPECT_EQ(aria2.skipped, 3u);
     EXPECT_EQ(aria2.text, "# Velmora download list. Run it with: aria2c -i FILE\n"
                           "http://a.org/x/moon.mp3\n  out=moon.mp3\n"
@@ -74,10 +76,12 @@ TEST(ResultExportTest, DownloadListsNameEveryFileOnceAndInsideItsFolder)
                           "http://c.org/z/moon.mp3\n  out=moon (3).mp3\n"
                           "http://f.org/README\n  out=README\n"
                           "http://g.org/README\n  out=README (2)\n"
-                          "http://i.org/home/.profile\n  out=_.profile\n")
-        << "no file is hidden, so none is read by another program";
+                          "http://i.org/home/.profile\n  out=_.profile\n"
+                          "http://j.org/src/x.tar.gz\n  out=x.tar.gz\n"
+                          "http://k.org/src/x.tar.gz\n  out=x (2).tar.gz\n")
+        << "no file is hidden, so none is read by another program; a tarball keeps its whole ending";
     // A URL list needs no file name, so a folder's URL is kept.
-    EXPECT_EQ(FormatExport(ExportFormat::Urls, items).written, 8u);
+    EXPECT_EQ(FormatExport(ExportFormat::Urls, items).written, 10u);
 }
 
 TEST(ResultExportTest, TheLftpScriptQuotesEveryValueAsOneWord)

@@ -61,6 +61,9 @@ TEST(TransferTargetTest, ExistingFilesAreNeverOverwrittenAndOwnPartsResume)
     EXPECT_EQ(own.finalPath, dir.File("a (1).mp3"));
     EXPECT_EQ(own.resumeFrom, 5u);
     EXPECT_EQ(ChooseTarget(dir.Path(), "README", "u").finalPath, dir.File("README"));
+    test::WriteFile(dir.File("x.tar.gz"), "someone else's");
+    EXPECT_EQ(ChooseTarget(dir.Path(), "x.tar.gz", "u").finalPath, dir.File("x (1).tar.gz"))
+        << "a tarball keeps its whole ending";
 }
 
 class TransferTest : public ::testing::Test {
