@@ -65,6 +65,13 @@ TEST_F(ResultsPaneTest, SelectingAServerListsItsFilesInEachStyle)
     Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(1)); // "HTTP"
     EXPECT_TRUE(ResultTexts().isEmpty());
     EXPECT_EQ(Field("1048"), "127.0.0.1") << "the panel keeps what it showed";
+
+    // A new search: the last one's server is gone, and so is what the panel said of it.
+    window->OnSearch();
+    EXPECT_EQ(Field("1048"), "");
+    EXPECT_EQ(Field("1049"), "");
+    EXPECT_EQ(Response(), "");
+    ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
 }
 
 TEST_F(ResultsPaneTest, ThePanelStartsShownCollapsedAndFoldsWithEnterAndEscape)

@@ -436,6 +436,9 @@ void CMainDlg::EngineReported(const std::string& engine, int, const EngineReport
 void CMainDlg::ServersCleared()
 {
     ResetServerTree();
+    // The panel spoke of a server of the last search, which is gone.
+    m_pServerDetails->SetServerInfo({}, {}, {}, {});
+    m_pServerDetails->SetResponseText({});
 }
 
 void CMainDlg::ServerAdded(std::size_t group, const ServerItem& server)
