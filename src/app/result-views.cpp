@@ -1,6 +1,7 @@
 // The session's results views.
 
 #include "app/search-session.h"
+#include "results/url-split.h"
 
 namespace velmora {
 
@@ -14,8 +15,12 @@ SearchSession::ResultsRefresh SearchSession::RefreshResults(std::uint64_t select
     const ServerItem& item = m_servers.GetGroups()[group].servers[index];
     const ResultEntry& record = item.first;
     refresh.hasDetails = true;
-    refresh.details = {record.server, std::to_string(record.port), record.user, record.password,
-                       GetServerResponse(item)};
+    // An http(s) request carries no login but one the link named: the
+    // anonymous one results get by default is FTP's alone.
+    const bool madeUpLogin =
+        record.service != kServiceFtp && record.user == kAnonymousUser && record.password == kAnonymousPassword;
+    refresh.details = {record.server, std::to_string(record.port), madeUpLogin ? std::string() : record.user,
+                       madeUpLogin ? std::string() : record.password, GetServerResponse(item)};
     refresh.server = item.text;
     return refresh;
 }

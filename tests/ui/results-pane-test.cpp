@@ -66,6 +66,12 @@ TEST_F(ResultsPaneTest, SelectingAServerListsItsFilesInEachStyle)
     EXPECT_TRUE(ResultTexts().isEmpty());
     EXPECT_EQ(Field("1048"), "127.0.0.1") << "the panel keeps what it showed";
 
+    // No http request carries the anonymous FTP login, so none is shown.
+    Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(1)->child(0));
+    EXPECT_EQ(Field("1048"), "127.1");
+    EXPECT_EQ(Field("1049"), "");
+    EXPECT_EQ(Field("1051"), "");
+
     // A new search: the last one's server is gone, and so is what the panel said of it.
     window->OnSearch();
     EXPECT_EQ(Field("1048"), "");
