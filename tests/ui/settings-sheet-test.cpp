@@ -178,6 +178,25 @@ TEST_F(SettingsSheetTest, TheClientsPageOpensOnTheClientInUseAndOnlyUseForGetFil
     EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "", 256, dir.File("settings.dat")), "FileZilla");
 }
 
+TEST_F(SettingsSheetTest, NewAndEditPutTheCursorInTheForm)
+{
+    Open("[Alpha]\nQuery=http://a/?q=%s\n");
+    test::WriteFile(dir.File("clients.dat"), "[lftp]\nPath=lftp\n");
+    OpenSheet();
+    ShowTab(2);
+    Click("1036"); // New engine
+    EXPECT_EQ(sheet->focusWidget(), Page<QLineEdit>("1025")) << "typing goes into the name";
+    Click("1033"); // Cancel
+    Page<QListWidget>("1034")->setCurrentRow(0);
+    Click("1037"); // Edit
+    QWidget* editing = sheet->focusWidget();
+    ASSERT_NE(editing, nullptr);
+    EXPECT_TRUE(editing == Page<QLineEdit>("1025") || editing == Page<QLineEdit>("1043")) << "a field of the form";
+    ShowTab(1);
+    Click("1028"); // New client
+    EXPECT_EQ(sheet->focusWidget(), Page<QLineEdit>("1025"));
+}
+
 TEST_F(SettingsSheetTest, SettingsIsGrayedWhileASearchRuns)
 {
     test::PageServer pages;

@@ -50,7 +50,7 @@ CFTPClientSettings::CFTPClientSettings(std::string settingsPath, std::string cli
     layout->setRowStretch(5, 1);
     layout->setRowStretch(6, 2);
 
-    ConnectListCommands(m_model, m_pList, add, edit, remove, m_pDone, m_pCancel);
+    ConnectListCommands(m_model, m_pList, add, edit, remove, m_pDone, m_pCancel, {m_pName, m_pPath, m_pArgs});
     DoneOnEnter({m_pName, m_pPath, m_pArgs});
     ShowFields();
 }

@@ -55,7 +55,7 @@ CEnginesSettings::CEnginesSettings(std::string settingsPath, QWidget* parent)
     layout->addWidget(group, 5, 0, 1, 2);
     layout->setRowStretch(4, 1);
 
-    ConnectListCommands(m_model, m_pList, add, edit, remove, m_pDone, m_pCancel);
+    ConnectListCommands(m_model, m_pList, add, edit, remove, m_pDone, m_pCancel, {m_pName, m_pHomepage, m_pQuery});
     DoneOnEnter({m_pName, m_pHomepage, m_pQuery});
     ShowFields();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QWidget>
@@ -9,9 +10,9 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QAbstractScrollArea;
-class QLineEdit;
 
 namespace velmora {
 
@@ -41,10 +42,20 @@ protected:
     // entry while idle shows its fields at once; a Done that saves nothing
     // says why, and one that saves something the user should know of says
     // that too.
+    // New and Edit put the cursor in the first of `form` that takes typing.
     template <typename Model>
     void ConnectListCommands(Model& model, QListWidget* list, QPushButton* add, QPushButton* edit, QPushButton* remove,
-                             QPushButton* done, QPushButton* cancel)
+                             QPushButton* done, QPushButton* cancel, std::initializer_list<QLineEdit*> form)
     {
+        const std::vector<QLineEdit*> fields(form);
+        const auto focusForm = [fields] {
+            for (QLineEdit* field : fields) {
+                if (field->isEnabled() && !field->isReadOnly()) {
+                    field->setFocus(Qt::OtherFocusReason);
+                    return;
+                }
+            }
+        };
         const auto command = [this](auto action) {
             return [this, action] {
                 ReadFields();
@@ -54,6 +65,9 @@ protected:
         };
         connect(add, &QPushButton::clicked, this, command([&model] { model.New(); }));
         connect(edit, &QPushButton::clicked, this, command([&model, list] { model.Edit(SelectedName(list)); }));
+        // After the fields are shown: only then do they take typing.
+        connect(add, &QPushButton::clicked, this, focusForm);
+        connect(edit, &QPushButton::clicked, this, focusForm);
         connect(remove, &QPushButton::clicked, this, command([&model, list] {
                     model.Delete(SelectedName(list));
                     FillList(list, model.GetNames());
