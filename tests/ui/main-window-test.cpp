@@ -175,6 +175,11 @@ TEST_F(MainWindowTest, MenusHaveMnemonicsEllipsesAndTheUsualShortcuts)
     for (int id : {32774, 32783, 32784, 32785, 32786})
         EXPECT_TRUE(window->GetCommand(id)->text().endsWith(QChar(0x2026))) << id << " opens a dialog";
     EXPECT_FALSE(window->GetCommand(32793)->isEnabled()) << "Stop Tests only while tests run";
+    // Keys that act from the window's panes are named in the menus too.
+    for (const auto& [id, key] : {std::pair{32793, "\tEsc"}, std::pair{32796, "\tEsc"}, std::pair{32788, "\tEnter"}}) {
+        ASSERT_NE(window->GetCommand(id), nullptr) << id;
+        EXPECT_TRUE(window->GetCommand(id)->text().endsWith(QString::fromLatin1(key))) << id;
+    }
 
     // Alt and a letter reaches one thing only: a menu or a button of the window.
     QStringList taken;

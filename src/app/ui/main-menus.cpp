@@ -77,10 +77,11 @@ const Popup kMenus[] = {
     {"&Tests",
      {{kIdTestResults, "&Test Results", true},
       {kIdRetestResults, "&Re-Test Results", false},
-      {kIdStopTests, "&Stop Tests", false},
+      // Esc and Enter act from the window's panes; the menus only name them.
+      {kIdStopTests, "&Stop Tests\tEsc", false},
       {0, "", false},
       {kIdBrowseServer, "&Browse Server", false, QKeySequence(Qt::CTRL | Qt::Key_B)},
-      {kIdStopBrowsing, "Stop Bro&wsing", false}}},
+      {kIdStopBrowsing, "Stop Bro&wsing\tEsc", false}}},
     {"&Help",
      {{kIdDocumentation, "&Documentation", false, QKeySequence(Qt::Key_F1)},
       {0, "", false},
@@ -145,7 +146,7 @@ void CMainDlg::CreateMenus()
     connect(m_commands[kIdRetestResults], &QAction::triggered, this, &CMainDlg::OnRetestResults);
     // The results tree's context menu.
     const std::pair<int, const char*> resultCommands[] = {{kIdConnectToServer, "&Connect To Server"},
-                                                          {kIdGetFile, "&Get File"},
+                                                          {kIdGetFile, "&Get File\tEnter"},
                                                           {kIdCopyToClipboard, "Copy To C&lipboard"}};
     for (const auto& [id, text] : resultCommands) {
         auto* action = new QAction(QString::fromLatin1(text), this);
