@@ -165,6 +165,22 @@ std::string ExportFileName(std::string_view path)
     return SafeFileName(name, kMaxDownloadNameBytes);
 }
 
+std::string SuggestExportName(std::string_view words, ExportFormat format)
+{
+    std::string name;
+    for (const char c : words) {
+        const char lower = static_cast<char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
+        const bool kept = (lower >= 'a' && lower <= 'z') || (lower >= '0' && lower <= '9');
+        if (kept && name.size() < 60)
+            name += lower;
+        else if (!kept && !name.empty() && name.back() != '-')
+            name += '-';
+    }
+    while (!name.empty() && name.back() == '-')
+        name.pop_back();
+    return (name.empty() ? std::string("velmora-export") : name) + ExportFileEnding(format);
+}
+
 namespace {
 
 // One CSV row: every text cell quoted, formulas defused.

@@ -26,6 +26,9 @@ std::optional<ExportFormat> ParseExportFormat(std::string_view name);
 // The ending a file of that form gets: ".txt", ".aria2", ".lftp", ".csv",
 // ".jsonl".
 const char* ExportFileEnding(ExportFormat format);
+// The file name an export of a search suggests: its words, lowercase,
+// joined by "-" ("blue-moon.txt"), or "velmora-export" with no words.
+std::string SuggestExportName(std::string_view words, ExportFormat format);
 
 // One result to export, with what is known of it besides the record.
 struct ExportItem {

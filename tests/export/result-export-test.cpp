@@ -171,6 +171,19 @@ TEST(ResultExportTest, ASavedSearchGivesEachResultItsServersVerdict)
                 FilterExport(items, true, true)[0].record.path == "/a.mp3");
 }
 
+TEST(ResultExportTest, AnExportIsNamedAfterTheSearchsWords)
+{
+    EXPECT_EQ(SuggestExportName("blue+moon", ExportFormat::Aria2),
+              "blue-moon" + std::string(ExportFileEnding(ExportFormat::Aria2)));
+    EXPECT_EQ(SuggestExportName("Caf\xC3\xA9 / ../etc", ExportFormat::Urls),
+              "caf-etc" + std::string(ExportFileEnding(ExportFormat::Urls)))
+        << "only letters and digits, so the name stays in its folder";
+    EXPECT_EQ(SuggestExportName("", ExportFormat::Csv),
+              "velmora-export" + std::string(ExportFileEnding(ExportFormat::Csv)));
+    EXPECT_EQ(SuggestExportName(std::string(300, 'a'), ExportFormat::Csv).size(),
+              60 + std::string(ExportFileEnding(ExportFormat::Csv)).size());
+}
+
 TEST(ResultExportTest, AnExportFileIsWrittenWholeOrNotAtAll)
 {
     test::TempDir dir;

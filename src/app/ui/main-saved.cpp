@@ -129,7 +129,7 @@ void CMainDlg::OnExport()
     const ExportChoice choice = dialog.GetChoice();
     const QString suggested =
         QDir(QString::fromStdString(m_pSession->GetWorkingDirectory()))
-            .filePath(QStringLiteral("velmora-export") + QString::fromLatin1(ExportFileEnding(choice.format)));
+            .filePath(QString::fromStdString(SuggestExportName(m_pSession->GetFilterWords(), choice.format)));
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export Results"), suggested,
                                                       ExportFileFilter(choice.format));
     if (!path.isEmpty())
