@@ -108,6 +108,7 @@ private:
     void CreateDetailsDock();
     QWidget* CreateResultsPane(QWidget* parent);
     void CreateMenus();
+    void CreateResultCommands();
     void SetTabOrder();
     void RestoreMenuChecks();
     void UpdateCommandStates();

@@ -144,7 +144,13 @@ void CMainDlg::CreateMenus()
     connect(m_commands[kIdServerDetails], &QAction::triggered, this, &CMainDlg::OnServerDetails);
     connect(m_commands[kIdTestResults], &QAction::triggered, this, &CMainDlg::OnTestResults);
     connect(m_commands[kIdRetestResults], &QAction::triggered, this, &CMainDlg::OnRetestResults);
-    // The results tree's context menu.
+    CreateResultCommands();
+    UpdateCommandStates();
+}
+
+// The results tree's context menu: commands for the selected results.
+void CMainDlg::CreateResultCommands()
+{
     const std::pair<int, const char*> resultCommands[] = {{kIdConnectToServer, "&Connect To Server"},
                                                           {kIdGetFile, "&Get File\tEnter"},
                                                           {kIdCopyToClipboard, "Copy To C&lipboard"}};
@@ -156,7 +162,6 @@ void CMainDlg::CreateMenus()
     connect(m_commands[kIdConnectToServer], &QAction::triggered, this, &CMainDlg::OnConnectToServer);
     connect(m_commands[kIdGetFile], &QAction::triggered, this, &CMainDlg::OnGetFile);
     connect(m_commands[kIdCopyToClipboard], &QAction::triggered, this, &CMainDlg::OnCopyToClipboard);
-    UpdateCommandStates();
 }
 
 QAction* CMainDlg::GetCommand(int id) const
