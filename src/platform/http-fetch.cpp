@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -172,6 +173,9 @@ std::string OriginOf(const char* url)
 CURLcode PerformSameOrigin(CURL* curl, const FetchOptions& options)
 {
     const std::string origin = OriginOf(options.url.c_str());
+    // The time limit is the whole chain's, not each hop's: a server that
+    // redirects slowly gets no more time than one that answers slowly.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.totalTimeoutSeconds);
     CURLcode code = curl_easy_perform(curl);
     for (long followed = 0; code == CURLE_OK && followed < options.maxRedirects; ++followed) {
         long status = 0;
@@ -181,6 +185,13 @@ CURLcode PerformSameOrigin(CURL* curl, const FetchOptions& options)
         if (status < 300 || status >= 400 || next == nullptr || origin.empty() || OriginOf(next) != origin)
             break;
         const std::string target(next);
+        if (options.totalTimeoutSeconds > 0) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                return CURLE_OPERATION_TIMEDOUT;
+            curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
+        }
         curl_easy_setopt(curl, CURLOPT_URL, target.c_str());
         code = curl_easy_perform(curl);
     }

@@ -103,5 +103,33 @@ TEST(HttpFetchTest, AHostThatNeverCompletesTheHandshakeFailsAtTheConnectTimeout)
     EXPECT_EQ(fetched.failure, FetchFailure::TimedOut) << fetched.error;
 }
 
+TEST(HttpFetchTest, RedirectsFollowedByHandShareOneTimeLimit)
+{
+    // Five slow hops on the same server: each alone is within the limit,
+    // all of them together are not.
+    test::PageServer server;
+    for (int i = 1; i <= 5; ++i) {
+        server.Route("/r" + std::to_string(i), {PageBehavior::Kind::Serve, "moved", 301, std::chrono::milliseconds(700),
+                                                0, false, "Location: /r" + std::to_string(i + 1) + "\r\n"});
+    }
+    server.Route("/r6", {PageBehavior::Kind::Serve, "here"});
+    FetchOptions options;
+    options.url = server.Url("/r1");
+    options.sameOriginRedirectsOnly = true;
+    options.maxRedirects = 5;
+    options.totalTimeoutSeconds = 2;
+    std::string body;
+    const FetchResult fetched = HttpFetch(options, [&body](std::string_view data) { body.append(data); });
+    EXPECT_EQ(fetched.status, FetchStatus::Failed);
+    EXPECT_EQ(fetched.failure, FetchFailure::TimedOut) << fetched.error;
+    EXPECT_TRUE(body.empty());
+
+    // With time enough, the chain ends at the page.
+    options.totalTimeoutSeconds = 20;
+    body.clear();
+    EXPECT_EQ(HttpFetch(options, [&body](std::string_view data) { body.append(data); }).status, FetchStatus::Ok);
+    EXPECT_EQ(body, "here");
+}
+
 } // namespace
 } // namespace velmora
