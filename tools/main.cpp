@@ -50,5 +50,9 @@ int main(int argc, char** argv)
     window.show();
     window.Start();
     const int shown = QApplication::exec();
+    // A caller that waits (velmora-cli get --wait, the window's status
+    // line) reads why from the last line here.
+    for (const std::string& line : window.FailureLines())
+        std::fprintf(stderr, "%s\n", line.c_str());
     return window.Succeeded() ? 0 : (shown != 0 ? shown : 1);
 }

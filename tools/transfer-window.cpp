@@ -185,6 +185,19 @@ bool CTransferWindow::Succeeded() const
            std::all_of(m_results.begin(), m_results.end(), [](const TransferResult& result) { return result.ok; });
 }
 
+std::vector<std::string> CTransferWindow::FailureLines() const
+{
+    std::vector<std::string> lines;
+    if (!m_folderProblem.empty())
+        lines.push_back(m_folderProblem);
+    for (std::size_t i = 0; i < m_results.size() && m_folderProblem.empty(); ++i) {
+        if (!m_results[i].ok)
+            lines.push_back(FileNameFromUrl(m_urls[i]) + ": " +
+                            (m_results[i].error.empty() ? "stopped" : m_results[i].error));
+    }
+    return lines;
+}
+
 void CTransferWindow::ShowFileStarted(int index)
 {
     if (m_bFinished || !IsBatch())

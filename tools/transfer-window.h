@@ -35,6 +35,9 @@ public:
     void Start();
     // Every file arrived whole.
     bool Succeeded() const;
+    // Why each file that did not arrive did not, a line each ("NAME: why"),
+    // for a caller that waits for this program.
+    std::vector<std::string> FailureLines() const;
     bool IsFinished() const { return m_bFinished; }
     QString GetStatusText() const;
     // How "Open Folder" opens a folder; the desktop's file manager unless

@@ -76,7 +76,7 @@ void SearchSession::StartSearch(const std::string& trimmedText)
     // The files a browse would still bring belong to the old results.
     m_browse.Stop();
     m_bStopped = false;
-    m_strBrowseOutcome.clear();
+    m_strNews.clear();
     m_strShownSaved.clear();
     m_bShowingSaved = false;
     m_servers.Reset();
@@ -98,6 +98,7 @@ void SearchSession::StopSearch()
 {
     // A search the user stopped tests nothing unless asked: Stop means stop.
     m_bStopped = true;
+    m_strNews.clear();
     m_run.Stop();
     SaveSearch();
     Observer().SearchStateChanged();
@@ -122,7 +123,7 @@ void SearchSession::StartTests(bool userAsked)
     if (!m_bSearched)
         return;
     m_bStopped = false;
-    m_strBrowseOutcome.clear();
+    m_strNews.clear();
     m_testPass.Start(userAsked);
     Observer().SearchStateChanged();
 }
@@ -139,6 +140,7 @@ void SearchSession::StopTests()
     if (!m_testPass.IsRunning())
         return;
     m_bStopped = true;
+    m_strNews.clear();
     CancelTests();
     SaveSearch();
 }
@@ -166,10 +168,10 @@ std::string SearchSession::GetActivityText() const
     if (m_testPass.IsRunning())
         return "Testing servers: " + std::to_string(m_testPass.GetTested()) + " of " +
                std::to_string(m_testPass.GetToTest());
+    if (!m_strNews.empty())
+        return m_strNews;
     if (m_bStopped)
         return "Stopped";
-    if (!m_strBrowseOutcome.empty())
-        return m_strBrowseOutcome;
     if (!m_bSearched)
         return {};
     const int servers = GetServerCount();
@@ -214,7 +216,7 @@ bool SearchSession::OnBrowse(const ResultEntry& record, bool fromRoot, std::opti
     }
     EnsureResults();
     m_bStopped = false;
-    m_strBrowseOutcome.clear();
+    m_strNews.clear();
     m_strFirstBrowseSkip.clear();
     m_nBrowseTaken = 0;
     m_strBrowsedServer = target->server;
@@ -228,6 +230,7 @@ void SearchSession::StopBrowse()
     if (!m_browse.IsRunning())
         return;
     m_bStopped = true;
+    m_strNews.clear();
     m_browse.Stop();
     DispatchAll();
     Observer().SearchStateChanged();
@@ -270,22 +273,22 @@ void SearchSession::BrowseEnded(const BrowseSummary& summary)
 {
     // What came of it stays in the status line until the next job.
     if (summary.startListed) {
-        m_strBrowseOutcome = "Browsed ";
-        m_strBrowseOutcome.append(m_strBrowsedServer)
+        m_strNews = "Browsed ";
+        m_strNews.append(m_strBrowsedServer)
             .append(": ")
             .append(std::to_string(summary.directories))
             .append(summary.directories == 1 ? " folder, " : " folders, ")
             .append(std::to_string(summary.files))
             .append(summary.files == 1 ? " file" : " files");
         if (summary.skipped > 0)
-            m_strBrowseOutcome.append(", ").append(std::to_string(summary.skipped)).append(" skipped");
+            m_strNews.append(", ").append(std::to_string(summary.skipped)).append(" skipped");
         // The filter and the duplicate check may take fewer than were listed.
-        m_strBrowseOutcome.append(" (")
+        m_strNews.append(" (")
             .append(std::to_string(m_nBrowseTaken))
             .append(m_nBrowseTaken == 1 ? " new result)" : " new results)");
     } else {
-        m_strBrowseOutcome = "Could not browse ";
-        m_strBrowseOutcome.append(m_strBrowsedServer).append(": ").append(m_strFirstBrowseSkip);
+        m_strNews = "Could not browse ";
+        m_strNews.append(m_strBrowsedServer).append(": ").append(m_strFirstBrowseSkip);
     }
     DispatchAll();
     SaveSearch();
@@ -323,6 +326,10 @@ void SearchSession::HandleMessage(Message message)
     case kMsgBrowseDone:
         m_browse.OnDone(message);
         break;
+    case kMsgProgramEnded:
+        m_strNews = DescribeEnd(*std::static_pointer_cast<ProgramReport>(message.record));
+        Observer().SearchStateChanged();
+        break;
     case kMsgTestDone: {
         const bool wasRunning = m_testPass.IsRunning();
         m_testPass.OnTestDone(message);
@@ -336,6 +343,15 @@ void SearchSession::HandleMessage(Message message)
     default:
         break;
     }
+}
+
+void SearchSession::WatchPrograms(std::vector<StartedProgram> programs)
+{
+    if (programs.empty())
+        return;
+    m_strNews = DescribeStarted(programs);
+    velmora::WatchPrograms(std::move(programs), m_pQueue);
+    Observer().SearchStateChanged();
 }
 
 std::size_t SearchSession::ProcessMessages()
@@ -474,7 +490,7 @@ std::optional<SavedSearchInfo> SearchSession::OpenSavedSearch(std::int64_t id, s
     m_recorder.Drop();
     m_bShowingSaved = true;
     m_bStopped = false;
-    m_strBrowseOutcome.clear();
+    m_strNews.clear();
     m_servers.Reset();
     Observer().ServersCleared();
     m_strFilterWords = MakeFilterWords(saved->info.words);

@@ -9,6 +9,7 @@
 #include "browse/browse-run.h"
 #include "platform/message-queue.h"
 #include "platform/thread-budget.h"
+#include "results/program-watch.h"
 #include "results/result-list.h"
 #include "results/result-view.h"
 #include "results/server-tree.h"
@@ -84,6 +85,10 @@ public:
     // answered", "Testing servers: 3 of 7", "Found 13 files on 7 servers",
     // "Stopped"; empty before the first search.
     std::string GetActivityText() const;
+    // Programs started from results: the status line says "lftp
+    // started...", then "lftp finished" or "lftp failed: " and its last
+    // error line.
+    void WatchPrograms(std::vector<StartedProgram> programs);
     // "Tests > Stop Tests" and Escape: the running test pass is abandoned.
     void StopTests();
 
@@ -197,7 +202,7 @@ private:
     bool m_bShowingSaved = false;
     std::string m_strBrowsedServer; // the server of the current or last browse
     std::string m_strFirstBrowseSkip;
-    std::string m_strBrowseOutcome; // how the last browse ended, until the next job
+    std::string m_strNews;          // how the last browse or started program ended, until the next job
     std::size_t m_nBrowseTaken = 0; // results the current browse added
 
     std::string m_strFilterWords; // the word filter of the current search

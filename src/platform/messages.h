@@ -20,6 +20,7 @@ enum MessageId : std::uint32_t {
     kMsgBrowseListed = 0x4D0,  // record: a BrowseListing
     kMsgBrowseSkipped = 0x4D1, // record: a BrowseSkip
     kMsgBrowseDone = 0x4D2,    // record: the BrowseSummary
+    kMsgProgramEnded = 0x4D8,  // record: a ProgramReport
 };
 
 // One found link on its way from a search worker to the owner. Ownership

@@ -232,16 +232,21 @@ LaunchResult LaunchClient(const ResultEntry& record, bool fileMode, const std::s
 {
     const ClientLaunch launch = PlanClientLaunch(record, fileMode, settingsPath, workingDirectory);
     if (!launch.problem.empty())
-        return {false, launch.problem};
+        return {false, launch.problem, {}};
     if (std::string problem = MakeLocalDirectory(launch.workingDirectory); !problem.empty())
-        return {false, problem};
+        return {false, problem, {}};
     if (launch.script && !WriteFileAtomically(launch.scriptPath, *launch.script, 0600))
-        return {false, "The client script " + launch.scriptPath + " could not be written."};
-    if (!StartDetached(launch.argv, launch.workingDirectory))
-        return {false, "The FTP client \"" + launch.client + "\" could not be started (" + launch.argv.front() +
-                           " in " + launch.workingDirectory +
-                           "): check its Path in Edit > Settings > FTP Clients and the Local Directory."};
-    return {true, {}};
+        return {false, "The client script " + launch.scriptPath + " could not be written.", {}};
+    auto program = StartWatched(launch.argv, launch.workingDirectory);
+    if (!program)
+        return {false,
+                "The FTP client \"" + launch.client + "\" could not be started (" + launch.argv.front() + " in " +
+                    launch.workingDirectory +
+                    "): check its Path in Edit > Settings > FTP Clients and the Local Directory.",
+                {}};
+    LaunchResult launched{true, {}, {}};
+    launched.programs.push_back({launch.client, std::move(*program)});
+    return launched;
 }
 
 } // namespace velmora

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/process-launch.h"
 #include "results/script-quoting.h"
 
 namespace velmora {
@@ -58,15 +59,24 @@ struct ClientLaunch {
 ClientLaunch PlanClientLaunch(const ResultEntry& record, bool fileMode, const std::string& settingsPath,
                               const std::string& workingDirectory);
 
+// A program a launch started, by the name the user knows it by ("lftp",
+// "FileTransfer"), so that its end can be told.
+struct StartedProgram {
+    std::string name;
+    RunningProgram program;
+};
+
 // What a launch came to: started, or a sentence saying why not and what to
-// do about it.
+// do about it. `programs` holds what was started, even when a later part of
+// the launch failed.
 struct LaunchResult {
     bool started = false;
     std::string message;
+    std::vector<StartedProgram> programs;
 };
 
 // Plans, writes client.scr (readable by its owner only: it may hold a
-// password) when the client takes one, and starts the client detached.
+// password) when the client takes one, and starts the client in a session of its own.
 LaunchResult LaunchClient(const ResultEntry& record, bool fileMode, const std::string& settingsPath,
                           const std::string& workingDirectory);
 

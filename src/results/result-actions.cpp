@@ -84,10 +84,15 @@ LaunchResult StartDownloadProgram(const std::vector<std::string>& urls, const st
         program = JoinPath(GetExecutableDirectory(), kDownloadProgram);
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), urls.begin(), urls.end());
-    if (StartDetached(argv, workingDirectory))
-        return {true, {}};
-    return {false, "The download program FileTransfer could not be started: it is neither on PATH nor beside "
-                   "Velmora."};
+    auto started = StartWatched(argv, workingDirectory);
+    if (!started)
+        return {false,
+                "The download program FileTransfer could not be started: it is neither on PATH nor beside "
+                "Velmora.",
+                {}};
+    LaunchResult launched{true, {}, {}};
+    launched.programs.push_back({kDownloadProgram, std::move(*started)});
+    return launched;
 }
 
 LaunchResult GetFile(const ResultEntry& record, const std::string& settingsPath, const std::string& workingDirectory)
@@ -100,22 +105,25 @@ LaunchResult GetFile(const ResultEntry& record, const std::string& settingsPath,
 LaunchResult GetFiles(const std::vector<ResultEntry>& records, const std::string& settingsPath,
                       const std::string& workingDirectory)
 {
-    LaunchResult told{true, {}};
+    LaunchResult told{true, {}, {}};
+    // The first failure is told; every program that did start is kept.
+    const auto take = [&told](LaunchResult launched) {
+        if (!launched.started && told.started) {
+            told.started = false;
+            told.message = std::move(launched.message);
+        }
+        for (StartedProgram& program : launched.programs)
+            told.programs.push_back(std::move(program));
+    };
     std::vector<std::string> downloads;
     for (const ResultEntry& record : records) {
-        if (record.service != kServiceFtp) {
+        if (record.service == kServiceFtp)
+            take(LaunchClient(record, true, settingsPath, workingDirectory));
+        else
             downloads.push_back(BuildGetFileUrl(record));
-            continue;
-        }
-        const LaunchResult launched = LaunchClient(record, true, settingsPath, workingDirectory);
-        if (!launched.started && told.started)
-            told = launched;
     }
-    if (!downloads.empty()) {
-        const LaunchResult launched = StartDownloadProgram(downloads, workingDirectory);
-        if (!launched.started && told.started)
-            told = launched;
-    }
+    if (!downloads.empty())
+        take(StartDownloadProgram(downloads, workingDirectory));
     return told;
 }
 

@@ -7,10 +7,13 @@
 #include <gtest/gtest.h>
 
 #include "settings/profile-store.h"
+#include "support/ftp-world.h"
 #include "test-support.h"
 
 namespace velmora {
 namespace {
+
+using namespace std::chrono_literals;
 
 class ResultCommandsTest : public ::testing::Test {
 protected:
@@ -82,6 +85,51 @@ TEST_F(ResultCommandsTest, CopyPrintsTheUrlOrNothing)
     EXPECT_EQ(out, "");
     EXPECT_EQ(Run("copy"), 2);
     EXPECT_EQ(Run("get 'not a url'"), 1);
+}
+
+TEST_F(ResultCommandsTest, GetWaitExitsWithTheProgramsOutcomeAndItsLastErrorLine)
+{
+    // A download program that fails the way FileTransfer tells it.
+    std::filesystem::remove(dir.File("bin/FileTransfer"));
+    test::WriteFile(dir.File("bin/FileTransfer"),
+                    "#!/bin/sh\necho 'connecting' >&2\necho 'blue.mp3: The server did not answer as a web server' "
+                    ">&2\necho >&2\nexit 3\n");
+    std::filesystem::permissions(dir.File("bin/FileTransfer"), std::filesystem::perms::owner_all);
+    const std::string path = "PATH=" + dir.File("bin") + ":/usr/bin:/bin";
+    const std::vector<std::string> get{"env", path, VELMORA_CLI_PATH, "get", "--wait", "http://127.0.0.1/blue.mp3"};
+    const test::ProgramRun failed = test::RunProgram(get, dir.Path());
+    EXPECT_EQ(failed.status, 1) << failed.output;
+    EXPECT_EQ(failed.output,
+              "velmora-cli get: FileTransfer failed: blue.mp3: The server did not answer as a web server\n");
+    // Without --wait only the start counts.
+    EXPECT_EQ(test::RunProgram({"env", path, VELMORA_CLI_PATH, "get", "http://127.0.0.1/blue.mp3"}, dir.Path()).status,
+              0);
+    test::WriteFile(dir.File("bin/FileTransfer"), "#!/bin/sh\necho 'warning only' >&2\nexit 0\n");
+    const test::ProgramRun arrived = test::RunProgram(get, dir.Path());
+    EXPECT_EQ(arrived.status, 0) << arrived.output;
+    EXPECT_EQ(arrived.output, "");
+    EXPECT_EQ(test::RunProgram({VELMORA_CLI_PATH, "connect", "--wait", "ftp://127.0.0.1/a.zip"}, dir.Path()).status, 2)
+        << "only get waits";
+}
+
+TEST_F(ResultCommandsTest, GetWaitTellsWhatLftpSaidWhenTheFileIsMissing)
+{
+    std::filesystem::create_directories(dir.File("served"));
+    test::WriteFile(dir.File("served/there.bin"), std::string(5000, 't'));
+    test::FtpTestServer server(dir.File("served"));
+    ASSERT_TRUE(server.IsRunning()) << "python3-pyftpdlib is installed by scripts/install-deps.sh";
+    std::filesystem::remove(dir.File("clients.dat"));
+    std::filesystem::copy_file(SERVICE_DIR "/answers/clients.ini", dir.File("clients.dat"));
+    WritePrivateProfileStringA("Settings", "LocalDir", "downloads", dir.File("settings.dat"));
+    const test::ProgramRun fetched =
+        test::RunProgram({VELMORA_CLI_PATH, "get", "--wait", server.Url("/there.bin")}, dir.Path(), 60s);
+    EXPECT_EQ(fetched.status, 0) << fetched.output;
+    EXPECT_EQ(test::ReadFile(dir.File("downloads/there.bin")), std::string(5000, 't'));
+    const test::ProgramRun missing =
+        test::RunProgram({VELMORA_CLI_PATH, "get", "--wait", server.Url("/missing.bin")}, dir.Path(), 60s);
+    EXPECT_EQ(missing.status, 1) << missing.output;
+    EXPECT_EQ(missing.output.rfind("velmora-cli get: lftp failed: ", 0), 0u) << missing.output;
+    EXPECT_NE(missing.output.find("550"), std::string::npos) << "the server's refusal: " << missing.output;
 }
 
 TEST_F(ResultCommandsTest, NoClientChosenStartsNothing)

@@ -94,6 +94,32 @@ TEST_F(ResultActionsWindowTest, EnterOnAResultIsGetFileAndTheResultsStay)
     EXPECT_EQ(Results()->model()->rowCount(), 1) << "the results are still there";
 }
 
+TEST_F(ResultActionsWindowTest, TheStatusLineSaysTheClientStartedAndHowItEnded)
+{
+    // A client that waits for a word from the test, then ends as told.
+    const std::string go = dir.File("go");
+    test::WriteFile(dir.File("client.sh"), "#!/bin/sh\nwhile [ ! -e '" + go +
+                                               "' ]; do sleep 0.05; done\necho 'Access failed: 550 No such "
+                                               "file' >&2\nexit \"$(cat '" +
+                                               go + "')\"\n");
+    std::filesystem::permissions(dir.File("client.sh"), std::filesystem::perms::owner_all);
+    WritePrivateProfileStringA("Stand-in", "Path", dir.File("client.sh"), dir.File("clients.dat"));
+    SelectFirstFileOf(0);
+    window->GetCommand(32788)->trigger();
+    EXPECT_EQ(Status(4), "Stand-in started...");
+    test::WriteFile(go + ".part", "1");
+    std::filesystem::rename(go + ".part", go);
+    EXPECT_TRUE(Until([&] { return Status(4) == "Stand-in failed: Access failed: 550 No such file"; }))
+        << Status(4).toStdString();
+
+    std::filesystem::remove(go);
+    window->GetCommand(32788)->trigger();
+    EXPECT_EQ(Status(4), "Stand-in started...");
+    test::WriteFile(go + ".part", "0");
+    std::filesystem::rename(go + ".part", go);
+    EXPECT_TRUE(Until([&] { return Status(4) == "Stand-in finished"; })) << Status(4).toStdString();
+}
+
 TEST_F(ResultActionsWindowTest, AGetFileThatCannotStartSaysWhatToDo)
 {
     SelectFirstFileOf(0);

@@ -48,7 +48,7 @@ void CMainDlg::OnResultsContextMenu(const QPoint& at)
 void CMainDlg::OnConnectToServer()
 {
     if (const auto record = GetSelectedRecord())
-        ShowLaunchProblem(ConnectToServer(*record, m_pSession->GetSettingsPath(), m_pSession->GetWorkingDirectory()));
+        TakeLaunch(ConnectToServer(*record, m_pSession->GetSettingsPath(), m_pSession->GetWorkingDirectory()));
 }
 
 // Every selected file; a selected folder stands for nothing.
@@ -66,16 +66,18 @@ void CMainDlg::OnGetFile()
 {
     const std::vector<ResultEntry> selected = GetSelectedRecords();
     if (selected.size() > 1) {
-        ShowLaunchProblem(GetFiles(selected, m_pSession->GetSettingsPath(), m_pSession->GetWorkingDirectory()));
+        TakeLaunch(GetFiles(selected, m_pSession->GetSettingsPath(), m_pSession->GetWorkingDirectory()));
         return;
     }
     if (const auto record = GetSelectedRecord())
-        ShowLaunchProblem(GetFile(*record, m_pSession->GetSettingsPath(), m_pSession->GetWorkingDirectory()));
+        TakeLaunch(GetFile(*record, m_pSession->GetSettingsPath(), m_pSession->GetWorkingDirectory()));
 }
 
-// A launch that could not start says why; the user has to act on it.
-void CMainDlg::ShowLaunchProblem(const LaunchResult& launched)
+// What was started is watched, so the status line can tell how it ended; a
+// launch that could not start says why, since the user has to act on it.
+void CMainDlg::TakeLaunch(LaunchResult launched)
 {
+    m_pSession->WatchPrograms(std::move(launched.programs));
     if (!launched.started)
         QMessageBox::warning(this, windowTitle(), QString::fromStdString(launched.message));
 }

@@ -83,7 +83,7 @@ public:
     // selected server's root when the server tree has the focus.
     void OnBrowseServer(bool fromRoot);
     void OnStopBrowsing();
-    void ShowLaunchProblem(const LaunchResult& launched);
+    void TakeLaunch(LaunchResult launched);
     // File > "Recent Searches": the newest saved searches, filled each
     // time the menu opens; choosing one shows it without fetching.
     void FillRecentSearches();
