@@ -56,8 +56,10 @@ std::string FindSharedFile(const std::string& name, const std::string& sourcePla
     return {};
 }
 
-bool PrepareWorkingFolder(const std::string& folder, std::string& error)
+bool PrepareWorkingFolder(const std::string& folder, std::string& error, bool* firstStart)
 {
+    if (firstStart)
+        *firstStart = false;
     std::error_code failure;
     std::filesystem::create_directories(folder, failure);
     if (!std::filesystem::is_directory(folder, failure)) {
@@ -89,6 +91,8 @@ bool PrepareWorkingFolder(const std::string& folder, std::string& error)
                     "), so its settings could not be kept there.";
             return false;
         }
+        if (firstStart && file == std::string_view("settings.dat"))
+            *firstStart = true;
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "platform/paths.h"
+#include "platform/user-folders.h"
 #include "settings/profile-store.h"
 #include "settings/settings-keys.h"
 
@@ -52,6 +53,24 @@ std::string MakeLocalDirectory(const std::string& path)
         return {};
     return "The Local Directory " + path + " cannot be used" + (error ? " (" + error.message() + ")" : std::string()) +
            ": choose another in Edit > Settings > FTP Clients.";
+}
+
+std::string SeedLocalDirectory(const std::string& settingsPath)
+{
+    constexpr const char* kUnset = "\x01"; // no LocalDir can hold it
+    if (GetPrivateProfileStringA(keys::kSettingsSection, keys::kLocalDir, kUnset, 2, settingsPath) != kUnset)
+        return {};
+    const std::string folder = FindDownloadFolder();
+    if (folder.empty() || !WritePrivateProfileStringA(keys::kSettingsSection, keys::kLocalDir, folder, settingsPath))
+        return {};
+    return folder;
+}
+
+std::string DescribeWhereThingsLive(const std::string& workingDirectory)
+{
+    return "Settings: " + JoinPath(workingDirectory, keys::kSettingsFile) + " and " + keys::kClientsFile +
+           "\nSearches: " + JoinPath(workingDirectory, keys::kSearchesDatabase) +
+           "\nDownloads: " + ReadLocalDirectory(workingDirectory);
 }
 
 std::string ReadLocalDirectory(const std::string& workingDirectory)

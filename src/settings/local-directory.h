@@ -17,4 +17,13 @@ std::string ResolveLocalDirectory(const std::string& localDir, const std::string
 // sentence that says why it cannot be used.
 std::string MakeLocalDirectory(const std::string& path);
 
+// A first start: the user's download folder (see FindDownloadFolder) as
+// LocalDir of the settings file at `settingsPath`, unless it names one
+// already. The folder written, or empty when nothing was.
+std::string SeedLocalDirectory(const std::string& settingsPath);
+
+// Where the window keeps things, in a few lines for people: settings,
+// searches, and the folder downloads go to.
+std::string DescribeWhereThingsLive(const std::string& workingDirectory);
+
 } // namespace velmora

@@ -48,13 +48,15 @@ done
 home="$scratch/home"
 mkdir -p "$home"
 [ "$(HOME="$home" "$root/bin/velmora-cli" --version)" = "velmora-cli 2.2 build 0" ] || fail "velmora-cli --version"
-(cd "$home" && env -u VELMORA_HOME -u XDG_DATA_HOME HOME="$home" QT_QPA_PLATFORM=offscreen \
+(cd "$home" && env -u VELMORA_HOME -u XDG_DATA_HOME -u XDG_CONFIG_HOME HOME="$home" QT_QPA_PLATFORM=offscreen \
   timeout 20 "$root/bin/velmora" >"$scratch/window.log" 2>&1 &)
 for _ in $(seq 100); do
-  [ -s "$home/.local/share/velmora/settings.dat" ] && [ -s "$home/.local/share/velmora/clients.dat" ] && break
+  grep -q "^LocalDir=" "$home/.local/share/velmora/settings.dat" 2>/dev/null && [ -s "$home/.local/share/velmora/clients.dat" ] && break
   sleep 0.1
 done
-cmp -s "$home/.local/share/velmora/settings.dat" "$root/share/velmora/engines.ini" ||
-  fail "a first start did not seed ~/.local/share/velmora/settings.dat"
+# The catalogue, and the download folder the desktop names (none here: ~/Downloads).
+printf '\n[Settings]\nLocalDir=%s/Downloads\n' "$home" | cat "$root/share/velmora/engines.ini" - |
+  cmp -s "$home/.local/share/velmora/settings.dat" - ||
+  fail "a first start did not seed ~/.local/share/velmora/settings.dat with the download folder"
 pkill -f "$root/bin/velmora" 2>/dev/null
 exit $failed

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/user-folders.h"
 #include "platform/working-folder.h"
+#include "settings/local-directory.h"
 #include "test-support.h"
 
 namespace velmora {
@@ -36,6 +38,7 @@ protected:
     ScopedVariable homeVariable{"HOME", home.Path().c_str()};
     ScopedVariable velmoraHome{"VELMORA_HOME", nullptr};
     ScopedVariable dataHome{"XDG_DATA_HOME", nullptr};
+    ScopedVariable configHome{"XDG_CONFIG_HOME", nullptr};
 };
 
 TEST_F(WorkingFolderTest, AFolderWithSettingsOrHereIsKeptElseTheDataFolder)
@@ -59,7 +62,9 @@ TEST_F(WorkingFolderTest, ANewFolderIsMadeAndSeededAndAnOldOneLeftAsItIs)
 {
     const std::string folder = home.Path() + "/.local/share/velmora";
     std::string error;
-    ASSERT_TRUE(PrepareWorkingFolder(folder, error)) << error;
+    bool firstStart = false;
+    ASSERT_TRUE(PrepareWorkingFolder(folder, error, &firstStart)) << error;
+    EXPECT_TRUE(firstStart);
     const std::string engines = FindSharedFile("engines.ini", "service/answers");
     ASSERT_FALSE(engines.empty());
     EXPECT_EQ(test::ReadFile(folder + "/settings.dat"), test::ReadFile(engines));
@@ -67,12 +72,44 @@ TEST_F(WorkingFolderTest, ANewFolderIsMadeAndSeededAndAnOldOneLeftAsItIs)
               test::ReadFile(FindSharedFile("clients.ini", "service/answers")));
 
     test::WriteFile(folder + "/settings.dat", "[Settings]\nMaxthreads=3\n");
-    ASSERT_TRUE(PrepareWorkingFolder(folder, error));
+    ASSERT_TRUE(PrepareWorkingFolder(folder, error, &firstStart));
+    EXPECT_FALSE(firstStart);
     EXPECT_EQ(test::ReadFile(folder + "/settings.dat"), "[Settings]\nMaxthreads=3\n");
 
     test::WriteFile(home.File("plain"), "a file");
     EXPECT_FALSE(PrepareWorkingFolder(home.File("plain") + "/velmora", error));
     EXPECT_NE(error.find("cannot be made"), std::string::npos) << error;
+}
+
+TEST_F(WorkingFolderTest, TheDownloadFolderIsTheDesktopsOwn)
+{
+    EXPECT_EQ(FindDownloadFolder(), home.Path() + "/Downloads") << "no user-dirs.dirs";
+    std::filesystem::create_directories(home.File(".config"));
+    test::WriteFile(home.File(".config/user-dirs.dirs"), "# written by xdg-user-dirs-update\n"
+                                                         "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+                                                         "XDG_DOWNLOAD_DIR=\"$HOME/T\xc3\xa9l\xc3\xa9chargements\"\n");
+    EXPECT_EQ(FindDownloadFolder(), home.Path() + "/T\xc3\xa9l\xc3\xa9chargements");
+    test::TempDir config;
+    const ScopedVariable elsewhere("XDG_CONFIG_HOME", config.Path().c_str());
+    test::WriteFile(config.File("user-dirs.dirs"), "XDG_DOWNLOAD_DIR=\"/srv/fetched\"\n");
+    EXPECT_EQ(FindDownloadFolder(), "/srv/fetched");
+    // Forms the shell would read otherwise are not guessed at.
+    test::WriteFile(config.File("user-dirs.dirs"), "XDG_DOWNLOAD_DIR=\"$(rm -rf ~)\"\nXDG_DOWNLOAD_DIR=relative\n");
+    EXPECT_EQ(FindDownloadFolder(), home.Path() + "/Downloads");
+}
+
+TEST_F(WorkingFolderTest, AFirstStartWritesTheDownloadFolderUnlessOneIsNamed)
+{
+    const std::string folder = home.Path() + "/.local/share/velmora";
+    std::string error;
+    ASSERT_TRUE(PrepareWorkingFolder(folder, error)) << error;
+    EXPECT_EQ(SeedLocalDirectory(folder + "/settings.dat"), home.Path() + "/Downloads");
+    EXPECT_EQ(ReadLocalDirectory(folder), home.Path() + "/Downloads");
+    EXPECT_EQ(DescribeWhereThingsLive(folder), "Settings: " + folder + "/settings.dat and clients.dat\nSearches: " +
+                                                   folder + "/velmora.db\nDownloads: " + home.Path() + "/Downloads");
+    test::WriteFile(folder + "/settings.dat", "[Settings]\nLocalDir=./\n");
+    EXPECT_EQ(SeedLocalDirectory(folder + "/settings.dat"), "");
+    EXPECT_EQ(ReadLocalDirectory(folder), folder) << "the user's choice stays";
 }
 
 TEST_F(WorkingFolderTest, AFolderThatTakesNoNewFileIsToldAtStart)

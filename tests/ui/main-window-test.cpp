@@ -71,16 +71,39 @@ TEST_F(MainWindowTest, EscapeWithNothingRunningLeavesTheWindowOpenAndClosingSave
     EXPECT_NE(saved.find("[Beta]\nSearch=N"), std::string::npos) << saved;
 }
 
-TEST_F(MainWindowTest, TheAboutBoxShowsTheVersionAndEveryLineWhole)
+TEST_F(MainWindowTest, TheAboutBoxShowsTheVersionWhereThingsLiveAndEveryLineWhole)
 {
-    Open();
-    CAboutDlg about(window.get());
-    about.show();
-    QApplication::processEvents();
-    EXPECT_EQ(about.windowTitle(), "About Velmora");
-    EXPECT_EQ(about.findChild<QLabel*>("1056")->text(), "Velmora Version 2.2 Build 0");
-    for (const QLabel* label : about.findChildren<QLabel*>())
-        EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+    Open("[Settings]\nLocalDir=~/Fetched\n");
+    QString places;
+    QTimer::singleShot(0, [&] {
+        auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(about);
+        EXPECT_EQ(about->windowTitle(), "About Velmora");
+        EXPECT_EQ(about->findChild<QLabel*>("1056")->text(), "Velmora Version 2.2 Build 0");
+        for (const QLabel* label : about->findChildren<QLabel*>())
+            EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+        places = about->findChild<QLabel*>("aboutPlaces")->text();
+        about->accept();
+    });
+    window->OnAbout();
+    const std::string home = std::getenv("HOME");
+    EXPECT_EQ(places.toStdString(), "Settings: " + dir.File("settings.dat") + " and clients.dat\nSearches: " +
+                                        dir.File("velmora.db") + "\nDownloads: " + home + "/Fetched");
+}
+
+TEST_F(MainWindowTest, AFirstStartSaysOnceWhereThingsLive)
+{
+    Open("[Settings]\nLocalDir=/srv/fetched\n");
+    QString told;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        told = box->informativeText();
+        box->accept();
+    });
+    window->TellWhereThingsLive();
+    EXPECT_TRUE(told.startsWith(QString::fromStdString("Settings: " + dir.File("settings.dat")))) << told.toStdString();
+    EXPECT_TRUE(told.contains("Downloads: /srv/fetched\n")) << told.toStdString();
 }
 
 TEST_F(MainWindowTest, ControlsStandInTheirPlacesWithoutOverlapping)

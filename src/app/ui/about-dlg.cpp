@@ -15,7 +15,7 @@ QString GetVersionLine()
 }
 
 // Laid out, not placed: every line is shown whole in any font.
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
+CAboutDlg::CAboutDlg(QWidget* parent, const QString& whereThingsLive) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("About Velmora"));
     auto* icon = new QLabel(this);
@@ -25,6 +25,9 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     auto* purpose = new QLabel(QStringLiteral("Finds downloadable files on public FTP and HTTP servers."), this);
     purpose->setObjectName(QStringLiteral("aboutPurpose"));
     auto* rights = new QLabel(QStringLiteral("Copyright \u00A9 2026 the Velmora developers."), this);
+    auto* places = new QLabel(whereThingsLive, this);
+    places->setObjectName(QStringLiteral("aboutPlaces"));
+    places->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("1"));
     ok->setDefault(true);
@@ -34,7 +37,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     layout->addWidget(version, 0, 1);
     layout->addWidget(purpose, 1, 1);
     layout->addWidget(rights, 2, 1);
-    layout->addWidget(ok, 3, 1, Qt::AlignRight);
+    layout->addWidget(places, 3, 1);
+    layout->addWidget(ok, 4, 1, Qt::AlignRight);
     layout->setHorizontalSpacing(16);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }

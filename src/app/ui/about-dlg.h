@@ -4,11 +4,12 @@
 
 namespace velmora {
 
-// "About Velmora": the program's icon, its version and two fixed lines.
+// "About Velmora": the program's icon, its version, two fixed lines and
+// where the window keeps its settings, searches and downloads.
 class CAboutDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CAboutDlg(QWidget* parent);
+    CAboutDlg(QWidget* parent, const QString& whereThingsLive);
 };
 
 // "Velmora Version 2.2 Build 0".

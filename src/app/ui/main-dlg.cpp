@@ -36,6 +36,7 @@
 #include "results/ui/results-model.h"
 #include "results/ui/server-details-dlg.h"
 #include "search/engine-health.h"
+#include "settings/local-directory.h"
 #include "settings/ui/settings-dlg.h"
 #include "settings/window-placement.h"
 #include "upgrade/ui/upgrade-dlg.h"
@@ -323,7 +324,18 @@ void CMainDlg::OnNormalSearch()
 
 void CMainDlg::OnAbout()
 {
-    CAboutDlg(this).exec();
+    CAboutDlg(this, QString::fromStdString(DescribeWhereThingsLive(m_pSession->GetWorkingDirectory()))).exec();
+}
+
+void CMainDlg::TellWhereThingsLive()
+{
+    QMessageBox box(QMessageBox::Information, windowTitle(), QStringLiteral("Welcome to Velmora"), QMessageBox::Ok,
+                    this);
+    box.setObjectName(QStringLiteral("whereThingsLive"));
+    box.setInformativeText(QString::fromStdString(DescribeWhereThingsLive(m_pSession->GetWorkingDirectory())) +
+                           QStringLiteral("\n\nHelp > About tells this again; Edit > Settings > FTP Clients "
+                                          "changes the download folder."));
+    box.exec();
 }
 
 void CMainDlg::OnSettings(int page)

@@ -53,6 +53,8 @@ public:
 
     void OnSearch();
     void OnNormalSearch();
+    // Once, on a first start: where settings, searches and downloads live.
+    void TellWhereThingsLive();
     // F5: the same words again, when no search runs.
     void OnSearchAgain();
     // Escape: stops a running search, else a running test pass, else a

@@ -3,10 +3,13 @@
 #include <unistd.h>
 
 #include <QMessageBox>
+#include <QTimer>
 
 #include "app/ui/main-dlg.h"
 #include "platform/paths.h"
 #include "platform/working-folder.h"
+#include "settings/local-directory.h"
+#include "settings/settings-keys.h"
 
 namespace velmora {
 
@@ -25,9 +28,13 @@ int CSearchApp::InitInstance()
     const std::string current = velmora::GetWorkingDirectory();
     m_strWorkingDirectory = ChooseWorkingFolder(current, here);
     std::string problem;
-    if (m_strWorkingDirectory != current && PrepareWorkingFolder(m_strWorkingDirectory, problem) &&
+    bool firstStart = false;
+    if (m_strWorkingDirectory != current && PrepareWorkingFolder(m_strWorkingDirectory, problem, &firstStart) &&
         ::chdir(m_strWorkingDirectory.c_str()) != 0)
         problem = "The folder " + m_strWorkingDirectory + " cannot be opened.";
+    // Downloads go where the desktop keeps them, not into a hidden folder.
+    if (firstStart && problem.empty())
+        SeedLocalDirectory(JoinPath(m_strWorkingDirectory, keys::kSettingsFile));
     if (!problem.empty()) {
         QMessageBox::warning(nullptr, applicationName(),
                              QString::fromStdString(problem + " Velmora works in " + current + " instead."));
@@ -35,6 +42,8 @@ int CSearchApp::InitInstance()
     }
     m_pMainWnd = std::make_unique<CMainDlg>(m_strWorkingDirectory);
     m_pMainWnd->show();
+    if (firstStart && problem.empty())
+        QTimer::singleShot(0, m_pMainWnd.get(), &CMainDlg::TellWhereThingsLive);
     const int result = exec();
     m_pMainWnd.reset();
     return result;
