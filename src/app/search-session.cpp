@@ -8,6 +8,7 @@
 #include "platform/paths.h"
 #include "results/host-kind.h"
 #include "results/url-split.h"
+#include "search/engine-health.h"
 #include "search/query-words.h"
 #include "settings/general-page-model.h"
 #include "settings/settings-keys.h"
@@ -85,6 +86,8 @@ void SearchSession::StartSearch(const std::string& trimmedText)
     m_results.Clear();
     m_bSearched = true;
     m_nResults = 0;
+    m_nEnginesAsked = 0;
+    m_nEnginesUnreached = 0;
     Observer().ResultCountChanged(0);
     Observer().ResultsViewCleared();
     if (const std::string problem = m_recorder.Begin(m_strSaveName.empty() ? trimmedText : m_strSaveName, trimmedText);
@@ -108,9 +111,12 @@ void SearchSession::StopSearch()
 void SearchSession::SearchEnded()
 {
     SaveSearch();
-    Observer().SearchStateChanged();
     if (m_views.GetAutoTest())
         StartTests(false);
+    // "Found 0 files" would blame the words when the network is at fault.
+    if (m_nEnginesAsked > 0 && m_nEnginesAsked == m_nEnginesUnreached)
+        m_strNews = "No engine could be reached: check the network";
+    Observer().SearchStateChanged();
 }
 
 void SearchSession::OnRetestResults()
@@ -497,6 +503,8 @@ std::optional<SavedSearchInfo> SearchSession::OpenSavedSearch(std::int64_t id, s
     m_results.Clear();
     m_bSearched = true;
     m_nResults = 0;
+    m_nEnginesAsked = 0;
+    m_nEnginesUnreached = 0;
     Observer().ResultCountChanged(0);
     Observer().ResultsViewCleared();
 
@@ -520,6 +528,12 @@ void SearchSession::EngineMarkChanged(std::size_t index)
 
 void SearchSession::EngineReported(const std::string& engine, int mark, const EngineReport& report)
 {
+    if (report.health != EngineHealth::OnHold) {
+        ++m_nEnginesAsked;
+        const bool noAnswer = report.health == EngineHealth::Unreachable ||
+                              (report.health == EngineHealth::Timeout && report.status == 0);
+        m_nEnginesUnreached += noAnswer ? 1 : 0;
+    }
     Observer().EngineReported(engine, mark, report);
 }
 

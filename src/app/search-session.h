@@ -205,6 +205,8 @@ private:
     std::string m_strNews;          // how the last browse or started program ended, until the next job
     std::size_t m_nBrowseTaken = 0; // results the current browse added
 
+    int m_nEnginesAsked = 0;      // engines of this search that reported, holds aside
+    int m_nEnginesUnreached = 0;  // of them, those that gave no answer at all
     std::string m_strFilterWords; // the word filter of the current search
     bool m_bSearched = false;     // a search has started (m_nSearchMode 1)
     bool m_bStopped = false;      // the last search or test pass was stopped

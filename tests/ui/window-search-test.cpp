@@ -156,6 +156,23 @@ TEST_F(WindowSearchTest, TheStatusBarSaysWhatIsHappeningAndEscapeStopsTheSearch)
     server.ReleaseHangs();
 }
 
+TEST_F(WindowSearchTest, ASearchThatReachedNoEngineBlamesTheNetworkNotTheWords)
+{
+    const std::string refused = "http://127.0.0.1:" + std::to_string(test::RefusedPort()) + "/";
+    server.Route("/empty", {PageBehavior::Kind::Serve, "<p>nothing</p>"});
+    Open("[Settings]\nAutoTest=1\n[A]\nQuery=" + refused + "a\n[B]\nQuery=" + refused + "b\n" +
+         Engine("Empty", "/empty", false));
+    TypeAndPressEnter("mp3");
+    ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
+    EXPECT_TRUE(Until([&] { return Status(4) == "No engine could be reached: check the network"; }))
+        << Status(4).toStdString();
+    // One engine that answered with nothing is an ordinary empty search.
+    Tree("1006")->topLevelItem(2)->setCheckState(0, Qt::Checked);
+    window->GetCommand(32794)->trigger(); // F5
+    ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
+    EXPECT_TRUE(Until([&] { return Status(4) == "Found 0 files on 0 servers"; })) << Status(4).toStdString();
+}
+
 TEST_F(WindowSearchTest, ARunningTestPassIsStoppedByEscapeNotByTheSearchButton)
 {
     // An FTP server that never greets keeps its test running.
