@@ -219,7 +219,7 @@ int MoveWithoutReplacing(const std::string& from, const std::string& to)
     return -1;
 }
 
-std::string DescribeDownloadFailure(const FetchResult& fetched)
+std::string DescribeDownloadFailure(const FetchResult& fetched, std::string_view url)
 {
     const long code = fetched.httpStatus;
     switch (fetched.failure) {
@@ -241,6 +241,11 @@ std::string DescribeDownloadFailure(const FetchResult& fetched)
         return WithCode("The server refused the login", code);
     case FetchFailure::Downgrade:
         return "The server sent this https download to an unencrypted address; it was not followed.";
+    case FetchFailure::NotTheService:
+        return url.starts_with("ftp") ? "The server did not answer as an FTP server: check the address and its port."
+                                      : "The server did not answer as a web server: check the address and its port.";
+    case FetchFailure::RedirectLoop:
+        return "The server sent the download on from address to address without end (a redirect loop).";
     default:
         break;
     }
@@ -372,7 +377,7 @@ TransferResult Attempt(const std::string& url, const TransferTarget& target, boo
         result.cancelled = true;
         result.error = "The download was cancelled; it can be resumed.";
     } else if (fetched.status != FetchStatus::Ok && !wholeAlready) {
-        result.error = DescribeDownloadFailure(fetched);
+        result.error = DescribeDownloadFailure(fetched, url);
     } else {
         result.ok = true;
     }

@@ -51,7 +51,7 @@ int MoveWithoutReplacingByLink(const std::string& from, const std::string& to);
 
 // Why a download failed, as a sentence that names the server's answer
 // ("The server has no such file (404).").
-std::string DescribeDownloadFailure(const FetchResult& fetched);
+std::string DescribeDownloadFailure(const FetchResult& fetched, std::string_view url);
 
 // Downloads `url` into `folder`. Progress is reported on the calling
 // thread; `cancel` ends it, keeping the part for a later resume.

@@ -27,9 +27,17 @@ struct Transfer {
     std::string statusLine;
 };
 
-FetchFailure ClassifyFailure(CURLcode code)
+FetchFailure ClassifyFailure(CURLcode code, std::string_view errorText)
 {
     switch (code) {
+    case CURLE_WEIRD_SERVER_REPLY:
+        return FetchFailure::NotTheService;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        // An answer without a status line is "HTTP/0.9" to libcurl: some
+        // other service listens there.
+        return errorText.find("HTTP/0.9") != std::string_view::npos ? FetchFailure::NotTheService : FetchFailure::Other;
+    case CURLE_TOO_MANY_REDIRECTS:
+        return FetchFailure::RedirectLoop;
     case CURLE_COULDNT_RESOLVE_HOST:
         return FetchFailure::NoSuchHost;
     case CURLE_COULDNT_CONNECT:
@@ -238,6 +246,10 @@ std::string DescribeConnectionFailure(const FetchResult& fetched)
         return "The connection broke off.";
     case FetchFailure::Downgrade:
         return "The server sent its https address on to one without encryption, which was not followed.";
+    case FetchFailure::NotTheService:
+        return "The server did not answer as a web server.";
+    case FetchFailure::RedirectLoop:
+        return "The server sent the address on too many times (a redirect loop).";
     default:
         return {};
     }
@@ -309,8 +321,10 @@ void SetOutcome(FetchResult& result, const Transfer& transfer, CURLcode code, co
         result.status = FetchStatus::Ok;
     } else {
         result.rangeRefused = code == CURLE_RANGE_ERROR;
-        const bool downgrade = IsSecureUrl(options.url) && code == CURLE_UNSUPPORTED_PROTOCOL;
-        result.failure = downgrade ? FetchFailure::Downgrade : ClassifyFailure(code);
+        const FetchFailure failure = ClassifyFailure(code, errorText);
+        const bool downgrade =
+            IsSecureUrl(options.url) && code == CURLE_UNSUPPORTED_PROTOCOL && failure != FetchFailure::NotTheService;
+        result.failure = downgrade ? FetchFailure::Downgrade : failure;
         result.error = errorText[0] != '\0' ? errorText : curl_easy_strerror(code);
     }
 }

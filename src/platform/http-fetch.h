@@ -48,16 +48,18 @@ enum class FetchStatus {
 // Why a fetch failed, as far as the caller may care.
 enum class FetchFailure {
     None,
-    NoSuchHost,  // the server's name is not known
-    Refused,     // nothing listens at the server's port
-    Certificate, // the server's certificate could not be verified
-    Unreachable, // no connection or no TLS session for another reason
-    TimedOut,    // no connection in time, too slow, or too long in all
-    Cut,         // the answer broke off before its end
-    NoSuchFile,  // an FTP server has no such file
-    LoginDenied, // an FTP server refused the login
-    Downgrade,   // an https address redirected to one without TLS (not followed)
-    Other,       // anything else (an HTTP error status, a redirect loop, a bad address)
+    NoSuchHost,    // the server's name is not known
+    Refused,       // nothing listens at the server's port
+    Certificate,   // the server's certificate could not be verified
+    Unreachable,   // no connection or no TLS session for another reason
+    TimedOut,      // no connection in time, too slow, or too long in all
+    Cut,           // the answer broke off before its end
+    NoSuchFile,    // an FTP server has no such file
+    LoginDenied,   // an FTP server refused the login
+    Downgrade,     // an https address redirected to one without TLS (not followed)
+    NotTheService, // what answered spoke no HTTP (or FTP) that could be read
+    RedirectLoop,  // redirected more times than allowed
+    Other,         // anything else (an HTTP error status, a redirect loop, a bad address)
 };
 
 struct FetchResult {

@@ -9,6 +9,7 @@
 
 #include "support/ftp-world.h"
 #include "support/page-server.h"
+#include "support/scripted-server.h"
 #include "support/tls-world.h"
 #include "test-support.h"
 
@@ -138,6 +139,31 @@ TEST_F(TransferTest, FailuresAreSentencesThatNameTheServersAnswer)
     const auto refused = RunTransfer("http://127.0.0.1:" + std::to_string(test::RefusedPort()) + "/x.mp3", dir.Path(),
                                      cancel, [](const TransferProgress&) {});
     EXPECT_EQ(refused.error, "The server did not accept a connection: it may be down, or the port may be wrong.");
+}
+
+TEST_F(TransferTest, AServerThatSpeaksAnotherLanguageOrLoopsIsASentenceToo)
+{
+    // An SSH server at the address: libcurl calls its banner "HTTP/0.9".
+    test::ScriptedServer ssh([](test::ScriptedConnection& connection) {
+        connection.Send("SSH-2.0-OpenSSH_9.2p1 Debian-2\r\n");
+        connection.ReadUntil("\r\n");
+        connection.Send("Invalid SSH identification string.\r\n");
+    });
+    const std::string at = "127.0.0.1:" + std::to_string(ssh.Port());
+    EXPECT_EQ(RunTransfer("http://" + at + "/a.mp3", dir.Path(), cancel, [](const TransferProgress&) {}).error,
+              "The server did not answer as a web server: check the address and its port.");
+    // A mail server greets with a code, but not the one an FTP server sends.
+    test::ScriptedServer mail([](test::ScriptedConnection& connection) {
+        connection.Send("554 mail.example.org no SMTP service here\r\n");
+        connection.ReadUntil("\r\n");
+    });
+    EXPECT_EQ(RunTransfer("ftp://127.0.0.1:" + std::to_string(mail.Port()) + "/a.mp3", dir.Path(), cancel,
+                          [](const TransferProgress&) {})
+                  .error,
+              "The server did not answer as an FTP server: check the address and its port.");
+    server.Route("/loop.mp3", {PageBehavior::Kind::RedirectLoop});
+    EXPECT_EQ(Run("/loop.mp3").error,
+              "The server sent the download on from address to address without end (a redirect loop).");
 }
 
 TEST_F(TransferTest, ACutDownloadKeepsWhatArrivedForAResume)
