@@ -30,7 +30,18 @@ std::string SearchSession::GetServerResponse(const ServerItem& item) const
     const auto& job = item.testJob;
     if (!job || job->verdict.load(std::memory_order_acquire) == kVerdictPending)
         return {};
-    return job->reply;
+    // What the server said, then why it does not count, unless it says so.
+    if (job->why.empty() || job->reply.find(job->why) != std::string::npos)
+        return job->reply;
+    return job->reply + "\r\n\r\n" + job->why;
+}
+
+std::string SearchSession::GetServerWhy(const ServerItem& item) const
+{
+    const auto& job = item.testJob;
+    if (!job || job->verdict.load(std::memory_order_acquire) == kVerdictPending)
+        return {};
+    return job->why;
 }
 
 } // namespace velmora

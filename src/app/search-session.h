@@ -145,8 +145,11 @@ public:
         ServerDetails details;
     };
     ResultsRefresh RefreshResults(std::uint64_t selectedServer) const;
-    // The reply to show for a server item: its test's, once it has a verdict.
+    // The reply to show for a server item: its test's, once it has a
+    // verdict, and why a bad one is bad when the reply does not say it.
     std::string GetServerResponse(const ServerItem& item) const;
+    // Only why a bad verdict is bad; empty when unknown.
+    std::string GetServerWhy(const ServerItem& item) const;
 
 private:
     void StartSearch(const std::string& trimmedText);

@@ -66,6 +66,7 @@ TcpClient::Result TcpClient::Connect(const std::string& host, unsigned port, std
         return Result::Stopped;
     if (found.status == LookupStatus::TimedOut)
         return Result::TimedOut;
+    m_bNameNotFound = found.addresses.empty();
     for (const ResolvedAddress& address : found.addresses) {
         m_fd = ::socket(address.family, address.socketType | SOCK_CLOEXEC | SOCK_NONBLOCK, address.protocol);
         if (m_fd < 0)

@@ -21,6 +21,8 @@ public:
 
     // `host` is a name or an address as a URL writes it ("[::1]" too).
     Result Connect(const std::string& host, unsigned port, std::chrono::milliseconds timeout);
+    // After a failed Connect: the name had no address at all.
+    bool NameNotFound() const { return m_bNameNotFound; }
     Result Send(std::string_view data, std::chrono::milliseconds timeout);
     // Appends what one read brings (at most `maxBytes`) to `into`.
     Result Receive(std::string& into, std::size_t maxBytes, std::chrono::milliseconds timeout);
@@ -32,6 +34,7 @@ private:
 
     int m_fd = -1;
     const std::atomic<bool>* m_pStop;
+    bool m_bNameNotFound = false;
 };
 
 } // namespace velmora

@@ -72,6 +72,15 @@ bool HasFtpAnswer(std::string_view block)
     return false;
 }
 
+std::string DescribeConnectFailure(const TcpClient& client, Result connected, unsigned port)
+{
+    if (connected == Result::TimedOut)
+        return "The server did not take a connection in time: it may be down or behind a firewall.";
+    if (client.NameNotFound())
+        return "The server's name could not be found.";
+    return "Nothing answers at port " + std::to_string(port) + ": the server may be down, or the port may be wrong.";
+}
+
 } // namespace
 
 std::string EncodeRequestPath(std::string_view path)
@@ -84,25 +93,38 @@ int RunFtpProbe(TcpClient& client, TestJob& job)
     Conversation talk(client, job);
     std::string block;
     job.reply.clear();
-    const auto step = [&](Result got) { return got == Result::Stopped ? kVerdictPending : kVerdictBad; };
+    // Each step that ends the talk early says why; a stop says nothing.
+    const auto end = [&](Result got, const char* closedWhy, const char* silentWhy) {
+        if (got == Result::Stopped)
+            return kVerdictPending;
+        job.why = got == Result::TimedOut ? silentWhy : closedWhy;
+        return kVerdictBad;
+    };
+    constexpr const char* kSilent = "It accepted the connection but never greeted: no FTP server answers there.";
+    constexpr const char* kNoGreeting = "It closed the connection without a greeting: no FTP server answers there.";
+    constexpr const char* kClosedAtLogin =
+        "It greeted, then closed the connection before the login was answered: it may allow no more users now.";
+    constexpr const char* kSilentAtLogin = "It greeted, then stopped answering during the login.";
     // The greeting and the answer to USER are read once each; what follows
     // PASS is read until one of the three codes arrives in a block.
-    if (Result got = talk.Receive(block); got == Result::Stopped || got == Result::Closed || got == Result::Failed)
-        return step(got);
+    if (Result got = talk.Receive(block); got != Result::Ok)
+        return end(got, kNoGreeting, kSilent);
     if (Result sent = talk.Send("USER " + RemoveLineBreaks(job.user) + "\r\n"); sent != Result::Ok)
-        return step(sent);
-    if (Result got = talk.Receive(block); got == Result::Stopped || got == Result::Closed || got == Result::Failed)
-        return step(got);
+        return end(sent, kClosedAtLogin, kSilentAtLogin);
+    if (Result got = talk.Receive(block); got != Result::Ok)
+        return end(got, kClosedAtLogin, kSilentAtLogin);
     if (Result sent = talk.Send("PASS " + RemoveLineBreaks(job.password) + "\r\n"); sent != Result::Ok)
-        return step(sent);
+        return end(sent, kClosedAtLogin, kSilentAtLogin);
     for (;;) {
         const Result got = talk.Receive(block);
         if (HasFtpAnswer(block))
             return kVerdictGood;
         if (got == Result::Stopped)
             return kVerdictPending;
-        if (got == Result::Closed || got == Result::Failed || talk.OutOfTime())
-            return kVerdictBad;
+        if (got == Result::Closed || got == Result::Failed)
+            return end(got, kClosedAtLogin, kSilentAtLogin);
+        if (talk.OutOfTime())
+            return end(Result::TimedOut, kClosedAtLogin, kSilentAtLogin);
     }
 }
 
@@ -119,7 +141,15 @@ int RunHttpProbe(TcpClient& client, TestJob& job)
     if (got == Result::Stopped)
         return kVerdictPending;
     // Closed, out of time or full: judge what arrived.
-    return IsHttpOkLine(job.reply) ? kVerdictGood : kVerdictBad;
+    if (IsHttpOkLine(job.reply))
+        return kVerdictGood;
+    if (job.reply.empty()) {
+        job.why = got == Result::TimedOut ? "It accepted the connection but never answered the request."
+                                          : "It closed the connection without an answer.";
+    } else if (!job.reply.starts_with("HTTP/")) {
+        job.why = "It did not answer as a web server: something else listens at that port.";
+    }
+    return kVerdictBad;
 }
 
 bool IsHttpOkLine(std::string_view reply)
@@ -158,6 +188,7 @@ int RunHttpsProbe(TestJob& job)
     if (fetched.status == FetchStatus::Stopped)
         return kVerdictPending;
     if (fetched.status != FetchStatus::Ok) {
+        job.why = DescribeConnectionFailure(fetched);
         job.reply = fetched.error.empty() ? std::string(kNoServerFound) : fetched.error;
         return kVerdictBad;
     }
@@ -185,6 +216,7 @@ void TestThreadProc(const std::shared_ptr<TestJob>& job)
         if (connected == Result::Stopped)
             return;
         if (connected != Result::Ok) {
+            job->why = DescribeConnectFailure(client, connected, job->port);
             job->reply = kNoServerFound;
             verdict = kVerdictBad;
         } else {

@@ -38,7 +38,10 @@ struct TestJob {
     std::string server;
     std::string user;
     std::string password;
-    std::string reply;
+    std::string reply; // what the server said, or why it said nothing
+    // Why a bad verdict is bad, as a sentence for people, when the reply
+    // alone does not say it; written with `reply`.
+    std::string why;
     std::string path;
     bool isFtp = false;
     bool useTls = false; // an https server: a HEAD request over verified TLS

@@ -6,7 +6,7 @@
 
 namespace velmora {
 
-std::string DescribeServerMark(int mark, std::string_view reply, bool testOnRequest)
+std::string DescribeServerMark(int mark, std::string_view reply, bool testOnRequest, std::string_view why)
 {
     const std::string_view firstLine = reply.substr(0, reply.find_first_of("\r\n"));
     const std::string said = EscapeControls(firstLine.substr(0, 200));
@@ -16,7 +16,11 @@ std::string DescribeServerMark(int mark, std::string_view reply, bool testOnRequ
     case kMarkSuccess:
         return "Answered as a working server" + (said.empty() ? std::string(".") : ": " + said);
     case kMarkFailure:
-        return "Did not answer as a working server" + (said.empty() ? std::string(".") : ": " + said);
+        if (why.empty())
+            return "Did not answer as a working server" + (said.empty() ? std::string(".") : ": " + said);
+        // The reply may be the reason itself; then it is not said twice.
+        return "Did not answer as a working server. " + std::string(why) +
+               (said.empty() || said.find(why) != std::string::npos ? "" : " It said: " + said);
     default:
         return testOnRequest ? "Not tested automatically: it is on your own network or computer, and a page from "
                                "elsewhere named it. Tests > Re-Test Results tests it."

@@ -33,9 +33,9 @@ struct ServerGroup {
     std::vector<ServerItem> servers;
 };
 
-// What a server's mark means, with the first line of what it said: the
-// tooltip of its item.
-std::string DescribeServerMark(int mark, std::string_view reply, bool testOnRequest = false);
+// What a server's mark means, with the first line of what it said and, for
+// a bad verdict, why (TestJob::why, when known): the tooltip of its item.
+std::string DescribeServerMark(int mark, std::string_view reply, bool testOnRequest = false, std::string_view why = {});
 
 // The servers found by the current search, under "FTP" and "HTTP". Empty
 // (no groups) until the first search starts.

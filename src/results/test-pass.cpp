@@ -78,6 +78,7 @@ void TestPass::StartProbe(std::size_t group, ServerItem& item)
     m_runningTests.emplace(job->id, job);
     if (!StartTestWorker(job)) {
         // No thread to be had: the server could not be tested.
+        job->why = "No thread could be started to test it: Tests > Re-Test Results tries again.";
         job->reply = kNoServerFound;
         job->verdict = kVerdictBad;
         Message done;

@@ -130,6 +130,17 @@ EngineReport DiagnosePage(const FetchResult& fetched, std::string_view page, int
     return report;
 }
 
+namespace {
+
+// The sentence for a failure when there is one, else libcurl's own words.
+std::string Explained(const FetchResult& fetched)
+{
+    const std::string sentence = DescribeConnectionFailure(fetched);
+    return sentence.empty() ? fetched.error : sentence;
+}
+
+} // namespace
+
 EngineReport DiagnoseFailure(const FetchResult& fetched)
 {
     EngineReport report;
@@ -149,12 +160,13 @@ EngineReport DiagnoseFailure(const FetchResult& fetched)
     if (fetched.status == FetchStatus::TooLarge) {
         report.health = EngineHealth::TooBig;
         report.reason = "The page was too large to scan. " + fetched.error;
-    } else if (fetched.failure == FetchFailure::Other && fetched.httpStatus >= 300) {
+    } else if ((fetched.failure == FetchFailure::Other || fetched.failure == FetchFailure::RedirectLoop) &&
+               fetched.httpStatus >= 300) {
         report.health = EngineHealth::HttpError;
-        report.reason = "The engine's answer could not be followed: " + fetched.error;
+        report.reason = "The engine's answer could not be followed: " + Explained(fetched);
     } else {
         report.health = EngineHealth::Unreachable;
-        report.reason = "The engine could not be reached: " + fetched.error;
+        report.reason = "The engine could not be reached: " + Explained(fetched);
     }
     return report;
 }

@@ -2,6 +2,8 @@
 
 #include "results/server-probe.h"
 
+#include "results/server-tree.h"
+
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -20,6 +22,7 @@ struct ProbeRun {
     bool posted = false;
     int verdict = kVerdictPending;
     std::string reply;
+    std::string why;
     std::chrono::milliseconds took{0};
 };
 
@@ -46,6 +49,7 @@ ProbeRun Probe(std::uint16_t port, bool isFtp, const std::string& path = "/file.
         run.posted = message->id == kMsgTestDone && message->jobId == 5 && message->record == job;
         run.verdict = job->verdict;
         run.reply = job->reply;
+        run.why = job->why;
     }
     return run;
 }
@@ -129,6 +133,43 @@ TEST(ServerProbeTest, NoServerAtThePortIsSaidSo)
     const ProbeRun run = Probe(port, true);
     EXPECT_EQ(run.verdict, kVerdictBad);
     EXPECT_EQ(run.reply, "No server found");
+    EXPECT_EQ(run.why, "Nothing answers at port " + std::to_string(port) +
+                           ": the server may be down, or the port may be wrong.");
+    EXPECT_EQ(DescribeServerMark(kMarkFailure, run.reply, false, run.why),
+              "Did not answer as a working server. " + run.why + " It said: No server found");
+}
+
+TEST(ServerProbeTest, EveryBadVerdictWithoutAnAnswerSaysWhy)
+{
+    ScriptedServer silent([](ScriptedConnection& connection) { connection.Hold(); });
+    const ProbeRun quiet = Probe(silent.Port(), true);
+    EXPECT_EQ(quiet.verdict, kVerdictBad);
+    EXPECT_EQ(quiet.why, "It accepted the connection but never greeted: no FTP server answers there.");
+    EXPECT_EQ(DescribeServerMark(kMarkFailure, quiet.reply, false, quiet.why),
+              "Did not answer as a working server. It accepted the connection but never greeted: no FTP server "
+              "answers there.");
+    ScriptedServer full([](ScriptedConnection& connection) {
+        connection.Send("220 ProFTPD Server ready\r\n");
+        connection.ReadUntil("\r\n");
+    });
+    const ProbeRun closed = Probe(full.Port(), true);
+    EXPECT_EQ(closed.verdict, kVerdictBad);
+    EXPECT_EQ(closed.reply, "220 ProFTPD Server ready\r\n");
+    EXPECT_EQ(DescribeServerMark(kMarkFailure, closed.reply, false, closed.why),
+              "Did not answer as a working server. It greeted, then closed the connection before the login was "
+              "answered: it may allow no more users now. It said: 220 ProFTPD Server ready");
+    ScriptedServer hangsUp([](ScriptedConnection&) {});
+    EXPECT_EQ(Probe(hangsUp.Port(), true).why,
+              "It closed the connection without a greeting: no FTP server answers there.");
+    EXPECT_EQ(Probe(hangsUp.Port(), false).why, "It closed the connection without an answer.");
+    EXPECT_EQ(Probe(silent.Port(), false).why, "It accepted the connection but never answered the request.");
+    ScriptedServer ssh([](ScriptedConnection& connection) { connection.Send("SSH-2.0-OpenSSH_9.2\r\n"); });
+    EXPECT_EQ(Probe(ssh.Port(), false).why, "It did not answer as a web server: something else listens at that port.");
+    ScriptedServer missing(test::HttpServer("HTTP/1.1 404 Not Found"));
+    const ProbeRun notFound = Probe(missing.Port(), false);
+    EXPECT_EQ(notFound.why, "") << "the status line says it";
+    EXPECT_EQ(DescribeServerMark(kMarkFailure, notFound.reply, false, notFound.why),
+              "Did not answer as a working server: HTTP/1.1 404 Not Found");
 }
 
 TEST(ServerProbeTest, AStoppedProbePostsNothing)

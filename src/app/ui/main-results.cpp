@@ -180,7 +180,9 @@ void CMainDlg::ShowServerMark(QTreeWidgetItem* item, const ServerItem& server)
     item->setIcon(0, GetTreeImage(server.mark));
     item->setData(0, kTreeMarkRole, server.mark);
     const std::string reply = m_pSession->GetServerResponse(server);
-    item->setToolTip(0, FromStd(server.text + ": " + DescribeServerMark(server.mark, reply, server.testOnRequest)));
+    item->setToolTip(
+        0, FromStd(server.text + ": " +
+                   DescribeServerMark(server.mark, reply, server.testOnRequest, m_pSession->GetServerWhy(server))));
 }
 
 void CMainDlg::ServerMarkChanged(std::size_t group, std::size_t index)
@@ -189,11 +191,11 @@ void CMainDlg::ServerMarkChanged(std::size_t group, std::size_t index)
         ShowServerMark(item, m_pSession->GetServers().GetGroups()[group].servers[index]);
 }
 
-void CMainDlg::ServerTested(std::size_t, const ServerItem& server, const TestJob& job)
+void CMainDlg::ServerTested(std::size_t, const ServerItem& server, const TestJob&)
 {
     const QTreeWidgetItem* selected = m_pServerTree->currentItem();
     if (selected && selected->data(0, kServerHandleRole).toULongLong() == server.handle)
-        m_pServerDetails->SetResponseText(job.reply);
+        m_pServerDetails->SetResponseText(m_pSession->GetServerResponse(server));
     UpdateActivity();
 }
 
