@@ -52,9 +52,19 @@ std::string ToAnswerFileText(std::string_view body)
 
 std::string DescribeUpdateFailure(long httpStatus)
 {
-    if (httpStatus > 0 && httpStatus != 200)
-        return "The update service answered " + std::to_string(httpStatus) + ".";
-    return "The update service could not be reached.";
+    const std::string service = "The update service at " + GetUpdateHost();
+    const std::string code = " (" + std::to_string(httpStatus) + ")";
+    if (httpStatus == 200)
+        return "The update service's answer could not be saved in Velmora's folder: check that the disk has room "
+               "and the folder can be written, then try again.";
+    if (httpStatus == 404 || httpStatus == 410)
+        return service + " has no such update" + code + ": it may have moved; try again later.";
+    if (httpStatus == 429 || httpStatus == 503)
+        return service + " is busy" + code + ": try again in a few minutes.";
+    if (httpStatus > 0)
+        return service + " answered with an error" + code + ": try again later.";
+    return service + " could not be reached: check the network (and any proxy set in the environment), then try "
+                     "again.";
 }
 
 void UpdateThreadProc(const std::shared_ptr<UpdateJob>& job)

@@ -6,6 +6,7 @@
 
 #include "platform/program-version.h"
 #include "upgrade/ui/upgrade-dlg.h"
+#include "upgrade/update-request.h"
 #include "window-fixture.h"
 
 namespace velmora {
@@ -77,12 +78,48 @@ TEST_F(UpgradeDialogTest, ANewerVersionOffersItsLocations)
                                      ")\nDouble click one of the locations above to start downloading..."));
 }
 
+TEST_F(UpgradeDialogTest, OkOnASelectedLocationDownloadsItAsADoubleClickDoes)
+{
+    service.Route(object + "version", {PageBehavior::Kind::Serve,
+                                       "[Version]\nMajor=3\nMinor=0\nBuild=0\n[Download]\nCount=2\nLocation1=b-mirror\n"
+                                       "Location2=a-mirror\nURL0=http://a/\nURL1=http://b/\n"});
+    Open();
+    // The stand-in FileTransfer, first on PATH, writes what it was given.
+    std::filesystem::create_directory(dir.File("bin"));
+    std::filesystem::create_symlink(RECORD_ARGS_PATH, dir.File("bin/FileTransfer"));
+    const std::string oldPath = ::getenv("PATH") ? ::getenv("PATH") : "";
+    ::setenv("PATH", (dir.File("bin") + ":" + oldPath).c_str(), 1);
+    const std::string record = dir.File("recorded");
+    ::setenv("VELMORA_RECORD_FILE", record.c_str(), 1);
+    const auto fetchedUrl = [&] {
+        EXPECT_TRUE(test::WaitFor([&] { return !test::ReadRecordedArgs(record).empty(); }));
+        const auto recorded = test::ReadRecordedArgs(record);
+        std::filesystem::remove(record);
+        return recorded.empty() ? std::string() : recorded.back();
+    };
+    auto clicked = OpenDialog(1);
+    ASSERT_TRUE(Until([&] { return clicked->IsAnswered(); }));
+    emit clicked->GetList()->itemDoubleClicked(clicked->GetList()->item(1));
+    const std::string byDoubleClick = fetchedUrl();
+    auto dialog = OpenDialog(1);
+    ASSERT_TRUE(Until([&] { return dialog->IsAnswered(); }));
+    dialog->GetList()->setCurrentRow(1);
+    dialog->OnOK();
+    const std::string byOk = fetchedUrl();
+    ::setenv("PATH", oldPath.c_str(), 1);
+    EXPECT_FALSE(byOk.empty());
+    EXPECT_EQ(byOk, byDoubleClick);
+    EXPECT_FALSE(dialog->isVisible());
+}
+
 TEST_F(UpgradeDialogTest, AFailedFetchSaysSoAndLeavesOnlyClose)
 {
     Open();
     auto dialog = OpenDialog(3);
     ASSERT_TRUE(Until([&] { return dialog->GetInfoText() != "Please wait while looking for upgrades..."; }));
-    EXPECT_EQ(dialog->GetInfoText(), "The update service answered 404.");
+    EXPECT_EQ(dialog->GetInfoText().toStdString(), "The update service at " + GetUpdateHost() +
+                                                       " has no such update (404): it may have moved; try again "
+                                                       "later.");
     EXPECT_TRUE(dialog->findChild<QPushButton*>("1")->isHidden());
     EXPECT_EQ(dialog->findChild<QPushButton*>("2")->text(), "Close");
 }

@@ -226,16 +226,24 @@ TEST_F(UpdateFetchTest, FailedFetchesLeaveTheOldAnswerWhole)
     const Message missing = Fetch(kModeEngines);
     EXPECT_EQ(missing.wParam, 0u);
     EXPECT_EQ(missing.lParam, 404u);
-    EXPECT_EQ(DescribeUpdateFailure(404), "The update service answered 404.");
+    EXPECT_EQ(DescribeUpdateFailure(404), "The update service at " + GetUpdateHost() +
+                                              " has no such update (404): it may have moved; try again later.");
+    EXPECT_EQ(DescribeUpdateFailure(503),
+              "The update service at " + GetUpdateHost() + " is busy (503): try again in a few minutes.");
+    EXPECT_EQ(DescribeUpdateFailure(500),
+              "The update service at " + GetUpdateHost() + " answered with an error (500): try again later.");
     service.Route("/~orlund", {PageBehavior::Kind::CutMidway, "[Engine]\nQuery=x\n"});
     EXPECT_EQ(Fetch(kModeClients).wParam, 0u);
     service.Route("/~orlund", {PageBehavior::Kind::Flood, "", 200, {}, std::size_t{3} << 20});
     EXPECT_EQ(Fetch(kModeEngines).wParam, 0u) << "an answer over 1 MiB is refused";
     EXPECT_EQ(test::ReadFile(answer), "[Version]\r\nMajor=1\r\n");
-    ::setenv("VELMORA_UPDATE_HOST", ("127.0.0.1:" + std::to_string(test::RefusedPort())).c_str(), 1);
+    const std::string refused = "127.0.0.1:" + std::to_string(test::RefusedPort());
+    ::setenv("VELMORA_UPDATE_HOST", refused.c_str(), 1);
     const Message unreachable = Fetch(kModeVersion);
     EXPECT_EQ(unreachable.wParam, 0u);
-    EXPECT_EQ(DescribeUpdateFailure(static_cast<long>(unreachable.lParam)), "The update service could not be reached.");
+    EXPECT_EQ(DescribeUpdateFailure(static_cast<long>(unreachable.lParam)),
+              "The update service at " + refused +
+                  " could not be reached: check the network (and any proxy set in the environment), then try again.");
 }
 
 } // namespace

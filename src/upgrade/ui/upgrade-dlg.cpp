@@ -147,20 +147,35 @@ std::vector<std::string> CUpgradeDlg::SelectedNames() const
 
 void CUpgradeDlg::OnLocationDblClk(QListWidgetItem* item)
 {
-    if (m_nMode != kModeVersion || item == nullptr)
-        return;
-    const LaunchResult started =
-        StartDownloadProgram(m_urls.at(static_cast<std::size_t>(m_pList->row(item))), m_target.GetWorkingDirectory());
+    if (m_nMode == kModeVersion && item != nullptr)
+        StartLocationDownload(item);
+}
+
+bool CUpgradeDlg::StartLocationDownload(QListWidgetItem* item)
+{
+    const auto row = static_cast<std::size_t>(m_pList->row(item));
+    if (row >= m_urls.size())
+        return false;
+    const LaunchResult started = StartDownloadProgram(m_urls[row], m_target.GetWorkingDirectory());
     if (!started.started)
         QMessageBox::warning(this, windowTitle(), QString::fromStdString(started.message));
+    return started.started;
 }
 
 // Merges what is ticked, then says what was added or replaced and offers
 // Close; with nothing ticked it closes at once.
 void CUpgradeDlg::OnOK()
 {
+    // OK on a selected location downloads it, as a double-click does.
+    if (m_nMode == kModeVersion) {
+        QListWidgetItem* location = m_pList->currentItem();
+        if (location != nullptr && location->isSelected() && !StartLocationDownload(location))
+            return;
+        accept();
+        return;
+    }
     const std::vector<std::string> chosen = SelectedNames();
-    if (m_nMode == kModeVersion || chosen.empty()) {
+    if (chosen.empty()) {
         accept();
         return;
     }

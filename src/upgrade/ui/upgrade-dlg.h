@@ -33,6 +33,8 @@ public:
 private:
     void OnUpdateReady(bool written, long httpStatus);
     void OnLocationDblClk(QListWidgetItem* item);
+    // Starts the download program on a location; false, after telling why, when it could not start.
+    bool StartLocationDownload(QListWidgetItem* item);
     void AddChoice(const std::string& name, bool ticked);
     void OfferCloseOnly();
     std::vector<std::string> SelectedNames() const;
