@@ -56,7 +56,13 @@ void SearchSession::ReloadEngines()
 
 void SearchSession::SetEngineCheck(std::size_t index, bool checked)
 {
+    const EngineItem* item = m_engines.GetEngineItem(index);
+    if (item == nullptr || item->checked == checked)
+        return;
     m_engines.SetCheck(index, checked);
+    // Saved at once: the settings sheet rereads settings.dat, and a tick
+    // kept only in memory would be undone by its next save.
+    m_engines.SaveEngineChecks();
 }
 
 void SearchSession::OnSearch(std::string_view searchText)

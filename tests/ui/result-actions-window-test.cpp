@@ -70,6 +70,31 @@ TEST_F(ResultActionsWindowTest, CopyPutsAValidUrlOnTheClipboard)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://127.1/music/x.mp3") << "no made-up login for http";
 }
 
+TEST_F(ResultActionsWindowTest, CopyAndCtrlCCopyEverySelectedUrlAndSayHowMany)
+{
+    pages.Route("/page", {PageBehavior::Kind::Serve, "<a href=\"http://127.1/music/x.mp3\">x</a>"
+                                                     "<a href=\"http://127.1/music/y%20z.mp3\">y</a>"});
+    Find<QLineEdit>("1005")->setText("mp3");
+    window->OnSearch();
+    ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
+    Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(1)->child(0));
+    Results()->setFocus();
+    Results()->selectAll();
+    QGuiApplication::clipboard()->clear();
+    window->GetCommand(32789)->trigger();
+    QStringList copied = QGuiApplication::clipboard()->text().split('\n');
+    copied.sort();
+    EXPECT_EQ(copied, (QStringList{"http://127.1/music/x.mp3", "http://127.1/music/y%20z.mp3"}));
+    EXPECT_EQ(Status(4), "Copied 2 URLs to the clipboard");
+    QGuiApplication::clipboard()->clear();
+    Results()->clearSelection();
+    Results()->setCurrentIndex(Result(0));
+    QTest::keyClick(Results(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith("http://127.1/music/"))
+        << "an address, not the file name: " << QGuiApplication::clipboard()->text().toStdString();
+    EXPECT_EQ(Status(4), "Copied 1 URL to the clipboard");
+}
+
 TEST_F(ResultActionsWindowTest, DoubleClickOnADirectoryItemFetchesNothing)
 {
     window->GetCommand(32779)->trigger(); // Detailed

@@ -130,6 +130,25 @@ TEST_F(SettingsSheetTest, EnginesAddedEditedAndDeletedReachTheTreeOnOk)
     EXPECT_EQ(Engines(), QStringList{"Gamma"}) << "Beta lost its %s and left the tree";
 }
 
+TEST_F(SettingsSheetTest, TicksMadeInTheWindowSurviveAnEngineEditInTheSheet)
+{
+    Open("[Alpha]\nQuery=http://a/?q=%s\n[Beta]\nQuery=http://b/?q=%s\n");
+    Tree("1006")->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+    EXPECT_NE(test::ReadFile(dir.File("settings.dat")).find("[Beta]\nQuery=http://b/?q=%s\nSearch=N"),
+              std::string::npos)
+        << "the tick is saved when it changes";
+    OpenSheet();
+    ShowTab(2);
+    Page<QListWidget>("1034")->setCurrentRow(0); // Alpha
+    Click("1037");                               // Edit
+    Page<QLineEdit>("1044")->setText("http://a2/?q=%s");
+    Click("1041"); // Done
+    PressOk();
+    ASSERT_EQ(Engines(), (QStringList{"Alpha", "Beta"}));
+    EXPECT_EQ(Tree("1006")->topLevelItem(1)->checkState(0), Qt::Unchecked);
+    EXPECT_EQ(Tree("1006")->topLevelItem(0)->checkState(0), Qt::Checked);
+}
+
 TEST_F(SettingsSheetTest, ClientsAreEditedAndTheFirstBecomesActiveOnOk)
 {
     Open();

@@ -11,6 +11,7 @@
 #include <QTreeWidget>
 
 #include "app/ui/main-dlg.h"
+#include "app/ui/status-bar.h"
 #include "app/ui/tree-images.h"
 #include "results/result-actions.h"
 #include "results/ui/results-model.h"
@@ -82,21 +83,35 @@ void CMainDlg::TakeLaunch(LaunchResult launched)
         QMessageBox::warning(this, windowTitle(), QString::fromStdString(launched.message));
 }
 
+// Every selected result's URL, a line each (the current one when nothing
+// is selected); the status line says how many went.
 void CMainDlg::OnCopyToClipboard()
 {
-    const auto record = GetSelectedRecord();
-    const auto text = record ? BuildClipboardText(*record) : std::nullopt;
-    if (!text)
+    std::vector<ResultEntry> records = GetSelectedRecords();
+    if (records.empty()) {
+        if (auto record = GetSelectedRecord())
+            records.push_back(std::move(*record));
+    }
+    QStringList lines;
+    for (const ResultEntry& record : records) {
+        if (const auto text = BuildClipboardText(record))
+            lines << QString::fromStdString(*text);
+    }
+    if (lines.isEmpty())
         return;
-    const QString copied = QString::fromStdString(*text);
+    const QString copied = lines.join(QLatin1Char('\n'));
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (clipboard == nullptr) {
         QMessageBox::warning(this, windowTitle(), QStringLiteral("Cannot open the Clipboard"));
         return;
     }
     clipboard->setText(copied);
-    if (clipboard->text() != copied)
+    if (clipboard->text() != copied) {
         QMessageBox::warning(this, windowTitle(), QStringLiteral("Unable to set Clipboard data\n") + copied);
+        return;
+    }
+    m_pStatusBar->SetText(4, lines.size() == 1 ? QStringLiteral("Copied 1 URL to the clipboard")
+                                               : QStringLiteral("Copied %1 URLs to the clipboard").arg(lines.size()));
 }
 
 } // namespace velmora

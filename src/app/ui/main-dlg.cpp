@@ -232,6 +232,11 @@ bool CMainDlg::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_pResultsView && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        // Ctrl+C copies addresses, not the names the view would copy.
+        if (key->matches(QKeySequence::Copy)) {
+            OnCopyToClipboard();
+            return true;
+        }
         const QModelIndex current = m_pResultsView->currentIndex();
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && current.isValid()) {
             if (m_pResultsModel->GetRecord(current))

@@ -153,7 +153,7 @@ void CMainDlg::CreateResultCommands()
 {
     const std::pair<int, const char*> resultCommands[] = {{kIdConnectToServer, "&Connect To Server"},
                                                           {kIdGetFile, "&Get File\tEnter"},
-                                                          {kIdCopyToClipboard, "Copy To C&lipboard"}};
+                                                          {kIdCopyToClipboard, "Copy To C&lipboard\tCtrl+C"}};
     for (const auto& [id, text] : resultCommands) {
         auto* action = new QAction(QString::fromLatin1(text), this);
         action->setObjectName(QString::number(id));
