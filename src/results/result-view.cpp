@@ -79,6 +79,29 @@ void ResultsView::Build(const ResultList& list, std::string_view server, const V
         m_nodes[kRoot].children = std::move(records);
     if (m_options.sort != ViewSort::None)
         Sort(list);
+    else if (style == kViewDetailed)
+        PutDirectoriesFirst();
+}
+
+// Unsorted, each item keeps its arrival order, but folders come before
+// files, as in a file manager.
+void ResultsView::PutDirectoriesFirst()
+{
+    for (Node& node : m_nodes) {
+        std::stable_partition(node.children.begin(), node.children.end(),
+                              [](std::uint32_t child) { return (child & kDirectoryBit) != 0; });
+    }
+    NumberDirectoryRows();
+}
+
+void ResultsView::NumberDirectoryRows()
+{
+    for (Node& node : m_nodes) {
+        for (std::size_t row = 0; row < node.children.size(); ++row) {
+            if (node.children[row] & kDirectoryBit)
+                m_nodes[node.children[row] & ~kDirectoryBit].row = static_cast<std::uint32_t>(row);
+        }
+    }
 }
 
 // Directories nest by their folded path prefixes; a record's directory is
@@ -170,12 +193,7 @@ void ResultsView::Sort(const ResultList& list)
     };
     for (Node& node : m_nodes)
         std::stable_sort(node.children.begin(), node.children.end(), less);
-    for (Node& node : m_nodes) {
-        for (std::size_t row = 0; row < node.children.size(); ++row) {
-            if (node.children[row] & kDirectoryBit)
-                m_nodes[node.children[row] & ~kDirectoryBit].row = static_cast<std::uint32_t>(row);
-        }
-    }
+    NumberDirectoryRows();
 }
 
 } // namespace velmora

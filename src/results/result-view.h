@@ -31,8 +31,9 @@ struct ViewOptions {
 // letter case) is listed, newest first unless sorted. List and Half
 // Detailed put the files straight under the root; Detailed nests
 // directories ("/files/" holds "moon/", which holds its files), compared
-// without regard to case, each item in the order it first came. Sorted,
-// directories come first by name, then the files by the key asked for.
+// without regard to case, directories before files, each in the order it
+// first came. Sorted, directories come first by name, then the files by the
+// key asked for.
 class ResultsView {
 public:
     static constexpr std::uint32_t kRoot = 0;
@@ -61,6 +62,8 @@ private:
     };
     void BuildDirectories(const ResultList& list, const std::vector<ResultId>& records);
     void Sort(const ResultList& list);
+    void PutDirectoriesFirst();
+    void NumberDirectoryRows();
 
     ViewOptions m_options;
     std::vector<Node> m_nodes{1};

@@ -139,6 +139,43 @@ TEST_F(ResultsPaneTest, DetailedOpensToTheFirstFile)
     EXPECT_EQ(Result(0, Result(0, top)).data().toString(), "z.mp3");
 }
 
+TEST_F(ResultsPaneTest, FoldersComeFirstAndSortingKeepsOpenFoldersAndTheSelection)
+{
+    const std::string ftpUrl = "ftp://127.0.0.1:" + std::to_string(ftp->Port());
+    pages.Route("/page", {PageBehavior::Kind::Serve, "<a href=\"" + ftpUrl + "/a/b/z.mp3\">1</a><a href=\"" + ftpUrl +
+                                                         "/a/x.mp3\">2</a><a href=\"" + ftpUrl + "/a/c/q.mp3\">3</a>"});
+    Open("[Settings]\nFilter=0\nAutoTest=0\nViewStyle=3\n[E]\nQuery=" + pages.Url("/page") + "\n", true);
+    Find<QLineEdit>("1005")->setText("mp3");
+    window->OnSearch();
+    ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
+    Tree("1008")->setCurrentItem(FtpServer());
+    const QModelIndex top = Result(0);
+    ASSERT_EQ(top.data().toString(), "/a/");
+    EXPECT_EQ(ResultTexts(top), (QStringList{"c/", "b/", "x.mp3"})) << "folders first, each kind as it came";
+
+    // Open b/ (c/ is open already, down to the first file) and pick z.mp3.
+    const QModelIndex b = Result(1, top);
+    Results()->expand(b);
+    Results()->setCurrentIndex(Result(0, b));
+    Results()->sortByColumn(0, Qt::AscendingOrder);
+    const QModelIndex sortedTop = Result(0);
+    ASSERT_EQ(ResultTexts(sortedTop), (QStringList{"b/", "c/", "x.mp3"}));
+    EXPECT_TRUE(Results()->isExpanded(sortedTop));
+    EXPECT_TRUE(Results()->isExpanded(Result(0, sortedTop))) << "b/ stays open";
+    EXPECT_TRUE(Results()->isExpanded(Result(1, sortedTop))) << "c/ stays open";
+    EXPECT_EQ(Results()->currentIndex().data().toString(), "z.mp3");
+    EXPECT_TRUE(Results()->selectionModel()->isSelected(Results()->currentIndex()));
+
+    // Narrowing by name rebuilds the same server's tree: the places stay.
+    Results()->collapse(Result(1, sortedTop));
+    Find<QLineEdit>("resultsFilter")->setText("mp3");
+    ASSERT_TRUE(Until([&] {
+        return Results()->model()->rowCount() == 1 && !Results()->isExpanded(Result(1, Result(0))) &&
+               Results()->isExpanded(Result(0, Result(0)));
+    }));
+    EXPECT_EQ(Results()->currentIndex().data().toString(), "z.mp3");
+}
+
 TEST_F(ResultsPaneTest, ThePasswordHidesUntilShownAndARepliesControlBytesAreWrittenOut)
 {
     ftp = std::make_unique<test::ScriptedServer>([](test::ScriptedConnection& connection) {

@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QFont>
 
+#include <unordered_map>
+
 #include "app/ui/tree-images.h"
 
 namespace velmora {
@@ -35,16 +37,20 @@ CResultsModel::CResultsModel(QObject* parent) : QAbstractItemModel(parent) {}
 
 void CResultsModel::Show(const ResultList& list, std::string server, int style)
 {
+    const bool same = m_pList == &list && m_strServer == server && m_options.style == style;
     m_pList = &list;
     m_strServer = std::move(server);
     m_options.style = style;
-    Rebuild();
+    if (same)
+        RebuildKeepingPlaces();
+    else
+        Rebuild();
 }
 
 void CResultsModel::Refresh()
 {
     if (m_pList != nullptr)
-        Rebuild();
+        RebuildKeepingPlaces();
 }
 
 void CResultsModel::SetNameFilter(const QString& text)
@@ -75,6 +81,65 @@ void CResultsModel::Rebuild()
     beginResetModel();
     m_view.Build(*m_pList, m_strServer, m_options);
     endResetModel();
+}
+
+// A directory node by its path from the root ("/music/", "live/", ...):
+// the same folder in a rebuilt view, which numbers its nodes anew.
+std::string CResultsModel::DirectoryKey(std::uint32_t node) const
+{
+    std::string key;
+    for (; node != ResultsView::kRoot; node = m_view.GetParent(node))
+        key.insert(0, m_view.GetText(node) + '\n');
+    return key;
+}
+
+// The same server again (new results, another order or filter): the view
+// keeps its open folders, its selection and its current item, which a
+// reset would lose, by moving every persistent index to where its folder
+// or file now stands.
+void CResultsModel::RebuildKeepingPlaces()
+{
+    emit layoutAboutToBeChanged();
+    const QModelIndexList before = persistentIndexList();
+    // What each index stood for: a file's record, or a folder's path.
+    std::vector<std::optional<ResultId>> records(static_cast<std::size_t>(before.size()));
+    std::vector<std::string> folders(static_cast<std::size_t>(before.size()));
+    std::unordered_map<ResultId, QModelIndex> files;
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        records[at] = GetRecord(before[i]);
+        if (records[at])
+            files.emplace(*records[at], QModelIndex());
+        else if (before[i].isValid())
+            folders[at] = DirectoryKey(static_cast<std::uint32_t>(before[i].internalId()));
+    }
+    m_view.Build(*m_pList, m_strServer, m_options);
+    std::unordered_map<std::string, std::uint32_t> directories;
+    for (std::uint32_t node = 0; node < m_view.GetNodeCount(); ++node) {
+        for (std::size_t row = 0; row < m_view.GetRowCount(node); ++row) {
+            const std::uint32_t child = m_view.GetChild(node, row);
+            if (child & ResultsView::kDirectoryBit)
+                directories.emplace(DirectoryKey(child & ~ResultsView::kDirectoryBit),
+                                    child & ~ResultsView::kDirectoryBit);
+            else if (const auto found = files.find(child); found != files.end())
+                found->second = createIndex(static_cast<int>(row), 0, kFileFlag | node);
+        }
+    }
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        const QModelIndex& old = before[i];
+        const auto at = static_cast<std::size_t>(i);
+        QModelIndex now;
+        if (records[at]) {
+            now = files[*records[at]];
+        } else if (const auto found = directories.find(folders[at]); old.isValid() && found != directories.end()) {
+            now = createIndex(static_cast<int>(m_view.GetRow(found->second)), 0, quintptr{found->second});
+        }
+        after.push_back(now.isValid() && old.column() < columnCount() ? now.siblingAtColumn(old.column()) : now);
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged();
 }
 
 std::uint32_t CResultsModel::NodeOf(const QModelIndex& parent) const

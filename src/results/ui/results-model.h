@@ -47,6 +47,8 @@ public:
 private:
     std::uint32_t NodeOf(const QModelIndex& parent) const;
     void Rebuild();
+    void RebuildKeepingPlaces();
+    std::string DirectoryKey(std::uint32_t node) const;
 
     const ResultList* m_pList = nullptr;
     std::string m_strServer;
