@@ -144,6 +144,28 @@ TEST_F(MainWindowTest, TheWindowFitsAThousandByAndTheSearchBoxGrowsWithIt)
     EXPECT_GE(Tree("1006")->width(), Tree("1006")->minimumWidth());
 }
 
+TEST_F(MainWindowTest, ASmallWindowGivesItsRoomToTheResultsFirst)
+{
+    Open("[Alpha]\n[Settings]\nPaneWidths=150,230,600\n");
+    auto* panes = window->GetPanes();
+    window->resize(640, 420);
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+    const QList<int> widths = panes->sizes();
+    const int total = widths[0] + widths[1] + widths[2];
+    EXPECT_GE(widths[2], total / 2) << widths[0] << " " << widths[1] << " " << widths[2];
+    EXPECT_GE(widths[0], Tree("1006")->minimumWidth());
+    EXPECT_GE(widths[1], Tree("1008")->minimumWidth());
+    EXPECT_LT(widths[0], 150) << "both side panes gave some";
+    EXPECT_LT(widths[1], 230);
+    window->resize(10, 10);
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+    const int details = window->GetServerDetailsDock()->height();
+    EXPECT_LE(details, (details + window->centralWidget()->height()) * 2 / 5)
+        << "the details panel does not take half the height";
+}
+
 TEST_F(MainWindowTest, PanesAreDraggedAndTheirWidthsAndTheWindowAreRemembered)
 {
     Open("[Alpha]\n");
@@ -224,7 +246,7 @@ TEST_F(MainWindowTest, TheDetailsPanelIsADockTheMenuShowsHidesAndRemembers)
     Open();
     QDockWidget* dock = window->GetServerDetailsDock();
     EXPECT_TRUE(dock->isVisible());
-    EXPECT_EQ(dock->widget(), window->GetServerDetails());
+    EXPECT_TRUE(dock->isAncestorOf(window->GetServerDetails()));
     EXPECT_EQ(window->dockWidgetArea(dock), Qt::BottomDockWidgetArea);
     window->GetCommand(32792)->trigger();
     EXPECT_FALSE(dock->isVisible());

@@ -90,7 +90,7 @@ TEST_F(ResultsPaneTest, ThePanelStartsShownCollapsedAndFoldsWithEnterAndEscape)
     const int collapsed = panel->height();
     QTest::keyClick(panel, Qt::Key_Return);
     EXPECT_TRUE(panel->IsExpanded());
-    EXPECT_GT(panel->height(), collapsed);
+    EXPECT_TRUE(Until([&] { return panel->height() > collapsed; })) << "the panel grows to show the reply";
     EXPECT_EQ(panel->findChild<QPushButton*>("1052")->text(), "<<<");
     window->GetCommand(32792)->trigger(); // hide
     EXPECT_FALSE(panel->isVisible());

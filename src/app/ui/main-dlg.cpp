@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -195,6 +196,7 @@ void CMainDlg::CreateControls()
     m_pPanes->addWidget(m_pServerTree);
     m_pPanes->addWidget(m_pResultsArea);
     m_pPanes->setStretchFactor(2, 1);
+    m_pPanes->installEventFilter(this);
 
     // The status bar stays at the window's foot, below the docked panel.
     m_pStatusBar = new CStatusBar(this);
@@ -219,8 +221,15 @@ void CMainDlg::CreateDetailsDock()
 {
     m_pDetailsDock = new QDockWidget(QStringLiteral("Server Details"), this);
     m_pDetailsDock->setObjectName(QStringLiteral("serverDetailsDock"));
-    m_pServerDetails = new CServerDetailsDlg(m_pDetailsDock);
-    m_pDetailsDock->setWidget(m_pServerDetails);
+    // In a scroll area, so that a small window can make the panel shorter
+    // than its fields and keep the room for the results.
+    auto* scroller = new QScrollArea(m_pDetailsDock);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    m_pServerDetails = new CServerDetailsDlg(scroller);
+    scroller->setWidget(m_pServerDetails);
+    m_pDetailsDock->setWidget(scroller);
+    connect(m_pServerDetails, &CServerDetailsDlg::Toggled, this, &CMainDlg::FitDetailsToPanel);
     addDockWidget(Qt::BottomDockWidgetArea, m_pDetailsDock);
     // Its close box is the menu item's "hide": both are remembered.
     m_pDetailsDock->installEventFilter(this);
@@ -248,6 +257,9 @@ bool CMainDlg::eventFilter(QObject* watched, QEvent* event)
     }
     if (watched == m_pResultsView->viewport() && event->type() == QEvent::Resize)
         FitResultColumns();
+    // After the splitter has shared out the new width itself.
+    if (watched == m_pPanes && event->type() == QEvent::Resize)
+        QMetaObject::invokeMethod(this, &CMainDlg::GiveResultsRoom, Qt::QueuedConnection);
     if (watched == m_pDetailsDock && event->type() == QEvent::Close && m_pSession->GetViews().GetServerDetailsShown()) {
         OnServerDetails();
         return true;

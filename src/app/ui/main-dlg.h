@@ -103,6 +103,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void CreateControls();
@@ -123,6 +124,10 @@ private:
     void ShowServerMark(QTreeWidgetItem* item, const ServerItem& server);
     void ExpandToFirstFile();
     void FitResultColumns();
+    // A small window gives its room to the results first.
+    void GiveResultsRoom();
+    void KeepDetailsSmall();
+    void FitDetailsToPanel();
     std::optional<ResultEntry> GetSelectedRecord() const;
     std::vector<ResultEntry> GetSelectedRecords() const;
     std::vector<ResultId> GetSelectedRecordIds() const;

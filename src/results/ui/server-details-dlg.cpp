@@ -95,6 +95,7 @@ void CServerDetailsDlg::OnToggleDetails()
 {
     m_pResponse->setHidden(IsExpanded());
     m_pMore->setText(IsExpanded() ? QStringLiteral("<<<") : QStringLiteral(">>>"));
+    emit Toggled();
 }
 
 // Enter and Escape belong to the panel while it has the focus, before any

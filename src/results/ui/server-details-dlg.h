@@ -26,6 +26,10 @@ public:
     void OnToggleDetails();
     bool IsExpanded() const;
 
+signals:
+    // The reply box was shown or hidden: the panel wants another height.
+    void Toggled();
+
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

@@ -1,0 +1,78 @@
+// How the main window shares its room when it is small: the results get it
+// first, the side panes and the details panel give it up.
+
+#include <QDockWidget>
+#include <QLayout>
+#include <QResizeEvent>
+#include <QSplitter>
+
+#include <algorithm>
+
+#include "app/ui/main-dlg.h"
+#include "results/ui/server-details-dlg.h"
+
+namespace velmora {
+
+namespace {
+
+// The width the results need to show a file's name whole; a user's own
+// wider or narrower choice above it is left alone.
+constexpr int kResultsWidth = 360;
+// The details panel never takes more than this share of the height the
+// panes and it have together, when the window is resized.
+constexpr double kDetailsShare = 0.35;
+
+} // namespace
+
+void CMainDlg::GiveResultsRoom()
+{
+    QList<int> sizes = m_pPanes->sizes();
+    if (sizes.size() != 3)
+        return;
+    const int missing = kResultsWidth - sizes[2];
+    if (missing <= 0)
+        return;
+    // Both side panes give, each in proportion to what it can spare (they
+    // scroll sideways), so neither is squeezed to nothing alone.
+    const int spare[2] = {std::max(sizes[0] - m_pPanes->widget(0)->minimumWidth(), 0),
+                          std::max(sizes[1] - m_pPanes->widget(1)->minimumWidth(), 0)};
+    const int spareTotal = spare[0] + spare[1];
+    if (spareTotal == 0)
+        return;
+    const int taken = std::min(missing, spareTotal);
+    const int fromEngines = taken * spare[0] / spareTotal;
+    sizes[0] -= fromEngines;
+    sizes[1] -= taken - fromEngines;
+    sizes[2] += taken;
+    if (sizes != m_pPanes->sizes())
+        m_pPanes->setSizes(sizes);
+}
+
+void CMainDlg::KeepDetailsSmall()
+{
+    if (m_pDetailsDock == nullptr || !m_pDetailsDock->isVisible() || m_pDetailsDock->isFloating())
+        return;
+    const int shared = m_pDetailsDock->height() + centralWidget()->height();
+    const int most = std::max(m_pDetailsDock->minimumSizeHint().height(), static_cast<int>(shared * kDetailsShare));
+    if (m_pDetailsDock->height() > most)
+        resizeDocks({m_pDetailsDock}, {most}, Qt::Vertical);
+}
+
+// Expanded or collapsed, the panel gets the height its fields ask for (the
+// scroll area would otherwise keep the old one).
+void CMainDlg::FitDetailsToPanel()
+{
+    if (m_pDetailsDock->isFloating())
+        return;
+    const int frame = m_pDetailsDock->height() - m_pDetailsDock->widget()->height();
+    m_pServerDetails->layout()->activate();
+    resizeDocks({m_pDetailsDock}, {frame + m_pServerDetails->sizeHint().height()}, Qt::Vertical);
+}
+
+void CMainDlg::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    KeepDetailsSmall();
+}
+
+} // namespace velmora
