@@ -94,6 +94,7 @@ void SearchSession::StartSearch(const std::string& trimmedText)
     m_nResults = 0;
     m_nEnginesAsked = 0;
     m_nEnginesUnreached = 0;
+    m_nNewResults = 0;
     Observer().ResultCountChanged(0);
     Observer().ResultsViewCleared();
     if (const std::string problem = m_recorder.Begin(m_strSaveName.empty() ? trimmedText : m_strSaveName, trimmedText);
@@ -187,11 +188,13 @@ std::string SearchSession::GetActivityText() const
     if (!m_bSearched)
         return {};
     const int servers = GetServerCount();
+    // "New" is one thing everywhere: no earlier saved search of these words held it.
+    const std::string found = std::to_string(m_nResults) + (m_nResults == 1 ? " file on " : " files on ") +
+                              std::to_string(servers) + (servers == 1 ? " server" : " servers") +
+                              (m_nNewResults > 0 ? ", " + std::to_string(m_nNewResults) + " new" : std::string());
     if (!m_strShownSaved.empty())
-        return m_strShownSaved + ": " + std::to_string(m_nResults) + (m_nResults == 1 ? " file on " : " files on ") +
-               std::to_string(servers) + (servers == 1 ? " server" : " servers");
-    return "Found " + std::to_string(m_nResults) + (m_nResults == 1 ? " file on " : " files on ") +
-           std::to_string(servers) + (servers == 1 ? " server" : " servers");
+        return m_strShownSaved + ": " + found;
+    return "Found " + found;
 }
 
 void SearchSession::CancelTests()
@@ -297,7 +300,7 @@ void SearchSession::BrowseEnded(const BrowseSummary& summary)
         // The filter and the duplicate check may take fewer than were listed.
         m_strNews.append(" (")
             .append(std::to_string(m_nBrowseTaken))
-            .append(m_nBrowseTaken == 1 ? " new result)" : " new results)");
+            .append(m_nBrowseTaken == 1 ? " result added)" : " results added)");
     } else {
         m_strNews = "Could not browse ";
         m_strNews.append(m_strBrowsedServer).append(": ").append(m_strFirstBrowseSkip);
@@ -400,17 +403,24 @@ bool SearchSession::TakeResult(const ResultEntry& entry, std::optional<bool> isN
     const auto added = m_results.Add(entry);
     if (!added)
         return false;
-    if (isNew.value_or(m_recorder.IsNew(entry)))
+    const bool isNewResult = isNew.value_or(m_recorder.IsNew(entry));
+    if (isNewResult)
         m_results.MarkNew(added->id);
     ++m_nResults;
     Observer().ResultCountChanged(m_nResults);
     Observer().ResultAccepted(entry, m_nResults);
+    const std::size_t group = entry.service == kServiceFtp ? kGroupFtp : kGroupHttp;
     if (added->newServer) {
-        const std::size_t group = entry.service == kServiceFtp ? kGroupFtp : kGroupHttp;
         ServerItem& server = m_servers.AddServer(group, entry, entry.server);
         server.testOnRequest = IsInternalHost(ClassifyHost(entry.server)) && !IsLocalEngine(entry.engineItem);
+        server.newResults = isNewResult ? 1 : 0;
         Observer().ServerAdded(group, server);
+    } else if (std::size_t index = 0; isNewResult && m_servers.FindByText(group, entry.server, index)) {
+        // The first new file of a server changes how the server is shown.
+        if (++m_servers.GetGroups()[group].servers[index].newResults == 1)
+            Observer().ServerMarkChanged(group, index);
     }
+    m_nNewResults += isNewResult ? 1 : 0;
     return true;
 }
 
@@ -511,6 +521,7 @@ std::optional<SavedSearchInfo> SearchSession::OpenSavedSearch(std::int64_t id, s
     m_nResults = 0;
     m_nEnginesAsked = 0;
     m_nEnginesUnreached = 0;
+    m_nNewResults = 0;
     Observer().ResultCountChanged(0);
     Observer().ResultsViewCleared();
 

@@ -208,6 +208,7 @@ private:
     std::string m_strNews;          // how the last browse or started program ended, until the next job
     std::size_t m_nBrowseTaken = 0; // results the current browse added
 
+    std::size_t m_nNewResults = 0; // results marked new (see ResultList::MarkNew)
     int m_nEnginesAsked = 0;      // engines of this search that reported, holds aside
     int m_nEnginesUnreached = 0;  // of them, those that gave no answer at all
     std::string m_strFilterWords; // the word filter of the current search

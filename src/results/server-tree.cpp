@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/ascii-case.h"
 #include "platform/text-escape.h"
 
 namespace velmora {
@@ -31,6 +32,8 @@ std::string DescribeServerMark(int mark, std::string_view reply, bool testOnRequ
 void ServerTree::Reset()
 {
     m_groups.clear();
+    for (auto& names : m_byText)
+        names.clear();
     m_groups.push_back({"FTP", {}});
     m_groups.push_back({"HTTP", {}});
 }
@@ -41,8 +44,21 @@ ServerItem& ServerTree::AddServer(std::size_t group, const ResultEntry& first, s
     item.handle = m_nNextHandle++;
     item.text = std::move(text);
     item.first = first;
+    if (group < std::size(m_byText))
+        m_byText[group].emplace(LowerAscii(item.text), m_groups[group].servers.size());
     m_groups[group].servers.push_back(std::move(item));
     return m_groups[group].servers.back();
+}
+
+bool ServerTree::FindByText(std::size_t group, const std::string& text, std::size_t& index) const
+{
+    if (group >= std::size(m_byText))
+        return false;
+    const auto found = m_byText[group].find(LowerAscii(text));
+    if (found == m_byText[group].end())
+        return false;
+    index = found->second;
+    return true;
 }
 
 bool ServerTree::Find(std::uint64_t handle, std::size_t& group, std::size_t& index) const

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "results/result-entry.h"
@@ -26,6 +27,8 @@ struct ServerItem {
     // A server on the user's own network or machine named by a page from
     // outside it: probed only when the user asks for a test pass.
     bool testOnRequest = false;
+    // Its results no earlier saved search of the same words held.
+    std::uint32_t newResults = 0;
 };
 
 struct ServerGroup {
@@ -47,6 +50,9 @@ public:
 
     // Where the server with that handle stands; false when it is gone.
     bool Find(std::uint64_t handle, std::size_t& group, std::size_t& index) const;
+    // Where the server of that name (any letter case) stands in a group;
+    // false when it is not listed.
+    bool FindByText(std::size_t group, const std::string& text, std::size_t& index) const;
     // Items from the top with both groups open, counting from 1: the "FTP"
     // root, its servers, the "HTTP" root, its servers. Null for a root or
     // a position past the end.
@@ -60,6 +66,9 @@ public:
 private:
     std::vector<ServerGroup> m_groups;
     std::uint64_t m_nNextHandle = 1;
+    // A server's place by group and name: a million results name their
+    // servers a million times.
+    std::unordered_map<std::string, std::size_t> m_byText[2];
 };
 
 } // namespace velmora

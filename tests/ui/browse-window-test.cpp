@@ -53,7 +53,7 @@ TEST_F(BrowseWindowTest, BrowseServerAddsTheServersFilesWithSizesAndDates)
     ASSERT_TRUE(Until([&] { return !window->GetSession().IsBrowseRunning(); }));
     EXPECT_FALSE(StopCommand()->isEnabled());
     EXPECT_EQ(Status(1), "3") << "song.mp3 was found already";
-    EXPECT_EQ(Status(4), "Browsed 127.0.0.1: 1 folder, 3 files (2 new results)");
+    EXPECT_EQ(Status(4), "Browsed 127.0.0.1: 1 folder, 3 files (2 results added)");
 
     // The root was refused (404), so the browse fell back to /pub/.
     const QModelIndex pub = Result(0);

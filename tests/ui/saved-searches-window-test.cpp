@@ -73,6 +73,32 @@ TEST_F(SavedSearchesWindowTest, NewResultsAreBoldAndOnlyNewResultsHidesTheRest)
     EXPECT_TRUE(Command(32799)->isChecked());
 }
 
+TEST_F(SavedSearchesWindowTest, NewMeansOneThingInBothTreesAndIsCounted)
+{
+    Serve("<a href=\"http://127.1/music/a.mp3\">a</a><a href=\"http://127.2/b.mp3\">b</a>");
+    Search("moon");
+    EXPECT_EQ(Status(4), "Found 2 files on 2 servers, 2 new");
+    // Again: 127.1 has a file no earlier search found, 127.2 has none, and
+    // 127.3 is new with a new file.
+    Serve("<a href=\"http://127.1/music/a.mp3\">a</a><a href=\"http://127.2/b.mp3\">b</a>"
+          "<a href=\"http://127.1/music/d.mp3\">d</a><a href=\"http://127.3/e.mp3\">e</a>");
+    Search("moon");
+    EXPECT_EQ(Status(4), "Found 4 files on 3 servers, 2 new");
+    QTreeWidgetItem* http = Tree("1008")->topLevelItem(1);
+    ASSERT_EQ(http->childCount(), 3);
+    const auto bold = [&](int row) { return http->child(row)->font(0).bold(); };
+    EXPECT_EQ(http->child(0)->text(0), "127.1");
+    EXPECT_TRUE(bold(0)) << "a known server with a new file";
+    EXPECT_FALSE(bold(1)) << "127.2 has nothing new";
+    EXPECT_TRUE(bold(2));
+    EXPECT_TRUE(http->child(0)->toolTip(0).contains("no earlier search of these words found"));
+    Command(32799)->trigger(); // Only New Results
+    EXPECT_FALSE(http->child(0)->isHidden());
+    EXPECT_TRUE(http->child(1)->isHidden()) << "a server without new files is left out";
+    Command(32799)->trigger();
+    EXPECT_FALSE(http->child(1)->isHidden());
+}
+
 TEST_F(SavedSearchesWindowTest, ARecentSearchReopensWithoutFetching)
 {
     EXPECT_EQ(RecentTexts(), (QStringList{"No saved searches yet"}));

@@ -180,9 +180,17 @@ void CMainDlg::ShowServerMark(QTreeWidgetItem* item, const ServerItem& server)
     item->setIcon(0, GetTreeImage(server.mark));
     item->setData(0, kTreeMarkRole, server.mark);
     const std::string reply = m_pSession->GetServerResponse(server);
+    const std::string news = server.newResults > 0 ? "\nIt has files no earlier search of these words found." : "";
     item->setToolTip(
-        0, FromStd(server.text + ": " +
-                   DescribeServerMark(server.mark, reply, server.testOnRequest, m_pSession->GetServerWhy(server))));
+        0,
+        FromStd(server.text + ": " +
+                DescribeServerMark(server.mark, reply, server.testOnRequest, m_pSession->GetServerWhy(server)) + news));
+    // New files are bold in the results, and so is their server; Only New
+    // Results leaves out the servers that have none.
+    QFont font = item->font(0);
+    font.setBold(server.newResults > 0);
+    item->setFont(0, font);
+    item->setHidden(m_pSession->GetViews().GetOnlyNewResults() && server.newResults == 0);
 }
 
 void CMainDlg::ServerMarkChanged(std::size_t group, std::size_t index)

@@ -86,6 +86,13 @@ void CMainDlg::OnOnlyNewResults()
     ViewSettings& views = m_pSession->GetViews();
     views.SetOnlyNewResults(!views.GetOnlyNewResults());
     m_pResultsModel->SetOnlyNew(views.GetOnlyNewResults());
+    const auto& groups = m_pSession->GetServers().GetGroups();
+    for (std::size_t group = 0; group < groups.size(); ++group) {
+        for (std::size_t index = 0; index < groups[group].servers.size(); ++index) {
+            if (QTreeWidgetItem* item = FindServerItem(group, index))
+                ShowServerMark(item, groups[group].servers[index]);
+        }
+    }
     RestoreMenuChecks();
 }
 
