@@ -209,11 +209,11 @@ private:
     std::size_t m_nBrowseTaken = 0; // results the current browse added
 
     std::size_t m_nNewResults = 0; // results marked new (see ResultList::MarkNew)
-    int m_nEnginesAsked = 0;      // engines of this search that reported, holds aside
-    int m_nEnginesUnreached = 0;  // of them, those that gave no answer at all
-    std::string m_strFilterWords; // the word filter of the current search
-    bool m_bSearched = false;     // a search has started (m_nSearchMode 1)
-    bool m_bStopped = false;      // the last search or test pass was stopped
+    int m_nEnginesAsked = 0;       // engines of this search that reported, holds aside
+    int m_nEnginesUnreached = 0;   // of them, those that gave no answer at all
+    std::string m_strFilterWords;  // the word filter of the current search
+    bool m_bSearched = false;      // a search has started (m_nSearchMode 1)
+    bool m_bStopped = false;       // the last search or test pass was stopped
     int m_nResults = 0;
 };
 
