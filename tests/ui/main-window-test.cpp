@@ -1,3 +1,4 @@
+#include <QActionGroup>
 #include <QDockWidget>
 #include <QGroupBox>
 #include <QMenuBar>
@@ -142,6 +143,21 @@ TEST_F(MainWindowTest, TheWindowFitsAThousandByAndTheSearchBoxGrowsWithIt)
     for (const char* id : {"1002", "1003"})
         EXPECT_GE(Find<QWidget>(id)->width(), Find<QWidget>(id)->sizeHint().width()) << id << " is not clipped";
     EXPECT_GE(Tree("1006")->width(), Tree("1006")->minimumWidth());
+}
+
+TEST_F(MainWindowTest, TheSearchModesAreAChoiceAndTheGreyedOneSaysWhy)
+{
+    Open("[Alpha]\n");
+    QAction* search = window->GetCommand(32771);
+    QAction* charts = window->GetCommand(32772);
+    ASSERT_TRUE(search->actionGroup() != nullptr);
+    EXPECT_EQ(search->actionGroup(), charts->actionGroup());
+    EXPECT_TRUE(search->actionGroup()->isExclusive()) << "a choice of modes, not a switch";
+    search->trigger();
+    EXPECT_TRUE(search->isChecked());
+    EXPECT_FALSE(charts->isEnabled());
+    EXPECT_EQ(charts->toolTip(), kChartsUnavailable);
+    EXPECT_EQ(Find<QRadioButton>("1004")->toolTip(), kChartsUnavailable);
 }
 
 TEST_F(MainWindowTest, ASmallWindowGivesItsRoomToTheResultsFirst)

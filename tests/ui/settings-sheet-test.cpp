@@ -74,6 +74,11 @@ TEST_F(SettingsSheetTest, TabsAndAnOkThatRewritesTheThreadLimit)
     EXPECT_EQ(sheet->GetTabs()->tabText(1), "FTP Clients");
     EXPECT_EQ(sheet->GetTabs()->tabText(2), "Search Engines");
     EXPECT_EQ(Page<QSpinBox>("1021")->value(), 5);
+    QStringList labels;
+    for (const QLabel* label : sheet->GetTabs()->currentWidget()->findChildren<QLabel*>())
+        labels << label->text();
+    EXPECT_TRUE(labels.contains("Most threads running at once\n(10 is good for fast connections)"))
+        << labels.join('|').toStdString();
     PressOk();
     EXPECT_EQ(sheet->result(), QDialog::Accepted);
     EXPECT_EQ(GetPrivateProfileIntA("Settings", "Maxthreads", 0, dir.File("settings.dat")), 5);

@@ -137,6 +137,7 @@ QWidget* CMainDlg::CreateSearchGroup()
     m_pChartsSearch = new QRadioButton(QStringLiteral("Top Charts Search"), m_pSearchGroup);
     m_pChartsSearch->setObjectName(QStringLiteral("1004"));
     m_pChartsSearch->setEnabled(false);
+    m_pChartsSearch->setToolTip(QString::fromLatin1(kChartsUnavailable));
     m_pSearchEdit = new QLineEdit(m_pSearchGroup);
     m_pSearchEdit->setObjectName(QStringLiteral("1005"));
     m_pSearchEdit->setPlaceholderText(QStringLiteral("Words the files carry, such as blue moon mp3"));

@@ -28,6 +28,10 @@ class QTreeWidgetItem;
 
 namespace velmora {
 
+// Why Top Charts Search is always greyed.
+inline constexpr const char* kChartsUnavailable =
+    "Top Charts Search is not available: none of the search engines offers top charts.";
+
 class CResultsModel;
 class CServerDetailsDlg;
 class CStatusBar;

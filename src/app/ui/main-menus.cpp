@@ -1,6 +1,7 @@
 // The main window's menu bar and the states of its commands.
 
 #include <QAction>
+#include <QActionGroup>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -58,7 +59,7 @@ const Popup kMenus[] = {
     {"&File",
      {{kIdSearch, "&Search", true},
       {kIdSearchAgain, "Search &Again", false, QKeySequence(Qt::Key_F5)},
-      {kIdChartsSearch, "&Charts Search", false},
+      {kIdChartsSearch, "&Charts Search", true},
       {0, "", false},
       {kIdRecentSearches, "&Recent Searches", false},
       {kIdExport, "&Export\u2026", false, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)},
@@ -98,6 +99,7 @@ void CMainDlg::CreateMenus()
 {
     for (const Popup& popup : kMenus) {
         QMenu* menu = menuBar()->addMenu(QString::fromLatin1(popup.title));
+        menu->setToolTipsVisible(true);
         for (const MenuItem& item : popup.items) {
             if (item.id == 0) {
                 menu->addSeparator();
@@ -110,14 +112,17 @@ void CMainDlg::CreateMenus()
             m_commands[item.id] = action;
         }
     }
-    QAction* search = m_commands[kIdSearch];
-    search->setChecked(true);
-    // The check mark of File > Search never changes.
-    connect(search, &QAction::triggered, this, [this, search] {
-        search->setChecked(true);
-        OnNormalSearch();
-    });
+    // File > Search and Charts Search are the two search modes, one of
+    // them chosen, as the radio buttons above the words say.
+    auto* modes = new QActionGroup(this);
+    modes->addAction(m_commands[kIdSearch]);
+    modes->addAction(m_commands[kIdChartsSearch]);
+    m_commands[kIdSearch]->setChecked(true);
+    m_commands[kIdSearch]->setStatusTip(QStringLiteral("Search the ticked engines for the words typed"));
+    connect(m_commands[kIdSearch], &QAction::triggered, this, &CMainDlg::OnNormalSearch);
     m_commands[kIdChartsSearch]->setEnabled(false);
+    m_commands[kIdChartsSearch]->setToolTip(QString::fromLatin1(kChartsUnavailable));
+    m_commands[kIdChartsSearch]->setStatusTip(QString::fromLatin1(kChartsUnavailable));
     m_pRecentMenu = new QMenu(this);
     m_pRecentMenu->setObjectName(QStringLiteral("recentSearches"));
     m_commands[kIdRecentSearches]->setMenu(m_pRecentMenu);

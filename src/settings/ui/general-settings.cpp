@@ -16,8 +16,7 @@ namespace velmora {
 CGeneralSettings::CGeneralSettings(std::string settingsPath, QWidget* parent)
     : CSettingsPage(parent), m_strSettingsPath(std::move(settingsPath))
 {
-    auto* label = new QLabel(
-        QStringLiteral("Number of Maximum threads running at once \n(10 is good for fast connections)"), this);
+    auto* label = new QLabel(QStringLiteral("Most threads running at once\n(10 is good for fast connections)"), this);
     m_pThreads = new QSpinBox(this);
     m_pThreads->setObjectName(QStringLiteral("1021"));
     m_pThreads->setRange(kMinThreads, kMaxThreads);
