@@ -122,6 +122,7 @@ bool ClientsPageModel::Done()
         return Refuse("The client could not be saved: clients.dat cannot be written.");
     if (m_state == PageState::Adding)
         m_names.Add(fields.name);
+    m_strSaved = fields.name;
     Cancel();
     return true;
 }

@@ -1,5 +1,7 @@
 #include "settings/engines-page-model.h"
 
+#include <algorithm>
+
 #include "platform/ascii-case.h"
 #include "search/query-words.h"
 #include "settings/date-stamp.h"
@@ -14,7 +16,7 @@ void EnginesPageModel::OnInitDialog()
     const std::string names = GetPrivateProfileSectionNamesA(keys::kSectionNamesBuffer, m_strSettingsPath);
     for (const std::string& name : SplitNulList(names)) {
         if (!EqualsNoCase(name, keys::kSettingsSection))
-            m_names.Add(name);
+            m_names.Append(name); // the order the window lists and searches them in
     }
 }
 
@@ -97,8 +99,29 @@ bool EnginesPageModel::Done()
         m_strNotice =
             "The query of \"" + fields.name + "\" holds no %s: the engine is kept, but it is not listed or searched.";
     if (m_state == PageState::Adding)
-        m_names.Add(fields.name);
+        m_names.Append(fields.name); // written at the end of the file
+    m_strSaved = fields.name;
     Cancel();
+    return true;
+}
+
+bool EnginesPageModel::Move(const std::optional<std::string>& selected, int step)
+{
+    m_strProblem.clear();
+    if (!selected || m_state != PageState::Idle)
+        return false;
+    const auto& names = m_names.Get();
+    const auto found = std::find(names.begin(), names.end(), *selected);
+    if (found == names.end())
+        return false;
+    const auto at = static_cast<std::size_t>(found - names.begin());
+    const std::size_t to = step < 0 ? at - 1 : at + 1;
+    if ((step < 0 && at == 0) || to >= names.size())
+        return false;
+    ProfileEdit edit(m_strSettingsPath);
+    if (!edit.SwapSections(names[at], names[to]) || !edit.Commit())
+        return Refuse("The engines could not be reordered: settings.dat cannot be written.");
+    m_names.Swap(at, to);
     return true;
 }
 

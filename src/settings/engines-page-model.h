@@ -19,7 +19,7 @@ public:
 
     explicit EnginesPageModel(std::string settingsPath) : m_strSettingsPath(std::move(settingsPath)) {}
 
-    void OnInitDialog(); // lists every engine section, sorted
+    void OnInitDialog(); // lists every engine section in file order
     void New();
     void Edit(const std::optional<std::string>& selected);
     // The selected engine's fields, to be shown (not edited) while idle.
@@ -31,6 +31,11 @@ public:
     // letter case. An engine saved without "%s" is not searched: GetNotice
     // says so.
     bool Done();
+    // Move Up (step -1) and Move Down (+1): the engine trades places with
+    // its neighbour in settings.dat, which is the order the window lists and
+    // searches them in. False when it cannot move (GetProblem says why when
+    // the file could not be written).
+    bool Move(const std::optional<std::string>& selected, int step);
 
     Fields fields;
 

@@ -9,11 +9,14 @@ namespace velmora {
 // The editing state of the engines and clients pages.
 enum class PageState { Idle = 0, Adding = 1, Editing = 2 };
 
-// A list kept sorted without regard to letter case, as the pages show it.
+// The names a page lists: kept sorted without regard to letter case (Add)
+// or in the file's own order (Append, Swap), as the page shows them.
 class SortedNames {
 public:
     void Clear() { m_names.clear(); }
     void Add(const std::string& name);
+    void Append(const std::string& name) { m_names.push_back(name); }
+    void Swap(std::size_t a, std::size_t b) { std::swap(m_names.at(a), m_names.at(b)); }
     void Remove(const std::string& name);
     bool Contains(const std::string& name) const; // without regard to case
     const std::vector<std::string>& Get() const { return m_names; }
@@ -34,6 +37,8 @@ public:
     // user should know about what it saved.
     const std::string& GetProblem() const { return m_strProblem; }
     const std::string& GetNotice() const { return m_strNotice; }
+    // The name the last Done saved, so the page can show what it saved.
+    const std::string& GetSavedName() const { return m_strSaved; }
 
 protected:
     // Done's refusal: the state and fields stay, the reason is kept.
@@ -44,6 +49,7 @@ protected:
     }
     std::string m_strProblem;
     std::string m_strNotice;
+    std::string m_strSaved;
     SortedNames m_names;
     PageState m_state = PageState::Idle;
     bool m_bNameEnabled = true;

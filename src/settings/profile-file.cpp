@@ -132,6 +132,22 @@ void ProfileDocument::Reindex()
         Index(i);
 }
 
+bool ProfileDocument::SwapSections(std::size_t a, std::size_t b)
+{
+    if (a >= m_sections.size() || b >= m_sections.size())
+        return false;
+    // Each section keeps a blank line after it, so that none runs into the
+    // next where the last one of the file had none.
+    for (std::size_t at : {a, b}) {
+        auto& body = m_sections[at].body;
+        if (body.empty() || !TrimBlanks(body.back().raw).empty())
+            body.push_back(ParseProfileLine(""));
+    }
+    std::swap(m_sections[a], m_sections[b]);
+    Reindex();
+    return true;
+}
+
 std::size_t ProfileDocument::AppendSection(const std::string& name)
 {
     const ProfileLine* last = nullptr;

@@ -45,6 +45,9 @@ public:
     std::size_t AppendSection(const std::string& name);
     // Removes every copy of a section, or every copy but the first.
     void RemoveSection(std::string_view name, bool keepFirst = false);
+    // Swaps two sections, each with its lines; false when a position is past
+    // the end.
+    bool SwapSections(std::size_t a, std::size_t b);
 
 private:
     void Index(std::size_t position);

@@ -224,6 +224,18 @@ void ProfileEdit::RemoveKey(std::string_view section, std::string_view key)
     }
 }
 
+bool ProfileEdit::SwapSections(std::string_view first, std::string_view second)
+{
+    const auto& a = m_document.Find(first);
+    const auto& b = m_document.Find(second);
+    if (a.empty() || b.empty())
+        return false;
+    const std::size_t at = a.front();
+    const std::size_t to = b.front();
+    m_bChanged = m_document.SwapSections(at, to) || m_bChanged;
+    return true;
+}
+
 bool ProfileEdit::SetSection(std::string_view section, std::optional<std::string_view> entries)
 {
     if (!IsWritableSection(section))

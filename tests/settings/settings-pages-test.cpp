@@ -29,9 +29,9 @@ protected:
     }
 };
 
-TEST_F(EnginesPageTest, ListsEnginesSortedWithoutRegardToCase)
+TEST_F(EnginesPageTest, ListsEnginesInTheOrderTheWindowSearchesThem)
 {
-    EXPECT_EQ(page.GetNames().Get(), (std::vector<std::string>{"Alpha", "zeta"}));
+    EXPECT_EQ(page.GetNames().Get(), (std::vector<std::string>{"zeta", "Alpha"}));
     EXPECT_EQ(page.GetState(), PageState::Idle);
     EXPECT_TRUE(page.IsNameEnabled());
     EXPECT_FALSE(page.AreDoneAndCancelEnabled());
@@ -48,7 +48,26 @@ TEST_F(EnginesPageTest, AddingWritesTheKeysInOrderAndDerivesTheType)
     const std::string text = ReadFile(file);
     const auto at = text.find("[Beta]\nSearch=Y\nURL=\nQuery=http://b/find\nType=C\nDate=");
     EXPECT_NE(at, std::string::npos) << text;
-    EXPECT_EQ(page.GetNames().Get(), (std::vector<std::string>{"Alpha", "Beta", "zeta"}));
+    EXPECT_EQ(page.GetNames().Get(), (std::vector<std::string>{"zeta", "Alpha", "Beta"})) << "added at the end";
+    EXPECT_EQ(page.GetSavedName(), "Beta");
+}
+
+TEST_F(EnginesPageTest, MovingAnEngineReordersTheFileAndKeepsEveryLine)
+{
+    EXPECT_FALSE(page.Move(std::string("zeta"), -1)) << "the first cannot go up";
+    EXPECT_FALSE(page.Move(std::string("Alpha"), 1)) << "the last cannot go down";
+    EXPECT_FALSE(page.Move(std::nullopt, 1));
+    ASSERT_TRUE(page.Move(std::string("Alpha"), -1));
+    EXPECT_EQ(page.GetNames().Get(), (std::vector<std::string>{"Alpha", "zeta"}));
+    EXPECT_EQ(ReadFile(file), "[Settings]\nMaxthreads=5\n[Alpha]\nURL=http://a/\nQuery=http://a/?q=%s\n\n"
+                              "[zeta]\nQuery=http://z/?q=%s\nSearch=N\n\n");
+    // What the window reads is the same order.
+    EXPECT_EQ(SplitNulList(GetPrivateProfileSectionNamesA(4096, file)),
+              (std::vector<std::string>{"Settings", "Alpha", "zeta"}));
+    ASSERT_TRUE(page.Move(std::string("Alpha"), 1));
+    EXPECT_EQ(page.GetNames().Get(), (std::vector<std::string>{"zeta", "Alpha"}));
+    page.Edit(std::string("zeta"));
+    EXPECT_FALSE(page.Move(std::string("zeta"), 1)) << "not while a form is open";
 }
 
 TEST_F(EnginesPageTest, RefusalsKeepTheStateAndTheFields)

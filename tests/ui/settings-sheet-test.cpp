@@ -154,6 +154,29 @@ TEST_F(SettingsSheetTest, TicksMadeInTheWindowSurviveAnEngineEditInTheSheet)
     EXPECT_EQ(Tree("1006")->topLevelItem(0)->checkState(0), Qt::Checked);
 }
 
+TEST_F(SettingsSheetTest, EnginesKeepTheWindowsOrderMoveAndDoneShowsWhatItSaved)
+{
+    Open("[Zeta]\nQuery=http://z/?q=%s\n[Alpha]\nQuery=http://a/?q=%s\n");
+    OpenSheet();
+    ShowTab(2);
+    auto* list = Page<QListWidget>("1034");
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(0)->text(), "Zeta") << "the order of the window's engine list";
+    Click("1036"); // New
+    Page<QLineEdit>("1025")->setText("Gamma");
+    Page<QLineEdit>("1044")->setText("http://g/?q=%s");
+    Click("1041"); // Done
+    EXPECT_EQ(list->currentItem()->text(), "Gamma");
+    EXPECT_EQ(Page<QLineEdit>("1025")->text(), "Gamma") << "the form shows the engine just saved";
+    EXPECT_EQ(Page<QLineEdit>("1044")->text(), "http://g/?q=%s");
+    Click("engineUp");
+    Click("engineUp");
+    EXPECT_EQ(list->item(0)->text(), "Gamma");
+    EXPECT_EQ(list->currentItem()->text(), "Gamma");
+    PressOk();
+    EXPECT_EQ(Engines(), (QStringList{"Gamma", "Zeta", "Alpha"}));
+}
+
 TEST_F(SettingsSheetTest, ClientsAreEditedAndTheFirstBecomesActiveOnOk)
 {
     Open();

@@ -20,6 +20,10 @@ CEnginesSettings::CEnginesSettings(std::string settingsPath, QWidget* parent)
     QPushButton* add = MakeButton(this, "New", "1036");
     QPushButton* edit = MakeButton(this, "Edit", "1037");
     QPushButton* remove = MakeButton(this, "Delete", "1038");
+    QPushButton* up = MakeButton(this, "Move &Up", "engineUp");
+    QPushButton* down = MakeButton(this, "Move Do&wn", "engineDown");
+    up->setToolTip(QStringLiteral("The window lists and searches the engines in this order"));
+    down->setToolTip(up->toolTip());
 
     auto* group = new QGroupBox(QStringLiteral("Engine Settings:"), this);
     m_pName = MakeField(group, "1025");
@@ -48,16 +52,27 @@ CEnginesSettings::CEnginesSettings(std::string settingsPath, QWidget* parent)
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Search Engines:"), this), 0, 0);
-    layout->addWidget(m_pList, 1, 0, 4, 1);
+    layout->addWidget(m_pList, 1, 0, 6, 1);
     layout->addWidget(add, 1, 1);
     layout->addWidget(edit, 2, 1);
     layout->addWidget(remove, 3, 1);
-    layout->addWidget(group, 5, 0, 1, 2);
-    layout->setRowStretch(4, 1);
+    layout->addWidget(up, 4, 1);
+    layout->addWidget(down, 5, 1);
+    layout->addWidget(group, 7, 0, 1, 2);
+    layout->setRowStretch(6, 1);
 
     ConnectListCommands(m_model, m_pList, add, edit, remove, m_pDone, m_pCancel, {m_pName, m_pHomepage, m_pQuery});
     DoneOnEnter({m_pName, m_pHomepage, m_pQuery});
+    connect(up, &QPushButton::clicked, this, [this] { MoveSelected(-1); });
+    connect(down, &QPushButton::clicked, this, [this] { MoveSelected(1); });
     ShowFields();
+}
+
+void CEnginesSettings::MoveSelected(int step)
+{
+    if (m_model.Move(SelectedName(m_pList), step))
+        FillList(m_pList, m_model.GetNames());
+    Tell(m_model.GetProblem(), {});
 }
 
 void CEnginesSettings::OnInitDialog()

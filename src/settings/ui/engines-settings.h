@@ -21,6 +21,8 @@ protected:
     void ShowFields() override;
 
 private:
+    void MoveSelected(int step);
+
     EnginesPageModel m_model;
     QListWidget* m_pList = nullptr;
     QLineEdit* m_pName = nullptr;

@@ -78,6 +78,16 @@ void CSettingsPage::FillList(QListWidget* list, const SortedNames& names)
     }
 }
 
+void CSettingsPage::SelectName(QListWidget* list, const std::string& name)
+{
+    for (int row = 0; row < list->count(); ++row) {
+        if (list->item(row)->text().toStdString() == name) {
+            list->setCurrentRow(row);
+            return;
+        }
+    }
+}
+
 std::optional<std::string> CSettingsPage::SelectedName(const QListWidget* list)
 {
     const QListWidgetItem* item = list->currentItem();

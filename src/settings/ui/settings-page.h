@@ -73,9 +73,13 @@ protected:
                     FillList(list, model.GetNames());
                 }));
         connect(cancel, &QPushButton::clicked, this, command([&model] { model.Cancel(); }));
+        // What Done saved is selected, so the form shows it and not another.
         connect(done, &QPushButton::clicked, this, command([this, &model, list] {
-                    if (model.Done())
+                    if (model.Done()) {
                         FillList(list, model.GetNames());
+                        SelectName(list, model.GetSavedName());
+                        model.Show(SelectedName(list));
+                    }
                     Tell(model.GetProblem(), model.GetNotice());
                 }));
         connect(list, &QListWidget::currentRowChanged, this, [this, &model, list] {
@@ -101,6 +105,7 @@ protected:
     static void CompactHeight(QAbstractScrollArea* view, int lines);
     static void FillList(QListWidget* list, const SortedNames& names);
     static std::optional<std::string> SelectedName(const QListWidget* list);
+    static void SelectName(QListWidget* list, const std::string& name);
 
 private:
     bool m_bShown = false;
