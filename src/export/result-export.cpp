@@ -300,20 +300,59 @@ std::vector<ExportItem> MakeExportItems(const SavedSearch& search)
     return items;
 }
 
-std::vector<ExportItem> MakeExportItems(const ResultList& results, const ServerTree& servers,
-                                        const std::vector<ResultId>& chosen,
-                                        const std::function<std::string(std::uint64_t)>& engineName)
+namespace {
+
+struct ServerVerdict {
+    std::string name;
+    int verdict = 0;
+};
+
+// Each server's verdict, found by the name its first result gave it.
+std::map<std::string, ServerVerdict> ServerVerdicts(const ServerTree& servers)
 {
-    // A server's verdict, found by the name its first result gave it.
-    std::map<std::string, int> verdicts;
+    std::map<std::string, ServerVerdict> verdicts;
     for (const ServerGroup& group : servers.GetGroups()) {
         for (const ServerItem& item : group.servers) {
             const int verdict = item.testJob && (item.mark == kMarkSuccess || item.mark == kMarkFailure)
                                     ? item.testJob->verdict.load(std::memory_order_acquire)
                                     : 0;
-            verdicts[SavedResultKey(item.text, {})] = verdict;
+            verdicts[SavedResultKey(item.text, {})] = {item.text, verdict};
         }
     }
+    return verdicts;
+}
+
+} // namespace
+
+std::size_t CountOnGoodServers(const ResultList& results, const ServerTree& servers,
+                               const std::vector<ResultId>& chosen)
+{
+    const auto verdicts = ServerVerdicts(servers);
+    std::size_t good = 0;
+    for (const ResultId id : chosen) {
+        if (id >= results.GetCount())
+            continue;
+        const auto verdict = verdicts.find(SavedResultKey(results.Get(id).server, {}));
+        good += verdict != verdicts.end() && verdict->second.verdict == kVerdictGood ? 1 : 0;
+    }
+    return good;
+}
+
+std::size_t CountAllOnGoodServers(const ResultList& results, const ServerTree& servers)
+{
+    std::size_t good = 0;
+    for (const auto& [key, server] : ServerVerdicts(servers)) {
+        if (server.verdict == kVerdictGood)
+            good += results.GetServerRecords(server.name).size();
+    }
+    return good;
+}
+
+std::vector<ExportItem> MakeExportItems(const ResultList& results, const ServerTree& servers,
+                                        const std::vector<ResultId>& chosen,
+                                        const std::function<std::string(std::uint64_t)>& engineName)
+{
+    const auto verdicts = ServerVerdicts(servers);
     std::vector<ExportItem> items;
     items.reserve(chosen.size());
     for (const ResultId id : chosen) {
@@ -324,7 +363,7 @@ std::vector<ExportItem> MakeExportItems(const ResultList& results, const ServerT
         item.engine = engineName ? engineName(item.record.engineItem) : std::string();
         item.isNew = results.IsNew(id);
         const auto verdict = verdicts.find(SavedResultKey(item.record.server, {}));
-        item.verdict = verdict == verdicts.end() ? 0 : verdict->second;
+        item.verdict = verdict == verdicts.end() ? 0 : verdict->second.verdict;
         items.push_back(std::move(item));
     }
     return items;

@@ -64,6 +64,13 @@ ExportText FormatExport(ExportFormat format, const std::vector<ExportItem>& item
 // Only the results of servers that passed the test, or only new ones.
 std::vector<ExportItem> FilterExport(std::vector<ExportItem> items, bool onlyGood, bool onlyNew);
 
+// How many of `chosen` FilterExport(onlyGood) keeps: those on a server whose
+// test passed. CountAllOnGoodServers counts every result so, without
+// taking each one out.
+std::size_t CountOnGoodServers(const ResultList& results, const ServerTree& servers,
+                               const std::vector<ResultId>& chosen);
+std::size_t CountAllOnGoodServers(const ResultList& results, const ServerTree& servers);
+
 // Every result of a saved search, with its server's verdict.
 std::vector<ExportItem> MakeExportItems(const SavedSearch& search);
 // Those results of the current search, with their servers' verdicts and

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "export/result-export.h"
+#include "results/result-list.h"
 #include "results/server-probe.h"
+#include "results/server-tree.h"
 #include "results/url-split.h"
 #include "store/search-store.h"
 #include "test-support.h"
@@ -169,6 +171,40 @@ TEST(ResultExportTest, ASavedSearchGivesEachResultItsServersVerdict)
     ASSERT_EQ(fresh.size(), 3u);
     EXPECT_TRUE(FilterExport(items, true, true).size() == 1u &&
                 FilterExport(items, true, true)[0].record.path == "/a.mp3");
+}
+
+TEST(ResultExportTest, TheGoodCountsAreWhatAnOnlyGoodExportWrites)
+{
+    ResultList results;
+    ServerTree servers;
+    servers.Reset();
+    const auto add = [&](std::uint32_t service, const std::string& server, const std::string& path, int verdict) {
+        const auto added = results.Add(Record(service, server, service == kServiceFtp ? 21 : 80, path));
+        ASSERT_TRUE(added);
+        if (!added->newServer)
+            return;
+        ServerItem& item = servers.AddServer(service == kServiceFtp ? kGroupFtp : kGroupHttp,
+                                             Record(service, server, 21, path), server);
+        if (verdict != 0) {
+            item.testJob = std::make_shared<TestJob>();
+            item.testJob->verdict = verdict;
+            item.mark = verdict == kVerdictGood ? kMarkSuccess : kMarkFailure;
+        }
+    };
+    add(kServiceFtp, "good.org", "/a.zip", kVerdictGood);
+    add(kServiceFtp, "good.org", "/b.zip", kVerdictGood);
+    add(kServiceHttp, "bad.org", "/c.zip", kVerdictBad);
+    add(kServiceHttp, "untested.org", "/d.zip", 0);
+    add(kServiceFtp, "GOOD.org", "/e.zip", kVerdictGood);
+    std::vector<ResultId> every(results.GetCount());
+    for (std::size_t i = 0; i < every.size(); ++i)
+        every[i] = static_cast<ResultId>(i);
+    const std::size_t written = FilterExport(MakeExportItems(results, servers, every, {}), true, false).size();
+    EXPECT_EQ(written, 3u);
+    EXPECT_EQ(CountAllOnGoodServers(results, servers), written);
+    EXPECT_EQ(CountOnGoodServers(results, servers, every), written);
+    EXPECT_EQ(CountOnGoodServers(results, servers, {2, 3}), 0u);
+    EXPECT_EQ(CountOnGoodServers(results, servers, {0, 3, 99}), 1u) << "an id past the end counts for nothing";
 }
 
 TEST(ResultExportTest, AnExportIsNamedAfterTheSearchsWords)

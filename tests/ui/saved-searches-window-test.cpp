@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFont>
 #include <QLineEdit>
 #include <QMenu>
@@ -147,21 +148,33 @@ TEST_F(SavedSearchesWindowTest, ExportWritesTheChosenResults)
 
 TEST(ExportDialogTest, AScopeWithoutResultsCannotBeChosen)
 {
-    CExportDlg none({0, 0, 0}, nullptr);
+    CExportDlg none({0, 0, 0}, {0, 0, 0}, nullptr);
     EXPECT_FALSE(none.findChild<QPushButton*>()->isEnabled() &&
                  none.findChild<QRadioButton*>(QStringLiteral("exportAll"))->isEnabled());
-    CExportDlg one({1, 4, 9}, nullptr);
+    CExportDlg one({1, 4, 9}, {0, 0, 0}, nullptr);
     EXPECT_EQ(one.GetChoice().scope, ExportScope::Server) << "one selected result is no choice to prefer";
-    CExportDlg many({3, 4, 9}, nullptr);
+    CExportDlg many({3, 4, 9}, {1, 0, 5}, nullptr);
     EXPECT_EQ(many.GetChoice().scope, ExportScope::Selected);
-    CExportDlg noServer({0, 0, 9}, nullptr);
+    CExportDlg noServer({0, 0, 9}, {0, 0, 0}, nullptr);
     EXPECT_FALSE(noServer.findChild<QRadioButton*>(QStringLiteral("exportServer"))->isEnabled());
     EXPECT_EQ(noServer.GetChoice().scope, ExportScope::All);
     auto* format = many.findChild<QComboBox*>(QStringLiteral("exportFormat"));
     format->setCurrentIndex(2);
+    auto* all = many.findChild<QRadioButton*>(QStringLiteral("exportAll"));
+    EXPECT_EQ(all->text(), "&All results (9)");
     many.findChild<QCheckBox*>(QStringLiteral("exportOnlyGood"))->setChecked(true);
     EXPECT_EQ(many.GetChoice().format, ExportFormat::Lftp);
     EXPECT_TRUE(many.GetChoice().onlyGood);
+    // The counts follow "Only servers that passed the test", and a choice
+    // that would write nothing cannot be exported.
+    EXPECT_EQ(all->text(), "&All results (5)");
+    EXPECT_EQ(many.findChild<QRadioButton*>(QStringLiteral("exportSelected"))->text(), "&Selected results (1)");
+    auto* exportButton = many.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    EXPECT_TRUE(exportButton->isEnabled());
+    many.findChild<QRadioButton*>(QStringLiteral("exportServer"))->setChecked(true);
+    EXPECT_FALSE(exportButton->isEnabled()) << "no result of that server is on a good server";
+    many.findChild<QCheckBox*>(QStringLiteral("exportOnlyGood"))->setChecked(false);
+    EXPECT_TRUE(exportButton->isEnabled());
     EXPECT_EQ(ExportFileFilter(ExportFormat::Aria2), "aria2 download list (*.aria2);;All files (*)");
     many.show();
     QApplication::processEvents();

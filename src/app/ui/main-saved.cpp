@@ -128,9 +128,15 @@ std::vector<ResultId> CMainDlg::GetSelectedServerRecordIds() const
 
 void CMainDlg::OnExport()
 {
-    const std::array<std::size_t, 3> counts = {GetSelectedRecordIds().size(), GetSelectedServerRecordIds().size(),
-                                               static_cast<std::size_t>(m_pSession->GetResultCount())};
-    CExportDlg dialog(counts, this);
+    const std::vector<ResultId> selected = GetSelectedRecordIds();
+    const std::vector<ResultId> server = GetSelectedServerRecordIds();
+    const ResultList& results = m_pSession->GetResults();
+    const ServerTree& servers = m_pSession->GetServers();
+    const CExportDlg::Counts counts = {selected.size(), server.size(), results.GetCount()};
+    const CExportDlg::Counts good = {CountOnGoodServers(results, servers, selected),
+                                     CountOnGoodServers(results, servers, server),
+                                     CountAllOnGoodServers(results, servers)};
+    CExportDlg dialog(counts, good, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const ExportChoice choice = dialog.GetChoice();

@@ -45,19 +45,17 @@ QString ExportFileFilter(ExportFormat format)
     return QStringLiteral("All files (*)");
 }
 
-CExportDlg::CExportDlg(const std::array<std::size_t, 3>& counts, QWidget* parent) : QDialog(parent)
+CExportDlg::CExportDlg(const Counts& counts, const Counts& goodCounts, QWidget* parent)
+    : QDialog(parent), m_counts(counts), m_goodCounts(goodCounts)
 {
     setWindowTitle(QStringLiteral("Export Results"));
     auto* scopeGroup = new QGroupBox(QStringLiteral("Results"), this);
     auto* scopeLayout = new QVBoxLayout(scopeGroup);
-    const char* const texts[] = {"&Selected results (%1)", "All results of the selected se&rver (%1)",
-                                 "&All results (%1)"};
     const char* const names[] = {"exportSelected", "exportServer", "exportAll"};
     QRadioButton* preferred = nullptr;
     for (std::size_t i = 0; i < m_scopes.size(); ++i) {
-        m_scopes[i] = new QRadioButton(QString::fromLatin1(texts[i]).arg(counts[i]), scopeGroup);
+        m_scopes[i] = new QRadioButton(scopeGroup);
         m_scopes[i]->setObjectName(QString::fromLatin1(names[i]));
-        m_scopes[i]->setEnabled(counts[i] > 0);
         scopeLayout->addWidget(m_scopes[i]);
         // Two or more selected results mean the user picked them for this.
         if (counts[i] > 0 && (preferred == nullptr || (preferred == m_scopes[0] && counts[0] < 2)))
@@ -75,21 +73,41 @@ CExportDlg::CExportDlg(const std::array<std::size_t, 3>& counts, QWidget* parent
     m_pOnlyGood = new QCheckBox(QStringLiteral("Only servers that passed the &test"), this);
     m_pOnlyGood->setObjectName(QStringLiteral("exportOnlyGood"));
     m_pOnlyGood->setToolTip(QStringLiteral("Leave out the results of servers that were not tested or failed."));
+    connect(m_pOnlyGood, &QCheckBox::toggled, this, &CExportDlg::ShowCounts);
 
     auto* form = new QFormLayout();
     form->addRow(QStringLiteral("&Format:"), m_pFormat);
     form->addRow(QString(), m_pOnlyGood);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&Export\u2026"));
-    buttons->button(QDialogButtonBox::Ok)->setEnabled(preferred != nullptr);
+    m_pExport = buttons->button(QDialogButtonBox::Ok);
+    m_pExport->setText(QStringLiteral("&Export\u2026"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    for (QRadioButton* scope : m_scopes)
+        connect(scope, &QRadioButton::toggled, this, &CExportDlg::ShowCounts);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(scopeGroup);
     layout->addLayout(form);
     layout->addWidget(buttons);
+    ShowCounts();
+}
+
+// Each scope says how many results it would write; one that would write
+// none cannot be chosen, and Export is greyed while the chosen one is empty.
+void CExportDlg::ShowCounts()
+{
+    const char* const texts[] = {"&Selected results (%1)", "All results of the selected se&rver (%1)",
+                                 "&All results (%1)"};
+    const Counts& shown = m_pOnlyGood->isChecked() ? m_goodCounts : m_counts;
+    bool exportable = false;
+    for (std::size_t i = 0; i < m_scopes.size(); ++i) {
+        m_scopes[i]->setText(QString::fromLatin1(texts[i]).arg(shown[i]));
+        m_scopes[i]->setEnabled(m_counts[i] > 0);
+        exportable = exportable || (m_scopes[i]->isChecked() && shown[i] > 0);
+    }
+    m_pExport->setEnabled(exportable);
 }
 
 ExportChoice CExportDlg::GetChoice() const

@@ -9,6 +9,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QPushButton;
 class QRadioButton;
 
 namespace velmora {
@@ -27,13 +28,21 @@ struct ExportChoice {
 class CExportDlg : public QDialog {
     Q_OBJECT
 public:
-    // How many results each scope holds, in ExportScope order.
-    CExportDlg(const std::array<std::size_t, 3>& counts, QWidget* parent);
+    // How many results each scope holds, in ExportScope order, and how
+    // many of them are on servers that passed the test; the counts shown
+    // follow "Only servers that passed the test".
+    using Counts = std::array<std::size_t, 3>;
+    CExportDlg(const Counts& counts, const Counts& goodCounts, QWidget* parent);
 
     ExportChoice GetChoice() const;
 
 private:
+    void ShowCounts();
+
+    Counts m_counts{};
+    Counts m_goodCounts{};
     std::array<QRadioButton*, 3> m_scopes{};
+    QPushButton* m_pExport = nullptr;
     QComboBox* m_pFormat = nullptr;
     QCheckBox* m_pOnlyGood = nullptr;
 };
