@@ -1,5 +1,6 @@
 #include "app/search-session.h"
 
+#include <algorithm>
 #include <ctime>
 #include <unordered_map>
 #include <utility>
@@ -54,6 +55,37 @@ void SearchSession::ReloadEngines()
     Observer().EnginesReloaded();
 }
 
+std::vector<std::string> SearchSession::GetTickedEngines() const
+{
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < m_engines.GetCount(); ++i) {
+        if (const EngineItem* item = m_engines.GetEngineItem(i); item->checked)
+            names.push_back(item->name);
+    }
+    return names;
+}
+
+// A reopened search shows the engines it ran with, so that Search Again asks
+// the same ones; a search saved before they were kept leaves the ticks alone.
+void SearchSession::TickEngines(const std::vector<std::string>& names)
+{
+    if (names.empty())
+        return;
+    bool changed = false;
+    for (std::size_t i = 0; i < m_engines.GetCount(); ++i) {
+        const EngineItem* item = m_engines.GetEngineItem(i);
+        const bool ran = std::find(names.begin(), names.end(), item->name) != names.end();
+        if (item->checked != ran) {
+            m_engines.SetCheck(i, ran);
+            changed = true;
+        }
+    }
+    if (!changed)
+        return;
+    m_engines.SaveEngineChecks();
+    Observer().EnginesReloaded();
+}
+
 void SearchSession::SetEngineCheck(std::size_t index, bool checked)
 {
     const EngineItem* item = m_engines.GetEngineItem(index);
@@ -97,7 +129,8 @@ void SearchSession::StartSearch(const std::string& trimmedText)
     m_nNewResults = 0;
     Observer().ResultCountChanged(0);
     Observer().ResultsViewCleared();
-    if (const std::string problem = m_recorder.Begin(m_strSaveName.empty() ? trimmedText : m_strSaveName, trimmedText);
+    if (const std::string problem =
+            m_recorder.Begin(m_strSaveName.empty() ? trimmedText : m_strSaveName, trimmedText, GetTickedEngines());
         !problem.empty())
         Observer().SearchNotSaved(problem + " This search is not saved.");
     m_run.Start(MakeQueryWords(trimmedText));
@@ -527,6 +560,7 @@ std::optional<SavedSearchInfo> SearchSession::OpenSavedSearch(std::int64_t id, s
 
     ShowSavedResults(saved->results);
     ShowSavedVerdicts(saved->verdicts);
+    TickEngines(saved->info.engines);
     m_recorder.Continue(saved->info);
     const auto when = static_cast<std::time_t>(saved->info.when);
     std::tm parts{};

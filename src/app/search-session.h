@@ -53,6 +53,8 @@ public:
     // After the settings or the upgrade changed the engines.
     void ReloadEngines() override;
     void SetEngineCheck(std::size_t index, bool checked);
+    // The names of the ticked engines, in list order.
+    std::vector<std::string> GetTickedEngines() const;
     void SetMaxThreads(int maxThreads) override { m_budget.SetLimit(maxThreads); }
     void SetSaveSearches(bool on) override
     {
@@ -161,6 +163,7 @@ private:
     bool IsLocalEngine(std::uint64_t engineItem);
     void ShowSavedResults(std::vector<SavedResult>& results);
     void ShowSavedVerdicts(const std::vector<SavedVerdict>& verdicts);
+    void TickEngines(const std::vector<std::string>& names);
     void StartTests(bool userAsked);
     // Keeps what came since the last save; a failure is told to the
     // observer.

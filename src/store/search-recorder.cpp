@@ -21,7 +21,7 @@ SearchStore* SearchRecorder::GetStore(std::string& error)
     return m_pStore.get();
 }
 
-std::string SearchRecorder::Begin(std::string name, std::string words)
+std::string SearchRecorder::Begin(std::string name, std::string words, std::vector<std::string> engines)
 {
     m_bRecording = false;
     m_heldKeys.clear();
@@ -35,6 +35,7 @@ std::string SearchRecorder::Begin(std::string name, std::string words)
     m_search = SearchUpdate{};
     m_search.name = std::move(name);
     m_search.words = std::move(words);
+    m_search.engines = std::move(engines);
     m_search.when = static_cast<std::int64_t>(std::time(nullptr));
     m_nSaved = 0;
     m_bRecording = true;
@@ -69,6 +70,8 @@ std::string SearchRecorder::Save(const ResultList& results, const ServerTree& se
     update.name = m_search.name;
     update.words = m_search.words;
     update.when = m_search.when;
+    if (update.id == 0)
+        update.engines = m_search.engines;
     for (std::size_t id = m_nSaved; id < results.GetCount(); ++id) {
         SavedResult saved;
         saved.record = results.Get(static_cast<ResultId>(id));

@@ -28,7 +28,7 @@ public:
 
     // A new search to keep under `name`. Empty, or why it will not be kept
     // (the search runs on unsaved).
-    std::string Begin(std::string name, std::string words);
+    std::string Begin(std::string name, std::string words, std::vector<std::string> engines = {});
     // A reopened search: later saves add to it.
     void Continue(const SavedSearchInfo& info);
     // Nothing is kept of the current results any more.

@@ -19,7 +19,8 @@ CREATE TABLE searches(
   words TEXT NOT NULL,
   started INTEGER NOT NULL,
   results INTEGER NOT NULL DEFAULT 0,
-  servers INTEGER NOT NULL DEFAULT 0);
+  servers INTEGER NOT NULL DEFAULT 0,
+  engines TEXT NOT NULL DEFAULT '');
 CREATE INDEX searches_by_name ON searches(name, id);
 CREATE TABLE results(
   search INTEGER NOT NULL REFERENCES searches(id) ON DELETE CASCADE,
@@ -45,8 +46,36 @@ CREATE TABLE verdicts(
   reply TEXT NOT NULL,
   taken INTEGER NOT NULL,
   PRIMARY KEY(search, grp, server));
-PRAGMA user_version = 1;
+PRAGMA user_version = 2;
 )sql";
+
+// Version 1 kept no engines.
+const char* const kAddEngines = R"sql(
+ALTER TABLE searches ADD COLUMN engines TEXT NOT NULL DEFAULT '';
+PRAGMA user_version = 2;
+)sql";
+
+// Engine names hold no line break (a profile section name cannot).
+std::string JoinLines(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (const std::string& name : names)
+        text.append(text.empty() ? "" : "\n").append(name);
+    return text;
+}
+
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> names;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        if (end > at)
+            names.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    return names;
+}
 
 } // namespace
 
@@ -102,8 +131,10 @@ SearchStore::Opening SearchStore::OpenToRead(const std::string& folder, int busy
         const auto schema = store->SchemaVersion(problem);
         if (schema && *schema > kSchemaVersion)
             problem = "The searches database " + store->m_strPath + " was written by a newer Velmora.";
-        else if (schema && *schema < kSchemaVersion)
+        else if (schema && *schema == 0)
             problem = "The searches database " + store->m_strPath + " holds no searches yet.";
+        if (schema)
+            store->m_nSchema = *schema;
         if (!problem || schema)
             break;
     }
@@ -149,6 +180,9 @@ std::optional<std::string> SearchStore::Migrate()
         return problem;
     if (*again == 0) {
         if (auto error = m_db.Execute(kCreateSchema))
+            return Describe(*error, "prepared");
+    } else if (*again == 1) {
+        if (auto error = m_db.Execute(kAddEngines))
             return Describe(*error, "prepared");
     }
     if (auto error = transaction.Commit())
@@ -196,8 +230,8 @@ std::optional<std::int64_t> SearchStore::SaveSearchRow(const SearchUpdate& updat
                                                        std::string& error)
 {
     if (update.id == 0) {
-        SqliteStatement insert(m_db, "INSERT INTO searches(name, words, started) VALUES(?, ?, ?)");
-        insert.Bind(1, update.name).Bind(2, update.words).Bind(3, update.when);
+        SqliteStatement insert(m_db, "INSERT INTO searches(name, words, started, engines) VALUES(?, ?, ?, ?)");
+        insert.Bind(1, update.name).Bind(2, update.words).Bind(3, update.when).Bind(4, JoinLines(update.engines));
         insert.Step();
         if (insert.Failed()) {
             error = Describe(m_db.LastError(), "written");
@@ -274,18 +308,22 @@ std::vector<SavedSearchInfo> SearchStore::List(std::size_t limit) const
     select.Bind(1, static_cast<std::int64_t>(std::min<std::size_t>(limit, INT64_MAX)));
     while (select.Step())
         searches.push_back(
-            {select.Int(0), select.Text(1), select.Text(2), select.Int(3), select.Int(4), select.Int(5)});
+            {select.Int(0), select.Text(1), select.Text(2), select.Int(3), select.Int(4), select.Int(5), {}});
     return searches;
 }
 
 std::optional<SavedSearch> SearchStore::Load(std::int64_t id) const
 {
-    SqliteStatement head(m_db, "SELECT id, name, words, started, results, servers FROM searches WHERE id = ?");
+    SqliteStatement head(
+        m_db, m_nSchema >= 2 ? "SELECT id, name, words, started, results, servers, engines FROM searches "
+                               "WHERE id = ?"
+                             : "SELECT id, name, words, started, results, servers, '' FROM searches WHERE id = ?");
     head.Bind(1, id);
     if (!head.Step())
         return std::nullopt;
     SavedSearch search;
-    search.info = {head.Int(0), head.Text(1), head.Text(2), head.Int(3), head.Int(4), head.Int(5)};
+    search.info = {
+        head.Int(0), head.Text(1), head.Text(2), head.Int(3), head.Int(4), head.Int(5), SplitLines(head.Text(6))};
 
     SqliteStatement results(m_db, "SELECT service, server, port, path, user, password, description, engine, "
                                   "size, modified, listed, new FROM results WHERE search = ? ORDER BY n");

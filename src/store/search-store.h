@@ -39,6 +39,9 @@ struct SavedSearchInfo {
     std::int64_t when = 0; // when it started, seconds since 1970 (UTC)
     std::int64_t results = 0;
     std::int64_t servers = 0;
+    // The engines it ran with, in the order they were asked; empty for a
+    // search saved before they were kept.
+    std::vector<std::string> engines;
 };
 
 struct SavedSearch {
@@ -57,6 +60,7 @@ struct SearchUpdate {
     std::string words;
     std::int64_t when = 0;
     std::int64_t servers = 0;
+    std::vector<std::string> engines; // written with a new search's row
     std::vector<SavedResult> newResults;
     std::vector<SavedVerdict> verdicts;
 };
@@ -74,7 +78,7 @@ public:
         std::unique_ptr<SearchStore> store;
         std::string error; // a sentence for people when store is null
     };
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
 
     // Opens or creates the database and brings its schema up to date. A
     // locked, damaged or newer database gives an error.
@@ -106,6 +110,7 @@ private:
 
     std::string m_strPath;
     SqliteDb m_db;
+    std::int64_t m_nSchema = kSchemaVersion; // a reader may find an older one
 };
 
 } // namespace velmora

@@ -137,6 +137,49 @@ TEST(SearchStoreTest, SearchesAreFoundByNameAndListedNewestFirst)
     EXPECT_FALSE(held.contains(SavedResultKey("sun.org", "/sun.mp3")));
 }
 
+TEST(SearchStoreTest, TheEnginesASearchRanWithComeBackAndAnOlderDatabaseKeepsItsSearches)
+{
+    // A database as the first version wrote it: no engines column.
+    test::TempDir dir;
+    {
+        SqliteDb db;
+        ASSERT_FALSE(db.Open(dir.File(kSearchesFile), 200));
+        ASSERT_FALSE(db.Execute(
+            "CREATE TABLE searches(id INTEGER PRIMARY KEY, name TEXT NOT NULL, words TEXT NOT NULL, started INTEGER "
+            "NOT NULL, results INTEGER NOT NULL DEFAULT 0, servers INTEGER NOT NULL DEFAULT 0);"
+            "CREATE TABLE results(search INTEGER NOT NULL, n INTEGER NOT NULL, service INTEGER NOT NULL, server TEXT "
+            "NOT NULL, port INTEGER NOT NULL, path TEXT NOT NULL, user TEXT NOT NULL, password TEXT NOT NULL, "
+            "description TEXT NOT NULL, engine TEXT NOT NULL, size INTEGER, modified INTEGER, listed INTEGER NOT "
+            "NULL, new INTEGER NOT NULL, PRIMARY KEY(search, n));"
+            "CREATE TABLE verdicts(search INTEGER NOT NULL, grp INTEGER NOT NULL, server TEXT NOT NULL, good INTEGER "
+            "NOT NULL, reply TEXT NOT NULL, taken INTEGER NOT NULL, PRIMARY KEY(search, grp, server));"
+            "INSERT INTO searches(name, words, started, results) VALUES('old', 'old words', 1765000000, 0);"
+            "PRAGMA user_version = 1;"));
+    }
+    {
+        // A reader does not change the file, and still reads it.
+        SearchStore::Opening reading = SearchStore::OpenToRead(dir.Path(), 200);
+        ASSERT_TRUE(reading.store) << reading.error;
+        const auto old = reading.store->Load(1);
+        ASSERT_TRUE(old);
+        EXPECT_EQ(old->info.words, "old words");
+        EXPECT_TRUE(old->info.engines.empty());
+    }
+    auto store = OpenIn(dir);
+    ASSERT_TRUE(store);
+    ASSERT_TRUE(store->Load(1)) << "the upgrade keeps the old searches";
+    SearchUpdate update = Update("moon", {Result("a.org", "/a.mp3")});
+    update.engines = {"First engine", "Second [b]"};
+    std::string error;
+    const auto id = store->Save(update, error);
+    ASSERT_TRUE(id) << error;
+    store.reset();
+    store = OpenIn(dir);
+    const auto saved = store->Load(*id);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->info.engines, (std::vector<std::string>{"First engine", "Second [b]"}));
+}
+
 TEST(SearchStoreTest, ADamagedNewerOrLockedDatabaseIsToldInWords)
 {
     test::TempDir damaged;

@@ -123,6 +123,22 @@ TEST_F(SavedSearchesWindowTest, ARecentSearchReopensWithoutFetching)
     EXPECT_EQ(ResultTexts(), (QStringList{"b c.mp3", "a.mp3"}));
 }
 
+TEST_F(SavedSearchesWindowTest, AReopenedSearchShowsTheEnginesItRanWith)
+{
+    window.reset();
+    Open("[Settings]\nFilter=0\nAutoTest=0\n[E]\nQuery=" + pages.Url("/page") + "\n[F]\nQuery=" + pages.Url("/page") +
+         "\nSearch=N\n");
+    Search("moon");
+    QTreeWidget* engines = Tree("1006");
+    engines->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    engines->topLevelItem(1)->setCheckState(0, Qt::Checked);
+    ASSERT_EQ(RecentTexts().size(), 1);
+    window->GetRecentSearchesMenu()->actions()[0]->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(Tree("1006")->topLevelItem(0)->checkState(0), Qt::Checked) << "E ran";
+    EXPECT_EQ(Tree("1006")->topLevelItem(1)->checkState(0), Qt::Unchecked) << "F did not";
+}
+
 TEST_F(SavedSearchesWindowTest, ExportWritesTheChosenResults)
 {
     EXPECT_FALSE(Command(32797)->isEnabled()) << "nothing to export before a search";
