@@ -6,11 +6,13 @@
 #include <QDir>
 #include <QScreen>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "transfer-window.h"
+#include "window-slot.h"
 
 namespace {
 
@@ -45,8 +47,17 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     velmora::CTransferWindow window(std::move(urls), QDir::currentPath().toStdString(), closeWhenDone);
     window.adjustSize();
-    if (const QScreen* screen = window.screen())
-        window.move(screen->availableGeometry().center() - window.rect().center());
+    // Each window open at once gets its own place, a step down and right of
+    // the one before, so none hides another.
+    const velmora::WindowSlot slot(velmora::WindowSlotFolder());
+    if (const QScreen* screen = window.screen()) {
+        const int step = 32 * slot.Number();
+        const QRect room = screen->availableGeometry();
+        QPoint at = room.center() - window.rect().center() + QPoint(step, step);
+        at.setX(std::min(at.x(), room.right() - window.width()));
+        at.setY(std::min(at.y(), room.bottom() - window.height()));
+        window.move(at);
+    }
     window.show();
     window.Start();
     const int shown = QApplication::exec();
