@@ -42,6 +42,19 @@ protected:
         Results()->setCurrentIndex(Result(0));
     }
 
+    // A search that finds two files on one web server, both selected.
+    void SelectTwoHttpFiles()
+    {
+        pages.Route("/page", {PageBehavior::Kind::Serve, "<a href=\"http://127.1/music/x.mp3\">x</a>"
+                                                         "<a href=\"http://127.1/music/y%20z.mp3\">y</a>"});
+        Find<QLineEdit>("1005")->setText("mp3");
+        window->OnSearch();
+        ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
+        Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(1)->child(0));
+        Results()->setFocus();
+        Results()->selectAll();
+    }
+
     std::vector<std::string> Arguments()
     {
         const auto recorded = test::ReadRecordedArgs(record);
@@ -72,14 +85,7 @@ TEST_F(ResultActionsWindowTest, CopyPutsAValidUrlOnTheClipboard)
 
 TEST_F(ResultActionsWindowTest, CopyAndCtrlCCopyEverySelectedUrlAndSayHowMany)
 {
-    pages.Route("/page", {PageBehavior::Kind::Serve, "<a href=\"http://127.1/music/x.mp3\">x</a>"
-                                                     "<a href=\"http://127.1/music/y%20z.mp3\">y</a>"});
-    Find<QLineEdit>("1005")->setText("mp3");
-    window->OnSearch();
-    ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
-    Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(1)->child(0));
-    Results()->setFocus();
-    Results()->selectAll();
+    ASSERT_NO_FATAL_FAILURE(SelectTwoHttpFiles());
     QGuiApplication::clipboard()->clear();
     window->GetCommand(32789)->trigger();
     QStringList copied = QGuiApplication::clipboard()->text().split('\n');
@@ -178,14 +184,7 @@ TEST_F(ResultActionsWindowTest, GetFileOnSeveralHttpResultsStartsOneDownloadProg
     std::filesystem::create_symlink(RECORD_ARGS_PATH, dir.File("bin/FileTransfer"));
     const std::string oldPath = ::getenv("PATH") ? ::getenv("PATH") : "";
     ::setenv("PATH", (dir.File("bin") + ":" + oldPath).c_str(), 1);
-    pages.Route("/page", {PageBehavior::Kind::Serve, "<a href=\"http://127.1/music/x.mp3\">x</a>"
-                                                     "<a href=\"http://127.1/music/y%20z.mp3\">y</a>"});
-    Find<QLineEdit>("1005")->setText("mp3");
-    window->OnSearch();
-    ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
-    Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(1)->child(0));
-    Results()->setFocus();
-    Results()->selectAll();
+    ASSERT_NO_FATAL_FAILURE(SelectTwoHttpFiles());
     window->GetCommand(32788)->trigger(); // Get File
     ASSERT_TRUE(test::WaitFor([&] { return !test::ReadRecordedArgs(record).empty(); }));
     ::setenv("PATH", oldPath.c_str(), 1);
