@@ -85,6 +85,33 @@ CTransferWindow::CTransferWindow(std::vector<std::string> urls, std::string star
     const QString first = QString::fromStdString(m_urls.empty() ? std::string() : FileNameFromUrl(m_urls.front()));
     setWindowTitle(IsBatch() ? QStringLiteral("%1 files - FileTransfer").arg(m_urls.size())
                              : QStringLiteral("%1 - FileTransfer").arg(first));
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(MakeFileRows(first));
+    m_pBar = new QProgressBar;
+    m_pBar->setRange(0, 100);
+    m_pBar->setValue(0);
+    layout->addWidget(m_pBar);
+    if (IsBatch())
+        AddBatchList(layout);
+    m_pStatus = MakeValue(QStringLiteral("Connecting..."), "status");
+    m_pStatus->setWordWrap(true);
+    layout->addWidget(m_pStatus);
+    if (!IsBatch())
+        layout->addStretch(1);
+    layout->addLayout(MakeButtons());
+    // The bar sets a width that leaves a long path room to show; the
+    // height follows the wrapped rows (KeepRowsWhole).
+    m_pBar->setMinimumWidth(440);
+    setMinimumWidth(layout->minimumSize().width());
+    connect(this, &CTransferWindow::Progress, this, &CTransferWindow::ShowProgress, Qt::QueuedConnection);
+    connect(this, &CTransferWindow::FileStarted, this, &CTransferWindow::ShowFileStarted, Qt::QueuedConnection);
+    connect(this, &CTransferWindow::FileEnded, this, &CTransferWindow::ShowFileEnded, Qt::QueuedConnection);
+    connect(this, &CTransferWindow::Finished, this, &CTransferWindow::ShowResult, Qt::QueuedConnection);
+}
+
+// File, folder, received, speed and time left.
+QFormLayout* CTransferWindow::MakeFileRows(const QString& first)
+{
     auto* form = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     m_pName = MakeValue(first, "fileName");
@@ -98,11 +125,29 @@ CTransferWindow::CTransferWindow(std::vector<std::string> urls, std::string star
     form->addRow(QStringLiteral("Received:"), m_pProgress);
     form->addRow(QStringLiteral("Speed:"), m_pSpeed);
     form->addRow(QStringLiteral("Time left:"), m_pTimeLeft);
-    m_pBar = new QProgressBar;
-    m_pBar->setRange(0, 100);
-    m_pBar->setValue(0);
-    m_pStatus = MakeValue(QStringLiteral("Connecting..."), "status");
-    m_pStatus->setWordWrap(true);
+    return form;
+}
+
+// The files in the order they come, each with how it went, and a bar for
+// the whole batch.
+void CTransferWindow::AddBatchList(QVBoxLayout* layout)
+{
+    m_pFiles = new QListWidget;
+    m_pFiles->setObjectName(QStringLiteral("files"));
+    for (const std::string& url : m_urls)
+        m_pFiles->addItem(QString::fromStdString(FileNameFromUrl(url)) + QStringLiteral(" \u2014 waiting"));
+    m_pOverall = new QProgressBar;
+    m_pOverall->setObjectName(QStringLiteral("overall"));
+    m_pOverall->setRange(0, static_cast<int>(m_urls.size()));
+    m_pOverall->setValue(0);
+    m_pOverall->setFormat(QStringLiteral("%v of %m files"));
+    layout->addWidget(new QLabel(QStringLiteral("All files:")));
+    layout->addWidget(m_pOverall);
+    layout->addWidget(m_pFiles, 1);
+}
+
+QHBoxLayout* CTransferWindow::MakeButtons()
+{
     m_pOpenFolder = new QPushButton(QStringLiteral("&Open Folder"));
     m_pOpenFolder->setObjectName(QStringLiteral("openFolder"));
     m_pOpenFolder->hide();
@@ -116,37 +161,7 @@ CTransferWindow::CTransferWindow(std::vector<std::string> urls, std::string star
     buttons->addStretch(1);
     buttons->addWidget(m_pOpenFolder);
     buttons->addWidget(m_pButton);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(m_pBar);
-    if (IsBatch()) {
-        // The files in the order they come, each with how it went, and a
-        // bar for the whole batch.
-        m_pFiles = new QListWidget;
-        m_pFiles->setObjectName(QStringLiteral("files"));
-        for (const std::string& url : m_urls)
-            m_pFiles->addItem(QString::fromStdString(FileNameFromUrl(url)) + QStringLiteral(" \u2014 waiting"));
-        m_pOverall = new QProgressBar;
-        m_pOverall->setObjectName(QStringLiteral("overall"));
-        m_pOverall->setRange(0, static_cast<int>(m_urls.size()));
-        m_pOverall->setValue(0);
-        m_pOverall->setFormat(QStringLiteral("%v of %m files"));
-        layout->addWidget(new QLabel(QStringLiteral("All files:")));
-        layout->addWidget(m_pOverall);
-        layout->addWidget(m_pFiles, 1);
-    }
-    layout->addWidget(m_pStatus);
-    if (!IsBatch())
-        layout->addStretch(1);
-    layout->addLayout(buttons);
-    // The bar sets a width that leaves a long path room to show; the
-    // height follows the wrapped rows (KeepRowsWhole).
-    m_pBar->setMinimumWidth(440);
-    setMinimumWidth(layout->minimumSize().width());
-    connect(this, &CTransferWindow::Progress, this, &CTransferWindow::ShowProgress, Qt::QueuedConnection);
-    connect(this, &CTransferWindow::FileStarted, this, &CTransferWindow::ShowFileStarted, Qt::QueuedConnection);
-    connect(this, &CTransferWindow::FileEnded, this, &CTransferWindow::ShowFileEnded, Qt::QueuedConnection);
-    connect(this, &CTransferWindow::Finished, this, &CTransferWindow::ShowResult, Qt::QueuedConnection);
+    return buttons;
 }
 
 CTransferWindow::~CTransferWindow()

@@ -10,10 +10,13 @@
 
 #include "transfer-job.h"
 
+class QFormLayout;
+class QHBoxLayout;
 class QLabel;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
+class QVBoxLayout;
 
 namespace velmora {
 
@@ -55,6 +58,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    QFormLayout* MakeFileRows(const QString& first);
+    void AddBatchList(QVBoxLayout* layout);
+    QHBoxLayout* MakeButtons();
     void ShowProgress(quint64 done, quint64 total);
     void ShowFileStarted(int index);
     void ShowFileEnded(int index);

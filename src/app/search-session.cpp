@@ -118,9 +118,22 @@ void SearchSession::StartSearch(const std::string& trimmedText)
     m_strNews.clear();
     m_strShownSaved.clear();
     m_bShowingSaved = false;
+    ClearShownResults(trimmedText);
+    if (const std::string problem =
+            m_recorder.Begin(m_strSaveName.empty() ? trimmedText : m_strSaveName, trimmedText, GetTickedEngines());
+        !problem.empty())
+        Observer().SearchNotSaved(problem + " This search is not saved.");
+    m_run.Start(MakeQueryWords(trimmedText));
+    Observer().SearchStateChanged();
+}
+
+// Servers, results and their counts go, before a search or a saved one
+// fills them anew for `words`.
+void SearchSession::ClearShownResults(const std::string& words)
+{
     m_servers.Reset();
     Observer().ServersCleared();
-    m_strFilterWords = MakeFilterWords(trimmedText);
+    m_strFilterWords = MakeFilterWords(words);
     m_results.Clear();
     m_bSearched = true;
     m_nResults = 0;
@@ -129,12 +142,6 @@ void SearchSession::StartSearch(const std::string& trimmedText)
     m_nNewResults = 0;
     Observer().ResultCountChanged(0);
     Observer().ResultsViewCleared();
-    if (const std::string problem =
-            m_recorder.Begin(m_strSaveName.empty() ? trimmedText : m_strSaveName, trimmedText, GetTickedEngines());
-        !problem.empty())
-        Observer().SearchNotSaved(problem + " This search is not saved.");
-    m_run.Start(MakeQueryWords(trimmedText));
-    Observer().SearchStateChanged();
 }
 
 void SearchSession::StopSearch()
@@ -546,17 +553,7 @@ std::optional<SavedSearchInfo> SearchSession::OpenSavedSearch(std::int64_t id, s
     m_bShowingSaved = true;
     m_bStopped = false;
     m_strNews.clear();
-    m_servers.Reset();
-    Observer().ServersCleared();
-    m_strFilterWords = MakeFilterWords(saved->info.words);
-    m_results.Clear();
-    m_bSearched = true;
-    m_nResults = 0;
-    m_nEnginesAsked = 0;
-    m_nEnginesUnreached = 0;
-    m_nNewResults = 0;
-    Observer().ResultCountChanged(0);
-    Observer().ResultsViewCleared();
+    ClearShownResults(saved->info.words);
 
     ShowSavedResults(saved->results);
     ShowSavedVerdicts(saved->verdicts);

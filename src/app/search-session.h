@@ -156,6 +156,7 @@ public:
 private:
     void StartSearch(const std::string& trimmedText);
     void StopSearch();
+    void ClearShownResults(const std::string& words);
     void OnFoundLink(Message& message);
     // Into the result list (and a new server into the tree); false for a
     // repeat.
