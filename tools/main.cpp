@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/text-escape.h"
 #include "transfer-window.h"
 #include "window-slot.h"
 
@@ -63,7 +64,8 @@ int main(int argc, char** argv)
     const int shown = QApplication::exec();
     // A caller that waits (velmora-cli get --wait, the window's status
     // line) reads why from the last line here.
+    // Written escaped: a name from a page must not drive the terminal.
     for (const std::string& line : window.FailureLines())
-        std::fprintf(stderr, "%s\n", line.c_str());
+        std::fprintf(stderr, "%s\n", velmora::EscapeControls(line).c_str());
     return window.Succeeded() ? 0 : (shown != 0 ? shown : 1);
 }
