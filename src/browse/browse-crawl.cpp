@@ -295,9 +295,13 @@ void BrowseCrawl::Crawl(bool& busy)
         lock.lock();
         --m_nBusy;
         busy = false;
-        if (outcome.ok)
+        if (outcome.ok) {
             Take(next, std::move(outcome.entries));
-        else if (!stop && !StartOver(next))
+            if (outcome.unreadable > 0)
+                Skip(next.directory, std::to_string(outcome.unreadable) +
+                                         (outcome.unreadable == 1 ? " line" : " lines") +
+                                         " of its listing could not be read and were left out.");
+        } else if (!stop && !StartOver(next))
             Skip(next.directory, outcome.reason);
         m_changed.notify_all();
     }

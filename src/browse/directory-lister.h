@@ -21,6 +21,7 @@ struct ListOutcome {
     long status = 0;                                // the server's answer code, when there was one
     bool slowDown = false;                          // 421, 429 or 503: ask again later
     std::optional<std::chrono::seconds> retryAfter; // what the server asked for
+    std::size_t unreadable = 0;                     // lines of a listing that could not be read, left out
 };
 
 // Lists directories of one server over one connection of its own (kept

@@ -1,6 +1,6 @@
 // Listing FTP directories with libcurl: MLSD (a custom listing command on a
-// directory URL) while the server knows it, else LIST through libcurl's
-// wildcard matching, whose parser reads Unix and Windows listings.
+// directory URL) while the server knows it, else LIST, read line by line
+// here so that one line nobody can read does not lose the directory.
 
 #include <curl/curl.h>
 
@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "browse/directory-lister.h"
+#include "browse/list-lines.h"
 #include "browse/listing-text.h"
 #include "platform/http-fetch.h"
 
@@ -26,8 +27,6 @@ struct Transfer {
     std::string body;
     bool tooLarge = false;
     bool failed = false; // a callback threw (out of memory): nothing may cross libcurl's C frames
-    std::vector<ListedEntry> entries;
-    std::int64_t now = 0;
 };
 
 std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user)
@@ -50,45 +49,6 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user)
 int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     return static_cast<Transfer*>(user)->stop->load() ? 1 : 0;
-}
-
-void TakeListedEntry(const curl_fileinfo& info, Transfer& transfer);
-
-// One entry of a LIST, parsed by libcurl; the file itself is never fetched.
-long OnListedEntry(const void* info, void* user, int)
-{
-    const auto* file = static_cast<const curl_fileinfo*>(info);
-    auto* transfer = static_cast<Transfer*>(user);
-    if (transfer->stop->load())
-        return CURL_CHUNK_BGN_FUNC_FAIL;
-    if (transfer->entries.size() >= transfer->maxBytes / 16) {
-        transfer->tooLarge = true;
-        return CURL_CHUNK_BGN_FUNC_FAIL;
-    }
-    if (file->filename == nullptr || (file->filetype != CURLFILETYPE_FILE && file->filetype != CURLFILETYPE_DIRECTORY))
-        return CURL_CHUNK_BGN_FUNC_SKIP;
-    try {
-        TakeListedEntry(*file, *transfer);
-    } catch (...) {
-        transfer->failed = true;
-        return CURL_CHUNK_BGN_FUNC_FAIL;
-    }
-    return CURL_CHUNK_BGN_FUNC_SKIP;
-}
-
-void TakeListedEntry(const curl_fileinfo& info, Transfer& transfer)
-{
-    const curl_fileinfo* file = &info;
-    ListedEntry entry;
-    entry.name = file->filename;
-    entry.isDirectory = file->filetype == CURLFILETYPE_DIRECTORY;
-    if (!entry.isDirectory && (file->flags & CURLFINFOFLAG_KNOWN_SIZE) && file->size >= 0)
-        entry.size = static_cast<std::uint64_t>(file->size);
-    // libcurl leaves the time unparsed: the listing's own text is read.
-    if (file->strings.time != nullptr)
-        entry.modified = ParseListTime(file->strings.time, transfer.now);
-    if (IsListableName(entry.name))
-        transfer.entries.push_back(std::move(entry));
 }
 
 bool IsUnknownCommand(long code)
@@ -125,9 +85,8 @@ public:
 private:
     ListOutcome Run(const std::string& directory, bool mlsd)
     {
-        // libcurl (7.88) loses the entries its wildcard matching made when
-        // a handle is reset, so each listing gets a fresh handle; the shared
-        // connection cache keeps one login for every directory.
+        // A fresh handle for each listing; the shared connection cache keeps
+        // one login for every directory.
         m_handle.reset(curl_easy_init());
         CURL* curl = m_handle.get();
         if (curl == nullptr) {
@@ -139,8 +98,7 @@ private:
         Transfer transfer;
         transfer.stop = &m_stop;
         transfer.maxBytes = m_limits.maxListingBytes;
-        transfer.now = static_cast<std::int64_t>(std::time(nullptr));
-        const std::string url = MakeDirectoryUrl(m_target, directory) + (mlsd ? "" : "*");
+        const std::string url = MakeDirectoryUrl(m_target, directory);
         char errorText[CURL_ERROR_SIZE] = "";
         curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
         curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "ftp");
@@ -158,13 +116,9 @@ private:
         curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
         curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
         curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
-        if (mlsd) {
+        // Without a custom command a directory URL is listed by LIST.
+        if (mlsd)
             curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, "MLSD");
-        } else {
-            curl_easy_setopt(curl, CURLOPT_WILDCARDMATCH, 1L);
-            curl_easy_setopt(curl, CURLOPT_CHUNK_BGN_FUNCTION, OnListedEntry);
-            curl_easy_setopt(curl, CURLOPT_CHUNK_DATA, &transfer);
-        }
         const CURLcode code = curl_easy_perform(curl);
         long status = 0;
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
@@ -183,10 +137,15 @@ private:
             outcome.reason = "The listing could not be kept: out of memory.";
         } else if (transfer.tooLarge) {
             outcome.reason = "The listing is larger than " + std::to_string(m_limits.maxListingBytes >> 20) + " MiB.";
-        } else if (code == CURLE_OK || (!mlsd && code == CURLE_REMOTE_FILE_NOT_FOUND)) {
-            // An empty directory matches nothing.
+        } else if (code == CURLE_OK) {
             outcome.ok = true;
-            outcome.entries = mlsd ? ParseMlsd(transfer.body) : std::move(transfer.entries);
+            if (mlsd) {
+                outcome.entries = ParseMlsd(transfer.body);
+            } else {
+                ListLines listed = ParseListLines(transfer.body, static_cast<std::int64_t>(std::time(nullptr)));
+                outcome.entries = std::move(listed.entries);
+                outcome.unreadable = listed.unreadable;
+            }
         } else if (status == 421) {
             outcome.slowDown = true;
             outcome.reason = "The server turned the connection away (421).";

@@ -172,7 +172,10 @@ std::optional<std::int64_t> ParseListTime(std::string_view text, std::int64_t no
             day = day * 10 + (compact[at++] - '0');
         if (at == dayStart || at >= compact.size() || compact[at] != ' ')
             return std::nullopt;
-        const std::string_view rest = std::string_view(compact).substr(at + 1);
+        std::string_view given = std::string_view(compact).substr(at + 1);
+        // "8:00": a one-digit hour.
+        const std::string padded = given.size() == 4 && given[1] == ':' ? "0" + std::string(given) : std::string();
+        const std::string_view rest = padded.empty() ? given : std::string_view(padded);
         if (rest.size() == 4) {
             const auto year = Digits(rest, 0, 4);
             return year ? MakeUtcTime(*year, *month, day, 0, 0, 0) : std::nullopt;
