@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <unordered_set>
+#include <utility>
 
 #include "browse/listing-text.h"
 #include "platform/ascii-case.h"
@@ -25,6 +26,70 @@ std::optional<std::uint64_t> SizeAfter(std::string_view text)
         return std::nullopt;
     const std::size_t end = text.find_first_of(" \t\r\n", at);
     return ParseByteCount(text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
+}
+
+// A value that names a folder: an icon's alt text ("[DIR]"), a title, or a
+// class ("folder", "dir", "icon-directory").
+bool NamesAFolder(std::string_view value)
+{
+    const std::string lower = LowerAscii(value);
+    if (lower.find("[dir]") != std::string::npos || lower.find("folder") != std::string::npos ||
+        lower.find("directory") != std::string::npos)
+        return true;
+    std::size_t at = 0;
+    while (at < lower.size()) {
+        const std::size_t end = std::min(lower.find_first_of(" \t-_", at), lower.size());
+        if (lower.compare(at, end - at, "dir") == 0)
+            return true;
+        at = end + 1;
+    }
+    return false;
+}
+
+// The elements whose marks speak of one row: an icon, a cell, an item.
+bool IsRowPart(const char* name)
+{
+    for (const char* part : {"img", "tr", "td", "li", "span", "i"}) {
+        if (EqualsNoCase(name, part))
+            return true;
+    }
+    return false;
+}
+
+// The marks an element's attributes may give a folder.
+bool HasFolderMark(const xmlChar** attributes)
+{
+    for (const xmlChar** a = attributes; a != nullptr && a[0] != nullptr; a += 2) {
+        const char* key = reinterpret_cast<const char*>(a[0]);
+        if (a[1] != nullptr && (EqualsNoCase(key, "alt") || EqualsNoCase(key, "class") || EqualsNoCase(key, "title")) &&
+            NamesAFolder(reinterpret_cast<const char*>(a[1])))
+            return true;
+    }
+    return false;
+}
+
+// The text beside a link marks a folder: "<dir>" or "Directory" in a cell,
+// or "-" where the size stands after the date.
+bool BesideMarksAFolder(std::string_view beside, std::size_t afterDate)
+{
+    std::size_t at = 0;
+    bool first = true;
+    while (at < beside.size()) {
+        at = beside.find_first_not_of(" \t\r\n", at);
+        if (at == std::string_view::npos)
+            break;
+        const std::size_t end = std::min(beside.find_first_of(" \t\r\n", at), beside.size());
+        const std::string word = LowerAscii(beside.substr(at, end - at));
+        if (word == "<dir>" || word == "directory" || word == "[dir]")
+            return true;
+        if (afterDate > 0 && at >= afterDate && first) {
+            if (word == "-")
+                return true;
+            first = false;
+        }
+        at = end;
+    }
+    return false;
 }
 
 // The decoded path a link leads to on this page's server, or nothing when
@@ -98,6 +163,7 @@ struct IndexPageReader::State {
     std::vector<ListedEntry> entries;
     std::unordered_set<std::string> seen; // a page may link a name twice (icon and text)
     std::vector<bool> open;               // per open element: is it a <td>?
+    bool folderMark = false;              // the row so far marks a folder (an icon, a class)
 
     // The entry whose beside-text is being read.
     enum class Beside { None, Inline, Cells } mode = Beside::None;
@@ -121,6 +187,7 @@ struct IndexPageReader::State {
             return;
         std::size_t afterDate = 0;
         pending.modified = FindIndexDate(beside, &afterDate);
+        pending.isDirectory = pending.isDirectory || BesideMarksAFolder(beside, pending.modified ? afterDate : 0);
         if (pending.modified && !pending.isDirectory)
             pending.size = SizeAfter(std::string_view(beside).substr(afterDate));
         entries.push_back(std::move(pending));
@@ -146,8 +213,10 @@ struct IndexPageReader::State {
         if (!path || path->size() <= place.directory.size() || !path->starts_with(place.directory))
             return;
         std::string name = path->substr(place.directory.size());
-        const bool isDirectory = name.ends_with('/');
-        if (isDirectory)
+        // A trailing "/" marks a folder; so do the page's own marks, for
+        // pages that link folders without one.
+        const bool isDirectory = name.ends_with('/') || std::exchange(folderMark, false) || HasFolderMark(attributes);
+        if (name.ends_with('/'))
             name.pop_back();
         if (!IsListableName(name) || !seen.insert(name).second)
             return;
@@ -167,6 +236,12 @@ struct IndexPageReader::State {
     {
         const bool cell = EqualsNoCase(name, "td");
         open.push_back(cell);
+        // A row or list item starts afresh; its icon, cells or item may
+        // mark a folder (a class on the whole table or list marks none).
+        if (EqualsNoCase(name, "tr") || EqualsNoCase(name, "li"))
+            folderMark = false;
+        if (IsRowPart(name) && HasFolderMark(attributes))
+            folderMark = true;
         if (mode == Beside::Inline && linkClosed)
             FinishPending();
         else if (mode == Beside::Cells && linkClosed && open.size() == level && cell) {

@@ -74,6 +74,31 @@ TEST(IndexPageTest, ApacheAndLighttpdTablesGiveDatesAndOnlyExactSizes)
     EXPECT_EQ(light[0].modified, *MakeUtcTime(2026, 12, 7, 12, 5, 33));
 }
 
+TEST(IndexPageTest, FoldersLinkedWithoutASlashAreKnownByThePagesOwnMarks)
+{
+    // Pages that link folders without "/" and mark them otherwise, each
+    // row with a file beside it that must stay a file.
+    const std::string page =
+        "<table class=\"directory-listing\">"
+        "<tr><td><img src=\"/icons/folder.gif\" alt=\"[DIR]\"></td><td><a href=\"icon\">icon</a></td>"
+        "<td>2026-12-07 12:00</td><td>  - </td></tr>"
+        "<tr><td><img src=\"/icons/text.gif\" alt=\"[TXT]\"></td><td><a href=\"notes\">notes</a></td>"
+        "<td>2026-12-07 12:00</td><td>1.2K</td></tr>"
+        "<tr><td><a href=\"dosdir\">dosdir</a></td><td>&lt;dir&gt;</td></tr>"
+        "<tr><td><a href=\"word\">word</a></td><td>Directory</td></tr>"
+        "<tr><td><a href=\"dash\">dash</a></td><td>2026-12-07 12:00</td><td>-</td></tr>"
+        "<tr class=\"folder\"><td><a href=\"rowclass\">rowclass</a></td></tr>"
+        "<tr><td><a class=\"icon icon-dir\" href=\"linkclass\">linkclass</a></td></tr>"
+        "<tr><td><a title=\"Folder\" href=\"titled\">titled</a></td></tr>"
+        "<tr><td><a href=\"plain.iso\">plain.iso</a></td><td>2026-12-07 12:00</td><td>4096</td></tr>"
+        "</table>"
+        "<ul class=\"dir\"><li class=\"folder\"><a href=\"item\">item</a></li><li><a href=\"file.txt\">file.txt</a>"
+        "</li></ul>";
+    const auto entries = ParseIndexPage(page, Place("/pub/"));
+    EXPECT_EQ(Names(entries), (std::vector<std::string>{"icon/", "notes", "dosdir/", "word/", "dash/", "rowclass/",
+                                                        "linkclass/", "titled/", "plain.iso", "item/", "file.txt"}));
+}
+
 TEST(IndexPageTest, OnlyDirectChildrenOnThisServerAreEntries)
 {
     const std::string page = "<ul>"
