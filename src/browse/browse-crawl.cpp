@@ -15,7 +15,6 @@ BrowseCrawl::BrowseCrawl(std::uint64_t crawlId, BrowseTarget target, BrowseLimit
                          std::shared_ptr<MessageQueue> queue)
     : id(crawlId), m_target(std::move(target)), m_limits(std::move(limits)), m_pQueue(std::move(queue))
 {
-    m_pause = m_limits.pause;
     m_frontier.push_back({m_target.startDirectory, 0});
     m_seen.insert(m_target.startDirectory);
 }
@@ -88,6 +87,17 @@ void BrowseCrawl::LoadRobots()
         const auto asked = std::chrono::milliseconds(static_cast<long long>(*delay * 1000));
         m_pause = std::max(m_pause, std::min<std::chrono::milliseconds>(asked, m_limits.longestCrawlDelay));
     }
+}
+
+// The wait before a connection's next request: in proportion to how long
+// the server took with the last one, capped, and never below what
+// robots.txt asked for.
+std::chrono::milliseconds BrowseCrawl::NextWait(std::chrono::steady_clock::duration took) const
+{
+    const double factor = std::clamp(m_limits.delayFactor, 0.0, 10.0);
+    const auto scaled = std::chrono::milliseconds(
+        static_cast<long long>(std::chrono::duration<double, std::milli>(took).count() * factor));
+    return std::max(m_pause, std::min(scaled, m_limits.longestDelay));
 }
 
 // A start directory that cannot be listed gives way to the fallback once.
@@ -248,6 +258,7 @@ void BrowseCrawl::Crawl(bool& busy)
     const std::unique_ptr<DirectoryLister> lister =
         makeLister ? makeLister() : MakeDirectoryLister(m_target, m_limits, stop);
     std::chrono::steady_clock::time_point lastRequest{};
+    std::chrono::milliseconds wait{0};
     std::unique_lock lock(m_mutex);
     for (;;) {
         // Wait for work, for the end (nothing left and nobody listing), or
@@ -278,10 +289,12 @@ void BrowseCrawl::Crawl(bool& busy)
             for (int attempt = 0;; ++attempt) {
                 if (lastRequest != std::chrono::steady_clock::time_point{}) {
                     const auto since = std::chrono::steady_clock::now() - lastRequest;
-                    PauseUnlessStopped(std::chrono::duration_cast<std::chrono::milliseconds>(m_pause - since), stop);
+                    PauseUnlessStopped(std::chrono::duration_cast<std::chrono::milliseconds>(wait - since), stop);
                 }
+                const auto started = std::chrono::steady_clock::now();
                 outcome = lister->List(next.directory);
                 lastRequest = std::chrono::steady_clock::now();
+                wait = NextWait(lastRequest - started);
                 if (!outcome.slowDown || attempt >= m_limits.slowDownRetries || stop)
                     break;
                 // Asked to slow down: what the server asked, else 5, 10, 20

@@ -92,8 +92,9 @@ private:
 
     std::once_flag m_robotsLoaded;
     RobotsRules m_robots;
-    std::string m_robotsRefusal; // why everything is refused when robots.txt could not be read
-    std::chrono::milliseconds m_pause{0};
+    std::string m_robotsRefusal;          // why everything is refused when robots.txt could not be read
+    std::chrono::milliseconds m_pause{0}; // the least wait between requests: robots.txt's Crawl-delay
+    std::chrono::milliseconds NextWait(std::chrono::steady_clock::duration took) const;
 
     std::mutex m_mutex;
     std::condition_variable m_changed;

@@ -8,12 +8,17 @@ namespace velmora {
 
 // How far and how gently a browse goes. Every wait is bounded.
 struct BrowseLimits {
-    int depth = 3;                        // levels below the start directory
-    std::size_t maxFiles = 100000;        // files taken in all
-    std::size_t maxDirectories = 100000;  // folders a browse keeps track of
-    std::size_t maxSkipReports = 1000;    // folders reported one by one per listing
-    int connections = 1;                  // to the server at once (at most 4)
-    std::chrono::milliseconds pause{250}; // between two requests of one connection
+    int depth = 3;                       // levels below the start directory
+    std::size_t maxFiles = 100000;       // files taken in all
+    std::size_t maxDirectories = 100000; // folders a browse keeps track of
+    std::size_t maxSkipReports = 1000;   // folders reported one by one per listing
+    int connections = 2;                 // to the server at once (at most 4)
+    // Before a connection's next request it waits `delayFactor` times as
+    // long as the server took to answer the last one, at most
+    // `longestDelay` (never less than a Crawl-delay or a Retry-After): a
+    // quick server is browsed quickly, a struggling one gently.
+    double delayFactor = 1.0;
+    std::chrono::milliseconds longestDelay{2000};
     long connectTimeoutSeconds = 20;
     long lowSpeedSeconds = 20; // a listing that sends nothing for this long has stalled
     long listingTimeoutSeconds = 300;

@@ -1,6 +1,7 @@
 #include "browse/browse-settings.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "settings/profile-store.h"
 #include "settings/settings-keys.h"
@@ -12,6 +13,7 @@ namespace {
 constexpr const char* kBrowseDepth = "BrowseDepth";
 constexpr const char* kBrowseMaxFiles = "BrowseMaxFiles";
 constexpr const char* kBrowseConnections = "BrowseConnections";
+constexpr const char* kBrowseDelayFactor = "BrowseDelayFactor";
 
 } // namespace
 
@@ -29,6 +31,13 @@ BrowseLimits ReadBrowseLimits(const std::string& settingsPath)
     limits.maxFiles =
         static_cast<std::size_t>(number(kBrowseMaxFiles, static_cast<long long>(limits.maxFiles), 1, 10000000));
     limits.connections = static_cast<int>(number(kBrowseConnections, limits.connections, 1, kMaxBrowseConnections));
+    // A decimal ("0.5", "2") from 0 to 10, whatever the locale; anything
+    // else keeps the default.
+    const std::string factor = settings.GetString(keys::kSettingsSection, kBrowseDelayFactor, "", 32);
+    double value = -1;
+    const auto [end, error] = std::from_chars(factor.data(), factor.data() + factor.size(), value);
+    if (error == std::errc() && end == factor.data() + factor.size() && value >= 0 && value <= 10)
+        limits.delayFactor = value;
     return limits;
 }
 

@@ -7,8 +7,8 @@
 namespace velmora {
 
 // The browse limits [Settings] of settings.dat asks for (BrowseDepth,
-// BrowseMaxFiles, BrowseConnections), each kept to its range; the defaults
-// where a key is missing or no number.
+// BrowseMaxFiles, BrowseConnections, BrowseDelayFactor), each kept to its
+// range; the defaults where a key is missing or no number.
 BrowseLimits ReadBrowseLimits(const std::string& settingsPath);
 
 } // namespace velmora

@@ -110,6 +110,8 @@ private:
         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, m_limits.lowSpeedSeconds);
         curl_easy_setopt(curl, CURLOPT_TIMEOUT, m_limits.listingTimeoutSeconds);
         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+        // The path goes with LIST or MLSD: no CWD per folder.
+        curl_easy_setopt(curl, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
         curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);

@@ -71,7 +71,7 @@ protected:
     bool BrowseFromTheFirstResult()
     {
         BrowseLimits limits;
-        limits.pause = std::chrono::milliseconds(0);
+        limits.delayFactor = 0;
         return session->OnBrowse(session->GetResults().Get(0), false, limits) &&
                PumpUntil([&] { return !session->IsBrowseRunning(); });
     }

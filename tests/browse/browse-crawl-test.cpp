@@ -7,10 +7,13 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <thread>
 
+#include "browse/browse-settings.h"
 #include "browse/directory-lister.h"
 #include "platform/message-queue.h"
 #include "results/url-split.h"
+#include "test-support.h"
 
 namespace velmora {
 namespace {
@@ -90,7 +93,7 @@ ListedEntry File(std::string name)
 TEST(BrowseCrawlTest, AListerThatThrowsEndsTheBrowseWithAReasonInsteadOfTheProgram)
 {
     BrowseLimits limits;
-    limits.pause = std::chrono::milliseconds(0);
+    limits.delayFactor = 0;
     for (const int workers : {1, 3}) {
         const CrawlRecord record = RunCrawl(
             limits,
@@ -106,10 +109,80 @@ TEST(BrowseCrawlTest, AListerThatThrowsEndsTheBrowseWithAReasonInsteadOfTheProgr
     }
 }
 
+// A server that takes `took` to answer each listing; the times each
+// listing began and ended are kept.
+class SlowLister : public DirectoryLister {
+public:
+    using Times = std::vector<std::pair<std::chrono::steady_clock::time_point, std::chrono::steady_clock::time_point>>;
+    SlowLister(std::chrono::milliseconds took, std::shared_ptr<Times> times) : m_took(took), m_times(std::move(times))
+    {
+    }
+    ListOutcome List(const std::string& directory) override
+    {
+        const auto began = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(m_took);
+        m_times->emplace_back(began, std::chrono::steady_clock::now());
+        ListOutcome outcome;
+        outcome.ok = true;
+        if (directory == "/pub/")
+            outcome.entries = {Folder("a"), Folder("b")};
+        return outcome;
+    }
+
+private:
+    std::chrono::milliseconds m_took;
+    std::shared_ptr<Times> m_times;
+};
+
+TEST(BrowseCrawlTest, EachRequestWaitsInProportionToHowLongTheServerTookCapped)
+{
+    using namespace std::chrono_literals;
+    const auto gaps = [](double factor, std::chrono::milliseconds longest) {
+        BrowseLimits limits;
+        limits.delayFactor = factor;
+        limits.longestDelay = longest;
+        auto times = std::make_shared<SlowLister::Times>();
+        const CrawlRecord record =
+            RunCrawl(limits, [times] { return std::make_unique<SlowLister>(std::chrono::milliseconds(80), times); });
+        EXPECT_TRUE(record.summary);
+        std::vector<std::chrono::milliseconds> between;
+        for (std::size_t i = 1; i < times->size(); ++i)
+            between.push_back(
+                std::chrono::duration_cast<std::chrono::milliseconds>((*times)[i].first - (*times)[i - 1].second));
+        EXPECT_EQ(between.size(), 2u) << "three folders, one connection";
+        return between;
+    };
+    for (const auto gap : gaps(1.0, 2000ms))
+        EXPECT_GE(gap, 75ms) << "as long as the server took";
+    for (const auto gap : gaps(0.5, 2000ms))
+        EXPECT_GE(gap, 35ms) << "half as long";
+    for (const auto gap : gaps(10.0, 100ms)) {
+        EXPECT_GE(gap, 95ms);
+        EXPECT_LT(gap, 700ms) << "never more than the longest wait (10 x 80 ms would be 800)";
+    }
+}
+
+TEST(BrowseSettingsTest, TheDelayFactorAndConnectionsAreReadWithinTheirRanges)
+{
+    test::TempDir dir;
+    const std::string settings = dir.File("settings.dat");
+    test::WriteFile(settings, "[Settings]\n");
+    BrowseLimits limits = ReadBrowseLimits(settings);
+    EXPECT_EQ(limits.delayFactor, 1.0);
+    EXPECT_EQ(limits.connections, 2);
+    for (const auto& [text, expected] : std::vector<std::pair<std::string, double>>{
+             {"0.5", 0.5}, {"0", 0.0}, {"2", 2.0}, {"11", 1.0}, {"-1", 1.0}, {"0,5", 1.0}, {"fast", 1.0}}) {
+        test::WriteFile(settings, "[Settings]\nBrowseDelayFactor=" + text + "\nBrowseConnections=9\n");
+        limits = ReadBrowseLimits(settings);
+        EXPECT_EQ(limits.delayFactor, expected) << text;
+        EXPECT_EQ(limits.connections, kMaxBrowseConnections);
+    }
+}
+
 TEST(BrowseCrawlTest, TheFileCapIsToldOnceForAllTheFoldersLeft)
 {
     BrowseLimits limits;
-    limits.pause = std::chrono::milliseconds(0);
+    limits.delayFactor = 0;
     limits.maxFiles = 2;
     std::vector<ListedEntry> entries{File("x.bin"), File("y.bin"), File("z.bin")};
     for (int i = 0; i < 5000; ++i)
@@ -127,7 +200,7 @@ TEST(BrowseCrawlTest, AFolderThatListsWhatAnAncestorListsIsNotEntered)
     // Every folder holds "b/" and one file: b is a link back up, as a
     // symbolic link to its parent makes it on a real server.
     BrowseLimits limits;
-    limits.pause = std::chrono::milliseconds(0);
+    limits.delayFactor = 0;
     limits.depth = 50;
     const CrawlRecord record = RunCrawl(limits, [] {
         return std::make_unique<ScriptedLister>(std::vector{Folder("b"), File("f")}, -1);

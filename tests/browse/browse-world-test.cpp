@@ -36,7 +36,7 @@ protected:
     void SetUp() override
     {
         Reopen();
-        limits.pause = std::chrono::milliseconds(0);
+        limits.delayFactor = 0;
         limits.lowSpeedSeconds = 2;
         limits.connectTimeoutSeconds = 5;
     }
