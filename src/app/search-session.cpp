@@ -440,9 +440,14 @@ void SearchSession::OnFoundLink(Message& message)
 
 bool SearchSession::TakeResult(const ResultEntry& entry, std::optional<bool> isNew)
 {
-    const auto added = m_results.Add(entry);
-    if (!added)
+    ResultId held = 0;
+    const auto added = m_results.Add(entry, &held);
+    if (!added) {
+        // A listing tells the size and date of a file the search found.
+        if (entry.listed)
+            m_results.FillSizeAndDate(held, entry.size, entry.modified);
         return false;
+    }
     const bool isNewResult = isNew.value_or(m_recorder.IsNew(entry));
     if (isNewResult)
         m_results.MarkNew(added->id);

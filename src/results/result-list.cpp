@@ -69,6 +69,25 @@ void ResultList::Clear()
     *this = ResultList();
 }
 
+bool ResultList::FillSizeAndDate(ResultId id, std::optional<std::uint64_t> size, std::optional<std::int64_t> modified)
+{
+    if (id >= m_nCount)
+        return false;
+    Record& record = m_blocks[id / kBlockRecords][id % kBlockRecords];
+    bool filled = false;
+    if (size && !(record.flags & kHasSize)) {
+        record.size = *size;
+        record.flags |= kHasSize;
+        filled = true;
+    }
+    if (modified && !(record.flags & kHasModified)) {
+        record.modified = *modified;
+        record.flags |= kHasModified;
+        filled = true;
+    }
+    return filled;
+}
+
 void ResultList::MarkNew(ResultId id)
 {
     if (id >= m_nCount)
@@ -148,7 +167,7 @@ std::optional<std::uint32_t> ResultList::InternDirectory(std::string_view direct
     return id;
 }
 
-std::optional<ResultList::Added> ResultList::Add(const ResultEntry& entry)
+std::optional<ResultList::Added> ResultList::Add(const ResultEntry& entry, ResultId* held)
 {
     if (m_nCount >= kMaxRecords)
         return std::nullopt;
@@ -161,14 +180,17 @@ std::optional<ResultList::Added> ResultList::Add(const ResultEntry& entry)
         return std::nullopt;
     const std::uint32_t server = InternServer(entry.server);
     const std::uint32_t group = m_directories[*directoryId].group;
-    const auto same = [&](ResultId held) {
-        const Record& record = At(held);
+    const auto same = [&](ResultId candidate) {
+        const Record& record = At(candidate);
         return m_origins[record.origin].server == server && m_directories[record.directory].group == group &&
                EqualsNoCase(m_texts.Get(record.name), name);
     };
     const std::uint32_t hash = PathHash(server, group, name);
-    if (m_paths.Find(hash, same))
+    if (const auto found = m_paths.Find(hash, same)) {
+        if (held != nullptr)
+            *held = *found;
         return std::nullopt;
+    }
     const auto origin = InternOrigin(entry, server);
     const auto nameRef = m_texts.Add(name);
     const std::string_view description(entry.description);

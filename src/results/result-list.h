@@ -35,9 +35,12 @@ public:
     ResultList(ResultList&&) noexcept;
     ResultList& operator=(ResultList&&) noexcept;
 
-    // Takes the record unless it repeats a held server and path (or the
-    // list is full).
-    std::optional<Added> Add(const ResultEntry& entry);
+    // Takes the record unless it repeats a held server and path (then
+    // `held`, when given, gets the held one) or the list is full.
+    std::optional<Added> Add(const ResultEntry& entry, ResultId* held = nullptr);
+    // A size or a date the record lacks, from a listing that tells it; true
+    // when anything was filled in.
+    bool FillSizeAndDate(ResultId id, std::optional<std::uint64_t> size, std::optional<std::int64_t> modified);
     void Clear();
 
     std::size_t GetCount() const { return m_nCount; }

@@ -119,6 +119,21 @@ TEST(ResultListTest, ARecordComesBackWholeWithItsLoginAndWhatTheListingSaid)
     const auto noSlash = list.Add(bare);
     ASSERT_TRUE(noSlash);
     EXPECT_EQ(list.Get(noSlash->id).path, "noslash") << "a path without a slash comes back as it was";
+
+    // A listing of the link's file: not taken again, but its size and date
+    // fill the link's empty ones, and never replace what a record had.
+    ResultEntry again = listed;
+    again.path = "/PUB/other.zip";
+    again.server = "files.example.org";
+    ResultId held = 99;
+    EXPECT_FALSE(list.Add(again, &held));
+    EXPECT_EQ(held, found->id);
+    EXPECT_TRUE(list.FillSizeAndDate(held, 5u, 1765000000));
+    EXPECT_EQ(list.GetSize(held), 5u);
+    EXPECT_EQ(list.GetModified(held), 1765000000);
+    EXPECT_FALSE(list.FillSizeAndDate(held, 6u, 1));
+    EXPECT_EQ(list.GetSize(held), 5u);
+    EXPECT_FALSE(list.FillSizeAndDate(12345, 1u, 1)) << "no such record";
 }
 
 TEST(ResultListTest, AMillionStyleListKeepsEveryRecordFindableAsItGrows)

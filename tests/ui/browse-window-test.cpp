@@ -67,15 +67,16 @@ TEST_F(BrowseWindowTest, BrowseServerAddsTheServersFilesWithSizesAndDates)
         rows << model->index(row, 0, pub).data().toString() + "|" + model->index(row, 1, pub).data().toString() + "|" +
                     model->index(row, 2, pub).data().toString().left(10);
     rows.sort();
-    EXPECT_EQ(rows, (QStringList{"album.zip|858.3 MB|2020-01-01", "notes.txt|312 bytes|2024-05-05", "song.mp3||"}))
-        << "the engine's result keeps what it had; the listing's duplicate is not taken again";
+    EXPECT_EQ(rows, (QStringList{"album.zip|858.3 MB|2020-01-01", "notes.txt|312 bytes|2024-05-05",
+                                 "song.mp3|3.8 MB|2026-12-07"}))
+        << "the listing's duplicate is not taken again, but the search's result gets its size and date";
 
     // Any column sorts, an unknown value as the least; the filter box
     // narrows by name after a pause.
     Results()->sortByColumn(1, Qt::DescendingOrder);
-    EXPECT_EQ(ResultTexts(Result(0)), (QStringList{"album.zip", "notes.txt", "song.mp3"}));
+    EXPECT_EQ(ResultTexts(Result(0)), (QStringList{"album.zip", "song.mp3", "notes.txt"}));
     Results()->sortByColumn(2, Qt::AscendingOrder);
-    EXPECT_EQ(ResultTexts(Result(0)), (QStringList{"song.mp3", "album.zip", "notes.txt"}));
+    EXPECT_EQ(ResultTexts(Result(0)), (QStringList{"album.zip", "notes.txt", "song.mp3"}));
     Results()->sortByColumn(0, Qt::DescendingOrder);
     EXPECT_EQ(ResultTexts(Result(0)), (QStringList{"song.mp3", "notes.txt", "album.zip"}));
     Find<QLineEdit>("resultsFilter")->setText("NOTES");
