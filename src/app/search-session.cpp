@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <ctime>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "browse/browse-settings.h"
+#include "platform/ascii-case.h"
 #include "platform/paths.h"
 #include "results/host-kind.h"
 #include "results/url-split.h"
@@ -266,8 +268,13 @@ bool SearchSession::OnBrowse(const ResultEntry& record, bool fromRoot, std::opti
     auto target = MakeBrowseTarget(record);
     if (!target)
         return false;
-    if (fromRoot && target->startDirectory != "/") {
-        target->fallbackDirectory = std::exchange(target->startDirectory, std::string(1, '/'));
+    if (fromRoot) {
+        // Should the root refuse a listing or be a home page, the folders
+        // the search found files in are listed instead.
+        if (target->startDirectory != "/")
+            target->fallbackDirectories.push_back(std::exchange(target->startDirectory, std::string(1, '/')));
+        for (std::string& folder : FoundFolders(record))
+            target->fallbackDirectories.push_back(std::move(folder));
     }
     EnsureResults();
     m_bStopped = false;
@@ -278,6 +285,26 @@ bool SearchSession::OnBrowse(const ResultEntry& record, bool fromRoot, std::opti
     m_browse.Start(std::move(*target), limits ? std::move(*limits) : ReadBrowseLimits(m_strSettingsPath));
     Observer().SearchStateChanged();
     return true;
+}
+
+// The folders of the files the search found on the record's server by the
+// same service, each once, in the order they came; a few dozen at most.
+std::vector<std::string> SearchSession::FoundFolders(const ResultEntry& record) const
+{
+    constexpr std::size_t kMostFolders = 32;
+    std::vector<std::string> folders;
+    std::unordered_set<std::string> seen{"/"};
+    for (const ResultId id : m_results.GetServerRecords(record.server)) {
+        if (folders.size() >= kMostFolders)
+            break;
+        const bool ftp = m_results.GetService(id) == kServiceFtp;
+        const std::string_view directory = m_results.GetDirectory(id);
+        if (ftp != (record.service == kServiceFtp) || !directory.starts_with('/'))
+            continue;
+        if (seen.insert(LowerAscii(directory)).second)
+            folders.emplace_back(directory);
+    }
+    return folders;
 }
 
 void SearchSession::StopBrowse()

@@ -165,6 +165,7 @@ private:
     void ShowSavedResults(std::vector<SavedResult>& results);
     void ShowSavedVerdicts(const std::vector<SavedVerdict>& verdicts);
     void TickEngines(const std::vector<std::string>& names);
+    std::vector<std::string> FoundFolders(const ResultEntry& record) const;
     void StartTests(bool userAsked);
     // Keeps what came since the last save; a failure is told to the
     // observer.

@@ -100,16 +100,21 @@ std::chrono::milliseconds BrowseCrawl::NextWait(std::chrono::steady_clock::durat
     return std::max(m_pause, std::min(scaled, m_limits.longestDelay));
 }
 
-// A start directory that cannot be listed gives way to the fallback once.
+// A start directory that cannot be listed, or lists nothing, gives way to
+// the fallback directories once.
 bool BrowseCrawl::StartOver(const Pending& failed)
 {
-    if (failed.depth != 0 || m_bStartTried || !m_target.fallbackDirectory ||
-        *m_target.fallbackDirectory == failed.directory)
+    if (failed.depth != 0 || m_bStartTried || failed.directory != m_target.startDirectory)
         return false;
     m_bStartTried = true;
-    m_seen.insert(*m_target.fallbackDirectory);
-    m_frontier.push_back({*m_target.fallbackDirectory, 0});
-    return true;
+    bool queued = false;
+    for (const std::string& directory : m_target.fallbackDirectories) {
+        if (m_seen.insert(directory).second) {
+            m_frontier.push_back({directory, 0});
+            queued = true;
+        }
+    }
+    return queued;
 }
 
 namespace {
@@ -308,7 +313,9 @@ void BrowseCrawl::Crawl(bool& busy)
         lock.lock();
         --m_nBusy;
         busy = false;
-        if (outcome.ok) {
+        if (outcome.ok && outcome.entries.empty() && StartOver(next)) {
+            // A home page, not an index: the fallback folders are listed instead.
+        } else if (outcome.ok) {
             Take(next, std::move(outcome.entries));
             if (outcome.unreadable > 0)
                 Skip(next.directory, std::to_string(outcome.unreadable) +

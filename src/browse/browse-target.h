@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velmora {
 
@@ -11,8 +12,9 @@ struct ResultEntry;
 
 // The server a browse lists and where it starts: its service, host, port
 // and login (anonymous or the result's own), and the start directory
-// (decoded, "/" at both ends). A fallback directory is tried when the start
-// cannot be listed (a server root that refuses listing).
+// (decoded, "/" at both ends). The fallback directories are tried, each
+// once, when the start cannot be listed (a server root that refuses
+// listing) or lists nothing (a home page, not an index).
 struct BrowseTarget {
     std::uint32_t service = 0;
     std::string server;
@@ -20,7 +22,7 @@ struct BrowseTarget {
     std::string user;
     std::string password;
     std::string startDirectory = "/";
-    std::optional<std::string> fallbackDirectory;
+    std::vector<std::string> fallbackDirectories;
 
     bool IsFtp() const;
 };

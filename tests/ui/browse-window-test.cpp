@@ -84,6 +84,29 @@ TEST_F(BrowseWindowTest, BrowseServerAddsTheServersFilesWithSizesAndDates)
     ASSERT_TRUE(Until([&] { return ResultTexts(Result(0)) == QStringList{"notes.txt"}; }, std::chrono::seconds(2)));
 }
 
+TEST_F(BrowseWindowTest, AHomePageAtTheRootGivesWayToTheFoldersTheSearchFound)
+{
+    // The root is a home page: no entry of its own; the search found files
+    // in two folders, and both are listed instead, each once.
+    pages.Route("/", {PageBehavior::Kind::Serve, "<html><body><h1>Welcome</h1><a href=\"https://elsewhere.example/\">"
+                                                 "x</a><a href=\"/?lang=de\">Deutsch</a></body></html>"});
+    pages.Route("/pub/", {PageBehavior::Kind::Serve, kIndex});
+    pages.Route("/music/", {PageBehavior::Kind::Serve, "<pre><a href=\"tune.ogg\">tune.ogg</a>  07-Dec-2026 10:00  "
+                                                       "12\n<a href=\"other.ogg\">other.ogg</a></pre>"});
+    pages.Route("/page", {PageBehavior::Kind::Serve, "<a href=\"" + pages.Url("/pub/song.mp3") + "\">s</a><a href=\"" +
+                                                         pages.Url("/music/tune.ogg") + "\">t</a><a href=\"" +
+                                                         pages.Url("/PUB/other.mp3") + "\">o</a>"});
+    Open("Filter=0\n[E]\nQuery=" + pages.Url("/page") + "\n");
+    Find<QLineEdit>("1005")->setText("song");
+    window->OnSearch();
+    ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
+    Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(1)->child(0));
+    Tree("1008")->setFocus();
+    BrowseCommand()->trigger(); // from the server tree: from the server's root
+    ASSERT_TRUE(Until([&] { return !window->GetSession().IsBrowseRunning(); }));
+    EXPECT_EQ(Status(4), "Browsed 127.0.0.1: 2 folders, 5 files (3 results added)") << Status(4).toStdString();
+}
+
 TEST_F(BrowseWindowTest, FilesShowWhileABrowseRunsAndEscapeStopsIt)
 {
     std::string index = kIndex;
