@@ -61,7 +61,8 @@ public:
             if (m_json) {
                 JsonObject event;
                 event.Add("event", "file").Add("url", url);
-                if (file.size)
+                // "size" is a count of bytes: a rounded one ("2.3K") is none.
+                if (file.size && !file.sizeApproximate)
                     event.Add("size", static_cast<std::int64_t>(*file.size));
                 else
                     event.AddRaw("size", "null");
@@ -71,7 +72,9 @@ public:
                     event.AddRaw("modified", "null");
                 WriteLine(event.Text());
             } else {
-                WriteLine("  " + ForTerminal(url) + (file.size ? "  " + std::to_string(*file.size) : std::string()) +
+                const std::string size =
+                    file.size ? "  " + std::string(file.sizeApproximate ? "~" : "") + std::to_string(*file.size) : "";
+                WriteLine("  " + ForTerminal(url) + size +
                           (file.modified ? "  " + Iso8601(*file.modified) : std::string()));
             }
         }

@@ -335,6 +335,7 @@ void SearchSession::DirectoryListed(const BrowseListing& listing)
     for (const ListedEntry& file : listing.files) {
         entry.path = listing.directory + file.name;
         entry.size = file.size;
+        entry.sizeApproximate = file.sizeApproximate;
         entry.modified = file.modified;
         if (m_views.GetFilterResults() && !AcceptsFilter(entry.path, m_strFilterWords))
             continue;
@@ -472,7 +473,7 @@ bool SearchSession::TakeResult(const ResultEntry& entry, std::optional<bool> isN
     if (!added) {
         // A listing tells the size and date of a file the search found.
         if (entry.listed)
-            m_results.FillSizeAndDate(held, entry.size, entry.modified);
+            m_results.FillSizeAndDate(held, entry.sizeApproximate ? std::nullopt : entry.size, entry.modified);
         return false;
     }
     const bool isNewResult = isNew.value_or(m_recorder.IsNew(entry));

@@ -18,14 +18,27 @@ namespace velmora {
 
 namespace {
 
-// The size after the date: a plain count of bytes; "1.2K" or "-" tell none.
-std::optional<std::uint64_t> SizeAfter(std::string_view text)
+// The size after the date: a plain count of bytes, or a rounded one
+// ("1.2K", "4.7 GB": `approximate` set); "-" tells none.
+std::optional<std::uint64_t> SizeAfter(std::string_view text, bool& approximate)
 {
     std::size_t at = text.find_first_not_of(" \t\r\n");
+    // lighttpd's dates end in seconds the date reader leaves (":33").
+    if (at != std::string_view::npos && text[at] == ':')
+        at = text.find_first_not_of(" \t\r\n", std::min(text.find_first_of(" \t\r\n", at), text.size()));
     if (at == std::string_view::npos)
         return std::nullopt;
-    const std::size_t end = text.find_first_of(" \t\r\n", at);
-    return ParseByteCount(text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
+    std::size_t end = std::min(text.find_first_of(" \t\r\n", at), text.size());
+    if (const auto exact = ParseByteCount(text.substr(at, end - at)))
+        return exact;
+    // "4.7 GB": a unit may stand after one blank.
+    const bool bareNumber = text.substr(at, end - at).find_first_not_of("0123456789.") == std::string_view::npos;
+    const std::size_t unit = text.find_first_not_of(" ", end);
+    if (bareNumber && unit != std::string_view::npos && unit == end + 1)
+        end = std::min(text.find_first_of(" \t\r\n", unit), text.size());
+    const auto rounded = ParseRoundedSize(text.substr(at, end - at));
+    approximate = rounded.has_value();
+    return rounded;
 }
 
 // A value that names a folder: an icon's alt text ("[DIR]"), a title, or a
@@ -189,7 +202,7 @@ struct IndexPageReader::State {
         pending.modified = FindIndexDate(beside, &afterDate);
         pending.isDirectory = pending.isDirectory || BesideMarksAFolder(beside, pending.modified ? afterDate : 0);
         if (pending.modified && !pending.isDirectory)
-            pending.size = SizeAfter(std::string_view(beside).substr(afterDate));
+            pending.size = SizeAfter(std::string_view(beside).substr(afterDate), pending.sizeApproximate);
         entries.push_back(std::move(pending));
         pending = {};
         beside.clear();

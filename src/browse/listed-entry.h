@@ -13,6 +13,7 @@ struct ListedEntry {
     std::string name; // decoded, one path segment
     bool isDirectory = false;
     std::optional<std::uint64_t> size;
+    bool sizeApproximate = false;         // the listing wrote "2.3K", "4.7 GB"
     std::optional<std::int64_t> modified; // seconds since 1970 (UTC)
 };
 

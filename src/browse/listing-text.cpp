@@ -210,6 +210,41 @@ std::optional<std::int64_t> ParseListTime(std::string_view text, std::int64_t no
     return MakeUtcTime(*year < 70 ? 2000 + *year : 1900 + *year, *month, *day, hour24, *minute, 0);
 }
 
+std::optional<std::uint64_t> ParseRoundedSize(std::string_view text)
+{
+    std::size_t at = 0;
+    std::uint64_t whole = 0;
+    while (at < text.size() && IsDigit(text[at]) && at < 12)
+        whole = whole * 10 + static_cast<std::uint64_t>(text[at++] - '0');
+    if (at == 0)
+        return std::nullopt;
+    double value = static_cast<double>(whole);
+    if (at < text.size() && text[at] == '.') {
+        double scale = 0.1;
+        const std::size_t fraction = ++at;
+        while (at < text.size() && IsDigit(text[at]) && at - fraction < 3) {
+            value += (text[at++] - '0') * scale;
+            scale /= 10;
+        }
+        if (at == fraction)
+            return std::nullopt;
+    }
+    if (at < text.size() && text[at] == ' ')
+        ++at;
+    const std::string unit = LowerAscii(text.substr(at));
+    static constexpr std::pair<const char*, int> kUnits[] = {{"k", 1},   {"kb", 1},  {"kib", 1}, {"m", 2},    {"mb", 2},
+                                                             {"mib", 2}, {"g", 3},   {"gb", 3},  {"gib", 3},  {"t", 4},
+                                                             {"tb", 4},  {"tib", 4}, {"b", 0},   {"bytes", 0}};
+    for (const auto& [name, power] : kUnits) {
+        if (unit == name) {
+            for (int i = 0; i < power; ++i)
+                value *= 1024;
+            return static_cast<std::uint64_t>(value + 0.5);
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<std::int64_t> FindIndexDate(std::string_view text, std::size_t* end)
 {
     for (std::size_t at = 0; at + 16 <= text.size(); ++at) {

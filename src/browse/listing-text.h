@@ -28,6 +28,10 @@ std::optional<std::int64_t> FindIndexDate(std::string_view text, std::size_t* en
 // A count of bytes in digits; nothing for anything else or past 2^64.
 std::optional<std::uint64_t> ParseByteCount(std::string_view text);
 
+// A size an index page rounded: "2.3K", "1.0M", "4.7 GB", "800 KiB" (1024
+// to the unit), as bytes; nothing for anything else.
+std::optional<std::uint64_t> ParseRoundedSize(std::string_view text);
+
 // Seconds since 1970 for a UTC date and time; nothing when out of range.
 std::optional<std::int64_t> MakeUtcTime(int year, int month, int day, int hour, int minute, int second);
 

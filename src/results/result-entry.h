@@ -27,6 +27,7 @@ struct ResultEntry {
     std::optional<std::uint64_t> size;
     std::optional<std::int64_t> modified; // seconds since 1970 (UTC)
     bool listed = false;                  // found by browsing the server
+    bool sizeApproximate = false;         // the listing gave the size rounded ("2.3K")
 };
 
 // A found link's text (the URL, or the URL, a tab and a description) made

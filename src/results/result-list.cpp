@@ -15,6 +15,7 @@ constexpr std::size_t kMaxRecords = (std::size_t{1} << 31) - 1;
 
 constexpr std::uint32_t kHasSize = 1;
 constexpr std::uint32_t kHasModified = 2;
+constexpr std::uint32_t kSizeApproximate = 8;
 constexpr std::uint32_t kListed = 4;
 
 // FNV-1a over the lowercased bytes, then the numbers mixed in.
@@ -202,6 +203,7 @@ std::optional<ResultList::Added> ResultList::Add(const ResultEntry& entry, Resul
         m_blocks.push_back(std::make_unique_for_overwrite<Record[]>(kBlockRecords));
     std::uint32_t flags = entry.listed ? kListed : 0;
     flags |= entry.size ? kHasSize : 0;
+    flags |= entry.size && entry.sizeApproximate ? kSizeApproximate : 0;
     flags |= entry.modified ? kHasModified : 0;
     const auto engine = static_cast<std::uint32_t>(
         std::min<std::uint64_t>(entry.engineItem, std::numeric_limits<std::uint32_t>::max()));
@@ -238,6 +240,7 @@ ResultEntry ResultList::Get(ResultId id) const
     if (record.flags & kHasModified)
         entry.modified = record.modified;
     entry.listed = (record.flags & kListed) != 0;
+    entry.sizeApproximate = (record.flags & kSizeApproximate) != 0;
     return entry;
 }
 
@@ -277,6 +280,11 @@ std::optional<std::uint64_t> ResultList::GetSize(ResultId id) const
 {
     const Record& record = At(id);
     return record.flags & kHasSize ? std::optional<std::uint64_t>(record.size) : std::nullopt;
+}
+
+bool ResultList::IsSizeApproximate(ResultId id) const
+{
+    return (At(id).flags & kSizeApproximate) != 0;
 }
 
 std::optional<std::int64_t> ResultList::GetModified(ResultId id) const

@@ -60,6 +60,8 @@ public:
     std::string GetPath(ResultId id) const;
     std::uint32_t GetService(ResultId id) const;
     std::optional<std::uint64_t> GetSize(ResultId id) const;
+    // The listing gave the size rounded ("2.3K"): shown as about that much.
+    bool IsSizeApproximate(ResultId id) const;
     std::optional<std::int64_t> GetModified(ResultId id) const;
     // Marked when no earlier saved search of the same words held it.
     void MarkNew(ResultId id);

@@ -264,7 +264,8 @@ bool SearchStore::SaveResults(std::int64_t id, const std::vector<SavedResult>& r
         insert.Bind(1, id).Bind(2, count++).Bind(3, std::int64_t{record.service}).Bind(4, record.server);
         insert.Bind(5, std::int64_t{record.port}).Bind(6, record.path).Bind(7, record.user);
         insert.Bind(8, record.password).Bind(9, record.description).Bind(10, result.engine);
-        if (record.size && *record.size <= static_cast<std::uint64_t>(INT64_MAX))
+        // A rounded size is no count of bytes: it is not kept as one.
+        if (record.size && !record.sizeApproximate && *record.size <= static_cast<std::uint64_t>(INT64_MAX))
             insert.Bind(11, static_cast<std::int64_t>(*record.size));
         else
             insert.BindNull(11);

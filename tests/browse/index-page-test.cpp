@@ -42,7 +42,7 @@ TEST(IndexPageTest, NginxGivesExactSizesAndDates)
     EXPECT_EQ(entries[2].size, 12u);
 }
 
-TEST(IndexPageTest, ApacheAndLighttpdTablesGiveDatesAndOnlyExactSizes)
+TEST(IndexPageTest, ApacheAndLighttpdTablesGiveDatesAndSizesRoundedOrExact)
 {
     const std::string apache =
         "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\"><html><head><title>Index of /pub</title></head>"
@@ -61,8 +61,10 @@ TEST(IndexPageTest, ApacheAndLighttpdTablesGiveDatesAndOnlyExactSizes)
     ASSERT_EQ(Names(entries), (std::vector<std::string>{"song.mp3", "notes.txt", "old/"}))
         << "sort links and the parent link are no entries";
     EXPECT_EQ(entries[0].modified, *MakeUtcTime(2026, 12, 7, 12, 5, 0));
-    EXPECT_FALSE(entries[0].size) << "4.2M is no size in bytes";
+    EXPECT_EQ(entries[0].size, 4404019u) << "4.2M: about that many bytes";
+    EXPECT_TRUE(entries[0].sizeApproximate);
     EXPECT_EQ(entries[1].size, 512u);
+    EXPECT_FALSE(entries[1].sizeApproximate);
 
     const std::string lighttpd =
         "<table summary=\"Directory Listing\"><thead><tr><th class=\"n\">Name</th></tr></thead><tbody>"
@@ -72,6 +74,24 @@ TEST(IndexPageTest, ApacheAndLighttpdTablesGiveDatesAndOnlyExactSizes)
     const auto light = ParseIndexPage(lighttpd, Place("/pub/"));
     ASSERT_EQ(Names(light), (std::vector<std::string>{"a.iso"}));
     EXPECT_EQ(light[0].modified, *MakeUtcTime(2026, 12, 7, 12, 5, 33));
+    EXPECT_EQ(light[0].size, 1288490189u);
+    EXPECT_TRUE(light[0].sizeApproximate);
+}
+
+TEST(IndexPageTest, RoundedSizesInTheFormsServersWriteThem)
+{
+    EXPECT_EQ(ParseRoundedSize("2.3K"), 2355u);
+    EXPECT_EQ(ParseRoundedSize("1.0M"), 1048576u);
+    EXPECT_EQ(ParseRoundedSize("4.7 GB"), 5046586573u);
+    EXPECT_EQ(ParseRoundedSize("800 KiB"), 819200u);
+    EXPECT_EQ(ParseRoundedSize("12 bytes"), 12u);
+    for (const char* text : {"", "-", "K", "1.M", "4.7 XB", "1.5.2K", "9999999999999T", "12KBx"})
+        EXPECT_FALSE(ParseRoundedSize(text)) << text;
+    // Caddy writes "4.7 GB" in a cell of its own after the date.
+    const auto caddy = ParseIndexPage("<table><tr><td><a href=\"./big.iso\">big.iso</a></td><td>4.7 GB</td>"
+                                      "<td><time datetime=\"2026-12-07T12:00:00Z\">12/07/2026</time></td></tr></table>",
+                                      Place("/pub/"));
+    ASSERT_EQ(Names(caddy), (std::vector<std::string>{"big.iso"}));
 }
 
 TEST(IndexPageTest, FoldersLinkedWithoutASlashAreKnownByThePagesOwnMarks)

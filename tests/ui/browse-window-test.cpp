@@ -84,6 +84,24 @@ TEST_F(BrowseWindowTest, BrowseServerAddsTheServersFilesWithSizesAndDates)
     ASSERT_TRUE(Until([&] { return ResultTexts(Result(0)) == QStringList{"notes.txt"}; }, std::chrono::seconds(2)));
 }
 
+TEST_F(BrowseWindowTest, ARoundedSizeIsShownAsAboutThatMuch)
+{
+    ASSERT_NO_FATAL_FAILURE(SearchOnce({PageBehavior::Kind::Serve,
+                                        "<table><tr><td><a href=\"big.iso\">big.iso</a></td><td>2026-12-07 12:05</td>"
+                                        "<td>1.0M</td></tr><tr><td><a href=\"small.txt\">small.txt</a></td>"
+                                        "<td>2026-12-07 12:05</td><td>512</td></tr></table>"}));
+    window->GetCommand(32779)->trigger(); // Detailed
+    BrowseCommand()->trigger();
+    ASSERT_TRUE(Until([&] { return !window->GetSession().IsBrowseRunning(); }));
+    const QModelIndex pub = Result(0);
+    const QAbstractItemModel* model = Results()->model();
+    QStringList sizes;
+    for (int row = 0; row < model->rowCount(pub); ++row)
+        sizes << model->index(row, 0, pub).data().toString() + "|" + model->index(row, 1, pub).data().toString();
+    sizes.sort();
+    EXPECT_EQ(sizes, (QStringList{"big.iso|~1.0 MB", "small.txt|512 bytes", "song.mp3|"}));
+}
+
 TEST_F(BrowseWindowTest, AHomePageAtTheRootGivesWayToTheFoldersTheSearchFound)
 {
     // The root is a home page: no entry of its own; the search found files

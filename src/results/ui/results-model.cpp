@@ -222,7 +222,11 @@ QVariant CResultsModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         if (index.column() == 1) {
             const auto size = list.GetSize(*record);
-            return size ? FormatFileSize(*size) : QVariant();
+            if (!size)
+                return QVariant();
+            // A size the listing rounded is shown as about that much.
+            return list.IsSizeApproximate(*record) ? QStringLiteral("~") + FormatFileSize(*size)
+                                                   : FormatFileSize(*size);
         }
         if (index.column() == 2) {
             const auto modified = list.GetModified(*record);
