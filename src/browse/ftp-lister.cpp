@@ -112,6 +112,9 @@ private:
         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
         // The path goes with LIST or MLSD: no CWD per folder.
         curl_easy_setopt(curl, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
+        // Names in UTF-8 where the server can send them so; a server that
+        // cannot refuses, and the "*" lets the listing go on.
+        curl_easy_setopt(curl, CURLOPT_QUOTE, m_utf8.get());
         curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
@@ -172,6 +175,10 @@ private:
     struct ShareDeleter {
         void operator()(CURLSH* share) const { curl_share_cleanup(share); }
     };
+    struct ListDeleter {
+        void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+    };
+    std::unique_ptr<curl_slist, ListDeleter> m_utf8{curl_slist_append(nullptr, "*OPTS UTF8 ON")};
     // Declared before the handle, so the handle goes first.
     std::unique_ptr<CURLSH, ShareDeleter> m_share{curl_share_init()};
     std::unique_ptr<CURL, CurlDeleter> m_handle;

@@ -85,4 +85,28 @@ std::string EscapeControls(std::string_view text, bool keepLineBreaks)
     return out;
 }
 
+std::string ReadableName(std::string_view bytes)
+{
+    bool valid = true;
+    for (std::size_t at = 0; at < bytes.size() && valid;) {
+        const std::size_t length = Utf8SequenceLength(bytes, at);
+        valid = length > 0;
+        at += length;
+    }
+    if (valid)
+        return std::string(bytes);
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            text += c;
+        } else {
+            text += static_cast<char>(0xC0 | (byte >> 6));
+            text += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return text;
+}
+
 } // namespace velmora

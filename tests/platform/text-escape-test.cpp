@@ -42,5 +42,15 @@ TEST(TextEscapeTest, LineBreaksStayOnlyWhenAsked)
     EXPECT_EQ(EscapeControls("220 Hi\r\n331\tok\x1b\n", true), "220 Hi\r\n331\tok\\x1b\n");
 }
 
+TEST(ReadableNameTest, NamesThatAreNoUtf8AreReadAsLatin1)
+{
+    EXPECT_EQ(ReadableName("caf\xc3\xa9.txt"), "caf\xc3\xa9.txt") << "UTF-8 stays as it is";
+    EXPECT_EQ(ReadableName("caf\xe9.txt"), "caf\xc3\xa9.txt") << "Latin-1";
+    EXPECT_EQ(ReadableName("\xcf\xf0\xe8"), "\xc3\x8f\xc3\xb0\xc3\xa8")
+        << "CP1251 shows as Latin-1 letters, not as nothing";
+    EXPECT_EQ(ReadableName(""), "");
+    EXPECT_EQ(ReadableName("plain"), "plain");
+}
+
 } // namespace
 } // namespace velmora

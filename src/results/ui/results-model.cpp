@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "app/ui/tree-images.h"
+#include "platform/text-escape.h"
 
 namespace velmora {
 
@@ -14,9 +15,10 @@ namespace {
 // An index's internal id: a directory node, or the node that holds a file.
 constexpr quintptr kFileFlag = quintptr{1} << 32;
 
+// A name or path as a server sent it, readable even when it is no UTF-8.
 QString FromView(std::string_view text)
 {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    return QString::fromStdString(ReadableName(text));
 }
 
 } // namespace
@@ -214,7 +216,7 @@ QVariant CResultsModel::data(const QModelIndex& index, int role) const
     const std::optional<ResultId> record = GetRecord(index);
     if (!record) {
         if (role == Qt::DisplayRole && index.column() == 0)
-            return QString::fromStdString(m_view.GetText(static_cast<std::uint32_t>(index.internalId())));
+            return FromView(m_view.GetText(static_cast<std::uint32_t>(index.internalId())));
         return {};
     }
     const ResultList& list = *m_pList;
@@ -234,11 +236,11 @@ QVariant CResultsModel::data(const QModelIndex& index, int role) const
                             : QVariant();
         }
         if (m_options.style == kViewHalfDetailed)
-            return QString::fromStdString(list.GetPath(*record));
+            return FromView(list.GetPath(*record));
         return FromView(list.GetName(*record));
     case Qt::ToolTipRole: {
         const ResultEntry entry = list.Get(*record);
-        QString tip = QString::fromStdString(entry.path);
+        QString tip = FromView(entry.path);
         if (entry.size)
             tip += QStringLiteral("\n%1 bytes").arg(*entry.size);
         if (!entry.description.empty())
