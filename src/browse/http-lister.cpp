@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "browse/bucket-listing.h"
 #include "browse/directory-lister.h"
 #include "browse/index-page.h"
 #include "platform/ascii-case.h"
@@ -21,6 +22,26 @@ std::optional<std::chrono::seconds> RetryAfter(const FetchResult& fetched)
     if (!seconds)
         return value && !value->empty() ? std::optional(std::chrono::seconds(60)) : std::nullopt;
     return std::chrono::seconds(*seconds);
+}
+
+// Every byte but the unreserved ones percent-encoded: a folder's name may
+// hold "&", "=" or "+", which a query would read as its own.
+std::string EncodeQueryValue(std::string_view text)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+            c == '_' || c == '~') {
+            encoded += c;
+        } else {
+            encoded += '%';
+            encoded += kHex[byte >> 4];
+            encoded += kHex[byte & 0xF];
+        }
+    }
+    return encoded;
 }
 
 std::string Sentence(long status)
@@ -50,7 +71,7 @@ public:
     ListOutcome List(const std::string& directory) override
     {
         FetchOptions options;
-        options.url = MakeDirectoryUrl(m_target, directory);
+        options.url = ListingUrl(directory);
         options.userAgent = m_limits.userAgent;
         options.connectTimeoutSeconds = m_limits.connectTimeoutSeconds;
         options.lowSpeedSeconds = m_limits.lowSpeedSeconds;
@@ -62,34 +83,26 @@ public:
         options.maxBytes = m_limits.maxListingBytes;
         options.stop = &m_stop;
         m_place.directory = directory;
-        // The page is read as it arrives; no copy of it is kept.
+        // An index page is read as it arrives, with no copy kept; a bucket
+        // listing (XML, told by its first bytes) is kept to be read whole.
         IndexPageReader reader(m_place, m_limits.maxFiles + m_limits.maxDirectories);
         bool full = false;
+        std::optional<bool> xml;
+        std::string document;
         options.enough = &full;
-        const FetchResult fetched = HttpFetch(options, [&](std::string_view data) { full = !reader.Feed(data); });
-        ListOutcome outcome;
-        outcome.status = fetched.httpStatus;
-        if (fetched.status == FetchStatus::Stopped) {
-            outcome.reason = "Stopped.";
+        const FetchResult fetched = HttpFetch(options, [&](std::string_view data) {
+            if (!xml)
+                xml = LooksLikeBucketListing(data);
+            if (*xml)
+                document.append(data);
+            else
+                full = !reader.Feed(data);
+        });
+        ListOutcome outcome = Judge(fetched);
+        if (!outcome.reason.empty())
             return outcome;
-        }
-        if (fetched.status == FetchStatus::TooLarge) {
-            outcome.reason = "The listing is larger than " + std::to_string(m_limits.maxListingBytes >> 20) + " MiB.";
-            return outcome;
-        }
-        if (fetched.status != FetchStatus::Ok) {
-            const std::string why = DescribeConnectionFailure(fetched);
-            outcome.reason = why.empty() ? "The listing failed: " + fetched.error : why;
-            return outcome;
-        }
-        if (fetched.httpStatus == 429 || fetched.httpStatus == 503) {
-            outcome.slowDown = true;
-            outcome.retryAfter = RetryAfter(fetched);
-        }
-        if (fetched.httpStatus != 200) {
-            outcome.reason = Sentence(fetched.httpStatus);
-            return outcome;
-        }
+        if (xml.value_or(false))
+            return ReadBucket(directory, document);
         const auto type = fetched.Header("Content-Type");
         if (type && LowerAscii(*type).find("html") == std::string::npos) {
             outcome.reason = "The server gives a file here, not an index page.";
@@ -101,10 +114,60 @@ public:
     }
 
 private:
+    // A folder of a bucket is asked of the bucket's root by prefix, as S3
+    // lists; any other folder by its own URL.
+    std::string ListingUrl(const std::string& directory) const
+    {
+        if (!m_bucketRoot || !directory.starts_with(*m_bucketRoot) || directory == *m_bucketRoot)
+            return MakeDirectoryUrl(m_target, directory);
+        return MakeDirectoryUrl(m_target, *m_bucketRoot) +
+               "?delimiter=%2F&prefix=" + EncodeQueryValue(directory.substr(m_bucketRoot->size()));
+    }
+
+    // Why a fetch gave no listing; an empty reason when it may give one.
+    ListOutcome Judge(const FetchResult& fetched) const
+    {
+        ListOutcome outcome;
+        outcome.status = fetched.httpStatus;
+        if (fetched.status == FetchStatus::Stopped) {
+            outcome.reason = "Stopped.";
+        } else if (fetched.status == FetchStatus::TooLarge) {
+            outcome.reason = "The listing is larger than " + std::to_string(m_limits.maxListingBytes >> 20) + " MiB.";
+        } else if (fetched.status != FetchStatus::Ok) {
+            const std::string why = DescribeConnectionFailure(fetched);
+            outcome.reason = why.empty() ? "The listing failed: " + fetched.error : why;
+        } else if (fetched.httpStatus != 200) {
+            outcome.slowDown = fetched.httpStatus == 429 || fetched.httpStatus == 503;
+            if (outcome.slowDown)
+                outcome.retryAfter = RetryAfter(fetched);
+            outcome.reason = Sentence(fetched.httpStatus);
+        }
+        return outcome;
+    }
+
+    ListOutcome ReadBucket(const std::string& directory, std::string_view document)
+    {
+        ListOutcome outcome;
+        outcome.status = 200;
+        const std::string prefix =
+            m_bucketRoot && directory.starts_with(*m_bucketRoot) ? directory.substr(m_bucketRoot->size()) : "";
+        auto entries = ParseBucketListing(document, prefix);
+        if (!entries) {
+            outcome.reason = "The server gives an XML document here, not a listing.";
+            return outcome;
+        }
+        if (!m_bucketRoot)
+            m_bucketRoot = directory; // the bucket's root: its folders are asked of it
+        outcome.ok = true;
+        outcome.entries = std::move(*entries);
+        return outcome;
+    }
+
     BrowseTarget m_target;
     BrowseLimits m_limits;
     const std::atomic<bool>& m_stop;
     IndexPlace m_place;
+    std::optional<std::string> m_bucketRoot; // where a bucket listing was found
 };
 
 } // namespace

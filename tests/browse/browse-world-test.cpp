@@ -209,6 +209,42 @@ TEST_F(BrowseWorldTest, RobotsTxtIsHonouredAndItsCrawlDelayKept)
     EXPECT_GE(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(200));
 }
 
+TEST_F(BrowseWorldTest, ABucketListingIsBrowsedFolderByFolderByPrefix)
+{
+    const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ListBucketResult "
+                             "xmlns=\"http://s3.amazonaws.com/doc/2006-03-01/\"><Name>mirror</Name>";
+    server.Route("/", {PageBehavior::Kind::Serve,
+                       head + "<Contents><Key>README.txt</Key><Size>12</Size></Contents>"
+                              "<Contents><Key>music/a.ogg</Key><Size>1</Size></Contents></ListBucketResult>",
+                       200,
+                       {},
+                       0,
+                       false,
+                       "Content-Type: application/xml\r\n"});
+    server.Route("/?delimiter=%2F&prefix=music%2F",
+                 {PageBehavior::Kind::Serve,
+                  head + "<Prefix>music/</Prefix><Contents><Key>music/a.ogg</Key><Size>1</Size></Contents>"
+                         "<CommonPrefixes><Prefix>music/live%26more/</Prefix></CommonPrefixes></ListBucketResult>",
+                  200,
+                  {},
+                  0,
+                  false,
+                  "Content-Type: application/xml\r\n"});
+    server.Route("/?delimiter=%2F&prefix=music%2Flive%2526more%2F",
+                 {PageBehavior::Kind::Serve,
+                  head + "<Contents><Key>music/live%26more/b.flac</Key><Size>2</Size></Contents></ListBucketResult>",
+                  200,
+                  {},
+                  0,
+                  false,
+                  "Content-Type: application/xml\r\n"});
+    ASSERT_TRUE(Browse(server.Url("/README.txt")));
+    EXPECT_EQ(Found(), (std::map<std::string, std::optional<std::uint64_t>>{
+                           {"/README.txt", 12}, {"/music/a.ogg", 1}, {"/music/live%26more/b.flac", 2}}))
+        << "each folder is asked of the bucket's root, its name encoded for the query";
+    EXPECT_TRUE(browsed.skipped.empty()) << SkipReasons().front();
+}
+
 TEST_F(BrowseWorldTest, StopEndsAStalledListingAtOnceAndLateReportsAreDropped)
 {
     server.Route("/slow/", {PageBehavior::Kind::Stall, "<html><a href=\"a.bin\">a</a>"});

@@ -1,0 +1,73 @@
+// S3-style bucket listings (ListBucketResult), as Amazon documents the
+// answer of a GET on a bucket, with and without a delimiter.
+
+#include "browse/bucket-listing.h"
+
+#include <gtest/gtest.h>
+
+#include "browse/listing-text.h"
+
+namespace velmora {
+namespace {
+
+std::vector<std::string> Names(const std::vector<ListedEntry>& entries)
+{
+    std::vector<std::string> names;
+    for (const ListedEntry& entry : entries)
+        names.push_back(entry.name + (entry.isDirectory ? "/" : ""));
+    return names;
+}
+
+const char* const kFlat =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<ListBucketResult xmlns=\"http://s3.amazonaws.com/doc/2006-03-01/\">"
+    "<Name>mirror</Name><Prefix></Prefix><Marker></Marker><MaxKeys>1000</MaxKeys><IsTruncated>false</IsTruncated>"
+    "<Contents><Key>README.txt</Key><LastModified>2026-12-07T12:00:00.000Z</LastModified>"
+    "<ETag>&quot;abc&quot;</ETag><Size>1234</Size><StorageClass>STANDARD</StorageClass></Contents>"
+    "<Contents><Key>music/live/blue moon.mp3</Key><Size>5000000000</Size></Contents>"
+    "<Contents><Key>music/a.ogg</Key><Size>1</Size></Contents>"
+    "<Contents><Key>iso/</Key><Size>0</Size></Contents>"
+    "<Contents><Key>../escape.txt</Key><Size>1</Size></Contents>"
+    "<Contents><Key>caf\xC3\xA9.txt</Key><Size>7</Size></Contents>"
+    "</ListBucketResult>";
+
+TEST(BucketListingTest, AFlatListingGivesTheRootsFilesAndTheFoldersOfDeeperKeysOnce)
+{
+    const auto entries = ParseBucketListing(kFlat, "");
+    ASSERT_TRUE(entries);
+    EXPECT_EQ(Names(*entries), (std::vector<std::string>{"README.txt", "music/", "iso/", "caf\xC3\xA9.txt"}))
+        << "a key that climbs out is no entry";
+    EXPECT_EQ((*entries)[0].size, 1234u);
+    EXPECT_EQ((*entries)[0].modified, MakeUtcTime(2026, 12, 7, 12, 0, 0));
+    EXPECT_TRUE(LooksLikeBucketListing(kFlat));
+    EXPECT_FALSE(LooksLikeBucketListing("<?xml version=\"1.0\"?><!DOCTYPE html><html><body>index</body></html>"))
+        << "an XHTML index page is read as one";
+}
+
+TEST(BucketListingTest, AFolderAskedWithADelimiterGivesItsFilesAndCommonPrefixes)
+{
+    const std::string answer =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<ListBucketResult xmlns=\"http://s3.amazonaws.com/doc/2006-03-01/\"><Name>mirror</Name>"
+        "<Prefix>music/</Prefix><Delimiter>/</Delimiter>"
+        "<Contents><Key>music/</Key><Size>0</Size></Contents>"
+        "<Contents><Key>music/a.ogg</Key><Size>1</Size><LastModified>2025-01-02T03:04:05Z</LastModified></Contents>"
+        "<CommonPrefixes><Prefix>music/live/</Prefix></CommonPrefixes>"
+        "<CommonPrefixes><Prefix>elsewhere/</Prefix></CommonPrefixes>"
+        "</ListBucketResult>";
+    const auto entries = ParseBucketListing(answer, "music/");
+    ASSERT_TRUE(entries);
+    EXPECT_EQ(Names(*entries), (std::vector<std::string>{"a.ogg", "live/"}));
+    EXPECT_EQ((*entries)[0].modified, MakeUtcTime(2025, 1, 2, 3, 4, 5));
+    EXPECT_FALSE(ParseBucketListing("<?xml version=\"1.0\"?><Error><Code>NoSuchKey</Code></Error>", ""));
+    EXPECT_FALSE(ParseBucketListing("<ListBucketResult><Contents><Key>a", "")) << "a broken document";
+    // An entity defined in the answer is never expanded into a name.
+    EXPECT_EQ(Names(*ParseBucketListing("<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY e SYSTEM "
+                                        "\"file:///etc/passwd\">]><ListBucketResult><Contents><Key>&e;x.txt</Key>"
+                                        "</Contents></ListBucketResult>",
+                                        "")),
+              (std::vector<std::string>{"x.txt"}));
+}
+
+} // namespace
+} // namespace velmora
