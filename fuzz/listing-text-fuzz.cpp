@@ -1,10 +1,13 @@
-// Any FTP listing text and any date a listing or an index page writes: no
-// crash, no undefined behaviour, only names that stay in their folder, and
-// dates within the years a listing can name.
+// Any FTP listing text (MLSD, LIST line by line, a bucket listing) and any
+// date or size a listing or an index page writes: no crash, no undefined
+// behaviour, only names that stay in their folder, and dates within the
+// years a listing can name.
 
 #include <cstdint>
 #include <string_view>
 
+#include "browse/bucket-listing.h"
+#include "browse/list-lines.h"
 #include "browse/listing-text.h"
 #include "fuzz-check.h"
 #include "platform/http-date.h"
@@ -27,6 +30,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(Plausible(entry.modified));
     }
     const std::int64_t now = 1796645101; // 2026-12-07
+    const velmora::ListLines listed = velmora::ParseListLines(text, now);
+    for (const velmora::ListedEntry& entry : listed.entries) {
+        Require(velmora::IsListableName(entry.name));
+        Require(Plausible(entry.modified));
+    }
+    if (const auto bucket = velmora::ParseBucketListing(text, "")) {
+        for (const velmora::ListedEntry& entry : *bucket)
+            Require(velmora::IsListableName(entry.name) && Plausible(entry.modified));
+    }
+    velmora::ParseRoundedSize(text);
     Require(Plausible(velmora::ParseListTime(text, now)));
     Require(Plausible(velmora::ParseMlsdTime(text)));
     std::size_t end = 0;
