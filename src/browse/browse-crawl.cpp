@@ -100,6 +100,30 @@ std::chrono::milliseconds BrowseCrawl::NextWait(std::chrono::steady_clock::durat
     return std::max(m_pause, std::min(scaled, m_limits.longestDelay));
 }
 
+// Lists one directory after the wait the last answer asked for, and again
+// (a few times, with longer waits) when the server asks to slow down.
+ListOutcome BrowseCrawl::ListPolitely(DirectoryLister& lister, const std::string& directory, Pace& pace)
+{
+    ListOutcome outcome;
+    for (int attempt = 0;; ++attempt) {
+        if (pace.lastRequest != std::chrono::steady_clock::time_point{}) {
+            const auto since = std::chrono::steady_clock::now() - pace.lastRequest;
+            PauseUnlessStopped(std::chrono::duration_cast<std::chrono::milliseconds>(pace.wait - since), stop);
+        }
+        const auto started = std::chrono::steady_clock::now();
+        outcome = lister.List(directory);
+        pace.lastRequest = std::chrono::steady_clock::now();
+        pace.wait = NextWait(pace.lastRequest - started);
+        if (!outcome.slowDown || attempt >= m_limits.slowDownRetries || stop)
+            return outcome;
+        // Asked to slow down: what the server asked, else 5, 10, 20
+        // seconds, never more than the longest wait allowed.
+        const std::chrono::seconds asked = outcome.retryAfter.value_or(std::chrono::seconds(5 << attempt));
+        if (!PauseUnlessStopped(std::min(asked, m_limits.longestSlowDown), stop))
+            return outcome;
+    }
+}
+
 // A start directory that cannot be listed, or lists nothing, gives way to
 // the fallback directories once.
 bool BrowseCrawl::StartOver(const Pending& failed)
@@ -262,8 +286,7 @@ void BrowseCrawl::Crawl(bool& busy)
 {
     const std::unique_ptr<DirectoryLister> lister =
         makeLister ? makeLister() : MakeDirectoryLister(m_target, m_limits, stop);
-    std::chrono::steady_clock::time_point lastRequest{};
-    std::chrono::milliseconds wait{0};
+    Pace pace;
     std::unique_lock lock(m_mutex);
     for (;;) {
         // Wait for work, for the end (nothing left and nobody listing), or
@@ -288,27 +311,10 @@ void BrowseCrawl::Crawl(bool& busy)
         lock.unlock();
 
         ListOutcome outcome;
-        if (!m_robots.Allows(EncodeUrlPath(next.directory))) {
+        if (!m_robots.Allows(EncodeUrlPath(next.directory)))
             outcome.reason = m_robotsRefusal.empty() ? "robots.txt asks robots not to list it." : m_robotsRefusal;
-        } else {
-            for (int attempt = 0;; ++attempt) {
-                if (lastRequest != std::chrono::steady_clock::time_point{}) {
-                    const auto since = std::chrono::steady_clock::now() - lastRequest;
-                    PauseUnlessStopped(std::chrono::duration_cast<std::chrono::milliseconds>(wait - since), stop);
-                }
-                const auto started = std::chrono::steady_clock::now();
-                outcome = lister->List(next.directory);
-                lastRequest = std::chrono::steady_clock::now();
-                wait = NextWait(lastRequest - started);
-                if (!outcome.slowDown || attempt >= m_limits.slowDownRetries || stop)
-                    break;
-                // Asked to slow down: what the server asked, else 5, 10, 20
-                // seconds, never more than the longest wait allowed.
-                const std::chrono::seconds asked = outcome.retryAfter.value_or(std::chrono::seconds(5 << attempt));
-                if (!PauseUnlessStopped(std::min(asked, m_limits.longestSlowDown), stop))
-                    break;
-            }
-        }
+        else
+            outcome = ListPolitely(*lister, next.directory, pace);
 
         lock.lock();
         --m_nBusy;

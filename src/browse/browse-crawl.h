@@ -21,6 +21,7 @@
 namespace velmora {
 
 class DirectoryLister;
+struct ListOutcome;
 class MessageQueue;
 
 // One directory listed: its files (at most what the file cap left) and how
@@ -95,6 +96,12 @@ private:
     std::string m_robotsRefusal;          // why everything is refused when robots.txt could not be read
     std::chrono::milliseconds m_pause{0}; // the least wait between requests: robots.txt's Crawl-delay
     std::chrono::milliseconds NextWait(std::chrono::steady_clock::duration took) const;
+    // One connection's pace: when it last asked, and how long to wait.
+    struct Pace {
+        std::chrono::steady_clock::time_point lastRequest{};
+        std::chrono::milliseconds wait{0};
+    };
+    ListOutcome ListPolitely(DirectoryLister& lister, const std::string& directory, Pace& pace);
 
     std::mutex m_mutex;
     std::condition_variable m_changed;

@@ -7,6 +7,7 @@
 #include "browse/index-page.h"
 #include "platform/ascii-case.h"
 #include "platform/http-fetch.h"
+#include "platform/text-escape.h"
 #include "results/url-split.h"
 #include "search/engine-health.h"
 
@@ -22,26 +23,6 @@ std::optional<std::chrono::seconds> RetryAfter(const FetchResult& fetched)
     if (!seconds)
         return value && !value->empty() ? std::optional(std::chrono::seconds(60)) : std::nullopt;
     return std::chrono::seconds(*seconds);
-}
-
-// Every byte but the unreserved ones percent-encoded: a folder's name may
-// hold "&", "=" or "+", which a query would read as its own.
-std::string EncodeQueryValue(std::string_view text)
-{
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string encoded;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-            c == '_' || c == '~') {
-            encoded += c;
-        } else {
-            encoded += '%';
-            encoded += kHex[byte >> 4];
-            encoded += kHex[byte & 0xF];
-        }
-    }
-    return encoded;
 }
 
 std::string Sentence(long status)

@@ -177,15 +177,7 @@ bool IsPassedOver(std::string_view line)
 ListLines ParseListLines(std::string_view text, std::int64_t now)
 {
     ListLines listed;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        std::size_t end = text.find('\n', at);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(at, end - at);
-        at = end + 1;
-        if (line.ends_with('\r'))
-            line.remove_suffix(1);
+    for (const std::string_view line : SplitListingLines(text)) {
         if (IsPassedOver(line))
             continue;
         std::optional<ListedEntry> entry = ParseUnixLine(line, now);

@@ -1,5 +1,6 @@
 #include "browse/listing-text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <ctime>
 
@@ -103,18 +104,25 @@ std::optional<std::int64_t> ParseMlsdTime(std::string_view text)
     return MakeUtcTime(*year, *month, *day, *hour, *minute, *second);
 }
 
+std::vector<std::string_view> SplitListingLines(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        std::string_view line = text.substr(at, end - at);
+        at = end + 1;
+        if (line.ends_with('\r'))
+            line.remove_suffix(1);
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 std::vector<ListedEntry> ParseMlsd(std::string_view text)
 {
     std::vector<ListedEntry> entries;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        std::size_t end = text.find('\n', at);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(at, end - at);
-        at = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+    for (const std::string_view line : SplitListingLines(text)) {
         // Facts, then one blank, then the name (which may hold blanks).
         const std::size_t blank = line.find(' ');
         if (blank == std::string_view::npos)

@@ -9,6 +9,9 @@
 
 namespace velmora {
 
+// The lines of a listing, without their line ends ("\n" or "\r\n").
+std::vector<std::string_view> SplitListingLines(std::string_view text);
+
 // An MLSD answer ("type=file;size=12;modify=20261207120000; name" lines),
 // "cdir" and "pdir" left out.
 std::vector<ListedEntry> ParseMlsd(std::string_view text);

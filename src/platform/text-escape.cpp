@@ -85,6 +85,27 @@ std::string EscapeControls(std::string_view text, bool keepLineBreaks)
     return out;
 }
 
+std::string EncodeQueryValue(std::string_view text, bool spaceAsPlus)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    encoded.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+            c == '_' || c == '~') {
+            encoded += c;
+        } else if (c == ' ' && spaceAsPlus) {
+            encoded += '+';
+        } else {
+            encoded += '%';
+            encoded += kHex[byte >> 4];
+            encoded += kHex[byte & 0x0F];
+        }
+    }
+    return encoded;
+}
+
 std::string ReadableName(std::string_view bytes)
 {
     bool valid = true;

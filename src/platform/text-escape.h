@@ -18,6 +18,11 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
 // shown in a text box).
 std::string EscapeControls(std::string_view text, bool keepLineBreaks = false);
 
+// Every byte but the unreserved ones (letters, digits, "-._~")
+// percent-encoded, as a query's value must be; with `spaceAsPlus` a blank
+// becomes "+" (the form search engines read).
+std::string EncodeQueryValue(std::string_view text, bool spaceAsPlus = false);
+
 // A name as a server sent it, made readable: itself when it is valid UTF-8,
 // else read as Latin-1 (what older FTP servers mostly send), so "caf\xE9"
 // shows as "café". Only for showing: the name's own bytes still make its

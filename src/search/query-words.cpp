@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/ascii-case.h"
+#include "platform/text-escape.h"
 
 namespace velmora {
 
@@ -31,22 +32,7 @@ std::string MakeFilterWords(std::string_view searchText)
 
 std::string MakeQueryWords(std::string_view searchText)
 {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string words;
-    for (char c : LowerAscii(TrimWhiteSpace(searchText))) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == ' ') {
-            words += '+';
-        } else if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
-                   c == '-' || c == '.' || c == '_' || c == '~') {
-            words += c;
-        } else {
-            words += '%';
-            words += kHex[byte >> 4];
-            words += kHex[byte & 0x0F];
-        }
-    }
-    return words;
+    return EncodeQueryValue(LowerAscii(TrimWhiteSpace(searchText)), true);
 }
 
 std::string RemoveLineBreaks(std::string_view text)
