@@ -25,6 +25,10 @@ std::optional<std::chrono::seconds> RetryAfter(const FetchResult& fetched)
     return std::chrono::seconds(*seconds);
 }
 
+// The most of a bucket listing kept to be read whole (S3 sends at most a
+// thousand keys a page, a few hundred KiB).
+constexpr std::size_t kMaxBucketBytes = std::size_t{4} << 20;
+
 std::string Sentence(long status)
 {
     const std::string code = " (" + std::to_string(status) + ").";
@@ -71,15 +75,23 @@ public:
         std::optional<bool> xml;
         std::string document;
         options.enough = &full;
+        bool tooLarge = false;
         const FetchResult fetched = HttpFetch(options, [&](std::string_view data) {
             if (!xml)
                 xml = LooksLikeBucketListing(data);
-            if (*xml)
-                document.append(data);
-            else
+            if (!*xml) {
                 full = !reader.Feed(data);
+            } else if (document.size() + data.size() > kMaxBucketBytes) {
+                // A bucket page holds a thousand keys; more is no bucket.
+                tooLarge = true;
+                full = true;
+            } else {
+                document.append(data);
+            }
         });
         ListOutcome outcome = Judge(fetched);
+        if (tooLarge)
+            outcome.reason = "The bucket listing is larger than " + std::to_string(kMaxBucketBytes >> 20) + " MiB.";
         if (!outcome.reason.empty())
             return outcome;
         if (xml.value_or(false))

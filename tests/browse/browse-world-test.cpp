@@ -245,6 +245,19 @@ TEST_F(BrowseWorldTest, ABucketListingIsBrowsedFolderByFolderByPrefix)
     EXPECT_TRUE(browsed.skipped.empty()) << SkipReasons().front();
 }
 
+TEST_F(BrowseWorldTest, ABucketListingTooLargeToBeOneIsRefusedNotKept)
+{
+    std::string huge = "<?xml version=\"1.0\"?><ListBucketResult>";
+    while (huge.size() < (std::size_t{5} << 20))
+        huge += "<Contents><Key>a-file-with-a-long-name-to-fill-the-page.bin</Key><Size>1</Size></Contents>";
+    huge += "</ListBucketResult>";
+    server.Route("/big/", {PageBehavior::Kind::Serve, huge});
+    ASSERT_TRUE(Browse(server.Url("/big/x.bin")));
+    EXPECT_TRUE(Found().empty());
+    EXPECT_EQ(SkipReasons(),
+              (std::vector<std::string>{server.Url("/big/") + " The bucket listing is larger than 4 MiB."}));
+}
+
 TEST_F(BrowseWorldTest, StopEndsAStalledListingAtOnceAndLateReportsAreDropped)
 {
     server.Route("/slow/", {PageBehavior::Kind::Stall, "<html><a href=\"a.bin\">a</a>"});
