@@ -5,18 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include "browse/entry-names.h"
+
 #include "browse/listing-text.h"
 
 namespace velmora {
 namespace {
 
-std::vector<std::string> Names(const std::vector<ListedEntry>& entries)
-{
-    std::vector<std::string> names;
-    for (const ListedEntry& entry : entries)
-        names.push_back(entry.name + (entry.isDirectory ? "/" : ""));
-    return names;
-}
+using test::EntryNames;
 
 const char* const kFlat =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -35,7 +31,7 @@ TEST(BucketListingTest, AFlatListingGivesTheRootsFilesAndTheFoldersOfDeeperKeysO
 {
     const auto entries = ParseBucketListing(kFlat, "");
     ASSERT_TRUE(entries);
-    EXPECT_EQ(Names(*entries), (std::vector<std::string>{"README.txt", "music/", "iso/", "caf\xC3\xA9.txt"}))
+    EXPECT_EQ(EntryNames(*entries), (std::vector<std::string>{"README.txt", "music/", "iso/", "caf\xC3\xA9.txt"}))
         << "a key that climbs out is no entry";
     EXPECT_EQ((*entries)[0].size, 1234u);
     EXPECT_EQ((*entries)[0].modified, MakeUtcTime(2026, 12, 7, 12, 0, 0));
@@ -57,15 +53,15 @@ TEST(BucketListingTest, AFolderAskedWithADelimiterGivesItsFilesAndCommonPrefixes
         "</ListBucketResult>";
     const auto entries = ParseBucketListing(answer, "music/");
     ASSERT_TRUE(entries);
-    EXPECT_EQ(Names(*entries), (std::vector<std::string>{"a.ogg", "live/"}));
+    EXPECT_EQ(EntryNames(*entries), (std::vector<std::string>{"a.ogg", "live/"}));
     EXPECT_EQ((*entries)[0].modified, MakeUtcTime(2025, 1, 2, 3, 4, 5));
     EXPECT_FALSE(ParseBucketListing("<?xml version=\"1.0\"?><Error><Code>NoSuchKey</Code></Error>", ""));
     EXPECT_FALSE(ParseBucketListing("<ListBucketResult><Contents><Key>a", "")) << "a broken document";
     // An entity defined in the answer is never expanded into a name.
-    EXPECT_EQ(Names(*ParseBucketListing("<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY e SYSTEM "
-                                        "\"file:///etc/passwd\">]><ListBucketResult><Contents><Key>&e;x.txt</Key>"
-                                        "</Contents></ListBucketResult>",
-                                        "")),
+    EXPECT_EQ(EntryNames(*ParseBucketListing("<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY e SYSTEM "
+                                             "\"file:///etc/passwd\">]><ListBucketResult><Contents><Key>&e;x.txt</Key>"
+                                             "</Contents></ListBucketResult>",
+                                             "")),
               (std::vector<std::string>{"x.txt"}));
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "browse/entry-names.h"
+
 #include "browse/listing-text.h"
 
 namespace velmora {
@@ -14,13 +16,7 @@ IndexPlace Place(const std::string& directory, const std::string& scheme = "http
     return {scheme, "files.example.org", port, directory};
 }
 
-std::vector<std::string> Names(const std::vector<ListedEntry>& entries)
-{
-    std::vector<std::string> names;
-    for (const ListedEntry& entry : entries)
-        names.push_back(entry.name + (entry.isDirectory ? "/" : ""));
-    return names;
-}
+using test::EntryNames;
 
 TEST(IndexPageTest, NginxGivesExactSizesAndDates)
 {
@@ -34,7 +30,7 @@ TEST(IndexPageTest, NginxGivesExactSizesAndDates)
         "<a href=\"caf%C3%A9.txt\">caf&#233;.txt</a>         01-Jan-2025 00:00                  12\r\n"
         "</pre><hr></body>\r\n</html>\r\n";
     const auto entries = ParseIndexPage(page, Place("/pub/"));
-    ASSERT_EQ(Names(entries), (std::vector<std::string>{"live sets/", "Blue Moon (live).mp3", "caf\xc3\xa9.txt"}));
+    ASSERT_EQ(EntryNames(entries), (std::vector<std::string>{"live sets/", "Blue Moon (live).mp3", "caf\xc3\xa9.txt"}));
     EXPECT_FALSE(entries[0].size);
     EXPECT_EQ(entries[0].modified, *MakeUtcTime(2026, 12, 7, 12, 0, 0));
     EXPECT_EQ(entries[1].size, 200000u);
@@ -58,7 +54,7 @@ TEST(IndexPageTest, ApacheAndLighttpdTablesGiveDatesAndSizesRoundedOrExact)
         "<tr><td valign=\"top\"><img src=\"/icons/folder.gif\" alt=\"[DIR]\"></td><td><a href=\"old/\">old/</a></td>"
         "<td align=\"right\">2025-01-02 03:04  </td><td align=\"right\">  - </td></tr></table></body></html>";
     const auto entries = ParseIndexPage(apache, Place("/pub/"));
-    ASSERT_EQ(Names(entries), (std::vector<std::string>{"song.mp3", "notes.txt", "old/"}))
+    ASSERT_EQ(EntryNames(entries), (std::vector<std::string>{"song.mp3", "notes.txt", "old/"}))
         << "sort links and the parent link are no entries";
     EXPECT_EQ(entries[0].modified, *MakeUtcTime(2026, 12, 7, 12, 5, 0));
     EXPECT_EQ(entries[0].size, 4404019u) << "4.2M: about that many bytes";
@@ -72,7 +68,7 @@ TEST(IndexPageTest, ApacheAndLighttpdTablesGiveDatesAndSizesRoundedOrExact)
         "<tr><td class=\"n\"><a href=\"a.iso\">a.iso</a></td><td class=\"m\">2026-Dec-07 12:05:33</td>"
         "<td class=\"s\">1.2G</td><td class=\"t\">application/octet-stream</td></tr></tbody></table>";
     const auto light = ParseIndexPage(lighttpd, Place("/pub/"));
-    ASSERT_EQ(Names(light), (std::vector<std::string>{"a.iso"}));
+    ASSERT_EQ(EntryNames(light), (std::vector<std::string>{"a.iso"}));
     EXPECT_EQ(light[0].modified, *MakeUtcTime(2026, 12, 7, 12, 5, 33));
     EXPECT_EQ(light[0].size, 1288490189u);
     EXPECT_TRUE(light[0].sizeApproximate);
@@ -91,7 +87,7 @@ TEST(IndexPageTest, RoundedSizesInTheFormsServersWriteThem)
     const auto caddy = ParseIndexPage("<table><tr><td><a href=\"./big.iso\">big.iso</a></td><td>4.7 GB</td>"
                                       "<td><time datetime=\"2026-12-07T12:00:00Z\">12/07/2026</time></td></tr></table>",
                                       Place("/pub/"));
-    ASSERT_EQ(Names(caddy), (std::vector<std::string>{"big.iso"}));
+    ASSERT_EQ(EntryNames(caddy), (std::vector<std::string>{"big.iso"}));
 }
 
 TEST(IndexPageTest, FoldersLinkedWithoutASlashAreKnownByThePagesOwnMarks)
@@ -115,8 +111,9 @@ TEST(IndexPageTest, FoldersLinkedWithoutASlashAreKnownByThePagesOwnMarks)
         "<ul class=\"dir\"><li class=\"folder\"><a href=\"item\">item</a></li><li><a href=\"file.txt\">file.txt</a>"
         "</li></ul>";
     const auto entries = ParseIndexPage(page, Place("/pub/"));
-    EXPECT_EQ(Names(entries), (std::vector<std::string>{"icon/", "notes", "dosdir/", "word/", "dash/", "rowclass/",
-                                                        "linkclass/", "titled/", "plain.iso", "item/", "file.txt"}));
+    EXPECT_EQ(EntryNames(entries),
+              (std::vector<std::string>{"icon/", "notes", "dosdir/", "word/", "dash/", "rowclass/", "linkclass/",
+                                        "titled/", "plain.iso", "item/", "file.txt"}));
 }
 
 TEST(IndexPageTest, OnlyDirectChildrenOnThisServerAreEntries)
@@ -145,7 +142,7 @@ TEST(IndexPageTest, OnlyDirectChildrenOnThisServerAreEntries)
                              "<li><a href=\"tab%09.mp3\">control</a></li>"
                              "<li><a>no href</a></li>"
                              "</ul>";
-    EXPECT_EQ(Names(ParseIndexPage(page, Place("/pub/"))),
+    EXPECT_EQ(EntryNames(ParseIndexPage(page, Place("/pub/"))),
               (std::vector<std::string>{"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e/"}))
         << "nothing from another server, port or scheme, above or below the directory, or a name that hides "
            "a slash, dots or a control byte";

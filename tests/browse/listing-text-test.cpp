@@ -5,16 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include "browse/entry-names.h"
+
 namespace velmora {
 namespace {
 
-std::vector<std::string> Names(const std::vector<ListedEntry>& entries)
-{
-    std::vector<std::string> names;
-    for (const ListedEntry& entry : entries)
-        names.push_back(entry.name + (entry.isDirectory ? "/" : ""));
-    return names;
-}
+using test::EntryNames;
 
 TEST(ListingTextTest, MlsdGivesFilesAndDirectoriesWithTheirFacts)
 {
@@ -30,7 +26,7 @@ TEST(ListingTextTest, MlsdGivesFilesAndDirectoriesWithTheirFacts)
                                "no facts at all\r\n"
                                "type=file;size=18446744073709551615; huge.iso\n";
     const auto entries = ParseMlsd(answer);
-    EXPECT_EQ(Names(entries),
+    EXPECT_EQ(EntryNames(entries),
               (std::vector<std::string>{"music/", "Blue Moon (live).mp3", "name;with;semicolons.txt", "huge.iso"}))
         << "no . and .., no links, no name that leaves its directory or holds a control byte";
     ASSERT_EQ(entries.size(), 4u);
