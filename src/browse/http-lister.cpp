@@ -76,7 +76,7 @@ public:
         std::string document;
         options.enough = &full;
         bool tooLarge = false;
-        const FetchResult fetched = HttpFetch(options, [&](std::string_view data) {
+        const FetchResult fetched = m_connection.Fetch(options, [&](std::string_view data) {
             if (!xml)
                 xml = LooksLikeBucketListing(data);
             if (!*xml) {
@@ -160,6 +160,7 @@ private:
     BrowseLimits m_limits;
     const std::atomic<bool>& m_stop;
     IndexPlace m_place;
+    HttpConnection m_connection;             // one kept-alive connection for every folder this worker lists
     std::optional<std::string> m_bucketRoot; // where a bucket listing was found
 };
 

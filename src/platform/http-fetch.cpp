@@ -206,9 +206,6 @@ CURLcode PerformSameOrigin(CURL* curl, const FetchOptions& options)
     return code;
 }
 
-struct CurlDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
 struct ListDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
@@ -331,31 +328,53 @@ void SetOutcome(FetchResult& result, const Transfer& transfer, CURLcode code, co
 
 } // namespace
 
-FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std::string_view)>& onData)
+HttpConnection::~HttpConnection()
+{
+    if (m_handle != nullptr)
+        curl_easy_cleanup(m_handle);
+}
+
+FetchResult HttpConnection::Fetch(const FetchOptions& options, const std::function<void(std::string_view)>& onData)
 {
     InitializeHttp();
     FetchResult result;
-    std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
-    if (!handle) {
+    // A reset handle forgets the last fetch's options but keeps its live
+    // connection and TLS session for the next.
+    if (m_handle == nullptr)
+        m_handle = curl_easy_init();
+    else
+        curl_easy_reset(m_handle);
+    if (m_handle == nullptr) {
         result.error = "The network layer could not be started.";
         return result;
     }
+    CURL* handle = m_handle;
     Transfer transfer;
-    transfer.curl = handle.get();
+    transfer.curl = handle;
     transfer.options = &options;
     transfer.onData = &onData;
     std::unique_ptr<curl_slist, ListDeleter> headers;
     for (const std::string& header : options.headers)
         headers.reset(curl_slist_append(headers.release(), header.c_str()));
     char errorText[CURL_ERROR_SIZE] = "";
-    ConfigureHandle(handle.get(), options, transfer, headers.get(), errorText);
+    ConfigureHandle(handle, options, transfer, headers.get(), errorText);
     const CURLcode code =
-        options.sameOriginRedirectsOnly ? PerformSameOrigin(handle.get(), options) : curl_easy_perform(handle.get());
-    curl_easy_getinfo(handle.get(), CURLINFO_RESPONSE_CODE, &result.httpStatus);
+        options.sameOriginRedirectsOnly ? PerformSameOrigin(handle, options) : curl_easy_perform(handle);
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &result.httpStatus);
+    // The handle must not point at this call's error text or header list
+    // once they are gone.
+    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
+    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
     result.headers = std::move(transfer.headers);
     result.statusLine = std::move(transfer.statusLine);
     SetOutcome(result, transfer, code, errorText);
     return result;
+}
+
+FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std::string_view)>& onData)
+{
+    HttpConnection connection;
+    return connection.Fetch(options, onData);
 }
 
 } // namespace velmora

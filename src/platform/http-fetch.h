@@ -85,6 +85,23 @@ inline constexpr std::size_t kMaxHeaderBytes = 16 * 1024;
 // as curl does). Each piece of the body goes to `onData` as it arrives.
 FetchResult HttpFetch(const FetchOptions& options, const std::function<void(std::string_view)>& onData);
 
+// Fetches like HttpFetch, one URL after another, keeping the connection (and
+// a TLS session) open between them where the server allows: a worker that
+// reads many pages of one server makes one connection, not one a page. Not
+// shared between threads.
+class HttpConnection {
+public:
+    HttpConnection() = default;
+    ~HttpConnection();
+    HttpConnection(const HttpConnection&) = delete;
+    HttpConnection& operator=(const HttpConnection&) = delete;
+
+    FetchResult Fetch(const FetchOptions& options, const std::function<void(std::string_view)>& onData);
+
+private:
+    void* m_handle = nullptr; // libcurl's easy handle, made on the first fetch
+};
+
 // Why a fetch that failed to connect or broke off failed, as a sentence for
 // people ("The server stopped answering."); empty for other failures.
 std::string DescribeConnectionFailure(const FetchResult& fetched);

@@ -137,6 +137,26 @@ TEST_F(BrowseWorldTest, NginxAutoindexListsTheTreeBelowTheStartWithSizesAndDates
     EXPECT_EQ(session->GetActiveThreads(), 0);
 }
 
+TEST_F(BrowseWorldTest, OneWorkerListsEveryFolderOverOneKeptAliveConnection)
+{
+    BuildTree();
+    test::NginxServer nginx(tree.Path(), {.logConnections = true});
+    ASSERT_TRUE(nginx.IsRunning());
+    limits.connections = 1;
+    ASSERT_TRUE(Browse(nginx.Url("/pub/")));
+    EXPECT_EQ(Paths().size(), 6u);
+    std::set<std::string> connections;
+    std::size_t listings = 0;
+    for (const std::string& line : nginx.AccessLog()) {
+        if (line.ends_with("/robots.txt"))
+            continue;
+        ++listings;
+        connections.insert(line.substr(0, line.find(' ')));
+    }
+    EXPECT_EQ(listings, 5u) << "pub, sub, empty, deeper and x";
+    EXPECT_EQ(connections.size(), 1u) << "a new connection per folder";
+}
+
 // The same tree through FTP, with MLSD and with LIST only.
 class FtpBrowseTest : public BrowseWorldTest, public ::testing::WithParamInterface<test::FtpTestServer::Listing> {};
 

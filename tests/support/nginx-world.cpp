@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sstream>
+
 #include "support/loopback.h"
 
 namespace velmora::test {
@@ -37,7 +39,7 @@ bool Connectable(std::uint16_t port)
 
 } // namespace
 
-NginxServer::NginxServer(const std::string& folder)
+NginxServer::NginxServer(const std::string& folder, NginxOptions options) : m_options(options)
 {
     // Another program may take the port between our look and nginx's bind.
     for (int attempt = 0; attempt < 3 && m_port == 0; ++attempt) {
@@ -52,11 +54,19 @@ bool NginxServer::Start(const std::string& folder, std::uint16_t port)
     const std::string at = m_scratch.Path();
     std::string config = "daemon off;\nmaster_process off;\nworker_processes 1;\n";
     config += "pid " + at + "/nginx.pid;\nerror_log " + at + "/error.log;\n";
-    config += "events { worker_connections 64; }\nhttp {\n  access_log off;\n";
+    config += "events { worker_connections 64; }\nhttp {\n";
+    if (m_options.logConnections) {
+        // Written at once, not buffered, so the test reads it as it is.
+        config += "  log_format connections '$connection $request_uri';\n";
+        config += "  access_log " + at + "/access.log connections;\n";
+    } else {
+        config += "  access_log off;\n";
+    }
     for (const char* kind : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"})
         config += std::string("  ") + kind + "_temp_path " + at + "/" + kind + ";\n";
     config += "  server {\n    listen 127.0.0.1:" + std::to_string(port) + ";\n";
-    config += "    root " + folder + ";\n    location / { autoindex on; }\n  }\n}\n";
+    config += "    root " + folder + ";\n    location / { autoindex on; " +
+              std::string(m_options.jsonListing ? "autoindex_format json; " : "") + "}\n  }\n}\n";
     WriteFile(m_scratch.File("nginx.conf"), config);
 
     m_pid = ::fork();
@@ -90,6 +100,15 @@ void NginxServer::End()
 std::string NginxServer::Url(const std::string& path) const
 {
     return "http://127.0.0.1:" + std::to_string(m_port) + path;
+}
+
+std::vector<std::string> NginxServer::AccessLog() const
+{
+    std::vector<std::string> lines;
+    std::istringstream log(ReadFile(m_scratch.File("access.log")));
+    for (std::string line; std::getline(log, line);)
+        lines.push_back(line);
+    return lines;
 }
 
 } // namespace velmora::test
