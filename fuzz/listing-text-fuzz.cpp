@@ -1,4 +1,4 @@
-// Any FTP listing text (MLSD, LIST line by line, a bucket listing) and any
+// Any FTP listing text (MLSD, LIST line by line, a bucket or JSON listing) and any
 // date or size a listing or an index page writes: no crash, no undefined
 // behaviour, only names that stay in their folder, and dates within the
 // years a listing can name.
@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "browse/bucket-listing.h"
+#include "browse/json-listing.h"
 #include "browse/list-lines.h"
 #include "browse/listing-text.h"
 #include "fuzz-check.h"
@@ -39,6 +40,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const velmora::ListedEntry& entry : *bucket)
             Require(velmora::IsListableName(entry.name) && Plausible(entry.modified));
     }
+    if (const auto json = velmora::ParseJsonListing(text, 1000)) {
+        Require(json->size() <= 1000);
+        for (const velmora::ListedEntry& entry : *json)
+            Require(velmora::IsListableName(entry.name) && Plausible(entry.modified));
+    }
+    Require(Plausible(velmora::ParseIsoTime(text)));
     velmora::ParseRoundedSize(text);
     Require(Plausible(velmora::ParseListTime(text, now)));
     Require(Plausible(velmora::ParseMlsdTime(text)));

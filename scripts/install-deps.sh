@@ -11,7 +11,7 @@ packages=(build-essential cmake ninja-build pkg-config libcurl4-openssl-dev libx
           libgtest-dev libgmock-dev libbenchmark-dev clang-format
           qt6-base-dev qt6-svg-dev libgl-dev
           lftp ncftp python3-pyftpdlib python3 openssl nginx fonts-dejavu-core
-          libsqlite3-dev aria2 desktop-file-utils appstream man-db locales-all)
+          libsqlite3-dev nlohmann-json3-dev aria2 desktop-file-utils appstream man-db locales-all)
 if [ "${1:-}" = "--clang" ]; then
   packages+=(clang libclang-rt-14-dev)
 fi

@@ -1,6 +1,7 @@
 #include "browse/browse-crawl.h"
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 #include <thread>
 
@@ -100,9 +101,39 @@ std::chrono::milliseconds BrowseCrawl::NextWait(std::chrono::steady_clock::durat
     return std::max(m_pause, std::min(scaled, m_limits.longestDelay));
 }
 
-// Lists one directory after the wait the last answer asked for, and again
-// (a few times, with longer waits) when the server asks to slow down.
+// Lists one directory, page after page when the server gives its listing in
+// pages, each page asked as politely as a directory; no more pages than the
+// caps could take, and only while each page begins past the last.
 ListOutcome BrowseCrawl::ListPolitely(DirectoryLister& lister, const std::string& directory, Pace& pace)
+{
+    ListOutcome outcome = ListPagePolitely(lister, directory, {}, pace);
+    const std::size_t most = m_limits.maxFiles + m_limits.maxDirectories;
+    while (outcome.ok && !outcome.continueAfter.empty() && !stop) {
+        if (outcome.entries.size() >= most) {
+            outcome.reason = "Its listing has more pages than the caps allow; the rest were left unread.";
+            break;
+        }
+        const std::string after = std::move(outcome.continueAfter);
+        ListOutcome page = ListPagePolitely(lister, directory, after, pace);
+        if (!page.ok) {
+            outcome.reason = "Only the first pages of its listing could be read: " + page.reason;
+            break;
+        }
+        if (!page.continueAfter.empty() && page.continueAfter <= after) {
+            page.continueAfter.clear(); // a page that leads back would never end
+            outcome.reason = "Its listing's pages lead back to themselves; the rest were left unread.";
+        }
+        std::move(page.entries.begin(), page.entries.end(), std::back_inserter(outcome.entries));
+        outcome.continueAfter = std::move(page.continueAfter);
+    }
+    outcome.continueAfter.clear();
+    return outcome;
+}
+
+// Lists one page after the wait the last answer asked for, and again (a few
+// times, with longer waits) when the server asks to slow down.
+ListOutcome BrowseCrawl::ListPagePolitely(DirectoryLister& lister, const std::string& directory,
+                                          const std::string& after, Pace& pace)
 {
     ListOutcome outcome;
     for (int attempt = 0;; ++attempt) {
@@ -111,7 +142,7 @@ ListOutcome BrowseCrawl::ListPolitely(DirectoryLister& lister, const std::string
             PauseUnlessStopped(std::chrono::duration_cast<std::chrono::milliseconds>(pace.wait - since), stop);
         }
         const auto started = std::chrono::steady_clock::now();
-        outcome = lister.List(directory);
+        outcome = after.empty() ? lister.List(directory) : lister.ListFrom(directory, after);
         pace.lastRequest = std::chrono::steady_clock::now();
         pace.wait = NextWait(pace.lastRequest - started);
         if (!outcome.slowDown || attempt >= m_limits.slowDownRetries || stop)
@@ -285,7 +316,7 @@ void BrowseCrawl::Work()
 void BrowseCrawl::Crawl(bool& busy)
 {
     const std::unique_ptr<DirectoryLister> lister =
-        makeLister ? makeLister() : MakeDirectoryLister(m_target, m_limits, stop);
+        makeLister ? makeLister() : MakeDirectoryLister(m_target, m_limits, stop, m_findings);
     Pace pace;
     std::unique_lock lock(m_mutex);
     for (;;) {
@@ -323,6 +354,8 @@ void BrowseCrawl::Crawl(bool& busy)
             // A home page, not an index: the fallback folders are listed instead.
         } else if (outcome.ok) {
             Take(next, std::move(outcome.entries));
+            if (!outcome.reason.empty())
+                Skip(next.directory, outcome.reason);
             if (outcome.unreadable > 0)
                 Skip(next.directory, std::to_string(outcome.unreadable) +
                                          (outcome.unreadable == 1 ? " line" : " lines") +

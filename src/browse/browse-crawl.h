@@ -15,13 +15,12 @@
 
 #include "browse/browse-limits.h"
 #include "browse/browse-target.h"
+#include "browse/directory-lister.h"
 #include "browse/listed-entry.h"
 #include "browse/robots-rules.h"
 
 namespace velmora {
 
-class DirectoryLister;
-struct ListOutcome;
 class MessageQueue;
 
 // One directory listed: its files (at most what the file cap left) and how
@@ -91,6 +90,7 @@ private:
     const BrowseLimits m_limits;
     const std::shared_ptr<MessageQueue> m_pQueue;
 
+    ServerFindings m_findings; // what the workers' listers learn of the server
     std::once_flag m_robotsLoaded;
     RobotsRules m_robots;
     std::string m_robotsRefusal;          // why everything is refused when robots.txt could not be read
@@ -102,6 +102,8 @@ private:
         std::chrono::milliseconds wait{0};
     };
     ListOutcome ListPolitely(DirectoryLister& lister, const std::string& directory, Pace& pace);
+    ListOutcome ListPagePolitely(DirectoryLister& lister, const std::string& directory, const std::string& after,
+                                 Pace& pace);
 
     std::mutex m_mutex;
     std::condition_variable m_changed;

@@ -3,6 +3,7 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
+#include <algorithm>
 #include <memory>
 #include <unordered_set>
 
@@ -35,39 +36,15 @@ std::string ChildText(const xmlNode* parent, const char* name)
     return {};
 }
 
-int Number(std::string_view text, std::size_t at, std::size_t count)
-{
-    int value = 0;
-    for (std::size_t i = at; i < at + count; ++i) {
-        if (i >= text.size() || text[i] < '0' || text[i] > '9')
-            return -1;
-        value = value * 10 + (text[i] - '0');
-    }
-    return value;
-}
-
 } // namespace
-
-std::optional<std::int64_t> ParseIsoTime(std::string_view text)
-{
-    if (text.size() < 19 || text[4] != '-' || text[7] != '-' || (text[10] != 'T' && text[10] != ' ') ||
-        text[13] != ':' || text[16] != ':')
-        return std::nullopt;
-    const int parts[] = {Number(text, 0, 4),  Number(text, 5, 2),  Number(text, 8, 2),
-                         Number(text, 11, 2), Number(text, 14, 2), Number(text, 17, 2)};
-    for (const int part : parts) {
-        if (part < 0)
-            return std::nullopt;
-    }
-    return MakeUtcTime(parts[0], parts[1], parts[2], parts[3], parts[4], parts[5]);
-}
 
 bool LooksLikeBucketListing(std::string_view start)
 {
     return start.substr(0, 1024).find("<ListBucketResult") != std::string_view::npos;
 }
 
-std::optional<std::vector<ListedEntry>> ParseBucketListing(std::string_view xml, std::string_view prefix)
+std::optional<std::vector<ListedEntry>> ParseBucketListing(std::string_view xml, std::string_view prefix,
+                                                           std::string* nextMarker)
 {
     if (xml.size() > static_cast<std::size_t>(INT32_MAX))
         return std::nullopt;
@@ -84,11 +61,13 @@ std::optional<std::vector<ListedEntry>> ParseBucketListing(std::string_view xml,
         if (IsListableName(name) && folders.insert(name).second)
             entries.push_back({std::move(name), true, {}, false, {}});
     };
+    std::string lastKey;
     for (const xmlNode* node = root->children; node != nullptr; node = node->next) {
         const bool common = Named(node, "CommonPrefixes");
         if (!common && !Named(node, "Contents"))
             continue;
         const std::string key = ChildText(node, common ? "Prefix" : "Key");
+        lastKey = std::max(lastKey, key);
         if (!key.starts_with(prefix) || key.size() == prefix.size())
             continue;
         const std::string rest = key.substr(prefix.size());
@@ -103,6 +82,10 @@ std::optional<std::vector<ListedEntry>> ParseBucketListing(std::string_view xml,
         file.modified = ParseIsoTime(ChildText(node, "LastModified"));
         if (IsListableName(file.name))
             entries.push_back(std::move(file));
+    }
+    if (nextMarker != nullptr) {
+        const std::string marker = ChildText(root, "NextMarker");
+        *nextMarker = ChildText(root, "IsTruncated") != "true" ? "" : marker.empty() ? lastKey : marker;
     }
     return entries;
 }

@@ -5,10 +5,23 @@
 
 namespace velmora {
 
-std::unique_ptr<DirectoryLister> MakeDirectoryLister(const BrowseTarget& target, const BrowseLimits& limits,
-                                                     const std::atomic<bool>& stop)
+std::optional<std::string> ServerFindings::BucketRoot() const
 {
-    return target.IsFtp() ? MakeFtpLister(target, limits, stop) : MakeHttpLister(target, limits, stop);
+    const std::lock_guard lock(m_mutex);
+    return m_bucketRoot;
+}
+
+void ServerFindings::SetBucketRoot(const std::string& directory)
+{
+    const std::lock_guard lock(m_mutex);
+    if (!m_bucketRoot)
+        m_bucketRoot = directory;
+}
+
+std::unique_ptr<DirectoryLister> MakeDirectoryLister(const BrowseTarget& target, const BrowseLimits& limits,
+                                                     const std::atomic<bool>& stop, ServerFindings& findings)
+{
+    return target.IsFtp() ? MakeFtpLister(target, limits, stop) : MakeHttpLister(target, limits, stop, findings);
 }
 
 bool PauseUnlessStopped(std::chrono::milliseconds wait, const std::atomic<bool>& stop)

@@ -5,6 +5,7 @@
 #include "browse/bucket-listing.h"
 #include "browse/directory-lister.h"
 #include "browse/index-page.h"
+#include "browse/json-listing.h"
 #include "platform/ascii-case.h"
 #include "platform/http-fetch.h"
 #include "platform/text-escape.h"
@@ -43,20 +44,38 @@ std::string Sentence(long status)
     return "The server answered" + code;
 }
 
+// What an answer's first bytes show it to be.
+enum class ListingForm { Page, Bucket, Json };
+
+ListingForm FormOf(std::string_view start)
+{
+    if (LooksLikeBucketListing(start))
+        return ListingForm::Bucket;
+    return LooksLikeJsonListing(start) ? ListingForm::Json : ListingForm::Page;
+}
+
 class HttpLister : public DirectoryLister {
 public:
-    HttpLister(const BrowseTarget& target, const BrowseLimits& limits, const std::atomic<bool>& stop)
-        : m_target(target), m_limits(limits), m_stop(stop)
+    HttpLister(const BrowseTarget& target, const BrowseLimits& limits, const std::atomic<bool>& stop,
+               ServerFindings& findings)
+        : m_target(target), m_limits(limits), m_stop(stop), m_findings(findings)
     {
         m_place.scheme = target.service == kServiceHttps ? "https" : "http";
         m_place.host = LowerAscii(target.server);
         m_place.port = target.port;
     }
 
-    ListOutcome List(const std::string& directory) override
+    ListOutcome List(const std::string& directory) override { return ListPage(directory, {}); }
+    ListOutcome ListFrom(const std::string& directory, const std::string& after) override
+    {
+        return ListPage(directory, after);
+    }
+
+private:
+    ListOutcome ListPage(const std::string& directory, const std::string& after)
     {
         FetchOptions options;
-        options.url = ListingUrl(directory);
+        options.url = ListingUrl(directory, after);
         options.userAgent = m_limits.userAgent;
         options.connectTimeoutSeconds = m_limits.connectTimeoutSeconds;
         options.lowSpeedSeconds = m_limits.lowSpeedSeconds;
@@ -69,19 +88,20 @@ public:
         options.stop = &m_stop;
         m_place.directory = directory;
         // An index page is read as it arrives, with no copy kept; a bucket
-        // listing (XML, told by its first bytes) is kept to be read whole.
-        IndexPageReader reader(m_place, m_limits.maxFiles + m_limits.maxDirectories);
+        // listing (XML) or a JSON listing, told by their first bytes, is
+        // kept to be read whole.
+        IndexPageReader reader(m_place, MaxEntries());
         bool full = false;
-        std::optional<bool> xml;
+        std::optional<ListingForm> form;
         std::string document;
         options.enough = &full;
         bool tooLarge = false;
         const FetchResult fetched = m_connection.Fetch(options, [&](std::string_view data) {
-            if (!xml)
-                xml = LooksLikeBucketListing(data);
-            if (!*xml) {
+            if (!form)
+                form = FormOf(data);
+            if (*form == ListingForm::Page) {
                 full = !reader.Feed(data);
-            } else if (document.size() + data.size() > kMaxBucketBytes) {
+            } else if (*form == ListingForm::Bucket && document.size() + data.size() > kMaxBucketBytes) {
                 // A bucket page holds a thousand keys; more is no bucket.
                 tooLarge = true;
                 full = true;
@@ -94,8 +114,10 @@ public:
             outcome.reason = "The bucket listing is larger than " + std::to_string(kMaxBucketBytes >> 20) + " MiB.";
         if (!outcome.reason.empty())
             return outcome;
-        if (xml.value_or(false))
+        if (form == ListingForm::Bucket)
             return ReadBucket(directory, document);
+        if (form == ListingForm::Json)
+            return ReadJson(document);
         const auto type = fetched.Header("Content-Type");
         if (type && LowerAscii(*type).find("html") == std::string::npos) {
             outcome.reason = "The server gives a file here, not an index page.";
@@ -106,15 +128,17 @@ public:
         return outcome;
     }
 
-private:
     // A folder of a bucket is asked of the bucket's root by prefix, as S3
-    // lists; any other folder by its own URL.
-    std::string ListingUrl(const std::string& directory) const
+    // lists, and its later pages by marker; any other folder by its own URL.
+    std::string ListingUrl(const std::string& directory, const std::string& after) const
     {
-        if (!m_bucketRoot || !directory.starts_with(*m_bucketRoot) || directory == *m_bucketRoot)
-            return MakeDirectoryUrl(m_target, directory);
-        return MakeDirectoryUrl(m_target, *m_bucketRoot) +
-               "?delimiter=%2F&prefix=" + EncodeQueryValue(directory.substr(m_bucketRoot->size()));
+        const std::string marker = after.empty() ? "" : "marker=" + EncodeQueryValue(after);
+        const auto root = m_findings.BucketRoot();
+        if (!root || !directory.starts_with(*root) || directory == *root)
+            return MakeDirectoryUrl(m_target, directory) + (marker.empty() ? "" : "?" + marker);
+        return MakeDirectoryUrl(m_target, *root) +
+               "?delimiter=%2F&prefix=" + EncodeQueryValue(directory.substr(root->size())) +
+               (marker.empty() ? "" : "&" + marker);
     }
 
     // Why a fetch gave no listing; an empty reason when it may give one.
@@ -138,19 +162,34 @@ private:
         return outcome;
     }
 
+    std::size_t MaxEntries() const { return m_limits.maxFiles + m_limits.maxDirectories; }
+
+    ListOutcome ReadJson(std::string_view document) const
+    {
+        ListOutcome outcome;
+        outcome.status = 200;
+        auto entries = ParseJsonListing(document, MaxEntries());
+        if (!entries) {
+            outcome.reason = "The server gives a JSON document here, not a listing.";
+            return outcome;
+        }
+        outcome.ok = true;
+        outcome.entries = std::move(*entries);
+        return outcome;
+    }
+
     ListOutcome ReadBucket(const std::string& directory, std::string_view document)
     {
         ListOutcome outcome;
         outcome.status = 200;
-        const std::string prefix =
-            m_bucketRoot && directory.starts_with(*m_bucketRoot) ? directory.substr(m_bucketRoot->size()) : "";
-        auto entries = ParseBucketListing(document, prefix);
+        const auto root = m_findings.BucketRoot();
+        const std::string prefix = root && directory.starts_with(*root) ? directory.substr(root->size()) : "";
+        auto entries = ParseBucketListing(document, prefix, &outcome.continueAfter);
         if (!entries) {
             outcome.reason = "The server gives an XML document here, not a listing.";
             return outcome;
         }
-        if (!m_bucketRoot)
-            m_bucketRoot = directory; // the bucket's root: its folders are asked of it
+        m_findings.SetBucketRoot(directory); // the bucket's root: its folders are asked of it
         outcome.ok = true;
         outcome.entries = std::move(*entries);
         return outcome;
@@ -160,16 +199,16 @@ private:
     BrowseLimits m_limits;
     const std::atomic<bool>& m_stop;
     IndexPlace m_place;
-    HttpConnection m_connection;             // one kept-alive connection for every folder this worker lists
-    std::optional<std::string> m_bucketRoot; // where a bucket listing was found
+    HttpConnection m_connection; // one kept-alive connection for every folder this worker lists
+    ServerFindings& m_findings;
 };
 
 } // namespace
 
 std::unique_ptr<DirectoryLister> MakeHttpLister(const BrowseTarget& target, const BrowseLimits& limits,
-                                                const std::atomic<bool>& stop)
+                                                const std::atomic<bool>& stop, ServerFindings& findings)
 {
-    return std::make_unique<HttpLister>(target, limits, stop);
+    return std::make_unique<HttpLister>(target, limits, stop, findings);
 }
 
 } // namespace velmora

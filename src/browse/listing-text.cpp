@@ -104,6 +104,42 @@ std::optional<std::int64_t> ParseMlsdTime(std::string_view text)
     return MakeUtcTime(*year, *month, *day, *hour, *minute, *second);
 }
 
+std::optional<std::int64_t> ParseIsoTime(std::string_view text)
+{
+    if (text.size() < 19 || text[4] != '-' || text[7] != '-' || (text[10] != 'T' && text[10] != ' ') ||
+        text[13] != ':' || text[16] != ':')
+        return std::nullopt;
+    const auto year = Digits(text, 0, 4);
+    const auto month = Digits(text, 5, 2);
+    const auto day = Digits(text, 8, 2);
+    const auto hour = Digits(text, 11, 2);
+    const auto minute = Digits(text, 14, 2);
+    const auto second = Digits(text, 17, 2);
+    if (!year || !month || !day || !hour || !minute || !second)
+        return std::nullopt;
+    const auto utc = MakeUtcTime(*year, *month, *day, *hour, *minute, *second);
+    // Fractions of a second are dropped; "+01:00" means an hour ahead of UTC.
+    std::size_t at = 19;
+    if (at < text.size() && text[at] == '.') {
+        ++at;
+        while (at < text.size() && IsDigit(text[at]))
+            ++at;
+    }
+    const std::string_view zone = text.substr(at);
+    if (!utc || zone.empty() || zone == "Z" || zone == "z")
+        return utc;
+    const auto zoneHours = Digits(zone, 1, 2);
+    const auto zoneMinutes = Digits(zone, 4, 2);
+    if (zone.size() != 6 || (zone[0] != '+' && zone[0] != '-') || zone[3] != ':' || !zoneHours || !zoneMinutes)
+        return std::nullopt;
+    const std::int64_t offset = (*zoneHours * 60 + *zoneMinutes) * 60;
+    const std::int64_t when = zone[0] == '+' ? *utc - offset : *utc + offset;
+    // Within the years MakeUtcTime takes, whatever the offset.
+    if (when < 0 || when > *MakeUtcTime(9999, 12, 31, 23, 59, 59))
+        return std::nullopt;
+    return when;
+}
+
 std::vector<std::string_view> SplitListingLines(std::string_view text)
 {
     std::vector<std::string_view> lines;

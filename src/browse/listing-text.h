@@ -35,6 +35,11 @@ std::optional<std::uint64_t> ParseByteCount(std::string_view text);
 // to the unit), as bytes; nothing for anything else.
 std::optional<std::uint64_t> ParseRoundedSize(std::string_view text);
 
+// An ISO 8601 / RFC 3339 time as S3 and Caddy write it
+// ("2026-12-07T12:00:00.000Z", "2026-12-07T13:00:00.5+01:00") as seconds
+// since 1970; a time without an offset is taken as UTC.
+std::optional<std::int64_t> ParseIsoTime(std::string_view text);
+
 // Seconds since 1970 for a UTC date and time; nothing when out of range.
 std::optional<std::int64_t> MakeUtcTime(int year, int month, int day, int hour, int minute, int second);
 

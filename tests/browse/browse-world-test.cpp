@@ -157,6 +157,18 @@ TEST_F(BrowseWorldTest, OneWorkerListsEveryFolderOverOneKeptAliveConnection)
     EXPECT_EQ(connections.size(), 1u) << "a new connection per folder";
 }
 
+TEST_F(BrowseWorldTest, NginxJsonListingsAreReadAsListings)
+{
+    BuildTree();
+    test::NginxServer nginx(tree.Path(), {.jsonListing = true});
+    ASSERT_TRUE(nginx.IsRunning());
+    limits.depth = 2;
+    ASSERT_TRUE(Browse(nginx.Url("/pub/a.txt")));
+    EXPECT_EQ(Paths(), kTreeToDepth2);
+    EXPECT_EQ(Found().at("/pub/b c.bin"), 1000u);
+    EXPECT_TRUE(session->GetResults().Get(0).modified.has_value());
+}
+
 // The same tree through FTP, with MLSD and with LIST only.
 class FtpBrowseTest : public BrowseWorldTest, public ::testing::WithParamInterface<test::FtpTestServer::Listing> {};
 
@@ -263,6 +275,35 @@ TEST_F(BrowseWorldTest, ABucketListingIsBrowsedFolderByFolderByPrefix)
                            {"/README.txt", 12}, {"/music/a.ogg", 1}, {"/music/live%26more/b.flac", 2}}))
         << "each folder is asked of the bucket's root, its name encoded for the query";
     EXPECT_TRUE(browsed.skipped.empty()) << SkipReasons().front();
+}
+
+TEST_F(BrowseWorldTest, ABucketListingInPagesIsReadPageByPageByMarker)
+{
+    const auto bucket = [](const std::string& body) {
+        return PageBehavior{PageBehavior::Kind::Serve,
+                            "<?xml version=\"1.0\"?><ListBucketResult>" + body + "</ListBucketResult>"};
+    };
+    // The root, asked without a delimiter, gives no NextMarker: its last key
+    // is the marker.
+    server.Route("/", bucket("<IsTruncated>true</IsTruncated><Contents><Key>a.txt</Key><Size>1</Size></Contents>"
+                             "<Contents><Key>music/a.ogg</Key><Size>2</Size></Contents>"));
+    server.Route("/?marker=music%2Fa.ogg",
+                 bucket("<IsTruncated>false</IsTruncated><Contents><Key>z.txt</Key><Size>3</Size></Contents>"));
+    server.Route("/?delimiter=%2F&prefix=music%2F",
+                 bucket("<IsTruncated>true</IsTruncated><NextMarker>music/b.ogg</NextMarker>"
+                        "<Contents><Key>music/a.ogg</Key><Size>2</Size></Contents>"
+                        "<Contents><Key>music/b.ogg</Key><Size>4</Size></Contents>"));
+    server.Route("/?delimiter=%2F&prefix=music%2F&marker=music%2Fb.ogg",
+                 bucket("<IsTruncated>true</IsTruncated><NextMarker>music/b.ogg</NextMarker>"
+                        "<Contents><Key>music/c.ogg</Key><Size>5</Size></Contents>"));
+    ASSERT_TRUE(Browse(server.Url("/a.txt")));
+    EXPECT_EQ(Found(),
+              (std::map<std::string, std::optional<std::uint64_t>>{
+                  {"/a.txt", 1}, {"/z.txt", 3}, {"/music/a.ogg", 2}, {"/music/b.ogg", 4}, {"/music/c.ogg", 5}}));
+    EXPECT_EQ(SkipReasons(), (std::vector<std::string>{server.Url("/music/") +
+                                                       " Its listing's pages lead back to themselves; the rest "
+                                                       "were left unread."}))
+        << "a marker that does not move on ends the pages";
 }
 
 TEST_F(BrowseWorldTest, ABucketListingTooLargeToBeOneIsRefusedNotKept)

@@ -65,5 +65,23 @@ TEST(BucketListingTest, AFolderAskedWithADelimiterGivesItsFilesAndCommonPrefixes
               (std::vector<std::string>{"x.txt"}));
 }
 
+TEST(BucketListingTest, APageOfMoreNamesTheMarkerOfTheNext)
+{
+    const auto next = [](const std::string& body) {
+        std::string marker = "unset";
+        const auto entries = ParseBucketListing("<ListBucketResult>" + body + "</ListBucketResult>", "", &marker);
+        EXPECT_TRUE(entries);
+        return marker;
+    };
+    EXPECT_EQ(next("<IsTruncated>true</IsTruncated><NextMarker>m/x</NextMarker><Contents><Key>a</Key></Contents>"),
+              "m/x");
+    EXPECT_EQ(next("<IsTruncated>true</IsTruncated><Contents><Key>b</Key></Contents><CommonPrefixes><Prefix>c/"
+                   "</Prefix></CommonPrefixes><Contents><Key>a</Key></Contents>"),
+              "c/")
+        << "without NextMarker, the last key or prefix in S3's order";
+    EXPECT_EQ(next("<IsTruncated>false</IsTruncated><NextMarker>m/x</NextMarker>"), "");
+    EXPECT_EQ(next("<Contents><Key>a</Key></Contents>"), "");
+}
+
 } // namespace
 } // namespace velmora
