@@ -127,7 +127,42 @@ ListOutcome BrowseCrawl::ListPolitely(DirectoryLister& lister, const std::string
         outcome.continueAfter = std::move(page.continueAfter);
     }
     outcome.continueAfter.clear();
+    if (outcome.ok)
+        SettleKinds(lister, directory, outcome.entries, pace);
     return outcome;
+}
+
+void BrowseCrawl::AwaitTurn(const Pace& pace)
+{
+    if (pace.lastRequest != std::chrono::steady_clock::time_point{}) {
+        const auto since = std::chrono::steady_clock::now() - pace.lastRequest;
+        PauseUnlessStopped(std::chrono::duration_cast<std::chrono::milliseconds>(pace.wait - since), stop);
+    }
+}
+
+// Entries a page named without telling folder from file are asked of the
+// server, each as politely as a listing; a few per folder, so that a page of
+// countless such links costs a few requests, not one each. The rest stay
+// files.
+void BrowseCrawl::SettleKinds(DirectoryLister& lister, const std::string& directory, std::vector<ListedEntry>& entries,
+                              Pace& pace)
+{
+    constexpr int kMostAsked = 32;
+    int asked = 0;
+    for (ListedEntry& entry : entries) {
+        if (!entry.kindUnknown || stop)
+            continue;
+        entry.kindUnknown = false;
+        const std::string path = directory + entry.name;
+        if (asked >= kMostAsked || !m_robots.Allows(EncodeUrlPath(path)))
+            continue;
+        ++asked;
+        AwaitTurn(pace);
+        const auto started = std::chrono::steady_clock::now();
+        entry.isDirectory = lister.IsFolder(path).value_or(false);
+        pace.lastRequest = std::chrono::steady_clock::now();
+        pace.wait = NextWait(pace.lastRequest - started);
+    }
 }
 
 // Lists one page after the wait the last answer asked for, and again (a few
@@ -137,10 +172,7 @@ ListOutcome BrowseCrawl::ListPagePolitely(DirectoryLister& lister, const std::st
 {
     ListOutcome outcome;
     for (int attempt = 0;; ++attempt) {
-        if (pace.lastRequest != std::chrono::steady_clock::time_point{}) {
-            const auto since = std::chrono::steady_clock::now() - pace.lastRequest;
-            PauseUnlessStopped(std::chrono::duration_cast<std::chrono::milliseconds>(pace.wait - since), stop);
-        }
+        AwaitTurn(pace);
         const auto started = std::chrono::steady_clock::now();
         outcome = after.empty() ? lister.List(directory) : lister.ListFrom(directory, after);
         pace.lastRequest = std::chrono::steady_clock::now();

@@ -102,6 +102,10 @@ private:
         std::chrono::milliseconds wait{0};
     };
     ListOutcome ListPolitely(DirectoryLister& lister, const std::string& directory, Pace& pace);
+    void SettleKinds(DirectoryLister& lister, const std::string& directory, std::vector<ListedEntry>& entries,
+                     Pace& pace);
+    // Waits until the connection's pace allows its next request.
+    void AwaitTurn(const Pace& pace);
     ListOutcome ListPagePolitely(DirectoryLister& lister, const std::string& directory, const std::string& after,
                                  Pace& pace);
 

@@ -44,6 +44,13 @@ public:
         static_cast<void>(after);
         return {};
     }
+    // Whether the entry at `path` ("/pub/name", no "/" at the end) is a
+    // folder, asked of the server; nothing when its answer does not tell.
+    virtual std::optional<bool> IsFolder(const std::string& path)
+    {
+        static_cast<void>(path);
+        return std::nullopt;
+    }
 };
 
 // What one browse's listers learn of the server and share between their

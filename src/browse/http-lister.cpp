@@ -9,6 +9,7 @@
 #include "platform/ascii-case.h"
 #include "platform/http-fetch.h"
 #include "platform/text-escape.h"
+#include "results/result-actions.h"
 #include "results/url-split.h"
 #include "search/engine-health.h"
 
@@ -44,6 +45,15 @@ std::string Sentence(long status)
     return "The server answered" + code;
 }
 
+// Whether an answer's first bytes open a page (markup), not a file's bytes.
+bool LooksLikeMarkup(std::string_view start)
+{
+    if (start.starts_with("\xEF\xBB\xBF"))
+        start.remove_prefix(3);
+    const std::size_t first = start.find_first_not_of(" \t\r\n");
+    return first != std::string_view::npos && start[first] == '<';
+}
+
 // What an answer's first bytes show it to be.
 enum class ListingForm { Page, Bucket, Json };
 
@@ -71,21 +81,47 @@ public:
         return ListPage(directory, after);
     }
 
+    // A folder linked without "/" answers with a redirect to its name with
+    // one, or with an index page of its own. Only the start of the answer
+    // is read: a large file is not fetched to learn it is one.
+    std::optional<bool> IsFolder(const std::string& path) override
+    {
+        constexpr std::size_t kMostRead = 256 * 1024;
+        FetchOptions options = Options(MakeDirectoryUrl(m_target, path));
+        options.maxBytes = kMostRead;
+        IndexPlace place = m_place;
+        place.directory = path + "/";
+        IndexPageReader reader(place, 1);
+        bool enough = false;
+        bool page = false;
+        options.enough = &enough;
+        const FetchResult fetched = m_connection.Fetch(options, [&](std::string_view data) {
+            if (!page && !LooksLikeMarkup(data)) {
+                enough = true; // a file's bytes, not a page
+                return;
+            }
+            page = true;
+            enough = !reader.Feed(data);
+        });
+        if (fetched.status != FetchStatus::Ok && fetched.status != FetchStatus::TooLarge)
+            return std::nullopt;
+        if (fetched.httpStatus >= 300 && fetched.httpStatus < 400) {
+            const auto location = fetched.Header("Location");
+            const std::string parent = path.substr(0, path.rfind('/') + 1);
+            if (location && RedirectPath(*location, parent) == place.directory)
+                return true;
+            return std::nullopt;
+        }
+        if (fetched.httpStatus != 200)
+            return std::nullopt;
+        const auto type = fetched.Header("Content-Type");
+        return page && type && LowerAscii(*type).find("html") != std::string::npos && !reader.Finish().empty();
+    }
+
 private:
     ListOutcome ListPage(const std::string& directory, const std::string& after)
     {
-        FetchOptions options;
-        options.url = ListingUrl(directory, after);
-        options.userAgent = m_limits.userAgent;
-        options.connectTimeoutSeconds = m_limits.connectTimeoutSeconds;
-        options.lowSpeedSeconds = m_limits.lowSpeedSeconds;
-        options.totalTimeoutSeconds = m_limits.listingTimeoutSeconds;
-        // A redirect could lead to another server whose links would be
-        // taken for this one's: none is followed, and it is told as such.
-        options.maxRedirects = 0;
-        options.sameOriginRedirectsOnly = true;
-        options.maxBytes = m_limits.maxListingBytes;
-        options.stop = &m_stop;
+        FetchOptions options = Options(ListingUrl(directory, after));
         m_place.directory = directory;
         // An index page is read as it arrives, with no copy kept; a bucket
         // listing (XML) or a JSON listing, told by their first bytes, is
@@ -126,6 +162,39 @@ private:
         outcome.ok = true;
         outcome.entries = reader.Finish();
         return outcome;
+    }
+
+    FetchOptions Options(std::string url) const
+    {
+        FetchOptions options;
+        options.url = std::move(url);
+        options.userAgent = m_limits.userAgent;
+        // Caddy answers with its JSON listing, exact to the byte, when asked.
+        options.headers = {"Accept: text/html,application/xhtml+xml,application/json;q=0.9,*/*;q=0.8"};
+        options.connectTimeoutSeconds = m_limits.connectTimeoutSeconds;
+        options.lowSpeedSeconds = m_limits.lowSpeedSeconds;
+        options.totalTimeoutSeconds = m_limits.listingTimeoutSeconds;
+        // A redirect could lead to another server whose links would be
+        // taken for this one's: none is followed, and it is told as such.
+        options.maxRedirects = 0;
+        options.sameOriginRedirectsOnly = true;
+        options.maxBytes = m_limits.maxListingBytes;
+        options.stop = &m_stop;
+        return options;
+    }
+
+    // The path a redirect's Location names, resolved against the directory
+    // the request was in; empty when it names another server.
+    std::string RedirectPath(const std::string& location, const std::string& directory) const
+    {
+        std::string path = location.substr(0, location.find_first_of("?#"));
+        if (path.find("://") != std::string::npos) {
+            const auto split = SplitUrl(path);
+            if (!split || LowerAscii(split->server) != m_place.host || split->port != m_place.port)
+                return {};
+            return PercentDecode(split->path);
+        }
+        return PercentDecode(path.starts_with('/') ? path : EncodeUrlPath(directory) + path);
     }
 
     // A folder of a bucket is asked of the bucket's root by prefix, as S3

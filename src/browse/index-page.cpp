@@ -203,6 +203,7 @@ struct IndexPageReader::State {
         pending.isDirectory = pending.isDirectory || BesideMarksAFolder(beside, pending.modified ? afterDate : 0);
         if (pending.modified && !pending.isDirectory)
             pending.size = SizeAfter(std::string_view(beside).substr(afterDate), pending.sizeApproximate);
+        pending.kindUnknown = !pending.isDirectory && !pending.size && pending.name.find('.') == std::string::npos;
         entries.push_back(std::move(pending));
         pending = {};
         beside.clear();

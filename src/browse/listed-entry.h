@@ -15,6 +15,10 @@ struct ListedEntry {
     std::optional<std::uint64_t> size;
     bool sizeApproximate = false;         // the listing wrote "2.3K", "4.7 GB"
     std::optional<std::int64_t> modified; // seconds since 1970 (UTC)
+    // The listing did not tell a folder from a file (a link without "/",
+    // mark, size or extension): taken as a file unless the server, asked,
+    // shows a folder.
+    bool kindUnknown = false;
 };
 
 // A name a listing may hand on: one segment, not "." or "..", no control

@@ -306,6 +306,27 @@ TEST_F(BrowseWorldTest, ABucketListingInPagesIsReadPageByPageByMarker)
         << "a marker that does not move on ends the pages";
 }
 
+TEST_F(BrowseWorldTest, ALinkThePageLeavesUnclearIsAskedOfTheServerWhetherItIsAFolder)
+{
+    server.Route("/pub/", {PageBehavior::Kind::Serve,
+                           "<ul><li><a href=\"redirected\">redirected</a></li><li><a href=\"indexed\">indexed</a></li>"
+                           "<li><a href=\"README\">README</a></li><li><a href=\"big\">big</a></li>"
+                           "<li><a href=\"gone\">gone</a></li><li><a href=\"notes.txt\">notes.txt</a></li></ul>"});
+    server.Route("/pub/redirected", {PageBehavior::Kind::Serve, "", 301, {}, 0, false, "Location: redirected/\r\n"});
+    server.Route("/pub/redirected/", {PageBehavior::Kind::Serve, "<a href=\"inner.iso\">inner.iso</a>"});
+    // An index page behind the link itself, its links written from the root.
+    server.Route("/pub/indexed", {PageBehavior::Kind::Serve, "<a href=\"/pub/indexed/deep.bin\">deep.bin</a>"});
+    server.Route("/pub/README", {PageBehavior::Kind::Serve, "Read me <b>first</b>."});
+    server.Route("/pub/big", {PageBehavior::Kind::Serve, std::string(8 << 20, '\0')});
+    server.Route("/pub/gone", {PageBehavior::Kind::Serve, "", 404});
+    ASSERT_TRUE(Browse(server.Url("/pub/")));
+    EXPECT_EQ(Paths(), (std::set<std::string>{"/pub/redirected/inner.iso", "/pub/indexed/deep.bin", "/pub/README",
+                                              "/pub/big", "/pub/gone", "/pub/notes.txt"}));
+    const auto asked = server.RequestedPaths();
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), "/pub/notes.txt"), 0) << "a name with an extension is a file";
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), "/pub/big"), 1);
+}
+
 TEST_F(BrowseWorldTest, ABucketListingTooLargeToBeOneIsRefusedNotKept)
 {
     std::string huge = "<?xml version=\"1.0\"?><ListBucketResult>";
