@@ -29,13 +29,20 @@ std::optional<std::uint64_t> SizeAfter(std::string_view text, bool& approximate)
     if (at == std::string_view::npos)
         return std::nullopt;
     std::size_t end = std::min(text.find_first_of(" \t\r\n", at), text.size());
-    if (const auto exact = ParseByteCount(text.substr(at, end - at)))
-        return exact;
-    // "4.7 GB": a unit may stand after one blank.
+    // "4301 KB": a unit may stand after one blank, and then the number is
+    // no count of bytes.
     const bool bareNumber = text.substr(at, end - at).find_first_not_of("0123456789.") == std::string_view::npos;
     const std::size_t unit = text.find_first_not_of(" ", end);
-    if (bareNumber && unit != std::string_view::npos && unit == end + 1)
-        end = std::min(text.find_first_of(" \t\r\n", unit), text.size());
+    if (bareNumber && unit != std::string_view::npos && unit == end + 1) {
+        const std::size_t unitEnd = std::min(text.find_first_of(" \t\r\n", unit), text.size());
+        if (const auto rounded = ParseRoundedSize(text.substr(at, unitEnd - at))) {
+            const std::string unitWord = LowerAscii(text.substr(unit, unitEnd - unit));
+            approximate = unitWord != "b" && unitWord != "byte" && unitWord != "bytes";
+            return rounded;
+        }
+    }
+    if (const auto exact = ParseByteCount(text.substr(at, end - at)))
+        return exact;
     const auto rounded = ParseRoundedSize(text.substr(at, end - at));
     approximate = rounded.has_value();
     return rounded;
@@ -220,6 +227,9 @@ struct IndexPageReader::State {
                 break;
             }
         }
+        // A mark is used up by the next link, whether or not it is an entry
+        // (a parent link's folder icon marks nothing after it).
+        const bool marked = std::exchange(folderMark, false);
         if (href == nullptr || Full())
             return;
         const auto path = ResolveLink(href, place);
@@ -229,7 +239,7 @@ struct IndexPageReader::State {
         std::string name = path->substr(place.directory.size());
         // A trailing "/" marks a folder; so do the page's own marks, for
         // pages that link folders without one.
-        const bool isDirectory = name.ends_with('/') || std::exchange(folderMark, false) || HasFolderMark(attributes);
+        const bool isDirectory = name.ends_with('/') || marked || HasFolderMark(attributes);
         if (name.ends_with('/'))
             name.pop_back();
         if (!IsListableName(name) || !seen.insert(name).second)

@@ -12,12 +12,17 @@ namespace velmora {
 
 namespace {
 
+// Bytes no URL may hold as they are. A backslash above all: browsers and
+// URL readers that follow WHATWG take it for "/", so a Shift-JIS name
+// holding the byte 0x5C would lead to another path.
+constexpr std::string_view kNeverBare = "%?#\\\"<>`{}|^";
+
 std::string Encode(std::string_view text, std::string_view alsoReserved)
 {
     std::string encoded;
     for (char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte <= 0x20 || byte >= 0x7F || c == '%' || c == '?' || c == '#' ||
+        if (byte <= 0x20 || byte >= 0x7F || kNeverBare.find(c) != std::string_view::npos ||
             alsoReserved.find(c) != std::string_view::npos) {
             char escape[4];
             std::snprintf(escape, sizeof escape, "%%%02X", byte);

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "browse/listing-text.h"
+#include "platform/text-escape.h"
+#include "results/result-actions.h"
 
 namespace velmora {
 namespace {
@@ -78,6 +80,32 @@ TEST(ListLinesTest, AnUnreadableLineLosesOnlyItselfAndIsCounted)
     EXPECT_FALSE(listed.entries[1].modified) << "a day that is no day is no date, but the name is still a file";
     EXPECT_FALSE(listed.entries[2].size) << "a size past 2^64 is not made up";
     EXPECT_EQ(listed.unreadable, 1u);
+}
+
+TEST(ListLinesTest, NamesInOtherCharacterSetsKeepTheServersBytesAndReadAsLatin1)
+{
+    // Latin-1, CP1251 and Shift-JIS (whose "\x83\x5C" holds a backslash
+    // byte), in LIST and in MLSD with its facts in another order.
+    const std::string latin1 = "caf\xE9.txt";
+    const std::string cp1251 = "\xCF\xF0\xE8\xE2\xE5\xF2.txt";
+    const std::string shiftJis = "\x83\x65\x83\x58\x83\x5C.txt";
+    const ListLines listed = ParseListLines("-rw-r--r--    1 ftp ftp 10 Dec  7 12:00 " + latin1 +
+                                                "\r\n"
+                                                "-rw-r--r--    1 ftp ftp 10 Dec  7 12:00 " +
+                                                cp1251 + "\r\n02-01-26  08:00AM  <DIR>  " + shiftJis + "\r\n",
+                                            kNow);
+    EXPECT_EQ(Names(listed), (std::vector<std::string>{"f:" + latin1, "f:" + cp1251, "d:" + shiftJis}));
+    const auto mlsd = ParseMlsd("modify=20261207120000;SIZE=3;type=file; " + latin1 + "\r\n");
+    ASSERT_EQ(mlsd.size(), 1u);
+    EXPECT_EQ(mlsd[0].name, latin1);
+    EXPECT_EQ(mlsd[0].size, 3u);
+
+    // The URL keeps the bytes, so the file can still be fetched; people
+    // read the name in Latin-1 rather than as broken bytes.
+    EXPECT_EQ(EncodeUrlPath("/pub/" + latin1), "/pub/caf%E9.txt");
+    EXPECT_EQ(EncodeUrlPath("/" + shiftJis), "/%83e%83X%83%5C.txt");
+    EXPECT_EQ(ReadableName(latin1), "caf\xC3\xA9.txt");
+    EXPECT_EQ(ReadableName("caf\xC3\xA9.txt"), "caf\xC3\xA9.txt") << "UTF-8 stays as it is";
 }
 
 } // namespace
