@@ -66,6 +66,16 @@ bool NamesAFolder(std::string_view value)
     return false;
 }
 
+bool IsFolderWord(std::string_view value)
+{
+    const std::size_t first = value.find_first_not_of(" \t");
+    const std::size_t last = value.find_last_not_of(" \t");
+    if (first == std::string_view::npos)
+        return false;
+    const std::string word = LowerAscii(value.substr(first, last - first + 1));
+    return word == "folder" || word == "directory" || word == "dir" || word == "[dir]";
+}
+
 // The elements whose marks speak of one row: an icon, a cell, an item.
 bool IsRowPart(const char* name)
 {
@@ -81,8 +91,15 @@ bool HasFolderMark(const xmlChar** attributes)
 {
     for (const xmlChar** a = attributes; a != nullptr && a[0] != nullptr; a += 2) {
         const char* key = reinterpret_cast<const char*>(a[0]);
-        if (a[1] != nullptr && (EqualsNoCase(key, "alt") || EqualsNoCase(key, "class") || EqualsNoCase(key, "title")) &&
-            NamesAFolder(reinterpret_cast<const char*>(a[1])))
+        if (a[1] == nullptr)
+            continue;
+        const std::string_view value = reinterpret_cast<const char*>(a[1]);
+        if ((EqualsNoCase(key, "alt") || EqualsNoCase(key, "class")) && NamesAFolder(value))
+            return true;
+        // A title may be the entry's own name (nginx's fancyindex writes
+        // it so): only a title that is the word alone marks a folder, not
+        // "folder.jpg".
+        if (EqualsNoCase(key, "title") && IsFolderWord(value))
             return true;
     }
     return false;

@@ -129,6 +129,17 @@ TEST(ServerListingsTest, EachServersPageGivesExactlyItsFolderAndItsFile)
     }
 }
 
+TEST(ServerListingsTest, ATitleThatIsTheFilesOwnNameMarksNoFolder)
+{
+    const auto entries =
+        ParseIndexPage("<table><tr><td class=\"link\"><a href=\"folder.jpg\" title=\"folder.jpg\">folder.jpg</a></td>"
+                       "<td class=\"size\">12</td></tr><tr><td class=\"link\"><a href=\"Directory Opus\" "
+                       "title=\"Directory Opus\">Directory Opus</a></td></tr><tr><td><a href=\"music\" "
+                       "title=\"Folder\">music</a></td></tr></table>",
+                       {"http", "files.example.org", 80, "/pub/"});
+    EXPECT_EQ(EntryNames(entries), (std::vector<std::string>{"folder.jpg", "Directory Opus", "music/"}));
+}
+
 TEST(ServerListingsTest, SizesWithAUnitAfterABlankAreRoundedNotCountsOfBytes)
 {
     const auto entries = ParseIndexPage("<table><tr><td><a href=\"a.iso\">a.iso</a></td><td>2026-12-06 09:30</td>"
