@@ -1,6 +1,7 @@
 #include "browse/listing-text.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <ctime>
 
@@ -89,19 +90,29 @@ std::optional<std::int64_t> MakeUtcTime(int year, int month, int day, int hour, 
     return static_cast<std::int64_t>(::timegm(&parts));
 }
 
+namespace {
+
+// A UTC time whose year (four digits) and month, day, hour, minute and
+// second (two each) stand at these places of the text.
+std::optional<std::int64_t> UtcTimeAt(std::string_view text, const std::array<std::size_t, 6>& at)
+{
+    std::array<int, 6> parts{};
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const auto part = Digits(text, at[i], i == 0 ? 4 : 2);
+        if (!part)
+            return std::nullopt;
+        parts[i] = *part;
+    }
+    return MakeUtcTime(parts[0], parts[1], parts[2], parts[3], parts[4], parts[5]);
+}
+
+} // namespace
+
 std::optional<std::int64_t> ParseMlsdTime(std::string_view text)
 {
-    const auto year = Digits(text, 0, 4);
-    const auto month = Digits(text, 4, 2);
-    const auto day = Digits(text, 6, 2);
-    const auto hour = Digits(text, 8, 2);
-    const auto minute = Digits(text, 10, 2);
-    const auto second = Digits(text, 12, 2);
-    if (!year || !month || !day || !hour || !minute || !second)
-        return std::nullopt;
     if (text.size() > 14 && text[14] != '.')
         return std::nullopt;
-    return MakeUtcTime(*year, *month, *day, *hour, *minute, *second);
+    return UtcTimeAt(text, {0, 4, 6, 8, 10, 12});
 }
 
 std::optional<std::int64_t> ParseIsoTime(std::string_view text)
@@ -109,15 +120,7 @@ std::optional<std::int64_t> ParseIsoTime(std::string_view text)
     if (text.size() < 19 || text[4] != '-' || text[7] != '-' || (text[10] != 'T' && text[10] != ' ') ||
         text[13] != ':' || text[16] != ':')
         return std::nullopt;
-    const auto year = Digits(text, 0, 4);
-    const auto month = Digits(text, 5, 2);
-    const auto day = Digits(text, 8, 2);
-    const auto hour = Digits(text, 11, 2);
-    const auto minute = Digits(text, 14, 2);
-    const auto second = Digits(text, 17, 2);
-    if (!year || !month || !day || !hour || !minute || !second)
-        return std::nullopt;
-    const auto utc = MakeUtcTime(*year, *month, *day, *hour, *minute, *second);
+    const auto utc = UtcTimeAt(text, {0, 5, 8, 11, 14, 17});
     // Fractions of a second are dropped; "+01:00" means an hour ahead of UTC.
     std::size_t at = 19;
     if (at < text.size() && text[at] == '.') {
