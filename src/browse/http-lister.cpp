@@ -91,6 +91,7 @@ public:
         options.maxBytes = kMostRead;
         IndexPlace place = m_place;
         place.directory = path + "/";
+        place.base = path.substr(0, path.rfind('/') + 1); // a page at /pub/name links from /pub/
         IndexPageReader reader(place, 1);
         bool enough = false;
         bool page = false;
@@ -107,8 +108,7 @@ public:
             return std::nullopt;
         if (fetched.httpStatus >= 300 && fetched.httpStatus < 400) {
             const auto location = fetched.Header("Location");
-            const std::string parent = path.substr(0, path.rfind('/') + 1);
-            if (location && RedirectPath(*location, parent) == place.directory)
+            if (location && RedirectPath(*location, place.base) == place.directory)
                 return true;
             return std::nullopt;
         }

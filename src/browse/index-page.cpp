@@ -163,7 +163,7 @@ std::optional<std::string> ResolveLink(std::string_view href, const IndexPlace& 
     if (href.starts_with('/'))
         path = std::string(href);
     else
-        path = place.directory + std::string(href);
+        path = (place.base.empty() ? place.directory : place.base) + std::string(href);
     // Dot segments resolve before decoding, so "%2e%2e" stays a name.
     path = RemoveDotSegments(path);
     if (directory && !path.ends_with('/'))

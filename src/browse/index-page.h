@@ -18,6 +18,9 @@ struct IndexPlace {
     std::string host;   // lowercase
     std::uint16_t port = 0;
     std::string directory;
+    // Where the page itself stands, when not at `directory` ("/pub/" for a
+    // page served at /pub/name): its relative links are resolved from here.
+    std::string base;
 };
 
 // The entries of a directory index page (nginx, Apache and lighttpd

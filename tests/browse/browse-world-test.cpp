@@ -311,7 +311,10 @@ TEST_F(BrowseWorldTest, ALinkThePageLeavesUnclearIsAskedOfTheServerWhetherItIsAF
     server.Route("/pub/", {PageBehavior::Kind::Serve,
                            "<ul><li><a href=\"redirected\">redirected</a></li><li><a href=\"indexed\">indexed</a></li>"
                            "<li><a href=\"README\">README</a></li><li><a href=\"big\">big</a></li>"
-                           "<li><a href=\"gone\">gone</a></li><li><a href=\"notes.txt\">notes.txt</a></li></ul>"});
+                           "<li><a href=\"gone\">gone</a></li><li><a href=\"about\">about</a></li>"
+                           "<li><a href=\"notes.txt\">notes.txt</a></li></ul>"});
+    // A page of its own whose relative links lead beside it, not into it.
+    server.Route("/pub/about", {PageBehavior::Kind::Serve, "<p>See <a href=\"contact.html\">contact</a>.</p>"});
     server.Route("/pub/redirected", {PageBehavior::Kind::Serve, "", 301, {}, 0, false, "Location: redirected/\r\n"});
     server.Route("/pub/redirected/", {PageBehavior::Kind::Serve, "<a href=\"inner.iso\">inner.iso</a>"});
     // An index page behind the link itself, its links written from the root.
@@ -321,7 +324,7 @@ TEST_F(BrowseWorldTest, ALinkThePageLeavesUnclearIsAskedOfTheServerWhetherItIsAF
     server.Route("/pub/gone", {PageBehavior::Kind::Serve, "", 404});
     ASSERT_TRUE(Browse(server.Url("/pub/")));
     EXPECT_EQ(Paths(), (std::set<std::string>{"/pub/redirected/inner.iso", "/pub/indexed/deep.bin", "/pub/README",
-                                              "/pub/big", "/pub/gone", "/pub/notes.txt"}));
+                                              "/pub/big", "/pub/gone", "/pub/about", "/pub/notes.txt"}));
     const auto asked = server.RequestedPaths();
     EXPECT_EQ(std::count(asked.begin(), asked.end(), "/pub/notes.txt"), 0) << "a name with an extension is a file";
     EXPECT_EQ(std::count(asked.begin(), asked.end(), "/pub/big"), 1);

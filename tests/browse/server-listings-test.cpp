@@ -118,12 +118,15 @@ TEST(ServerListingsTest, EachServersPageGivesExactlyItsFolderAndItsFile)
         // What a page tells of the file must be right; a page may tell nothing.
         ASSERT_EQ(entries.size(), 2u);
         const ListedEntry& file = entries[1];
-        if (file.size)
+        if (file.size) {
             EXPECT_NEAR(static_cast<double>(*file.size), 4404019.0, 4404019.0 * 0.01);
-        if (file.modified)
+        }
+        if (file.modified) {
             EXPECT_EQ(*file.modified, *MakeUtcTime(2026, 12, 6, 9, 30, 0));
-        if (entries[0].modified)
+        }
+        if (entries[0].modified) {
             EXPECT_EQ(*entries[0].modified, *MakeUtcTime(2026, 12, 7, 12, 0, 0));
+        }
         EXPECT_FALSE(entries[0].size) << "a folder has no size";
         EXPECT_FALSE(file.kindUnknown || entries[0].kindUnknown);
     }
