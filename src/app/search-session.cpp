@@ -472,8 +472,9 @@ bool SearchSession::TakeResult(const ResultEntry& entry, std::optional<bool> isN
     const auto added = m_results.Add(entry, &held);
     if (!added) {
         // A listing tells the size and date of a file the search found.
-        if (entry.listed)
-            m_results.FillSizeAndDate(held, entry.sizeApproximate ? std::nullopt : entry.size, entry.modified);
+        if (entry.listed &&
+            m_results.FillSizeAndDate(held, entry.sizeApproximate ? std::nullopt : entry.size, entry.modified))
+            m_recorder.NoteFilled(held);
         return false;
     }
     const bool isNewResult = isNew.value_or(m_recorder.IsNew(entry));

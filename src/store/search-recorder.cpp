@@ -38,6 +38,7 @@ std::string SearchRecorder::Begin(std::string name, std::string words, std::vect
     m_search.engines = std::move(engines);
     m_search.when = static_cast<std::int64_t>(std::time(nullptr));
     m_nSaved = 0;
+    m_filled.clear();
     m_bRecording = true;
     m_bMarkNew = true;
     return {};
@@ -52,8 +53,15 @@ void SearchRecorder::Continue(const SavedSearchInfo& info)
     m_search.words = info.words;
     m_search.when = info.when;
     m_nSaved = static_cast<std::size_t>(info.results);
+    m_filled.clear();
     m_bRecording = m_bEnabled && m_pStore != nullptr;
     m_bMarkNew = false; // its results were told new or not when it ran
+}
+
+void SearchRecorder::NoteFilled(std::size_t resultId)
+{
+    if (m_bRecording)
+        m_filled.push_back(resultId);
 }
 
 bool SearchRecorder::IsNew(const ResultEntry& record) const
@@ -79,6 +87,14 @@ std::string SearchRecorder::Save(const ResultList& results, const ServerTree& se
         saved.isNew = results.IsNew(static_cast<ResultId>(id));
         update.newResults.push_back(std::move(saved));
     }
+    for (const std::size_t id : m_filled) {
+        // A result not saved yet is written whole with the others.
+        if (id >= m_nSaved)
+            continue;
+        const ResultEntry record = results.Get(static_cast<ResultId>(id));
+        update.filled.push_back(
+            {static_cast<std::int64_t>(id), record.sizeApproximate ? std::nullopt : record.size, record.modified});
+    }
     std::int64_t serverCount = 0;
     for (std::size_t group = 0; group < servers.GetGroups().size(); ++group) {
         for (const ServerItem& item : servers.GetGroups()[group].servers) {
@@ -98,6 +114,7 @@ std::string SearchRecorder::Save(const ResultList& results, const ServerTree& se
         return error;
     m_search.id = *id;
     m_nSaved = results.GetCount();
+    m_filled.clear();
     return {};
 }
 

@@ -36,6 +36,10 @@ public:
     // True when the search is kept and no earlier one of its name held it.
     bool IsNew(const ResultEntry& record) const;
 
+    // A result the list held got a size or date from a listing: a save
+    // writes it into the saved result too.
+    void NoteFilled(std::size_t resultId);
+
     // Saves what came since the last save. Empty, or why it failed (what
     // failed is tried again with the next save).
     std::string Save(const ResultList& results, const ServerTree& servers, const EngineNamer& engineName);
@@ -52,6 +56,7 @@ private:
     bool m_bMarkNew = false; // a search begun here, not a reopened one
     SearchUpdate m_search;   // id, name, words and start of the current search
     std::size_t m_nSaved = 0;
+    std::vector<std::size_t> m_filled; // saved results filled in since the last save
     std::unordered_set<std::string> m_heldKeys;
 };
 

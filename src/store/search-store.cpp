@@ -209,7 +209,8 @@ std::optional<std::int64_t> SearchStore::Save(const SearchUpdate& update, std::s
     }
     std::int64_t count = 0;
     const auto id = SaveSearchRow(update, count, error);
-    if (!id || !SaveResults(*id, update.newResults, count, error) || !SaveVerdicts(*id, update.verdicts, error))
+    if (!id || !SaveResults(*id, update.newResults, count, error) || !SaveVerdicts(*id, update.verdicts, error) ||
+        !SaveFilled(*id, update.filled, error))
         return std::nullopt;
     SqliteStatement totals(m_db, "UPDATE searches SET results = ?, servers = ? WHERE id = ?");
     totals.Bind(1, count).Bind(2, update.servers).Bind(3, *id);
@@ -276,6 +277,31 @@ bool SearchStore::SaveResults(std::int64_t id, const std::vector<SavedResult>& r
         insert.Bind(13, std::int64_t{record.listed}).Bind(14, std::int64_t{result.isNew});
         insert.Step();
         if (insert.Failed()) {
+            error = Describe(m_db.LastError(), "written");
+            return false;
+        }
+    }
+    return true;
+}
+
+// What a saved result lacked is filled in; what it had stays.
+bool SearchStore::SaveFilled(std::int64_t id, const std::vector<FilledResult>& filled, std::string& error)
+{
+    SqliteStatement update(m_db, "UPDATE results SET size = COALESCE(size, ?), modified = COALESCE(modified, ?) "
+                                 "WHERE search = ? AND n = ?");
+    for (const FilledResult& result : filled) {
+        update.Reset();
+        if (result.size && *result.size <= static_cast<std::uint64_t>(INT64_MAX))
+            update.Bind(1, static_cast<std::int64_t>(*result.size));
+        else
+            update.BindNull(1);
+        if (result.modified)
+            update.Bind(2, *result.modified);
+        else
+            update.BindNull(2);
+        update.Bind(3, id).Bind(4, result.n);
+        update.Step();
+        if (update.Failed()) {
             error = Describe(m_db.LastError(), "written");
             return false;
         }

@@ -32,6 +32,14 @@ struct SavedVerdict {
     std::int64_t taken = 0; // seconds since 1970 (UTC)
 };
 
+// A size or date a listing told of a result saved before: filled in where
+// the saved result has none.
+struct FilledResult {
+    std::int64_t n = 0; // the result's place in its search
+    std::optional<std::uint64_t> size;
+    std::optional<std::int64_t> modified;
+};
+
 struct SavedSearchInfo {
     std::int64_t id = 0;
     std::string name;
@@ -63,6 +71,7 @@ struct SearchUpdate {
     std::vector<std::string> engines; // written with a new search's row
     std::vector<SavedResult> newResults;
     std::vector<SavedVerdict> verdicts;
+    std::vector<FilledResult> filled; // sizes and dates of results saved before
 };
 
 // A key that compares results as the duplicate check does: the server and
@@ -106,6 +115,7 @@ private:
     std::optional<std::int64_t> SaveSearchRow(const SearchUpdate& update, std::int64_t& count, std::string& error);
     bool SaveResults(std::int64_t id, const std::vector<SavedResult>& results, std::int64_t& count, std::string& error);
     bool SaveVerdicts(std::int64_t id, const std::vector<SavedVerdict>& verdicts, std::string& error);
+    bool SaveFilled(std::int64_t id, const std::vector<FilledResult>& filled, std::string& error);
     std::string Describe(const DbError& error, std::string_view doing) const;
 
     std::string m_strPath;

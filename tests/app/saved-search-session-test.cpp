@@ -209,6 +209,11 @@ TEST_F(SavedSearchSessionTest, BrowsedFilesAreKeptWithTheSearchAndToldNew)
         EXPECT_EQ(result.record.listed, result.record.path != "/pub/moon.zip") << result.record.path;
     }
     EXPECT_EQ(saved->info.results, 3);
+    // The search's own result was saved before the browse told its size
+    // and date: the saved one gets them too.
+    EXPECT_EQ(saved->results[0].record.path, "/pub/moon.zip");
+    EXPECT_EQ(saved->results[0].record.size, 19u);
+    EXPECT_TRUE(saved->results[0].record.modified.has_value());
 }
 
 TEST_F(SavedSearchSessionTest, FilesBrowsedIntoAReopenedSearchAreNotToldNew)
