@@ -252,6 +252,18 @@ std::optional<std::int64_t> SearchStore::SaveSearchRow(const SearchUpdate& updat
     return update.id;
 }
 
+namespace {
+
+// A size as SQLite keeps it: none past its largest integer.
+std::optional<std::int64_t> StoredSize(std::optional<std::uint64_t> size)
+{
+    if (!size || *size > static_cast<std::uint64_t>(INT64_MAX))
+        return std::nullopt;
+    return static_cast<std::int64_t>(*size);
+}
+
+} // namespace
+
 // The results after the `count` already kept; `count` grows with them.
 bool SearchStore::SaveResults(std::int64_t id, const std::vector<SavedResult>& results, std::int64_t& count,
                               std::string& error)
@@ -266,14 +278,8 @@ bool SearchStore::SaveResults(std::int64_t id, const std::vector<SavedResult>& r
         insert.Bind(5, std::int64_t{record.port}).Bind(6, record.path).Bind(7, record.user);
         insert.Bind(8, record.password).Bind(9, record.description).Bind(10, result.engine);
         // A rounded size is no count of bytes: it is not kept as one.
-        if (record.size && !record.sizeApproximate && *record.size <= static_cast<std::uint64_t>(INT64_MAX))
-            insert.Bind(11, static_cast<std::int64_t>(*record.size));
-        else
-            insert.BindNull(11);
-        if (record.modified)
-            insert.Bind(12, *record.modified);
-        else
-            insert.BindNull(12);
+        insert.Bind(11, record.sizeApproximate ? std::nullopt : StoredSize(record.size));
+        insert.Bind(12, record.modified);
         insert.Bind(13, std::int64_t{record.listed}).Bind(14, std::int64_t{result.isNew});
         insert.Step();
         if (insert.Failed()) {
@@ -291,15 +297,7 @@ bool SearchStore::SaveFilled(std::int64_t id, const std::vector<FilledResult>& f
                                  "WHERE search = ? AND n = ?");
     for (const FilledResult& result : filled) {
         update.Reset();
-        if (result.size && *result.size <= static_cast<std::uint64_t>(INT64_MAX))
-            update.Bind(1, static_cast<std::int64_t>(*result.size));
-        else
-            update.BindNull(1);
-        if (result.modified)
-            update.Bind(2, *result.modified);
-        else
-            update.BindNull(2);
-        update.Bind(3, id).Bind(4, result.n);
+        update.Bind(1, StoredSize(result.size)).Bind(2, result.modified).Bind(3, id).Bind(4, result.n);
         update.Step();
         if (update.Failed()) {
             error = Describe(m_db.LastError(), "written");

@@ -107,6 +107,11 @@ SqliteStatement& SqliteStatement::BindNull(int index)
     return *this;
 }
 
+SqliteStatement& SqliteStatement::Bind(int index, const std::optional<std::int64_t>& value)
+{
+    return value ? Bind(index, *value) : BindNull(index);
+}
+
 bool SqliteStatement::Step()
 {
     if (!m_stmt || m_bFailed)

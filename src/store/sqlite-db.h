@@ -56,6 +56,8 @@ public:
     SqliteStatement& Bind(int index, std::int64_t value);
     SqliteStatement& Bind(int index, std::string_view text);
     SqliteStatement& BindNull(int index);
+    // The value, or NULL when there is none.
+    SqliteStatement& Bind(int index, const std::optional<std::int64_t>& value);
     // True while a row is there; false at the end or on an error (see
     // Failed).
     bool Step();
