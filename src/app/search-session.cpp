@@ -501,6 +501,7 @@ bool SearchSession::TakeResult(const ResultEntry& entry, std::optional<bool> isN
 void SearchSession::SetSaving(bool on, std::string name)
 {
     m_recorder.SetEnabled(on);
+    m_recorder.SetRunsKept(m_views.GetSearchRunsKept());
     m_strSaveName = std::move(name);
 }
 

@@ -118,6 +118,14 @@ public:
     std::string GetEngineName(std::uint64_t engineItem);
     // The database, opened on first use; null with `error` set.
     SearchStore* GetStore(std::string& error) { return m_recorder.GetStore(error); }
+    // The name the shown search is kept under; empty when it is not kept.
+    std::string GetKeptName() const { return m_recorder.GetName(); }
+    // Drops every saved run of `name` (the shown results stay on screen);
+    // how many, or nothing with `error` set.
+    std::optional<std::int64_t> ForgetSearch(const std::string& name, std::string& error)
+    {
+        return m_recorder.Forget(name, error);
+    }
 
     EngineList& GetEngines() { return m_engines; }
     const ServerTree& GetServers() const { return m_servers; }

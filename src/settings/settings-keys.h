@@ -27,6 +27,9 @@ inline constexpr const char* kServerDetails = "ServerDetails";
 inline constexpr int kServerDetailsDefault = 1;
 inline constexpr const char* kSaveSearches = "SaveSearches";
 inline constexpr int kSaveSearchesDefault = 1;
+// How many runs of each set of words the searches database keeps.
+inline constexpr const char* kSearchRunsKept = "SearchRunsKept";
+inline constexpr int kSearchRunsKeptDefault = 5;
 inline constexpr const char* kOnlyNewResults = "OnlyNewResults";
 inline constexpr int kOnlyNewResultsDefault = 0;
 inline constexpr const char* kLocalDir = "LocalDir";

@@ -1,5 +1,7 @@
 #include "settings/view-settings.h"
 
+#include <algorithm>
+
 #include "settings/profile-store.h"
 #include "settings/settings-keys.h"
 
@@ -15,6 +17,8 @@ void ViewSettings::Load()
     m_bServerDetails = file.GetInt(kSettingsSection, kServerDetails, kServerDetailsDefault) == 1;
     m_bSaveSearches = file.GetInt(kSettingsSection, kSaveSearches, kSaveSearchesDefault) == 1;
     m_bOnlyNewResults = file.GetInt(kSettingsSection, kOnlyNewResults, kOnlyNewResultsDefault) == 1;
+    // At least the run just made; a hand-edited huge number keeps them all.
+    m_nSearchRunsKept = std::max(1, file.GetInt(kSettingsSection, kSearchRunsKept, kSearchRunsKeptDefault));
 }
 
 void ViewSettings::SetViewStyle(int style)

@@ -24,6 +24,7 @@ public:
     bool GetServerDetailsShown() const { return m_bServerDetails; }
     // Every search is kept in velmora.db (the window only).
     bool GetSaveSearches() const { return m_bSaveSearches; }
+    int GetSearchRunsKept() const { return m_nSearchRunsKept; }
     // The results tree shows only results no earlier search of the same
     // words held.
     bool GetOnlyNewResults() const { return m_bOnlyNewResults; }
@@ -46,6 +47,7 @@ private:
     bool m_bAutoTest = true;
     bool m_bServerDetails = true;
     bool m_bSaveSearches = true;
+    int m_nSearchRunsKept = 5; // SearchRunsKept
     bool m_bOnlyNewResults = false;
 };
 

@@ -25,6 +25,7 @@ std::string SearchRecorder::Begin(std::string name, std::string words, std::vect
 {
     m_bRecording = false;
     m_heldKeys.clear();
+    m_search = SearchUpdate{};
     if (!m_bEnabled)
         return {};
     std::string error;
@@ -56,6 +57,19 @@ void SearchRecorder::Continue(const SavedSearchInfo& info)
     m_filled.clear();
     m_bRecording = m_bEnabled && m_pStore != nullptr;
     m_bMarkNew = false; // its results were told new or not when it ran
+}
+
+std::optional<std::int64_t> SearchRecorder::Forget(const std::string& name, std::string& error)
+{
+    SearchStore* store = GetStore(error);
+    if (!store)
+        return std::nullopt;
+    const auto dropped = store->Forget(name, error);
+    if (dropped && m_search.name == name) {
+        m_bRecording = false;
+        m_search = SearchUpdate{};
+    }
+    return dropped;
 }
 
 void SearchRecorder::NoteFilled(std::size_t resultId)
@@ -112,9 +126,13 @@ std::string SearchRecorder::Save(const ResultList& results, const ServerTree& se
     const auto id = m_pStore->Save(update, error);
     if (!id)
         return error;
+    const bool newRun = m_search.id == 0;
     m_search.id = *id;
     m_nSaved = results.GetCount();
     m_filled.clear();
+    // A new run pushes the oldest of its name out.
+    if (newRun && !m_pStore->Prune(m_search.name, m_nRunsKept, error))
+        return error;
     return {};
 }
 

@@ -24,6 +24,15 @@ public:
     explicit SearchRecorder(std::string folder) : m_strFolder(std::move(folder)) {}
 
     void SetEnabled(bool on) { m_bEnabled = on; }
+    // How many runs of one name are kept: older ones are dropped when a new
+    // run is first saved.
+    void SetRunsKept(int runs) { m_nRunsKept = runs; }
+    // The name the current search is kept under, or the reopened search's;
+    // empty when neither.
+    std::string GetName() const { return m_bRecording || m_search.id != 0 ? m_search.name : std::string(); }
+    // Drops every run of `name`; the current search is no longer kept if
+    // it is one of them. How many were dropped, or nothing with `error`.
+    std::optional<std::int64_t> Forget(const std::string& name, std::string& error);
     bool IsEnabled() const { return m_bEnabled; }
 
     // A new search to keep under `name`. Empty, or why it will not be kept
@@ -56,6 +65,7 @@ private:
     bool m_bMarkNew = false; // a search begun here, not a reopened one
     SearchUpdate m_search;   // id, name, words and start of the current search
     std::size_t m_nSaved = 0;
+    int m_nRunsKept = 5;
     std::vector<std::size_t> m_filled; // saved results filled in since the last save
     std::unordered_set<std::string> m_heldKeys;
 };

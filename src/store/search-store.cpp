@@ -100,7 +100,10 @@ SearchStore::Opening SearchStore::Open(const std::string& folder, int busyTimeou
     }
     // WAL: a writer killed mid-transaction leaves the last commit whole,
     // and readers never wait for it.
-    const char* setup = "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;";
+    // auto_vacuum takes only in a new file: pruned searches give their
+    // pages back at once (an older file is rewritten at its first prune).
+    const char* setup = "PRAGMA auto_vacuum=INCREMENTAL; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
+                        "PRAGMA foreign_keys=ON;";
     if (auto error = store->m_db.Execute(setup)) {
         opening.error = store->Describe(*error, "opened");
         return opening;
@@ -335,6 +338,53 @@ std::vector<SavedSearchInfo> SearchStore::List(std::size_t limit) const
         searches.push_back(
             {select.Int(0), select.Text(1), select.Text(2), select.Int(3), select.Int(4), select.Int(5), {}});
     return searches;
+}
+
+std::vector<SavedSearchInfo> SearchStore::ListLatestOfEach(std::size_t limit) const
+{
+    std::vector<SavedSearchInfo> searches;
+    SqliteStatement select(m_db, "SELECT id, name, words, started, results, servers FROM searches "
+                                 "WHERE id IN (SELECT max(id) FROM searches GROUP BY name) ORDER BY id DESC LIMIT ?");
+    select.Bind(1, static_cast<std::int64_t>(std::min<std::size_t>(limit, INT64_MAX)));
+    while (select.Step())
+        searches.push_back(
+            {select.Int(0), select.Text(1), select.Text(2), select.Int(3), select.Int(4), select.Int(5), {}});
+    return searches;
+}
+
+std::optional<std::int64_t> SearchStore::Prune(std::string_view name, std::int64_t keep, std::string& error)
+{
+    // Their results and verdicts go with them (ON DELETE CASCADE).
+    SqliteStatement drop(m_db, "DELETE FROM searches WHERE name = ? AND id NOT IN "
+                               "(SELECT id FROM searches WHERE name = ? ORDER BY id DESC LIMIT ?)");
+    drop.Bind(1, name).Bind(2, name).Bind(3, std::max<std::int64_t>(keep, 0));
+    drop.Step();
+    if (drop.Failed()) {
+        error = Describe(m_db.LastError(), "written");
+        return std::nullopt;
+    }
+    const std::int64_t dropped = m_db.Changes();
+    if (dropped > 0)
+        GiveSpaceBack();
+    return dropped;
+}
+
+std::optional<std::int64_t> SearchStore::Forget(std::string_view name, std::string& error)
+{
+    return Prune(name, 0, error);
+}
+
+// Pages freed by dropped searches go back to the file system: a database
+// made before kept them, so it is rewritten once to keep them from then on.
+void SearchStore::GiveSpaceBack()
+{
+    SqliteStatement mode(m_db, "PRAGMA auto_vacuum");
+    const bool incremental = mode.Step() && mode.Int(0) == 2;
+    mode.Reset();
+    if (incremental)
+        m_db.Execute("PRAGMA incremental_vacuum;");
+    else
+        m_db.Execute("PRAGMA auto_vacuum = INCREMENTAL; VACUUM;");
 }
 
 std::optional<SavedSearch> SearchStore::Load(std::int64_t id) const

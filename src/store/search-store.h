@@ -102,6 +102,13 @@ public:
 
     // Newest first, at most `limit`.
     std::vector<SavedSearchInfo> List(std::size_t limit = SIZE_MAX) const;
+    // The latest run of each name, newest first, at most `limit`.
+    std::vector<SavedSearchInfo> ListLatestOfEach(std::size_t limit) const;
+    // Drops the runs of `name` older than its newest `keep`, and gives the
+    // space back; how many were dropped, or nothing with `error` set.
+    std::optional<std::int64_t> Prune(std::string_view name, std::int64_t keep, std::string& error);
+    // Drops every run of `name`, the same way.
+    std::optional<std::int64_t> Forget(std::string_view name, std::string& error);
     std::optional<SavedSearch> Load(std::int64_t id) const;
     // The latest search of that name, or the latest of all.
     std::optional<std::int64_t> FindLatest(std::optional<std::string_view> name) const;
@@ -117,6 +124,7 @@ private:
     bool SaveVerdicts(std::int64_t id, const std::vector<SavedVerdict>& verdicts, std::string& error);
     bool SaveFilled(std::int64_t id, const std::vector<FilledResult>& filled, std::string& error);
     std::string Describe(const DbError& error, std::string_view doing) const;
+    void GiveSpaceBack();
 
     std::string m_strPath;
     SqliteDb m_db;

@@ -59,6 +59,11 @@ std::optional<DbError> SqliteDb::Execute(const char* sql)
     return std::nullopt;
 }
 
+std::int64_t SqliteDb::Changes() const
+{
+    return m_db ? sqlite3_changes64(m_db) : 0;
+}
+
 DbError SqliteDb::LastError() const
 {
     if (!m_db)

@@ -36,6 +36,8 @@ public:
     // The last error's code and message.
     DbError LastError() const;
     std::int64_t LastInsertId() const;
+    // Rows the last INSERT, UPDATE or DELETE changed.
+    std::int64_t Changes() const;
     sqlite3* Handle() const { return m_db; }
 
 private:

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <thread>
 
 #include "results/server-tree.h"
@@ -135,6 +137,77 @@ TEST(SearchStoreTest, SearchesAreFoundByNameAndListedNewestFirst)
     EXPECT_EQ(held.size(), 2u);
     EXPECT_TRUE(held.contains(SavedResultKey("files.ORG", "/m/moon.MP3")));
     EXPECT_FALSE(held.contains(SavedResultKey("sun.org", "/sun.mp3")));
+}
+
+// The file's size once closed (the write-ahead log folded in); the store is
+// opened again.
+std::uintmax_t SizeWhenClosed(std::unique_ptr<SearchStore>& store, const test::TempDir& dir)
+{
+    store.reset();
+    const auto size = std::filesystem::file_size(dir.File("velmora.db"));
+    store = OpenIn(dir);
+    return size;
+}
+
+TEST(SearchStoreTest, PruningAndForgettingDropRunsWithTheirResultsAndGiveTheSpaceBack)
+{
+    test::TempDir dir;
+    auto store = OpenIn(dir);
+    ASSERT_TRUE(store);
+    std::string error;
+    // Runs big enough that their pages show in the file's size.
+    const auto run = [&](const std::string& name) {
+        std::vector<SavedResult> results;
+        for (int i = 0; i < 3000; ++i)
+            results.push_back(Result("files.example.org", "/" + name + "/" + std::string(40, 'x') + std::to_string(i)));
+        return store->Save(Update(name, std::move(results)), error);
+    };
+    const auto moon1 = run("moon");
+    const auto sun = run("sun");
+    const auto moon2 = run("moon");
+    const auto moon3 = run("moon");
+    ASSERT_TRUE(moon1 && sun && moon2 && moon3) << error;
+    const auto listed = store->ListLatestOfEach(10);
+    ASSERT_EQ(listed.size(), 2u) << "each name once";
+    EXPECT_EQ(listed[0].id, *moon3);
+    EXPECT_EQ(listed[1].id, *sun);
+
+    const auto before = SizeWhenClosed(store, dir);
+    EXPECT_EQ(store->Prune("moon", 2, error), 1) << error;
+    EXPECT_FALSE(store->Load(*moon1)) << "the oldest run went";
+    EXPECT_TRUE(store->Load(*moon2) && store->Load(*moon3) && store->Load(*sun));
+    EXPECT_EQ(store->HeldKeys("moon").size(), 3000u) << "its results went with it";
+    EXPECT_EQ(store->Prune("moon", 2, error), 0);
+
+    EXPECT_EQ(store->Forget("moon", error), 2) << error;
+    EXPECT_EQ(store->Forget("moon", error), 0);
+    EXPECT_FALSE(store->FindLatest("moon"));
+    EXPECT_EQ(store->FindLatest(std::nullopt), sun);
+    EXPECT_LT(SizeWhenClosed(store, dir), before / 2) << "the pages were given back";
+}
+
+TEST(SearchStoreTest, ADatabaseMadeBeforeSpaceWasGivenBackShrinksAtItsFirstPrune)
+{
+    test::TempDir dir;
+    {
+        // A file without auto_vacuum, as earlier versions made it.
+        SqliteDb db;
+        ASSERT_FALSE(db.Open(dir.File("velmora.db"), 200));
+        ASSERT_FALSE(db.Execute("PRAGMA auto_vacuum = NONE; CREATE TABLE filler(x); DROP TABLE filler;"));
+    }
+    auto store = OpenIn(dir);
+    ASSERT_TRUE(store);
+    std::string error;
+    std::vector<SavedResult> results;
+    for (int i = 0; i < 3000; ++i)
+        results.push_back(Result("files.example.org", "/" + std::string(60, 'y') + std::to_string(i)));
+    ASSERT_TRUE(store->Save(Update("old", std::move(results)), error)) << error;
+    ASSERT_TRUE(store->Save(Update("keep", {Result("a.org", "/a.mp3")}), error)) << error;
+    const auto before = SizeWhenClosed(store, dir);
+    EXPECT_EQ(store->Forget("old", error), 1) << error;
+    EXPECT_LT(SizeWhenClosed(store, dir), before / 2);
+    ASSERT_TRUE(store);
+    EXPECT_TRUE(store->FindLatest("keep"));
 }
 
 TEST(SearchStoreTest, TheEnginesASearchRanWithComeBackAndAnOlderDatabaseKeepsItsSearches)
