@@ -17,12 +17,16 @@ namespace velmora::cli {
 namespace {
 
 const char* const kSearchesHelp = "Usage: velmora-cli searches [--json]\n"
+                                  "       velmora-cli searches --forget NAME\n"
                                   "\n"
-                                  "Lists the searches kept in ./velmora.db, newest first.\n"
+                                  "Lists the searches kept in ./velmora.db, newest first (the last runs of each\n"
+                                  "name: SearchRunsKept in settings.dat, 5 by default).\n"
                                   "\n"
-                                  "  --json   one line a search:\n"
-                                  "           {\"name\":N,\"when\":ISO8601,\"results\":R,\"servers\":S}\n"
-                                  "  --help   this text\n";
+                                  "  --json         one line a search:\n"
+                                  "                 {\"name\":N,\"when\":ISO8601,\"results\":R,\"servers\":S}\n"
+                                  "  --forget NAME  drops every kept run of NAME and gives the space back;\n"
+                                  "                 exit 1 when none was kept\n"
+                                  "  --help         this text\n";
 
 const char* const kExportHelp = "Usage: velmora-cli export [--search NAME] --format urls|aria2|lftp|csv|json\n"
                                 "                          [--only-good] [--new] [-o FILE]\n"
@@ -56,9 +60,31 @@ std::unique_ptr<SearchStore> OpenExisting(std::string& error)
 
 } // namespace
 
+// Drops every run of a name from the database, which must be there already.
+int ForgetSearches(const std::string& name)
+{
+    std::string error;
+    if (!OpenExisting(error) && error.empty()) {
+        std::cerr << "velmora-cli searches: no search named " << ForTerminal(name) << " is kept\n";
+        return 1;
+    }
+    SearchStore::Opening opening = SearchStore::Open(GetWorkingDirectory());
+    const auto dropped = opening.store ? opening.store->Forget(name, error) : std::nullopt;
+    if (!dropped) {
+        std::cerr << "velmora-cli searches: " << (opening.store ? error : opening.error) << "\n";
+        return 1;
+    }
+    if (*dropped == 0) {
+        std::cerr << "velmora-cli searches: no search named " << ForTerminal(name) << " is kept\n";
+        return 1;
+    }
+    WriteLine("Forgot " + std::to_string(*dropped) + (*dropped == 1 ? " run of " : " runs of ") + ForTerminal(name));
+    return 0;
+}
+
 int RunSearchesCommand(const std::vector<std::string>& args)
 {
-    const Options options = ParseOptions(args, {"--json"});
+    const Options options = ParseOptions(args, {"--json"}, {"--forget"});
     if (const int status = HandleHelpOrError(options, "searches", kSearchesHelp); status >= 0)
         return status;
     if (!options.positional.empty()) {
@@ -66,6 +92,8 @@ int RunSearchesCommand(const std::vector<std::string>& args)
                   << kSearchesHelp;
         return 2;
     }
+    if (const auto forget = options.values.find("--forget"); forget != options.values.end())
+        return ForgetSearches(forget->second);
     std::string error;
     const std::unique_ptr<SearchStore> store = OpenExisting(error);
     if (!error.empty()) {

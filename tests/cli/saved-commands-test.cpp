@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 
@@ -82,6 +83,29 @@ TEST_F(SavedCommandsTest, ASavedSearchMarksWhatIsNewAndIsListed)
     EXPECT_EQ(urls.output, "http://other.example.org/moon.ogg\n");
     ASSERT_EQ(Cli({"export", "--format", "csv", "-o", "all.csv"}).status, 0);
     EXPECT_TRUE(test::ReadFile(dir.File("all.csv")).starts_with("url,service,server,port,path,file,"));
+}
+
+TEST_F(SavedCommandsTest, OnlyTheLastRunsOfANameAreKeptAndForgetDropsThemAll)
+{
+    test::WriteFile(dir.File("settings.dat"), "[Settings]\nFilter=0\nAutoTest=0\nSearchRunsKept=2\n[One]\nQuery=" +
+                                                  server.Url("/one?q=%s") + "\n");
+    for (int run = 0; run < 3; ++run)
+        ASSERT_EQ(Cli({"search", "--save", "moon"}).status, 0);
+    ASSERT_EQ(Cli({"search", "--save", "sun"}).status, 0);
+    const std::string listed = Cli({"searches"}).output;
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), '\n'), 3) << listed;
+
+    const test::ProgramRun forgot = Cli({"searches", "--forget", "moon"});
+    EXPECT_EQ(forgot.status, 0) << forgot.output;
+    EXPECT_EQ(forgot.output, "Forgot 2 runs of moon\n");
+    const test::ProgramRun again = Cli({"searches", "--forget", "moon"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.output.find("no search named moon is kept"), std::string::npos) << again.output;
+    EXPECT_EQ(Cli({"export", "--search", "moon", "--format", "urls"}).status, 1);
+    const std::string left = Cli({"searches", "--json"}).output;
+    EXPECT_NE(left.find("\"name\":\"sun\""), std::string::npos);
+    EXPECT_EQ(left.find("moon"), std::string::npos) << left;
+    EXPECT_EQ(Cli({"searches", "--forget"}).status, 2) << "a name is needed";
 }
 
 TEST_F(SavedCommandsTest, ExportTellsBadUsageFromNothingToExport)
