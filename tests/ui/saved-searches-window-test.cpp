@@ -123,6 +123,32 @@ TEST_F(SavedSearchesWindowTest, ARecentSearchReopensWithoutFetching)
     EXPECT_EQ(ResultTexts(), (QStringList{"b c.mp3", "a.mp3"}));
 }
 
+TEST_F(SavedSearchesWindowTest, RecentSearchesNameEachSearchOnceAndForgetDropsItsRuns)
+{
+    QAction* forget = Command(32800);
+    ASSERT_NE(forget, nullptr);
+    EXPECT_EQ(forget->text(), "&Forget This Search\u2026");
+    EXPECT_FALSE(forget->isEnabled()) << "nothing is kept yet";
+    Search("moon");
+    Search("sun");
+    Search("moon");
+    Search("moon");
+    const QStringList recent = RecentTexts();
+    ASSERT_EQ(recent.size(), 2) << recent.join('|').toStdString();
+    EXPECT_TRUE(recent[0].startsWith("moon \u2014 "));
+    EXPECT_TRUE(recent[1].startsWith("sun \u2014 ")) << "repeats push no other search out";
+
+    ASSERT_TRUE(forget->isEnabled());
+    AnsweringMessages([&] { forget->trigger(); });
+    EXPECT_TRUE(lastMessage.contains("\u201cmoon\u201d")) << lastMessage.toStdString();
+    EXPECT_EQ(Status(4), "Forgot 3 saved runs of \u201cmoon\u201d");
+    EXPECT_FALSE(forget->isEnabled());
+    EXPECT_EQ(ResultTexts(), (QStringList{"b c.mp3", "a.mp3"})) << "what shows stays";
+    const QStringList left = RecentTexts();
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_TRUE(left[0].startsWith("sun \u2014 "));
+}
+
 TEST_F(SavedSearchesWindowTest, AReopenedSearchShowsTheEnginesItRanWith)
 {
     window.reset();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -130,7 +131,11 @@ protected:
                 auto* box = qobject_cast<QMessageBox*>(widget);
                 if (box && box->isVisible()) {
                     lastMessage = box->text();
-                    box->accept();
+                    // A question is answered Yes.
+                    if (QAbstractButton* yes = box->button(QMessageBox::Yes))
+                        yes->click();
+                    else
+                        box->accept();
                 }
             }
         });

@@ -94,6 +94,7 @@ public:
     // time the menu opens; choosing one shows it without fetching.
     void FillRecentSearches();
     void OnOpenSavedSearch(std::int64_t id);
+    void OnForgetSearch();
     // View > "Only New Results".
     void OnOnlyNewResults();
     // File > "Export…": asks what and how, then where.

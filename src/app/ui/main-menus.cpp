@@ -36,6 +36,7 @@ enum CommandId : int {
     kIdExport = 32797,
     kIdRecentSearches = 32798,
     kIdOnlyNewResults = 32799,
+    kIdForgetSearch = 32800,
     kIdList = 59410,
     kIdConnectToServer = 32787,
     kIdGetFile = 32788,
@@ -62,6 +63,7 @@ const Popup kMenus[] = {
       {kIdChartsSearch, "&Charts Search", true},
       {0, "", false},
       {kIdRecentSearches, "&Recent Searches", false},
+      {kIdForgetSearch, "&Forget This Search\u2026", false},
       {kIdExport, "&Export\u2026", false, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)},
       {0, "", false},
       {kIdExit, "E&xit", false, QKeySequence(Qt::CTRL | Qt::Key_Q)}}},
@@ -128,6 +130,7 @@ void CMainDlg::CreateMenus()
     m_commands[kIdRecentSearches]->setMenu(m_pRecentMenu);
     connect(m_pRecentMenu, &QMenu::aboutToShow, this, &CMainDlg::FillRecentSearches);
     connect(m_commands[kIdExport], &QAction::triggered, this, &CMainDlg::OnExport);
+    connect(m_commands[kIdForgetSearch], &QAction::triggered, this, &CMainDlg::OnForgetSearch);
     connect(m_commands[kIdOnlyNewResults], &QAction::triggered, this, &CMainDlg::OnOnlyNewResults);
     connect(m_commands[kIdExit], &QAction::triggered, this, &QWidget::close);
     connect(m_commands[kIdDocumentation], &QAction::triggered, this, &CMainDlg::OnDocumentation);
@@ -199,6 +202,7 @@ void CMainDlg::UpdateCommandStates()
     m_commands[kIdBrowseServer]->setEnabled(!m_pSession->IsSearchRunning() && GetSelectedServer() != nullptr);
     m_commands[kIdStopBrowsing]->setEnabled(m_pSession->IsBrowseRunning());
     m_commands[kIdExport]->setEnabled(m_pSession->GetResultCount() > 0);
+    m_commands[kIdForgetSearch]->setEnabled(!m_pSession->IsSearchRunning() && !m_pSession->GetKeptName().empty());
 }
 
 } // namespace velmora

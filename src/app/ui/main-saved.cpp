@@ -1,5 +1,5 @@
 // The main window's saved searches and exports: File > "Recent Searches",
-// View > "Only New Results" and File > "Export…".
+// File > "Forget This Search", View > "Only New Results" and File > "Export…".
 
 #include <QDateTime>
 #include <QDir>
@@ -51,7 +51,8 @@ void CMainDlg::FillRecentSearches()
         m_pRecentMenu->setToolTipsVisible(true);
         return;
     }
-    const std::vector<SavedSearchInfo> searches = store->List(kRecentSearches);
+    // Each set of words once, its latest run: repeats push nothing out.
+    const std::vector<SavedSearchInfo> searches = store->ListLatestOfEach(kRecentSearches);
     if (searches.empty())
         m_pRecentMenu->addAction(QStringLiteral("No saved searches yet"))->setEnabled(false);
     for (const SavedSearchInfo& search : searches) {
@@ -79,6 +80,31 @@ void CMainDlg::OnOpenSavedSearch(std::int64_t id)
     }
     RefreshResults();
     ExpandToFirstFile();
+}
+
+// Every kept run of the shown search's name goes; what is on screen stays.
+void CMainDlg::OnForgetSearch()
+{
+    const std::string name = m_pSession->GetKeptName();
+    if (name.empty())
+        return;
+    const QString shown = QString::fromStdString(name);
+    if (QMessageBox::question(this, QStringLiteral("Forget This Search"),
+                              QStringLiteral("Forget every saved run of \u201c%1\u201d? Its results stay on screen "
+                                             "until the next search, but Recent Searches and Export no longer "
+                                             "have them.")
+                                  .arg(shown)) != QMessageBox::Yes)
+        return;
+    std::string error;
+    const auto dropped = m_pSession->ForgetSearch(name, error);
+    if (!dropped) {
+        QMessageBox::warning(this, QStringLiteral("Forget This Search"), QString::fromStdString(error));
+        return;
+    }
+    m_pStatusBar->SetText(4, QStringLiteral("Forgot %1 saved %2 of \u201c%3\u201d")
+                                 .arg(*dropped)
+                                 .arg(*dropped == 1 ? QStringLiteral("run") : QStringLiteral("runs"), shown));
+    UpdateCommandStates();
 }
 
 void CMainDlg::OnOnlyNewResults()
