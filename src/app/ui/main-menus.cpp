@@ -130,6 +130,8 @@ void CMainDlg::CreateMenus()
     m_commands[kIdRecentSearches]->setMenu(m_pRecentMenu);
     connect(m_pRecentMenu, &QMenu::aboutToShow, this, &CMainDlg::FillRecentSearches);
     connect(m_commands[kIdExport], &QAction::triggered, this, &CMainDlg::OnExport);
+    m_commands[kIdForgetSearch]->setStatusTip(
+        QStringLiteral("Drop every saved run of the search shown from Recent Searches and Export"));
     connect(m_commands[kIdForgetSearch], &QAction::triggered, this, &CMainDlg::OnForgetSearch);
     connect(m_commands[kIdOnlyNewResults], &QAction::triggered, this, &CMainDlg::OnOnlyNewResults);
     connect(m_commands[kIdExit], &QAction::triggered, this, &QWidget::close);
