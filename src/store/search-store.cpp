@@ -328,11 +328,11 @@ bool SearchStore::SaveVerdicts(std::int64_t id, const std::vector<SavedVerdict>&
     return true;
 }
 
-std::vector<SavedSearchInfo> SearchStore::List(std::size_t limit) const
+// The searches a query of their columns names, at most `limit`.
+std::vector<SavedSearchInfo> SearchStore::ListBy(const char* sql, std::size_t limit) const
 {
     std::vector<SavedSearchInfo> searches;
-    SqliteStatement select(m_db, "SELECT id, name, words, started, results, servers FROM searches "
-                                 "ORDER BY id DESC LIMIT ?");
+    SqliteStatement select(m_db, sql);
     select.Bind(1, static_cast<std::int64_t>(std::min<std::size_t>(limit, INT64_MAX)));
     while (select.Step())
         searches.push_back(
@@ -340,16 +340,16 @@ std::vector<SavedSearchInfo> SearchStore::List(std::size_t limit) const
     return searches;
 }
 
+std::vector<SavedSearchInfo> SearchStore::List(std::size_t limit) const
+{
+    return ListBy("SELECT id, name, words, started, results, servers FROM searches ORDER BY id DESC LIMIT ?", limit);
+}
+
 std::vector<SavedSearchInfo> SearchStore::ListLatestOfEach(std::size_t limit) const
 {
-    std::vector<SavedSearchInfo> searches;
-    SqliteStatement select(m_db, "SELECT id, name, words, started, results, servers FROM searches "
-                                 "WHERE id IN (SELECT max(id) FROM searches GROUP BY name) ORDER BY id DESC LIMIT ?");
-    select.Bind(1, static_cast<std::int64_t>(std::min<std::size_t>(limit, INT64_MAX)));
-    while (select.Step())
-        searches.push_back(
-            {select.Int(0), select.Text(1), select.Text(2), select.Int(3), select.Int(4), select.Int(5), {}});
-    return searches;
+    return ListBy("SELECT id, name, words, started, results, servers FROM searches "
+                  "WHERE id IN (SELECT max(id) FROM searches GROUP BY name) ORDER BY id DESC LIMIT ?",
+                  limit);
 }
 
 std::optional<std::int64_t> SearchStore::Prune(std::string_view name, std::int64_t keep, std::string& error)

@@ -125,6 +125,7 @@ private:
     bool SaveFilled(std::int64_t id, const std::vector<FilledResult>& filled, std::string& error);
     std::string Describe(const DbError& error, std::string_view doing) const;
     void GiveSpaceBack();
+    std::vector<SavedSearchInfo> ListBy(const char* sql, std::size_t limit) const;
 
     std::string m_strPath;
     SqliteDb m_db;
