@@ -15,11 +15,12 @@ std::string Iso8601(std::int64_t seconds)
     return text;
 }
 
-void WriteLine(const std::string& line)
+void WriteLine(const std::string& line, bool flush)
 {
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
-    std::fflush(stdout);
+    if (flush)
+        std::fflush(stdout);
 }
 
 } // namespace velmora::cli

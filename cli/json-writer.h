@@ -14,7 +14,8 @@ using velmora::JsonString;
 std::string Iso8601(std::int64_t seconds);
 
 // Writes one line to standard output and flushes it, so a reader sees each
-// event as it happens.
-void WriteLine(const std::string& line);
+// event as it happens; without `flush` it waits in the buffer (for output
+// that comes all at once).
+void WriteLine(const std::string& line, bool flush = true);
 
 } // namespace velmora::cli

@@ -1,11 +1,12 @@
 #include "links-command.h"
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <thread>
+#include <vector>
 
 #include "json-writer.h"
 #include "options.h"
@@ -28,17 +29,27 @@ const char* const kLinksHelp =
     "           {\"kind\":\"ftp\",\"url\":..}; a link taken from an engine's redirect also\n"
     "           has \"wrapped\": the redirect; last {\"kind\":\"total\",\"http\":D,\"ftp\":C,\"https\":E}\n"
     "           (https links count in http too)\n"
-    "  --help   this text\n";
+    "  --help   this text\n"
+    "\n"
+    "The page is scanned in one go, so the lines are written through a buffer,\n"
+    "not one at a time.\n";
 
 namespace {
 
-bool ReadAll(std::istream& in, std::string& page)
+// Reads the page a piece at a time into its one copy (made as large as a
+// file says it is at once), so a page costs about its own size.
+bool ReadAll(std::FILE* in, std::string& page)
 {
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return false;
-    AppendPageData(page, data);
-    return true;
+    struct stat info {};
+    if (::fstat(::fileno(in), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
+        page.reserve(static_cast<std::size_t>(info.st_size));
+    std::vector<char> piece(std::size_t{1} << 20);
+    for (;;) {
+        const std::size_t got = std::fread(piece.data(), 1, piece.size(), in);
+        AppendPageData(page, std::string_view(piece.data(), got));
+        if (got < piece.size())
+            return std::ferror(in) == 0;
+    }
 }
 
 const char* LinkKind(const Message& message)
@@ -62,14 +73,14 @@ void PrintLink(const Message& message, bool json)
             object.Add("text", text);
         if (!link.wrapper.empty())
             object.Add("wrapped", link.wrapper);
-        WriteLine(object.Text());
+        WriteLine(object.Text(), false);
     } else {
         std::string line = kind + std::string(7 - kind.size(), ' ') + ForTerminal(url);
         if (http)
             line += "  " + ForTerminal(text);
         if (!link.wrapper.empty())
             line += "  (from " + ForTerminal(link.wrapper) + ")";
-        WriteLine(line);
+        WriteLine(line, false);
     }
 }
 
@@ -90,10 +101,10 @@ int RunLinksCommand(const std::vector<std::string>& args)
     std::string page;
     bool read = false;
     if (file.empty() || file == "-") {
-        read = ReadAll(std::cin, page);
-    } else {
-        std::ifstream in(file, std::ios::binary);
-        read = in && ReadAll(in, page);
+        read = ReadAll(stdin, page);
+    } else if (std::FILE* in = std::fopen(file.c_str(), "rb")) {
+        read = ReadAll(in, page);
+        std::fclose(in);
     }
     if (!read) {
         std::cerr << "velmora-cli links: cannot read " << (file.empty() ? "standard input" : file) << "\n";
