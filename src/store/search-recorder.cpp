@@ -130,9 +130,10 @@ std::string SearchRecorder::Save(const ResultList& results, const ServerTree& se
     m_search.id = *id;
     m_nSaved = results.GetCount();
     m_filled.clear();
-    // A new run pushes the oldest of its name out.
-    if (newRun && !m_pStore->Prune(m_search.name, m_nRunsKept, error))
-        return error;
+    // A new run pushes the oldest of its name out. The search itself is
+    // saved either way: a prune that fails is tried again by the next run.
+    if (newRun)
+        m_pStore->Prune(m_search.name, m_nRunsKept, error);
     return {};
 }
 
