@@ -164,6 +164,8 @@ int RunSearchCommand(const std::vector<std::string>& args)
     RunSearchToEnd(session, words);
     if (test && !WasInterrupted())
         RunTestPassToEnd(session);
+    if (saveName)
+        session.FinishSaving();
 
     const auto results = static_cast<std::int64_t>(session.GetResultCount());
     const auto servers = static_cast<std::int64_t>(CountServers(session));

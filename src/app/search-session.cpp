@@ -22,7 +22,7 @@ SearchSession::SearchSession(std::string workingDirectory)
     : m_strWorkingDirectory(std::move(workingDirectory)),
       m_strSettingsPath(JoinPath(m_strWorkingDirectory, keys::kSettingsFile)), m_views(m_strSettingsPath),
       m_engines(m_strSettingsPath), m_run(m_engines, m_budget, m_pQueue), m_testPass(m_servers, m_budget, m_pQueue),
-      m_browse(m_budget, m_pQueue), m_recorder(m_strWorkingDirectory)
+      m_browse(m_budget, m_pQueue), m_recorder(m_strWorkingDirectory, m_pQueue)
 {
     InitializeHttp();
     m_run.SetListener(this);
@@ -34,7 +34,7 @@ SearchSession::~SearchSession()
 {
     // What a browse or a test pass added since the last save is kept; there
     // is no one left to tell of a failure.
-    m_recorder.Save(m_results, m_servers, [this](std::uint64_t engineItem) { return GetEngineName(engineItem); });
+    m_recorder.SaveAndLetGo(std::move(m_results), m_servers, GetEngineNames());
 }
 
 void SearchSession::Initialize()
@@ -106,10 +106,11 @@ void SearchSession::OnSearch(std::string_view searchText)
         return;
     }
     CancelTests();
-    SaveSearch(); // the verdicts the old results got so far
     const std::string trimmed = TrimWhiteSpace(searchText);
-    if (!trimmed.empty())
-        StartSearch(trimmed);
+    if (trimmed.empty())
+        SaveSearch(); // the verdicts the old results got so far
+    else
+        StartSearch(trimmed); // which saves the old results as it clears them
 }
 
 void SearchSession::StartSearch(const std::string& trimmedText)
@@ -133,6 +134,12 @@ void SearchSession::StartSearch(const std::string& trimmedText)
 // fills them anew for `words`.
 void SearchSession::ClearShownResults(const std::string& words)
 {
+    if (m_recorder.HasUnsaved(m_results.GetCount())) {
+        // The writer saves what is left and frees the list: a million
+        // results neither wait here to be copied nor to be freed.
+        m_recorder.SaveAndLetGo(std::move(m_results), m_servers, GetEngineNames());
+        m_results = ResultList();
+    }
     m_servers.Reset();
     Observer().ServersCleared();
     m_strFilterWords = MakeFilterWords(words);
@@ -409,6 +416,14 @@ void SearchSession::HandleMessage(Message message)
     case kMsgBrowseDone:
         m_browse.OnDone(message);
         break;
+    case kMsgSaveWritten:
+        if (m_recorder.HasUnsaved(m_results.GetCount()))
+            SaveSearch();
+        break;
+    case kMsgSaveFailed:
+        Observer().SearchNotSaved(*std::static_pointer_cast<std::string>(message.record) +
+                                  " This search is not saved.");
+        break;
     case kMsgProgramEnded:
         m_strNews = DescribeEnd(*std::static_pointer_cast<ProgramReport>(message.record));
         Observer().SearchStateChanged();
@@ -495,6 +510,8 @@ bool SearchSession::TakeResult(const ResultEntry& entry, std::optional<bool> isN
             Observer().ServerMarkChanged(group, index);
     }
     m_nNewResults += isNewResult ? 1 : 0;
+    if (m_recorder.IsBatchDue(m_results.GetCount()))
+        SaveSearch();
     return true;
 }
 
@@ -507,10 +524,17 @@ void SearchSession::SetSaving(bool on, std::string name)
 
 void SearchSession::SaveSearch()
 {
-    const std::string problem =
-        m_recorder.Save(m_results, m_servers, [this](std::uint64_t engineItem) { return GetEngineName(engineItem); });
-    if (!problem.empty())
-        Observer().SearchNotSaved(problem + " This search is not saved.");
+    m_recorder.Save(m_results, m_servers, [this](std::uint64_t engineItem) { return GetEngineName(engineItem); });
+}
+
+void SearchSession::FinishSaving()
+{
+    const auto namer = [this](std::uint64_t engineItem) { return GetEngineName(engineItem); };
+    do
+        m_recorder.Save(m_results, m_servers, namer, true);
+    while (m_recorder.HasUnsaved(m_results.GetCount()));
+    m_recorder.Flush();
+    ProcessMessages(); // a failed save's report
 }
 
 // An engine on the user's own network or machine may well list servers
@@ -522,6 +546,14 @@ bool SearchSession::IsLocalEngine(std::uint64_t engineItem)
         return false;
     const auto query = SplitUrl(m_engines.BuildQueryUrl(*engine, ""));
     return query && IsInternalHost(ClassifyHost(query->server));
+}
+
+std::unordered_map<std::uint64_t, std::string> SearchSession::GetEngineNames() const
+{
+    std::unordered_map<std::uint64_t, std::string> names;
+    for (std::size_t i = 0; i < m_engines.GetCount(); ++i)
+        names.emplace(m_engines.GetEngineItem(i)->handle, m_engines.GetEngineItem(i)->name);
+    return names;
 }
 
 std::string SearchSession::GetEngineName(std::uint64_t engineItem)
@@ -584,11 +616,11 @@ std::optional<SavedSearchInfo> SearchSession::OpenSavedSearch(std::int64_t id, s
     m_browse.Stop();
     m_testPass.Cancel();
     DispatchAll();
+    ClearShownResults(saved->info.words); // the shown search is saved first
     m_recorder.Drop();
     m_bShowingSaved = true;
     m_bStopped = false;
     m_strNews.clear();
-    ClearShownResults(saved->info.words);
 
     ShowSavedResults(saved->results);
     ShowSavedVerdicts(saved->verdicts);

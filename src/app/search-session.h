@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "app/session-observer.h"
 #include "browse/browse-run.h"
@@ -110,12 +111,17 @@ public:
     // held are marked new.
     void SetSaving(bool on, std::string name = {});
     bool IsSaving() const { return m_recorder.IsEnabled(); }
+    // Saves what is not saved yet and returns once it is written (or its
+    // failure reported).
+    void FinishSaving();
     // Shows a saved search (results, servers, verdicts) without fetching;
     // a running search, test pass or browse stops. Its name, words and
     // counts; nothing, with `error` set, when it cannot be read.
     std::optional<SavedSearchInfo> OpenSavedSearch(std::int64_t id, std::string& error);
     // The name of the engine item's section; empty for none.
     std::string GetEngineName(std::uint64_t engineItem);
+    // Every engine's name by its item.
+    std::unordered_map<std::uint64_t, std::string> GetEngineNames() const;
     // The database, opened on first use; null with `error` set.
     SearchStore* GetStore(std::string& error) { return m_recorder.GetStore(error); }
     // The name the shown search is kept under; empty when it is not kept.

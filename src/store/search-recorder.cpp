@@ -10,6 +10,12 @@ namespace velmora {
 
 SearchStore* SearchRecorder::GetStore(std::string& error)
 {
+    m_writer.Flush();
+    return OpenStore(error);
+}
+
+SearchStore* SearchRecorder::OpenStore(std::string& error)
+{
     if (!m_pStore) {
         SearchStore::Opening opening = SearchStore::Open(m_strFolder);
         if (!opening.store) {
@@ -23,23 +29,26 @@ SearchStore* SearchRecorder::GetStore(std::string& error)
 
 std::string SearchRecorder::Begin(std::string name, std::string words, std::vector<std::string> engines)
 {
+    // Saves of the same name still on their way count as earlier; other
+    // searches' need not be waited for.
+    m_writer.FlushName(name);
     m_bRecording = false;
-    m_heldKeys.clear();
     m_search = SearchUpdate{};
     if (!m_bEnabled)
         return {};
     std::string error;
-    SearchStore* store = GetStore(error);
+    SearchStore* store = OpenStore(error);
     if (!store)
         return error;
-    m_heldKeys = store->HeldKeys(name);
-    m_search = SearchUpdate{};
+    m_nHeldUpTo = store->FindLatest(name).value_or(0);
     m_search.name = std::move(name);
     m_search.words = std::move(words);
     m_search.engines = std::move(engines);
     m_search.when = static_cast<std::int64_t>(std::time(nullptr));
     m_nSaved = 0;
     m_filled.clear();
+    m_lastSave = std::chrono::steady_clock::now();
+    ++m_nRun;
     m_bRecording = true;
     m_bMarkNew = true;
     return {};
@@ -47,7 +56,6 @@ std::string SearchRecorder::Begin(std::string name, std::string words, std::vect
 
 void SearchRecorder::Continue(const SavedSearchInfo& info)
 {
-    m_heldKeys.clear();
     m_search = SearchUpdate{};
     m_search.id = info.id;
     m_search.name = info.name;
@@ -55,6 +63,7 @@ void SearchRecorder::Continue(const SavedSearchInfo& info)
     m_search.when = info.when;
     m_nSaved = static_cast<std::size_t>(info.results);
     m_filled.clear();
+    ++m_nRun;
     m_bRecording = m_bEnabled && m_pStore != nullptr;
     m_bMarkNew = false; // its results were told new or not when it ran
 }
@@ -80,13 +89,25 @@ void SearchRecorder::NoteFilled(std::size_t resultId)
 
 bool SearchRecorder::IsNew(const ResultEntry& record) const
 {
-    return m_bRecording && m_bMarkNew && !m_heldKeys.contains(SavedResultKey(record.server, record.path));
+    if (!m_bRecording || !m_bMarkNew)
+        return false;
+    return m_nHeldUpTo == 0 || !m_pStore->HeldBefore(m_search.name, m_nHeldUpTo, record.server, record.path);
 }
 
-std::string SearchRecorder::Save(const ResultList& results, const ServerTree& servers, const EngineNamer& engineName)
+bool SearchRecorder::IsBatchDue(std::size_t resultCount)
 {
-    if (!m_bRecording || !m_pStore)
-        return {};
+    if (!m_bRecording)
+        return false;
+    const std::size_t waiting = resultCount - m_nSaved;
+    // The clock is read once in a while: this is asked for every result.
+    if (waiting < kBatchResults && (waiting % 256 != 0 || std::chrono::steady_clock::now() - m_lastSave < kBatchWait))
+        return false;
+    return !m_writer.HasWaiting();
+}
+
+// The search's row and every verdict taken so far, without results.
+SearchUpdate SearchRecorder::MakeUpdate(const ServerTree& servers)
+{
     SearchUpdate update;
     update.id = m_search.id;
     update.name = m_search.name;
@@ -94,21 +115,6 @@ std::string SearchRecorder::Save(const ResultList& results, const ServerTree& se
     update.when = m_search.when;
     if (update.id == 0)
         update.engines = m_search.engines;
-    for (std::size_t id = m_nSaved; id < results.GetCount(); ++id) {
-        SavedResult saved;
-        saved.record = results.Get(static_cast<ResultId>(id));
-        saved.engine = engineName ? engineName(saved.record.engineItem) : std::string();
-        saved.isNew = results.IsNew(static_cast<ResultId>(id));
-        update.newResults.push_back(std::move(saved));
-    }
-    for (const std::size_t id : m_filled) {
-        // A result not saved yet is written whole with the others.
-        if (id >= m_nSaved)
-            continue;
-        const ResultEntry record = results.Get(static_cast<ResultId>(id));
-        update.filled.push_back(
-            {static_cast<std::int64_t>(id), record.sizeApproximate ? std::nullopt : record.size, record.modified});
-    }
     std::int64_t serverCount = 0;
     for (std::size_t group = 0; group < servers.GetGroups().size(); ++group) {
         for (const ServerItem& item : servers.GetGroups()[group].servers) {
@@ -122,19 +128,63 @@ std::string SearchRecorder::Save(const ResultList& results, const ServerTree& se
         }
     }
     update.servers = serverCount;
-    std::string error;
-    const auto id = m_pStore->Save(update, error);
-    if (!id)
-        return error;
-    const bool newRun = m_search.id == 0;
-    m_search.id = *id;
-    m_nSaved = results.GetCount();
+    return update;
+}
+
+// Sizes and dates saved results got since the last save.
+void SearchRecorder::AddFilled(SearchUpdate& update, const ResultList& results) const
+{
+    for (const std::size_t id : m_filled) {
+        // A result not saved yet is written whole with the others.
+        if (id >= m_nSaved)
+            continue;
+        const ResultEntry record = results.Get(static_cast<ResultId>(id));
+        update.filled.push_back(
+            {static_cast<std::int64_t>(id), record.sizeApproximate ? std::nullopt : record.size, record.modified});
+    }
+}
+
+void SearchRecorder::Save(const ResultList& results, const ServerTree& servers, const EngineNamer& engineName,
+                          bool force)
+{
+    if (!m_bRecording)
+        return;
+    if (!force && m_writer.HasWaiting()) {
+        m_bSaveAsked = true; // the writer's report of the waiting one asks again
+        return;
+    }
+    SearchUpdate update = MakeUpdate(servers);
+    const std::size_t upTo = std::min(results.GetCount(), m_nSaved + kBatchResults);
+    for (std::size_t id = m_nSaved; id < upTo; ++id) {
+        SavedResult saved;
+        saved.record = results.Get(static_cast<ResultId>(id));
+        saved.engine = engineName ? engineName(saved.record.engineItem) : std::string();
+        saved.isNew = results.IsNew(static_cast<ResultId>(id));
+        update.newResults.push_back(std::move(saved));
+    }
+    AddFilled(update, results);
+    HandOver(std::move(update), upTo);
+}
+
+void SearchRecorder::SaveAndLetGo(ResultList&& results, const ServerTree& servers,
+                                  std::unordered_map<std::uint64_t, std::string> engineNames)
+{
+    if (!m_bRecording)
+        return;
+    SearchUpdate update = MakeUpdate(servers);
+    AddFilled(update, results);
+    LeftResults left{std::make_unique<ResultList>(std::move(results)), m_nSaved, std::move(engineNames)};
+    const std::size_t count = left.list->GetCount();
+    HandOver(std::move(update), count, std::move(left));
+}
+
+void SearchRecorder::HandOver(SearchUpdate update, std::size_t savedUpTo, LeftResults left)
+{
+    m_nSaved = savedUpTo;
     m_filled.clear();
-    // A new run pushes the oldest of its name out. The search itself is
-    // saved either way: a prune that fails is tried again by the next run.
-    if (newRun)
-        m_pStore->Prune(m_search.name, m_nRunsKept, error);
-    return {};
+    m_bSaveAsked = false;
+    m_lastSave = std::chrono::steady_clock::now();
+    m_writer.Hand(m_nRun, std::move(update), m_nRunsKept, std::move(left));
 }
 
 } // namespace velmora

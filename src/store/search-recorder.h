@@ -1,27 +1,39 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "store/search-store.h"
+#include "store/search-writer.h"
 
 namespace velmora {
 
+class MessageQueue;
 class ResultList;
 class ServerTree;
 
 // Keeps the current search in the searches database as it grows: the
-// results that came since the last save and every verdict, one
-// transaction a save. It also knows which results no earlier search of the
-// same name held. Owner's thread only.
+// results that came since the last save and every verdict, handed in
+// batches to a writer thread. It also asks the database which results no
+// earlier search of the same name held. Owner's thread only.
 class SearchRecorder {
 public:
     using EngineNamer = std::function<std::string(std::uint64_t engineItem)>;
 
-    explicit SearchRecorder(std::string folder) : m_strFolder(std::move(folder)) {}
+    // Results waiting for a save: at most this many, or this long. One save
+    // takes at most this many.
+    static constexpr std::size_t kBatchResults = SearchWriter::kWriterBatch;
+    static constexpr std::chrono::milliseconds kBatchWait{500};
+
+    // Failed saves are posted to `reports` (kMsgSaveFailed).
+    SearchRecorder(std::string folder, std::shared_ptr<MessageQueue> reports)
+        : m_strFolder(folder), m_writer(std::move(folder), std::move(reports))
+    {
+    }
 
     void SetEnabled(bool on) { m_bEnabled = on; }
     // How many runs of one name are kept: older ones are dropped when a new
@@ -49,25 +61,48 @@ public:
     // writes it into the saved result too.
     void NoteFilled(std::size_t resultId);
 
-    // Saves what came since the last save. Empty, or why it failed (what
-    // failed is tried again with the next save).
-    std::string Save(const ResultList& results, const ServerTree& servers, const EngineNamer& engineName);
+    // True when enough has come since the last save, or for long enough,
+    // that the next should be made now: not while a save waits for the
+    // writer (the writer's report of it asks for the next).
+    bool IsBatchDue(std::size_t resultCount);
+    // True when a save is still to be made: results not handed over, or a
+    // save asked for while the writer was busy.
+    bool HasUnsaved(std::size_t resultCount) const { return m_bRecording && (m_bSaveAsked || resultCount > m_nSaved); }
+    // Hands at most a batch of what came since the last save, and every
+    // verdict, to the writer; held back while a save waits for the writer.
+    // `force` hands it anyway.
+    void Save(const ResultList& results, const ServerTree& servers, const EngineNamer& engineName, bool force = false);
+    // Hands all that is not saved yet of a list that is being let go of,
+    // the list with it: the writer reads the rest and frees it.
+    void SaveAndLetGo(ResultList&& results, const ServerTree& servers,
+                      std::unordered_map<std::uint64_t, std::string> engineNames);
+    // Returns once every save handed over is written or has failed.
+    void Flush() { m_writer.Flush(); }
 
-    // The database, opened on first use; null with `error` set when it
-    // cannot be.
+    // The database as it is after every save handed over, opened on first
+    // use; null with `error` set when it cannot be.
     SearchStore* GetStore(std::string& error);
 
 private:
+    SearchStore* OpenStore(std::string& error);
+    SearchUpdate MakeUpdate(const ServerTree& servers);
+    void AddFilled(SearchUpdate& update, const ResultList& results) const;
+    void HandOver(SearchUpdate update, std::size_t savedUpTo, LeftResults left = {});
+
     std::string m_strFolder;
-    std::unique_ptr<SearchStore> m_pStore;
+    std::unique_ptr<SearchStore> m_pStore; // this thread's: reads, Forget
+    SearchWriter m_writer;
     bool m_bEnabled = false;
     bool m_bRecording = false;
     bool m_bMarkNew = false; // a search begun here, not a reopened one
     SearchUpdate m_search;   // id, name, words and start of the current search
+    std::uint64_t m_nRun = 0;
     std::size_t m_nSaved = 0;
+    bool m_bSaveAsked = false;
+    std::chrono::steady_clock::time_point m_lastSave;
     int m_nRunsKept = 5;
+    std::int64_t m_nHeldUpTo = 0;      // the earlier searches new results are told from
     std::vector<std::size_t> m_filled; // saved results filled in since the last save
-    std::unordered_set<std::string> m_heldKeys;
 };
 
 } // namespace velmora

@@ -37,7 +37,9 @@ CREATE TABLE results(
   modified INTEGER,
   listed INTEGER NOT NULL,
   new INTEGER NOT NULL,
+  file INTEGER NOT NULL DEFAULT 0,
   PRIMARY KEY(search, n));
+CREATE INDEX results_by_file ON results(file);
 CREATE TABLE verdicts(
   search INTEGER NOT NULL REFERENCES searches(id) ON DELETE CASCADE,
   grp INTEGER NOT NULL,
@@ -46,7 +48,7 @@ CREATE TABLE verdicts(
   reply TEXT NOT NULL,
   taken INTEGER NOT NULL,
   PRIMARY KEY(search, grp, server));
-PRAGMA user_version = 2;
+PRAGMA user_version = 3;
 )sql";
 
 // Version 1 kept no engines.
@@ -54,6 +56,24 @@ const char* const kAddEngines = R"sql(
 ALTER TABLE searches ADD COLUMN engines TEXT NOT NULL DEFAULT '';
 PRAGMA user_version = 2;
 )sql";
+
+// Version 2 had no index to tell whether an earlier search held a file.
+const char* const kAddFileIndex = R"sql(
+ALTER TABLE results ADD COLUMN file INTEGER NOT NULL DEFAULT 0;
+UPDATE results SET file = velmora_file(server, path);
+CREATE INDEX results_by_file ON results(file);
+PRAGMA user_version = 3;
+)sql";
+
+// velmora_file(server, path) in SQL, for the rows a migration indexes.
+void FileKeyFunction(sqlite3_context* context, int, sqlite3_value** values)
+{
+    const auto text = [](sqlite3_value* value) {
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(value));
+        return std::string_view(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_value_bytes(value)));
+    };
+    sqlite3_result_int64(context, SavedFileKey(text(values[0]), text(values[1])));
+}
 
 // Engine names hold no line break (a profile section name cannot).
 std::string JoinLines(const std::vector<std::string>& names)
@@ -79,6 +99,23 @@ std::vector<std::string> SplitLines(const std::string& text)
 
 } // namespace
 
+std::int64_t SavedFileKey(std::string_view server, std::string_view path)
+{
+    // FNV-1a over the key's bytes: stable across builds, as stored keys
+    // must be.
+    std::uint64_t hash = 14695981039346656037ull;
+    const auto add = [&hash](char c) {
+        hash ^= static_cast<unsigned char>(LowerAscii(c));
+        hash *= 1099511628211ull;
+    };
+    for (const char c : server)
+        add(c);
+    add('\n');
+    for (const char c : path)
+        add(c);
+    return static_cast<std::int64_t>(hash);
+}
+
 std::string SavedResultKey(std::string_view server, std::string_view path)
 {
     std::string key(server);
@@ -102,8 +139,10 @@ SearchStore::Opening SearchStore::Open(const std::string& folder, int busyTimeou
     // and readers never wait for it.
     // auto_vacuum takes only in a new file: pruned searches give their
     // pages back at once (an older file is rewritten at its first prune).
+    // A larger page cache: a save of many results walks its indexes far
+    // less often to the file.
     const char* setup = "PRAGMA auto_vacuum=INCREMENTAL; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
-                        "PRAGMA foreign_keys=ON;";
+                        "PRAGMA foreign_keys=ON; PRAGMA cache_size=-16384;";
     if (auto error = store->m_db.Execute(setup)) {
         opening.error = store->Describe(*error, "opened");
         return opening;
@@ -181,11 +220,15 @@ std::optional<std::string> SearchStore::Migrate()
     const auto again = SchemaVersion(problem);
     if (!again)
         return problem;
+    sqlite3_create_function(m_db.Handle(), "velmora_file", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            FileKeyFunction, nullptr, nullptr);
+    const char* steps[] = {kAddEngines, kAddFileIndex};
     if (*again == 0) {
         if (auto error = m_db.Execute(kCreateSchema))
             return Describe(*error, "prepared");
-    } else if (*again == 1) {
-        if (auto error = m_db.Execute(kAddEngines))
+    }
+    for (std::int64_t from = *again; from > 0 && from < kSchemaVersion; ++from) {
+        if (auto error = m_db.Execute(steps[from - 1]))
             return Describe(*error, "prepared");
     }
     if (auto error = transaction.Commit())
@@ -272,18 +315,20 @@ bool SearchStore::SaveResults(std::int64_t id, const std::vector<SavedResult>& r
                               std::string& error)
 {
     SqliteStatement insert(m_db, "INSERT INTO results(search, n, service, server, port, path, user, password, "
-                                 "description, engine, size, modified, listed, new) "
-                                 "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+                                 "description, engine, size, modified, listed, new, file) "
+                                 "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     for (const SavedResult& result : results) {
         const ResultEntry& record = result.record;
         insert.Reset();
-        insert.Bind(1, id).Bind(2, count++).Bind(3, std::int64_t{record.service}).Bind(4, record.server);
-        insert.Bind(5, std::int64_t{record.port}).Bind(6, record.path).Bind(7, record.user);
-        insert.Bind(8, record.password).Bind(9, record.description).Bind(10, result.engine);
+        insert.Bind(1, id).Bind(2, count++).Bind(3, std::int64_t{record.service}).BindUnchanged(4, record.server);
+        insert.Bind(5, std::int64_t{record.port}).BindUnchanged(6, record.path).BindUnchanged(7, record.user);
+        insert.BindUnchanged(8, record.password).BindUnchanged(9, record.description);
+        insert.BindUnchanged(10, result.engine);
         // A rounded size is no count of bytes: it is not kept as one.
         insert.Bind(11, record.sizeApproximate ? std::nullopt : StoredSize(record.size));
         insert.Bind(12, record.modified);
         insert.Bind(13, std::int64_t{record.listed}).Bind(14, std::int64_t{result.isNew});
+        insert.Bind(15, SavedFileKey(record.server, record.path));
         insert.Step();
         if (insert.Failed()) {
             error = Describe(m_db.LastError(), "written");
@@ -444,15 +489,25 @@ std::optional<std::int64_t> SearchStore::FindLatest(std::optional<std::string_vi
     return select.OptionalInt(0);
 }
 
-std::unordered_set<std::string> SearchStore::HeldKeys(std::string_view name) const
+bool SearchStore::HeldBefore(std::string_view name, std::int64_t upTo, std::string_view server,
+                             std::string_view path) const
 {
-    std::unordered_set<std::string> keys;
-    SqliteStatement select(m_db, "SELECT r.server, r.path FROM results r JOIN searches s ON r.search = s.id "
-                                 "WHERE s.name = ?");
-    select.Bind(1, name);
-    while (select.Step())
-        keys.insert(SavedResultKey(select.Text(0), select.Text(1)));
-    return keys;
+    // By the file first: a search of that name may hold a million rows.
+    if (!m_pHeldQuery)
+        m_pHeldQuery = std::make_unique<SqliteStatement>(
+            m_db, "SELECT r.server, r.path FROM results r INDEXED BY results_by_file "
+                  "JOIN searches s ON s.id = r.search WHERE r.file = ? AND s.name = ? AND s.id <= ?");
+    SqliteStatement& query = *m_pHeldQuery;
+    query.Reset();
+    query.Bind(1, SavedFileKey(server, path)).Bind(2, name).Bind(3, upTo);
+    bool held = false;
+    // The key is a hash: a row is the file only when its names match too.
+    while (!held && query.Step())
+        held = EqualsNoCase(query.Text(0), server) && EqualsNoCase(query.Text(1), path);
+    // Reset at once: a statement left open would hold a read transaction
+    // that keeps the write-ahead log from being folded in.
+    query.Reset();
+    return held;
 }
 
 } // namespace velmora

@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "results/result-entry.h"
@@ -77,6 +76,9 @@ struct SearchUpdate {
 // A key that compares results as the duplicate check does: the server and
 // the path without regard to letter case.
 std::string SavedResultKey(std::string_view server, std::string_view path);
+// The same key as a number, as the database indexes it (equal for equal
+// keys; a few unequal ones may share it).
+std::int64_t SavedFileKey(std::string_view server, std::string_view path);
 
 // The searches database, velmora.db in the working folder: searches, their
 // results and their servers' verdicts. Every save is one transaction in WAL
@@ -87,7 +89,7 @@ public:
         std::unique_ptr<SearchStore> store;
         std::string error; // a sentence for people when store is null
     };
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
 
     // Opens or creates the database and brings its schema up to date. A
     // locked, damaged or newer database gives an error.
@@ -112,8 +114,9 @@ public:
     std::optional<SavedSearch> Load(std::int64_t id) const;
     // The latest search of that name, or the latest of all.
     std::optional<std::int64_t> FindLatest(std::optional<std::string_view> name) const;
-    // Every result key of the searches of that name.
-    std::unordered_set<std::string> HeldKeys(std::string_view name) const;
+    // Whether a search of `name` with an id up to `upTo` held the file, as
+    // the duplicate check compares files. An indexed look-up.
+    bool HeldBefore(std::string_view name, std::int64_t upTo, std::string_view server, std::string_view path) const;
 
 private:
     SearchStore() = default;
@@ -130,6 +133,9 @@ private:
     std::string m_strPath;
     SqliteDb m_db;
     std::int64_t m_nSchema = kSchemaVersion; // a reader may find an older one
+    // Prepared once: it is asked for every result that comes in. Declared
+    // after the database, so it is finished before the database closes.
+    mutable std::unique_ptr<SqliteStatement> m_pHeldQuery;
 };
 
 } // namespace velmora

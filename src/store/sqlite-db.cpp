@@ -16,6 +16,10 @@ std::optional<DbError> SqliteDb::Open(const std::string& path, int busyTimeoutMs
 
 std::optional<DbError> SqliteDb::OpenWith(const std::string& name, int flags, int busyTimeoutMs)
 {
+    // Counting memory takes a lock around every allocation SQLite makes;
+    // nothing here reads the count. Only before SQLite's first use.
+    static const bool configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+    (void)configured;
     flags |= SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW;
     if (sqlite3_open_v2(name.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
         DbError error = LastError();
@@ -101,6 +105,13 @@ SqliteStatement& SqliteStatement::Bind(int index, std::string_view text)
 {
     if (m_stmt &&
         sqlite3_bind_text64(m_stmt, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8) != SQLITE_OK)
+        m_bFailed = true;
+    return *this;
+}
+
+SqliteStatement& SqliteStatement::BindUnchanged(int index, std::string_view text)
+{
+    if (m_stmt && sqlite3_bind_text64(m_stmt, index, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8) != SQLITE_OK)
         m_bFailed = true;
     return *this;
 }

@@ -57,6 +57,9 @@ public:
 
     SqliteStatement& Bind(int index, std::int64_t value);
     SqliteStatement& Bind(int index, std::string_view text);
+    // Text that stays as it is, where it is, until the statement is reset:
+    // SQLite reads it without a copy.
+    SqliteStatement& BindUnchanged(int index, std::string_view text);
     SqliteStatement& BindNull(int index);
     // The value, or NULL when there is none.
     SqliteStatement& Bind(int index, const std::optional<std::int64_t>& value);

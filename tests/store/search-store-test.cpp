@@ -131,12 +131,14 @@ TEST(SearchStoreTest, SearchesAreFoundByNameAndListedNewestFirst)
     ASSERT_EQ(listed.size(), 2u);
     EXPECT_EQ(listed[0].id, *moon2);
     EXPECT_EQ(listed[1].id, *sun);
-    // The keys ignore letter case as the duplicate check does, and belong
-    // to one name.
-    const auto held = store->HeldKeys("moon");
-    EXPECT_EQ(held.size(), 2u);
-    EXPECT_TRUE(held.contains(SavedResultKey("files.ORG", "/m/moon.MP3")));
-    EXPECT_FALSE(held.contains(SavedResultKey("sun.org", "/sun.mp3")));
+    // Files are told apart as the duplicate check does (letter case aside),
+    // and belong to one name and to the searches up to the one asked of.
+    EXPECT_TRUE(store->HeldBefore("moon", *moon2, "files.ORG", "/m/moon.MP3"));
+    EXPECT_TRUE(store->HeldBefore("moon", *moon2, "OTHER.org", "/moon.ogg"));
+    EXPECT_FALSE(store->HeldBefore("moon", *moon1, "other.org", "/moon.ogg")) << "saved after";
+    EXPECT_FALSE(store->HeldBefore("moon", *moon2, "sun.org", "/sun.mp3")) << "another name's";
+    EXPECT_FALSE(store->HeldBefore("moon", *moon2, "files.org", "/m/moon.mp"));
+    EXPECT_FALSE(store->HeldBefore("moon", *moon2, "files.org/m", "/moon.mp3"));
 }
 
 // The file's size once closed (the write-ahead log folded in); the store is
@@ -176,7 +178,9 @@ TEST(SearchStoreTest, PruningAndForgettingDropRunsWithTheirResultsAndGiveTheSpac
     EXPECT_EQ(store->Prune("moon", 2, error), 1) << error;
     EXPECT_FALSE(store->Load(*moon1)) << "the oldest run went";
     EXPECT_TRUE(store->Load(*moon2) && store->Load(*moon3) && store->Load(*sun));
-    EXPECT_EQ(store->HeldKeys("moon").size(), 3000u) << "its results went with it";
+    const std::string firstFile = "/moon/" + std::string(40, 'x') + "0";
+    EXPECT_FALSE(store->HeldBefore("moon", *moon1, "files.example.org", firstFile)) << "its results went with it";
+    EXPECT_TRUE(store->HeldBefore("moon", *moon3, "files.example.org", firstFile));
     EXPECT_EQ(store->Prune("moon", 2, error), 0);
 
     EXPECT_EQ(store->Forget("moon", error), 2) << error;
@@ -226,7 +230,9 @@ TEST(SearchStoreTest, TheEnginesASearchRanWithComeBackAndAnOlderDatabaseKeepsIts
             "NULL, new INTEGER NOT NULL, PRIMARY KEY(search, n));"
             "CREATE TABLE verdicts(search INTEGER NOT NULL, grp INTEGER NOT NULL, server TEXT NOT NULL, good INTEGER "
             "NOT NULL, reply TEXT NOT NULL, taken INTEGER NOT NULL, PRIMARY KEY(search, grp, server));"
-            "INSERT INTO searches(name, words, started, results) VALUES('old', 'old words', 1765000000, 0);"
+            "INSERT INTO searches(name, words, started, results) VALUES('old', 'old words', 1765000000, 1);"
+            "INSERT INTO results VALUES(1, 0, 1, 'Files.org', 80, '/Old/Moon.mp3', '', '', '', 'One', NULL, NULL, 0, "
+            "1);"
             "PRAGMA user_version = 1;"));
     }
     {
@@ -241,6 +247,8 @@ TEST(SearchStoreTest, TheEnginesASearchRanWithComeBackAndAnOlderDatabaseKeepsIts
     auto store = OpenIn(dir);
     ASSERT_TRUE(store);
     ASSERT_TRUE(store->Load(1)) << "the upgrade keeps the old searches";
+    EXPECT_TRUE(store->HeldBefore("old", 1, "files.org", "/old/moon.mp3")) << "and finds their files";
+    EXPECT_FALSE(store->HeldBefore("old", 1, "files.org", "/old/sun.mp3"));
     SearchUpdate update = Update("moon", {Result("a.org", "/a.mp3")});
     update.engines = {"First engine", "Second [b]"};
     std::string error;

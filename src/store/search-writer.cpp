@@ -1,0 +1,161 @@
+#include "store/search-writer.h"
+
+#include <algorithm>
+
+#include "platform/message-queue.h"
+#include "results/result-list.h"
+
+namespace velmora {
+
+SearchWriter::SearchWriter(std::string folder, std::shared_ptr<MessageQueue> reports)
+    : m_strFolder(std::move(folder)), m_pReports(std::move(reports))
+{
+}
+
+SearchWriter::~SearchWriter()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_bEnding = true;
+    }
+    m_wake.notify_all();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void SearchWriter::Hand(std::uint64_t run, SearchUpdate update, int runsKept, LeftResults left)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_saves.push_back({run, std::move(update), runsKept, std::move(left)});
+        if (!m_thread.joinable())
+            m_thread = std::thread(&SearchWriter::Run, this);
+    }
+    m_wake.notify_all();
+}
+
+bool SearchWriter::HasWaiting()
+{
+    std::lock_guard lock(m_mutex);
+    return !m_saves.empty();
+}
+
+void SearchWriter::Flush()
+{
+    std::unique_lock lock(m_mutex);
+    m_idle.wait(lock, [this] { return m_saves.empty() && !m_bWriting; });
+}
+
+void SearchWriter::FlushName(const std::string& name)
+{
+    std::unique_lock lock(m_mutex);
+    m_idle.wait(lock, [this, &name] {
+        if (m_bWriting && m_strWriting == name)
+            return false;
+        return std::none_of(m_saves.begin(), m_saves.end(),
+                            [&name](const Save& save) { return save.update.name == name; });
+    });
+}
+
+void SearchWriter::Run()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_bEnding || !m_saves.empty(); });
+        if (m_saves.empty())
+            return; // ending, and everything is written
+        Save save = std::move(m_saves.front());
+        m_saves.pop_front();
+        m_bWriting = true;
+        m_strWriting = save.update.name;
+        lock.unlock();
+        if (save.left.list)
+            WriteLeft(save);
+        else
+            Write(std::move(save));
+        Post(kMsgSaveWritten);
+        lock.lock();
+        m_bWriting = false;
+        m_idle.notify_all();
+    }
+}
+
+namespace {
+
+// A failed save's content goes ahead of the next one of its run.
+void Prepend(SearchUpdate& earlier, SearchUpdate& later)
+{
+    earlier.newResults.insert(earlier.newResults.end(), std::make_move_iterator(later.newResults.begin()),
+                              std::make_move_iterator(later.newResults.end()));
+    earlier.verdicts.insert(earlier.verdicts.end(), later.verdicts.begin(), later.verdicts.end());
+    earlier.filled.insert(earlier.filled.end(), later.filled.begin(), later.filled.end());
+    later.newResults = std::move(earlier.newResults);
+    later.verdicts = std::move(earlier.verdicts); // the later verdict of a server replaces the earlier
+    later.filled = std::move(earlier.filled);
+}
+
+} // namespace
+
+void SearchWriter::Write(Save save)
+{
+    const bool failedBefore = m_failed && m_failed->run == save.run;
+    if (failedBefore)
+        Prepend(m_failed->update, save.update);
+    m_failed.reset(); // a failed save of a run that is over is not tried again
+    if (save.update.id == 0 && save.run == m_nRun)
+        save.update.id = m_nId;
+    std::string error;
+    if (!m_pStore) {
+        SearchStore::Opening opening = SearchStore::Open(m_strFolder);
+        m_pStore = std::move(opening.store);
+        error = opening.error;
+    }
+    const auto id = m_pStore ? m_pStore->Save(save.update, error) : std::nullopt;
+    if (!id) {
+        if (!failedBefore) // once, not every half second while it lasts
+            Post(kMsgSaveFailed, std::make_shared<std::string>(error));
+        m_failed = std::move(save);
+        return;
+    }
+    const bool newRow = save.update.id == 0;
+    m_nRun = save.run;
+    m_nId = *id;
+    // The search itself is saved either way: a prune that fails is tried
+    // again by the next run.
+    if (newRow)
+        m_pStore->Prune(save.update.name, save.runsKept, error);
+}
+
+// The left results in saves of a batch's size, the first with what the
+// save brought besides; the list is freed here, not on the owner's thread.
+void SearchWriter::WriteLeft(Save& save)
+{
+    const ResultList& list = *save.left.list;
+    for (std::size_t id = save.left.from;;) {
+        Save part{save.run, save.update, save.runsKept, {}};
+        save.update.verdicts.clear();
+        save.update.filled.clear();
+        for (; id < list.GetCount() && part.update.newResults.size() < kWriterBatch; ++id) {
+            SavedResult saved;
+            saved.record = list.Get(static_cast<ResultId>(id));
+            const auto name = save.left.engineNames.find(saved.record.engineItem);
+            saved.engine = name == save.left.engineNames.end() ? std::string() : name->second;
+            saved.isNew = list.IsNew(static_cast<ResultId>(id));
+            part.update.newResults.push_back(std::move(saved));
+        }
+        Write(std::move(part));
+        if (id >= list.GetCount())
+            break;
+    }
+    save.left.list.reset();
+}
+
+void SearchWriter::Post(MessageId id, std::shared_ptr<void> record)
+{
+    Message message;
+    message.id = id;
+    message.record = std::move(record);
+    m_pReports->Post(std::move(message));
+}
+
+} // namespace velmora

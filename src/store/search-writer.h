@@ -1,0 +1,88 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <unordered_map>
+
+#include "platform/messages.h"
+#include "store/search-store.h"
+
+namespace velmora {
+
+class MessageQueue;
+class ResultList;
+
+// Results a save takes from a list its owner has let go of: the writer
+// reads them itself, so the owner copies nothing, and frees the list.
+struct LeftResults {
+    std::unique_ptr<ResultList> list;
+    std::size_t from = 0;
+    std::unordered_map<std::uint64_t, std::string> engineNames; // by engine item
+};
+
+// Writes saves of searches on a thread and a connection of its own, in the
+// order they were handed over, so the thread that hands them never waits
+// for the disk. The saves of one run find the row its first save made. A
+// save that fails is posted (kMsgSaveFailed) and tried again with the next
+// save of its run. Every save written or failed is posted (kMsgSaveWritten),
+// so the owner can hand the next when it holds them back.
+class SearchWriter {
+public:
+    // Left results are written this many at a time.
+    static constexpr std::size_t kWriterBatch = 16384;
+
+    SearchWriter(std::string folder, std::shared_ptr<MessageQueue> reports);
+    // Writes everything handed over, then ends its thread.
+    ~SearchWriter();
+    SearchWriter(const SearchWriter&) = delete;
+    SearchWriter& operator=(const SearchWriter&) = delete;
+
+    // A save of run `run`. The first save of a run without an id makes its
+    // row and then drops the runs of its name beyond the newest `runsKept`.
+    void Hand(std::uint64_t run, SearchUpdate update, int runsKept, LeftResults left = {});
+    // True while a save handed over waits for the one being written.
+    bool HasWaiting();
+    // Returns once everything handed over so far is written or has failed.
+    void Flush();
+    // Returns once no save of a search of that name is waiting or being
+    // written (the others may still be).
+    void FlushName(const std::string& name);
+
+private:
+    struct Save {
+        std::uint64_t run = 0;
+        SearchUpdate update;
+        int runsKept = 0;
+        LeftResults left;
+    };
+
+    void Run();
+    void Write(Save save);
+    void WriteLeft(Save& save);
+    void Post(MessageId id, std::shared_ptr<void> record = {});
+
+    const std::string m_strFolder;
+    const std::shared_ptr<MessageQueue> m_pReports;
+    std::mutex m_mutex;
+    std::condition_variable m_wake; // a save was handed over, or the end
+    std::condition_variable m_idle; // nothing handed over is left
+    std::deque<Save> m_saves;
+    bool m_bWriting = false;
+    std::string m_strWriting; // the name of the search being written
+    bool m_bEnding = false;
+    std::thread m_thread; // started by the first save
+
+    // The writing thread's own.
+    std::unique_ptr<SearchStore> m_pStore;
+    std::uint64_t m_nRun = 0; // the run whose row is m_nId
+    std::int64_t m_nId = 0;
+    std::optional<Save> m_failed; // of m_nRun, or of a run without a row yet
+};
+
+} // namespace velmora

@@ -1,0 +1,148 @@
+// A search is saved in batches while its results stream in: killed at any
+// moment, the database opens whole and holds all but the last batches.
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <thread>
+
+#include "app/search-session.h"
+#include "store/search-recorder.h"
+#include "store/sqlite-db.h"
+#include "test-support.h"
+
+namespace velmora {
+namespace {
+
+Message LinkMessage(std::size_t n)
+{
+    Message message;
+    message.id = kMsgFoundFtpLink;
+    message.jobId = 1;
+    message.link = std::make_unique<FoundLink>();
+    message.link->text = "ftp://server" + std::to_string(n % 50) + ".example.org/pub/dir" + std::to_string(n % 900) +
+                         "/file" + std::to_string(n) + ".iso";
+    return message;
+}
+
+std::string PathOf(const Message& link)
+{
+    return link.link->text.substr(link.link->text.find("/pub/"));
+}
+
+// Takes in results for ever, 100,000 a second (a fast search; the disk
+// takes them faster), telling how many it took on `report` now and then.
+[[noreturn]] void StreamUntilKilled(const std::string& folder, int report)
+{
+    test::WriteFile(folder + "/settings.dat", "[Settings]\nFilter=0\nAutoTest=0\n");
+    SearchSession session(folder);
+    session.Initialize();
+    session.SetSaving(true);
+    session.OnSearch("moon"); // no engines: over at once, intake on
+    const auto start = std::chrono::steady_clock::now();
+    for (std::size_t n = 0;; ++n) {
+        session.HandleMessage(LinkMessage(n));
+        if (n % 1024 == 0) {
+            std::this_thread::sleep_until(start + std::chrono::microseconds(n * 10));
+            session.ProcessMessages();
+            const std::string line = std::to_string(session.GetResultCount()) + "\n";
+            [[maybe_unused]] const ssize_t written = ::write(report, line.data(), line.size());
+        }
+    }
+}
+
+TEST(SaveBatchesTest, ASearchKilledWhileResultsStreamInLosesAtMostItsLastBatches)
+{
+    std::mt19937 random(7);
+    for (int round = 0; round < 4; ++round) {
+        test::TempDir dir;
+        int pipeEnds[2];
+        ASSERT_EQ(::pipe(pipeEnds), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(pipeEnds[0]);
+            StreamUntilKilled(dir.Path(), pipeEnds[1]);
+        }
+        ::close(pipeEnds[1]);
+        ::usleep(static_cast<useconds_t>(800000 + random() % 1200000));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "round " << round;
+        std::string reported;
+        char text[4096];
+        for (ssize_t got = 0; (got = ::read(pipeEnds[0], text, sizeof text)) > 0;)
+            reported.append(text, static_cast<std::size_t>(got));
+        ::close(pipeEnds[0]);
+        const std::size_t lastLine = reported.rfind('\n', reported.size() - 2);
+        const long taken = std::stol(reported.substr(lastLine == std::string::npos ? 0 : lastLine + 1));
+        ASSERT_GT(taken, 4 * static_cast<long>(SearchRecorder::kBatchResults)) << "round " << round;
+
+        // The file opens, and the search row counts exactly the rows it has,
+        // numbered without a gap.
+        SearchStore::Opening opening = SearchStore::Open(dir.Path());
+        ASSERT_TRUE(opening.store) << opening.error;
+        SqliteDb db;
+        ASSERT_FALSE(db.Open(dir.File(kSearchesFile), 1000));
+        SqliteStatement counts(db, "SELECT s.results, count(r.n), max(r.n) FROM searches s JOIN results r "
+                                   "ON r.search = s.id GROUP BY s.id");
+        ASSERT_TRUE(counts.Step()) << "round " << round << ": nothing was saved of " << taken << " results";
+        const std::int64_t saved = counts.Int(0);
+        EXPECT_EQ(counts.Int(1), saved);
+        EXPECT_EQ(counts.Int(2), saved - 1);
+        EXPECT_FALSE(counts.Step()) << "one search";
+        // Lost: the results waiting for the next batch and the batch that
+        // was being written.
+        EXPECT_GE(saved, taken - 2 * static_cast<std::int64_t>(SearchRecorder::kBatchResults))
+            << "round " << round << ": " << saved << " of " << taken << " saved";
+    }
+}
+
+// Many batches' worth of results, a new search straight after, and the same
+// words again: every result is saved, in order, and the repeat marks new
+// only the files the first run did not hold.
+TEST(SaveBatchesTest, ASearchLetGoMidwayIsSavedWholeAndTellsTheNextRunWhatIsNew)
+{
+    test::TempDir dir;
+    test::WriteFile(dir.File("settings.dat"), "[Settings]\nFilter=0\nAutoTest=0\n");
+    constexpr std::size_t kFirst = 3 * SearchRecorder::kBatchResults + 123;
+    {
+        SearchSession session(dir.Path());
+        session.Initialize();
+        session.SetSaving(true);
+        session.OnSearch("moon");
+        for (std::size_t n = 0; n < kFirst; ++n)
+            session.HandleMessage(LinkMessage(n));
+        session.OnSearch("sun"); // the writer is still busy with "moon"
+        session.HandleMessage(LinkMessage(0));
+        session.OnSearch("moon");
+        // Half of these the first run held.
+        for (std::size_t n = kFirst - 1000; n < kFirst + 1000; ++n)
+            session.HandleMessage(LinkMessage(n));
+        std::size_t marked = 0;
+        for (std::size_t id = 0; id < session.GetResults().GetCount(); ++id)
+            marked += session.GetResults().IsNew(static_cast<ResultId>(id)) ? 1 : 0;
+        EXPECT_EQ(marked, 1000u);
+    }
+    SearchStore::Opening opening = SearchStore::Open(dir.Path());
+    ASSERT_TRUE(opening.store) << opening.error;
+    const auto searches = opening.store->List();
+    ASSERT_EQ(searches.size(), 3u);
+    const auto first = opening.store->Load(searches[2].id);
+    ASSERT_TRUE(first);
+    ASSERT_EQ(first->results.size(), kFirst);
+    for (std::size_t n = 0; n < kFirst; n += 997)
+        ASSERT_EQ(first->results[n].record.path, PathOf(LinkMessage(n))) << n;
+    const auto again = opening.store->Load(searches[0].id);
+    ASSERT_TRUE(again);
+    ASSERT_EQ(again->results.size(), 2000u);
+    EXPECT_FALSE(again->results[999].isNew);
+    EXPECT_TRUE(again->results[1000].isNew);
+}
+
+} // namespace
+} // namespace velmora
