@@ -8,6 +8,7 @@
 
 #include "browse/browse-settings.h"
 #include "platform/ascii-case.h"
+#include "platform/memory-policy.h"
 #include "platform/paths.h"
 #include "results/host-kind.h"
 #include "results/url-split.h"
@@ -25,6 +26,7 @@ SearchSession::SearchSession(std::string workingDirectory)
       m_browse(m_budget, m_pQueue), m_recorder(m_strWorkingDirectory, m_pQueue)
 {
     InitializeHttp();
+    KeepLargeBlocksReturnable();
     m_run.SetListener(this);
     m_testPass.SetListener(this);
     m_browse.SetListener(this);

@@ -12,15 +12,44 @@ void MessageQueue::SetWakeup(Wakeup wakeup)
 
 void MessageQueue::Post(Message message)
 {
-    Wakeup wakeup;
-    {
-        std::lock_guard lock(m_mutex);
-        m_messages.push_back(std::move(message));
-        wakeup = m_wakeup;
+    std::unique_lock lock(m_mutex);
+    m_messages.push_back(std::move(message));
+    Wake(lock);
+}
+
+void MessageQueue::PostWithRoom(Message message, std::size_t limit, const std::atomic<bool>* stop)
+{
+    std::unique_lock lock(m_mutex);
+    if (m_messages.size() >= limit) {
+        // Woken once half of them are taken: the poster then goes on for a
+        // while instead of waking at every message.
+        m_nRoomAt = limit / 2;
+        ++m_nWaitingForRoom;
+        while (m_messages.size() > m_nRoomAt && !(stop && stop->load(std::memory_order_relaxed)))
+            m_room.wait_for(lock, std::chrono::milliseconds(10));
+        --m_nWaitingForRoom;
     }
+    m_messages.push_back(std::move(message));
+    Wake(lock);
+}
+
+// Unlocks, then tells the owner: the wake-up may take locks of its own.
+void MessageQueue::Wake(std::unique_lock<std::mutex>& lock)
+{
+    Wakeup wakeup = m_wakeup;
+    lock.unlock();
     m_ready.notify_one();
     if (wakeup)
         wakeup();
+}
+
+Message MessageQueue::TakeFront()
+{
+    Message message = std::move(m_messages.front());
+    m_messages.pop_front();
+    if (m_nWaitingForRoom > 0 && m_messages.size() <= m_nRoomAt)
+        m_room.notify_all();
+    return message;
 }
 
 std::optional<Message> MessageQueue::TryTake()
@@ -28,9 +57,7 @@ std::optional<Message> MessageQueue::TryTake()
     std::lock_guard lock(m_mutex);
     if (m_messages.empty())
         return std::nullopt;
-    Message message = std::move(m_messages.front());
-    m_messages.pop_front();
-    return message;
+    return TakeFront();
 }
 
 std::optional<Message> MessageQueue::WaitTake(std::chrono::milliseconds timeout)
@@ -38,9 +65,7 @@ std::optional<Message> MessageQueue::WaitTake(std::chrono::milliseconds timeout)
     std::unique_lock lock(m_mutex);
     if (!m_ready.wait_for(lock, timeout, [this] { return !m_messages.empty(); }))
         return std::nullopt;
-    Message message = std::move(m_messages.front());
-    m_messages.pop_front();
-    return message;
+    return TakeFront();
 }
 
 std::size_t MessageQueue::Size() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -22,6 +23,10 @@ public:
 
     void SetWakeup(Wakeup wakeup);
     void Post(Message message);
+    // Posts once fewer than `limit` messages wait, so a worker that outruns
+    // the owner waits for it instead of piling up memory; at once when
+    // `stop` is set (read every 10 ms while waiting).
+    void PostWithRoom(Message message, std::size_t limit, const std::atomic<bool>* stop);
 
     // Owner side.
     std::optional<Message> TryTake();
@@ -30,8 +35,14 @@ public:
     std::size_t Size() const;
 
 private:
+    Message TakeFront();
+    void Wake(std::unique_lock<std::mutex>& lock);
+
     mutable std::mutex m_mutex;
     std::condition_variable m_ready;
+    std::condition_variable m_room; // a message was taken while a poster waits
+    int m_nWaitingForRoom = 0;
+    std::size_t m_nRoomAt = 0; // how few must wait for a waiting poster to go on
     std::deque<Message> m_messages;
     Wakeup m_wakeup;
 };

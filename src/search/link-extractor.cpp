@@ -41,7 +41,10 @@ void PostLink(const LinkScanContext& context, std::uint32_t id, std::string text
     message.lParam = context.engineItem;
     message.jobId = context.jobId;
     message.link = std::move(link);
-    context.queue->Post(std::move(message));
+    if (context.mostWaiting > 0)
+        context.queue->PostWithRoom(std::move(message), context.mostWaiting, context.stop);
+    else
+        context.queue->Post(std::move(message));
 }
 
 bool StopRequested(const LinkScanContext& context)

@@ -16,6 +16,9 @@ struct LinkScanContext {
     std::uint64_t engineItem = 0;            // passed through as lParam
     std::uint64_t jobId = 0;
     std::uint64_t* bytesJudged = nullptr; // when given, grows by the length of every link value judged
+    // When not 0, a post waits while this many messages wait in the queue:
+    // for a scan on a worker whose owner drains the queue meanwhile.
+    std::size_t mostWaiting = 0;
 };
 
 // Both run on a search worker. Each accepted link is posted at once (http

@@ -12,6 +12,8 @@ namespace velmora {
 
 namespace {
 
+constexpr std::size_t kMostWaitingLinks = 16384;
+
 void PostFinal(const SearchJob& job, std::uint32_t id, std::shared_ptr<EngineReport> report = {})
 {
     Message message;
@@ -47,7 +49,9 @@ bool FetchResultPage(const SearchJob& job)
         PostFinal(job, kMsgEngineFailed, std::move(report));
         return false;
     }
-    const LinkScanContext context{job.queue.get(), &job.stop, job.engineItem, job.id};
+    // A page of a million links is scanned faster than the window takes
+    // them in: the worker waits rather than the queue holding them all.
+    const LinkScanContext context{job.queue.get(), &job.stop, job.engineItem, job.id, nullptr, kMostWaitingLinks};
     const PageScan scan = ScanResultPage(page, context);
     if (scan.stopped)
         return true;

@@ -139,10 +139,8 @@ SearchStore::Opening SearchStore::Open(const std::string& folder, int busyTimeou
     // and readers never wait for it.
     // auto_vacuum takes only in a new file: pruned searches give their
     // pages back at once (an older file is rewritten at its first prune).
-    // A larger page cache: a save of many results walks its indexes far
-    // less often to the file.
     const char* setup = "PRAGMA auto_vacuum=INCREMENTAL; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
-                        "PRAGMA foreign_keys=ON; PRAGMA cache_size=-16384;";
+                        "PRAGMA foreign_keys=ON;";
     if (auto error = store->m_db.Execute(setup)) {
         opening.error = store->Describe(*error, "opened");
         return opening;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -90,6 +92,51 @@ TEST(PathsTest, JoinsWithOneSlashAndReadsTheCurrentDirectory)
     EXPECT_EQ(JoinPath("/home/u/velmora", "settings.dat"), "/home/u/velmora/settings.dat");
     EXPECT_EQ(JoinPath("/", "settings.dat"), "//settings.dat");
     EXPECT_FALSE(GetWorkingDirectory().empty());
+}
+
+// A worker that outruns its owner waits for room instead of piling up
+// messages; every message still arrives, in order; a stop lets it post at
+// once.
+TEST(MessageQueueTest, APosterWaitsForRoomAndAStopLetsItGoOn)
+{
+    MessageQueue queue;
+    std::atomic<bool> stop{false};
+    constexpr std::uint64_t kMessages = 5000;
+    std::thread worker([&] {
+        for (std::uint64_t n = 0; n < kMessages; ++n) {
+            Message message;
+            message.wParam = n;
+            queue.PostWithRoom(std::move(message), 100, &stop);
+        }
+    });
+    std::size_t most = 0;
+    for (std::uint64_t expected = 0; expected < kMessages;) {
+        most = std::max(most, queue.Size());
+        if (auto message = queue.WaitTake(std::chrono::seconds(5))) {
+            ASSERT_EQ(message->wParam, expected++);
+        } else {
+            FAIL() << "the worker stopped posting after " << expected;
+        }
+        if (expected % 100 == 0) // a slow owner now and then
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    worker.join();
+    EXPECT_LE(most, 100u);
+
+    // Nobody takes: the poster waits until it is told to stop.
+    for (int n = 0; n < 100; ++n)
+        queue.Post(Message{});
+    std::atomic<bool> posted{false};
+    std::thread blocked([&] {
+        queue.PostWithRoom(Message{}, 100, &stop);
+        posted = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(posted);
+    stop = true;
+    blocked.join();
+    EXPECT_TRUE(posted);
+    EXPECT_EQ(queue.Size(), 101u);
 }
 
 } // namespace
