@@ -224,24 +224,27 @@ std::optional<ResultList::Added> ResultList::Add(const ResultEntry& entry, Resul
 
 ResultEntry ResultList::Get(ResultId id) const
 {
+    ResultEntry entry;
+    GetInto(id, entry);
+    return entry;
+}
+
+void ResultList::GetInto(ResultId id, ResultEntry& entry) const
+{
     const Record& record = At(id);
     const Origin& origin = m_origins[record.origin];
-    ResultEntry entry;
     entry.service = origin.service;
     entry.port = origin.port;
-    entry.server = origin.serverText;
-    entry.user = origin.user;
-    entry.password = origin.password;
-    entry.path = GetPath(id);
-    entry.description = std::string(m_texts.Get(record.description));
+    entry.server.assign(origin.serverText);
+    entry.user.assign(origin.user);
+    entry.password.assign(origin.password);
+    entry.path.assign(GetDirectory(id)).append(GetName(id));
+    entry.description.assign(m_texts.Get(record.description));
     entry.engineItem = record.engine;
-    if (record.flags & kHasSize)
-        entry.size = record.size;
-    if (record.flags & kHasModified)
-        entry.modified = record.modified;
+    entry.size = (record.flags & kHasSize) ? std::optional<std::uint64_t>(record.size) : std::nullopt;
+    entry.modified = (record.flags & kHasModified) ? std::optional<std::int64_t>(record.modified) : std::nullopt;
     entry.listed = (record.flags & kListed) != 0;
     entry.sizeApproximate = (record.flags & kSizeApproximate) != 0;
-    return entry;
 }
 
 std::string_view ResultList::GetName(ResultId id) const

@@ -46,6 +46,9 @@ public:
     std::size_t GetCount() const { return m_nCount; }
     // The record made whole again.
     ResultEntry Get(ResultId id) const;
+    // The same into a record whose texts have room already: no allocation
+    // when they are long enough.
+    void GetInto(ResultId id, ResultEntry& entry) const;
     // The i-th record from the newest (0) to the oldest.
     ResultEntry GetNewest(std::size_t i) const { return Get(static_cast<ResultId>(m_nCount - 1 - i)); }
     // Its file name: the path after its last "/".

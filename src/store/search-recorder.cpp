@@ -155,12 +155,20 @@ void SearchRecorder::Save(const ResultList& results, const ServerTree& servers, 
     }
     SearchUpdate update = MakeUpdate(servers);
     const std::size_t upTo = std::min(results.GetCount(), m_nSaved + kBatchResults);
+    // Into the room of a written batch: this runs on the window's thread.
+    update.newResults = m_writer.TakeSpareResults();
+    update.newResults.resize(upTo - m_nSaved);
+    std::uint64_t namedEngine = UINT64_MAX;
+    std::string name;
     for (std::size_t id = m_nSaved; id < upTo; ++id) {
-        SavedResult saved;
-        saved.record = results.Get(static_cast<ResultId>(id));
-        saved.engine = engineName ? engineName(saved.record.engineItem) : std::string();
+        SavedResult& saved = update.newResults[id - m_nSaved];
+        results.GetInto(static_cast<ResultId>(id), saved.record);
+        if (saved.record.engineItem != namedEngine) { // results of one engine come in runs
+            namedEngine = saved.record.engineItem;
+            name = engineName ? engineName(namedEngine) : std::string();
+        }
+        saved.engine.assign(name);
         saved.isNew = results.IsNew(static_cast<ResultId>(id));
-        update.newResults.push_back(std::move(saved));
     }
     AddFilled(update, results);
     HandOver(std::move(update), upTo);

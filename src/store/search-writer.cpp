@@ -34,6 +34,12 @@ void SearchWriter::Hand(std::uint64_t run, SearchUpdate update, int runsKept, Le
     m_wake.notify_all();
 }
 
+std::vector<SavedResult> SearchWriter::TakeSpareResults()
+{
+    std::lock_guard lock(m_mutex);
+    return std::move(m_spare);
+}
+
 bool SearchWriter::HasWaiting()
 {
     std::lock_guard lock(m_mutex);
@@ -120,6 +126,10 @@ void SearchWriter::Write(Save save)
     const bool newRow = save.update.id == 0;
     m_nRun = save.run;
     m_nId = *id;
+    if (!save.update.newResults.empty()) {
+        std::lock_guard lock(m_mutex);
+        m_spare = std::move(save.update.newResults);
+    }
     // The search itself is saved either way: a prune that fails is tried
     // again by the next run.
     if (newRow)
