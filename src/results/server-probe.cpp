@@ -128,6 +128,17 @@ int RunFtpProbe(TcpClient& client, TestJob& job)
     }
 }
 
+// True once a header block that is not an interim (1xx) answer is whole.
+bool HasFinalHeaders(std::string_view reply)
+{
+    for (std::size_t at = 0, end = 0; (end = reply.find("\r\n\r\n", at)) != std::string_view::npos; at = end + 4) {
+        const std::string_view head = reply.substr(at, end - at);
+        if (!(head.size() > 9 && head.starts_with("HTTP/1.") && head[8] == ' ' && head[9] == '1'))
+            return true;
+    }
+    return false;
+}
+
 int RunHttpProbe(TcpClient& client, TestJob& job)
 {
     Conversation talk(client, job);
@@ -136,7 +147,8 @@ int RunHttpProbe(TcpClient& client, TestJob& job)
                                 " HTTP/1.1\r\nHost: " + RemoveLineBreaks(job.server) + "\r\nConnection: close\r\n\r\n";
     Result got = talk.Send(request);
     std::string block;
-    while (got == Result::Ok)
+    // The answer to HEAD ends with its headers: no wait for the close.
+    while (got == Result::Ok && !HasFinalHeaders(job.reply))
         got = talk.Receive(block);
     if (got == Result::Stopped)
         return kVerdictPending;

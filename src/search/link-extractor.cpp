@@ -1,12 +1,15 @@
 #include "search/link-extractor.h"
 
 #include <algorithm>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/ascii-case.h"
+#include "platform/memory-policy.h"
 #include "platform/message-queue.h"
 #include "search/ci-find.h"
 #include "search/link-filter.h"
@@ -107,9 +110,15 @@ public:
         // A kind not asked for stands past every href.
         m_http.at = http ? 0 : npos;
         m_ftp.at = ftp ? 0 : npos;
-        std::vector<std::pair<std::string, std::string>> ftpLinks;
+        // Ftp links wait as views of the page; only a target unwrapped from a
+        // redirect is a text of its own. A page of a million ftp links then
+        // waits in 32 bytes each, not in two strings.
+        std::vector<std::pair<std::string_view, std::string_view>> ftpLinks;
+        std::deque<std::string> unwrapped;
         for (;;) {
             const std::size_t from = std::min(m_http.at, m_ftp.at);
+            if (scan.httpLinks > 0 && ftpLinks.empty())
+                GiveBackBefore(from);
             const std::size_t h = m_href.Next(from);
             if (h == npos)
                 break;
@@ -142,18 +151,41 @@ public:
             if (m_ftp.Reached(h)) {
                 m_ftp.at = valueAt;
                 Judge(m_ftp, starts.ftp, starts.wrapper, nextHref,
-                      [&](std::string_view link, std::string_view wrapper) { ftpLinks.emplace_back(link, wrapper); });
+                      [&](std::string_view link, std::string_view wrapper) {
+                          if (!InPage(link))
+                              link = unwrapped.emplace_back(link);
+                          ftpLinks.emplace_back(link, wrapper);
+                      });
             }
         }
-        for (auto& [link, wrapper] : ftpLinks) {
-            const std::size_t length = link.size();
-            PostLink(m_context, kMsgFoundFtpLink, std::move(link), length, wrapper);
+        for (const auto& [link, wrapper] : ftpLinks) {
+            PostLink(m_context, kMsgFoundFtpLink, std::string(link), link.size(), wrapper);
             ++scan.ftpLinks;
+            // Later links stand later in the page (a redirect's, where it
+            // was written).
+            const std::string_view written = InPage(link) ? link : wrapper;
+            GiveBackBefore(static_cast<std::size_t>(written.data() - m_page.data()));
         }
         return true;
     }
 
 private:
+    // Whole pages before `at`, a megabyte at a time, when the caller allows.
+    void GiveBackBefore(std::size_t at)
+    {
+        constexpr std::size_t kStep = std::size_t{1} << 20;
+        if (!m_context.giveBackScanned || at < m_givenBack + kStep)
+            return;
+        GiveBackPages(m_page.data() + m_givenBack, at - m_givenBack);
+        m_givenBack = at;
+    }
+
+    bool InPage(std::string_view text) const
+    {
+        return std::less_equal<>()(m_page.data(), text.data()) &&
+               std::less_equal<>()(text.data() + text.size(), m_page.data() + m_page.size());
+    }
+
     struct Kind {
         Pass pass;
         std::size_t at = 0; // where its next href may start
@@ -281,6 +313,7 @@ private:
     std::string_view m_page;
     const LinkScanContext& m_context;
     ForwardFinder m_href;
+    std::size_t m_givenBack = 0; // the page before it was given back
     ForwardFinder m_quote;
     ForwardFinder m_blank;
     ForwardFinder m_tagEnd;

@@ -19,6 +19,11 @@ struct LinkScanContext {
     // When not 0, a post waits while this many messages wait in the queue:
     // for a scan on a worker whose owner drains the queue meanwhile.
     std::size_t mostWaiting = 0;
+    // The page is the caller's own heap memory, not read after the scan
+    // unless no link was posted: once a link is posted, what the scan has
+    // passed is given back to the system as it goes (a page of many MB
+    // posted at the owner's pace is not held whole).
+    bool giveBackScanned = false;
 };
 
 // Both run on a search worker. Each accepted link is posted at once (http

@@ -51,7 +51,7 @@ bool FetchResultPage(const SearchJob& job)
     }
     // A page of a million links is scanned faster than the window takes
     // them in: the worker waits rather than the queue holding them all.
-    const LinkScanContext context{job.queue.get(), &job.stop, job.engineItem, job.id, nullptr, kMostWaitingLinks};
+    const LinkScanContext context{job.queue.get(), &job.stop, job.engineItem, job.id, nullptr, kMostWaitingLinks, true};
     const PageScan scan = ScanResultPage(page, context);
     if (scan.stopped)
         return true;

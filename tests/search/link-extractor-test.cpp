@@ -234,5 +234,36 @@ TEST(LinkExtractorTest, HrefsWhoseValuesRunToThePageEndAreEachReadOnce)
     }
 }
 
+// A scan that gives back what it has passed posts the same links, in the
+// same order, as one that holds the whole page: redirects, http links with
+// their texts and ftp links across many megabytes.
+TEST(LinkExtractorTest, GivingBackThePassedPageChangesNoLink)
+{
+    std::string page;
+    for (int n = 0; page.size() < (std::size_t{12} << 20); ++n) {
+        const std::string id = std::to_string(n);
+        page += "<p>" + std::string(40, 'x') + "</p><a href=\"http://h" + std::to_string(n % 7) + ".org/m/" + id +
+                ".mp3\">Song " + id + "</a><a href=\"ftp://f.org/pub/" + id + ".iso\">i</a>";
+        if (n % 1000 == 0)
+            page += "<a href=\"/url?q=ftp://g.org/w/" + id + ".zip&amp;sa=U\">w</a>";
+    }
+    const auto postedBy = [&page](bool giveBack) {
+        std::string copy = page; // the scan's own heap memory
+        MessageQueue queue;
+        std::atomic<bool> stop{false};
+        LinkScanContext context{&queue, &stop, 1, 1};
+        context.giveBackScanned = giveBack;
+        const PageScan scan = ScanResultPage(copy, context);
+        std::vector<std::string> posted;
+        while (auto message = queue.TryTake())
+            posted.push_back(message->link->text + "|" + message->link->wrapper);
+        EXPECT_EQ(posted.size(), static_cast<std::size_t>(scan.httpLinks + scan.ftpLinks));
+        return posted;
+    };
+    const auto whole = postedBy(false);
+    ASSERT_GT(whole.size(), 150000u);
+    EXPECT_EQ(postedBy(true), whole);
+}
+
 } // namespace
 } // namespace velmora
