@@ -40,6 +40,12 @@ bool FetchResultPage(const SearchJob& job)
     options.url = job.url;
     options.stop = &job.stop;
     std::string page;
+    // A page that tells its size gets its room at once: a page of many MB
+    // grown step by step holds two copies at the moment of each step.
+    options.onProgress = [&page, most = options.maxBytes](std::uint64_t, std::uint64_t total) {
+        if (total > page.capacity() && total <= most)
+            page.reserve(static_cast<std::size_t>(total));
+    };
     const FetchResult fetched = HttpFetch(options, [&page](std::string_view data) { AppendPageData(page, data); });
     if (fetched.status == FetchStatus::Stopped || job.stop)
         return true;
