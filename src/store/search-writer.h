@@ -35,7 +35,7 @@ struct LeftResults {
 class SearchWriter {
 public:
     // Left results are written this many at a time.
-    static constexpr std::size_t kWriterBatch = 8192;
+    static constexpr std::size_t kWriterBatch = 4096;
 
     SearchWriter(std::string folder, std::shared_ptr<MessageQueue> reports);
     // Writes everything handed over, then ends its thread.
