@@ -110,14 +110,9 @@ public:
         // A kind not asked for stands past every href.
         m_http.at = http ? 0 : npos;
         m_ftp.at = ftp ? 0 : npos;
-        // Ftp links wait as views of the page; only a target unwrapped from a
-        // redirect is a text of its own. A page of a million ftp links then
-        // waits in 32 bytes each, not in two strings.
-        std::vector<std::pair<std::string_view, std::string_view>> ftpLinks;
-        std::deque<std::string> unwrapped;
         for (;;) {
             const std::size_t from = std::min(m_http.at, m_ftp.at);
-            if (scan.httpLinks > 0 && ftpLinks.empty())
+            if (scan.httpLinks > 0 && m_ftpLinks.empty())
                 GiveBackBefore(from);
             const std::size_t h = m_href.Next(from);
             if (h == npos)
@@ -151,14 +146,27 @@ public:
             if (m_ftp.Reached(h)) {
                 m_ftp.at = valueAt;
                 Judge(m_ftp, starts.ftp, starts.wrapper, nextHref,
-                      [&](std::string_view link, std::string_view wrapper) {
-                          if (!InPage(link))
-                              link = unwrapped.emplace_back(link);
-                          ftpLinks.emplace_back(link, wrapper);
-                      });
+                      [&](std::string_view link, std::string_view wrapper) { KeepFtpLink(link, wrapper); });
             }
         }
-        for (const auto& [link, wrapper] : ftpLinks) {
+        PostFtpLinks(scan);
+        return true;
+    }
+
+private:
+    // Ftp links wait as views of the page; only a target unwrapped from a
+    // redirect is a text of its own. A page of a million ftp links then
+    // waits in 32 bytes each, not in two strings.
+    void KeepFtpLink(std::string_view link, std::string_view wrapper)
+    {
+        if (!InPage(link))
+            link = m_unwrapped.emplace_back(link);
+        m_ftpLinks.emplace_back(link, wrapper);
+    }
+
+    void PostFtpLinks(PageScan& scan)
+    {
+        for (const auto& [link, wrapper] : m_ftpLinks) {
             PostLink(m_context, kMsgFoundFtpLink, std::string(link), link.size(), wrapper);
             ++scan.ftpLinks;
             // Later links stand later in the page (a redirect's, where it
@@ -166,10 +174,8 @@ public:
             const std::string_view written = InPage(link) ? link : wrapper;
             GiveBackBefore(static_cast<std::size_t>(written.data() - m_page.data()));
         }
-        return true;
     }
 
-private:
     // Whole pages before `at`, a megabyte at a time, when the caller allows.
     void GiveBackBefore(std::size_t at)
     {
@@ -313,7 +319,9 @@ private:
     std::string_view m_page;
     const LinkScanContext& m_context;
     ForwardFinder m_href;
-    std::size_t m_givenBack = 0; // the page before it was given back
+    std::size_t m_givenBack = 0;                                           // the page before it was given back
+    std::vector<std::pair<std::string_view, std::string_view>> m_ftpLinks; // link, redirect
+    std::deque<std::string> m_unwrapped;
     ForwardFinder m_quote;
     ForwardFinder m_blank;
     ForwardFinder m_tagEnd;
