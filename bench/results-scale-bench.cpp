@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "app/ui/main-dlg.h"
+#include "gap-meter.h"
 #include "platform/message-queue.h"
 
 namespace {
@@ -62,18 +63,7 @@ void BM_EventLoopGapWhileResultsStreamIn(benchmark::State& state)
             settle.start();
             while (settle.elapsed() < 500)
                 QApplication::processEvents(QEventLoop::AllEvents, 5);
-            QElapsedTimer clock;
-            clock.start();
-            qint64 last = clock.elapsed();
-            QTimer ticker;
-            ticker.setTimerType(Qt::PreciseTimer);
-            QObject::connect(&ticker, &QTimer::timeout, [&] {
-                const qint64 now = clock.nsecsElapsed();
-                longest = std::max(longest, static_cast<double>(now - last) / 1e6);
-                last = now;
-            });
-            last = clock.nsecsElapsed();
-            ticker.start(1);
+            GapMeter meter;
             std::atomic<bool> posted{false};
             std::thread worker([&] {
                 for (int n = 0; n < kResults; ++n)
@@ -83,7 +73,8 @@ void BM_EventLoopGapWhileResultsStreamIn(benchmark::State& state)
             while (!posted || session.GetQueue()->Size() > 0 || session.GetResultCount() < kResults)
                 QApplication::processEvents(QEventLoop::AllEvents, 5);
             worker.join();
-            took = static_cast<double>(clock.elapsed()) / 1000.0;
+            took = static_cast<double>(meter.ElapsedMs()) / 1000.0;
+            longest = meter.LongestMs();
         }
         state.counters["max_gap_ms"] = longest;
         state.counters["stream_s"] = took;

@@ -28,6 +28,7 @@
 #include <functional>
 
 #include "app/ui/main-dlg.h"
+#include "gap-meter.h"
 #include "support/page-server.h"
 
 namespace {
@@ -67,22 +68,14 @@ void ResetPeak()
 double RunLoop(const std::function<bool()>& done, int limitMs)
 {
     QEventLoop loop;
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = clock.nsecsElapsed();
-    double longest = 0;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        longest = std::max(longest, static_cast<double>(now - last) / 1e6);
-        last = now;
-        if (done() || clock.elapsed() > limitMs)
+    GapMeter* self = nullptr;
+    GapMeter meter([&] {
+        if (done() || (self && self->ElapsedMs() > limitMs))
             loop.quit();
     });
-    ticker.start(1);
+    self = &meter;
     loop.exec();
-    return longest;
+    return meter.LongestMs();
 }
 
 void Search(QWidget& window, const char* words)
