@@ -102,7 +102,7 @@ bool SearchRecorder::IsBatchDue(std::size_t resultCount)
     // The clock is read once in a while: this is asked for every result.
     if (waiting < kBatchResults && (waiting % 256 != 0 || std::chrono::steady_clock::now() - m_lastSave < kBatchWait))
         return false;
-    return !m_writer.HasWaiting();
+    return !m_writer.IsFull();
 }
 
 // The search's row and every verdict taken so far, without results.
@@ -149,8 +149,8 @@ void SearchRecorder::Save(const ResultList& results, const ServerTree& servers, 
 {
     if (!m_bRecording)
         return;
-    if (!force && m_writer.HasWaiting()) {
-        m_bSaveAsked = true; // the writer's report of the waiting one asks again
+    if (!force && m_writer.IsFull()) {
+        m_bSaveAsked = true; // the writer's report of a written one asks again
         return;
     }
     SearchUpdate update = MakeUpdate(servers);

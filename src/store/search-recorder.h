@@ -62,15 +62,15 @@ public:
     void NoteFilled(std::size_t resultId);
 
     // True when enough has come since the last save, or for long enough,
-    // that the next should be made now: not while a save waits for the
-    // writer (the writer's report of it asks for the next).
+    // that the next should be made now: not while the writer has as many
+    // saves waiting as it takes (its report of a written one asks again).
     bool IsBatchDue(std::size_t resultCount);
     // True when a save is still to be made: results not handed over, or a
     // save asked for while the writer was busy.
     bool HasUnsaved(std::size_t resultCount) const { return m_bRecording && (m_bSaveAsked || resultCount > m_nSaved); }
     // Hands at most a batch of what came since the last save, and every
-    // verdict, to the writer; held back while a save waits for the writer.
-    // `force` hands it anyway.
+    // verdict, to the writer; held back while the writer has as many saves
+    // waiting as it takes. `force` hands it anyway.
     void Save(const ResultList& results, const ServerTree& servers, const EngineNamer& engineName, bool force = false);
     // Hands all that is not saved yet of a list that is being let go of,
     // the list with it: the writer reads the rest and frees it.

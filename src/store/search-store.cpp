@@ -244,6 +244,11 @@ std::string SearchStore::Describe(const DbError& error, std::string_view doing) 
     return "The searches database " + m_strPath + " could not be " + std::string(doing) + " (" + error.text + ").";
 }
 
+void SearchStore::SetCacheKiB(int kib)
+{
+    m_db.Execute(("PRAGMA cache_size=-" + std::to_string(kib) + ";").c_str());
+}
+
 std::optional<std::int64_t> SearchStore::Save(const SearchUpdate& update, std::string& error)
 {
     SqliteTransaction transaction(m_db);

@@ -99,6 +99,8 @@ public:
     // is no obstacle.
     static Opening OpenToRead(const std::string& folder, int busyTimeoutMs = 2000);
 
+    // How many KiB of the file the connection may keep in memory.
+    void SetCacheKiB(int kib);
     // One save; the search's id, or nothing with `error` set.
     std::optional<std::int64_t> Save(const SearchUpdate& update, std::string& error);
 

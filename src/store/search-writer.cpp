@@ -41,10 +41,10 @@ std::vector<SavedResult> SearchWriter::TakeSpareResults()
     return std::move(m_spare);
 }
 
-bool SearchWriter::HasWaiting()
+bool SearchWriter::IsFull()
 {
     std::lock_guard lock(m_mutex);
-    return !m_saves.empty();
+    return m_saves.size() >= kMostWaiting;
 }
 
 void SearchWriter::Flush()
@@ -72,8 +72,7 @@ void SearchWriter::Run()
         m_wake.wait(lock, [this] { return m_bEnding || !m_saves.empty(); });
         if (m_saves.empty())
             return; // ending, and everything is written
-        Save save = std::move(m_saves.front());
-        m_saves.pop_front();
+        Save save = TakeNext();
         m_bWriting = true;
         m_strWriting = save.update.name;
         lock.unlock();
@@ -104,6 +103,20 @@ void Prepend(SearchUpdate& earlier, SearchUpdate& later)
 
 } // namespace
 
+SearchWriter::Save SearchWriter::TakeNext()
+{
+    Save save = std::move(m_saves.front());
+    m_saves.pop_front();
+    while (!save.left.list && !m_saves.empty() && m_saves.front().run == save.run && !m_saves.front().left.list &&
+           save.update.newResults.size() + m_saves.front().update.newResults.size() <= kMostResultsWrittenAtOnce) {
+        Save later = std::move(m_saves.front());
+        m_saves.pop_front();
+        Prepend(save.update, later.update);
+        save = std::move(later);
+    }
+    return save;
+}
+
 void SearchWriter::Write(Save save)
 {
     const bool failedBefore = m_failed && m_failed->run == save.run;
@@ -117,6 +130,11 @@ void SearchWriter::Write(Save save)
         SearchStore::Opening opening = SearchStore::Open(m_strFolder);
         m_pStore = std::move(opening.store);
         error = opening.error;
+        // The index of files takes each row at a place of its own: a cache
+        // that holds it keeps a million rows from being read back one page
+        // at a time.
+        if (m_pStore)
+            m_pStore->SetCacheKiB(kWriterCacheKiB);
     }
     const auto id = m_pStore ? m_pStore->Save(save.update, error) : std::nullopt;
     if (!id) {
@@ -147,7 +165,7 @@ void SearchWriter::WriteLeft(Save& save)
         Save part{save.run, save.update, save.runsKept, {}};
         save.update.verdicts.clear();
         save.update.filled.clear();
-        for (; id < list.GetCount() && part.update.newResults.size() < kWriterBatch; ++id) {
+        for (; id < list.GetCount() && part.update.newResults.size() < kMostResultsWrittenAtOnce; ++id) {
             SavedResult saved;
             saved.record = list.Get(static_cast<ResultId>(id));
             const auto name = save.left.engineNames.find(saved.record.engineItem);

@@ -36,6 +36,14 @@ class SearchWriter {
 public:
     // Left results are written this many at a time.
     static constexpr std::size_t kWriterBatch = 4096;
+    // Saves of one run that wait are written together, up to this many
+    // results a transaction: each transaction rewrites every page of the
+    // index of files it touched, so few large ones cost far less than many
+    // small ones.
+    static constexpr std::size_t kMostResultsWrittenAtOnce = 32768;
+    // Saves waiting beyond this many hold the owner's next back.
+    static constexpr std::size_t kMostWaiting = 8;
+    static constexpr int kWriterCacheKiB = 16384;
 
     SearchWriter(std::string folder, std::shared_ptr<MessageQueue> reports);
     // Writes everything handed over, then ends its thread.
@@ -46,8 +54,8 @@ public:
     // A save of run `run`. The first save of a run without an id makes its
     // row and then drops the runs of its name beyond the newest `runsKept`.
     void Hand(std::uint64_t run, SearchUpdate update, int runsKept, LeftResults left = {});
-    // True while a save handed over waits for the one being written.
-    bool HasWaiting();
+    // True while as many saves wait as may: the owner holds the next back.
+    bool IsFull();
     // Results of a written save, their texts' room kept, to be filled with
     // the next save's (empty when there are none): a batch then costs no
     // allocation per result.
@@ -69,6 +77,8 @@ private:
     void Run();
     void Write(Save save);
     void WriteLeft(Save& save);
+    // The first waiting save with those of its run after it, as one.
+    Save TakeNext();
     void Post(MessageId id, std::shared_ptr<void> record = {});
 
     const std::string m_strFolder;
