@@ -89,7 +89,8 @@ void SearchWriter::Run()
 
 namespace {
 
-// A failed save's content goes ahead of the next one of its run.
+// What an earlier save of a run brought (one that waited, or failed) goes
+// ahead of a later one's.
 void Prepend(SearchUpdate& earlier, SearchUpdate& later)
 {
     earlier.newResults.insert(earlier.newResults.end(), std::make_move_iterator(later.newResults.begin()),
@@ -147,6 +148,9 @@ void SearchWriter::Write(Save save)
     m_nRun = save.run;
     m_nId = *id;
     if (!save.update.newResults.empty()) {
+        // A batch's worth: what saves written together had beyond it is
+        // freed here, not where the next batch is filled.
+        save.update.newResults.resize(std::min(save.update.newResults.size(), kWriterBatch));
         std::lock_guard lock(m_mutex);
         m_spare = std::move(save.update.newResults);
     }
