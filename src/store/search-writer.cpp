@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "platform/message-queue.h"
-#include "platform/thread-priority.h"
 #include "results/result-list.h"
 
 namespace velmora {
@@ -66,7 +65,6 @@ void SearchWriter::FlushName(const std::string& name)
 
 void SearchWriter::Run()
 {
-    YieldToOtherThreads(); // the window comes first
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_wake.wait(lock, [this] { return m_bEnding || !m_saves.empty(); });
