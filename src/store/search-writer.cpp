@@ -63,28 +63,6 @@ void SearchWriter::FlushName(const std::string& name)
     });
 }
 
-void SearchWriter::Run()
-{
-    std::unique_lock lock(m_mutex);
-    for (;;) {
-        m_wake.wait(lock, [this] { return m_bEnding || !m_saves.empty(); });
-        if (m_saves.empty())
-            return; // ending, and everything is written
-        Save save = TakeNext();
-        m_bWriting = true;
-        m_strWriting = save.update.name;
-        lock.unlock();
-        if (save.left.list)
-            WriteLeft(save);
-        else
-            Write(std::move(save));
-        Post(kMsgSaveWritten);
-        lock.lock();
-        m_bWriting = false;
-        m_idle.notify_all();
-    }
-}
-
 namespace {
 
 // What an earlier save of a run brought (one that waited, or failed) goes
@@ -102,18 +80,48 @@ void Prepend(SearchUpdate& earlier, SearchUpdate& later)
 
 } // namespace
 
-SearchWriter::Save SearchWriter::TakeNext()
+void SearchWriter::Run()
 {
-    Save save = std::move(m_saves.front());
-    m_saves.pop_front();
-    while (!save.left.list && !m_saves.empty() && m_saves.front().run == save.run && !m_saves.front().left.list &&
-           save.update.newResults.size() + m_saves.front().update.newResults.size() <= kMostResultsWrittenAtOnce) {
-        Save later = std::move(m_saves.front());
-        m_saves.pop_front();
-        Prepend(save.update, later.update);
-        save = std::move(later);
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_bEnding || !m_saves.empty(); });
+        if (m_saves.empty())
+            return; // ending, and everything is written
+        std::vector<Save> taken = TakeNext();
+        m_bWriting = true;
+        m_strWriting = taken.front().update.name;
+        lock.unlock();
+        // Joined here, not under the lock the window's thread asks.
+        Save save = std::move(taken.front());
+        for (std::size_t i = 1; i < taken.size(); ++i) {
+            Prepend(save.update, taken[i].update);
+            save = std::move(taken[i]);
+        }
+        if (save.left.list)
+            WriteLeft(save);
+        else
+            Write(std::move(save));
+        Post(kMsgSaveWritten);
+        lock.lock();
+        m_bWriting = false;
+        m_idle.notify_all();
     }
-    return save;
+}
+
+std::vector<SearchWriter::Save> SearchWriter::TakeNext()
+{
+    std::vector<Save> taken;
+    taken.push_back(std::move(m_saves.front()));
+    m_saves.pop_front();
+    std::size_t results = taken.front().update.newResults.size();
+    while (!taken.front().left.list && !m_saves.empty() && m_saves.front().run == taken.front().run &&
+           !m_saves.front().left.list &&
+           results + m_saves.front().update.newResults.size() <= kMostResultsWrittenAtOnce) {
+        results += m_saves.front().update.newResults.size();
+        taken.push_back(std::move(m_saves.front()));
+        m_saves.pop_front();
+    }
+    return taken;
 }
 
 void SearchWriter::Write(Save save)

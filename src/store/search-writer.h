@@ -35,14 +35,14 @@ struct LeftResults {
 class SearchWriter {
 public:
     // Left results are written this many at a time.
-    static constexpr std::size_t kWriterBatch = 4096;
+    static constexpr std::size_t kWriterBatch = 2048;
     // Saves of one run that wait are written together, up to this many
     // results a transaction: each transaction rewrites every page of the
     // index of files it touched, so few large ones cost far less than many
     // small ones.
     static constexpr std::size_t kMostResultsWrittenAtOnce = 32768;
     // Saves waiting beyond this many hold the owner's next back.
-    static constexpr std::size_t kMostWaiting = 8;
+    static constexpr std::size_t kMostWaiting = 16;
     static constexpr int kWriterCacheKiB = 16384;
 
     SearchWriter(std::string folder, std::shared_ptr<MessageQueue> reports);
@@ -77,8 +77,9 @@ private:
     void Run();
     void Write(Save save);
     void WriteLeft(Save& save);
-    // The first waiting save with those of its run after it, as one.
-    Save TakeNext();
+    // The first waiting save with those of its run after it, to be written
+    // as one.
+    std::vector<Save> TakeNext();
     void Post(MessageId id, std::shared_ptr<void> record = {});
 
     const std::string m_strFolder;
