@@ -22,6 +22,8 @@ std::string EngineEventJson(const std::string& engine, int, const EngineReport& 
     object.Add("event", "engine").Add("engine", engine).Add("mark", MarkName(report));
     object.Add("links", std::int64_t{report.scanned ? report.links : 0}).Add("health", HealthName(report.health));
     object.Add("status", static_cast<std::int64_t>(report.status)).Add("anchors", std::int64_t{report.anchors});
+    if (report.pagesAsked > 1)
+        object.Add("pages", std::int64_t{report.pages});
     return object.Add("ms", static_cast<std::int64_t>(report.ms)).Add("reason", report.reason).Text();
 }
 

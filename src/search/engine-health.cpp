@@ -66,6 +66,12 @@ const char* HealthName(EngineHealth health)
         return "cut";
     case EngineHealth::OnHold:
         return "on-hold";
+    case EngineHealth::KeyRefused:
+        return "key-refused";
+    case EngineHealth::BadAnswer:
+        return "bad-answer";
+    case EngineHealth::NotSetUp:
+        return "not-set-up";
     }
     return "unreachable";
 }
@@ -96,16 +102,20 @@ bool LooksLikeChallenge(std::string_view page, int anchors)
            (ContainsNoCase(page, "<noscript") || ContainsNoCase(page, "<script"));
 }
 
-EngineReport DiagnosePage(const FetchResult& fetched, std::string_view page, int links, int anchors)
+namespace {
+
+// What the status alone tells: a refused key, a block, an error; false when
+// the answer's content decides.
+bool DiagnoseStatus(const FetchResult& fetched, std::string_view page, bool keyed, EngineReport& report)
 {
-    EngineReport report;
-    report.scanned = true;
-    report.status = fetched.httpStatus;
-    report.links = links;
-    report.anchors = anchors;
     const long status = fetched.httpStatus;
     const bool emptyAccepted = status == 202 && page.find_first_not_of(" \t\r\n") == std::string_view::npos;
-    if (status == 403 || status == 429 || status == 503 || emptyAccepted) {
+    if (status == 401 || (status == 403 && keyed)) {
+        report.health = EngineHealth::KeyRefused;
+        report.scanned = false;
+        report.reason = "The engine refused the API key (it answered " + std::to_string(status) +
+                        "). Check the engine's Key in its settings.";
+    } else if (status == 403 || status == 429 || status == 503 || emptyAccepted) {
         report.health = EngineHealth::Blocked;
         if (const auto retry = fetched.Header("Retry-After"))
             report.retryAfter = ParseRetryAfter(*retry, std::time(nullptr));
@@ -116,17 +126,110 @@ EngineReport DiagnosePage(const FetchResult& fetched, std::string_view page, int
     } else if (status >= 400) {
         report.health = EngineHealth::HttpError;
         report.reason = "The engine answered " + std::to_string(status) + ".";
-    } else if (links > 0) {
-        report.health = EngineHealth::Links;
-        report.reason = "Scanned: " + std::to_string(links) + " file link" + (links == 1 ? "." : "s.");
+    } else if (status >= 300) {
+        // Only an engine asked with a key is not followed off its own site.
+        report.health = EngineHealth::HttpError;
+        report.reason = "The engine sent the search to another site (it answered " + std::to_string(status) +
+                        "); an engine asked with an API key is followed only within its own site.";
+    } else {
+        return false;
+    }
+    return true;
+}
+
+EngineReport ReadAnswer(const FetchResult& fetched, int links, int anchors)
+{
+    EngineReport report;
+    report.scanned = true;
+    report.status = fetched.httpStatus;
+    report.links = links;
+    report.anchors = anchors;
+    return report;
+}
+
+void FoundLinks(EngineReport& report)
+{
+    report.health = EngineHealth::Links;
+    report.reason = (report.pages > 1 ? "Scanned " + std::to_string(report.pages) + " pages: " : "Scanned: ") +
+                    std::to_string(report.links) + " file link" + (report.links == 1 ? "." : "s.");
+}
+
+std::string NoFileLinksReason(int anchors, bool answer)
+{
+    return (answer ? "Read: none of its " : "Scanned: none of its ") + std::to_string(anchors) +
+           (answer ? " results names a file." : " links names a file.") +
+           " Add words that files carry, such as a type (pdf, mp3, zip).";
+}
+
+void ChallengeAnswer(EngineReport& report)
+{
+    report.health = EngineHealth::Challenge;
+    report.reason = "The engine answered with a challenge (a captcha, or a page that needs JavaScript).";
+}
+
+} // namespace
+
+EngineReport DiagnosePage(const FetchResult& fetched, std::string_view page, int links, int anchors, bool keyed)
+{
+    EngineReport report = ReadAnswer(fetched, links, anchors);
+    if (DiagnoseStatus(fetched, page, keyed, report))
+        return report;
+    if (links > 0) {
+        FoundLinks(report);
     } else if (LooksLikeChallenge(page, anchors)) {
-        report.health = EngineHealth::Challenge;
-        report.reason = "The engine answered with a challenge (a captcha, or a page that needs JavaScript).";
+        ChallengeAnswer(report);
     } else {
         report.health = EngineHealth::NoFileLinks;
-        report.reason = "Scanned: none of its " + std::to_string(anchors) +
-                        " links names a file. Add words that files carry, such as a type (pdf, mp3, zip).";
+        report.reason = NoFileLinksReason(anchors, false);
     }
+    return report;
+}
+
+EngineReport DiagnoseAnswer(const FetchResult& fetched, std::string_view answer, const std::string& readError,
+                            int links, int anchors, bool keyed)
+{
+    EngineReport report = ReadAnswer(fetched, links, anchors);
+    if (DiagnoseStatus(fetched, answer, keyed, report))
+        return report;
+    if (!readError.empty()) {
+        // A challenge comes as an HTML page where JSON was asked for.
+        if (LooksLikeChallenge(answer, 0)) {
+            ChallengeAnswer(report);
+        } else {
+            report.health = EngineHealth::BadAnswer;
+            report.scanned = false;
+            report.reason = readError;
+        }
+    } else if (links > 0) {
+        FoundLinks(report);
+    } else {
+        report.health = EngineHealth::NoFileLinks;
+        report.reason = NoFileLinksReason(anchors, true);
+    }
+    return report;
+}
+
+void AddLaterPage(EngineReport& total, const EngineReport& page, int number, bool answer)
+{
+    if (page.health != EngineHealth::Links && page.health != EngineHealth::NoFileLinks) {
+        total.reason += " Page " + std::to_string(number) + " was not read: " + page.reason;
+        return;
+    }
+    total.links += page.links;
+    total.anchors += page.anchors;
+    if (total.links > 0) {
+        FoundLinks(total);
+    } else {
+        total.health = EngineHealth::NoFileLinks;
+        total.reason = NoFileLinksReason(total.anchors, answer);
+    }
+}
+
+EngineReport NotSetUp(std::string reason)
+{
+    EngineReport report;
+    report.health = EngineHealth::NotSetUp;
+    report.reason = std::move(reason);
     return report;
 }
 

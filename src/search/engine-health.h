@@ -22,7 +22,10 @@ enum class EngineHealth {
     Timeout,
     TooBig,
     Cut,
-    OnHold, // skipped: an earlier answer asked to wait
+    OnHold,     // skipped: an earlier answer asked to wait
+    KeyRefused, // 401, or 403 from an engine with an API key
+    BadAnswer,  // a JSON engine's answer that is not JSON, or too deep
+    NotSetUp,   // not asked: its settings cannot make a request
 };
 
 // "links", "no-file-links", "blocked", ... as the command line writes them.
@@ -35,6 +38,8 @@ struct EngineReport {
     int links = 0;        // file links the page posted
     int anchors = 0;      // links on the page, file or not
     long ms = 0;          // the fetch and the scan
+    int pages = 0;        // pages fetched and read
+    int pagesAsked = 1;   // pages the engine is set to give
     std::string reason;   // a sentence for people
     // An answer's Retry-After, in seconds from now.
     std::optional<std::int64_t> retryAfter;
@@ -47,8 +52,20 @@ std::optional<std::int64_t> ParseRetryAfter(std::string_view value, std::time_t 
 // only content is a script or a noscript notice.
 bool LooksLikeChallenge(std::string_view page, int anchors);
 
-// The diagnosis of a page that was fetched whole and scanned.
-EngineReport DiagnosePage(const FetchResult& fetched, std::string_view page, int links, int anchors);
+// The diagnosis of a page that was fetched whole and scanned; `keyed` for
+// an engine asked with an API key (its 403 is a refused key).
+EngineReport DiagnosePage(const FetchResult& fetched, std::string_view page, int links, int anchors,
+                          bool keyed = false);
+// The diagnosis of a JSON answer that was fetched whole: `readError` is why
+// it could not be read, empty when it was.
+EngineReport DiagnoseAnswer(const FetchResult& fetched, std::string_view answer, const std::string& readError,
+                            int links, int anchors, bool keyed);
+// Adds page `number` (from 2) of an engine read over several pages to its
+// report: its links and anchors when it was read, else why not; `answer`
+// for a JSON engine. Paging ends at a page that was not read.
+void AddLaterPage(EngineReport& total, const EngineReport& page, int number, bool answer);
+// An engine that was not asked, and why.
+EngineReport NotSetUp(std::string reason);
 // The diagnosis of a fetch that failed.
 EngineReport DiagnoseFailure(const FetchResult& fetched);
 

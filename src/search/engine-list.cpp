@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "platform/ascii-case.h"
-#include "search/query-words.h"
 #include "settings/profile-store.h"
 #include "settings/settings-keys.h"
 
@@ -91,14 +90,12 @@ void EngineList::SetCheck(std::size_t n, bool checked)
 
 std::string EngineList::BuildQueryUrl(const EngineItem& item, std::string_view queryWords) const
 {
-    const std::string query =
-        GetPrivateProfileStringA(item.name, keys::kEngineQuery, "", keys::kQueryBuffer, m_strSettingsPath);
-    return ExpandQueryTemplate(query, queryWords);
+    return ExpandEngineQuery(GetSource(item), queryWords, 1);
 }
 
-std::string EngineList::GetAgent(const EngineItem& item) const
+EngineSource EngineList::GetSource(const EngineItem& item) const
 {
-    return GetPrivateProfileStringA(item.name, keys::kEngineAgent, "", keys::kPageFieldBuffer, m_strSettingsPath);
+    return ReadEngineSource(ProfileSnapshot(m_strSettingsPath), item.name);
 }
 
 } // namespace velmora

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "search/engine-source.h"
 #include "search/tree-marks.h"
 
 namespace velmora {
@@ -51,11 +52,12 @@ public:
     std::size_t FindIndex(std::uint64_t handle) const;
     void SetCheck(std::size_t n, bool checked);
 
-    // The URL to fetch: the engine's Query (up to 1023 characters) with
-    // every "%s" replaced by the query words (MakeQueryWords).
+    // The URL of the engine's first page: its Query (up to 1023
+    // characters) with every "%s" replaced by the query words
+    // (MakeQueryWords), and its other fields filled in.
     std::string BuildQueryUrl(const EngineItem& item, std::string_view queryWords) const;
-    // The engine's own User-Agent (Agent=), empty when it has none.
-    std::string GetAgent(const EngineItem& item) const;
+    // How the engine is asked, as its section says now.
+    EngineSource GetSource(const EngineItem& item) const;
 
 private:
     std::string m_strSettingsPath;

@@ -31,6 +31,12 @@ constexpr std::size_t kShortestWrapper = 12;
 // The shortest value IsFileLink takes at all: "ftp:///.".
 constexpr std::size_t kShortestFileLink = 8;
 
+bool HoldsText(std::string_view text, const std::vector<std::string>& texts)
+{
+    return std::any_of(texts.begin(), texts.end(),
+                       [&](const std::string& one) { return text.find(one) != std::string_view::npos; });
+}
+
 void PostLink(const LinkScanContext& context, std::uint32_t id, std::string text, std::size_t urlLength,
               std::string_view wrapper)
 {
@@ -48,6 +54,15 @@ void PostLink(const LinkScanContext& context, std::uint32_t id, std::string text
         context.queue->PostWithRoom(std::move(message), context.mostWaiting, context.stop);
     else
         context.queue->Post(std::move(message));
+}
+
+// A link the scan must not post: one it posted before, or one holding a
+// hidden text. Checked last, so only a link that would be posted is kept.
+bool Withheld(const LinkScanContext& context, std::string_view link, std::string_view wrapper)
+{
+    if (context.hidden && (HoldsText(link, *context.hidden) || HoldsText(wrapper, *context.hidden)))
+        return true;
+    return context.seen && !context.seen->emplace(link).second;
 }
 
 bool StopRequested(const LinkScanContext& context)
@@ -159,6 +174,8 @@ private:
     // waits in 32 bytes each, not in two strings.
     void KeepFtpLink(std::string_view link, std::string_view wrapper)
     {
+        if (Withheld(m_context, link, wrapper))
+            return;
         if (!InPage(link))
             link = m_unwrapped.emplace_back(link);
         m_ftpLinks.emplace_back(link, wrapper);
@@ -307,7 +324,7 @@ private:
         else
             length = std::min(length, kCutAnchorText);
         std::string text = CleanLinkText(m_page.substr(m_http.at, length));
-        if (text.empty())
+        if (text.empty() || Withheld(m_context, link, wrapper))
             return 0;
         std::string posted;
         posted.reserve(link.size() + 1 + text.size());
@@ -349,6 +366,30 @@ int ExtractFtpLinks(std::string_view page, const LinkScanContext& context)
     PageScan scan;
     LinkScan(page, context).Run(false, true, scan);
     return scan.ftpLinks;
+}
+
+int TakeAnswerLink(std::string_view url, std::string_view title, const LinkScanContext& context)
+{
+    // A JSON string may hold any byte; a link holds none of these.
+    if (std::any_of(url.begin(), url.end(), [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == 0x7f; }))
+        return 0;
+    std::optional<std::string> target;
+    if (url.size() >= kShortestWrapper && MayCarryTarget(url))
+        target = UnwrapLink(url);
+    const std::string_view link = target ? std::string_view(*target) : url;
+    const std::string_view wrapper = target ? url : std::string_view();
+    const bool http = IsHttpScheme(link);
+    if (!(http || IsOwnScheme(Pass::Ftp, link)) || !IsFileLink(link) || Withheld(context, link, wrapper))
+        return 0;
+    if (!http) {
+        PostLink(context, kMsgFoundFtpLink, std::string(link), link.size(), wrapper);
+        return 1;
+    }
+    std::string text = CleanLinkText(title);
+    std::string posted(link);
+    posted.append(1, '\t').append(text.empty() ? link : std::string_view(text));
+    PostLink(context, kMsgFoundHttpLink, std::move(posted), link.size(), wrapper);
+    return 1;
 }
 
 PageScan ScanResultPage(std::string_view page, const LinkScanContext& context)

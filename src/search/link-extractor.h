@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
+#include <vector>
 
 namespace velmora {
 
@@ -24,6 +26,12 @@ struct LinkScanContext {
     // passed is given back to the system as it goes (a page of many MB
     // posted at the owner's pace is not held whole).
     bool giveBackScanned = false;
+    // When given, a link already in it is not posted again, and every
+    // posted link is put in it: the pages of one engine post each link once.
+    std::unordered_set<std::string>* seen = nullptr;
+    // When given, a link (or the redirect it came from) that holds any of
+    // these texts is not posted: an engine's API key never becomes a result.
+    const std::vector<std::string>* hidden = nullptr;
 };
 
 // Both run on a search worker. Each accepted link is posted at once (http
@@ -35,6 +43,11 @@ struct LinkScanContext {
 // time linear in its size. `anchors`, when given, counts every href.
 int ExtractHttpLinks(std::string_view page, const LinkScanContext& context, int* anchors = nullptr);
 int ExtractFtpLinks(std::string_view page, const LinkScanContext& context);
+
+// One URL of a JSON answer, taken as an href's value is: a redirect is
+// unwrapped, a file link of http(s) is posted with `title` as its text (the
+// URL when there is none), one of ftp alone. 1 when it was posted.
+int TakeAnswerLink(std::string_view url, std::string_view title, const LinkScanContext& context);
 
 } // namespace velmora
 

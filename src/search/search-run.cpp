@@ -104,31 +104,57 @@ void SearchRun::UpdateHold(const std::string& engine, const EngineReport& report
         WriteHold(settings, engine, next);
 }
 
+namespace {
+
+// The job for one engine: its pages' addresses, its format, its key and
+// header, each in the one place its section says.
+std::shared_ptr<SearchJob> MakeJob(const EngineSource& source, const std::string& queryWords,
+                                   const FetchOptions& limits)
+{
+    auto job = std::make_shared<SearchJob>();
+    for (int page = 1; page <= source.pages; ++page)
+        job->pageUrls.push_back(ExpandEngineQuery(source, queryWords, page));
+    job->format = source.format;
+    job->resultsPath = source.resultsPath;
+    job->keyed = !source.key.empty();
+    job->hidden = KeyForms(source);
+    job->fetch = limits;
+    if (!source.agent.empty())
+        job->fetch.userAgent = source.agent;
+    if (!source.header.empty())
+        job->fetch.headers.push_back(ExpandEngineHeader(source));
+    // A redirect to another site would take the key (in the header) along.
+    job->fetch.sameOriginRedirectsOnly = job->fetch.sameOriginRedirectsOnly || job->keyed;
+    return job;
+}
+
+} // namespace
+
 void SearchRun::StartEngine(std::size_t index)
 {
     if (SkipEngineOnHold(index))
         return;
     EngineItem& item = *m_engines.GetEngineItem(index);
+    const EngineSource source = m_engines.GetSource(item);
     SetEngineMark(index, kMarkRunning);
     ++m_nActiveThreads;
     m_budget.Take();
-    auto job = std::make_shared<SearchJob>();
+    auto job = MakeJob(source, m_strQueryWords, m_fetchLimits);
     job->id = m_nNextJobId++;
-    job->url = m_engines.BuildQueryUrl(item, m_strQueryWords);
     job->engineItem = item.handle;
     job->engineName = item.name;
     job->queue = m_pQueue;
-    job->fetch = m_fetchLimits;
-    if (std::string agent = m_engines.GetAgent(item); !agent.empty())
-        job->fetch.userAgent = std::move(agent);
     item.job = job;
     m_runningJobs.emplace(job->id, job);
-    if (!StartSearchWorker(job)) {
-        // No thread to be had: report it as a failed fetch.
+    const std::string problem = ProblemWithSource(source);
+    if (!problem.empty() || !StartSearchWorker(job)) {
+        // Not asked: reported as the worker would report a failed fetch.
         Message failed;
         failed.id = kMsgEngineFailed;
         failed.lParam = job->engineItem;
         failed.jobId = job->id;
+        if (!problem.empty())
+            failed.record = std::make_shared<EngineReport>(NotSetUp(HideKey(problem, job->hidden)));
         m_pQueue->Post(std::move(failed));
     }
     Listener().RunThreadsChanged();

@@ -47,6 +47,15 @@ inline constexpr const char* kEngineSearchDefault = "Y";
 inline constexpr const char* kDate = "Date";
 // Optional: the User-Agent this engine is asked with, instead of Velmora's.
 inline constexpr const char* kEngineAgent = "Agent";
+// Optional: how the engine answers ("html" or "json"), where a JSON answer
+// keeps its URLs, its API key, one extra request header, and how many pages
+// of how many results are asked (see search/engine-source.h).
+inline constexpr const char* kEngineFormat = "Format";
+inline constexpr const char* kEngineResults = "Results";
+inline constexpr const char* kEngineKey = "Key";
+inline constexpr const char* kEngineHeader = "Header";
+inline constexpr const char* kEnginePages = "Pages";
+inline constexpr const char* kEnginePageSize = "PageSize";
 
 // clients.dat, client sections
 inline constexpr const char* kClientPath = "Path";

@@ -70,6 +70,7 @@ protected:
         std::string name;
         std::string path;
         bool ticked = true;
+        std::string keys; // more lines of its section, each ending in "\n"
     };
 
     // Automatic tests stay off unless `general` turns them on: the made-up
@@ -81,6 +82,7 @@ protected:
             text += "[" + engine.name + "]\nQuery=" + server.Url(engine.path) + "\n";
             if (!engine.ticked)
                 text += "Search=N\n";
+            text += engine.keys;
         }
         WriteFile(dir.File("settings.dat"), text);
         session = std::make_unique<SearchSession>(dir.Path());

@@ -84,6 +84,12 @@ void PageServer::Route(const std::string& pathPrefix, PageBehavior behavior)
     m_routes[pathPrefix] = std::move(behavior);
 }
 
+void PageServer::Respond(const std::string& pathPrefix, Responder responder)
+{
+    std::lock_guard lock(m_mutex);
+    m_responders[pathPrefix] = std::move(responder);
+}
+
 std::string PageServer::Url(const std::string& path) const
 {
     return "http://127.0.0.1:" + std::to_string(m_port) + path;
@@ -108,16 +114,28 @@ void PageServer::ReleaseHangs()
     m_released.notify_all();
 }
 
-PageBehavior PageServer::Find(const std::string& path) const
+PageBehavior PageServer::Find(const std::string& path, const std::string& head) const
 {
-    std::lock_guard lock(m_mutex);
+    std::unique_lock lock(m_mutex);
     const PageBehavior* best = nullptr;
+    const Responder* responder = nullptr;
     std::size_t bestLength = 0;
     for (const auto& [prefix, behavior] : m_routes) {
         if (path.starts_with(prefix) && prefix.size() >= bestLength) {
             best = &behavior;
             bestLength = prefix.size();
         }
+    }
+    for (const auto& [prefix, answer] : m_responders) {
+        if (path.starts_with(prefix) && prefix.size() >= bestLength) {
+            responder = &answer;
+            bestLength = prefix.size();
+        }
+    }
+    if (responder) {
+        const Responder chosen = *responder;
+        lock.unlock();
+        return chosen(path, head);
     }
     return best ? *best : PageBehavior{PageBehavior::Kind::Serve, "not found", 404};
 }
@@ -148,7 +166,7 @@ void PageServer::Answer(int client)
         m_paths.push_back(path);
         m_heads.push_back(head);
     }
-    const PageBehavior behavior = Find(path);
+    const PageBehavior behavior = Find(path, head);
     using Kind = PageBehavior::Kind;
     const auto waitForRelease = [this](std::chrono::milliseconds limit) {
         std::unique_lock lock(m_mutex);

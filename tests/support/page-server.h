@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -42,6 +43,10 @@ public:
     PageServer& operator=(const PageServer&) = delete;
 
     void Route(const std::string& pathPrefix, PageBehavior behavior);
+    // Answers a request from what it asked: its path (with the query) and
+    // its whole head. A longer prefix wins over a route's, as among routes.
+    using Responder = std::function<PageBehavior(const std::string& path, const std::string& head)>;
+    void Respond(const std::string& pathPrefix, Responder responder);
     std::uint16_t Port() const { return m_port; }
     std::string Url(const std::string& path) const;
 
@@ -55,7 +60,7 @@ public:
 private:
     void AcceptLoop();
     void Answer(int client);
-    PageBehavior Find(const std::string& path) const;
+    PageBehavior Find(const std::string& path, const std::string& head) const;
 
     int m_listener = -1;
     std::uint16_t m_port = 0;
@@ -68,6 +73,7 @@ private:
     std::condition_variable m_released;
     bool m_hangsReleased = false;
     std::map<std::string, PageBehavior> m_routes;
+    std::map<std::string, Responder> m_responders;
     std::vector<std::string> m_paths;
     std::vector<std::string> m_heads;
     std::vector<std::thread> m_connections;
