@@ -91,8 +91,13 @@ bool PrepareWorkingFolder(const std::string& folder, std::string& error, bool* f
                     "), so its settings could not be kept there.";
             return false;
         }
-        if (firstStart && file == std::string_view("settings.dat"))
-            *firstStart = true;
+        if (file == std::string_view("settings.dat")) {
+            // Engines' API keys are kept in it: for its owner's eyes only.
+            std::filesystem::permissions(target, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+                                         failure);
+            if (firstStart)
+                *firstStart = true;
+        }
     }
     return true;
 }

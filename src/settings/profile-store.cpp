@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <unordered_set>
 
+#include "platform/ascii-case.h"
+#include "settings/settings-keys.h"
+
 namespace velmora {
 
 namespace {
@@ -268,12 +271,32 @@ bool ProfileEdit::SetSection(std::string_view section, std::optional<std::string
     return true;
 }
 
+namespace {
+
+// An engine's API key ("Key=" with a value) in any section.
+bool HoldsKey(const ProfileDocument& document)
+{
+    for (const ProfileSection& section : document.Sections()) {
+        for (const ProfileLine& line : section.body) {
+            if (line.kind == ProfileLine::Kind::Entry && EqualsNoCase(line.name, keys::kEngineKey) &&
+                !line.value.empty())
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 bool ProfileEdit::Commit()
 {
     if (!m_bChanged)
         return true;
     m_bChanged = false;
-    return WriteFileAtomically(m_strPath, m_document.Serialize());
+    // A file that holds a key is for its owner's eyes only; otherwise the
+    // file keeps the permissions it had.
+    const std::optional<unsigned> mode = HoldsKey(m_document) ? std::optional<unsigned>(0600) : std::nullopt;
+    return WriteFileAtomically(m_strPath, m_document.Serialize(), mode);
 }
 
 std::string GetPrivateProfileStringA(std::string_view section, std::string_view key, std::string_view defaultValue,

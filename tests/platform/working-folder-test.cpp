@@ -1,6 +1,8 @@
 // Where the window works when it is started from a desktop menu, and how a
 // new folder is set up.
 
+#include <sys/stat.h>
+
 #include <stdlib.h>
 
 #include <optional>
@@ -68,6 +70,9 @@ TEST_F(WorkingFolderTest, ANewFolderIsMadeAndSeededAndAnOldOneLeftAsItIs)
     const std::string engines = FindSharedFile("engines.ini", "service/answers");
     ASSERT_FALSE(engines.empty());
     EXPECT_EQ(test::ReadFile(folder + "/settings.dat"), test::ReadFile(engines));
+    struct stat seeded {};
+    ASSERT_EQ(::stat((folder + "/settings.dat").c_str(), &seeded), 0);
+    EXPECT_EQ(seeded.st_mode & 0777, 0600u) << "the catalogue holds API keys";
     EXPECT_EQ(test::ReadFile(folder + "/clients.dat"),
               test::ReadFile(FindSharedFile("clients.ini", "service/answers")));
 

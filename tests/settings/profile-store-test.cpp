@@ -1,5 +1,7 @@
 #include "settings/profile-store.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "test-support.h"
@@ -147,6 +149,33 @@ TEST_F(ProfileStoreTest, WritesThatWouldBreakTheFileAreRefusedAndChangeNothing)
     EXPECT_FALSE(WritePrivateProfileSectionA("A", JoinNulList({"ok=1", "[Injected]"}), file));
     EXPECT_FALSE(WritePrivateProfileSectionA("A", JoinNulList({"bad=1\nx=2"}), file));
     EXPECT_EQ(ReadFile(file), "[A]\nx=1\n");
+}
+
+} // namespace
+} // namespace velmora
+
+namespace velmora {
+namespace {
+
+TEST(ProfileKeyTest, AFileThatHoldsAnApiKeyIsWrittenForItsOwnerOnly)
+{
+    test::TempDir dir;
+    const std::string file = dir.File("settings.dat");
+    test::WriteFile(file, "[Settings]\nMaxthreads=3\n[Brave API]\nKey=\n");
+    ::chmod(file.c_str(), 0644);
+    const auto mode = [&] {
+        struct stat info {};
+        ::stat(file.c_str(), &info);
+        return info.st_mode & 0777;
+    };
+    ASSERT_TRUE(WritePrivateProfileStringA("Settings", "Maxthreads", "4", file));
+    EXPECT_EQ(mode(), 0644u) << "an empty Key is no key: the file keeps its permissions";
+    ASSERT_TRUE(WritePrivateProfileStringA("Brave API", "Key", "s3cret", file));
+    EXPECT_EQ(mode(), 0600u);
+    ProfileEdit edit(file);
+    edit.SetString("Settings", "Filter", "0");
+    ASSERT_TRUE(edit.Commit());
+    EXPECT_EQ(mode(), 0600u);
 }
 
 } // namespace
