@@ -93,8 +93,8 @@ bool PrepareWorkingFolder(const std::string& folder, std::string& error, bool* f
         }
         if (file == std::string_view("settings.dat")) {
             // Engines' API keys are kept in it: for its owner's eyes only.
-            std::filesystem::permissions(target, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
-                                         failure);
+            std::filesystem::permissions(
+                target, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, failure);
             if (firstStart)
                 *firstStart = true;
         }

@@ -15,7 +15,6 @@ namespace {
 // A key shorter than this is not looked for in texts: "(key)" put in place
 // of every "a" would garble them and hide nothing.
 constexpr std::size_t kShortestHiddenKey = 4;
-constexpr int kMostPageSize = 1000;
 
 // An HTTP header name: one token (RFC 9110).
 bool IsHeaderName(std::string_view name)
@@ -58,8 +57,9 @@ EngineSource ReadEngineSource(const ProfileSnapshot& settings, std::string_view 
         source.resultsPath = path;
     source.key = settings.FindValue(engine, keys::kEngineKey).value_or("");
     source.header = settings.FindValue(engine, keys::kEngineHeader).value_or("");
-    source.pages = std::clamp(settings.GetInt(engine, keys::kEnginePages, 1), 1, kMostPages);
-    source.pageSize = std::clamp(settings.GetInt(engine, keys::kEnginePageSize, 10), 1, kMostPageSize);
+    source.pages = std::clamp(settings.GetInt(engine, keys::kEnginePages, 1), 1, keys::kMostEnginePages);
+    source.pageSize =
+        std::clamp(settings.GetInt(engine, keys::kEnginePageSize, keys::kDefaultPageSize), 1, keys::kMostPageSize);
     return source;
 }
 

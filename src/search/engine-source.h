@@ -12,7 +12,6 @@ class ProfileSnapshot;
 // document whose result URLs stand where `resultsPath` says.
 enum class AnswerFormat { Html, Json };
 
-inline constexpr int kMostPages = 10;
 inline constexpr const char* kDefaultResultsPath = "results[].url";
 
 // What a search needs of an engine's section in settings.dat. Keys that are
@@ -24,8 +23,8 @@ struct EngineSource {
     std::string resultsPath = kDefaultResultsPath;
     std::string key;    // Key: the API key; never shown, logged or exported
     std::string header; // Header: "Name: value", %k the key as it stands
-    int pages = 1;      // Pages: 1 to kMostPages
-    int pageSize = 10;  // PageSize: results a page, for %o and %O
+    int pages = 1;      // Pages: 1 to 10
+    int pageSize = 10;  // PageSize: results a page (1 to 1000), for %o and %O
 };
 
 EngineSource ReadEngineSource(const ProfileSnapshot& settings, std::string_view engine);

@@ -56,6 +56,9 @@ inline constexpr const char* kEngineKey = "Key";
 inline constexpr const char* kEngineHeader = "Header";
 inline constexpr const char* kEnginePages = "Pages";
 inline constexpr const char* kEnginePageSize = "PageSize";
+inline constexpr int kMostEnginePages = 10;
+inline constexpr int kDefaultPageSize = 10;
+inline constexpr int kMostPageSize = 1000;
 
 // clients.dat, client sections
 inline constexpr const char* kClientPath = "Path";

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/engine-world.h"
 #include "support/page-server.h"
 #include "test-support.h"
 
@@ -57,6 +58,52 @@ TEST_F(EnginesCommandTest, EveryTickedEngineIsAskedOnceAndItsHealthTold)
     EXPECT_NE(out.find("on-hold"), std::string::npos) << out;
     EXPECT_NE(out.find("engine"), std::string::npos) << "a table for people";
     EXPECT_EQ(Run("engines", out), 2);
+}
+
+} // namespace
+} // namespace velmora
+
+namespace velmora {
+namespace {
+
+class EnginesOfTheWorldTest : public EnginesCommandTest {
+protected:
+    test::EngineWorld world{server};
+};
+
+// Output goes to scripts and logs: the keys must never be in it, not even
+// when an engine refuses one.
+TEST_F(EnginesOfTheWorldTest, JsonAndPagedEnginesAreCheckedAndNoKeyIsEverPrinted)
+{
+    const std::string sections = world.Sections(2);
+    test::WriteFile(
+        dir.File("settings.dat"),
+        "[Settings]\nMaxthreads=2\nFilter=0\n" + sections +
+            "[Wrong Key]\nQuery=" + server.Url("/brave/res/v1/web/search?q=%s") +
+            "\nFormat=json\nResults=web.results[].url\nKey=wrong-brave-key\nHeader=X-Subscription-Token: %k\n");
+    std::string json;
+    EXPECT_EQ(Run("engines check --json", json), 0);
+    std::string table;
+    Run("engines check", table);
+    std::string search;
+    const std::string command = "search --json linux";
+    Run(command, search);
+    for (const std::string& out : {json, table, search}) {
+        for (const char* key : {test::EngineWorld::kBraveKey, "mojeek&secret", "mojeek%26secret", "wrong-brave-key"})
+            EXPECT_EQ(out.find(key), std::string::npos) << key << " in " << out;
+    }
+    EXPECT_NE(json.find("\"engine\":\"Brave API\",\"mark\":\"scanned\",\"links\":6,\"health\":\"links\","
+                        "\"status\":200,\"anchors\":10,\"pages\":2,\"ms\":T,"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"engine\":\"Wrong Key\",\"mark\":\"failed\",\"links\":0,\"health\":\"key-refused\","
+                        "\"status\":401,\"anchors\":0,\"ms\":T,\"reason\":\"The engine refused the API key"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("{\"event\":\"done\",\"engines\":7,\"healthy\":6}"), std::string::npos) << json;
+    EXPECT_NE(table.find("key-refused"), std::string::npos) << table;
+    EXPECT_NE(search.find("\"path\":\"/pub/2-3.iso\",\"user\":\"anonymous\""), std::string::npos) << search;
+    EXPECT_NE(search.find("\"event\":\"engine\",\"engine\":\"Paged\""), std::string::npos);
 }
 
 } // namespace

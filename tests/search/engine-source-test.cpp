@@ -45,7 +45,7 @@ TEST(EngineSourceTest, ASectionGivesItsKeysAndAbsentKeysGiveOnePageOfHtml)
     EXPECT_EQ(api.agent, "Bot/1");
     const EngineSource wild = ReadEngineSource(settings, "Wild");
     EXPECT_EQ(wild.format, AnswerFormat::Html) << "an unknown format reads pages as before";
-    EXPECT_EQ(wild.pages, kMostPages);
+    EXPECT_EQ(wild.pages, 10);
     EXPECT_EQ(wild.pageSize, 1);
     EXPECT_EQ(wild.resultsPath, "results[].url");
 }

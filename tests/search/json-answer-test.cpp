@@ -46,19 +46,24 @@ TEST(JsonAnswerTest, EachServiceShapeGivesItsResultsInOrderWithTheirTitles)
                    "results[].url"),
               (Texts{"http://a/1.iso | One", "http://a/2.iso | Two"}));
     // Brave: a profile URL inside each result is not the result's.
-    EXPECT_EQ(Urls(R"({"type":"search","web":{"results":[{"title":"B","url":"http://b/1.zip","profile":{"url":"http://p/"}}]},
+    EXPECT_EQ(
+        Urls(R"({"type":"search","web":{"results":[{"title":"B","url":"http://b/1.zip","profile":{"url":"http://p/"}}]},
                       "mixed":{"main":[{"type":"web"}]}})",
-                   "web.results[].url"),
-              (Texts{"http://b/1.zip | B"}));
+             "web.results[].url"),
+        (Texts{"http://b/1.zip | B"}));
     // YaCy: only the first channel's items; the channel's own link is none.
-    EXPECT_EQ(Urls(R"({"channels":[{"link":"http://y/","items":[{"link":"http://y/1.pdf","title":"Y1"},{"link":"http://y/2.pdf"}]},
+    EXPECT_EQ(
+        Urls(
+            R"({"channels":[{"link":"http://y/","items":[{"link":"http://y/1.pdf","title":"Y1"},{"link":"http://y/2.pdf"}]},
                       {"items":[{"link":"http://y/other.pdf"}]}]})",
-                   "channels[0].items[].link"),
-              (Texts{"http://y/1.pdf | Y1", "http://y/2.pdf"}));
+            "channels[0].items[].link"),
+        (Texts{"http://y/1.pdf | Y1", "http://y/2.pdf"}));
     // Mojeek.
-    EXPECT_EQ(Urls(R"({"response":{"status":"OK","head":{"start":1},"results":[{"url":"http://m/1.mp3","title":"M","desc":"d"}]}})",
-                   "response.results[].url"),
-              (Texts{"http://m/1.mp3 | M"}));
+    EXPECT_EQ(
+        Urls(
+            R"({"response":{"status":"OK","head":{"start":1},"results":[{"url":"http://m/1.mp3","title":"M","desc":"d"}]}})",
+            "response.results[].url"),
+        (Texts{"http://m/1.mp3 | M"}));
     EXPECT_EQ(Urls(R"(["http://t/1.iso",7,"http://t/2.iso"])", "[]"), (Texts{"http://t/1.iso", "http://t/2.iso"}));
     EXPECT_EQ(Urls(R"({"a":[[{"u":"x"}],[{"u":"y"},{"u":"z"}]]})", "a[1][].u"), (Texts{"y", "z"}));
 }
@@ -92,8 +97,8 @@ TEST(JsonAnswerTest, BrokenDeepAndHugeAnswersAreBounded)
     const JsonAnswer tooDeep = ReadJsonAnswer(deep, path, 100);
     EXPECT_FALSE(tooDeep.read);
     EXPECT_EQ(tooDeep.error, "The answer is nested deeper than 64 levels.");
-    std::string nested = "{\"results\":[{\"url\":\"http://d/1.iso\",\"x\":" + std::string(61, '[') +
-                         std::string(61, ']') + "}]}";
+    std::string nested =
+        "{\"results\":[{\"url\":\"http://d/1.iso\",\"x\":" + std::string(61, '[') + std::string(61, ']') + "}]}";
     EXPECT_EQ(Urls(nested, "results[].url"), (Texts{"http://d/1.iso"})) << "64 levels in all are read";
     std::string many = "{\"results\":[";
     for (int i = 0; i < 50; ++i)

@@ -52,6 +52,54 @@ TEST_F(EnginesPageTest, AddingWritesTheKeysInOrderAndDerivesTheType)
     EXPECT_EQ(page.GetSavedName(), "Beta");
 }
 
+TEST_F(EnginesPageTest, AnswerKeyHeaderAndPagesAreWrittenOnlyWhenNotTheDefault)
+{
+    page.Edit("Alpha");
+    page.fields.json = true;
+    page.fields.results = " web.results[].url ";
+    page.fields.key = " s3cret ";
+    page.fields.header = "X-Subscription-Token: %k";
+    page.fields.pages = 99;
+    page.fields.pageSize = 20;
+    ASSERT_TRUE(page.Done()) << page.GetProblem();
+    EXPECT_EQ(page.GetNotice(), "");
+    const ProfileSnapshot saved(file);
+    EXPECT_EQ(saved.FindValue("Alpha", "Format"), "json");
+    EXPECT_EQ(saved.FindValue("Alpha", "Results"), "web.results[].url");
+    EXPECT_EQ(saved.FindValue("Alpha", "Key"), "s3cret");
+    EXPECT_EQ(saved.FindValue("Alpha", "Header"), "X-Subscription-Token: %k");
+    EXPECT_EQ(saved.FindValue("Alpha", "Pages"), "10") << "at most ten pages";
+    EXPECT_EQ(saved.FindValue("Alpha", "PageSize"), "20");
+    page.Show("Alpha");
+    EXPECT_TRUE(page.fields.json);
+    EXPECT_EQ(page.fields.key, "s3cret");
+    EXPECT_EQ(page.fields.pages, 10);
+
+    // Back to a plain engine: its section is as it was before.
+    page.Edit("Alpha");
+    page.fields.json = false;
+    page.fields.results = page.fields.key = page.fields.header = "";
+    page.fields.pages = 1;
+    page.fields.pageSize = 10;
+    ASSERT_TRUE(page.Done());
+    for (const char* key : {"Format", "Results", "Key", "Header", "Pages", "PageSize"})
+        EXPECT_FALSE(ProfileSnapshot(file).FindValue("Alpha", key)) << key;
+}
+
+TEST_F(EnginesPageTest, AHeaderMustBeANameAndAValueAndAKeyIsAskedFor)
+{
+    page.Edit("Alpha");
+    for (const char* header : {"no colon", ": value", "Two words: value"}) {
+        page.fields.header = header;
+        EXPECT_FALSE(page.Done()) << header;
+        EXPECT_EQ(page.GetProblem(), "The header must read \"Name: value\", such as \"X-Subscription-Token: %k\".");
+        EXPECT_EQ(page.GetState(), PageState::Editing);
+    }
+    page.fields.header = "API-Key: %k";
+    ASSERT_TRUE(page.Done());
+    EXPECT_EQ(page.GetNotice(), "\"Alpha\" asks with an API key (%k) but has none: fill in the key to search it.");
+}
+
 TEST_F(EnginesPageTest, MovingAnEngineReordersTheFileAndKeepsEveryLine)
 {
     EXPECT_FALSE(page.Move(std::string("zeta"), -1)) << "the first cannot go up";

@@ -1,6 +1,7 @@
 // The settings sheet from the window, as a user drives it.
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -133,6 +134,34 @@ TEST_F(SettingsSheetTest, EnginesAddedEditedAndDeletedReachTheTreeOnOk)
     EXPECT_EQ(list->count(), 2);
     PressOk();
     EXPECT_EQ(Engines(), QStringList{"Gamma"}) << "Beta lost its %s and left the tree";
+}
+
+TEST_F(SettingsSheetTest, AnEnginesKeyIsShownHiddenAndItsAnswerAndPagesAreEdited)
+{
+    Open("[Api]\nQuery=http://a/?q=%s&key=%k\nKey=s3cret\n");
+    OpenSheet();
+    ShowTab(2);
+    auto* key = Page<QLineEdit>("engineKey");
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(key->text(), "s3cret");
+    EXPECT_NE(key->displayText(), "s3cret") << "shown as dots";
+    EXPECT_FALSE(Page<QComboBox>("engineFormat")->isEnabled()) << "read-only while idle";
+    EXPECT_FALSE(Page<QLineEdit>("engineResults")->isEnabled()) << "an HTML engine has no results path";
+    Click("1037"); // Edit
+    Page<QComboBox>("engineFormat")->setCurrentIndex(1);
+    EXPECT_TRUE(Page<QLineEdit>("engineResults")->isEnabled());
+    Page<QLineEdit>("engineResults")->setText("web.results[].url");
+    Page<QLineEdit>("engineHeader")->setText("X-Subscription-Token: %k");
+    Page<QSpinBox>("enginePages")->setValue(3);
+    Click("1041"); // Done
+    PressOk();
+    const ProfileSnapshot saved(dir.File("settings.dat"));
+    EXPECT_EQ(saved.FindValue("Api", "Format"), "json");
+    EXPECT_EQ(saved.FindValue("Api", "Results"), "web.results[].url");
+    EXPECT_EQ(saved.FindValue("Api", "Header"), "X-Subscription-Token: %k");
+    EXPECT_EQ(saved.FindValue("Api", "Pages"), "3");
+    EXPECT_EQ(saved.FindValue("Api", "Key"), "s3cret");
 }
 
 TEST_F(SettingsSheetTest, TicksMadeInTheWindowSurviveAnEngineEditInTheSheet)

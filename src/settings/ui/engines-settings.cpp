@@ -1,12 +1,15 @@
 #include "settings/ui/engines-settings.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 
+#include "settings/settings-keys.h"
 #include "settings/settings-target.h"
 
 namespace velmora {
@@ -38,16 +41,17 @@ CEnginesSettings::CEnginesSettings(std::string settingsPath, QWidget* parent)
     fields->addWidget(m_pHomepage, 1, 1, 1, 2);
     fields->addWidget(new QLabel(QStringLiteral("Query URL:"), group), 2, 0);
     fields->addWidget(m_pQuery, 2, 1, 1, 2);
-    auto* hint = new QLabel(QStringLiteral("%s in the query URL stands for the search words; an engine without it "
-                                           "is not searched."),
+    const int doneAt = AddSourceFields(fields, group, 3);
+    auto* hint = new QLabel(QStringLiteral("%s in the query URL stands for the search words (an engine without it "
+                                           "is not searched), %k for the API key, %n for the page number."),
                             group);
     hint->setWordWrap(true);
-    fields->addWidget(hint, 4, 0, 1, 3);
+    fields->addWidget(hint, doneAt + 1, 0, 1, 3);
     auto* doneRow = new QHBoxLayout;
     doneRow->addStretch();
     doneRow->addWidget(m_pDone);
     doneRow->addWidget(m_pCancel);
-    fields->addLayout(doneRow, 3, 0, 1, 3);
+    fields->addLayout(doneRow, doneAt, 0, 1, 3);
     fields->setColumnStretch(1, 1);
 
     auto* layout = new QGridLayout(this);
@@ -61,11 +65,74 @@ CEnginesSettings::CEnginesSettings(std::string settingsPath, QWidget* parent)
     layout->addWidget(group, 7, 0, 1, 2);
     layout->setRowStretch(6, 1);
 
-    ConnectListCommands(m_model, m_pList, add, edit, remove, m_pDone, m_pCancel, {m_pName, m_pHomepage, m_pQuery});
-    DoneOnEnter({m_pName, m_pHomepage, m_pQuery});
+    ConnectListCommands(m_model, m_pList, add, edit, remove, m_pDone, m_pCancel,
+                        {m_pName, m_pHomepage, m_pQuery, m_pResults, m_pKey, m_pHeader});
+    DoneOnEnter({m_pName, m_pHomepage, m_pQuery, m_pResults, m_pKey, m_pHeader});
     connect(up, &QPushButton::clicked, this, [this] { MoveSelected(-1); });
     connect(down, &QPushButton::clicked, this, [this] { MoveSelected(1); });
     ShowFields();
+}
+
+int CEnginesSettings::AddSourceFields(QGridLayout* fields, QWidget* group, int row)
+{
+    m_pFormat = new QComboBox(group);
+    m_pFormat->setObjectName(QStringLiteral("engineFormat"));
+    m_pFormat->addItems({QStringLiteral("HTML page"), QStringLiteral("JSON answer")});
+    m_pResults = MakeField(group, "engineResults");
+    m_pResults->setPlaceholderText(QStringLiteral("results[].url"));
+    m_pResults->setToolTip(QStringLiteral("Where a JSON answer keeps its result URLs: member names joined by \".\", "
+                                          "[] for every element of an array, [N] for one"));
+    m_pKey = MakeField(group, "engineKey");
+    // Shown as dots, as a password is, and never put in a message.
+    m_pKey->setEchoMode(QLineEdit::Password);
+    m_pKey->setToolTip(QStringLiteral("The engine's API key; %k in the query URL or the header stands for it"));
+    m_pHeader = MakeField(group, "engineHeader");
+    m_pHeader->setPlaceholderText(QStringLiteral("X-Subscription-Token: %k"));
+    m_pPages = new QSpinBox(group);
+    m_pPages->setObjectName(QStringLiteral("enginePages"));
+    m_pPages->setRange(1, keys::kMostEnginePages);
+    m_pPages->setToolTip(QStringLiteral("Pages of results to ask for; asking stops at a page that brings nothing new"));
+    m_pPageSize = new QSpinBox(group);
+    m_pPageSize->setObjectName(QStringLiteral("enginePageSize"));
+    m_pPageSize->setRange(1, keys::kMostPageSize);
+    m_pPageSize->setToolTip(QStringLiteral("Results on a page, for %o and %O (the offset of a page's first result)"));
+    const auto label = [group](const char* text, QWidget* buddy) {
+        auto* shown = new QLabel(QString::fromUtf8(text), group);
+        shown->setBuddy(buddy);
+        return shown;
+    };
+    fields->addWidget(label("&Answer:", m_pFormat), row, 0);
+    fields->addWidget(m_pFormat, row, 1);
+    fields->addWidget(label("&Results at:", m_pResults), row + 1, 0);
+    fields->addWidget(m_pResults, row + 1, 1, 1, 2);
+    fields->addWidget(label("API &key:", m_pKey), row + 2, 0);
+    fields->addWidget(m_pKey, row + 2, 1, 1, 2);
+    fields->addWidget(label("&Header:", m_pHeader), row + 3, 0);
+    fields->addWidget(m_pHeader, row + 3, 1, 1, 2);
+    auto* pagesRow = new QHBoxLayout;
+    pagesRow->addWidget(m_pPages);
+    pagesRow->addWidget(label("results a pa&ge:", m_pPageSize));
+    pagesRow->addWidget(m_pPageSize);
+    pagesRow->addStretch();
+    fields->addWidget(label("&Pages:", m_pPages), row + 4, 0);
+    fields->addLayout(pagesRow, row + 4, 1, 1, 2);
+    connect(m_pFormat, &QComboBox::currentIndexChanged, this,
+            [this] { m_pResults->setEnabled(m_pFormat->currentIndex() == 1); });
+    return row + 5;
+}
+
+void CEnginesSettings::ShowSourceFields(bool editing)
+{
+    const EnginesPageModel::Fields& shown = m_model.fields;
+    m_pFormat->setCurrentIndex(shown.json ? 1 : 0);
+    m_pResults->setText(QString::fromStdString(shown.results));
+    m_pResults->setEnabled(shown.json);
+    m_pKey->setText(QString::fromStdString(shown.key));
+    m_pHeader->setText(QString::fromStdString(shown.header));
+    m_pPages->setValue(shown.pages);
+    m_pPageSize->setValue(shown.pageSize);
+    for (QWidget* control : std::initializer_list<QWidget*>{m_pFormat, m_pPages, m_pPageSize})
+        control->setEnabled(editing);
 }
 
 void CEnginesSettings::MoveSelected(int step)
@@ -86,7 +153,16 @@ void CEnginesSettings::OnInitDialog()
 
 void CEnginesSettings::ReadFields()
 {
-    m_model.fields = {m_pName->text().toStdString(), m_pHomepage->text().toStdString(), m_pQuery->text().toStdString()};
+    EnginesPageModel::Fields& typed = m_model.fields;
+    typed.name = m_pName->text().toStdString();
+    typed.homepage = m_pHomepage->text().toStdString();
+    typed.query = m_pQuery->text().toStdString();
+    typed.json = m_pFormat->currentIndex() == 1;
+    typed.results = m_pResults->text().toStdString();
+    typed.key = m_pKey->text().toStdString();
+    typed.header = m_pHeader->text().toStdString();
+    typed.pages = m_pPages->value();
+    typed.pageSize = m_pPageSize->value();
 }
 
 void CEnginesSettings::ShowFields()
@@ -97,8 +173,9 @@ void CEnginesSettings::ShowFields()
     m_pName->setEnabled(m_model.IsNameEnabled());
     // While idle the fields show the selected engine; Edit makes them editable.
     const bool editing = m_model.GetState() != PageState::Idle;
-    for (QLineEdit* field : {m_pName, m_pHomepage, m_pQuery})
+    for (QLineEdit* field : {m_pName, m_pHomepage, m_pQuery, m_pResults, m_pKey, m_pHeader})
         field->setReadOnly(!editing);
+    ShowSourceFields(editing);
     m_pDone->setEnabled(m_model.AreDoneAndCancelEnabled());
     m_pCancel->setEnabled(m_model.AreDoneAndCancelEnabled());
 }

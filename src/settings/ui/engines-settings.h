@@ -1,7 +1,12 @@
 #pragma once
 
 #include "settings/engines-page-model.h"
+
+class QComboBox;
+class QSpinBox;
 #include "settings/ui/settings-page.h"
+
+class QGridLayout;
 
 namespace velmora {
 
@@ -22,12 +27,22 @@ protected:
 
 private:
     void MoveSelected(int step);
+    // The fields of how the engine answers and is asked, on `fields` from
+    // `row`; returns the next free row.
+    int AddSourceFields(QGridLayout* fields, QWidget* group, int row);
+    void ShowSourceFields(bool editing);
 
     EnginesPageModel m_model;
     QListWidget* m_pList = nullptr;
     QLineEdit* m_pName = nullptr;
     QLineEdit* m_pHomepage = nullptr;
     QLineEdit* m_pQuery = nullptr;
+    QComboBox* m_pFormat = nullptr;
+    QLineEdit* m_pResults = nullptr;
+    QLineEdit* m_pKey = nullptr;
+    QLineEdit* m_pHeader = nullptr;
+    QSpinBox* m_pPages = nullptr;
+    QSpinBox* m_pPageSize = nullptr;
     QPushButton* m_pDone = nullptr;
     QPushButton* m_pCancel = nullptr;
 };
