@@ -2,6 +2,7 @@
 // a search over local servers that answer as each service documents.
 
 #include <algorithm>
+#include <array>
 #include <map>
 
 #include "results/result-actions.h"
@@ -197,6 +198,50 @@ TEST_F(JsonEnginesTest, BrokenAnswersFailTheirEngineAlone)
     EXPECT_EQ(BuildResultUrl(session->GetResults().GetNewest(0)), "http://h.org/good.iso");
     EXPECT_EQ(session->GetResults().GetNewest(0).description, "Good");
     EXPECT_EQ(ReportOf("hostile").anchors, 4) << "a URL that is no string is no result";
+}
+
+// The catalogue's JSON engines, their hosts turned to the world's and their
+// keys filled in, ask in the way each service documents and read its answer.
+TEST_F(JsonEnginesTest, TheCataloguesJsonEnginesAskAndReadAsTheirServicesDocument)
+{
+    std::string catalogue = test::ReadFile(std::string(SERVICE_DIR) + "/answers/engines.ini");
+    const std::vector<std::array<std::string, 3>> hosts{
+        {"[SearXNG (your instance)]", "http://localhost:8888/", "/searxng/"},
+        {"[Marginalia API]", "https://api2.marginalia-search.com/", "/marginalia/"},
+        {"[Mojeek API]", "https://www.mojeek.com/", "/mojeek/"},
+        {"[Brave Search API]", "https://api.search.brave.com/", "/brave/"},
+        {"[YaCy (local peer)]", "http://localhost:8090/", "/yacy/"}};
+    for (const auto& [section, host, path] : hosts) {
+        const auto at = catalogue.find("Query=" + host, catalogue.find(section));
+        ASSERT_NE(at, std::string::npos) << section;
+        catalogue.replace(at + 6, host.size(), server.Url(path));
+    }
+    for (const auto& [engine, key] : std::vector<std::pair<std::string, std::string>>{
+             {"[Mojeek API]", EngineWorld::kMojeekKey}, {"[Brave Search API]", EngineWorld::kBraveKey}}) {
+        const auto keyAt = catalogue.find("Key=\n", catalogue.find(engine));
+        ASSERT_NE(keyAt, std::string::npos) << engine;
+        catalogue.insert(keyAt + 4, key);
+    }
+    Open({}, "Maxthreads=5\nFilter=0\n");
+    test::WriteFile(dir.File("settings.dat"), test::ReadFile(dir.File("settings.dat")) + catalogue);
+    session->GetEngines().ReloadEngines();
+    EngineList& engines = session->GetEngines();
+    std::vector<std::string> json;
+    for (std::size_t i = 0; i < engines.GetCount(); ++i) {
+        const bool isJson = engines.GetSource(*engines.GetEngineItem(i)).format == AnswerFormat::Json;
+        engines.SetCheck(i, isJson);
+        if (isJson)
+            json.push_back(engines.GetEngineItem(i)->name);
+    }
+    ASSERT_EQ(json.size(), 5u);
+    ASSERT_TRUE(RunToEnd("x"));
+    EXPECT_EQ(server.Requests(), 10) << "two pages each, no request to any other engine";
+    for (const std::string& name : json) {
+        const EngineReport& report = ReportOf(name);
+        EXPECT_EQ(HealthName(report.health), std::string("links")) << name << ": " << report.reason;
+        EXPECT_EQ(report.pages, 2) << name;
+        EXPECT_EQ(report.links, 6) << name;
+    }
 }
 
 TEST_F(JsonEnginesTest, AnEngineThatCannotBeAskedAsSetUpIsNotAsked)
