@@ -2,12 +2,12 @@
 # Builds the libFuzzer targets with clang and runs one of them, or all.
 #   scripts/fuzz.sh [TARGET|all] [SECONDS]
 # TARGET: link-extractor, profile-reader, index-page, robots-rules,
-# listing-text or link-unwrap; all (the default) runs each for SECONDS.
+# listing-text, link-unwrap or json-answer; all (the default) runs each for SECONDS.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 target="${1:-all}"
 seconds="${2:-60}"
-all=(link-extractor profile-reader index-page robots-rules listing-text link-unwrap)
+all=(link-extractor profile-reader index-page robots-rules listing-text link-unwrap json-answer)
 scripts/install-deps.sh --clang
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVELMORA_FUZZ=ON -DVELMORA_TESTS=OFF >/dev/null

@@ -244,6 +244,23 @@ TEST_F(JsonEnginesTest, TheCataloguesJsonEnginesAskAndReadAsTheirServicesDocumen
     }
 }
 
+TEST_F(JsonEnginesTest, AnEngineWithAKeyIsFollowedOnlyWithinItsOwnSite)
+{
+    test::PageServer elsewhere;
+    elsewhere.Route("/", {PageBehavior::Kind::Serve, "{\"results\":[{\"url\":\"http://h.org/x.iso\"}]}"});
+    server.Route("/moved", {PageBehavior::Kind::Serve, "", 302, {}, 0, false,
+                            "Location: " + elsewhere.Url("/api?q=x") + "\r\n"});
+    server.Route("/here", {PageBehavior::Kind::Serve, "", 301, {}, 0, false, "Location: /searxng/?format=json\r\n"});
+    Open({{"Moved", "/moved?q=%s", true, "Format=json\nKey=k-123456\nHeader=X-Token: %k\n"},
+          {"Here", "/here?q=%s", true, "Format=json\nKey=k-123456\nHeader=X-Token: %k\n"}},
+         "Maxthreads=1\nFilter=0\n");
+    ASSERT_TRUE(RunToEnd("x"));
+    EXPECT_EQ(elsewhere.Requests(), 0) << "the key's header never reaches another site";
+    EXPECT_EQ(HealthName(ReportOf("Moved").health), std::string("http-error"));
+    EXPECT_NE(ReportOf("Moved").reason.find("another site"), std::string::npos) << ReportOf("Moved").reason;
+    EXPECT_EQ(HealthName(ReportOf("Here").health), std::string("links")) << ReportOf("Here").reason;
+}
+
 TEST_F(JsonEnginesTest, AnEngineThatCannotBeAskedAsSetUpIsNotAsked)
 {
     Open({{"NoKey", "/brave/?q=%s", true, "Format=json\nHeader=X-Subscription-Token: %k\n"},
