@@ -13,8 +13,8 @@
 
 namespace {
 
-constexpr std::string_view kPaths[] = {"results[].url", "web.results[].url", "channels[0].items[].link",
-                                       "response.results[].url", "[]", "a[1][].b"};
+constexpr std::string_view kPaths[] = {
+    "results[].url", "web.results[].url", "channels[0].items[].link", "response.results[].url", "[]", "a[1][].b"};
 
 } // namespace
 

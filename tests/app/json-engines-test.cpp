@@ -248,8 +248,8 @@ TEST_F(JsonEnginesTest, AnEngineWithAKeyIsFollowedOnlyWithinItsOwnSite)
 {
     test::PageServer elsewhere;
     elsewhere.Route("/", {PageBehavior::Kind::Serve, "{\"results\":[{\"url\":\"http://h.org/x.iso\"}]}"});
-    server.Route("/moved", {PageBehavior::Kind::Serve, "", 302, {}, 0, false,
-                            "Location: " + elsewhere.Url("/api?q=x") + "\r\n"});
+    server.Route("/moved",
+                 {PageBehavior::Kind::Serve, "", 302, {}, 0, false, "Location: " + elsewhere.Url("/api?q=x") + "\r\n"});
     server.Route("/here", {PageBehavior::Kind::Serve, "", 301, {}, 0, false, "Location: /searxng/?format=json\r\n"});
     Open({{"Moved", "/moved?q=%s", true, "Format=json\nKey=k-123456\nHeader=X-Token: %k\n"},
           {"Here", "/here?q=%s", true, "Format=json\nKey=k-123456\nHeader=X-Token: %k\n"}},
