@@ -129,15 +129,29 @@ int ParseProfileInt(std::string_view text)
 
 ProfileSnapshot::ProfileSnapshot(const std::string& file) : m_document(Load(ResolveProfilePath(file))) {}
 
-std::optional<std::string> ProfileSnapshot::FindValue(std::string_view section, std::string_view key) const
+namespace {
+
+std::optional<std::string> FindIn(const ProfileDocument& document, std::string_view section, std::string_view key)
 {
-    for (const std::size_t position : m_document.Find(section)) {
-        for (const ProfileLine& line : m_document.Sections()[position].body) {
+    for (const std::size_t position : document.Find(section)) {
+        for (const ProfileLine& line : document.Sections()[position].body) {
             if (line.kind == Kind::Entry && EqualsNoCase(line.name, key))
                 return line.value;
         }
     }
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> ProfileSnapshot::FindValue(std::string_view section, std::string_view key) const
+{
+    return FindIn(m_document, section, key);
+}
+
+std::optional<std::string> ProfileEdit::GetValue(std::string_view section, std::string_view key) const
+{
+    return FindIn(m_document, section, key);
 }
 
 std::string ProfileSnapshot::GetString(std::string_view section, std::string_view key, std::string_view defaultValue,

@@ -77,6 +77,8 @@ public:
     void RemoveKey(std::string_view section, std::string_view key);
     bool SetSection(std::string_view section, std::optional<std::string_view> entries);
     bool HasSection(std::string_view section) const { return !m_document.Find(section).empty(); }
+    // A value as the edit holds it now; empty when the key is missing.
+    std::optional<std::string> GetValue(std::string_view section, std::string_view key) const;
     // Swaps the first copies of two sections; false when either is missing.
     bool SwapSections(std::string_view first, std::string_view second);
     // Writes the file when anything was set; true when there was nothing to

@@ -78,10 +78,14 @@ std::vector<std::string> ReadClientOffer(const std::string& answerPath, const st
 
 const MergeKind& EngineMerge()
 {
+    // How the engine is asked comes with its address; its key is the user's.
     static const MergeKind kind{
-        {keys::kEngineUrl, keys::kEngineQuery, keys::kEngineType, keys::kDate, keys::kEngineAgent},
+        {keys::kEngineUrl, keys::kEngineQuery, keys::kEngineType, keys::kDate, keys::kEngineAgent, keys::kEngineFormat,
+         keys::kEngineResults, keys::kEngineHeader, keys::kEnginePages, keys::kEnginePageSize},
         keys::kEngineSectionBuffer,
-        {keys::kEngineSearch},
+        {keys::kEngineSearch, keys::kEngineKey},
+        keys::kEngineKey,
+        keys::kEngineQuery,
     };
     return kind;
 }
@@ -96,6 +100,15 @@ const MergeKind& ClientMerge()
 }
 
 namespace {
+
+// "https://host:port" of an address, lowercased; the whole text when it
+// names no site.
+std::string SiteOf(std::string_view address)
+{
+    const std::size_t scheme = address.find("://");
+    const std::size_t end = scheme == std::string_view::npos ? address.size() : address.find('/', scheme + 3);
+    return LowerAscii(address.substr(0, end));
+}
 
 std::string JoinNames(const std::vector<std::string>& names)
 {
@@ -116,6 +129,9 @@ std::string DescribeMerge(const MergeResult& result)
         text += "Added: " + JoinNames(result.added) + ".";
     if (!result.replaced.empty())
         text += std::string(text.empty() ? "" : " ") + "Replaced: " + JoinNames(result.replaced) + ".";
+    if (!result.unkeyed.empty())
+        text += " " + JoinNames(result.unkeyed) +
+                " now asks another site, so its API key was removed: enter it again if you trust the new address.";
     return text.empty() ? "Nothing was merged." : text;
 }
 
@@ -130,6 +146,12 @@ MergeResult MergeSections(const std::string& answerPath, const std::string& targ
             continue;
         const bool added = !target.HasSection(name);
         (added ? result.added : result.replaced).push_back(name);
+        if (!added && kind.secretKey && !target.GetValue(name, kind.secretKey).value_or("").empty() &&
+            SiteOf(target.GetValue(name, kind.addressKey).value_or("")) !=
+                SiteOf(answer.FindValue(name, kind.addressKey).value_or(""))) {
+            target.RemoveKey(name, kind.secretKey);
+            result.unkeyed.push_back(name);
+        }
         std::vector<std::string> keys = kind.keys;
         if (added)
             keys.insert(keys.end(), kind.keysWhenAdded.begin(), kind.keysWhenAdded.end());

@@ -48,6 +48,11 @@ struct MergeKind {
     // Copied only into a section the file lacks: an engine's tick, which
     // the user's own choice outranks once the engine is theirs.
     std::vector<std::string> keysWhenAdded = {};
+    // A secret of the user's (an engine's API key) and the address it is
+    // sent to: a merge that moves the address to another site removes the
+    // secret, so an update can never send it elsewhere.
+    const char* secretKey = nullptr;
+    const char* addressKey = nullptr;
 };
 const MergeKind& EngineMerge();
 const MergeKind& ClientMerge();
@@ -57,6 +62,7 @@ struct MergeResult {
     std::vector<std::string> merged;   // every section merged, in order
     std::vector<std::string> added;    // of those, the ones the file lacked
     std::vector<std::string> replaced; // and the ones it had
+    std::vector<std::string> unkeyed;  // replaced ones that moved site and lost their key
     std::string problem;               // a sentence for people when not ok
 };
 

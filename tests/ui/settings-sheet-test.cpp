@@ -162,6 +162,15 @@ TEST_F(SettingsSheetTest, AnEnginesKeyIsShownHiddenAndItsAnswerAndPagesAreEdited
     EXPECT_EQ(saved.FindValue("Api", "Header"), "X-Subscription-Token: %k");
     EXPECT_EQ(saved.FindValue("Api", "Pages"), "3");
     EXPECT_EQ(saved.FindValue("Api", "Key"), "s3cret");
+
+    // A key typed in, and Enter for Done, as a user does.
+    Click("1037"); // Edit
+    Page<QLineEdit>("engineKey")->clear();
+    QTest::keyClicks(Page<QLineEdit>("engineKey"), "n3w-key");
+    AnsweringMessages([&] { QTest::keyClick(Page<QLineEdit>("engineKey"), Qt::Key_Return); });
+    EXPECT_FALSE(Page<QPushButton>("1041")->isEnabled()) << lastMessage.toStdString();
+    PressOk();
+    EXPECT_EQ(ProfileSnapshot(dir.File("settings.dat")).FindValue("Api", "Key"), "n3w-key");
 }
 
 TEST_F(SettingsSheetTest, TicksMadeInTheWindowSurviveAnEngineEditInTheSheet)

@@ -141,6 +141,31 @@ TEST_F(UpgradeOfferTest, MergingCopiesOnlyTheDefiningKeysAndKeepsTheUsersOwn)
     EXPECT_EQ(test::ReadFile(clients), "[lftp]\nPath=/tmp/evil\nArgs=-f %s\nQuote=none\n");
 }
 
+TEST_F(UpgradeOfferTest, AMergedJsonEngineKeepsTheUsersKeyUnlessItsAddressMovesSite)
+{
+    WriteFile(answer, "[Api]\nQuery=https://API.example/v2?q=%s&p=%n\nFormat=json\nResults=web.results[].url\n"
+                      "Header=X-Token: %k\nKey=\nPages=2\nDate= 8122026\n"
+                      "[Moved]\nQuery=https://evil.example/?q=%s&k=%k\nKey=\n"
+                      "[New]\nQuery=https://n.example/?q=%s\nKey=public\nHeader=API-Key: %k\nSearch=N\n");
+    const std::string settings = dir.File("settings.dat");
+    WriteFile(settings, "[Api]\nQuery=https://api.example/v1?q=%s\nKey=mine-1\nPages=5\nPageSize=7\n"
+                        "[Moved]\nQuery=https://api.example/?q=%s\nKey=mine-2\n");
+    const MergeResult merged = MergeSections(answer, settings, {"Api", "Moved", "New"}, EngineMerge());
+    ASSERT_TRUE(merged.ok);
+    const ProfileSnapshot result(settings);
+    EXPECT_EQ(result.FindValue("Api", "Key"), "mine-1") << "the same site: the user's key stays";
+    EXPECT_EQ(result.FindValue("Api", "Format"), "json");
+    EXPECT_EQ(result.FindValue("Api", "Results"), "web.results[].url");
+    EXPECT_EQ(result.FindValue("Api", "Header"), "X-Token: %k");
+    EXPECT_EQ(result.FindValue("Api", "Pages"), "2");
+    EXPECT_FALSE(result.FindValue("Api", "PageSize")) << "how it is asked is the catalogue's";
+    EXPECT_FALSE(result.FindValue("Moved", "Key")) << "a key never follows its engine to another site";
+    EXPECT_EQ(result.FindValue("New", "Key"), "public") << "a new engine arrives with the catalogue's key";
+    EXPECT_EQ(merged.unkeyed, (std::vector<std::string>{"Moved"}));
+    EXPECT_NE(DescribeMerge(merged).find("Moved now asks another site, so its API key was removed"), std::string::npos);
+    EXPECT_EQ(DescribeMerge(merged).find("mine-"), std::string::npos);
+}
+
 TEST_F(UpgradeOfferTest, MergingNeverCutsAnEntry)
 {
     WriteFile(answer, "[Other]\nQuery=o\nType=S\n");

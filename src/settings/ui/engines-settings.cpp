@@ -42,9 +42,10 @@ CEnginesSettings::CEnginesSettings(std::string settingsPath, QWidget* parent)
     fields->addWidget(new QLabel(QStringLiteral("Query URL:"), group), 2, 0);
     fields->addWidget(m_pQuery, 2, 1, 1, 2);
     const int doneAt = AddSourceFields(fields, group, 3);
-    auto* hint = new QLabel(QStringLiteral("%s in the query URL stands for the search words (an engine without it "
-                                           "is not searched), %k for the API key, %n for the page number."),
-                            group);
+    // One line, so a small sheet never cuts it (a wrapped label's height is
+    // not what the layout gives it).
+    auto* hint =
+        new QLabel(QStringLiteral("In the query URL: %s the search words, %k the API key, %n the page number."), group);
     hint->setWordWrap(true);
     fields->addWidget(hint, doneAt + 1, 0, 1, 3);
     auto* doneRow = new QHBoxLayout;
@@ -87,7 +88,7 @@ int CEnginesSettings::AddSourceFields(QGridLayout* fields, QWidget* group, int r
     m_pKey->setEchoMode(QLineEdit::Password);
     m_pKey->setToolTip(QStringLiteral("The engine's API key; %k in the query URL or the header stands for it"));
     m_pHeader = MakeField(group, "engineHeader");
-    m_pHeader->setPlaceholderText(QStringLiteral("X-Subscription-Token: %k"));
+    m_pHeader->setPlaceholderText(QStringLiteral("none (for example X-Subscription-Token: %k)"));
     m_pPages = new QSpinBox(group);
     m_pPages->setObjectName(QStringLiteral("enginePages"));
     m_pPages->setRange(1, keys::kMostEnginePages);
