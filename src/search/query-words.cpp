@@ -60,9 +60,4 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
     return result;
 }
 
-std::string ExpandQueryTemplate(std::string_view queryTemplate, std::string_view filterWords)
-{
-    return ReplaceAll(queryTemplate, "%s", filterWords);
-}
-
 } // namespace velmora

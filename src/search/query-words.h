@@ -24,7 +24,4 @@ std::string RemoveLineBreaks(std::string_view text);
 // Every non-overlapping `from`, left to right, replaced by `to`.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
 
-// An engine's query template with every "%s" replaced by the query words.
-std::string ExpandQueryTemplate(std::string_view queryTemplate, std::string_view filterWords);
-
 } // namespace velmora

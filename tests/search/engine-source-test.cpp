@@ -50,6 +50,17 @@ TEST(EngineSourceTest, ASectionGivesItsKeysAndAbsentKeysGiveOnePageOfHtml)
     EXPECT_EQ(wild.resultsPath, "results[].url");
 }
 
+TEST(EngineSourceTest, EveryPercentSTakesTheWords)
+{
+    EXPECT_EQ(ExpandEngineQuery(Source("http://e/?q=%s&type=mp3"), "blue+moon", 1), "http://e/?q=blue+moon&type=mp3");
+    EXPECT_EQ(ExpandEngineQuery(Source("http://e/%s/?q=%s"), "x", 1), "http://e/x/?q=x");
+    EXPECT_EQ(ExpandEngineQuery(Source("http://e/?q=%S&x=%K%N%Z"), "x", 1), "http://e/?q=%S&x=%K%N%Z");
+    EXPECT_EQ(ExpandEngineQuery(Source("http://e/?q=%%s"), "x", 1), "http://e/?q=%x");
+    EXPECT_EQ(ExpandEngineQuery(Source("http://e/?q=%s%20type%3Apdf"), "x", 1), "http://e/?q=x%20type%3Apdf")
+        << "percent-encoded bytes are hex digits, never a field";
+    EXPECT_EQ(ExpandEngineQuery(Source(""), "x", 1), "");
+}
+
 TEST(EngineSourceTest, PageFieldsAndTheKeyFillTheQueryInOnePass)
 {
     const EngineSource source = Source("http://e/?q=%s&n=%n&z=%z&o=%o&O=%O&k=%k&x=%x&%%s", 25, "a&b=c d");

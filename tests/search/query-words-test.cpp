@@ -24,15 +24,5 @@ TEST(QueryWordsTest, QueryWordsAreEncodedAsAWebFormSendsThem)
     EXPECT_EQ(MakeQueryWords("100% a/b?c=d"), "100%25+a%2Fb%3Fc%3Dd");
 }
 
-TEST(QueryWordsTest, EveryPercentSTakesTheWords)
-{
-    EXPECT_EQ(ExpandQueryTemplate("http://e/?q=%s&type=mp3", "blue+moon"), "http://e/?q=blue+moon&type=mp3");
-    EXPECT_EQ(ExpandQueryTemplate("http://e/%s/?q=%s", "x"), "http://e/x/?q=x");
-    EXPECT_EQ(ExpandQueryTemplate("http://e/?q=%S", "x"), "http://e/?q=%S");
-    EXPECT_EQ(ExpandQueryTemplate("http://e/?q=%%s", "x"), "http://e/?q=%x");
-    EXPECT_EQ(ExpandQueryTemplate("", "x"), "");
-    EXPECT_EQ(ExpandQueryTemplate("http://e/?q=%s", "%s"), "http://e/?q=%s") << "the words are not expanded again";
-}
-
 } // namespace
 } // namespace velmora
