@@ -17,19 +17,36 @@ void MessageQueue::Post(Message message)
     Wake(lock);
 }
 
+void MessageQueue::WaitForRoom(std::unique_lock<std::mutex>& lock, std::size_t limit, const std::atomic<bool>* stop)
+{
+    if (limit == 0 || m_messages.size() < limit)
+        return;
+    // Woken once half of them are taken: the poster then goes on for a
+    // while instead of waking at every message.
+    m_nRoomAt = limit / 2;
+    ++m_nWaitingForRoom;
+    while (m_messages.size() > m_nRoomAt && !(stop && stop->load(std::memory_order_relaxed)))
+        m_room.wait_for(lock, std::chrono::milliseconds(10));
+    --m_nWaitingForRoom;
+}
+
 void MessageQueue::PostWithRoom(Message message, std::size_t limit, const std::atomic<bool>* stop)
 {
     std::unique_lock lock(m_mutex);
-    if (m_messages.size() >= limit) {
-        // Woken once half of them are taken: the poster then goes on for a
-        // while instead of waking at every message.
-        m_nRoomAt = limit / 2;
-        ++m_nWaitingForRoom;
-        while (m_messages.size() > m_nRoomAt && !(stop && stop->load(std::memory_order_relaxed)))
-            m_room.wait_for(lock, std::chrono::milliseconds(10));
-        --m_nWaitingForRoom;
-    }
+    WaitForRoom(lock, limit, stop);
     m_messages.push_back(std::move(message));
+    Wake(lock);
+}
+
+void MessageQueue::PostBatch(std::vector<Message>& batch, std::size_t limit, const std::atomic<bool>* stop)
+{
+    if (batch.empty())
+        return;
+    std::unique_lock lock(m_mutex);
+    WaitForRoom(lock, limit, stop);
+    for (Message& message : batch)
+        m_messages.push_back(std::move(message));
+    batch.clear();
     Wake(lock);
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 #include "platform/messages.h"
 
@@ -27,6 +28,10 @@ public:
     // the owner waits for it instead of piling up memory; at once when
     // `stop` is set (read every 10 ms while waiting).
     void PostWithRoom(Message message, std::size_t limit, const std::atomic<bool>* stop);
+    // Posts every message of `batch` in order under one lock and with one
+    // wake-up, and empties it; with a `limit`, first waits for room as
+    // PostWithRoom does.
+    void PostBatch(std::vector<Message>& batch, std::size_t limit = 0, const std::atomic<bool>* stop = nullptr);
 
     // Owner side.
     std::optional<Message> TryTake();
@@ -36,6 +41,7 @@ public:
 
 private:
     Message TakeFront();
+    void WaitForRoom(std::unique_lock<std::mutex>& lock, std::size_t limit, const std::atomic<bool>* stop);
     void Wake(std::unique_lock<std::mutex>& lock);
 
     mutable std::mutex m_mutex;

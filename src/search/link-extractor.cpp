@@ -37,24 +37,36 @@ bool HoldsText(std::string_view text, const std::vector<std::string>& texts)
                        [&](const std::string& one) { return text.find(one) != std::string_view::npos; });
 }
 
-void PostLink(const LinkScanContext& context, std::uint32_t id, std::string text, std::size_t urlLength,
-              std::string_view wrapper)
-{
-    auto link = std::make_unique<FoundLink>();
-    link->size = static_cast<std::int32_t>(std::min<std::size_t>(text.size() + 1, INT32_MAX));
-    link->text = std::move(text);
-    link->urlLength = urlLength;
-    link->wrapper = std::string(wrapper);
-    Message message;
-    message.id = id;
-    message.lParam = context.engineItem;
-    message.jobId = context.jobId;
-    message.link = std::move(link);
-    if (context.mostWaiting > 0)
-        context.queue->PostWithRoom(std::move(message), context.mostWaiting, context.stop);
-    else
-        context.queue->Post(std::move(message));
-}
+// Posts a scan's links in batches: one lock and one wake-up for many links
+// instead of one each. Flush posts what waits; the owner calls it when the
+// scan ends.
+class LinkPoster {
+public:
+    explicit LinkPoster(const LinkScanContext& context) : m_context(context) { m_batch.reserve(kBatch); }
+
+    void Post(std::uint32_t id, std::string text, std::size_t urlLength, std::string_view wrapper)
+    {
+        auto link = std::make_unique<FoundLink>();
+        link->size = static_cast<std::int32_t>(std::min<std::size_t>(text.size() + 1, INT32_MAX));
+        link->text = std::move(text);
+        link->urlLength = urlLength;
+        link->wrapper = std::string(wrapper);
+        Message& message = m_batch.emplace_back();
+        message.id = id;
+        message.lParam = m_context.engineItem;
+        message.jobId = m_context.jobId;
+        message.link = std::move(link);
+        if (m_batch.size() >= kBatch)
+            Flush();
+    }
+
+    void Flush() { m_context.queue->PostBatch(m_batch, m_context.mostWaiting, m_context.stop); }
+
+private:
+    static constexpr std::size_t kBatch = 64;
+    const LinkScanContext& m_context;
+    std::vector<Message> m_batch;
+};
 
 // A link the scan must not post: one it posted before, or one holding a
 // hidden text. Checked last, so only a link that would be posted is kept.
@@ -113,8 +125,8 @@ bool IsOwnScheme(Pass pass, std::string_view text, std::size_t at = 0)
 class LinkScan {
 public:
     LinkScan(std::string_view page, const LinkScanContext& context)
-        : m_page(page), m_context(context), m_href(page, "href=", 3), m_quote(page, "\""), m_blank(page, " "),
-          m_tagEnd(page, ">"), m_anchorEnd(page, "</a>", 2), m_image(page, "<img", 0),
+        : m_page(page), m_context(context), m_poster(context), m_href(page, "href=", 3), m_quote(page, "\""),
+          m_blank(page, " "), m_tagEnd(page, ">"), m_anchorEnd(page, "</a>", 2), m_image(page, "<img", 0),
           m_anchorBudget(page.size() * 2 + kAnchorBudgetSlack)
     {
     }
@@ -132,8 +144,10 @@ public:
             const std::size_t h = m_href.Next(from);
             if (h == npos)
                 break;
-            if (StopRequested(m_context))
+            if (StopRequested(m_context)) {
+                m_poster.Flush();
                 return false;
+            }
             const std::size_t valueAt = h + 5;
             const std::size_t nextHref = m_href.Next(valueAt);
             if (nextHref < valueAt + kShortestFileLink) {
@@ -165,6 +179,7 @@ public:
             }
         }
         PostFtpLinks(scan);
+        m_poster.Flush();
         return true;
     }
 
@@ -184,7 +199,7 @@ private:
     void PostFtpLinks(PageScan& scan)
     {
         for (const auto& [link, wrapper] : m_ftpLinks) {
-            PostLink(m_context, kMsgFoundFtpLink, std::string(link), link.size(), wrapper);
+            m_poster.Post(kMsgFoundFtpLink, std::string(link), link.size(), wrapper);
             ++scan.ftpLinks;
             // Later links stand later in the page (a redirect's, where it
             // was written).
@@ -323,18 +338,20 @@ private:
             m_anchorBudget -= length;
         else
             length = std::min(length, kCutAnchorText);
-        std::string text = CleanLinkText(m_page.substr(m_http.at, length));
-        if (text.empty() || Withheld(m_context, link, wrapper))
-            return 0;
+        // The link, a tab and the cleaned text, built in the one string posted.
         std::string posted;
-        posted.reserve(link.size() + 1 + text.size());
-        posted.append(link).append(1, '\t').append(text);
-        PostLink(m_context, kMsgFoundHttpLink, std::move(posted), link.size(), wrapper);
+        posted.reserve(link.size() + 1 + length);
+        posted.append(link).append(1, '\t');
+        AppendCleanLinkText(posted, m_page.substr(m_http.at, length));
+        if (posted.size() == link.size() + 1 || Withheld(m_context, link, wrapper))
+            return 0;
+        m_poster.Post(kMsgFoundHttpLink, std::move(posted), link.size(), wrapper);
         return 1;
     }
 
     std::string_view m_page;
     const LinkScanContext& m_context;
+    LinkPoster m_poster;
     ForwardFinder m_href;
     std::size_t m_givenBack = 0;                                           // the page before it was given back
     std::vector<std::pair<std::string_view, std::string_view>> m_ftpLinks; // link, redirect
@@ -381,14 +398,18 @@ int TakeAnswerLink(std::string_view url, std::string_view title, const LinkScanC
     const bool http = IsHttpScheme(link);
     if (!(http || IsOwnScheme(Pass::Ftp, link)) || !IsFileLink(link) || Withheld(context, link, wrapper))
         return 0;
-    if (!http) {
-        PostLink(context, kMsgFoundFtpLink, std::string(link), link.size(), wrapper);
-        return 1;
+    LinkPoster poster(context);
+    if (http) {
+        std::string posted(link);
+        posted.append(1, '\t');
+        AppendCleanLinkText(posted, title);
+        if (posted.size() == link.size() + 1)
+            posted.append(link);
+        poster.Post(kMsgFoundHttpLink, std::move(posted), link.size(), wrapper);
+    } else {
+        poster.Post(kMsgFoundFtpLink, std::string(link), link.size(), wrapper);
     }
-    std::string text = CleanLinkText(title);
-    std::string posted(link);
-    posted.append(1, '\t').append(text.empty() ? link : std::string_view(text));
-    PostLink(context, kMsgFoundHttpLink, std::move(posted), link.size(), wrapper);
+    poster.Flush();
     return 1;
 }
 

@@ -96,26 +96,37 @@ bool IsFileLink(std::string_view link)
 std::string CleanLinkText(std::string_view text)
 {
     std::string kept;
-    kept.reserve(text.size());
+    AppendCleanLinkText(kept, text);
+    return kept;
+}
+
+void AppendCleanLinkText(std::string& out, std::string_view text)
+{
+    const std::size_t start = out.size();
+    out.reserve(start + text.size());
     std::size_t at = 0;
     while (at < text.size()) {
         const std::size_t open = text.find('<', at);
         const std::size_t close = open == npos ? npos : text.find('>', open);
         if (close == npos)
             break;
-        kept.append(text.substr(at, open - at));
+        out.append(text.substr(at, open - at));
         at = close + 1;
     }
-    kept.append(text.substr(at));
+    out.append(text.substr(at));
     // Line breaks and tabs go, the ends are trimmed and runs of blanks
     // folded, all in the one string.
-    std::erase_if(kept, [](char c) { return c == '\t' || c == '\r' || c == '\n'; });
+    const auto first = out.begin() + static_cast<std::ptrdiff_t>(start);
+    out.erase(std::remove_if(first, out.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }), out.end());
     const auto isWhite = [](char c) { return c == ' ' || c == '\v' || c == '\f'; };
-    const auto last = std::find_if_not(kept.rbegin(), kept.rend(), isWhite).base();
-    kept.erase(last, kept.end());
-    kept.erase(kept.begin(), std::find_if_not(kept.begin(), kept.end(), isWhite));
-    kept.erase(std::unique(kept.begin(), kept.end(), [](char a, char b) { return a == ' ' && b == ' '; }), kept.end());
-    return kept;
+    const auto kept = out.begin() + static_cast<std::ptrdiff_t>(start);
+    const auto last =
+        std::find_if_not(std::make_reverse_iterator(out.end()), std::make_reverse_iterator(kept), isWhite).base();
+    out.erase(last, out.end());
+    const auto begin = out.begin() + static_cast<std::ptrdiff_t>(start);
+    out.erase(begin, std::find_if_not(begin, out.end(), isWhite));
+    const auto from = out.begin() + static_cast<std::ptrdiff_t>(start);
+    out.erase(std::unique(from, out.end(), [](char a, char b) { return a == ' ' && b == ' '; }), out.end());
 }
 
 } // namespace velmora

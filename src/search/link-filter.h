@@ -13,5 +13,7 @@ bool IsFileLink(std::string_view link);
 // Anchor text without tags, tabs and line breaks, trimmed, with runs of
 // blanks folded to one. Entities stay as written.
 std::string CleanLinkText(std::string_view text);
+// The same, appended to `out` (what `out` held stays as it was).
+void AppendCleanLinkText(std::string& out, std::string_view text);
 
 } // namespace velmora

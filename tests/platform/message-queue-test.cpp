@@ -139,5 +139,32 @@ TEST(MessageQueueTest, APosterWaitsForRoomAndAStopLetsItGoOn)
     EXPECT_EQ(queue.Size(), 101u);
 }
 
+TEST(MessageQueueTest, ABatchArrivesWholeInOrderAfterRoomIsMade)
+{
+    MessageQueue queue;
+    int wakeups = 0;
+    queue.SetWakeup([&] { ++wakeups; });
+    std::atomic<bool> stop{false};
+    for (int n = 0; n < 100; ++n)
+        queue.Post(Message{});
+    wakeups = 0;
+    std::vector<Message> batch(5);
+    for (std::uint64_t n = 0; n < batch.size(); ++n)
+        batch[n].wParam = 1000 + n;
+    std::thread poster([&] { queue.PostBatch(batch, 100, &stop); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(queue.Size(), 100u) << "a full queue makes the batch wait";
+    for (int n = 0; n < 60; ++n)
+        queue.TryTake();
+    poster.join();
+    EXPECT_TRUE(batch.empty());
+    EXPECT_EQ(wakeups, 1) << "one wake-up for the batch";
+    ASSERT_EQ(queue.Size(), 45u);
+    for (int n = 0; n < 40; ++n)
+        queue.TryTake();
+    for (std::uint64_t n = 0; n < 5; ++n)
+        EXPECT_EQ(queue.TryTake()->wParam, 1000 + n);
+}
+
 } // namespace
 } // namespace velmora
