@@ -330,14 +330,21 @@ private:
         const std::size_t a = m_anchorEnd.Next(m_http.at);
         if (a == npos)
             return 0;
-        const std::size_t img = m_image.Next(m_http.at);
-        if (img != npos && img < a)
-            return 0;
         std::size_t length = a - m_http.at;
-        if (length <= m_anchorBudget)
-            m_anchorBudget -= length;
-        else
+        if (length <= m_anchorBudget) {
+            // Within the budget the text itself is searched for an image,
+            // and what was read is charged; past it, the finder that reads
+            // the page once answers.
+            const std::size_t img = FindNoCase(m_page.substr(0, a), "<img", 0, m_http.at);
+            m_anchorBudget -= (img == npos ? a : img) - m_http.at;
+            if (img != npos)
+                return 0;
+        } else {
+            const std::size_t img = m_image.Next(m_http.at);
+            if (img != npos && img < a)
+                return 0;
             length = std::min(length, kCutAnchorText);
+        }
         // The link, a tab and the cleaned text, built in the one string posted.
         std::string posted;
         posted.reserve(link.size() + 1 + length);
