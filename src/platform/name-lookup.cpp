@@ -25,11 +25,14 @@ struct Lookup {
 
 } // namespace
 
-LookupResult ResolveWithSystem(const std::string& host, unsigned port)
+namespace {
+
+LookupResult Resolve(const std::string& host, unsigned port, int flags)
 {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = flags;
     addrinfo* found = nullptr;
     LookupResult result;
     if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0)
@@ -50,9 +53,20 @@ LookupResult ResolveWithSystem(const std::string& host, unsigned port)
     return result;
 }
 
+} // namespace
+
+LookupResult ResolveWithSystem(const std::string& host, unsigned port)
+{
+    return Resolve(host, port, 0);
+}
+
 LookupResult LookUpHost(const std::string& host, unsigned port, std::chrono::milliseconds timeout,
                         const std::atomic<bool>* stop, const Resolver& resolver)
 {
+    // An address written as numbers needs no look-up, so no thread to wait
+    // on: a test pass over many such servers starts one thread less each.
+    if (LookupResult numeric = Resolve(host, port, AI_NUMERICHOST); numeric.status == LookupStatus::Ok)
+        return numeric;
     auto lookup = std::make_shared<Lookup>();
     try {
         std::thread([lookup, host, port, resolver] {

@@ -34,7 +34,8 @@ using Resolver = std::function<LookupResult(const std::string& host, unsigned po
 // Looks a host name up with a deadline. The resolver cannot be interrupted,
 // so it runs on a thread of its own that shares only its result with this
 // call: when the deadline passes or the stop flag is set, this call returns
-// and the look-up ends on its own later.
+// and the look-up ends on its own later. A numeric address (IPv4 or IPv6)
+// is read at once, without a thread or the resolver.
 LookupResult LookUpHost(const std::string& host, unsigned port, std::chrono::milliseconds timeout,
                         const std::atomic<bool>* stop, const Resolver& resolver = ResolveWithSystem);
 

@@ -79,5 +79,21 @@ TEST(NameLookupTest, TheSystemResolverFindsLoopbackAndNotANameThatCannotExist)
     EXPECT_EQ(LookUpHost("no host.invalid", 80, 5s, nullptr).status, LookupStatus::NotFound);
 }
 
+TEST(NameLookupTest, ANumericAddressIsReadWithoutTheResolver)
+{
+    int asked = 0;
+    const Resolver counting = [&](const std::string& host, unsigned port) {
+        ++asked;
+        return ResolveWithSystem(host, port);
+    };
+    const LookupResult v6 = LookUpHost("::1", 21, 5s, nullptr, counting);
+    ASSERT_EQ(v6.status, LookupStatus::Ok);
+    EXPECT_EQ(v6.addresses.front().family, AF_INET6);
+    EXPECT_EQ(LookUpHost("0x7f.1", 21, 5s, nullptr, counting).status, LookupStatus::Ok) << "as inet_aton reads it";
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(LookUpHost("localhost", 21, 5s, nullptr, counting).status, LookupStatus::Ok);
+    EXPECT_EQ(asked, 1) << "a name is still looked up";
+}
+
 } // namespace
 } // namespace velmora

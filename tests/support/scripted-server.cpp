@@ -62,6 +62,16 @@ ScriptedServer::ScriptedServer(Script script) : m_script(std::move(script))
             if (client < 0 || m_closing)
                 return;
             std::lock_guard lock(m_mutex);
+            // Finished connections are joined as new ones come: a server
+            // that answers thousands of requests keeps no thousands of
+            // threads it would have to make room beside.
+            std::erase_if(m_connections, [this](std::thread& connection) {
+                if (std::find(m_finished.begin(), m_finished.end(), connection.get_id()) == m_finished.end())
+                    return false;
+                connection.join();
+                return true;
+            });
+            m_finished.clear();
             m_clients.push_back(client);
             m_connections.emplace_back([this, client] {
                 ScriptedConnection connection(client, m_closing);
@@ -71,6 +81,7 @@ ScriptedServer::ScriptedServer(Script script) : m_script(std::move(script))
                 m_received.push_back(connection.Received());
                 m_clients.erase(std::remove(m_clients.begin(), m_clients.end(), client), m_clients.end());
                 ::close(client);
+                m_finished.push_back(std::this_thread::get_id());
             });
         }
     });

@@ -52,6 +52,7 @@ private:
     std::thread m_acceptor;
     mutable std::mutex m_mutex;
     std::vector<std::thread> m_connections;
+    std::vector<std::thread::id> m_finished; // connections whose script is over, to be joined
     std::vector<int> m_clients;
     std::vector<std::string> m_received;
 };
