@@ -37,12 +37,18 @@ bool HoldsText(std::string_view text, const std::vector<std::string>& texts)
                        [&](const std::string& one) { return text.find(one) != std::string_view::npos; });
 }
 
+constexpr std::size_t kBatchOfLinks = 64;
+
 // Posts a scan's links in batches: one lock and one wake-up for many links
 // instead of one each. Flush posts what waits; the owner calls it when the
 // scan ends.
 class LinkPoster {
 public:
-    explicit LinkPoster(const LinkScanContext& context) : m_context(context) { m_batch.reserve(kBatch); }
+    // `room`: the links expected, up to a batch.
+    LinkPoster(const LinkScanContext& context, std::size_t room) : m_context(context)
+    {
+        m_batch.reserve(std::min(room, kBatch));
+    }
 
     void Post(std::uint32_t id, std::string text, std::size_t urlLength, std::string_view wrapper)
     {
@@ -63,7 +69,7 @@ public:
     void Flush() { m_context.queue->PostBatch(m_batch, m_context.mostWaiting, m_context.stop); }
 
 private:
-    static constexpr std::size_t kBatch = 64;
+    static constexpr std::size_t kBatch = kBatchOfLinks;
     const LinkScanContext& m_context;
     std::vector<Message> m_batch;
 };
@@ -125,9 +131,9 @@ bool IsOwnScheme(Pass pass, std::string_view text, std::size_t at = 0)
 class LinkScan {
 public:
     LinkScan(std::string_view page, const LinkScanContext& context)
-        : m_page(page), m_context(context), m_poster(context), m_href(page, "href=", 3), m_quote(page, "\""),
-          m_blank(page, " "), m_tagEnd(page, ">"), m_anchorEnd(page, "</a>", 2), m_image(page, "<img", 0),
-          m_anchorBudget(page.size() * 2 + kAnchorBudgetSlack)
+        : m_page(page), m_context(context), m_poster(context, kBatchOfLinks), m_href(page, "href=", 3),
+          m_quote(page, "\""), m_blank(page, " "), m_tagEnd(page, ">"), m_anchorEnd(page, "</a>", 2),
+          m_image(page, "<img", 0), m_anchorBudget(page.size() * 2 + kAnchorBudgetSlack)
     {
     }
 
@@ -405,7 +411,7 @@ int TakeAnswerLink(std::string_view url, std::string_view title, const LinkScanC
     const bool http = IsHttpScheme(link);
     if (!(http || IsOwnScheme(Pass::Ftp, link)) || !IsFileLink(link) || Withheld(context, link, wrapper))
         return 0;
-    LinkPoster poster(context);
+    LinkPoster poster(context, 1);
     if (http) {
         std::string posted(link);
         posted.append(1, '\t');
