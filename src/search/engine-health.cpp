@@ -189,8 +189,13 @@ EngineReport DiagnoseAnswer(const FetchResult& fetched, std::string_view answer,
                             int links, int anchors, bool keyed)
 {
     EngineReport report = ReadAnswer(fetched, links, anchors);
-    if (DiagnoseStatus(fetched, answer, keyed, report))
+    if (DiagnoseStatus(fetched, answer, keyed, report)) {
+        // The first thing a new SearXNG instance answers a JSON search.
+        if (report.health == EngineHealth::Blocked && report.status == 403)
+            report.reason += " An instance that does not serve JSON answers so (SearXNG: add json to the formats "
+                             "of its settings.yml).";
         return report;
+    }
     if (!readError.empty()) {
         // A challenge comes as an HTML page where JSON was asked for.
         if (LooksLikeChallenge(answer, 0)) {

@@ -161,6 +161,8 @@ TEST_F(JsonEnginesTest, RefusedKeysAreToldWithoutTheKey)
         EXPECT_EQ(report.pages, 1) << name << ": no second page after a refusal";
     }
     EXPECT_EQ(HealthName(ReportOf("SearXNG").health), std::string("blocked")) << "a 403 without a key";
+    EXPECT_NE(ReportOf("SearXNG").reason.find("add json to the formats of its settings.yml"), std::string::npos)
+        << ReportOf("SearXNG").reason;
     for (std::size_t i = 0; i < 4; ++i)
         EXPECT_EQ(Mark(i), kMarkFailure) << i;
     EXPECT_EQ(HealthName(ReportOf("YaCy").health), std::string("links"));
