@@ -126,8 +126,9 @@ bool DiagnoseStatus(const FetchResult& fetched, std::string_view page, bool keye
     } else if (status >= 400) {
         report.health = EngineHealth::HttpError;
         report.reason = "The engine answered " + std::to_string(status) + ".";
-    } else if (status >= 300) {
-        // Only an engine asked with a key is not followed off its own site.
+    } else if (status >= 300 && keyed) {
+        // Only an engine asked with a key is not followed off its own site;
+        // another's final 3xx (one without a place to go) is read as a page.
         report.health = EngineHealth::HttpError;
         report.reason = "The engine sent the search to another site (it answered " + std::to_string(status) +
                         "); an engine asked with an API key is followed only within its own site.";

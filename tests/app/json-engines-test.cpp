@@ -253,7 +253,9 @@ TEST_F(JsonEnginesTest, AnEngineWithAKeyIsFollowedOnlyWithinItsOwnSite)
     server.Route("/moved",
                  {PageBehavior::Kind::Serve, "", 302, {}, 0, false, "Location: " + elsewhere.Url("/api?q=x") + "\r\n"});
     server.Route("/here", {PageBehavior::Kind::Serve, "", 301, {}, 0, false, "Location: /searxng/?format=json\r\n"});
+    server.Route("/choices", {PageBehavior::Kind::Serve, test::Anchor("http://h.org/choice.iso"), 300});
     Open({{"Moved", "/moved?q=%s", true, "Format=json\nKey=k-123456\nHeader=X-Token: %k\n"},
+          {"Choices", "/choices?q=%s"},
           {"Here", "/here?q=%s", true, "Format=json\nKey=k-123456\nHeader=X-Token: %k\n"}},
          "Maxthreads=1\nFilter=0\n");
     ASSERT_TRUE(RunToEnd("x"));
@@ -261,6 +263,8 @@ TEST_F(JsonEnginesTest, AnEngineWithAKeyIsFollowedOnlyWithinItsOwnSite)
     EXPECT_EQ(HealthName(ReportOf("Moved").health), std::string("http-error"));
     EXPECT_NE(ReportOf("Moved").reason.find("another site"), std::string::npos) << ReportOf("Moved").reason;
     EXPECT_EQ(HealthName(ReportOf("Here").health), std::string("links")) << ReportOf("Here").reason;
+    EXPECT_EQ(HealthName(ReportOf("Choices").health), std::string("links"))
+        << "an engine without a key: a final 300 is read as the page it is";
 }
 
 TEST_F(JsonEnginesTest, AnEngineThatCannotBeAskedAsSetUpIsNotAsked)
