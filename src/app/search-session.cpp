@@ -419,7 +419,7 @@ void SearchSession::HandleMessage(Message message)
         m_browse.OnDone(message);
         break;
     case kMsgSaveWritten:
-        if (m_recorder.HasUnsaved(m_results.GetCount()))
+        if (m_recorder.IsNextSaveDue(m_results.GetCount()))
             SaveSearch();
         break;
     case kMsgSaveFailed:
@@ -472,15 +472,15 @@ void SearchSession::OnFoundLink(Message& message)
     // user no longer searches for.
     if (m_bShowingSaved || !m_run.IsCurrentJob(message.jobId))
         return;
-    auto entry = MakeResultEntry(message.link->text, message.lParam);
+    const bool read = FillResultEntry(message.link->text, message.lParam, m_foundEntry);
     message.link.reset();
     // A page may name the cloud's metadata service or a link-local device:
     // nothing there is a file for the user.
-    if (!entry || ClassifyHost(entry->server) == HostKind::LinkLocal)
+    if (!read || ClassifyHost(m_foundEntry.server) == HostKind::LinkLocal)
         return;
-    if (m_views.GetFilterResults() && !AcceptsFilter(entry->path, m_strFilterWords))
+    if (m_views.GetFilterResults() && !AcceptsFilter(m_foundEntry.path, m_strFilterWords))
         return;
-    TakeResult(*entry);
+    TakeResult(m_foundEntry);
 }
 
 bool SearchSession::TakeResult(const ResultEntry& entry, std::optional<bool> isNew)

@@ -234,6 +234,7 @@ private:
     bool m_bSearched = false;      // a search has started (m_nSearchMode 1)
     bool m_bStopped = false;       // the last search or test pass was stopped
     int m_nResults = 0;
+    ResultEntry m_foundEntry; // each found link is read into it: its texts keep their room
 };
 
 } // namespace velmora

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -19,6 +21,33 @@ inline std::string LowerAscii(std::string_view text)
         c = LowerAscii(c);
     return lower;
 }
+
+// A text lowered for a lookup, NUL-terminated, without an allocation when
+// it is as short as a host name; it lives as long as this object.
+class LoweredText {
+public:
+    explicit LoweredText(std::string_view text)
+    {
+        char* out = m_short.data();
+        if (text.size() >= m_short.size()) {
+            m_long.resize(text.size());
+            out = m_long.data();
+        }
+        std::transform(text.begin(), text.end(), out, [](char c) { return LowerAscii(c); });
+        out[text.size()] = '\0';
+        m_view = std::string_view(out, text.size());
+    }
+    LoweredText(const LoweredText&) = delete;
+    LoweredText& operator=(const LoweredText&) = delete;
+
+    std::string_view View() const { return m_view; }
+    const char* CString() const { return m_view.data(); }
+
+private:
+    std::array<char, 256> m_short;
+    std::string m_long;
+    std::string_view m_view;
+};
 
 inline bool EqualsNoCase(std::string_view a, std::string_view b)
 {

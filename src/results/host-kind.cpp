@@ -52,19 +52,23 @@ HostKind ClassifyIpv6(const in6_addr& address)
 
 HostKind ClassifyHost(std::string_view server)
 {
-    const std::string name = LowerAscii(server);
-    if (name.size() > 2 && name.front() == '[' && name.back() == ']') {
+    // Asked for every found link: no allocation for a host name.
+    const LoweredText name(server);
+    const std::string_view lowered = name.View();
+    if (lowered.size() > 2 && lowered.front() == '[' && lowered.back() == ']') {
         in6_addr address{};
-        if (::inet_pton(AF_INET6, name.substr(1, name.size() - 2).c_str(), &address) == 1)
+        if (::inet_pton(AF_INET6, std::string(lowered.substr(1, lowered.size() - 2)).c_str(), &address) == 1)
             return ClassifyIpv6(address);
         return HostKind::Public;
     }
     // inet_aton reads every form the resolver takes for an address
-    // ("2852039166", "0xA9.0xFE.43518"), so none slips past as a name.
+    // ("2852039166", "0xA9.0xFE.43518"), so none slips past as a name; each
+    // of them starts with a digit.
     in_addr address{};
-    if (::inet_aton(name.c_str(), &address) != 0)
+    if (!lowered.empty() && lowered.front() >= '0' && lowered.front() <= '9' &&
+        ::inet_aton(name.CString(), &address) != 0)
         return ClassifyIpv4(ntohl(address.s_addr));
-    std::string_view bare = name;
+    std::string_view bare = lowered;
     if (bare.ends_with('.'))
         bare.remove_suffix(1);
     if (bare == "localhost" || bare.ends_with(".localhost"))

@@ -8,34 +8,50 @@ namespace velmora {
 std::unique_ptr<ResultEntry> MakeResultEntry(std::string_view linkText, std::uint64_t engineItem)
 {
     auto entry = std::make_unique<ResultEntry>();
+    if (!FillResultEntry(linkText, engineItem, *entry))
+        return nullptr;
+    return entry;
+}
+
+bool FillResultEntry(std::string_view linkText, std::uint64_t engineItem, ResultEntry& entry)
+{
+    // Every link of a search passes here on the window's thread: the parts
+    // are split into texts that keep their room from link to link.
+    thread_local ParsedUrl parsed;
     std::string_view url = linkText;
     const auto tab = linkText.find('\t');
     if (tab != std::string_view::npos) {
-        entry->description = std::string(linkText.substr(tab + 1));
+        entry.description.assign(linkText.substr(tab + 1));
         url = linkText.substr(0, tab);
+    } else {
+        entry.description.clear();
     }
-    entry->engineItem = engineItem;
-    auto parsed = SplitUrl(url);
-    if (!parsed)
-        return nullptr;
+    entry.engineItem = engineItem;
+    entry.size.reset();
+    entry.modified.reset();
+    entry.listed = false;
+    entry.sizeApproximate = false;
+    if (!SplitUrlInto(url, parsed))
+        return false;
     // Only an escape can bring a control character the raw text lacks.
     if (HasControlCharacter(url))
-        return nullptr;
+        return false;
     if (url.find('%') != std::string_view::npos &&
-        (HasControlCharacter(parsed->server) || HasControlCharacter(parsed->path) ||
-         HasControlCharacter(parsed->user) || HasControlCharacter(parsed->password)))
-        return nullptr;
-    entry->service = parsed->service;
-    entry->port = parsed->port;
-    entry->server = std::move(parsed->server);
-    entry->path = std::move(parsed->path);
-    entry->user = std::move(parsed->user);
-    entry->password = std::move(parsed->password);
-    if (entry->user.empty()) {
-        entry->user = kAnonymousUser;
-        entry->password = kAnonymousPassword;
+        (HasControlCharacter(parsed.server) || HasControlCharacter(parsed.path) || HasControlCharacter(parsed.user) ||
+         HasControlCharacter(parsed.password)))
+        return false;
+    entry.service = parsed.service;
+    entry.port = parsed.port;
+    entry.server.assign(parsed.server);
+    entry.path.assign(parsed.path);
+    if (parsed.user.empty()) {
+        entry.user.assign(kAnonymousUser);
+        entry.password.assign(kAnonymousPassword);
+    } else {
+        entry.user.assign(parsed.user);
+        entry.password.assign(parsed.password);
     }
-    return entry;
+    return true;
 }
 
 bool AcceptsFilter(std::string_view path, std::string_view filterWords)

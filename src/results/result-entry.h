@@ -35,6 +35,9 @@ struct ResultEntry {
 // names no user. Empty when the URL does not parse, or when its server,
 // path, user or password holds a control character.
 std::unique_ptr<ResultEntry> MakeResultEntry(std::string_view linkText, std::uint64_t engineItem);
+// The same into `entry`, whose texts keep their room; false, and `entry` in
+// no useful state, when MakeResultEntry would give nothing.
+bool FillResultEntry(std::string_view linkText, std::uint64_t engineItem, ResultEntry& entry);
 
 // The word filter: every "+"-separated word of `filterWords` must occur in
 // the lowercased path. No words accept every path.

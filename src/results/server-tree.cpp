@@ -54,7 +54,7 @@ bool ServerTree::FindByText(std::size_t group, const std::string& text, std::siz
 {
     if (group >= std::size(m_byText))
         return false;
-    const auto found = m_byText[group].find(LowerAscii(text));
+    const auto found = m_byText[group].find(LoweredText(text).View());
     if (found == m_byText[group].end())
         return false;
     index = found->second;

@@ -68,7 +68,13 @@ private:
     std::uint64_t m_nNextHandle = 1;
     // A server's place by group and name: a million results name their
     // servers a million times.
-    std::unordered_map<std::string, std::size_t> m_byText[2];
+    // Looked up by a view: a lookup for every found link costs no
+    // allocation.
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> m_byText[2];
 };
 
 } // namespace velmora

@@ -50,7 +50,18 @@ constexpr Scheme kSchemes[] = {{"ftp", kServiceFtp, 21}, {"http", kServiceHttp, 
 std::string PercentDecode(std::string_view text)
 {
     std::string decoded;
-    decoded.reserve(text.size());
+    PercentDecodeInto(text, decoded);
+    return decoded;
+}
+
+void PercentDecodeInto(std::string_view text, std::string& decoded)
+{
+    decoded.clear();
+    AppendPercentDecoded(text, decoded);
+}
+
+void AppendPercentDecoded(std::string_view text, std::string& decoded)
+{
     // Runs without a "%" are copied whole: most of a URL is plain.
     std::size_t done = 0;
     for (std::size_t i = text.find('%'); i != npos; i = text.find('%', i + 1)) {
@@ -66,7 +77,6 @@ std::string PercentDecode(std::string_view text)
         i += 2;
     }
     decoded.append(text.substr(done));
-    return decoded;
 }
 
 std::string RemoveDotSegments(std::string_view path)
@@ -137,10 +147,20 @@ bool IsValidServerName(std::string_view server)
 // written in.
 std::optional<ParsedUrl> SplitUrl(std::string_view url)
 {
+    ParsedUrl parsed;
+    if (!SplitUrlInto(url, parsed))
+        return std::nullopt;
+    return parsed;
+}
+
+bool SplitUrlInto(std::string_view url, ParsedUrl& parsed)
+{
+    parsed.service = 0;
+    parsed.user.clear();
+    parsed.password.clear();
     const auto schemeEnd = url.find("://");
     if (schemeEnd == npos)
-        return std::nullopt;
-    ParsedUrl parsed;
+        return false;
     std::uint16_t defaultPort = 0;
     for (const Scheme& scheme : kSchemes) {
         if (EqualsNoCase(url.substr(0, schemeEnd), scheme.name)) {
@@ -149,7 +169,7 @@ std::optional<ParsedUrl> SplitUrl(std::string_view url)
         }
     }
     if (parsed.service == 0)
-        return std::nullopt;
+        return false;
 
     const std::string_view rest = url.substr(schemeEnd + 3);
     // By hand: find_first_of looks each character up in the set.
@@ -161,21 +181,23 @@ std::optional<ParsedUrl> SplitUrl(std::string_view url)
         authorityEnd = npos;
     std::string_view authority = rest.substr(0, authorityEnd);
     if (authorityEnd == npos) {
-        parsed.path = "/";
+        parsed.path.assign(1, '/');
     } else if (rest[authorityEnd] == '/') {
-        std::string decoded = PercentDecode(rest.substr(authorityEnd));
-        parsed.path = decoded.find("/.") == npos ? std::move(decoded) : RemoveDotSegments(decoded);
+        PercentDecodeInto(rest.substr(authorityEnd), parsed.path);
+        if (parsed.path.find("/.") != npos)
+            parsed.path = RemoveDotSegments(parsed.path);
     } else {
-        parsed.path.append("/").append(PercentDecode(rest.substr(authorityEnd)));
+        parsed.path.assign(1, '/');
+        AppendPercentDecoded(rest.substr(authorityEnd), parsed.path);
     }
 
     const auto at = authority.rfind('@');
     if (at != npos) {
         const std::string_view login = authority.substr(0, at);
         const auto colon = login.find(':');
-        parsed.user = PercentDecode(login.substr(0, colon));
+        PercentDecodeInto(login.substr(0, colon), parsed.user);
         if (colon != npos)
-            parsed.password = PercentDecode(login.substr(colon + 1));
+            PercentDecodeInto(login.substr(colon + 1), parsed.password);
         authority.remove_prefix(at + 1);
     }
 
@@ -184,17 +206,17 @@ std::optional<ParsedUrl> SplitUrl(std::string_view url)
     if (authority.starts_with('[')) {
         const auto close = authority.find(']');
         if (close == npos)
-            return std::nullopt;
+            return false;
         hostEnd = close + 1 < authority.size() ? close + 1 : npos;
         if (hostEnd != npos && authority[hostEnd] != ':')
-            return std::nullopt;
+            return false;
     }
-    parsed.server = PercentDecode(authority.substr(0, hostEnd));
+    PercentDecodeInto(authority.substr(0, hostEnd), parsed.server);
     const auto port = ParsePort(hostEnd == npos ? std::string_view() : authority.substr(hostEnd + 1), defaultPort);
     if (!IsValidServerName(parsed.server) || !port)
-        return std::nullopt;
+        return false;
     parsed.port = *port;
-    return parsed;
+    return true;
 }
 
 } // namespace velmora

@@ -23,6 +23,9 @@ struct ParsedUrl {
 
 // Every %XX escape decoded; a "%" without two hex digits stays.
 std::string PercentDecode(std::string_view text);
+// The same into `decoded`, which keeps its room; or after what it holds.
+void PercentDecodeInto(std::string_view text, std::string& decoded);
+void AppendPercentDecoded(std::string_view text, std::string& decoded);
 
 // "." and ".." segments of an absolute path resolved.
 std::string RemoveDotSegments(std::string_view path);
@@ -33,6 +36,9 @@ std::string RemoveDotSegments(std::string_view path);
 // (unknown scheme, a bad port, or a host that is no host name or IP
 // literal).
 std::optional<ParsedUrl> SplitUrl(std::string_view url);
+// The same into `parsed`, whose texts keep their room: false, and `parsed`
+// in no useful state, when the text is no such URL.
+bool SplitUrlInto(std::string_view url, ParsedUrl& parsed);
 
 // A host name (letters, digits, "-" and ".", starting with a letter or a
 // digit) or a bracketed IPv6 literal. Anything else could carry script or

@@ -105,6 +105,15 @@ bool SearchRecorder::IsBatchDue(std::size_t resultCount)
     return !m_writer.IsFull();
 }
 
+bool SearchRecorder::IsNextSaveDue(std::size_t resultCount) const
+{
+    if (!m_bRecording)
+        return false;
+    const std::size_t waiting = resultCount - m_nSaved;
+    return m_bSaveAsked || waiting >= kBatchResults ||
+           (waiting > 0 && std::chrono::steady_clock::now() - m_lastSave >= kBatchWait);
+}
+
 // The search's row and every verdict taken so far, without results.
 SearchUpdate SearchRecorder::MakeUpdate(const ServerTree& servers)
 {
@@ -172,6 +181,7 @@ void SearchRecorder::Save(const ResultList& results, const ServerTree& servers, 
     }
     AddFilled(update, results);
     HandOver(std::move(update), upTo);
+    m_bSaveAsked = upTo < results.GetCount();
 }
 
 void SearchRecorder::SaveAndLetGo(ResultList&& results, const ServerTree& servers,

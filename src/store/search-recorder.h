@@ -65,12 +65,18 @@ public:
     // that the next should be made now: not while the writer has as many
     // saves waiting as it takes (its report of a written one asks again).
     bool IsBatchDue(std::size_t resultCount);
+    // After a written save: true when a save was held back or left more
+    // than it took, or when a batch's worth or its time has come since the
+    // last. Results that come while one is written thus wait for their
+    // batch, not a save each few of them.
+    bool IsNextSaveDue(std::size_t resultCount) const;
     // True when a save is still to be made: results not handed over, or a
     // save asked for while the writer was busy.
     bool HasUnsaved(std::size_t resultCount) const { return m_bRecording && (m_bSaveAsked || resultCount > m_nSaved); }
     // Hands at most a batch of what came since the last save, and every
     // verdict, to the writer; held back while the writer has as many saves
-    // waiting as it takes. `force` hands it anyway.
+    // waiting as it takes. `force` hands it anyway. What is left beyond the
+    // batch is due when the writer reports (IsNextSaveDue).
     void Save(const ResultList& results, const ServerTree& servers, const EngineNamer& engineName, bool force = false);
     // Hands all that is not saved yet of a list that is being let go of,
     // the list with it: the writer reads the rest and frees it.

@@ -37,7 +37,11 @@ void SearchWriter::Hand(std::uint64_t run, SearchUpdate update, int runsKept, Le
 std::vector<SavedResult> SearchWriter::TakeSpareResults()
 {
     std::lock_guard lock(m_mutex);
-    return std::move(m_spare);
+    if (m_spares.empty())
+        return {};
+    std::vector<SavedResult> spare = std::move(m_spares.back());
+    m_spares.pop_back();
+    return spare;
 }
 
 bool SearchWriter::IsFull()
@@ -153,17 +157,30 @@ void SearchWriter::Write(Save save)
     const bool newRow = save.update.id == 0;
     m_nRun = save.run;
     m_nId = *id;
-    if (!save.update.newResults.empty()) {
-        // A batch's worth: what saves written together had beyond it is
-        // freed here, not where the next batch is filled.
-        save.update.newResults.resize(std::min(save.update.newResults.size(), kWriterBatch));
-        std::lock_guard lock(m_mutex);
-        m_spare = std::move(save.update.newResults);
-    }
+    KeepAsSpare(std::move(save.update.newResults));
     // The search itself is saved either way: a prune that fails is tried
     // again by the next run.
     if (newRow)
         m_pStore->Prune(save.update.name, save.runsKept, error);
+}
+
+void SearchWriter::KeepAsSpare(std::vector<SavedResult> written)
+{
+    // Saves written together come back as the batches they were, so the
+    // batches the owner fills while the next is written find their room;
+    // the rest is freed here, not on its thread.
+    std::vector<std::vector<SavedResult>> batches;
+    for (std::size_t from = 0; from < written.size() && batches.size() < kSpareBatches; from += kWriterBatch) {
+        const auto first = written.begin() + static_cast<std::ptrdiff_t>(from);
+        const auto last = written.begin() + static_cast<std::ptrdiff_t>(std::min(from + kWriterBatch, written.size()));
+        batches.emplace_back(std::make_move_iterator(first), std::make_move_iterator(last));
+    }
+    std::lock_guard lock(m_mutex);
+    for (auto& batch : batches) {
+        if (m_spares.size() >= kSpareBatches)
+            break;
+        m_spares.push_back(std::move(batch));
+    }
 }
 
 // The left results in saves of a batch's size, the first with what the

@@ -44,6 +44,9 @@ public:
     // Saves waiting beyond this many hold the owner's next back.
     static constexpr std::size_t kMostWaiting = 16;
     static constexpr int kWriterCacheKiB = 16384;
+    // Written batches kept for the owner to fill again: each holds a
+    // batch's texts, a megabyte or so.
+    static constexpr std::size_t kSpareBatches = 4;
 
     SearchWriter(std::string folder, std::shared_ptr<MessageQueue> reports);
     // Writes everything handed over, then ends its thread.
@@ -76,6 +79,8 @@ private:
 
     void Run();
     void Write(Save save);
+    // The written results, cut into batches, kept for the owner to fill.
+    void KeepAsSpare(std::vector<SavedResult> written);
     void WriteLeft(Save& save);
     // The first waiting save with those of its run after it, to be written
     // as one.
@@ -88,7 +93,7 @@ private:
     std::condition_variable m_wake; // a save was handed over, or the end
     std::condition_variable m_idle; // nothing handed over is left
     std::deque<Save> m_saves;
-    std::vector<SavedResult> m_spare;
+    std::vector<std::vector<SavedResult>> m_spares; // at most kSpareBatches
     bool m_bWriting = false;
     std::string m_strWriting; // the name of the search being written
     bool m_bEnding = false;

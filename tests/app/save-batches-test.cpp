@@ -12,6 +12,8 @@
 #include <thread>
 
 #include "app/search-session.h"
+#include "results/result-list.h"
+#include "results/server-tree.h"
 #include "store/search-recorder.h"
 #include "store/sqlite-db.h"
 #include "test-support.h"
@@ -152,6 +154,49 @@ TEST(SaveBatchesTest, ASearchLetGoMidwayIsSavedWholeAndTellsTheNextRunWhatIsNew)
     ASSERT_EQ(again->results.size(), 2000u);
     EXPECT_FALSE(again->results[999].isNew);
     EXPECT_TRUE(again->results[1000].isNew);
+}
+
+// After a written save the next is made at once only when one is owed: a
+// save held back, a batch the last one could not take, a batch's worth, or
+// half a second's. Otherwise a fast disk would get a save every few results.
+TEST(SaveBatchesTest, ResultsThatComeWhileABatchIsWrittenWaitForABatch)
+{
+    test::TempDir dir;
+    auto reports = std::make_shared<MessageQueue>();
+    SearchRecorder recorder(dir.Path(), reports);
+    recorder.SetEnabled(true);
+    ASSERT_EQ(recorder.Begin("moon", "moon"), "");
+    ResultList results;
+    ServerTree servers;
+    const auto take = [&results](std::size_t from, std::size_t to) {
+        for (std::size_t n = from; n < to; ++n)
+            results.Add(*MakeResultEntry(LinkMessage(n).link->text, 1));
+    };
+    take(0, 10);
+    recorder.Save(results, servers, {});
+    recorder.Flush();
+    EXPECT_FALSE(recorder.IsNextSaveDue(results.GetCount())) << "all saved";
+    take(10, 15);
+    EXPECT_FALSE(recorder.IsNextSaveDue(results.GetCount())) << "five results are no batch";
+    take(15, 10 + SearchRecorder::kBatchResults);
+    EXPECT_TRUE(recorder.IsNextSaveDue(results.GetCount())) << "a batch's worth";
+    take(10 + SearchRecorder::kBatchResults, 10 + 3 * SearchRecorder::kBatchResults);
+    recorder.Save(results, servers, {});
+    EXPECT_TRUE(recorder.IsNextSaveDue(results.GetCount())) << "the save took one batch of three";
+    recorder.Save(results, servers, {});
+    recorder.Save(results, servers, {});
+    recorder.Flush();
+    EXPECT_FALSE(recorder.IsNextSaveDue(results.GetCount()));
+    take(10 + 3 * SearchRecorder::kBatchResults, 11 + 3 * SearchRecorder::kBatchResults);
+    std::this_thread::sleep_for(SearchRecorder::kBatchWait + std::chrono::milliseconds(50));
+    EXPECT_TRUE(recorder.IsNextSaveDue(results.GetCount())) << "one result, but half a second since the last save";
+    recorder.Save(results, servers, {});
+    recorder.Flush();
+    SearchStore::Opening opening = SearchStore::Open(dir.Path());
+    ASSERT_TRUE(opening.store) << opening.error;
+    const auto saved = opening.store->Load(opening.store->List().front().id);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->results.size(), results.GetCount());
 }
 
 } // namespace

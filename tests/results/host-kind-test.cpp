@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace velmora {
 namespace {
 
@@ -22,6 +24,19 @@ TEST(HostKindTest, EverySpellingOfAnAddressIsKnownForWhatItIs)
     for (const char* outside : {"172.32.0.1", "8.8.8.8", "files.example.org", "192.169.0.1", "[2001:db8::1]",
                                 "localhost.example.org", "169.254.example.org"})
         EXPECT_EQ(ClassifyHost(outside), HostKind::Public) << outside;
+}
+
+TEST(HostKindTest, NamesOfAnyLengthAndCaseAreLoweredWhole)
+{
+    // A name longer than a host name may be is lowered apart from the
+    // short ones; its end still counts.
+    const std::string longLocal = std::string(300, 'a') + ".LOCALHOST";
+    EXPECT_EQ(ClassifyHost(longLocal), HostKind::Loopback);
+    EXPECT_EQ(ClassifyHost(std::string(300, 'a') + ".example.org"), HostKind::Public);
+    const std::string exact(255, '1');
+    EXPECT_EQ(ClassifyHost(exact), HostKind::Public) << "digits, but no address";
+    EXPECT_EQ(ClassifyHost("LOCALHOST"), HostKind::Loopback);
+    EXPECT_EQ(ClassifyHost(""), HostKind::Public);
 }
 
 } // namespace
