@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <iterator>
 #include <optional>
-#include <thread>
 
 #include "browse/directory-lister.h"
 #include "platform/http-fetch.h"
 #include "platform/message-queue.h"
+#include "platform/worker-pool.h"
 #include "results/result-actions.h"
 
 namespace velmora {
@@ -402,12 +402,9 @@ bool StartBrowseWorkers(const std::shared_ptr<BrowseCrawl>& crawl, int workers)
 {
     int started = 0;
     for (int i = 0; i < workers; ++i) {
-        try {
-            std::thread([crawl] { crawl->Work(); }).detach();
-            ++started;
-        } catch (const std::system_error&) {
+        if (!WorkerPool::Shared().Run([crawl] { crawl->Work(); }))
             break;
-        }
+        ++started;
     }
     crawl->SetWorkerCount(started);
     return started > 0;

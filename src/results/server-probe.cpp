@@ -1,12 +1,11 @@
 #include "results/server-probe.h"
 
 #include <cstdio>
-#include <system_error>
-#include <thread>
 
 #include "platform/http-fetch.h"
 #include "platform/message-queue.h"
 #include "platform/tcp-client.h"
+#include "platform/worker-pool.h"
 #include "results/result-actions.h"
 #include "results/result-entry.h"
 #include "results/url-split.h"
@@ -245,12 +244,7 @@ void TestThreadProc(const std::shared_ptr<TestJob>& job)
 
 bool StartTestWorker(const std::shared_ptr<TestJob>& job)
 {
-    try {
-        std::thread(TestThreadProc, job).detach();
-        return true;
-    } catch (const std::system_error&) {
-        return false;
-    }
+    return WorkerPool::Shared().Run([job] { TestThreadProc(job); });
 }
 
 } // namespace velmora

@@ -1,10 +1,9 @@
 #include <chrono>
 #include <exception>
-#include <system_error>
-#include <thread>
 #include <unordered_set>
 
 #include "platform/message-queue.h"
+#include "platform/worker-pool.h"
 #include "search/engine-health.h"
 #include "search/json-answer.h"
 #include "search/link-extractor.h"
@@ -168,12 +167,7 @@ void SearchThreadProc(const std::shared_ptr<SearchJob>& job)
 
 bool StartSearchWorker(const std::shared_ptr<SearchJob>& job)
 {
-    try {
-        std::thread(SearchThreadProc, job).detach();
-        return true;
-    } catch (const std::system_error&) {
-        return false;
-    }
+    return WorkerPool::Shared().Run([job] { SearchThreadProc(job); });
 }
 
 } // namespace velmora

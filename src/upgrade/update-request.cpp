@@ -1,11 +1,10 @@
 #include "upgrade/update-request.h"
 
 #include <cstdlib>
-#include <system_error>
-#include <thread>
 
 #include "platform/http-fetch.h"
 #include "platform/message-queue.h"
+#include "platform/worker-pool.h"
 #include "settings/profile-file.h"
 
 namespace velmora {
@@ -96,12 +95,7 @@ void UpdateThreadProc(const std::shared_ptr<UpdateJob>& job)
 
 bool StartUpdateWorker(const std::shared_ptr<UpdateJob>& job)
 {
-    try {
-        std::thread(UpdateThreadProc, job).detach();
-        return true;
-    } catch (const std::system_error&) {
-        return false;
-    }
+    return WorkerPool::Shared().Run([job] { UpdateThreadProc(job); });
 }
 
 } // namespace velmora

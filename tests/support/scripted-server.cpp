@@ -61,19 +61,15 @@ ScriptedServer::ScriptedServer(Script script) : m_script(std::move(script))
             const int client = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
             if (client < 0 || m_closing)
                 return;
-            std::lock_guard lock(m_mutex);
-            // Finished connections are joined as new ones come: a server
-            // that answers thousands of requests keeps no thousands of
-            // threads it would have to make room beside.
-            std::erase_if(m_connections, [this](std::thread& connection) {
-                if (std::find(m_finished.begin(), m_finished.end(), connection.get_id()) == m_finished.end())
-                    return false;
-                connection.join();
-                return true;
-            });
-            m_finished.clear();
-            m_clients.push_back(client);
-            m_connections.emplace_back([this, client] {
+            {
+                std::lock_guard lock(m_mutex);
+                m_clients.push_back(client);
+            }
+            // On a thread that served an earlier connection, if one waits:
+            // a server that answers thousands of requests spends no
+            // processor starting and ending a thread for each, beside the
+            // client it serves.
+            const bool started = m_workers.Run([this, client] {
                 ScriptedConnection connection(client, m_closing);
                 m_script(connection);
                 ::shutdown(client, SHUT_RDWR);
@@ -81,8 +77,12 @@ ScriptedServer::ScriptedServer(Script script) : m_script(std::move(script))
                 m_received.push_back(connection.Received());
                 m_clients.erase(std::remove(m_clients.begin(), m_clients.end(), client), m_clients.end());
                 ::close(client);
-                m_finished.push_back(std::this_thread::get_id());
             });
+            if (!started) {
+                std::lock_guard lock(m_mutex);
+                m_clients.erase(std::remove(m_clients.begin(), m_clients.end(), client), m_clients.end());
+                ::close(client);
+            }
         }
     });
 }
@@ -98,8 +98,7 @@ ScriptedServer::~ScriptedServer()
         for (int client : m_clients)
             ::shutdown(client, SHUT_RDWR);
     }
-    for (auto& connection : m_connections)
-        connection.join();
+    // m_workers, destroyed first, waits for the scripts to end.
 }
 
 std::vector<std::string> ScriptedServer::Received() const

@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/worker-pool.h"
+
 namespace velmora::test {
 
 // One accepted connection, as a script sees it.
@@ -51,10 +53,9 @@ private:
     std::atomic<bool> m_closing{false};
     std::thread m_acceptor;
     mutable std::mutex m_mutex;
-    std::vector<std::thread> m_connections;
-    std::vector<std::thread::id> m_finished; // connections whose script is over, to be joined
     std::vector<int> m_clients;
     std::vector<std::string> m_received;
+    WorkerPool m_workers{std::chrono::seconds(5)}; // last: its end waits for the scripts
 };
 
 // Scripts for the usual peers.

@@ -43,8 +43,9 @@ TEST(TransferNameTest, HiddenAndOverlongNamesAreNeverSavedAsSuch)
     EXPECT_TRUE(name.ends_with(".gz")) << name;
     EXPECT_EQ(name.rfind("\xC3\xA9", 0), 0u);
     for (std::size_t i = 0; i + 1 < name.size(); ++i) {
-        if (name[i] == '\xC3')
+        if (name[i] == '\xC3') {
             EXPECT_EQ(name[i + 1], '\xA9') << "a character cut at " << i;
+        }
     }
 }
 

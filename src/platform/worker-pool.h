@@ -1,0 +1,48 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <mutex>
+
+namespace velmora {
+
+// Runs jobs on threads that stay a while for the next one. A search or a
+// test pass starts a job for every engine or server, one after another as
+// each ends; starting a thread for each costs longer than the loopback
+// answer it waits for. There is no cap here: the callers keep their own
+// count of jobs running (ThreadBudget).
+class WorkerPool {
+public:
+    // The process's pool; its threads are never joined (jobs end on their
+    // own or are stopped by their owners), so it is never destroyed.
+    static WorkerPool& Shared();
+
+    explicit WorkerPool(std::chrono::milliseconds idleLife) : m_idleLife(idleLife) {}
+    // Ends the idle threads and waits for the busy ones' jobs to end.
+    ~WorkerPool();
+    WorkerPool(const WorkerPool&) = delete;
+    WorkerPool& operator=(const WorkerPool&) = delete;
+
+    // Runs `job` on an idle thread, or on a new one; false when no thread
+    // could be started (the job is then not run).
+    bool Run(std::function<void()> job);
+    // Threads alive now, busy or idle.
+    std::size_t GetThreadCount();
+
+private:
+    void Serve(std::function<void()> job);
+
+    const std::chrono::milliseconds m_idleLife;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;           // a job came, or the end
+    std::condition_variable m_ended;          // a thread ended
+    std::deque<std::function<void()>> m_jobs; // each has an idle thread woken for it
+    std::size_t m_nIdle = 0;
+    std::size_t m_nThreads = 0;
+    bool m_bEnding = false;
+};
+
+} // namespace velmora
