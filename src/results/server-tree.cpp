@@ -34,6 +34,8 @@ void ServerTree::Reset()
     m_groups.clear();
     for (auto& names : m_byText)
         names.clear();
+    m_places.clear();
+    m_nFirstHandle = m_nNextHandle;
     m_groups.push_back({"FTP", {}});
     m_groups.push_back({"HTTP", {}});
 }
@@ -46,6 +48,7 @@ ServerItem& ServerTree::AddServer(std::size_t group, const ResultEntry& first, s
     item.first = first;
     if (group < std::size(m_byText))
         m_byText[group].emplace(LowerAscii(item.text), m_groups[group].servers.size());
+    m_places.push_back({static_cast<std::uint32_t>(group), m_groups[group].servers.size()});
     m_groups[group].servers.push_back(std::move(item));
     return m_groups[group].servers.back();
 }
@@ -63,17 +66,12 @@ bool ServerTree::FindByText(std::size_t group, const std::string& text, std::siz
 
 bool ServerTree::Find(std::uint64_t handle, std::size_t& group, std::size_t& index) const
 {
-    for (std::size_t g = 0; g < m_groups.size(); ++g) {
-        const auto& servers = m_groups[g].servers;
-        for (std::size_t i = 0; i < servers.size(); ++i) {
-            if (servers[i].handle == handle) {
-                group = g;
-                index = i;
-                return true;
-            }
-        }
-    }
-    return false;
+    if (handle < m_nFirstHandle || handle - m_nFirstHandle >= m_places.size())
+        return false;
+    const Place& place = m_places[handle - m_nFirstHandle];
+    group = place.group;
+    index = place.index;
+    return true;
 }
 
 ServerItem* ServerTree::GetServerItem(int position, std::size_t* group, std::size_t* index)

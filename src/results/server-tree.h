@@ -66,6 +66,15 @@ public:
 private:
     std::vector<ServerGroup> m_groups;
     std::uint64_t m_nNextHandle = 1;
+    // Where each server since the last Reset is, by its handle less
+    // m_nFirstHandle: a test pass finds each of a hundred thousand servers
+    // as its test starts and ends.
+    std::uint64_t m_nFirstHandle = 1;
+    struct Place {
+        std::uint32_t group;
+        std::size_t index;
+    };
+    std::vector<Place> m_places;
     // A server's place by group and name: a million results name their
     // servers a million times.
     // Looked up by a view: a lookup for every found link costs no
