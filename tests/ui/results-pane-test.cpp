@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "app/search-session.h"
+#include "results/ui/results-model.h"
 #include "results/ui/server-details-dlg.h"
 #include "support/scripted-server.h"
 #include "window-fixture.h"
@@ -78,6 +80,47 @@ TEST_F(ResultsPaneTest, SelectingAServerListsItsFilesInEachStyle)
     EXPECT_EQ(Field("1049"), "");
     EXPECT_EQ(Response(), "");
     ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
+}
+
+// A server with more files than the view is told of at once: its list
+// starts with a part (the view lays out every row it knows before it
+// paints), scrolling to the end brings the rest, a file beyond the part is
+// still found, and Select All takes every file.
+TEST_F(ResultsPaneTest, ALongListComesAPartAtATimeAndSelectAllTakesEveryFile)
+{
+    Open("[Settings]\nFilter=0\n");
+    Find<QLineEdit>("1005")->setText("big");
+    window->OnSearch(); // no engines: over at once, and links are still taken
+    constexpr int kFiles = static_cast<int>(CResultsModel::kRowsAtOnce) + 10;
+    for (int n = 0; n < kFiles; ++n) {
+        Message link;
+        link.id = kMsgFoundHttpLink;
+        link.jobId = 1;
+        link.link = std::make_unique<FoundLink>();
+        link.link->text = "http://big.example.org/f" + std::to_string(n) + ".iso";
+        window->GetSession().HandleMessage(std::move(link));
+    }
+    ASSERT_EQ(window->GetSession().GetResultCount(), kFiles);
+    Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(1)->child(0));
+    QAbstractItemModel* model = Results()->model();
+    EXPECT_EQ(model->rowCount(), static_cast<int>(CResultsModel::kRowsAtOnce));
+    Results()->scrollToBottom();
+    QApplication::processEvents();
+    EXPECT_EQ(model->rowCount(), kFiles) << "the rest, at the end of the part";
+
+    window->GetCommand(32778)->trigger(); // Half Detailed: the list anew
+    ASSERT_EQ(model->rowCount(), static_cast<int>(CResultsModel::kRowsAtOnce));
+    // Newest first: the first file found is the last row.
+    const QModelIndex first = static_cast<CResultsModel*>(model)->FindRecord(0);
+    ASSERT_TRUE(first.isValid());
+    EXPECT_EQ(first.row(), kFiles - 1);
+    EXPECT_EQ(first.data().toString(), "/f0.iso") << "Half Detailed shows the path";
+
+    window->GetCommand(59410)->trigger(); // List again
+    ASSERT_EQ(model->rowCount(), static_cast<int>(CResultsModel::kRowsAtOnce));
+    Results()->setFocus();
+    QTest::keySequence(Results(), QKeySequence::SelectAll);
+    EXPECT_EQ(Results()->selectionModel()->selectedRows().size(), kFiles);
 }
 
 TEST_F(ResultsPaneTest, ThePanelStartsShownCollapsedAndFoldsWithEnterAndEscape)

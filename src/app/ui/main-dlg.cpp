@@ -247,6 +247,9 @@ bool CMainDlg::eventFilter(QObject* watched, QEvent* event)
             OnCopyToClipboard();
             return true;
         }
+        // All is every file, not the part of a long list shown so far.
+        if (key->matches(QKeySequence::SelectAll))
+            m_pResultsModel->ShowAllRows();
         const QModelIndex current = m_pResultsView->currentIndex();
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && current.isValid()) {
             if (m_pResultsModel->GetRecord(current))

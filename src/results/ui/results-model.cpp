@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QFont>
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "app/ui/tree-images.h"
@@ -75,6 +76,7 @@ void CResultsModel::Clear()
     m_pList = nullptr;
     m_strServer.clear();
     m_view.Clear();
+    m_shown.clear();
     endResetModel();
 }
 
@@ -82,7 +84,55 @@ void CResultsModel::Rebuild()
 {
     beginResetModel();
     m_view.Build(*m_pList, m_strServer, m_options);
+    m_shown.clear();
     endResetModel();
+}
+
+std::size_t CResultsModel::ShownRows(std::uint32_t node) const
+{
+    const std::size_t rows = m_view.GetRowCount(node);
+    if (rows <= kRowsAtOnce)
+        return rows;
+    const auto shown = m_shown.find(node);
+    return std::min(rows, shown == m_shown.end() ? kRowsAtOnce : shown->second);
+}
+
+QModelIndex CResultsModel::NodeIndex(std::uint32_t node) const
+{
+    return node == ResultsView::kRoot ? QModelIndex()
+                                      : createIndex(static_cast<int>(m_view.GetRow(node)), 0, quintptr{node});
+}
+
+void CResultsModel::ShowRows(std::uint32_t node, std::size_t rows)
+{
+    if (node != ResultsView::kRoot)
+        ShowRows(m_view.GetParent(node), m_view.GetRow(node) + 1);
+    const std::size_t from = ShownRows(node);
+    const std::size_t to = std::min(rows, m_view.GetRowCount(node));
+    if (to <= from)
+        return;
+    beginInsertRows(NodeIndex(node), static_cast<int>(from), static_cast<int>(to - 1));
+    m_shown[node] = to;
+    endInsertRows();
+}
+
+bool CResultsModel::canFetchMore(const QModelIndex& parent) const
+{
+    const std::uint32_t node = NodeOf(parent);
+    return node != UINT32_MAX && ShownRows(node) < m_view.GetRowCount(node);
+}
+
+void CResultsModel::fetchMore(const QModelIndex& parent)
+{
+    const std::uint32_t node = NodeOf(parent);
+    if (node != UINT32_MAX)
+        ShowRows(node, ShownRows(node) + kRowsAtOnce);
+}
+
+void CResultsModel::ShowAllRows()
+{
+    for (std::uint32_t node = 0; node < m_view.GetNodeCount(); ++node)
+        ShowRows(node, m_view.GetRowCount(node));
 }
 
 // A directory node by its path from the root ("/music/", "live/", ...):
@@ -115,7 +165,13 @@ void CResultsModel::RebuildKeepingPlaces()
         else if (before[i].isValid())
             folders[at] = DirectoryKey(static_cast<std::uint32_t>(before[i].internalId()));
     }
+    // Folders are numbered anew: only the top's shown rows carry over.
+    const auto rootShown = m_shown.find(ResultsView::kRoot);
+    const std::size_t topRows = rootShown == m_shown.end() ? kRowsAtOnce : rootShown->second;
     m_view.Build(*m_pList, m_strServer, m_options);
+    m_shown.clear();
+    if (topRows > kRowsAtOnce)
+        m_shown[ResultsView::kRoot] = topRows;
     std::unordered_map<std::string, std::uint32_t> directories;
     for (std::uint32_t node = 0; node < m_view.GetNodeCount(); ++node) {
         for (std::size_t row = 0; row < m_view.GetRowCount(node); ++row) {
@@ -139,6 +195,12 @@ void CResultsModel::RebuildKeepingPlaces()
             now = createIndex(static_cast<int>(m_view.GetRow(found->second)), 0, quintptr{found->second});
         }
         after.push_back(now.isValid() && old.column() < columnCount() ? now.siblingAtColumn(old.column()) : now);
+        // What the view holds on to stays among the rows it is told of.
+        if (now.isValid()) {
+            const std::uint32_t node = NodeOf(now.parent());
+            if (static_cast<std::size_t>(now.row()) >= ShownRows(node))
+                m_shown[node] = static_cast<std::size_t>(now.row()) + 1;
+        }
     }
     changePersistentIndexList(before, after);
     emit layoutChanged();
@@ -158,7 +220,7 @@ QModelIndex CResultsModel::index(int row, int column, const QModelIndex& parent)
 {
     const std::uint32_t node = NodeOf(parent);
     if (node == UINT32_MAX || row < 0 || column < 0 || column >= columnCount() ||
-        static_cast<std::size_t>(row) >= m_view.GetRowCount(node))
+        static_cast<std::size_t>(row) >= ShownRows(node))
         return {};
     const std::uint32_t child = m_view.GetChild(node, static_cast<std::size_t>(row));
     if (child & ResultsView::kDirectoryBit)
@@ -182,7 +244,7 @@ int CResultsModel::rowCount(const QModelIndex& parent) const
     if (parent.isValid() && parent.column() != 0)
         return 0;
     const std::uint32_t node = NodeOf(parent);
-    return node == UINT32_MAX ? 0 : static_cast<int>(m_view.GetRowCount(node));
+    return node == UINT32_MAX ? 0 : static_cast<int>(ShownRows(node));
 }
 
 int CResultsModel::columnCount(const QModelIndex&) const
@@ -198,12 +260,14 @@ std::optional<ResultId> CResultsModel::GetRecord(const QModelIndex& index) const
     return m_view.GetChild(node, static_cast<std::size_t>(index.row()));
 }
 
-QModelIndex CResultsModel::FindRecord(ResultId record) const
+QModelIndex CResultsModel::FindRecord(ResultId record)
 {
     for (std::uint32_t node = 0; node < m_view.GetNodeCount(); ++node) {
         for (std::size_t row = 0; row < m_view.GetRowCount(node); ++row) {
-            if (m_view.GetChild(node, row) == record)
+            if (m_view.GetChild(node, row) == record) {
+                ShowRows(node, row + 1);
                 return createIndex(static_cast<int>(row), 0, kFileFlag | node);
+            }
         }
     }
     return {};

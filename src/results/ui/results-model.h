@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "results/result-view.h"
 
@@ -13,6 +14,11 @@ namespace velmora {
 // from the list when they are drawn, so a server with a million results
 // costs no item per result. Detailed adds Size and Modified columns; any
 // column sorts, and the name filter narrows the files.
+//
+// The view lays out every row it is told of before it paints, so a folder
+// (or a flat list) of more than kRowsAtOnce files is told of a part at a
+// time: the rest comes as the user scrolls to the end, or all at once for
+// Select All (ShowAllRows).
 class CResultsModel : public QAbstractItemModel {
     Q_OBJECT
 public:
@@ -31,8 +37,11 @@ public:
 
     // The record an index stands for; nothing for a directory.
     std::optional<ResultId> GetRecord(const QModelIndex& index) const;
-    // Where a record is shown; invalid when it is not (filtered out).
-    QModelIndex FindRecord(ResultId record) const;
+    // Where a record is shown, its rows told to the view first when it
+    // stands beyond them; invalid when it is not shown (filtered out).
+    QModelIndex FindRecord(ResultId record);
+    // Every row of every folder told to the view.
+    void ShowAllRows();
     const ResultsView& GetView() const { return m_view; }
     bool IsShowing(const std::string& server) const { return m_pList != nullptr && m_strServer == server; }
 
@@ -43,8 +52,17 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
+
+    static constexpr std::size_t kRowsAtOnce = 50000;
 
 private:
+    // The rows of a node the view has been told of.
+    std::size_t ShownRows(std::uint32_t node) const;
+    // Tells the view of the node's rows up to `rows`, its folders' first.
+    void ShowRows(std::uint32_t node, std::size_t rows);
+    QModelIndex NodeIndex(std::uint32_t node) const;
     std::uint32_t NodeOf(const QModelIndex& parent) const;
     void Rebuild();
     void RebuildKeepingPlaces();
@@ -54,6 +72,8 @@ private:
     std::string m_strServer;
     ViewOptions m_options;
     ResultsView m_view;
+    // Nodes with more than kRowsAtOnce rows: how many of them are shown.
+    std::unordered_map<std::uint32_t, std::size_t> m_shown;
 };
 
 // "1.5 MB", "820 KB", "312 bytes".
