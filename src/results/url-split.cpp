@@ -153,6 +153,24 @@ std::optional<ParsedUrl> SplitUrl(std::string_view url)
     return parsed;
 }
 
+namespace {
+
+// What follows the host ("/a%20b", "?q", or nothing), decoded, as a path
+// from "/".
+void DecodePath(std::string_view rest, std::string& path)
+{
+    if (rest.starts_with('/')) {
+        PercentDecodeInto(rest, path);
+        if (path.find("/.") != npos)
+            path = RemoveDotSegments(path);
+    } else {
+        path.assign(1, '/');
+        AppendPercentDecoded(rest, path);
+    }
+}
+
+} // namespace
+
 bool SplitUrlInto(std::string_view url, ParsedUrl& parsed)
 {
     parsed.service = 0;
@@ -180,16 +198,7 @@ bool SplitUrlInto(std::string_view url, ParsedUrl& parsed)
     if (authorityEnd == rest.size())
         authorityEnd = npos;
     std::string_view authority = rest.substr(0, authorityEnd);
-    if (authorityEnd == npos) {
-        parsed.path.assign(1, '/');
-    } else if (rest[authorityEnd] == '/') {
-        PercentDecodeInto(rest.substr(authorityEnd), parsed.path);
-        if (parsed.path.find("/.") != npos)
-            parsed.path = RemoveDotSegments(parsed.path);
-    } else {
-        parsed.path.assign(1, '/');
-        AppendPercentDecoded(rest.substr(authorityEnd), parsed.path);
-    }
+    DecodePath(authorityEnd == npos ? std::string_view() : rest.substr(authorityEnd), parsed.path);
 
     const auto at = authority.rfind('@');
     if (at != npos) {
