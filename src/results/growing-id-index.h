@@ -14,6 +14,12 @@ namespace velmora {
 // a larger table is taken zeroed from the system, and the old one's
 // entries move over a few at each insert, so no single insert pays for
 // rehashing a million entries. 8 bytes a slot, at most three quarters full.
+//
+// The next table is taken before it is needed and its pages written one an
+// insert: a fresh page read before it is written is the system's shared
+// zero page, and the write after it must then be taken back from every
+// processor the program runs on, an interrupt each (the save's thread runs
+// on the other one) that made an insert wait on that processor.
 class GrowingIdIndex {
 public:
     GrowingIdIndex() { Clear(); }
@@ -30,6 +36,7 @@ public:
     void Add(std::uint32_t hash, std::uint32_t id)
     {
         MoveSome();
+        PrepareNext();
         Put(m_current, Slot(hash, id));
         if (++m_count * 4 > m_current.capacity * 3)
             Grow();
@@ -38,8 +45,10 @@ public:
     void Clear()
     {
         m_old = {};
+        m_next = {};
         m_current = MakeTable(kFirstCapacity);
         m_moved = 0;
+        m_touched = 0;
         m_count = 0;
     }
     std::size_t GetCount() const { return m_count; }
@@ -54,6 +63,7 @@ private:
     };
     static constexpr std::size_t kFirstCapacity = 1024;
     static constexpr std::size_t kMovesPerAdd = 32;
+    static constexpr std::size_t kCellsPerPage = 4096 / sizeof(std::uint64_t);
 
     static std::uint64_t Slot(std::uint32_t hash, std::uint32_t id)
     {
@@ -96,9 +106,29 @@ private:
         // of the inserts that fill the table again.
         while (m_old.cells)
             MoveSome();
+        if (!m_next.cells)
+            m_next = MakeTable(m_current.capacity * 2);
         m_old = std::move(m_current);
-        m_current = MakeTable(m_old.capacity * 2);
+        m_current = std::move(m_next);
+        m_next = {};
         m_moved = 0;
+        m_touched = 0;
+    }
+    // From five eighths full on: the table after this one, a page written
+    // an insert. It has a page for every 512 of this table's slots, and an
+    // eighth of them are inserts before it is needed.
+    void PrepareNext()
+    {
+        if (!m_next.cells) {
+            if (m_count * 8 <= m_current.capacity * 5)
+                return;
+            m_next = MakeTable(m_current.capacity * 2);
+        }
+        if (m_touched > m_next.capacity)
+            return;
+        const std::size_t at = std::min(m_touched, m_next.capacity - 1); // the last page too
+        static_cast<volatile std::uint64_t*>(m_next.cells.get())[at] = 0;
+        m_touched += kCellsPerPage;
     }
     void MoveSome()
     {
@@ -115,7 +145,9 @@ private:
 
     Table m_current;
     Table m_old;
+    Table m_next;
     std::size_t m_moved = 0;
+    std::size_t m_touched = 0; // the next table's first cell not yet written
     std::size_t m_count = 0;
 };
 
