@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "export/result-export.h"
-#include "results/url-split.h"
+#include "platform/url-split.h"
 #include "store/search-store.h"
 
 namespace velmora {

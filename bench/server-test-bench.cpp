@@ -86,7 +86,7 @@ void BM_TestPassThousandServers(benchmark::State& state)
         state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         good = 0;
         for (const auto& item : session.GetServers().GetGroups()[velmora::kGroupHttp].servers)
-            good += item.mark == velmora::kMarkSuccess;
+            good += item.state == velmora::kStateSuccess;
     }
     state.counters["servers"] =
         static_cast<double>(session.GetServers().GetGroups()[velmora::kGroupHttp].servers.size());

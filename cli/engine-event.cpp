@@ -16,7 +16,7 @@ const char* MarkName(const EngineReport& report)
 
 } // namespace
 
-std::string EngineEventJson(const std::string& engine, int, const EngineReport& report)
+std::string EngineEventJson(const std::string& engine, const EngineReport& report)
 {
     JsonObject object;
     object.Add("event", "engine").Add("engine", engine).Add("mark", MarkName(report));
@@ -27,7 +27,7 @@ std::string EngineEventJson(const std::string& engine, int, const EngineReport& 
     return object.Add("ms", static_cast<std::int64_t>(report.ms)).Add("reason", report.reason).Text();
 }
 
-std::string EngineEventText(const std::string& engine, int, const EngineReport& report)
+std::string EngineEventText(const std::string& engine, const EngineReport& report)
 {
     const std::string health = HealthName(report.health);
     return "engine  " + ForTerminal(engine) + "  " + health + "  " + std::to_string(report.links) + " links  " +

@@ -38,10 +38,10 @@ class EngineChecker : public SessionObserver {
 public:
     explicit EngineChecker(bool json) : m_json(json) {}
 
-    void EngineReported(const std::string& engine, int mark, const EngineReport& report) override
+    void EngineReported(const std::string& engine, ItemState, const EngineReport& report) override
     {
         if (m_json)
-            WriteLine(EngineEventJson(engine, mark, report));
+            WriteLine(EngineEventJson(engine, report));
         m_checked.push_back({engine, report});
     }
 

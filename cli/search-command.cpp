@@ -10,8 +10,8 @@
 #include "json-writer.h"
 #include "options.h"
 #include "platform/paths.h"
+#include "platform/url-split.h"
 #include "results/server-probe.h"
-#include "results/url-split.h"
 #include "session-loop.h"
 #include "terminal-text.h"
 
@@ -104,9 +104,9 @@ public:
         }
     }
 
-    void EngineReported(const std::string& engine, int mark, const EngineReport& report) override
+    void EngineReported(const std::string& engine, ItemState, const EngineReport& report) override
     {
-        WriteLine(m_json ? EngineEventJson(engine, mark, report) : EngineEventText(engine, mark, report));
+        WriteLine(m_json ? EngineEventJson(engine, report) : EngineEventText(engine, report));
     }
 
 private:

@@ -3,7 +3,7 @@ file(GLOB_RECURSE sources
   ${ROOT}/src/*.h ${ROOT}/src/*.cpp ${ROOT}/cli/*.h ${ROOT}/cli/*.cpp)
 set(offenders "")
 foreach(source IN LISTS sources)
-  if(source MATCHES "/ui/")
+  if(source MATCHES "/ui/|/src/ui-common/")
     continue()
   endif()
   file(STRINGS ${source} hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]Q")

@@ -13,7 +13,7 @@
 #include "platform/ascii-case.h"
 #include "platform/file-name.h"
 #include "platform/http-fetch.h"
-#include "results/url-split.h"
+#include "platform/url-split.h"
 
 namespace velmora {
 

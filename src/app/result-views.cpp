@@ -1,7 +1,7 @@
 // The session's results views.
 
 #include "app/search-session.h"
-#include "results/url-split.h"
+#include "platform/url-split.h"
 
 namespace velmora {
 

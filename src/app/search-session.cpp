@@ -10,8 +10,9 @@
 #include "platform/ascii-case.h"
 #include "platform/memory-policy.h"
 #include "platform/paths.h"
+#include "platform/plain-text.h"
+#include "platform/url-split.h"
 #include "results/host-kind.h"
-#include "results/url-split.h"
 #include "search/engine-health.h"
 #include "search/query-words.h"
 #include "settings/general-page-model.h"
@@ -596,7 +597,7 @@ void SearchSession::ShowSavedVerdicts(const std::vector<SavedVerdict>& verdicts)
             job->verdict.store(verdict.good ? kVerdictGood : kVerdictBad, std::memory_order_release);
             item.testJob = std::move(job);
             item.testedAt = verdict.taken;
-            item.mark = verdict.good ? kMarkSuccess : kMarkFailure;
+            item.state = verdict.good ? kStateSuccess : kStateFailure;
             Observer().ServerMarkChanged(verdict.group, index);
             break;
         }
@@ -643,7 +644,7 @@ void SearchSession::EngineMarkChanged(std::size_t index)
     Observer().EngineMarkChanged(index);
 }
 
-void SearchSession::EngineReported(const std::string& engine, int mark, const EngineReport& report)
+void SearchSession::EngineReported(const std::string& engine, ItemState state, const EngineReport& report)
 {
     if (report.health != EngineHealth::OnHold) {
         ++m_nEnginesAsked;
@@ -651,7 +652,7 @@ void SearchSession::EngineReported(const std::string& engine, int mark, const En
                               (report.health == EngineHealth::Timeout && report.status == 0);
         m_nEnginesUnreached += noAnswer ? 1 : 0;
     }
-    Observer().EngineReported(engine, mark, report);
+    Observer().EngineReported(engine, state, report);
 }
 
 void SearchSession::RunThreadsChanged()

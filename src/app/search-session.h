@@ -189,7 +189,7 @@ private:
 
     // What the search run and the test pass report.
     void EngineMarkChanged(std::size_t index) override;
-    void EngineReported(const std::string& engine, int mark, const EngineReport& report) override;
+    void EngineReported(const std::string& engine, ItemState state, const EngineReport& report) override;
     void RunThreadsChanged() override;
     void SearchEnded() override;
     void ServerMarkChanged(std::size_t group, std::size_t index) override;

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "results/item-state.h"
+
 namespace velmora {
 
 struct BrowseListing;
@@ -23,7 +25,7 @@ public:
     virtual void EnginesReloaded() {}
     virtual void EngineMarkChanged(std::size_t /*index*/) {}
     // An engine's final report was taken: its mark and how its fetch went.
-    virtual void EngineReported(const std::string& /*engine*/, int /*mark*/, const EngineReport& /*report*/) {}
+    virtual void EngineReported(const std::string& /*engine*/, ItemState /*state*/, const EngineReport& /*report*/) {}
     virtual void ServersCleared() {}
     virtual void ServerAdded(std::size_t /*group*/, const ServerItem& /*server*/) {}
     virtual void ServerMarkChanged(std::size_t /*group*/, std::size_t /*index*/) {}

@@ -1,8 +1,8 @@
 #include "browse/browse-target.h"
 
+#include "platform/url-split.h"
 #include "results/result-actions.h"
 #include "results/result-entry.h"
-#include "results/url-split.h"
 
 namespace velmora {
 

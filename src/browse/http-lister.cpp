@@ -9,8 +9,8 @@
 #include "platform/ascii-case.h"
 #include "platform/http-fetch.h"
 #include "platform/text-escape.h"
+#include "platform/url-split.h"
 #include "results/result-actions.h"
-#include "results/url-split.h"
 #include "search/engine-health.h"
 
 namespace velmora {

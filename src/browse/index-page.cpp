@@ -12,7 +12,7 @@
 
 #include "browse/listing-text.h"
 #include "platform/ascii-case.h"
-#include "results/url-split.h"
+#include "platform/url-split.h"
 
 namespace velmora {
 

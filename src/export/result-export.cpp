@@ -8,11 +8,11 @@
 
 #include "platform/file-name.h"
 #include "platform/json-text.h"
-#include "results/script-quoting.h"
+#include "platform/url-split.h"
 #include "results/server-probe.h"
 #include "results/server-tree.h"
-#include "results/url-split.h"
 #include "settings/profile-file.h"
+#include "settings/script-quoting.h"
 #include "store/search-store.h"
 
 namespace velmora {
@@ -313,7 +313,7 @@ std::map<std::string, ServerVerdict> ServerVerdicts(const ServerTree& servers)
     std::map<std::string, ServerVerdict> verdicts;
     for (const ServerGroup& group : servers.GetGroups()) {
         for (const ServerItem& item : group.servers) {
-            const int verdict = item.testJob && (item.mark == kMarkSuccess || item.mark == kMarkFailure)
+            const int verdict = item.testJob && (item.state == kStateSuccess || item.state == kStateFailure)
                                     ? item.testJob->verdict.load(std::memory_order_acquire)
                                     : 0;
             verdicts[SavedResultKey(item.text, {})] = {item.text, verdict};

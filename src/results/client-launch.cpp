@@ -1,10 +1,10 @@
 #include "results/client-launch.h"
 
 #include "platform/paths.h"
+#include "platform/plain-text.h"
 #include "platform/process-launch.h"
 #include "results/result-entry.h"
 #include "results/result-view.h"
-#include "search/query-words.h"
 #include "settings/local-directory.h"
 #include "settings/profile-file.h"
 #include "settings/profile-store.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/process-launch.h"
-#include "results/script-quoting.h"
+#include "settings/script-quoting.h"
 
 namespace velmora {
 

@@ -4,9 +4,9 @@
 
 #include "platform/paths.h"
 #include "platform/process-launch.h"
+#include "platform/url-split.h"
 #include "results/client-launch.h"
 #include "results/result-entry.h"
-#include "results/url-split.h"
 
 namespace velmora {
 

@@ -1,7 +1,7 @@
 #include "results/result-entry.h"
 
 #include "platform/ascii-case.h"
-#include "results/url-split.h"
+#include "platform/url-split.h"
 
 namespace velmora {
 

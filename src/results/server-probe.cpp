@@ -4,12 +4,12 @@
 
 #include "platform/http-fetch.h"
 #include "platform/message-queue.h"
+#include "platform/plain-text.h"
 #include "platform/tcp-client.h"
+#include "platform/url-split.h"
 #include "platform/worker-pool.h"
 #include "results/result-actions.h"
 #include "results/result-entry.h"
-#include "results/url-split.h"
-#include "search/query-words.h"
 
 namespace velmora {
 

@@ -7,16 +7,16 @@
 
 namespace velmora {
 
-std::string DescribeServerMark(int mark, std::string_view reply, bool testOnRequest, std::string_view why)
+std::string DescribeServerState(ItemState state, std::string_view reply, bool testOnRequest, std::string_view why)
 {
     const std::string_view firstLine = reply.substr(0, reply.find_first_of("\r\n"));
     const std::string said = EscapeControls(firstLine.substr(0, 200));
-    switch (mark) {
-    case kMarkRunning:
+    switch (state) {
+    case kStateRunning:
         return "Being tested.";
-    case kMarkSuccess:
+    case kStateSuccess:
         return "Answered as a working server" + (said.empty() ? std::string(".") : ": " + said);
-    case kMarkFailure:
+    case kStateFailure:
         if (why.empty())
             return "Did not answer as a working server" + (said.empty() ? std::string(".") : ": " + said);
         // The reply may be the reason itself; then it is not said twice.

@@ -7,8 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "results/item-state.h"
 #include "results/result-entry.h"
-#include "search/tree-marks.h"
 
 namespace velmora {
 
@@ -20,7 +20,7 @@ inline constexpr std::size_t kGroupHttp = 1;
 struct ServerItem {
     std::uint64_t handle = 0;
     std::string text; // the server name
-    int mark = kMarkUntested;
+    ItemState state = kStateUntested;
     ResultEntry first;                // the server's first record: how it is reached
     std::shared_ptr<TestJob> testJob; // its latest test
     std::int64_t testedAt = 0;        // when its verdict came, seconds since 1970 (UTC)
@@ -38,7 +38,8 @@ struct ServerGroup {
 
 // What a server's mark means, with the first line of what it said and, for
 // a bad verdict, why (TestJob::why, when known): the tooltip of its item.
-std::string DescribeServerMark(int mark, std::string_view reply, bool testOnRequest = false, std::string_view why = {});
+std::string DescribeServerState(ItemState state, std::string_view reply, bool testOnRequest = false,
+                                std::string_view why = {});
 
 // The servers found by the current search, under "FTP" and "HTTP". Empty
 // (no groups) until the first search starts.

@@ -4,9 +4,9 @@
 #include <utility>
 
 #include "platform/message-queue.h"
+#include "platform/url-split.h"
 #include "results/result-entry.h"
 #include "results/server-tree.h"
-#include "results/url-split.h"
 
 namespace velmora {
 
@@ -58,7 +58,7 @@ void TestPass::StartProbe(std::size_t group, ServerItem& item)
 {
     std::size_t index = 0;
     m_servers.Find(item.handle, group, index);
-    SetServerMark(group, index, kMarkRunning);
+    SetServerState(group, index, kStateRunning);
     ++m_nActiveThreads;
     m_budget.Take();
     const ResultEntry& entry = item.first;
@@ -99,7 +99,7 @@ void TestPass::Cancel()
             std::shared_ptr<TestJob>& test = groups[g].servers[i].testJob;
             if (!test || test->verdict.load(std::memory_order_acquire) != kVerdictPending)
                 continue;
-            SetServerMark(g, i, kMarkUntested);
+            SetServerState(g, i, kStateUntested);
             test->stop = true;
             test.reset();
         }
@@ -128,7 +128,7 @@ void TestPass::OnTestDone(const Message& message)
     if (m_servers.Find(job->serverItem, group, index)) {
         const int verdict = job->verdict.load(std::memory_order_acquire);
         m_servers.GetGroups()[group].servers[index].testedAt = static_cast<std::int64_t>(std::time(nullptr));
-        SetServerMark(group, index, verdict == kVerdictGood ? kMarkSuccess : kMarkFailure);
+        SetServerState(group, index, verdict == kVerdictGood ? kStateSuccess : kStateFailure);
         Listener().ServerTested(group, m_servers.GetGroups()[group].servers[index], *job);
     }
     --m_nActiveThreads;
@@ -137,9 +137,9 @@ void TestPass::OnTestDone(const Message& message)
     DispatchTestJobs();
 }
 
-void TestPass::SetServerMark(std::size_t group, std::size_t index, int mark)
+void TestPass::SetServerState(std::size_t group, std::size_t index, ItemState state)
 {
-    m_servers.GetGroups()[group].servers[index].mark = mark;
+    m_servers.GetGroups()[group].servers[index].state = state;
     Listener().ServerMarkChanged(group, index);
 }
 

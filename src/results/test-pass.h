@@ -6,6 +6,7 @@
 
 #include "platform/messages.h"
 #include "platform/thread-budget.h"
+#include "results/item-state.h"
 #include "results/server-probe.h"
 
 namespace velmora {
@@ -54,7 +55,7 @@ public:
 
 private:
     void StartProbe(std::size_t group, ServerItem& item);
-    void SetServerMark(std::size_t group, std::size_t index, int mark);
+    void SetServerState(std::size_t group, std::size_t index, ItemState state);
     TestPassListener& Listener() { return m_pListener ? *m_pListener : m_silent; }
 
     ServerTree& m_servers;

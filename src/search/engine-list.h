@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "results/item-state.h"
 #include "search/engine-source.h"
-#include "search/tree-marks.h"
 
 namespace velmora {
 
@@ -20,7 +20,7 @@ struct EngineItem {
     std::uint64_t handle = 0;
     std::string name; // the section of settings.dat it stands for
     bool checked = false;
-    int mark = kMarkIdle;
+    ItemState state = kStateIdle;
     std::shared_ptr<SearchJob> job; // the running search job, if any
 };
 

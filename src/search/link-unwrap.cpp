@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "platform/ascii-case.h"
-#include "results/url-split.h"
+#include "platform/url-split.h"
 
 namespace velmora {
 

@@ -5,9 +5,6 @@
 
 namespace velmora {
 
-// White space (blank, tab, CR, LF, VT, FF) dropped at both ends.
-std::string TrimWhiteSpace(std::string_view text);
-
 // The query words of a search text: trimmed, A to Z lowercased, every blank
 // turned into "+" (runs of blanks give runs of "+"; tabs stay).
 std::string MakeFilterWords(std::string_view searchText);
@@ -17,11 +14,5 @@ std::string MakeFilterWords(std::string_view searchText);
 // ".", "_", "~") percent-encoded, so "&", "#" and non-ASCII words reach
 // the engine whole. The word filter keeps using MakeFilterWords.
 std::string MakeQueryWords(std::string_view searchText);
-
-// The text without CR and LF, so it stays on one protocol or script line.
-std::string RemoveLineBreaks(std::string_view text);
-
-// Every non-overlapping `from`, left to right, replaced by `to`.
-std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
 
 } // namespace velmora

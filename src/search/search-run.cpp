@@ -34,7 +34,7 @@ void SearchRun::Start(std::string queryWords)
     m_nAnswered = 0;
     m_nFirstJobOfSearch = m_nNextJobId;
     for (std::size_t i = 0; i < m_engines.GetCount(); ++i)
-        SetEngineMark(i, kMarkIdle);
+        SetEngineState(i, kStateIdle);
     DispatchSearchJobs();
 }
 
@@ -45,7 +45,7 @@ void SearchRun::Stop()
         EngineItem& item = *m_engines.GetEngineItem(i);
         if (item.job) {
             item.job->stop = true;
-            SetEngineMark(i, kMarkIdle);
+            SetEngineState(i, kStateIdle);
         }
     }
     for (auto& [id, job] : m_runningJobs)
@@ -81,9 +81,9 @@ bool SearchRun::SkipEngineOnHold(std::size_t index)
     EngineReport report;
     report.health = EngineHealth::OnHold;
     report.reason = "The engine asked to slow down: " + DescribeHold(hold.until) + ".";
-    SetEngineMark(index, kMarkFailure);
+    SetEngineState(index, kStateFailure);
     ++m_nAnswered;
-    Listener().EngineReported(item.name, kMarkFailure, report);
+    Listener().EngineReported(item.name, kStateFailure, report);
     return true;
 }
 
@@ -136,7 +136,7 @@ void SearchRun::StartEngine(std::size_t index)
         return;
     EngineItem& item = *m_engines.GetEngineItem(index);
     const EngineSource source = m_engines.GetSource(item);
-    SetEngineMark(index, kMarkRunning);
+    SetEngineState(index, kStateRunning);
     ++m_nActiveThreads;
     m_budget.Take();
     auto job = MakeJob(source, m_strQueryWords, m_fetchLimits);
@@ -160,26 +160,26 @@ void SearchRun::StartEngine(std::size_t index)
     Listener().RunThreadsChanged();
 }
 
-void SearchRun::SetEngineMark(std::size_t index, int mark)
+void SearchRun::SetEngineState(std::size_t index, ItemState state)
 {
     EngineItem* item = m_engines.GetEngineItem(index);
     if (item == nullptr)
         return;
-    item->mark = mark;
+    item->state = state;
     Listener().EngineMarkChanged(index);
 }
 
 namespace {
 
-int MarkFor(const EngineReport& report)
+ItemState StateFor(const EngineReport& report)
 {
     switch (report.health) {
     case EngineHealth::Links:
-        return kMarkSuccess;
+        return kStateSuccess;
     case EngineHealth::NoFileLinks:
-        return kMarkNothingFound;
+        return kStateNothingFound;
     default:
-        return kMarkFailure;
+        return kStateFailure;
     }
 }
 
@@ -211,25 +211,25 @@ void SearchRun::OnEngineFailed(const Message& message)
 void SearchRun::OnEngineReport(const Message& message)
 {
     EngineReport report = ReportOf(message);
-    const int mark = MarkFor(report);
+    const ItemState state = StateFor(report);
     const auto counted = m_runningJobs.find(message.jobId);
     const std::size_t index = m_engines.FindIndex(message.lParam);
     EngineItem* item = m_engines.GetEngineItem(index);
     const bool linked = item != nullptr && item->job && item->job->id == message.jobId;
     if (linked) {
         item->job.reset();
-        SetEngineMark(index, mark);
+        SetEngineState(index, state);
     }
     if (counted == m_runningJobs.end()) {
         if (linked)
-            Listener().EngineReported(item->name, mark, report);
+            Listener().EngineReported(item->name, state, report);
         return;
     }
     const std::string engineName = counted->second->engineName;
     m_runningJobs.erase(counted);
     ++m_nAnswered;
     UpdateHold(engineName, report);
-    Listener().EngineReported(engineName, mark, report);
+    Listener().EngineReported(engineName, state, report);
     --m_nActiveThreads;
     m_budget.Give();
     Listener().RunThreadsChanged();

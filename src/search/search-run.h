@@ -8,6 +8,7 @@
 #include "platform/http-fetch.h"
 #include "platform/messages.h"
 #include "platform/thread-budget.h"
+#include "results/item-state.h"
 
 namespace velmora {
 
@@ -23,7 +24,7 @@ public:
     virtual ~SearchRunListener() = default;
     virtual void EngineMarkChanged(std::size_t /*index*/) {}
     // An engine's final report was taken: its mark and how its fetch went.
-    virtual void EngineReported(const std::string& /*engine*/, int /*mark*/, const EngineReport& /*report*/) {}
+    virtual void EngineReported(const std::string& /*engine*/, ItemState /*state*/, const EngineReport& /*report*/) {}
     virtual void RunThreadsChanged() {}
     // The last engine reported (not after Stop).
     virtual void SearchEnded() {}
@@ -72,7 +73,7 @@ private:
     bool SkipEngineOnHold(std::size_t index);
     void UpdateHold(const std::string& engine, const EngineReport& report);
     void OnEngineReport(const Message& message);
-    void SetEngineMark(std::size_t index, int mark);
+    void SetEngineState(std::size_t index, ItemState state);
     SearchRunListener& Listener() { return m_pListener ? *m_pListener : m_silent; }
 
     EngineList& m_engines;

@@ -1,10 +1,10 @@
 #include "settings/clients-page-model.h"
 
-#include "results/script-quoting.h"
-#include "search/query-words.h"
+#include "platform/plain-text.h"
 #include "settings/date-stamp.h"
 #include "settings/profile-store.h"
 #include "settings/script-encoding.h"
+#include "settings/script-quoting.h"
 #include "settings/settings-keys.h"
 
 namespace velmora {

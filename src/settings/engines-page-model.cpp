@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/ascii-case.h"
-#include "search/query-words.h"
+#include "platform/plain-text.h"
 #include "settings/date-stamp.h"
 #include "settings/profile-store.h"
 #include "settings/settings-keys.h"

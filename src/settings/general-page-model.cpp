@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "search/query-words.h"
+#include "platform/plain-text.h"
 #include "settings/profile-store.h"
 #include "settings/settings-keys.h"
 

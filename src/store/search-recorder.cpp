@@ -128,7 +128,7 @@ SearchUpdate SearchRecorder::MakeUpdate(const ServerTree& servers)
     for (std::size_t group = 0; group < servers.GetGroups().size(); ++group) {
         for (const ServerItem& item : servers.GetGroups()[group].servers) {
             ++serverCount;
-            if (!item.testJob || (item.mark != kMarkSuccess && item.mark != kMarkFailure))
+            if (!item.testJob || (item.state != kStateSuccess && item.state != kStateFailure))
                 continue;
             const int verdict = item.testJob->verdict.load(std::memory_order_acquire);
             if (verdict == kVerdictPending)

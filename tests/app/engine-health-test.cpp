@@ -52,9 +52,9 @@ TEST_F(EngineHealthTest, EveryAnswerGetsItsDiagnosis)
     EXPECT_EQ(observer.reports[1].anchors, 3);
     EXPECT_NE(observer.reports[1].reason.find("none of its 3 links"), std::string::npos);
     EXPECT_EQ(observer.reports[2].status, 403);
-    EXPECT_EQ(Mark(0), kMarkSuccess);
-    EXPECT_EQ(Mark(1), kMarkNothingFound) << "a page without file links no longer looks like a good one";
-    EXPECT_EQ(Mark(2), kMarkFailure);
+    EXPECT_EQ(Mark(0), kStateSuccess);
+    EXPECT_EQ(Mark(1), kStateNothingFound) << "a page without file links no longer looks like a good one";
+    EXPECT_EQ(Mark(2), kStateFailure);
     EXPECT_GE(observer.reports[0].ms, 150) << "the time taken includes the server's own delay";
     const auto heads = server.RequestHeads();
     ASSERT_FALSE(heads.empty());

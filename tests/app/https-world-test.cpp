@@ -2,8 +2,8 @@
 // each of the usual ways, file servers over verified TLS, and one whose
 // certificate nobody vouches for.
 
+#include "platform/url-split.h"
 #include "results/result-actions.h"
-#include "results/url-split.h"
 #include "session-fixture.h"
 #include "support/tls-world.h"
 
@@ -100,9 +100,9 @@ TEST_F(HttpsWorldTest, EveryLinkFormYieldsItsFileAndTlsServersAreTestedWithVerif
     session->OnRetestResults();
     ASSERT_TRUE(PumpUntil([&] { return !session->IsTestPassRunning(); }, std::chrono::seconds(40)));
     const auto& servers = session->GetServers().GetGroups()[kGroupHttp].servers;
-    EXPECT_EQ(servers[0].mark, kMarkSuccess) << session->GetServerResponse(servers[0]);
+    EXPECT_EQ(servers[0].state, kStateSuccess) << session->GetServerResponse(servers[0]);
     EXPECT_NE(session->GetServerResponse(servers[0]).find(" 200 "), std::string::npos);
-    EXPECT_EQ(servers[2].mark, kMarkFailure) << "a certificate nobody vouches for fails the test";
+    EXPECT_EQ(servers[2].state, kStateFailure) << "a certificate nobody vouches for fails the test";
     EXPECT_NE(session->GetServerResponse(servers[2]).find("certificate"), std::string::npos)
         << session->GetServerResponse(servers[2]);
 }

@@ -164,7 +164,7 @@ TEST_F(JsonEnginesTest, RefusedKeysAreToldWithoutTheKey)
     EXPECT_NE(ReportOf("SearXNG").reason.find("add json to the formats of its settings.yml"), std::string::npos)
         << ReportOf("SearXNG").reason;
     for (std::size_t i = 0; i < 4; ++i)
-        EXPECT_EQ(Mark(i), kMarkFailure) << i;
+        EXPECT_EQ(Mark(i), kStateFailure) << i;
     EXPECT_EQ(HealthName(ReportOf("YaCy").health), std::string("links"));
 }
 

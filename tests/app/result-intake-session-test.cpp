@@ -70,7 +70,7 @@ TEST_F(ResultIntakeSessionTest, ANewSearchClearsResultsServersAndMarks)
     session->OnSearch("a");
     EXPECT_EQ(session->GetResultCount(), 0);
     EXPECT_TRUE(ServersIn(kGroupHttp).empty());
-    EXPECT_EQ(Mark(0), kMarkRunning);
+    EXPECT_EQ(Mark(0), kStateRunning);
     ASSERT_TRUE(PumpUntil([&] { return !session->IsSearchRunning(); }));
     EXPECT_EQ(session->GetResultCount(), 1) << "the same link counts again in a new search";
 }

@@ -35,7 +35,7 @@ std::vector<std::string> Snapshot(const SearchSession& session)
     }
     for (const ServerGroup& group : session.GetServers().GetGroups())
         for (const ServerItem& item : group.servers)
-            seen.push_back("server " + group.text + " " + item.text + " mark " + std::to_string(item.mark) + " " +
+            seen.push_back("server " + group.text + " " + item.text + " mark " + std::to_string(item.state) + " " +
                            session.GetServerResponse(item));
     return seen;
 }

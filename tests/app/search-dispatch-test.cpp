@@ -25,8 +25,8 @@ TEST_F(SearchDispatchTest, NoMoreFetchesAtOnceThanTheLimitAndEnginesInTreeOrder)
     EXPECT_EQ(session->GetActiveThreads(), 2);
     EXPECT_STREQ(session->GetSearchCaption(), "Stop");
     EXPECT_FALSE(session->AreSearchLockedCommandsEnabled());
-    EXPECT_EQ(Mark(0), kMarkRunning);
-    EXPECT_EQ(Mark(3), kMarkIdle) << "waits for a report, not a timer";
+    EXPECT_EQ(Mark(0), kStateRunning);
+    EXPECT_EQ(Mark(3), kStateIdle) << "waits for a report, not a timer";
     ASSERT_TRUE(PumpUntil([&] { return !session->IsSearchRunning(); }));
 
     // The session's own count: the server may still be closing one answer
@@ -39,8 +39,8 @@ TEST_F(SearchDispatchTest, NoMoreFetchesAtOnceThanTheLimitAndEnginesInTreeOrder)
     EXPECT_TRUE(session->AreSearchLockedCommandsEnabled());
     EXPECT_EQ(session->GetActiveThreads(), 0);
     for (std::size_t i : {0u, 1u, 3u, 4u, 5u})
-        EXPECT_EQ(Mark(i), kMarkSuccess) << i;
-    EXPECT_EQ(Mark(2), kMarkIdle);
+        EXPECT_EQ(Mark(i), kStateSuccess) << i;
+    EXPECT_EQ(Mark(2), kStateIdle);
     EXPECT_EQ(observer.engineReports.size(), 5u);
 }
 
@@ -55,12 +55,12 @@ TEST_F(SearchDispatchTest, FailedEnginesAreMarkedAndTheSearchGoesOn)
     test::WriteFile(dir.File("settings.dat"), test::ReadFile(dir.File("settings.dat")) + refused + "[Empty]\n");
     session->OnNormalSearch();
     ASSERT_TRUE(RunToEnd("x"));
-    EXPECT_EQ(Mark(0), kMarkFailure);
-    EXPECT_EQ(Mark(1), kMarkFailure) << "a page cut short is not scanned";
-    EXPECT_EQ(Mark(2), kMarkFailure) << "a redirect loop fails";
-    EXPECT_EQ(Mark(3), kMarkFailure) << "an error page is scanned, but the engine did not answer well";
-    EXPECT_EQ(Mark(4), kMarkFailure);
-    EXPECT_EQ(Mark(5), kMarkFailure) << "an empty query URL cannot be fetched";
+    EXPECT_EQ(Mark(0), kStateFailure);
+    EXPECT_EQ(Mark(1), kStateFailure) << "a page cut short is not scanned";
+    EXPECT_EQ(Mark(2), kStateFailure) << "a redirect loop fails";
+    EXPECT_EQ(Mark(3), kStateFailure) << "an error page is scanned, but the engine did not answer well";
+    EXPECT_EQ(Mark(4), kStateFailure);
+    EXPECT_EQ(Mark(5), kStateFailure) << "an empty query URL cannot be fetched";
     EXPECT_EQ(session->GetResultCount(), 1) << "the error page's link is still taken";
     EXPECT_EQ(observer.engineReports,
               (std::vector<std::string>{"Drop:4:0", "Cut:4:0", "Loop:4:0", "Error:4:1", "Refused:4:0", "Empty:4:0"}));
@@ -85,9 +85,9 @@ TEST_F(SearchDispatchTest, HostilePagesEndInBoundedTime)
     limits.maxBytes = std::size_t{8} << 20;
     session->GetRun().SetFetchLimits(limits);
     ASSERT_TRUE(RunToEnd("x"));
-    EXPECT_EQ(Mark(0), kMarkFailure) << "a server that stops sending fails";
-    EXPECT_EQ(Mark(1), kMarkFailure) << "a page over the cap fails";
-    EXPECT_EQ(Mark(2), kMarkSuccess);
+    EXPECT_EQ(Mark(0), kStateFailure) << "a server that stops sending fails";
+    EXPECT_EQ(Mark(1), kStateFailure) << "a page over the cap fails";
+    EXPECT_EQ(Mark(2), kStateSuccess);
 }
 
 TEST_F(SearchDispatchTest, AThreadLimitOutsideItsRangeIsClampedAndTheSearchEnds)

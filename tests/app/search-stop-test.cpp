@@ -19,22 +19,22 @@ TEST_F(SearchStopTest, StopZeroesTheCountAtOnceAndStoppedWorkersChangeNothing)
     Open({{"Fast", "/fast"}, {"H1", "/hang1"}, {"H2", "/hang2"}, {"H3", "/hang3"}, {"Later", "/fast2"}},
          "Maxthreads=3\nFilter=0\n");
     session->OnSearch("x");
-    ASSERT_TRUE(PumpUntil([&] { return Mark(0) == kMarkSuccess; }));
+    ASSERT_TRUE(PumpUntil([&] { return Mark(0) == kStateSuccess; }));
     ASSERT_TRUE(test::WaitFor([&] { return server.Requests() == 4; }));
     EXPECT_EQ(session->GetActiveThreads(), 3);
 
     session->OnSearch("x");
     EXPECT_FALSE(session->IsSearchRunning());
     EXPECT_EQ(session->GetActiveThreads(), 0);
-    EXPECT_EQ(Mark(0), kMarkSuccess) << "a finished engine keeps its mark";
-    EXPECT_EQ(Mark(1), kMarkIdle);
-    EXPECT_EQ(Mark(4), kMarkIdle);
+    EXPECT_EQ(Mark(0), kStateSuccess) << "a finished engine keeps its mark";
+    EXPECT_EQ(Mark(1), kStateIdle);
+    EXPECT_EQ(Mark(4), kStateIdle);
     // The workers see their flag without the server letting go.
     ASSERT_TRUE(PumpUntil([&] {
         const EngineList& engines = session->GetEngines();
         return !engines.GetEngineItem(1)->job && !engines.GetEngineItem(2)->job && !engines.GetEngineItem(3)->job;
     }));
-    EXPECT_EQ(Mark(1), kMarkIdle);
+    EXPECT_EQ(Mark(1), kStateIdle);
     EXPECT_EQ(session->GetActiveThreads(), 0);
     EXPECT_EQ(server.Requests(), 4) << "no engine is started after Stop";
     EXPECT_EQ(session->GetResultCount(), 1);
@@ -50,7 +50,7 @@ TEST_F(SearchStopTest, AReportHandledAfterStopOnlyMarksItsEngine)
     ASSERT_TRUE(test::WaitFor([&] { return session->GetQueue()->Size() == 2; }));
     session->OnSearch("x");
     session->ProcessMessages();
-    EXPECT_EQ(Mark(0), kMarkSuccess);
+    EXPECT_EQ(Mark(0), kStateSuccess);
     EXPECT_FALSE(session->GetEngines().GetEngineItem(0)->job);
     EXPECT_EQ(session->GetActiveThreads(), 0);
     EXPECT_EQ(session->GetResultCount(), 1) << "links posted before Stop are still taken in";
@@ -70,11 +70,11 @@ TEST_F(SearchStopTest, ANewSearchRightAfterStopIsNotDisturbedByTheOldWorkers)
     const auto newJob = session->GetEngines().GetEngineItem(0)->job;
     ASSERT_TRUE(newJob);
     ASSERT_TRUE(PumpUntil([&] { return !session->IsSearchRunning(); }));
-    EXPECT_EQ(Mark(0), kMarkSuccess);
+    EXPECT_EQ(Mark(0), kStateSuccess);
     EXPECT_EQ(session->GetResultCount(), 1);
     server.ReleaseHangs();
     // The old worker's stop report names the same engine; it must not touch it.
-    EXPECT_FALSE(PumpUntil([&] { return Mark(0) != kMarkSuccess; }, std::chrono::milliseconds(1500)));
+    EXPECT_FALSE(PumpUntil([&] { return Mark(0) != kStateSuccess; }, std::chrono::milliseconds(1500)));
     EXPECT_EQ(session->GetActiveThreads(), 0);
 }
 
@@ -106,8 +106,8 @@ TEST_F(SearchStopTest, RefillingTheEnginesMidSearchStillLetsTheSearchEnd)
     ASSERT_EQ(session->GetEngines().GetCount(), 2u);
     ASSERT_TRUE(PumpUntil([&] { return !session->IsSearchRunning(); }));
     EXPECT_EQ(session->GetActiveThreads(), 0);
-    EXPECT_EQ(Mark(0), kMarkIdle) << "reports of removed engines mark nothing";
-    EXPECT_EQ(Mark(1), kMarkIdle) << "the refilled list is past the dispatcher's position";
+    EXPECT_EQ(Mark(0), kStateIdle) << "reports of removed engines mark nothing";
+    EXPECT_EQ(Mark(1), kStateIdle) << "the refilled list is past the dispatcher's position";
 }
 
 TEST_F(SearchStopTest, TurningTestsOffDuringASearchLeavesTheSearchsThreadsAlone)
@@ -149,12 +149,12 @@ TEST_F(SearchStopTest, AStoppedSearchTestsNothingUntilAsked)
     session->OnSearch("x"); // the button reads Stop, as Esc does
     EXPECT_FALSE(session->IsSearchRunning());
     EXPECT_FALSE(session->IsTestPassRunning()) << "Stop means stop, whatever Test Results says";
-    EXPECT_EQ(session->GetServers().GetGroups()[kGroupFtp].servers[0].mark, kMarkUntested);
+    EXPECT_EQ(session->GetServers().GetGroups()[kGroupFtp].servers[0].state, kStateUntested);
     server.ReleaseHangs();
 
     session->OnRetestResults(); // asked
     ASSERT_TRUE(PumpUntil([&] { return !session->IsTestPassRunning(); }));
-    EXPECT_EQ(session->GetServers().GetGroups()[kGroupFtp].servers[0].mark, kMarkSuccess);
+    EXPECT_EQ(session->GetServers().GetGroups()[kGroupFtp].servers[0].state, kStateSuccess);
 }
 
 } // namespace

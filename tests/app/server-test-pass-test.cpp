@@ -44,7 +44,7 @@ protected:
 
     int ServerMark(std::size_t group, std::size_t index)
     {
-        return session->GetServers().GetGroups()[group].servers[index].mark;
+        return session->GetServers().GetGroups()[group].servers[index].state;
     }
 };
 
@@ -57,17 +57,17 @@ TEST_F(ServerTestPassTest, FtpServersFirstWithinTheLimitAndEachVerdictStartsTheN
     ASSERT_TRUE(RunToEnd("x"));
     // The pass started when the search ended.
     EXPECT_EQ(session->GetActiveThreads(), 2);
-    EXPECT_EQ(ServerMark(kGroupFtp, 0), kMarkRunning);
-    EXPECT_EQ(ServerMark(kGroupFtp, 1), kMarkRunning);
-    EXPECT_EQ(ServerMark(kGroupFtp, 2), kMarkUntested);
-    EXPECT_EQ(ServerMark(kGroupHttp, 0), kMarkUntested);
+    EXPECT_EQ(ServerMark(kGroupFtp, 0), kStateRunning);
+    EXPECT_EQ(ServerMark(kGroupFtp, 1), kStateRunning);
+    EXPECT_EQ(ServerMark(kGroupFtp, 2), kStateUntested);
+    EXPECT_EQ(ServerMark(kGroupHttp, 0), kStateUntested);
     ASSERT_TRUE(PumpUntil([&] { return !session->IsTestPassRunning(); }));
     EXPECT_EQ(session->GetActiveThreads(), 0);
-    EXPECT_EQ(ServerMark(kGroupFtp, 0), kMarkSuccess);
-    EXPECT_EQ(ServerMark(kGroupFtp, 1), kMarkSuccess) << "a 530 answer is good";
-    EXPECT_EQ(ServerMark(kGroupFtp, 2), kMarkFailure);
-    EXPECT_EQ(ServerMark(kGroupHttp, 0), kMarkSuccess);
-    EXPECT_EQ(ServerMark(kGroupHttp, 1), kMarkFailure) << "a 404 is bad";
+    EXPECT_EQ(ServerMark(kGroupFtp, 0), kStateSuccess);
+    EXPECT_EQ(ServerMark(kGroupFtp, 1), kStateSuccess) << "a 530 answer is good";
+    EXPECT_EQ(ServerMark(kGroupFtp, 2), kStateFailure);
+    EXPECT_EQ(ServerMark(kGroupHttp, 0), kStateSuccess);
+    EXPECT_EQ(ServerMark(kGroupHttp, 1), kStateFailure) << "a 404 is bad";
     ASSERT_EQ(observer.verdicts.size(), 5u);
     EXPECT_EQ(observer.firstMarked, (std::vector<std::string>{"0:0", "0:1", "0:2", "1:0", "1:1"}))
         << "servers start in tree order, FTP first";
@@ -89,12 +89,12 @@ TEST_F(ServerTestPassTest, TurningTestsOffWhileProbesRunUntestsThemAtOnce)
     Open({{"Engine", "/page"}}, "Filter=0\n");
     ASSERT_TRUE(RunToEnd("x"));
     session->OnRetestResults();
-    EXPECT_EQ(ServerMark(kGroupFtp, 0), kMarkRunning);
+    EXPECT_EQ(ServerMark(kGroupFtp, 0), kStateRunning);
     EXPECT_EQ(session->GetActiveThreads(), 2);
     session->OnTestResults(); // AutoTest was off in the file; this turns it on
     session->OnTestResults(); // and off again, cancelling
-    EXPECT_EQ(ServerMark(kGroupFtp, 0), kMarkUntested);
-    EXPECT_EQ(ServerMark(kGroupFtp, 1), kMarkUntested);
+    EXPECT_EQ(ServerMark(kGroupFtp, 0), kStateUntested);
+    EXPECT_EQ(ServerMark(kGroupFtp, 1), kStateUntested);
     EXPECT_EQ(session->GetActiveThreads(), 0);
     EXPECT_FALSE(session->IsTestPassRunning());
     EXPECT_FALSE(session->GetServers().GetGroups()[kGroupFtp].servers[0].testJob);
@@ -105,15 +105,15 @@ TEST_F(ServerTestPassTest, ReTestingWhileProbesRunStartsANewPassAndIgnoresTheOld
     OpenFiveServers("Maxthreads=1\n");
     ASSERT_TRUE(RunToEnd("x"));
     session->OnRetestResults();
-    EXPECT_EQ(ServerMark(kGroupFtp, 0), kMarkRunning);
+    EXPECT_EQ(ServerMark(kGroupFtp, 0), kStateRunning);
     // Let the first probe finish its verdict without handling it yet.
     ASSERT_TRUE(test::WaitFor([&] { return session->GetQueue()->Size() > 0; }));
     session->OnRetestResults();
-    EXPECT_EQ(ServerMark(kGroupFtp, 0), kMarkRunning) << "the new pass reached it again";
+    EXPECT_EQ(ServerMark(kGroupFtp, 0), kStateRunning) << "the new pass reached it again";
     session->ProcessMessages(); // the old pass's verdict
     ASSERT_TRUE(PumpUntil([&] { return !session->IsTestPassRunning(); }));
     EXPECT_EQ(observer.verdicts.size(), 5u) << "one verdict per server of the new pass only";
-    EXPECT_EQ(ServerMark(kGroupHttp, 1), kMarkFailure);
+    EXPECT_EQ(ServerMark(kGroupHttp, 1), kStateFailure);
 }
 
 TEST_F(ServerTestPassTest, NothingHappensBeforeTheFirstSearchAndLateVerdictsAfterANewOne)
@@ -129,7 +129,7 @@ TEST_F(ServerTestPassTest, NothingHappensBeforeTheFirstSearchAndLateVerdictsAfte
     session->OnSearch("x"); // clears the list while verdicts wait in the queue
     ASSERT_TRUE(PumpUntil([&] { return !session->IsSearchRunning(); }));
     EXPECT_TRUE(observer.verdicts.empty());
-    EXPECT_EQ(ServerMark(kGroupFtp, 0), kMarkUntested);
+    EXPECT_EQ(ServerMark(kGroupFtp, 0), kStateUntested);
     EXPECT_EQ(session->GetActiveThreads(), 0);
 }
 
@@ -179,15 +179,15 @@ TEST_F(ServerTestPassTest, InternalAddressesFromAnOutsideEngineAreNotProbedUnles
     EXPECT_EQ(std::string(HealthName(observer.reports[0].health)), "links") << observer.reports[0].reason;
     EXPECT_EQ(ServersIn(kGroupHttp), (std::vector<std::string>{"127.0.0.1"})) << "link-local addresses are dropped";
     PumpUntil([&] { return !session->IsTestPassRunning(); });
-    EXPECT_EQ(ServerMark(kGroupHttp, 0), kMarkUntested) << "the automatic pass leaves the user's machine alone";
+    EXPECT_EQ(ServerMark(kGroupHttp, 0), kStateUntested) << "the automatic pass leaves the user's machine alone";
     EXPECT_TRUE(httpGood.Received().empty());
     const ServerItem& local = session->GetServers().GetGroups()[kGroupHttp].servers[0];
-    EXPECT_EQ(DescribeServerMark(local.mark, "", local.testOnRequest).rfind("Not tested automatically", 0), 0u);
+    EXPECT_EQ(DescribeServerState(local.state, "", local.testOnRequest).rfind("Not tested automatically", 0), 0u);
 
     // Re-Test Results is the user asking.
     session->OnRetestResults();
     ASSERT_TRUE(PumpUntil([&] { return !session->IsTestPassRunning(); }));
-    EXPECT_EQ(ServerMark(kGroupHttp, 0), kMarkSuccess);
+    EXPECT_EQ(ServerMark(kGroupHttp, 0), kStateSuccess);
     // The server keeps what it got on its own thread, a moment after answering.
     EXPECT_TRUE(test::WaitFor([&] { return !httpGood.Received().empty(); }));
 }
@@ -199,7 +199,7 @@ TEST_F(ServerTestPassTest, ALocalEnginesServersAreTestedAutomatically)
     session->OnTestResults();
     ASSERT_TRUE(RunToEnd("x"));
     ASSERT_TRUE(PumpUntil([&] { return !session->IsTestPassRunning(); }));
-    EXPECT_EQ(ServerMark(kGroupHttp, 0), kMarkSuccess);
+    EXPECT_EQ(ServerMark(kGroupHttp, 0), kStateSuccess);
 }
 
 } // namespace

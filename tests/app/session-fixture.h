@@ -26,9 +26,9 @@ public:
     int lastCount = 0;
 
     std::vector<EngineReport> reports;
-    void EngineReported(const std::string& engine, int mark, const EngineReport& report) override
+    void EngineReported(const std::string& engine, ItemState state, const EngineReport& report) override
     {
-        engineReports.push_back(engine + ":" + std::to_string(mark) + ":" + std::to_string(report.links));
+        engineReports.push_back(engine + ":" + std::to_string(state) + ":" + std::to_string(report.links));
         reports.push_back(report);
     }
     void ServerAdded(std::size_t group, const ServerItem& server) override
@@ -114,7 +114,7 @@ protected:
         return PumpUntil([&] { return !session->IsSearchRunning(); });
     }
 
-    int Mark(std::size_t engine) { return session->GetEngines().GetEngineItem(engine)->mark; }
+    int Mark(std::size_t engine) { return session->GetEngines().GetEngineItem(engine)->state; }
 
     std::vector<std::string> ServersIn(std::size_t group)
     {

@@ -12,7 +12,7 @@
 #include "browse/browse-settings.h"
 #include "browse/directory-lister.h"
 #include "platform/message-queue.h"
-#include "results/url-split.h"
+#include "platform/url-split.h"
 #include "test-support.h"
 
 namespace velmora {

@@ -9,7 +9,7 @@
 #include <map>
 
 #include "export/result-export.h"
-#include "results/url-split.h"
+#include "platform/url-split.h"
 #include "support/ftp-world.h"
 #include "support/nginx-world.h"
 #include "support/page-server.h"

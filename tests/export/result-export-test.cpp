@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "export/result-export.h"
+#include "platform/url-split.h"
 #include "results/result-list.h"
 #include "results/server-probe.h"
 #include "results/server-tree.h"
-#include "results/url-split.h"
 #include "store/search-store.h"
 #include "test-support.h"
 
@@ -188,7 +188,7 @@ TEST(ResultExportTest, TheGoodCountsAreWhatAnOnlyGoodExportWrites)
         if (verdict != 0) {
             item.testJob = std::make_shared<TestJob>();
             item.testJob->verdict = verdict;
-            item.mark = verdict == kVerdictGood ? kMarkSuccess : kMarkFailure;
+            item.state = verdict == kVerdictGood ? kStateSuccess : kStateFailure;
         }
     };
     add(kServiceFtp, "good.org", "/a.zip", kVerdictGood);

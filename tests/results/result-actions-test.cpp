@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/url-split.h"
 #include "results/result-entry.h"
-#include "results/url-split.h"
 #include "test-support.h"
 
 namespace velmora {

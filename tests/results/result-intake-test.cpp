@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "platform/url-split.h"
 #include "results/result-entry.h"
 #include "results/result-list.h"
 #include "results/text-arena.h"
-#include "results/url-split.h"
 
 namespace velmora {
 namespace {

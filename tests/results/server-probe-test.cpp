@@ -135,7 +135,7 @@ TEST(ServerProbeTest, NoServerAtThePortIsSaidSo)
     EXPECT_EQ(run.reply, "No server found");
     EXPECT_EQ(run.why, "Nothing answers at port " + std::to_string(port) +
                            ": the server may be down, or the port may be wrong.");
-    EXPECT_EQ(DescribeServerMark(kMarkFailure, run.reply, false, run.why),
+    EXPECT_EQ(DescribeServerState(kStateFailure, run.reply, false, run.why),
               "Did not answer as a working server. " + run.why + " It said: No server found");
 }
 
@@ -145,7 +145,7 @@ TEST(ServerProbeTest, EveryBadVerdictWithoutAnAnswerSaysWhy)
     const ProbeRun quiet = Probe(silent.Port(), true);
     EXPECT_EQ(quiet.verdict, kVerdictBad);
     EXPECT_EQ(quiet.why, "It accepted the connection but never greeted: no FTP server answers there.");
-    EXPECT_EQ(DescribeServerMark(kMarkFailure, quiet.reply, false, quiet.why),
+    EXPECT_EQ(DescribeServerState(kStateFailure, quiet.reply, false, quiet.why),
               "Did not answer as a working server. It accepted the connection but never greeted: no FTP server "
               "answers there.");
     ScriptedServer full([](ScriptedConnection& connection) {
@@ -155,7 +155,7 @@ TEST(ServerProbeTest, EveryBadVerdictWithoutAnAnswerSaysWhy)
     const ProbeRun closed = Probe(full.Port(), true);
     EXPECT_EQ(closed.verdict, kVerdictBad);
     EXPECT_EQ(closed.reply, "220 ProFTPD Server ready\r\n");
-    EXPECT_EQ(DescribeServerMark(kMarkFailure, closed.reply, false, closed.why),
+    EXPECT_EQ(DescribeServerState(kStateFailure, closed.reply, false, closed.why),
               "Did not answer as a working server. It greeted, then closed the connection before the login was "
               "answered: it may allow no more users now. It said: 220 ProFTPD Server ready");
     ScriptedServer hangsUp([](ScriptedConnection&) {});
@@ -168,7 +168,7 @@ TEST(ServerProbeTest, EveryBadVerdictWithoutAnAnswerSaysWhy)
     ScriptedServer missing(test::HttpServer("HTTP/1.1 404 Not Found"));
     const ProbeRun notFound = Probe(missing.Port(), false);
     EXPECT_EQ(notFound.why, "") << "the status line says it";
-    EXPECT_EQ(DescribeServerMark(kMarkFailure, notFound.reply, false, notFound.why),
+    EXPECT_EQ(DescribeServerState(kStateFailure, notFound.reply, false, notFound.why),
               "Did not answer as a working server: HTTP/1.1 404 Not Found");
 }
 

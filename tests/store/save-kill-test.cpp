@@ -10,7 +10,7 @@
 #include <random>
 #include <set>
 
-#include "results/url-split.h"
+#include "platform/url-split.h"
 #include "store/search-store.h"
 #include "store/sqlite-db.h"
 #include "test-support.h"

@@ -8,8 +8,8 @@
 
 #include <thread>
 
+#include "platform/url-split.h"
 #include "results/server-tree.h"
-#include "results/url-split.h"
 #include "store/search-store.h"
 #include "store/sqlite-db.h"
 #include "test-support.h"

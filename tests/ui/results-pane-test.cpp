@@ -152,17 +152,17 @@ TEST_F(ResultsPaneTest, TheSelectedServersTestReplyReachesThePanel)
     Tree("1008")->setCurrentItem(FtpServer());
     EXPECT_EQ(Response(), "");
     window->GetCommand(32781)->trigger(); // Re-Test Results
-    ASSERT_TRUE(Until([&] { return MarkOf(FtpServer()) == kMarkSuccess; }));
+    ASSERT_TRUE(Until([&] { return MarkOf(FtpServer()) == kStateSuccess; }));
     EXPECT_EQ(Response(), "220 Welcome to the test server\n331 Password required\n530 Login incorrect\n");
     ASSERT_TRUE(Until([&] { return Status(3) == "0"; }));
-    EXPECT_EQ(MarkOf(Tree("1008")->topLevelItem(1)->child(0)), kMarkFailure) << "a closed port is bad";
+    EXPECT_EQ(MarkOf(Tree("1008")->topLevelItem(1)->child(0)), kStateFailure) << "a closed port is bad";
 }
 
 TEST_F(ResultsPaneTest, AutomaticTestsFollowTheSearchAndTheMenuSwitch)
 {
     ASSERT_NO_FATAL_FAILURE(SearchOnce(true));
     EXPECT_TRUE(window->GetCommand(32780)->isChecked());
-    ASSERT_TRUE(Until([&] { return MarkOf(FtpServer()) == kMarkSuccess; }));
+    ASSERT_TRUE(Until([&] { return MarkOf(FtpServer()) == kStateSuccess; }));
     window->GetCommand(32780)->trigger(); // Test Results off
     EXPECT_FALSE(window->GetCommand(32780)->isChecked());
     EXPECT_FALSE(window->GetSession().GetViews().GetAutoTest());
@@ -239,7 +239,7 @@ TEST_F(ResultsPaneTest, ThePasswordHidesUntilShownAndARepliesControlBytesAreWrit
     EXPECT_EQ(password->text(), "velmora@example.org") << "the whole anonymous address";
 
     window->GetCommand(32781)->trigger(); // Re-Test Results
-    ASSERT_TRUE(Until([&] { return MarkOf(FtpServer()) == kMarkSuccess; }));
+    ASSERT_TRUE(Until([&] { return MarkOf(FtpServer()) == kStateSuccess; }));
     EXPECT_TRUE(Response().startsWith(QString::fromUtf8("220 caf\xc3\xa9 \\x1b[2J\\x07ready\n")))
         << Response().toStdString();
     EXPECT_EQ(

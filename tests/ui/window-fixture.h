@@ -18,9 +18,9 @@
 
 #include "app/ui/main-dlg.h"
 #include "app/ui/status-bar.h"
-#include "app/ui/tree-images.h"
 #include "support/page-server.h"
 #include "test-support.h"
+#include "ui-common/tree-images.h"
 
 // Failed checks on texts print the texts.
 inline void PrintTo(const QString& text, std::ostream* out)

@@ -55,12 +55,12 @@ TEST_F(WindowSearchTest, EnterSearchesAndTheTreesAndCountsFollow)
     ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
 
     QTreeWidget* engines = Tree("1006");
-    EXPECT_EQ(MarkOf(engines->topLevelItem(0)), kMarkSuccess);
-    EXPECT_EQ(MarkOf(engines->topLevelItem(1)), kMarkIdle);
-    EXPECT_EQ(MarkOf(engines->topLevelItem(2)), kMarkFailure);
+    EXPECT_EQ(MarkOf(engines->topLevelItem(0)), kStateSuccess);
+    EXPECT_EQ(MarkOf(engines->topLevelItem(1)), kStateIdle);
+    EXPECT_EQ(MarkOf(engines->topLevelItem(2)), kStateFailure);
     EXPECT_EQ(Children(0), QStringList{"ftp.net"});
     EXPECT_EQ(Children(1), QStringList{"files.org"});
-    EXPECT_EQ(MarkOf(Tree("1008")->topLevelItem(1)->child(0)), kMarkUntested);
+    EXPECT_EQ(MarkOf(Tree("1008")->topLevelItem(1)->child(0)), kStateUntested);
     EXPECT_TRUE(Tree("1008")->topLevelItem(1)->isExpanded());
     EXPECT_EQ(Status(1), "3");
     EXPECT_EQ(Status(3), "0");
@@ -84,14 +84,14 @@ TEST_F(WindowSearchTest, StopWhileWorkersRunZeroesTheCountAndMarks)
     TypeAndPressEnter("x");
     ASSERT_TRUE(Until([&] { return server.Requests() == 2; }));
     EXPECT_EQ(Status(3), "2");
-    EXPECT_EQ(MarkOf(Tree("1006")->topLevelItem(0)), kMarkRunning);
+    EXPECT_EQ(MarkOf(Tree("1006")->topLevelItem(0)), kStateRunning);
     Find<QPushButton>("1002")->click();
     EXPECT_EQ(Caption(), "Search");
     EXPECT_EQ(Status(3), "0");
-    EXPECT_EQ(MarkOf(Tree("1006")->topLevelItem(0)), kMarkIdle);
+    EXPECT_EQ(MarkOf(Tree("1006")->topLevelItem(0)), kStateIdle);
     // The stopped workers' own reports change nothing that shows.
     ASSERT_TRUE(Until([&] { return !window->GetSession().GetEngines().GetEngineItem(1)->job; }));
-    EXPECT_EQ(MarkOf(Tree("1006")->topLevelItem(1)), kMarkIdle);
+    EXPECT_EQ(MarkOf(Tree("1006")->topLevelItem(1)), kStateIdle);
     EXPECT_EQ(Status(3), "0");
 }
 
@@ -109,8 +109,8 @@ TEST_F(WindowSearchTest, RefillingTheEnginesMidSearchIsSafe)
     EXPECT_EQ(Tree("1006")->topLevelItem(0)->text(0), "C");
     ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
     EXPECT_EQ(Status(1), "1") << "the reports of the old A and B still count";
-    EXPECT_EQ(MarkOf(Tree("1006")->topLevelItem(0)), kMarkIdle) << "C stands where the dispatcher had passed";
-    EXPECT_EQ(MarkOf(Tree("1006")->topLevelItem(2)), kMarkFailure) << "B now has no query";
+    EXPECT_EQ(MarkOf(Tree("1006")->topLevelItem(0)), kStateIdle) << "C stands where the dispatcher had passed";
+    EXPECT_EQ(MarkOf(Tree("1006")->topLevelItem(2)), kStateFailure) << "B now has no query";
 }
 
 TEST_F(WindowSearchTest, EachEnginesMarkAndTooltipSayHowItAnswered)
@@ -122,13 +122,13 @@ TEST_F(WindowSearchTest, EachEnginesMarkAndTooltipSayHowItAnswered)
     TypeAndPressEnter("a");
     ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
     QTreeWidget* engines = Tree("1006");
-    EXPECT_EQ(MarkOf(engines->topLevelItem(0)), kMarkSuccess);
-    EXPECT_EQ(MarkOf(engines->topLevelItem(1)), kMarkNothingFound);
-    EXPECT_EQ(MarkOf(engines->topLevelItem(2)), kMarkFailure);
+    EXPECT_EQ(MarkOf(engines->topLevelItem(0)), kStateSuccess);
+    EXPECT_EQ(MarkOf(engines->topLevelItem(1)), kStateNothingFound);
+    EXPECT_EQ(MarkOf(engines->topLevelItem(2)), kStateFailure);
     EXPECT_EQ(engines->topLevelItem(0)->toolTip(0), "Files: Scanned: 1 file link.");
     EXPECT_TRUE(engines->topLevelItem(1)->toolTip(0).contains("none of its 1 links names a file"));
     EXPECT_TRUE(engines->topLevelItem(2)->toolTip(0).contains("429"));
-    EXPECT_FALSE(GetTreeImage(kMarkNothingFound).isNull());
+    EXPECT_FALSE(GetTreeImage(kStateNothingFound).isNull());
 
     TypeAndPressEnter("b");
     ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));

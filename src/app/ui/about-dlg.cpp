@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/ui/tree-images.h"
 #include "platform/program-version.h"
+#include "ui-common/tree-images.h"
 
 namespace velmora {
 

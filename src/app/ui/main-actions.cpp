@@ -12,9 +12,9 @@
 
 #include "app/ui/main-dlg.h"
 #include "app/ui/status-bar.h"
-#include "app/ui/tree-images.h"
 #include "results/result-actions.h"
 #include "results/ui/results-model.h"
+#include "ui-common/tree-images.h"
 
 namespace velmora {
 

@@ -8,9 +8,9 @@
 #include <QTreeWidget>
 
 #include "app/ui/main-dlg.h"
-#include "app/ui/tree-images.h"
 #include "browse/browse-crawl.h"
 #include "results/ui/results-model.h"
+#include "ui-common/tree-images.h"
 
 namespace velmora {
 

@@ -30,9 +30,7 @@
 
 #include "app/help-page.h"
 #include "app/ui/about-dlg.h"
-#include "app/ui/queue-notifier.h"
 #include "app/ui/status-bar.h"
-#include "app/ui/tree-images.h"
 #include "app/ui/welcome-page.h"
 #include "results/ui/results-model.h"
 #include "results/ui/server-details-dlg.h"
@@ -40,6 +38,8 @@
 #include "settings/local-directory.h"
 #include "settings/ui/settings-dlg.h"
 #include "settings/window-placement.h"
+#include "ui-common/queue-notifier.h"
+#include "ui-common/tree-images.h"
 #include "upgrade/ui/upgrade-dlg.h"
 
 namespace velmora {
@@ -65,11 +65,11 @@ QTreeWidget* MakeTree(QWidget* parent, const char* id, int minimumWidth)
     return tree;
 }
 
-// Shows a mark and keeps it in the item, where tests read it.
-void SetMark(QTreeWidgetItem* item, int mark)
+// Shows a state's mark and keeps the state in the item, where tests read it.
+void SetMark(QTreeWidgetItem* item, ItemState state)
 {
-    item->setIcon(0, GetTreeImage(mark));
-    item->setData(0, kTreeMarkRole, mark);
+    item->setIcon(0, GetTreeImage(state));
+    item->setData(0, kTreeMarkRole, state);
 }
 
 } // namespace
@@ -78,7 +78,7 @@ CMainDlg::CMainDlg(std::string workingDirectory, QWidget* parent)
     : QMainWindow(parent), m_pSession(std::make_unique<SearchSession>(std::move(workingDirectory)))
 {
     setWindowTitle(QStringLiteral("Velmora"));
-    setWindowIcon(GetTreeImage(kMarkIdle));
+    setWindowIcon(GetTreeImage(kStateIdle));
     CreateControls();
     CreateDetailsDock();
     CreateMenus();
@@ -420,7 +420,7 @@ void CMainDlg::FillEngineTree()
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(0, engine.checked ? Qt::Checked : Qt::Unchecked);
         item->setToolTip(0, item->text(0) + QStringLiteral(": not searched yet"));
-        SetMark(item, engine.mark);
+        SetMark(item, engine.state);
     }
     m_bFillingEngines = false;
     // Without engines the results area tells a new user how to get some.
@@ -432,7 +432,7 @@ void CMainDlg::ResetServerTree()
     m_pServerTree->clear();
     for (const ServerGroup& group : m_pSession->GetServers().GetGroups()) {
         auto* root = new QTreeWidgetItem(m_pServerTree, {QString::fromStdString(group.text)});
-        SetMark(root, kMarkIdle);
+        SetMark(root, kStateIdle);
     }
 }
 
@@ -451,11 +451,11 @@ void CMainDlg::EngineMarkChanged(std::size_t index)
     QTreeWidgetItem* item = m_pEngineTree->topLevelItem(static_cast<int>(index));
     const EngineItem* engine = m_pSession->GetEngines().GetEngineItem(index);
     if (item != nullptr && engine != nullptr)
-        SetMark(item, engine->mark);
+        SetMark(item, engine->state);
 }
 
 // The mark says how it went; the tooltip says why.
-void CMainDlg::EngineReported(const std::string& engine, int, const EngineReport& report)
+void CMainDlg::EngineReported(const std::string& engine, ItemState, const EngineReport& report)
 {
     EngineList& engines = m_pSession->GetEngines();
     for (std::size_t i = 0; i < engines.GetCount(); ++i) {

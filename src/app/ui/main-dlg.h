@@ -147,7 +147,7 @@ private:
     // What the session reports.
     void EnginesReloaded() override;
     void EngineMarkChanged(std::size_t index) override;
-    void EngineReported(const std::string& engine, int mark, const EngineReport& report) override;
+    void EngineReported(const std::string& engine, ItemState state, const EngineReport& report) override;
     void ServersCleared() override;
     void ServerAdded(std::size_t group, const ServerItem& server) override;
     void ServerMarkChanged(std::size_t group, std::size_t index) override;

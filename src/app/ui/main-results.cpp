@@ -13,10 +13,10 @@
 #include <QVBoxLayout>
 
 #include "app/ui/main-dlg.h"
-#include "app/ui/tree-images.h"
 #include "results/server-tree.h"
 #include "results/ui/results-model.h"
 #include "results/ui/server-details-dlg.h"
+#include "ui-common/tree-images.h"
 
 namespace velmora {
 
@@ -177,14 +177,14 @@ QTreeWidgetItem* CMainDlg::FindServerItem(std::size_t group, std::size_t index) 
 // The mark and a tooltip that says what it means and why.
 void CMainDlg::ShowServerMark(QTreeWidgetItem* item, const ServerItem& server)
 {
-    item->setIcon(0, GetTreeImage(server.mark));
-    item->setData(0, kTreeMarkRole, server.mark);
+    item->setIcon(0, GetTreeImage(server.state));
+    item->setData(0, kTreeMarkRole, server.state);
     const std::string reply = m_pSession->GetServerResponse(server);
     const std::string news = server.newResults > 0 ? "\nIt has files no earlier search of these words found." : "";
     item->setToolTip(
-        0,
-        FromStd(server.text + ": " +
-                DescribeServerMark(server.mark, reply, server.testOnRequest, m_pSession->GetServerWhy(server)) + news));
+        0, FromStd(server.text + ": " +
+                   DescribeServerState(server.state, reply, server.testOnRequest, m_pSession->GetServerWhy(server)) +
+                   news));
     // New files are bold in the results, and so is their server; Only New
     // Results leaves out the servers that have none.
     QFont font = item->font(0);

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "app/ui/tree-images.h"
 #include "platform/text-escape.h"
+#include "ui-common/tree-images.h"
 
 namespace velmora {
 

@@ -7,12 +7,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/ui/queue-notifier.h"
 #include "platform/paths.h"
 #include "platform/program-version.h"
 #include "results/result-actions.h"
 #include "settings/settings-keys.h"
 #include "settings/settings-target.h"
+#include "ui-common/queue-notifier.h"
 #include "upgrade/update-request.h"
 #include "upgrade/upgrade-offer.h"
 

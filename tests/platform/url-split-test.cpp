@@ -1,4 +1,4 @@
-#include "results/url-split.h"
+#include "platform/url-split.h"
 
 #include <gtest/gtest.h>
 

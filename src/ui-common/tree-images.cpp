@@ -1,4 +1,4 @@
-#include "app/ui/tree-images.h"
+#include "ui-common/tree-images.h"
 
 #include <QPainter>
 #include <QSvgRenderer>
@@ -34,7 +34,7 @@ QPixmap Render(const char* file, int size)
 
 } // namespace
 
-QIcon GetTreeImage(int mark)
+QIcon GetTreeImage(ItemState state)
 {
     static const std::array<QIcon, kFiles.size()> images = [] {
         std::array<QIcon, kFiles.size()> icons;
@@ -44,7 +44,7 @@ QIcon GetTreeImage(int mark)
         }
         return icons;
     }();
-    return mark >= 0 && mark < static_cast<int>(images.size()) ? images[static_cast<std::size_t>(mark)] : images[0];
+    return state >= 0 && state < static_cast<int>(images.size()) ? images[static_cast<std::size_t>(state)] : images[0];
 }
 
 QPixmap GetProgramIcon(int size)

@@ -1,4 +1,4 @@
-#include "app/ui/queue-notifier.h"
+#include "ui-common/queue-notifier.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "results/script-quoting.h"
+#include "settings/script-quoting.h"
 
 #include "platform/ascii-case.h"
 
