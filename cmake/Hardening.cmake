@@ -8,9 +8,12 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_L
   list(APPEND VELMORA_WARNINGS $<$<CONFIG:Release>:-Wno-restrict>)
 endif()
 
-# Cheap library checks in every build; fortification needs optimisation.
+# Cheap library checks in every build; fortification needs optimisation. A
+# packager who sets _FORTIFY_SOURCE (Debian's dpkg-buildflags put it in
+# CPPFLAGS, which debhelper hands to the compiler with CXXFLAGS) keeps theirs.
 add_compile_definitions(_GLIBCXX_ASSERTIONS)
-if(NOT CMAKE_BUILD_TYPE STREQUAL "Debug" AND NOT VELMORA_SANITIZE)
+if(NOT CMAKE_BUILD_TYPE STREQUAL "Debug" AND NOT VELMORA_SANITIZE
+   AND NOT "${CMAKE_CXX_FLAGS} $ENV{CPPFLAGS}" MATCHES "_FORTIFY_SOURCE")
   add_compile_options(-U_FORTIFY_SOURCE -D_FORTIFY_SOURCE=3)
 endif()
 

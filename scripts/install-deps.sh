@@ -13,7 +13,7 @@ packages=(build-essential cmake ninja-build pkg-config libcurl4-openssl-dev libx
           lftp ncftp python3-pyftpdlib python3 openssl nginx fonts-dejavu-core
           libsqlite3-dev nlohmann-json3-dev aria2 desktop-file-utils appstream man-db locales-all)
 if [ "${1:-}" = "--clang" ]; then
-  packages+=(clang libclang-rt-14-dev)
+  packages+=(clang libclang-rt-dev)
 fi
 if [ "${1:-}" = "--package" ]; then
   packages+=(dpkg-dev lintian)
@@ -32,6 +32,11 @@ done
 
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
-echo "Installing: ${missing[*]}"
+echo "Velmora needs these Debian packages, which are not installed: ${missing[*]}"
+if [ -n "$sudo" ]; then
+  echo "Installing them with sudo apt-get (sudo may ask for your password)."
+else
+  echo "Installing them with apt-get."
+fi
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -92,8 +92,10 @@ TEST_F(WorkingFolderTest, TheDownloadFolderIsTheDesktopsOwn)
     std::filesystem::create_directories(home.File(".config"));
     test::WriteFile(home.File(".config/user-dirs.dirs"), "# written by xdg-user-dirs-update\n"
                                                          "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
-                                                         "XDG_DOWNLOAD_DIR=\"$HOME/T\xc3\xa9l\xc3\xa9chargements\"\n");
-    EXPECT_EQ(FindDownloadFolder(), home.Path() + "/T\xc3\xa9l\xc3\xa9chargements");
+                                                         "XDG_DOWNLOAD_DIR=\"$HOME/T\xc3\xa9l\xc3\xa9"
+                                                         "chargements\"\n");
+    EXPECT_EQ(FindDownloadFolder(), home.Path() + "/T\xc3\xa9l\xc3\xa9"
+                                                  "chargements");
     test::TempDir config;
     const ScopedVariable elsewhere("XDG_CONFIG_HOME", config.Path().c_str());
     test::WriteFile(config.File("user-dirs.dirs"), "XDG_DOWNLOAD_DIR=\"/srv/fetched\"\n");
