@@ -7,6 +7,7 @@
 #include "browse-command.h"
 #include "engines-command.h"
 #include "links-command.h"
+#include "platform/program-version.h"
 #include "result-commands.h"
 #include "saved-commands.h"
 #include "search-command.h"
@@ -61,7 +62,9 @@ int main(int argc, char** argv)
         return 0;
     }
     if (command == "--version") {
+        // The first line is what scripts read; the licence follows it.
         std::puts("velmora-cli 2.2 build 0");
+        std::puts(velmora::kLicenceText);
         return 0;
     }
     if (command == "links")

@@ -19,4 +19,11 @@ inline std::string GetVersionNumbers()
     return text;
 }
 
+// The licence, as SPDX names it, and the sentence the programs show with
+// their version.
+inline constexpr const char* kLicenceName = "GPL-3.0-or-later";
+inline constexpr const char* kLicenceText =
+    "Free software under the GNU General Public License, version 3 or later (GPL-3.0-or-later); "
+    "there is no warranty.";
+
 } // namespace velmora

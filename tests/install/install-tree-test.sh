@@ -47,7 +47,8 @@ done
 # window in a fresh home, which makes its folder and seeds it.
 home="$scratch/home"
 mkdir -p "$home"
-[ "$(HOME="$home" "$root/bin/velmora-cli" --version)" = "velmora-cli 2.2 build 0" ] || fail "velmora-cli --version"
+[ "$(HOME="$home" "$root/bin/velmora-cli" --version | head -n 1)" = "velmora-cli 2.2 build 0" ] || fail "velmora-cli --version"
+HOME="$home" "$root/bin/velmora-cli" --version | grep -q "GPL-3.0-or-later" || fail "velmora-cli --version names no licence"
 (cd "$home" && env -u VELMORA_HOME -u XDG_DATA_HOME -u XDG_CONFIG_HOME HOME="$home" QT_QPA_PLATFORM=offscreen \
   timeout 20 "$root/bin/velmora" >"$scratch/window.log" 2>&1 &)
 for _ in $(seq 100); do

@@ -84,6 +84,7 @@ TEST_F(MainWindowTest, TheAboutBoxShowsTheVersionWhereThingsLiveAndEveryLineWhol
         for (const QLabel* label : about->findChildren<QLabel*>())
             EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
         places = about->findChild<QLabel*>("aboutPlaces")->text();
+        EXPECT_TRUE(about->findChild<QLabel*>("aboutLicence")->text().contains("GPL-3.0-or-later"));
         about->accept();
     });
     window->OnAbout();

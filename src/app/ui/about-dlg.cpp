@@ -25,6 +25,8 @@ CAboutDlg::CAboutDlg(QWidget* parent, const QString& whereThingsLive) : QDialog(
     auto* purpose = new QLabel(QStringLiteral("Finds downloadable files on public FTP and HTTP servers."), this);
     purpose->setObjectName(QStringLiteral("aboutPurpose"));
     auto* rights = new QLabel(QStringLiteral("Copyright \u00A9 2026 the Velmora developers."), this);
+    auto* licence = new QLabel(QString::fromLatin1(kLicenceText), this);
+    licence->setObjectName(QStringLiteral("aboutLicence"));
     auto* places = new QLabel(whereThingsLive, this);
     places->setObjectName(QStringLiteral("aboutPlaces"));
     places->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -33,12 +35,13 @@ CAboutDlg::CAboutDlg(QWidget* parent, const QString& whereThingsLive) : QDialog(
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     auto* layout = new QGridLayout(this);
-    layout->addWidget(icon, 0, 0, 3, 1, Qt::AlignTop);
+    layout->addWidget(icon, 0, 0, 4, 1, Qt::AlignTop);
     layout->addWidget(version, 0, 1);
     layout->addWidget(purpose, 1, 1);
     layout->addWidget(rights, 2, 1);
-    layout->addWidget(places, 3, 1);
-    layout->addWidget(ok, 4, 1, Qt::AlignRight);
+    layout->addWidget(licence, 3, 1);
+    layout->addWidget(places, 4, 1);
+    layout->addWidget(ok, 5, 1, Qt::AlignRight);
     layout->setHorizontalSpacing(16);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
