@@ -119,7 +119,7 @@ int RunLinksCommand(const std::vector<std::string>& args)
         const PageScan scan = ScanResultPage(page, context);
         Message done;
         done.id = kMsgEngineDone;
-        done.wParam = static_cast<std::uint64_t>(scan.httpLinks + scan.ftpLinks);
+        done.value = static_cast<std::uint64_t>(scan.httpLinks + scan.ftpLinks);
         queue->Post(std::move(done));
     });
     std::int64_t http = 0;

@@ -47,9 +47,9 @@ bool Fetch(int mode, const std::string& answerPath)
         auto message = job->queue->WaitTake(std::chrono::seconds(1));
         if (!message || message->id != kMsgUpdateReady)
             continue;
-        if (message->wParam == 1)
+        if (message->value == 1)
             return true;
-        std::cerr << "velmora-cli update: " << DescribeUpdateFailure(static_cast<long>(message->lParam)) << "\n";
+        std::cerr << "velmora-cli update: " << DescribeUpdateFailure(static_cast<long>(message->subject)) << "\n";
         return false;
     }
 }

@@ -473,7 +473,7 @@ void SearchSession::OnFoundLink(Message& message)
     // user no longer searches for.
     if (m_bShowingSaved || !m_run.IsCurrentJob(message.jobId))
         return;
-    const bool read = FillResultEntry(message.link->text, message.lParam, m_foundEntry);
+    const bool read = FillResultEntry(message.link->text, message.subject, m_foundEntry);
     message.link.reset();
     // A page may name the cloud's metadata service or a link-local device:
     // nothing there is a file for the user.

@@ -10,12 +10,12 @@ namespace velmora {
 // The values are the program's own, kept stable because tests and the
 // command line name them.
 enum MessageId : std::uint32_t {
-    kMsgFoundHttpLink = 0x401, // wParam: FoundLink (in Message::link)
-    kMsgFoundFtpLink = 0x402,  // wParam: FoundLink (in Message::link)
-    kMsgEngineDone = 0x403,    // wParam: links posted for the page
-    kMsgEngineFailed = 0x404,  // wParam: 0
-    kMsgEngineStopped = 0x405, // wParam: 0
-    kMsgUpdateReady = 0x4C8,   // wParam: 1 answer file written, 0 not
+    kMsgFoundHttpLink = 0x401, // value: FoundLink (in Message::link)
+    kMsgFoundFtpLink = 0x402,  // value: FoundLink (in Message::link)
+    kMsgEngineDone = 0x403,    // value: links posted for the page
+    kMsgEngineFailed = 0x404,  // value: 0
+    kMsgEngineStopped = 0x405, // value: 0
+    kMsgUpdateReady = 0x4C8,   // value: 1 answer file written, 0 not
     kMsgTestDone = 0x4C9,      // record: the TestJob
     kMsgBrowseListed = 0x4D0,  // record: a BrowseListing
     kMsgBrowseSkipped = 0x4D1, // record: a BrowseSkip
@@ -35,13 +35,14 @@ struct FoundLink {
     std::string wrapper;       // the engine's redirect link it came from, if any
 };
 
-// A posted message. lParam names the engine item (or other subject) by a
-// handle that is never reused; jobId names the job that posted it, so the
-// owner can tell a late report of an earlier job from the current one.
+// A posted message. `subject` names what it is about (an engine item, a
+// server) by a handle that is never reused; `value` is the number the id's
+// comment above tells; jobId names the job that posted it, so the owner can
+// tell a late report of an earlier job from the current one.
 struct Message {
     std::uint32_t id = 0;
-    std::uint64_t wParam = 0;
-    std::uint64_t lParam = 0;
+    std::uint64_t value = 0;
+    std::uint64_t subject = 0;
     std::uint64_t jobId = 0;
     std::unique_ptr<FoundLink> link;
     std::shared_ptr<void> record;

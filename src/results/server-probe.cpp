@@ -56,7 +56,7 @@ void PostVerdict(const std::shared_ptr<TestJob>& job)
 {
     Message done;
     done.id = kMsgTestDone;
-    done.lParam = job->serverItem;
+    done.subject = job->serverItem;
     done.jobId = job->id;
     done.record = job;
     job->queue->Post(std::move(done));

@@ -83,7 +83,7 @@ void TestPass::StartProbe(std::size_t group, ServerItem& item)
         job->verdict = kVerdictBad;
         Message done;
         done.id = kMsgTestDone;
-        done.lParam = job->serverItem;
+        done.subject = job->serverItem;
         done.jobId = job->id;
         done.record = job;
         m_pQueue->Post(std::move(done));

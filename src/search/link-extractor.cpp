@@ -59,7 +59,7 @@ public:
         link->wrapper = std::string(wrapper);
         Message& message = m_batch.emplace_back();
         message.id = id;
-        message.lParam = m_context.engineItem;
+        message.subject = m_context.engineItem;
         message.jobId = m_context.jobId;
         message.link = std::move(link);
         if (m_batch.size() >= kBatch)

@@ -15,7 +15,7 @@ class MessageQueue;
 struct LinkScanContext {
     MessageQueue* queue = nullptr;
     const std::atomic<bool>* stop = nullptr; // read before every href
-    std::uint64_t engineItem = 0;            // passed through as lParam
+    std::uint64_t engineItem = 0;            // passed through as subject
     std::uint64_t jobId = 0;
     std::uint64_t* bytesJudged = nullptr; // when given, grows by the length of every link value judged
     // When not 0, a post waits while this many messages wait in the queue:

@@ -151,7 +151,7 @@ void SearchRun::StartEngine(std::size_t index)
         // Not asked: reported as the worker would report a failed fetch.
         Message failed;
         failed.id = kMsgEngineFailed;
-        failed.lParam = job->engineItem;
+        failed.subject = job->engineItem;
         failed.jobId = job->id;
         if (!problem.empty())
             failed.record = std::make_shared<EngineReport>(NotSetUp(HideKey(problem, job->hidden)));
@@ -213,7 +213,7 @@ void SearchRun::OnEngineReport(const Message& message)
     EngineReport report = ReportOf(message);
     const ItemState state = StateFor(report);
     const auto counted = m_runningJobs.find(message.jobId);
-    const std::size_t index = m_engines.FindIndex(message.lParam);
+    const std::size_t index = m_engines.FindIndex(message.subject);
     EngineItem* item = m_engines.GetEngineItem(index);
     const bool linked = item != nullptr && item->job && item->job->id == message.jobId;
     if (linked) {
@@ -238,7 +238,7 @@ void SearchRun::OnEngineReport(const Message& message)
 
 void SearchRun::OnEngineStopped(const Message& message)
 {
-    EngineItem* item = m_engines.FindItem(message.lParam);
+    EngineItem* item = m_engines.FindItem(message.subject);
     if (item != nullptr && item->job && item->job->id == message.jobId)
         item->job.reset();
 }

@@ -22,8 +22,8 @@ void PostFinal(const SearchJob& job, std::uint32_t id, std::shared_ptr<EngineRep
 {
     Message message;
     message.id = id;
-    message.wParam = report ? static_cast<std::uint64_t>(report->links) : 0;
-    message.lParam = job.engineItem;
+    message.value = report ? static_cast<std::uint64_t>(report->links) : 0;
+    message.subject = job.engineItem;
     message.jobId = job.id;
     message.record = std::move(report);
     job.queue->Post(std::move(message));

@@ -88,8 +88,8 @@ void UpdateThreadProc(const std::shared_ptr<UpdateJob>& job)
     }
     Message ready;
     ready.id = kMsgUpdateReady;
-    ready.wParam = written ? 1 : 0;
-    ready.lParam = static_cast<std::uint64_t>(status);
+    ready.value = written ? 1 : 0;
+    ready.subject = static_cast<std::uint64_t>(status);
     job->queue->Post(std::move(ready));
 }
 

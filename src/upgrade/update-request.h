@@ -36,8 +36,8 @@ struct UpdateJob {
     long totalTimeoutSeconds = 60;
 };
 
-// The worker: one GET, then exactly one kMsgUpdateReady with wParam 1 (the
-// answer file was written) or 0, and lParam the HTTP status (0 for none).
+// The worker: one GET, then exactly one kMsgUpdateReady with value 1 (the
+// answer file was written) or 0, and subject the HTTP status (0 for none).
 void UpdateThreadProc(const std::shared_ptr<UpdateJob>& job);
 bool StartUpdateWorker(const std::shared_ptr<UpdateJob>& job);
 

@@ -25,8 +25,8 @@ TEST(MessageQueueTest, MessagesFromManyWorkersArriveWholeAndInEachWorkersOrder)
             for (int i = 0; i < kEach; ++i) {
                 Message message;
                 message.id = kMsgFoundHttpLink;
-                message.lParam = static_cast<std::uint64_t>(w);
-                message.wParam = static_cast<std::uint64_t>(i);
+                message.subject = static_cast<std::uint64_t>(w);
+                message.value = static_cast<std::uint64_t>(i);
                 message.link = std::make_unique<FoundLink>();
                 message.link->text = std::to_string(w) + ":" + std::to_string(i);
                 queue->Post(std::move(message));
@@ -38,8 +38,8 @@ TEST(MessageQueueTest, MessagesFromManyWorkersArriveWholeAndInEachWorkersOrder)
     while (received < kWorkers * kEach) {
         auto message = queue->WaitTake(std::chrono::seconds(10));
         ASSERT_TRUE(message) << "a post was lost";
-        ASSERT_EQ(message->wParam, next[message->lParam]++);
-        ASSERT_EQ(message->link->text, std::to_string(message->lParam) + ":" + std::to_string(message->wParam));
+        ASSERT_EQ(message->value, next[message->subject]++);
+        ASSERT_EQ(message->link->text, std::to_string(message->subject) + ":" + std::to_string(message->value));
         ++received;
     }
     for (auto& worker : workers)
@@ -105,7 +105,7 @@ TEST(MessageQueueTest, APosterWaitsForRoomAndAStopLetsItGoOn)
     std::thread worker([&] {
         for (std::uint64_t n = 0; n < kMessages; ++n) {
             Message message;
-            message.wParam = n;
+            message.value = n;
             queue.PostWithRoom(std::move(message), 100, &stop);
         }
     });
@@ -113,7 +113,7 @@ TEST(MessageQueueTest, APosterWaitsForRoomAndAStopLetsItGoOn)
     for (std::uint64_t expected = 0; expected < kMessages;) {
         most = std::max(most, queue.Size());
         if (auto message = queue.WaitTake(std::chrono::seconds(5))) {
-            ASSERT_EQ(message->wParam, expected++);
+            ASSERT_EQ(message->value, expected++);
         } else {
             FAIL() << "the worker stopped posting after " << expected;
         }
@@ -150,7 +150,7 @@ TEST(MessageQueueTest, ABatchArrivesWholeInOrderAfterRoomIsMade)
     wakeups = 0;
     std::vector<Message> batch(5);
     for (std::uint64_t n = 0; n < batch.size(); ++n)
-        batch[n].wParam = 1000 + n;
+        batch[n].value = 1000 + n;
     std::thread poster([&] { queue.PostBatch(batch, 100, &stop); });
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(queue.Size(), 100u) << "a full queue makes the batch wait";
@@ -163,7 +163,7 @@ TEST(MessageQueueTest, ABatchArrivesWholeInOrderAfterRoomIsMade)
     for (int n = 0; n < 40; ++n)
         queue.TryTake();
     for (std::uint64_t n = 0; n < 5; ++n)
-        EXPECT_EQ(queue.TryTake()->wParam, 1000 + n);
+        EXPECT_EQ(queue.TryTake()->value, 1000 + n);
 }
 
 } // namespace

@@ -164,7 +164,7 @@ TEST(LinkExtractorTest, PostedRecordsCarryTheEngineAndJob)
     auto message = queue.TryTake();
     ASSERT_TRUE(message);
     EXPECT_EQ(message->id, kMsgFoundFtpLink);
-    EXPECT_EQ(message->lParam, 42u);
+    EXPECT_EQ(message->subject, 42u);
     EXPECT_EQ(message->jobId, 7u);
     EXPECT_EQ(message->link->text, "ftp://h/a.zip");
     EXPECT_EQ(message->link->size, 14);

@@ -237,7 +237,7 @@ TEST_F(UpdateFetchTest, A200AnswerBecomesTheAnswerFile)
                   {PageBehavior::Kind::Serve, "[Version]\nMajor=2\nMinor=3\nBuild=0\n"});
     const Message ready = Fetch(kModeVersion);
     EXPECT_EQ(ready.id, kMsgUpdateReady);
-    EXPECT_EQ(ready.wParam, 1u);
+    EXPECT_EQ(ready.value, 1u);
     EXPECT_EQ(test::ReadFile(answer), "[Version]\r\nMajor=2\r\nMinor=3\r\nBuild=0\r\n");
     const auto heads = service.RequestHeads();
     ASSERT_EQ(heads.size(), 1u);
@@ -249,8 +249,8 @@ TEST_F(UpdateFetchTest, FailedFetchesLeaveTheOldAnswerWhole)
 {
     WriteFile(answer, "[Version]\r\nMajor=1\r\n");
     const Message missing = Fetch(kModeEngines);
-    EXPECT_EQ(missing.wParam, 0u);
-    EXPECT_EQ(missing.lParam, 404u);
+    EXPECT_EQ(missing.value, 0u);
+    EXPECT_EQ(missing.subject, 404u);
     EXPECT_EQ(DescribeUpdateFailure(404), "The update service at " + GetUpdateHost() +
                                               " has no such update (404): it may have moved; try again later.");
     EXPECT_EQ(DescribeUpdateFailure(503),
@@ -258,15 +258,15 @@ TEST_F(UpdateFetchTest, FailedFetchesLeaveTheOldAnswerWhole)
     EXPECT_EQ(DescribeUpdateFailure(500),
               "The update service at " + GetUpdateHost() + " answered with an error (500): try again later.");
     service.Route("/~orlund", {PageBehavior::Kind::CutMidway, "[Engine]\nQuery=x\n"});
-    EXPECT_EQ(Fetch(kModeClients).wParam, 0u);
+    EXPECT_EQ(Fetch(kModeClients).value, 0u);
     service.Route("/~orlund", {PageBehavior::Kind::Flood, "", 200, {}, std::size_t{3} << 20});
-    EXPECT_EQ(Fetch(kModeEngines).wParam, 0u) << "an answer over 1 MiB is refused";
+    EXPECT_EQ(Fetch(kModeEngines).value, 0u) << "an answer over 1 MiB is refused";
     EXPECT_EQ(test::ReadFile(answer), "[Version]\r\nMajor=1\r\n");
     const std::string refused = "127.0.0.1:" + std::to_string(test::RefusedPort());
     ::setenv("VELMORA_UPDATE_HOST", refused.c_str(), 1);
     const Message unreachable = Fetch(kModeVersion);
-    EXPECT_EQ(unreachable.wParam, 0u);
-    EXPECT_EQ(DescribeUpdateFailure(static_cast<long>(unreachable.lParam)),
+    EXPECT_EQ(unreachable.value, 0u);
+    EXPECT_EQ(DescribeUpdateFailure(static_cast<long>(unreachable.subject)),
               "The update service at " + refused +
                   " could not be reached: check the network (and any proxy set in the environment), then try again.");
 }

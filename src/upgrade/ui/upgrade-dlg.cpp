@@ -61,7 +61,7 @@ CUpgradeDlg::CUpgradeDlg(int mode, SettingsTarget& target, QWidget* parent)
     connect(m_pNotifier, &QueueNotifier::MessagesWaiting, this, [this] {
         while (auto message = m_pQueue->TryTake()) {
             if (message->id == kMsgUpdateReady)
-                OnUpdateReady(message->wParam == 1, static_cast<long>(message->lParam));
+                OnUpdateReady(message->value == 1, static_cast<long>(message->subject));
         }
     });
     auto job = std::make_shared<UpdateJob>();
