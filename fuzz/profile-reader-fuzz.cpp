@@ -38,15 +38,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::ofstream out(file, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
-    const auto names = SplitNulList(GetPrivateProfileSectionNamesA(1 << 20, file));
+    const auto names = SplitNulList(ProfileSnapshot(file).GetSectionNames(1 << 20));
     for (const std::string& name : names) {
-        GetPrivateProfileSectionA(name, 2048, file);
-        GetPrivateProfileIntA(name, "Date", 0, file);
-        Require(GetPrivateProfileStringA(name, "Query", "", 1024, file).size() < 1024);
+        ProfileSnapshot(file).GetSection(name, 2048);
+        ProfileSnapshot(file).GetInt(name, "Date", 0);
+        Require(ProfileSnapshot(file).GetString(name, "Query", "", 1024).size() < 1024);
     }
-    Require(WritePrivateProfileStringA("Fuzz", "Key", "value", file));
-    Require(GetPrivateProfileStringA("fuzz", "key", "", 256, file) == "value");
-    const auto after = SplitNulList(GetPrivateProfileSectionNamesA(1 << 20, file));
+    Require(ProfileEdit::WriteString(file, "Fuzz", "Key", "value"));
+    Require(ProfileSnapshot(file).GetString("fuzz", "key", "", 256) == "value");
+    const auto after = SplitNulList(ProfileSnapshot(file).GetSectionNames(1 << 20));
     for (const std::string& name : names)
         Require(std::find(after.begin(), after.end(), name) != after.end());
     return 0;

@@ -13,10 +13,11 @@ void ClientsPageModel::OnInitDialog()
 {
     m_names.Clear();
     for (const std::string& name :
-         SplitNulList(GetPrivateProfileSectionNamesA(keys::kSectionNamesBuffer, m_strClientsPath)))
+         SplitNulList(ProfileSnapshot(m_strClientsPath).GetSectionNames(keys::kSectionNamesBuffer)))
         m_names.Add(name);
-    fields.localDir = GetPrivateProfileStringA(keys::kSettingsSection, keys::kLocalDir, keys::kLocalDirDefault,
-                                               keys::kPageFieldBuffer, m_strSettingsPath);
+    fields.localDir =
+        ProfileSnapshot(m_strSettingsPath)
+            .GetString(keys::kSettingsSection, keys::kLocalDir, keys::kLocalDirDefault, keys::kPageFieldBuffer);
     const std::string active = GetActiveClient();
     m_strChosen = m_names.Contains(active) ? active : std::string();
 }
@@ -75,15 +76,15 @@ void ClientsPageModel::Show(const std::optional<std::string>& selected)
 
 std::string ClientsPageModel::GetActiveClient() const
 {
-    return GetPrivateProfileStringA(keys::kSettingsSection, keys::kFtpClient, keys::kFtpClientDefault,
-                                    keys::kPageFieldBuffer, m_strSettingsPath);
+    return ProfileSnapshot(m_strSettingsPath)
+        .GetString(keys::kSettingsSection, keys::kFtpClient, keys::kFtpClientDefault, keys::kPageFieldBuffer);
 }
 
 void ClientsPageModel::Delete(const std::optional<std::string>& selected)
 {
     if (m_names.Get().size() < 2 || !selected)
         return;
-    WritePrivateProfileSectionA(*selected, std::nullopt, m_strClientsPath);
+    ProfileEdit::WriteSection(m_strClientsPath, *selected, std::nullopt);
     m_names.Remove(*selected);
     if (*selected == m_strChosen)
         m_strChosen.clear();

@@ -13,7 +13,7 @@ namespace velmora {
 void EnginesPageModel::OnInitDialog()
 {
     m_names.Clear();
-    const std::string names = GetPrivateProfileSectionNamesA(keys::kSectionNamesBuffer, m_strSettingsPath);
+    const std::string names = ProfileSnapshot(m_strSettingsPath).GetSectionNames(keys::kSectionNamesBuffer);
     for (const std::string& name : SplitNulList(names)) {
         if (!EqualsNoCase(name, keys::kSettingsSection))
             m_names.Append(name); // the order the window lists and searches them in
@@ -84,7 +84,7 @@ void EnginesPageModel::Delete(const std::optional<std::string>& selected)
 {
     if (!selected)
         return;
-    WritePrivateProfileSectionA(*selected, std::nullopt, m_strSettingsPath);
+    ProfileEdit::WriteSection(m_strSettingsPath, *selected, std::nullopt);
     m_names.Remove(*selected);
     Cancel();
 }

@@ -35,7 +35,7 @@ int ClampThreadLimit(std::string_view stored)
 
 int ReadThreadLimit(const std::string& settingsPath)
 {
-    return ClampThreadLimit(GetPrivateProfileStringA(keys::kSettingsSection, keys::kMaxThreads, "", 64, settingsPath));
+    return ClampThreadLimit(ProfileSnapshot(settingsPath).GetString(keys::kSettingsSection, keys::kMaxThreads, "", 64));
 }
 
 } // namespace velmora

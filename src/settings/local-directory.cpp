@@ -58,10 +58,10 @@ std::string MakeLocalDirectory(const std::string& path)
 std::string SeedLocalDirectory(const std::string& settingsPath)
 {
     constexpr const char* kUnset = "\x01"; // no LocalDir can hold it
-    if (GetPrivateProfileStringA(keys::kSettingsSection, keys::kLocalDir, kUnset, 2, settingsPath) != kUnset)
+    if (ProfileSnapshot(settingsPath).GetString(keys::kSettingsSection, keys::kLocalDir, kUnset, 2) != kUnset)
         return {};
     const std::string folder = FindDownloadFolder();
-    if (folder.empty() || !WritePrivateProfileStringA(keys::kSettingsSection, keys::kLocalDir, folder, settingsPath))
+    if (folder.empty() || !ProfileEdit::WriteString(settingsPath, keys::kSettingsSection, keys::kLocalDir, folder))
         return {};
     return folder;
 }
@@ -76,8 +76,8 @@ std::string DescribeWhereThingsLive(const std::string& workingDirectory)
 std::string ReadLocalDirectory(const std::string& workingDirectory)
 {
     const std::string localDir =
-        GetPrivateProfileStringA(keys::kSettingsSection, keys::kLocalDir, keys::kLocalDirDefault,
-                                 keys::kPageFieldBuffer, JoinPath(workingDirectory, keys::kSettingsFile));
+        ProfileSnapshot(JoinPath(workingDirectory, keys::kSettingsFile))
+            .GetString(keys::kSettingsSection, keys::kLocalDir, keys::kLocalDirDefault, keys::kPageFieldBuffer);
     return ResolveLocalDirectory(localDir, workingDirectory);
 }
 

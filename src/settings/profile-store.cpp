@@ -313,36 +313,15 @@ bool ProfileEdit::Commit()
     return WriteFileAtomically(m_strPath, m_document.Serialize(), mode);
 }
 
-std::string GetPrivateProfileStringA(std::string_view section, std::string_view key, std::string_view defaultValue,
-                                     std::size_t size, const std::string& file)
-{
-    return ProfileSnapshot(file).GetString(section, key, defaultValue, size);
-}
-
-int GetPrivateProfileIntA(std::string_view section, std::string_view key, int defaultValue, const std::string& file)
-{
-    return ProfileSnapshot(file).GetInt(section, key, defaultValue);
-}
-
-bool WritePrivateProfileStringA(std::string_view section, std::string_view key, std::string_view value,
-                                const std::string& file)
+bool ProfileEdit::WriteString(const std::string& file, std::string_view section, std::string_view key,
+                              std::string_view value)
 {
     ProfileEdit edit(file);
     return edit.SetString(section, key, value) && edit.Commit();
 }
 
-std::string GetPrivateProfileSectionNamesA(std::size_t size, const std::string& file)
-{
-    return ProfileSnapshot(file).GetSectionNames(size);
-}
-
-std::string GetPrivateProfileSectionA(std::string_view section, std::size_t size, const std::string& file)
-{
-    return ProfileSnapshot(file).GetSection(section, size);
-}
-
-bool WritePrivateProfileSectionA(std::string_view section, std::optional<std::string_view> entries,
-                                 const std::string& file)
+bool ProfileEdit::WriteSection(const std::string& file, std::string_view section,
+                               std::optional<std::string_view> entries)
 {
     ProfileEdit edit(file);
     return edit.SetSection(section, entries) && edit.Commit();

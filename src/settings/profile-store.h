@@ -10,8 +10,9 @@
 
 namespace velmora {
 
-// The six profile-file operations the program is written against. Every call
-// reads or rewrites the file at once; there is no cache. Section names, key
+// The settings files are read through a ProfileSnapshot and changed through
+// a ProfileEdit. Every snapshot reads the file at once and every write
+// rewrites it at once; there is no cache. Section names, key
 // names and file names match without regard to letter case. Sections that
 // stand in a file more than once act as one: reads look through them in
 // file order, the name list names them once, writes land in the first.
@@ -24,24 +25,8 @@ namespace velmora {
 // in a key).
 //
 // An operation that reads many values (listing the engines, an upgrade
-// offer) takes a ProfileSnapshot and parses the file once; one that writes
-// many (saving the ticks, a merge) takes a ProfileEdit and writes once.
-
-std::string GetPrivateProfileStringA(std::string_view section, std::string_view key, std::string_view defaultValue,
-                                     std::size_t size, const std::string& file);
-
-int GetPrivateProfileIntA(std::string_view section, std::string_view key, int defaultValue, const std::string& file);
-
-bool WritePrivateProfileStringA(std::string_view section, std::string_view key, std::string_view value,
-                                const std::string& file);
-
-std::string GetPrivateProfileSectionNamesA(std::size_t size, const std::string& file);
-
-std::string GetPrivateProfileSectionA(std::string_view section, std::size_t size, const std::string& file);
-
-// `entries` is a NUL list of "key=value" texts; nullopt removes the section.
-bool WritePrivateProfileSectionA(std::string_view section, std::optional<std::string_view> entries,
-                                 const std::string& file);
+// offer) keeps one ProfileSnapshot and parses the file once; one that writes
+// many (saving the ticks, a merge) keeps one ProfileEdit and writes once.
 
 // One read of a file, answering any number of reads with the rules above.
 class ProfileSnapshot {
@@ -71,6 +56,14 @@ private:
 class ProfileEdit {
 public:
     explicit ProfileEdit(std::string file);
+
+    // One change, written at once.
+    static bool WriteString(const std::string& file, std::string_view section, std::string_view key,
+                            std::string_view value);
+    // `entries` is a NUL list of "key=value" texts; nullopt removes the
+    // section.
+    static bool WriteSection(const std::string& file, std::string_view section,
+                             std::optional<std::string_view> entries);
 
     bool SetString(std::string_view section, std::string_view key, std::string_view value);
     // Removes every entry of that key from the section.

@@ -24,37 +24,37 @@ void ViewSettings::Load()
 void ViewSettings::SetViewStyle(int style)
 {
     m_nViewStyle = style;
-    WritePrivateProfileStringA(keys::kSettingsSection, keys::kViewStyle, std::to_string(style), m_strSettingsPath);
+    ProfileEdit::WriteString(m_strSettingsPath, keys::kSettingsSection, keys::kViewStyle, std::to_string(style));
 }
 
 void ViewSettings::FlipFilterResults()
 {
     m_bFilterResults = !m_bFilterResults;
-    WritePrivateProfileStringA(keys::kSettingsSection, keys::kFilter, m_bFilterResults ? "1" : "0", m_strSettingsPath);
+    ProfileEdit::WriteString(m_strSettingsPath, keys::kSettingsSection, keys::kFilter, m_bFilterResults ? "1" : "0");
 }
 
 void ViewSettings::SetAutoTest(bool on)
 {
     m_bAutoTest = on;
-    WritePrivateProfileStringA(keys::kSettingsSection, keys::kAutoTest, on ? "1" : "0", m_strSettingsPath);
+    ProfileEdit::WriteString(m_strSettingsPath, keys::kSettingsSection, keys::kAutoTest, on ? "1" : "0");
 }
 
 void ViewSettings::SetServerDetailsShown(bool shown)
 {
     m_bServerDetails = shown;
-    WritePrivateProfileStringA(keys::kSettingsSection, keys::kServerDetails, shown ? "1" : "0", m_strSettingsPath);
+    ProfileEdit::WriteString(m_strSettingsPath, keys::kSettingsSection, keys::kServerDetails, shown ? "1" : "0");
 }
 
 void ViewSettings::SetSaveSearches(bool on)
 {
     m_bSaveSearches = on;
-    WritePrivateProfileStringA(keys::kSettingsSection, keys::kSaveSearches, on ? "1" : "0", m_strSettingsPath);
+    ProfileEdit::WriteString(m_strSettingsPath, keys::kSettingsSection, keys::kSaveSearches, on ? "1" : "0");
 }
 
 void ViewSettings::SetOnlyNewResults(bool on)
 {
     m_bOnlyNewResults = on;
-    WritePrivateProfileStringA(keys::kSettingsSection, keys::kOnlyNewResults, on ? "1" : "0", m_strSettingsPath);
+    ProfileEdit::WriteString(m_strSettingsPath, keys::kSettingsSection, keys::kOnlyNewResults, on ? "1" : "0");
 }
 
 } // namespace velmora

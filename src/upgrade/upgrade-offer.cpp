@@ -27,21 +27,22 @@ bool IsNewerVersion(int major, int minor, int build)
 VersionOffer ReadVersionOffer(const std::string& answerPath)
 {
     VersionOffer offer;
-    offer.major = GetPrivateProfileIntA("Version", "Major", 0, answerPath);
-    offer.minor = GetPrivateProfileIntA("Version", "Minor", 0, answerPath);
-    offer.build = GetPrivateProfileIntA("Version", "Build", 0, answerPath);
+    offer.major = ProfileSnapshot(answerPath).GetInt("Version", "Major", 0);
+    offer.minor = ProfileSnapshot(answerPath).GetInt("Version", "Minor", 0);
+    offer.build = ProfileSnapshot(answerPath).GetInt("Version", "Build", 0);
     offer.newer = IsNewerVersion(offer.major, offer.minor, offer.build);
     if (!offer.newer)
         return offer;
-    const auto count = static_cast<unsigned>(GetPrivateProfileIntA("Download", "Count", 0, answerPath));
+    const auto count = static_cast<unsigned>(ProfileSnapshot(answerPath).GetInt("Download", "Count", 0));
     SortedNames labels;
     for (unsigned i = 1; i <= std::min(count, kMaxLocations); ++i)
         labels.Add(
-            GetPrivateProfileStringA("Download", "Location" + std::to_string(i), "", kLocationBuffer, answerPath));
+            ProfileSnapshot(answerPath).GetString("Download", "Location" + std::to_string(i), "", kLocationBuffer));
     // Addresses go by position in the sorted list: URL0 for the first label.
     for (std::size_t k = 0; k < labels.Get().size(); ++k) {
-        offer.locations.push_back({labels.Get()[k], GetPrivateProfileStringA("Download", "URL" + std::to_string(k), "",
-                                                                             kLocationBuffer, answerPath)});
+        offer.locations.push_back(
+            {labels.Get()[k],
+             ProfileSnapshot(answerPath).GetString("Download", "URL" + std::to_string(k), "", kLocationBuffer)});
     }
     return offer;
 }

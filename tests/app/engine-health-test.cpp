@@ -117,7 +117,7 @@ TEST_F(EngineHealthTest, AnEngineMayAskWithItsOwnUserAgent)
 {
     server.Route("/e", {PageBehavior::Kind::Serve, ""});
     Open({{"Own", "/e"}});
-    WritePrivateProfileStringA("Own", "Agent", "Mozilla/5.0 (X11; Linux x86_64)", dir.File("settings.dat"));
+    ProfileEdit::WriteString(dir.File("settings.dat"), "Own", "Agent", "Mozilla/5.0 (X11; Linux x86_64)");
     ASSERT_TRUE(RunToEnd("x"));
     ASSERT_EQ(server.RequestHeads().size(), 1u);
     EXPECT_NE(server.RequestHeads()[0].find("User-Agent: Mozilla/5.0 (X11; Linux x86_64)\r\n"), std::string::npos);

@@ -101,10 +101,10 @@ TEST_F(ResultIntakeSessionTest, RefreshingShowsTheSelectedServersFilesAndLogin)
     EXPECT_FALSE(session->RefreshResults(0).hasDetails) << "a group root shows nothing";
 
     session->GetViews().SetViewStyle(3);
-    EXPECT_EQ(GetPrivateProfileIntA("Settings", "ViewStyle", 0, dir.File("settings.dat")), 3);
+    EXPECT_EQ(ProfileSnapshot(dir.File("settings.dat")).GetInt("Settings", "ViewStyle", 0), 3);
     session->GetViews().FlipFilterResults();
     EXPECT_TRUE(session->GetViews().GetFilterResults());
-    EXPECT_EQ(GetPrivateProfileIntA("Settings", "Filter", 0, dir.File("settings.dat")), 1);
+    EXPECT_EQ(ProfileSnapshot(dir.File("settings.dat")).GetInt("Settings", "Filter", 0), 1);
 }
 
 TEST_F(ResultIntakeSessionTest, NothingIsListedBeforeTheFirstSearch)

@@ -77,7 +77,7 @@ TEST_F(ServerTestPassTest, FtpServersFirstWithinTheLimitAndEachVerdictStartsTheN
     ASSERT_TRUE(test::WaitFor([&] { return !ftpGood.Received().empty() && !httpGood.Received().empty(); }));
     EXPECT_EQ(ftpGood.Received().front(), "USER anonymous\r\nPASS velmora@example.org\r\n");
     EXPECT_EQ(httpGood.Received().front().rfind("HEAD /d%20e.mp3 HTTP/1.1\r\nHost: 2130706433\r\n", 0), 0u);
-    EXPECT_EQ(GetPrivateProfileIntA("Settings", "AutoTest", 0, dir.File("settings.dat")), 1);
+    EXPECT_EQ(ProfileSnapshot(dir.File("settings.dat")).GetInt("Settings", "AutoTest", 0), 1);
 }
 
 TEST_F(ServerTestPassTest, TurningTestsOffWhileProbesRunUntestsThemAtOnce)

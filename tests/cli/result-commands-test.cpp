@@ -25,9 +25,9 @@ protected:
         // FileTransfer, first on PATH, is the stand-in.
         std::filesystem::create_directory(dir.File("bin"));
         std::filesystem::create_symlink(RECORD_ARGS_PATH, dir.File("bin/FileTransfer"));
-        WritePrivateProfileStringA("Settings", "FTPClient", "lftp", dir.File("settings.dat"));
-        WritePrivateProfileStringA("lftp", "Path", RECORD_ARGS_PATH, dir.File("clients.dat"));
-        WritePrivateProfileStringA("lftp", "Args", "-u %u,%p -p %o %h[ -e \"get %r%f\"]", dir.File("clients.dat"));
+        ProfileEdit::WriteString(dir.File("settings.dat"), "Settings", "FTPClient", "lftp");
+        ProfileEdit::WriteString(dir.File("clients.dat"), "lftp", "Path", RECORD_ARGS_PATH);
+        ProfileEdit::WriteString(dir.File("clients.dat"), "lftp", "Args", "-u %u,%p -p %o %h[ -e \"get %r%f\"]");
     }
 
     int Run(const std::string& arguments, std::string* out = nullptr)
@@ -120,7 +120,7 @@ TEST_F(ResultCommandsTest, GetWaitTellsWhatLftpSaidWhenTheFileIsMissing)
     ASSERT_TRUE(server.IsRunning()) << "python3-pyftpdlib is installed by scripts/install-deps.sh";
     std::filesystem::remove(dir.File("clients.dat"));
     std::filesystem::copy_file(SERVICE_DIR "/answers/clients.ini", dir.File("clients.dat"));
-    WritePrivateProfileStringA("Settings", "LocalDir", "downloads", dir.File("settings.dat"));
+    ProfileEdit::WriteString(dir.File("settings.dat"), "Settings", "LocalDir", "downloads");
     const test::ProgramRun fetched =
         test::RunProgram({VELMORA_CLI_PATH, "get", "--wait", server.Url("/there.bin")}, dir.Path(), 60s);
     EXPECT_EQ(fetched.status, 0) << fetched.output;
@@ -134,7 +134,7 @@ TEST_F(ResultCommandsTest, GetWaitTellsWhatLftpSaidWhenTheFileIsMissing)
 
 TEST_F(ResultCommandsTest, NoClientChosenStartsNothing)
 {
-    WritePrivateProfileStringA("Settings", "FTPClient", "", dir.File("settings.dat"));
+    ProfileEdit::WriteString(dir.File("settings.dat"), "Settings", "FTPClient", "");
     EXPECT_EQ(Run("connect 'ftp://127.0.0.1/a.zip'"), 1);
     EXPECT_FALSE(std::filesystem::exists(record));
 }

@@ -56,11 +56,11 @@ TEST_F(UpdateCommandTest, EnginesAreOfferedAndMergedAsTheDialogDoes)
     std::string out;
     EXPECT_EQ(Run("update engines --json --merge-preselected", out), 0);
     EXPECT_EQ(out, "{\"engine\":\"Alpha\",\"preselected\":false}\n{\"engine\":\"Beta\",\"preselected\":true}\n");
-    EXPECT_EQ(GetPrivateProfileStringA("Beta", "Query", "", 1024, dir.File("settings.dat")), "http://b/?q=%s");
-    EXPECT_EQ(GetPrivateProfileStringA("Alpha", "Query", "", 1024, dir.File("settings.dat")), "old");
+    EXPECT_EQ(ProfileSnapshot(dir.File("settings.dat")).GetString("Beta", "Query", "", 1024), "http://b/?q=%s");
+    EXPECT_EQ(ProfileSnapshot(dir.File("settings.dat")).GetString("Alpha", "Query", "", 1024), "old");
     out.clear();
     EXPECT_EQ(Run("update engines --merge Alpha Nowhere", out), 0);
-    EXPECT_EQ(GetPrivateProfileStringA("Alpha", "Query", "", 1024, dir.File("settings.dat")), "http://a/?q=%s");
+    EXPECT_EQ(ProfileSnapshot(dir.File("settings.dat")).GetString("Alpha", "Query", "", 1024), "http://a/?q=%s");
     EXPECT_EQ(test::ReadFile(dir.File("settings.dat")).find("Nowhere"), std::string::npos);
 }
 
@@ -71,7 +71,7 @@ TEST_F(UpdateCommandTest, ClientsAlreadyThereAreNotOfferedAndAFailureSaysSo)
     std::string out;
     EXPECT_EQ(Run("update clients --json --merge ncftp", out), 0);
     EXPECT_EQ(out, "{\"client\":\"ncftp\"}\n");
-    EXPECT_EQ(GetPrivateProfileStringA("ncftp", "Path", "", 256, dir.File("clients.dat")), "ncftpget");
+    EXPECT_EQ(ProfileSnapshot(dir.File("clients.dat")).GetString("ncftp", "Path", "", 256), "ncftpget");
     out.clear();
     EXPECT_EQ(Run("update version", out), 1) << "404";
     EXPECT_EQ(Run("update nothing", out), 2);
@@ -82,7 +82,7 @@ TEST_F(UpdateCommandTest, CrLfAnswersMergeAndAMergeThatFailsExitsOne)
     service.Route(object + "engines", {PageBehavior::Kind::Serve, "[Gamma]\r\nQuery=http://g/?q=%s\r\nDate=1\r\n"});
     std::string out;
     EXPECT_EQ(Run("update engines --merge Gamma", out), 0);
-    EXPECT_EQ(GetPrivateProfileStringA("Gamma", "Query", "", 1024, dir.File("settings.dat")), "http://g/?q=%s");
+    EXPECT_EQ(ProfileSnapshot(dir.File("settings.dat")).GetString("Gamma", "Query", "", 1024), "http://g/?q=%s");
     std::filesystem::remove(dir.File("settings.dat"));
     std::filesystem::create_directory(dir.File("settings.dat"));
     EXPECT_EQ(Run("update engines --merge Gamma", out), 1) << "settings.dat cannot be replaced";

@@ -165,10 +165,10 @@ protected:
 
     void Configure(const std::string& args, const std::string& script = "", const std::string& path = RECORD_ARGS_PATH)
     {
-        WritePrivateProfileStringA("Settings", "FTPClient", "Stand-in", settings);
-        WritePrivateProfileStringA("Stand-in", "Path", path, clients);
-        WritePrivateProfileStringA("Stand-in", "Args", args, clients);
-        WritePrivateProfileStringA("Stand-in", "Script", EncodeScript(script), clients);
+        ProfileEdit::WriteString(settings, "Settings", "FTPClient", "Stand-in");
+        ProfileEdit::WriteString(clients, "Stand-in", "Path", path);
+        ProfileEdit::WriteString(clients, "Stand-in", "Args", args);
+        ProfileEdit::WriteString(clients, "Stand-in", "Script", EncodeScript(script));
     }
 
     // The working directory and arguments the stand-in received.
@@ -221,7 +221,7 @@ TEST_F(ClientLaunchTest, NothingStartsAndTheMessageSaysWhatToDo)
     EXPECT_FALSE(none.started);
     EXPECT_EQ(none.message, "No FTP client is chosen: pick one in Edit > Settings > FTP Clients.");
     EXPECT_FALSE(std::filesystem::exists(dir.File("client.scr")));
-    WritePrivateProfileStringA("Settings", "FTPClient", "Gone", settings);
+    ProfileEdit::WriteString(settings, "Settings", "FTPClient", "Gone");
     EXPECT_EQ(LaunchClient(*result, true, settings, dir.Path()).message,
               "The FTP client \"Gone\" is not in clients.dat: pick another in Edit > Settings > FTP Clients.");
     Configure("-f %s", "open %h");
@@ -237,7 +237,7 @@ TEST_F(ClientLaunchTest, NothingStartsAndTheMessageSaysWhatToDo)
         << missing.message;
     // A Local Directory that cannot be made (a file stands in its way).
     test::WriteFile(dir.File("plain"), "a file");
-    WritePrivateProfileStringA("Settings", "LocalDir", dir.File("plain/downloads"), settings);
+    ProfileEdit::WriteString(settings, "Settings", "LocalDir", dir.File("plain/downloads"));
     Configure("x");
     const LaunchResult noFolder = LaunchClient(*result, true, settings, dir.Path());
     EXPECT_FALSE(noFolder.started) << "LocalDir cannot be made";
@@ -249,13 +249,13 @@ TEST_F(ClientLaunchTest, NothingStartsAndTheMessageSaysWhatToDo)
 TEST_F(ClientLaunchTest, AValueTheScriptCannotCarryRefusesTheLaunch)
 {
     Configure("-f %s", "get %r%f");
-    WritePrivateProfileStringA("Stand-in", "Quote", "none", clients);
+    ProfileEdit::WriteString(clients, "Stand-in", "Quote", "none");
     const LaunchResult refused = LaunchClient(*Record("ftp://h/a%3Bb.mp3"), true, settings, dir.Path());
     EXPECT_FALSE(refused.started);
     EXPECT_NE(refused.message.find("cannot carry safely"), std::string::npos) << refused.message;
     EXPECT_FALSE(std::filesystem::exists(dir.File("client.scr")));
     EXPECT_FALSE(std::filesystem::exists(record));
-    WritePrivateProfileStringA("Stand-in", "Quote", "fish", clients);
+    ProfileEdit::WriteString(clients, "Stand-in", "Quote", "fish");
     EXPECT_NE(LaunchClient(*Record("ftp://h/a.mp3"), true, settings, dir.Path()).message.find("unknown Quote"),
               std::string::npos);
 }

@@ -37,7 +37,7 @@ protected:
         port = std::to_string(server->Port());
         // The catalogue a new working folder starts with.
         std::filesystem::copy_file(SERVICE_DIR "/answers/clients.ini", dir.File("clients.dat"));
-        WritePrivateProfileStringA("Settings", "LocalDir", dir.File("downloads"), settings);
+        ProfileEdit::WriteString(settings, "Settings", "LocalDir", dir.File("downloads"));
     }
 
     void TearDown() override
@@ -62,7 +62,7 @@ protected:
     // test knows it is over before it looks.
     test::ProgramRun RunClient(const std::string& client, const ResultEntry& record, bool fileMode = true)
     {
-        WritePrivateProfileStringA("Settings", "FTPClient", client, settings);
+        ProfileEdit::WriteString(settings, "Settings", "FTPClient", client);
         const ClientLaunch launch = PlanClientLaunch(record, fileMode, settings, dir.Path());
         EXPECT_TRUE(launch.problem.empty()) << launch.problem;
         if (launch.script)
@@ -95,7 +95,7 @@ TEST_F(FtpClientsTest, NcftpgetFetchesOrdinaryNamesWithANamedLogin)
 
 TEST_F(FtpClientsTest, TheFileZillaTemplateHandsOverOneAddress)
 {
-    WritePrivateProfileStringA("FileZilla", "Path", RECORD_ARGS_PATH, dir.File("clients.dat"));
+    ProfileEdit::WriteString(dir.File("clients.dat"), "FileZilla", "Path", RECORD_ARGS_PATH);
     ::setenv("VELMORA_RECORD_FILE", dir.File("recorded").c_str(), 1);
     const test::ProgramRun run = RunClient("FileZilla", *Result("", "/music/Don't%20Stop.mp3"));
     EXPECT_EQ(run.status, 0);
@@ -129,7 +129,7 @@ TEST_F(FtpClientsTest, HostileLoginsReachLftpAsValuesEvenWhenOnlyConnecting)
 
 TEST_F(FtpClientsTest, LaunchClientStartsLftpDetachedAndItFetches)
 {
-    WritePrivateProfileStringA("Settings", "FTPClient", "lftp", settings);
+    ProfileEdit::WriteString(settings, "Settings", "FTPClient", "lftp");
     ASSERT_TRUE(LaunchClient(*Result("", "/music/Blue%20Moon%20(live).mp3"), true, settings, dir.Path()).started);
     EXPECT_TRUE(test::WaitFor([&] { return Fetched("Blue Moon (live).mp3"); }, std::chrono::seconds(20)));
 }
@@ -137,8 +137,8 @@ TEST_F(FtpClientsTest, LaunchClientStartsLftpDetachedAndItFetches)
 TEST_F(FtpClientsTest, ARelativeLocalDirectoryIsMadeAndHandedToTheClientWhole)
 {
     // The client runs inside the folder; a relative %l would name one below it.
-    WritePrivateProfileStringA("Settings", "LocalDir", "later/downloads", settings);
-    WritePrivateProfileStringA("Settings", "FTPClient", "lftp", settings);
+    ProfileEdit::WriteString(settings, "Settings", "LocalDir", "later/downloads");
+    ProfileEdit::WriteString(settings, "Settings", "FTPClient", "lftp");
     const auto record = Result("", "/music/Blue%20Moon%20(live).mp3");
     const ClientLaunch plan = PlanClientLaunch(*record, true, settings, dir.Path());
     EXPECT_EQ(plan.workingDirectory, dir.File("later/downloads"));

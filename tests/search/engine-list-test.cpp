@@ -55,7 +55,7 @@ TEST_F(EngineListTest, RefillingSavesTicksButReloadingDoesNot)
     engines.LoadEngines();
     engines.SetCheck(1, false);
     engines.LoadEngines();
-    EXPECT_EQ(GetPrivateProfileStringA("B", "Search", "", 2, file), "N");
+    EXPECT_EQ(ProfileSnapshot(file).GetString("B", "Search", "", 2), "N");
     EXPECT_EQ(Listed(), (std::vector<std::pair<std::string, bool>>{{"A", true}, {"B", false}}));
 
     engines.SetCheck(0, false);
@@ -69,7 +69,7 @@ TEST_F(EngineListTest, ReloadDoesNotWriteBackADeletedEngine)
 {
     WriteFile(file, "[A]\n[B]\n");
     engines.LoadEngines();
-    ASSERT_TRUE(WritePrivateProfileSectionA("B", std::nullopt, file));
+    ASSERT_TRUE(ProfileEdit::WriteSection(file, "B", std::nullopt));
     engines.ReloadEngines();
     EXPECT_EQ(Listed(), (std::vector<std::pair<std::string, bool>>{{"A", true}}));
     EXPECT_EQ(ReadFile(file), "[A]\n");

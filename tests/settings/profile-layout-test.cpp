@@ -23,16 +23,16 @@ protected:
 
     std::string Get(const char* section, const char* key)
     {
-        return GetPrivateProfileStringA(section, key, "DEF", 1024, file);
+        return ProfileSnapshot(file).GetString(section, key, "DEF", 1024);
     }
 };
 
 TEST_F(ProfileLayoutTest, CrLfFilesReadAndKeepTheirLineEnds)
 {
     WriteFile(file, "[Settings]\r\nMaxthreads=8\r\n\r\n[Engine]\r\nQuery=http://e/?q=%s\r\n");
-    EXPECT_EQ(GetPrivateProfileIntA("Settings", "Maxthreads", 5, file), 8);
+    EXPECT_EQ(ProfileSnapshot(file).GetInt("Settings", "Maxthreads", 5), 8);
     EXPECT_EQ(Get("Engine", "Query"), "http://e/?q=%s") << "no CR left on the value";
-    ASSERT_TRUE(WritePrivateProfileStringA("Engine", "Search", "N", file));
+    ASSERT_TRUE(ProfileEdit::WriteString(file, "Engine", "Search", "N"));
     EXPECT_EQ(ReadFile(file), "[Settings]\r\nMaxthreads=8\r\n\r\n[Engine]\r\nQuery=http://e/?q=%s\r\nSearch=N\r\n");
 }
 
@@ -48,7 +48,7 @@ TEST_F(ProfileLayoutTest, EveryCrBeforeALineEndBelongsToTheLineEnd)
     WriteFile(file, "[A]\r\r\nx=1\r\r\r\ny=two words \r\r\n");
     EXPECT_EQ(Get("A", "x"), "1");
     EXPECT_EQ(Get("A", "y"), "two words");
-    ASSERT_TRUE(WritePrivateProfileStringA("A", "z", "3", file));
+    ASSERT_TRUE(ProfileEdit::WriteString(file, "A", "z", "3"));
     EXPECT_EQ(ReadFile(file), "[A]\r\nx=1\r\ny=two words \r\nz=3\r\n") << "the file keeps CR LF line ends";
 }
 
@@ -56,20 +56,20 @@ TEST_F(ProfileLayoutTest, CommentsAndBlankLinesAreSkippedAndKept)
 {
     WriteFile(file, "; settings for Velmora\n\n[A]\n  ; x=commented\n\nx=1\n\n; trailer\n[B]\n");
     EXPECT_EQ(Get("A", "x"), "1");
-    EXPECT_EQ(SplitNulList(GetPrivateProfileSectionNamesA(8000, file)), (std::vector<std::string>{"A", "B"}));
-    ASSERT_TRUE(WritePrivateProfileStringA("A", "y", "2", file));
+    EXPECT_EQ(SplitNulList(ProfileSnapshot(file).GetSectionNames(8000)), (std::vector<std::string>{"A", "B"}));
+    ASSERT_TRUE(ProfileEdit::WriteString(file, "A", "y", "2"));
     EXPECT_EQ(ReadFile(file), "; settings for Velmora\n\n[A]\n  ; x=commented\n\nx=1\n\n; trailer\ny=2\n[B]\n");
 }
 
 TEST_F(ProfileLayoutTest, DuplicateSectionsActAsOne)
 {
     WriteFile(file, "[Eng]\nQuery=first\n[Other]\n[ENG]\nQuery=second\nSearch=N\n");
-    EXPECT_EQ(SplitNulList(GetPrivateProfileSectionNamesA(8000, file)), (std::vector<std::string>{"Eng", "Other"}));
+    EXPECT_EQ(SplitNulList(ProfileSnapshot(file).GetSectionNames(8000)), (std::vector<std::string>{"Eng", "Other"}));
     EXPECT_EQ(Get("eng", "Query"), "first");
     EXPECT_EQ(Get("eng", "Search"), "N") << "a key only in the later copy is still found";
-    ASSERT_TRUE(WritePrivateProfileStringA("Eng", "Search", "Y", file));
+    ASSERT_TRUE(ProfileEdit::WriteString(file, "Eng", "Search", "Y"));
     EXPECT_EQ(Get("eng", "Search"), "Y");
-    ASSERT_TRUE(WritePrivateProfileSectionA("Eng", JoinNulList({"Query=only"}), file));
+    ASSERT_TRUE(ProfileEdit::WriteSection(file, "Eng", JoinNulList({"Query=only"})));
     EXPECT_EQ(ReadFile(file), "[Eng]\nQuery=only\n[Other]\n");
 }
 
@@ -77,8 +77,8 @@ TEST_F(ProfileLayoutTest, KeyWithoutEqualsIsNoKeyButStaysInTheFile)
 {
     WriteFile(file, "[A]\nlonely\nx=1\n");
     EXPECT_EQ(Get("A", "lonely"), "DEF");
-    EXPECT_EQ(SplitNulList(GetPrivateProfileSectionA("A", 2048, file)), (std::vector<std::string>{"lonely", "x=1"}));
-    ASSERT_TRUE(WritePrivateProfileStringA("A", "lonely", "now", file));
+    EXPECT_EQ(SplitNulList(ProfileSnapshot(file).GetSection("A", 2048)), (std::vector<std::string>{"lonely", "x=1"}));
+    ASSERT_TRUE(ProfileEdit::WriteString(file, "A", "lonely", "now"));
     EXPECT_EQ(ReadFile(file), "[A]\nlonely\nx=1\nlonely=now\n");
 }
 
@@ -86,11 +86,11 @@ TEST_F(ProfileLayoutTest, LongValuesAndOddLinesSurviveARoundTrip)
 {
     const std::string longValue(10000, 'q');
     WriteFile(file, "junk before any section\nx=outside\n[A]\nv=" + longValue + "\n[broken\n=novalue\n");
-    EXPECT_EQ(GetPrivateProfileStringA("A", "v", "", 20000, file), longValue);
+    EXPECT_EQ(ProfileSnapshot(file).GetString("A", "v", "", 20000), longValue);
     EXPECT_EQ(Get("A", "x"), "DEF") << "keys before the first section belong to none";
-    EXPECT_EQ(SplitNulList(GetPrivateProfileSectionNamesA(8000, file)), (std::vector<std::string>{"A"}));
-    ASSERT_TRUE(WritePrivateProfileStringA("A", "w", "1", file));
-    EXPECT_EQ(GetPrivateProfileStringA("A", "v", "", 20000, file), longValue);
+    EXPECT_EQ(SplitNulList(ProfileSnapshot(file).GetSectionNames(8000)), (std::vector<std::string>{"A"}));
+    ASSERT_TRUE(ProfileEdit::WriteString(file, "A", "w", "1"));
+    EXPECT_EQ(ProfileSnapshot(file).GetString("A", "v", "", 20000), longValue);
     EXPECT_NE(ReadFile(file).find("[broken\n=novalue\nw=1\n"), std::string::npos);
 }
 
@@ -116,7 +116,7 @@ TEST_F(ProfileLayoutTest, AWriteThatRunsOutOfSpaceLeavesTheOldFileWhole)
     rlimit tight = saved;
     tight.rlim_cur = 64;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
-    const bool written = WritePrivateProfileStringA("Settings", "LocalDir", std::string(4096, 'd'), file);
+    const bool written = ProfileEdit::WriteString(file, "Settings", "LocalDir", std::string(4096, 'd'));
     ::setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_FALSE(written);
     EXPECT_EQ(ReadFile(file), old);
@@ -125,9 +125,9 @@ TEST_F(ProfileLayoutTest, AWriteThatRunsOutOfSpaceLeavesTheOldFileWhole)
 
 TEST_F(ProfileLayoutTest, AWriteIntoAMissingFolderFailsCleanly)
 {
-    EXPECT_FALSE(WritePrivateProfileStringA("A", "x", "1", dir.File("no/such/folder/settings.dat")));
+    EXPECT_FALSE(ProfileEdit::WriteString(dir.File("no/such/folder/settings.dat"), "A", "x", "1"));
     WriteFile(file, "[A]\nx=1\n");
-    EXPECT_FALSE(WritePrivateProfileStringA("A", "x", "1", file + "/inside.dat")) << "a file is no folder";
+    EXPECT_FALSE(ProfileEdit::WriteString(file + "/inside.dat", "A", "x", "1")) << "a file is no folder";
     EXPECT_EQ(ReadFile(file), "[A]\nx=1\n");
 }
 
@@ -137,7 +137,7 @@ TEST_F(ProfileLayoutTest, AWriteIntoALockedFolderFailsCleanly)
         GTEST_SKIP() << "permissions do not stop root";
     WriteFile(file, "[A]\nx=1\n");
     std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-    EXPECT_FALSE(WritePrivateProfileStringA("A", "x", "2", file));
+    EXPECT_FALSE(ProfileEdit::WriteString(file, "A", "x", "2"));
     std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_all);
     EXPECT_EQ(ReadFile(file), "[A]\nx=1\n");
 }
@@ -147,7 +147,7 @@ TEST_F(ProfileLayoutTest, WritingThroughALinkKeepsTheLink)
     const std::string real = dir.File("real.dat");
     WriteFile(real, "[A]\nx=1\n");
     std::filesystem::create_symlink(real, file);
-    ASSERT_TRUE(WritePrivateProfileStringA("A", "x", "2", file));
+    ASSERT_TRUE(ProfileEdit::WriteString(file, "A", "x", "2"));
     EXPECT_TRUE(std::filesystem::is_symlink(file));
     EXPECT_EQ(ReadFile(real), "[A]\nx=2\n");
 }

@@ -110,7 +110,7 @@ TEST_F(EnginesPageTest, MovingAnEngineReordersTheFileAndKeepsEveryLine)
     EXPECT_EQ(ReadFile(file), "[Settings]\nMaxthreads=5\n[Alpha]\nURL=http://a/\nQuery=http://a/?q=%s\n\n"
                               "[zeta]\nQuery=http://z/?q=%s\nSearch=N\n\n");
     // What the window reads is the same order.
-    EXPECT_EQ(SplitNulList(GetPrivateProfileSectionNamesA(4096, file)),
+    EXPECT_EQ(SplitNulList(ProfileSnapshot(file).GetSectionNames(4096)),
               (std::vector<std::string>{"Settings", "Alpha", "zeta"}));
     ASSERT_TRUE(page.Move(std::string("Alpha"), 1));
     EXPECT_EQ(page.GetNames().Get(), (std::vector<std::string>{"zeta", "Alpha"}));
@@ -140,8 +140,8 @@ TEST_F(EnginesPageTest, EditingKeepsTheTickAndCanDropAnEngineFromTheTree)
     EXPECT_EQ(page.fields.query, "http://z/?q=%s");
     page.fields.query = "http://z/static";
     ASSERT_TRUE(page.Done());
-    EXPECT_EQ(GetPrivateProfileStringA("zeta", "Type", "", 2, file), "C");
-    EXPECT_EQ(GetPrivateProfileStringA("zeta", "Search", "", 2, file), "N");
+    EXPECT_EQ(ProfileSnapshot(file).GetString("zeta", "Type", "", 2), "C");
+    EXPECT_EQ(ProfileSnapshot(file).GetString("zeta", "Search", "", 2), "N");
     page.Edit(std::string("Alpha"));
     page.Cancel();
     EXPECT_FALSE(page.IsNameEnabled()) << "Cancel leaves the name field as it was";
@@ -154,11 +154,11 @@ TEST_F(EnginesPageTest, EditingKeepsTheTickAndCanDropAnEngineFromTheTree)
 TEST_F(EnginesPageTest, EditAndDoneKeepAQueryAsLongAsTheSearchReadsIt)
 {
     const std::string query = "http://long.example/?q=%s&" + std::string(900, 'p');
-    WritePrivateProfileStringA("Alpha", "Query", query, file);
+    ProfileEdit::WriteString(file, "Alpha", "Query", query);
     page.Edit("Alpha");
     EXPECT_EQ(page.fields.query, query);
     ASSERT_TRUE(page.Done());
-    EXPECT_EQ(GetPrivateProfileStringA("Alpha", "Query", "", 1024, file), query);
+    EXPECT_EQ(ProfileSnapshot(file).GetString("Alpha", "Query", "", 1024), query);
 }
 
 TEST_F(EnginesPageTest, DeleteRemovesTheSectionAtOnce)
@@ -188,8 +188,8 @@ TEST_F(ClientsPageTest, TwoLineScriptsRoundTripAndTheLastClientStays)
     page.fields.args = "-f %s";
     page.fields.script = "\r\nopen %h\r\nget %r%f\n\n";
     ASSERT_TRUE(page.Done());
-    EXPECT_EQ(GetPrivateProfileStringA("lftp", "Path", "", 256, clients), "lftp");
-    EXPECT_EQ(GetPrivateProfileStringA("lftp", "Script", "", 5120, clients), "open %h\\nget %r%f");
+    EXPECT_EQ(ProfileSnapshot(clients).GetString("lftp", "Path", "", 256), "lftp");
+    EXPECT_EQ(ProfileSnapshot(clients).GetString("lftp", "Script", "", 5120), "open %h\\nget %r%f");
     page.Edit(std::string("lftp"));
     EXPECT_EQ(page.fields.script, "open %h\r\nget %r%f");
     page.Delete(std::string("lftp"));
@@ -206,17 +206,17 @@ TEST_F(ClientsPageTest, OnlyUseForGetFileChangesTheClientAndLocalDirIsKeptAsType
     page.Show(std::string("Alpha")); // looking at another client
     page.fields.localDir = " /srv/in ";
     page.OnOK();
-    EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "", 256, settings), "zftp")
+    EXPECT_EQ(ProfileSnapshot(settings).GetString("Settings", "FTPClient", "", 256), "zftp")
         << "looking at a client and pressing OK changes nothing";
     EXPECT_NE(ReadFile(settings).find("LocalDir= /srv/in \n"), std::string::npos);
     page.UseForGetFile(std::string("Alpha"));
     page.OnOK();
-    EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "", 256, settings), "Alpha");
+    EXPECT_EQ(ProfileSnapshot(settings).GetString("Settings", "FTPClient", "", 256), "Alpha");
     page.UseForGetFile(std::string("missing"));
     EXPECT_EQ(page.GetChosenClient(), "Alpha") << "only a listed client can be chosen";
     page.Delete(std::string("Alpha"));
     page.OnOK();
-    EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "", 256, settings), "zftp")
+    EXPECT_EQ(ProfileSnapshot(settings).GetString("Settings", "FTPClient", "", 256), "zftp")
         << "a deleted client gives way to the first listed";
     page.New();
     page.fields.name = "ZFTP";
@@ -232,7 +232,7 @@ TEST_F(ClientsPageTest, AnEmptyListMakesNoClientActive)
     WriteFile(settings, "[Settings]\nFTPClient=gone\n");
     page.OnInitDialog();
     page.OnOK();
-    EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "X", 256, settings), "");
+    EXPECT_EQ(ProfileSnapshot(settings).GetString("Settings", "FTPClient", "X", 256), "");
 }
 
 TEST(GeneralPageTest, TheThreadLimitRunsFromOneToTwenty)

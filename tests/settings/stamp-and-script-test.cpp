@@ -31,8 +31,8 @@ TEST(ScriptEncodingTest, AnEncodedScriptIsOneProfileValue)
 {
     test::TempDir dir;
     const std::string file = dir.File("clients.dat");
-    ASSERT_TRUE(WritePrivateProfileStringA("lftp", "Script", EncodeScript("open %a\nget %f\n"), file));
-    EXPECT_EQ(DecodeScript(GetPrivateProfileStringA("lftp", "Script", "", 5120, file)), "open %a\r\nget %f\r\n");
+    ASSERT_TRUE(ProfileEdit::WriteString(file, "lftp", "Script", EncodeScript("open %a\nget %f\n")));
+    EXPECT_EQ(DecodeScript(ProfileSnapshot(file).GetString("lftp", "Script", "", 5120)), "open %a\r\nget %f\r\n");
 }
 
 } // namespace

@@ -28,9 +28,9 @@ TEST(WindowPlacementTest, ARoundTripKeepsEveryEngineAndAddsNoSection)
     EXPECT_EQ(loaded.paneWidths, placement.paneWidths);
     const std::string saved = test::ReadFile(path);
     EXPECT_NE(saved.find(engines), std::string::npos) << saved;
-    EXPECT_EQ(SplitNulList(GetPrivateProfileSectionNamesA(8000, path)),
+    EXPECT_EQ(SplitNulList(ProfileSnapshot(path).GetSectionNames(8000)),
               (std::vector<std::string>{"Settings", "Alpha", "Beta"}));
-    EXPECT_EQ(GetPrivateProfileStringA("Settings", "AutoTest", "", 8, path), "0");
+    EXPECT_EQ(ProfileSnapshot(path).GetString("Settings", "AutoTest", "", 8), "0");
 }
 
 TEST(WindowPlacementTest, PaneWidthsAreThreePositiveNumbersOrNone)

@@ -28,9 +28,9 @@ protected:
                                                          "<a href=\"http://127.1/music/x.mp3\">x</a>"});
         Open("[Settings]\nFilter=0\nAutoTest=0\n[E]\nQuery=" + pages.Url("/page") + "\n", true);
         // Read at each launch, so it may be chosen after the window opened.
-        WritePrivateProfileStringA("Settings", "FTPClient", "Stand-in", dir.File("settings.dat"));
-        WritePrivateProfileStringA("Stand-in", "Path", RECORD_ARGS_PATH, dir.File("clients.dat"));
-        WritePrivateProfileStringA("Stand-in", "Args", "%h[ %r%f]", dir.File("clients.dat"));
+        ProfileEdit::WriteString(dir.File("settings.dat"), "Settings", "FTPClient", "Stand-in");
+        ProfileEdit::WriteString(dir.File("clients.dat"), "Stand-in", "Path", RECORD_ARGS_PATH);
+        ProfileEdit::WriteString(dir.File("clients.dat"), "Stand-in", "Args", "%h[ %r%f]");
         Find<QLineEdit>("1005")->setText("x");
         window->OnSearch();
         ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
@@ -134,7 +134,7 @@ TEST_F(ResultActionsWindowTest, TheStatusLineSaysTheClientStartedAndHowItEnded)
                                                "file' >&2\nexit \"$(cat '" +
                                                go + "')\"\n");
     std::filesystem::permissions(dir.File("client.sh"), std::filesystem::perms::owner_all);
-    WritePrivateProfileStringA("Stand-in", "Path", dir.File("client.sh"), dir.File("clients.dat"));
+    ProfileEdit::WriteString(dir.File("clients.dat"), "Stand-in", "Path", dir.File("client.sh"));
     SelectFirstFileOf(0);
     window->GetCommand(32788)->trigger();
     EXPECT_EQ(Status(4), "Stand-in started...");
@@ -154,17 +154,17 @@ TEST_F(ResultActionsWindowTest, TheStatusLineSaysTheClientStartedAndHowItEnded)
 TEST_F(ResultActionsWindowTest, AGetFileThatCannotStartSaysWhatToDo)
 {
     SelectFirstFileOf(0);
-    WritePrivateProfileStringA("Settings", "FTPClient", "", dir.File("settings.dat"));
+    ProfileEdit::WriteString(dir.File("settings.dat"), "Settings", "FTPClient", "");
     AnsweringMessages([&] { window->GetCommand(32788)->trigger(); });
     EXPECT_EQ(lastMessage, "No FTP client is chosen: pick one in Edit > Settings > FTP Clients.");
 
-    WritePrivateProfileStringA("Settings", "FTPClient", "Gone", dir.File("settings.dat"));
+    ProfileEdit::WriteString(dir.File("settings.dat"), "Settings", "FTPClient", "Gone");
     AnsweringMessages([&] { window->GetCommand(32787)->trigger(); });
     EXPECT_EQ(lastMessage, "The FTP client \"Gone\" is not in clients.dat: pick another in Edit > Settings > FTP "
                            "Clients.");
 
-    WritePrivateProfileStringA("Stand-in", "Path", dir.File("no-such-program"), dir.File("clients.dat"));
-    WritePrivateProfileStringA("Settings", "FTPClient", "Stand-in", dir.File("settings.dat"));
+    ProfileEdit::WriteString(dir.File("clients.dat"), "Stand-in", "Path", dir.File("no-such-program"));
+    ProfileEdit::WriteString(dir.File("settings.dat"), "Settings", "FTPClient", "Stand-in");
     AnsweringMessages([&] { window->GetCommand(32788)->trigger(); });
     EXPECT_TRUE(lastMessage.startsWith("The FTP client \"Stand-in\" could not be started"))
         << lastMessage.toStdString();

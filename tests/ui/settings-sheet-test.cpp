@@ -82,8 +82,8 @@ TEST_F(SettingsSheetTest, TabsAndAnOkThatRewritesTheThreadLimit)
         << labels.join('|').toStdString();
     PressOk();
     EXPECT_EQ(sheet->result(), QDialog::Accepted);
-    EXPECT_EQ(GetPrivateProfileIntA("Settings", "Maxthreads", 0, dir.File("settings.dat")), 5);
-    EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "unset", 256, dir.File("settings.dat")), "unset")
+    EXPECT_EQ(ProfileSnapshot(dir.File("settings.dat")).GetInt("Settings", "Maxthreads", 0), 5);
+    EXPECT_EQ(ProfileSnapshot(dir.File("settings.dat")).GetString("Settings", "FTPClient", "unset", 256), "unset")
         << "pages never shown write nothing";
 }
 
@@ -108,7 +108,7 @@ TEST_F(SettingsSheetTest, TheThreadLimitMustLieBetweenOneAndTwenty)
     ThreadField()->setText("10");
     PressOk();
     EXPECT_EQ(window->GetSession().GetMaxThreads(), 10) << "the next search uses it";
-    EXPECT_EQ(GetPrivateProfileIntA("Settings", "Maxthreads", 0, dir.File("settings.dat")), 10);
+    EXPECT_EQ(ProfileSnapshot(dir.File("settings.dat")).GetInt("Settings", "Maxthreads", 0), 10);
 }
 
 TEST_F(SettingsSheetTest, EnginesAddedEditedAndDeletedReachTheTreeOnOk)
@@ -230,11 +230,11 @@ TEST_F(SettingsSheetTest, ClientsAreEditedAndTheFirstBecomesActiveOnOk)
     Page<QPlainTextEdit>("1024")->setPlainText("open %h\nget %r%f");
     Click("1031"); // Done
     EXPECT_EQ(Page<QListWidget>("1023")->count(), 2);
-    EXPECT_EQ(GetPrivateProfileStringA("lftp", "Script", "", 5120, dir.File("clients.dat")), "open %h\\nget %r%f");
+    EXPECT_EQ(ProfileSnapshot(dir.File("clients.dat")).GetString("lftp", "Script", "", 5120), "open %h\\nget %r%f");
     Page<QListWidget>("1023")->clearSelection();
     PressOk();
-    EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "", 256, dir.File("settings.dat")), "lftp");
-    EXPECT_EQ(GetPrivateProfileStringA("Settings", "LocalDir", "", 256, dir.File("settings.dat")), "./");
+    EXPECT_EQ(ProfileSnapshot(dir.File("settings.dat")).GetString("Settings", "FTPClient", "", 256), "lftp");
+    EXPECT_EQ(ProfileSnapshot(dir.File("settings.dat")).GetString("Settings", "LocalDir", "", 256), "./");
 }
 
 TEST_F(SettingsSheetTest, TheClientsPageOpensOnTheClientInUseAndOnlyUseForGetFileChangesIt)
@@ -250,7 +250,7 @@ TEST_F(SettingsSheetTest, TheClientsPageOpensOnTheClientInUseAndOnlyUseForGetFil
     list->setCurrentRow(0); // looking at FileZilla
     EXPECT_EQ(Page<QLabel>("activeClient")->text(), "Used for Get File: lftp");
     PressOk();
-    EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "", 256, dir.File("settings.dat")), "lftp")
+    EXPECT_EQ(ProfileSnapshot(dir.File("settings.dat")).GetString("Settings", "FTPClient", "", 256), "lftp")
         << "looking and pressing OK changes nothing";
 
     OpenSheet();
@@ -260,7 +260,7 @@ TEST_F(SettingsSheetTest, TheClientsPageOpensOnTheClientInUseAndOnlyUseForGetFil
     EXPECT_EQ(Page<QLabel>("activeClient")->text(), "Used for Get File: FileZilla");
     EXPECT_TRUE(Page<QListWidget>("1023")->item(0)->font().bold());
     PressOk();
-    EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "", 256, dir.File("settings.dat")), "FileZilla");
+    EXPECT_EQ(ProfileSnapshot(dir.File("settings.dat")).GetString("Settings", "FTPClient", "", 256), "FileZilla");
 }
 
 TEST_F(SettingsSheetTest, NewAndEditPutTheCursorInTheForm)
@@ -363,7 +363,7 @@ TEST_F(SettingsSheetTest, KeepingSearchesIsASettingThatTakesEffectAtOnce)
     EXPECT_TRUE(keep->isChecked());
     keep->setChecked(false);
     PressOk();
-    EXPECT_EQ(GetPrivateProfileIntA("Settings", "SaveSearches", 1, dir.File("settings.dat")), 0);
+    EXPECT_EQ(ProfileSnapshot(dir.File("settings.dat")).GetInt("Settings", "SaveSearches", 1), 0);
     EXPECT_FALSE(window->GetSession().IsSaving());
     sheet.reset(); // the window's child
     window.reset();

@@ -87,7 +87,7 @@ TEST(MergeKillTest, AKilledMergeIsAllOrNothingAndLeavesNoTemporaryFiles)
         ASSERT_EQ(after.size(), 1u) << "a merge killed in round " << round << " left a mix";
     }
     EXPECT_GT(killedMidway, 50) << "the kills came while merges ran";
-    ASSERT_TRUE(WritePrivateProfileStringA("Settings", "Filter", "1", settings));
+    ASSERT_TRUE(ProfileEdit::WriteString(settings, "Settings", "Filter", "1"));
     EXPECT_EQ(TemporaryFiles(dir), 0) << "a later write removes what killed writers left";
 }
 

@@ -45,11 +45,11 @@ TEST(UpdateServiceTest, TheClientsAnswerReadsAsClientSections)
     test::TempDir dir;
     const std::string answer = dir.File("update.tmp");
     test::WriteFile(answer, ToAnswerFileText(test::ReadFile(std::string(SERVICE_DIR) + "/answers/clients.ini")));
-    EXPECT_EQ(SplitNulList(GetPrivateProfileSectionNamesA(8000, answer)),
+    EXPECT_EQ(SplitNulList(ProfileSnapshot(answer).GetSectionNames(8000)),
               (std::vector<std::string>{"lftp", "ncftp", "FileZilla"}));
-    EXPECT_EQ(GetPrivateProfileStringA("lftp", "Script", "", 5120, answer),
+    EXPECT_EQ(ProfileSnapshot(answer).GetString("lftp", "Script", "", 5120),
               "open -u %u,%p -p %o %h\\n[lcd %l\\nget \"%r%f\"\\n]bye");
-    EXPECT_EQ(GetPrivateProfileIntA("lftp", "Date", 0, answer), 7122026);
+    EXPECT_EQ(ProfileSnapshot(answer).GetInt("lftp", "Date", 0), 7122026);
 }
 
 TEST(UpdateServiceTest, TheStarterCatalogueIsAListOfEnginesANewFolderCanSearch)
@@ -70,7 +70,7 @@ TEST(UpdateServiceTest, TheStarterCatalogueIsAListOfEnginesANewFolderCanSearch)
         EXPECT_TRUE(problem.empty() || (problem.find("needs its API key") != std::string::npos && !engine.checked))
             << engine.name << ": " << problem;
         EXPECT_NE(query.find("manual+pdf"), std::string::npos) << engine.name;
-        EXPECT_TRUE(ParseDateStamp(GetPrivateProfileStringA(engine.name, "Date", "", 64, dir.File("settings.dat"))))
+        EXPECT_TRUE(ParseDateStamp(ProfileSnapshot(dir.File("settings.dat")).GetString(engine.name, "Date", "", 64)))
             << engine.name;
         if (engine.checked)
             ticked.push_back(engine.name);

@@ -102,9 +102,9 @@ TEST_F(UpgradeOfferTest, AnAnswerCannotOfferTheGeneralSection)
     const std::string settings = dir.File("settings.dat");
     WriteFile(settings, "[Settings]\nMaxthreads=3\n");
     EXPECT_TRUE(MergeSections(answer, settings, {"Settings", "Eng"}, EngineMerge()).ok);
-    EXPECT_EQ(GetPrivateProfileStringA("Settings", "Maxthreads", "", 64, settings), "3");
-    EXPECT_EQ(GetPrivateProfileStringA("Settings", "FTPClient", "none", 64, settings), "none");
-    EXPECT_EQ(SplitNulList(GetPrivateProfileSectionA("Settings", 2048, settings)),
+    EXPECT_EQ(ProfileSnapshot(settings).GetString("Settings", "Maxthreads", "", 64), "3");
+    EXPECT_EQ(ProfileSnapshot(settings).GetString("Settings", "FTPClient", "none", 64), "none");
+    EXPECT_EQ(SplitNulList(ProfileSnapshot(settings).GetSection("Settings", 2048)),
               (std::vector<std::string>{"Maxthreads=3"}))
         << "not even the keys an engine merge copies (its Date) reach the general section";
 }
@@ -116,11 +116,11 @@ TEST_F(UpgradeOfferTest, ANewEngineArrivesWithTheCataloguesTickAndAKnownOneKeeps
     const std::string settings = dir.File("settings.dat");
     WriteFile(settings, "[Mine]\nQuery=old\nSearch=Y\n");
     ASSERT_TRUE(MergeSections(answer, settings, {"Shy", "Keen", "Mine"}, EngineMerge()).ok);
-    EXPECT_EQ(GetPrivateProfileStringA("Shy", "Search", "absent", 64, settings), "N")
+    EXPECT_EQ(ProfileSnapshot(settings).GetString("Shy", "Search", "absent", 64), "N")
         << "an engine the catalogue leaves unticked does not arrive ticked";
-    EXPECT_EQ(GetPrivateProfileStringA("Keen", "Search", "absent", 64, settings), "Y");
-    EXPECT_EQ(GetPrivateProfileStringA("Mine", "Search", "absent", 64, settings), "Y") << "the user's own tick";
-    EXPECT_EQ(GetPrivateProfileStringA("Mine", "Query", "", 64, settings), "http://m/?q=%s");
+    EXPECT_EQ(ProfileSnapshot(settings).GetString("Keen", "Search", "absent", 64), "Y");
+    EXPECT_EQ(ProfileSnapshot(settings).GetString("Mine", "Search", "absent", 64), "Y") << "the user's own tick";
+    EXPECT_EQ(ProfileSnapshot(settings).GetString("Mine", "Query", "", 64), "http://m/?q=%s");
 }
 
 TEST_F(UpgradeOfferTest, MergingCopiesOnlyTheDefiningKeysAndKeepsTheUsersOwn)
@@ -171,7 +171,7 @@ TEST_F(UpgradeOfferTest, MergingNeverCutsAnEntry)
     WriteFile(answer, "[Other]\nQuery=o\nType=S\n");
     const std::string settings = dir.File("settings.dat");
     EXPECT_TRUE(MergeSections(answer, settings, {"Other"}, MergeKind{EngineMerge().keys, 14}).ok);
-    EXPECT_EQ(SplitNulList(GetPrivateProfileSectionA("Other", 2048, settings)), (std::vector<std::string>{"Query=o"}))
+    EXPECT_EQ(SplitNulList(ProfileSnapshot(settings).GetSection("Other", 2048)), (std::vector<std::string>{"Query=o"}))
         << "\"Query=o\" and its NUL fit 14 bytes with the closing NUL; \"Type=S\" does not";
 }
 
@@ -181,7 +181,7 @@ TEST_F(UpgradeOfferTest, AnAnswerWithCrLfLineEndsMergesCleanValues)
     ASSERT_NE(test::ReadFile(answer).find("\r\r\n"), std::string::npos) << "the answer file holds CR CR LF";
     const std::string settings = dir.File("settings.dat");
     EXPECT_TRUE(MergeSections(answer, settings, {"Eng"}, EngineMerge()).ok);
-    EXPECT_EQ(GetPrivateProfileStringA("Eng", "Query", "", 1024, settings), "http://e/?q=%s");
+    EXPECT_EQ(ProfileSnapshot(settings).GetString("Eng", "Query", "", 1024), "http://e/?q=%s");
     EXPECT_EQ(test::ReadFile(settings).find('\r'), std::string::npos);
 }
 

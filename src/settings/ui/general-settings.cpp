@@ -58,10 +58,10 @@ void CGeneralSettings::OnOK(SettingsTarget& target)
     const auto limit = ParseThreadLimit(m_pThreads->text().toStdString());
     if (!limit)
         return;
-    WritePrivateProfileStringA(keys::kSettingsSection, keys::kMaxThreads, std::to_string(*limit), m_strSettingsPath);
+    ProfileEdit::WriteString(m_strSettingsPath, keys::kSettingsSection, keys::kMaxThreads, std::to_string(*limit));
     target.SetMaxThreads(*limit);
     const bool save = m_pSaveSearches->isChecked();
-    WritePrivateProfileStringA(keys::kSettingsSection, keys::kSaveSearches, save ? "1" : "0", m_strSettingsPath);
+    ProfileEdit::WriteString(m_strSettingsPath, keys::kSettingsSection, keys::kSaveSearches, save ? "1" : "0");
     target.SetSaveSearches(save);
 }
 
