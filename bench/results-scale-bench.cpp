@@ -17,7 +17,7 @@
 #include <fstream>
 #include <thread>
 
-#include "app/ui/main-dlg.h"
+#include "app/ui/main-window.h"
 #include "gap-meter.h"
 #include "platform/message-queue.h"
 
@@ -54,7 +54,7 @@ void BM_EventLoopGapWhileResultsStreamIn(benchmark::State& state)
         double longest = 0;
         double took = 0;
         {
-            velmora::CMainDlg window(folder);
+            velmora::MainWindow window(folder);
             window.show();
             velmora::SearchSession& session = window.GetSession();
             session.OnSearch("x"); // no engines: over at once, intake on
@@ -86,11 +86,11 @@ BENCHMARK(BM_EventLoopGapWhileResultsStreamIn)->Iterations(1)->Unit(benchmark::k
 // The window with 10^6 results of one server, filled outside the timing.
 struct FullWindow {
     std::string folder;
-    std::unique_ptr<velmora::CMainDlg> window;
+    std::unique_ptr<velmora::MainWindow> window;
 
     explicit FullWindow(int viewStyle) : folder(MakeFolder("ViewStyle=" + std::to_string(viewStyle) + "\n"))
     {
-        window = std::make_unique<velmora::CMainDlg>(folder);
+        window = std::make_unique<velmora::MainWindow>(folder);
         window->show();
         window->GetSession().OnSearch("x");
         for (int n = 0; n < kResults; ++n)

@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/ui/main-dlg.h"
+#include "app/ui/main-window.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ void BM_RefreshResultsTree(benchmark::State& state)
     std::string folder = (std::filesystem::temp_directory_path() / "velmora-bench-XXXXXX").string();
     folder = ::mkdtemp(folder.data()) ? folder : ".";
     std::ofstream(folder + "/settings.dat") << "[Settings]\nFilter=0\nAutoTest=0\nViewStyle=" << state.range(0) << "\n";
-    velmora::CMainDlg window(folder);
+    velmora::MainWindow window(folder);
     velmora::SearchSession& session = window.GetSession();
     session.OnSearch("x"); // no engines: over at once, intake on
     for (int n = 0; n < 100000; ++n) {

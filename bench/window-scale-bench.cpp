@@ -27,7 +27,7 @@
 #include <fstream>
 #include <functional>
 
-#include "app/ui/main-dlg.h"
+#include "app/ui/main-window.h"
 #include "gap-meter.h"
 #include "support/page-server.h"
 
@@ -99,7 +99,7 @@ void BM_WindowTakesAMillionResults(benchmark::State& state)
             settings << "[Engine " << engine << "]\nQuery=" << server.Url("/engine" + std::to_string(engine)) << "\n";
         settings.close();
         {
-            velmora::CMainDlg window(folder);
+            velmora::MainWindow window(folder);
             window.resize(1100, 700);
             window.show();
             velmora::SearchSession& session = window.GetSession();

@@ -46,7 +46,7 @@ int main(int argc, char** argv)
         return 2;
     }
     QApplication app(argc, argv);
-    velmora::CTransferWindow window(std::move(urls), QDir::currentPath().toStdString(), closeWhenDone);
+    velmora::TransferWindow window(std::move(urls), QDir::currentPath().toStdString(), closeWhenDone);
     window.adjustSize();
     // Each window open at once gets its own place, a step down and right of
     // the one before, so none hides another.

@@ -67,12 +67,12 @@ QLabel* MakeValue(const QString& text, const char* id)
 
 } // namespace
 
-CTransferWindow::CTransferWindow(std::string url, std::string startFolder, bool closeWhenDone)
-    : CTransferWindow(std::vector<std::string>{std::move(url)}, std::move(startFolder), closeWhenDone)
+TransferWindow::TransferWindow(std::string url, std::string startFolder, bool closeWhenDone)
+    : TransferWindow(std::vector<std::string>{std::move(url)}, std::move(startFolder), closeWhenDone)
 {
 }
 
-CTransferWindow::CTransferWindow(std::vector<std::string> urls, std::string startFolder, bool closeWhenDone)
+TransferWindow::TransferWindow(std::vector<std::string> urls, std::string startFolder, bool closeWhenDone)
     : m_urls(std::move(urls)), m_results(m_urls.size()), m_bCloseWhenDone(closeWhenDone)
 {
     const DownloadFolder folder = ChooseDownloadFolder(startFolder);
@@ -103,14 +103,14 @@ CTransferWindow::CTransferWindow(std::vector<std::string> urls, std::string star
     // height follows the wrapped rows (KeepRowsWhole).
     m_pBar->setMinimumWidth(440);
     setMinimumWidth(layout->minimumSize().width());
-    connect(this, &CTransferWindow::Progress, this, &CTransferWindow::ShowProgress, Qt::QueuedConnection);
-    connect(this, &CTransferWindow::FileStarted, this, &CTransferWindow::ShowFileStarted, Qt::QueuedConnection);
-    connect(this, &CTransferWindow::FileEnded, this, &CTransferWindow::ShowFileEnded, Qt::QueuedConnection);
-    connect(this, &CTransferWindow::Finished, this, &CTransferWindow::ShowResult, Qt::QueuedConnection);
+    connect(this, &TransferWindow::Progress, this, &TransferWindow::ShowProgress, Qt::QueuedConnection);
+    connect(this, &TransferWindow::FileStarted, this, &TransferWindow::ShowFileStarted, Qt::QueuedConnection);
+    connect(this, &TransferWindow::FileEnded, this, &TransferWindow::ShowFileEnded, Qt::QueuedConnection);
+    connect(this, &TransferWindow::Finished, this, &TransferWindow::ShowResult, Qt::QueuedConnection);
 }
 
 // File, folder, received, speed and time left.
-QFormLayout* CTransferWindow::MakeFileRows(const QString& first)
+QFormLayout* TransferWindow::MakeFileRows(const QString& first)
 {
     auto* form = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
@@ -130,7 +130,7 @@ QFormLayout* CTransferWindow::MakeFileRows(const QString& first)
 
 // The files in the order they come, each with how it went, and a bar for
 // the whole batch.
-void CTransferWindow::AddBatchList(QVBoxLayout* layout)
+void TransferWindow::AddBatchList(QVBoxLayout* layout)
 {
     m_pFiles = new QListWidget;
     m_pFiles->setObjectName(QStringLiteral("files"));
@@ -146,12 +146,12 @@ void CTransferWindow::AddBatchList(QVBoxLayout* layout)
     layout->addWidget(m_pFiles, 1);
 }
 
-QHBoxLayout* CTransferWindow::MakeButtons()
+QHBoxLayout* TransferWindow::MakeButtons()
 {
     m_pOpenFolder = new QPushButton(QStringLiteral("&Open Folder"));
     m_pOpenFolder->setObjectName(QStringLiteral("openFolder"));
     m_pOpenFolder->hide();
-    connect(m_pOpenFolder, &QPushButton::clicked, this, &CTransferWindow::OnOpenFolder);
+    connect(m_pOpenFolder, &QPushButton::clicked, this, &TransferWindow::OnOpenFolder);
     m_pButton = new QPushButton(QStringLiteral("Cancel"));
     m_pButton->setObjectName(QStringLiteral("closeOrCancel"));
     connect(m_pButton, &QPushButton::clicked, this, &QWidget::close);
@@ -164,14 +164,14 @@ QHBoxLayout* CTransferWindow::MakeButtons()
     return buttons;
 }
 
-CTransferWindow::~CTransferWindow()
+TransferWindow::~TransferWindow()
 {
     m_cancel = true;
     if (m_worker.joinable())
         m_worker.join();
 }
 
-void CTransferWindow::Start()
+void TransferWindow::Start()
 {
     if (!m_folderProblem.empty()) {
         m_result.error = m_folderProblem;
@@ -194,13 +194,13 @@ void CTransferWindow::Start()
     });
 }
 
-bool CTransferWindow::Succeeded() const
+bool TransferWindow::Succeeded() const
 {
     return !m_results.empty() &&
            std::all_of(m_results.begin(), m_results.end(), [](const TransferResult& result) { return result.ok; });
 }
 
-std::vector<std::string> CTransferWindow::FailureLines() const
+std::vector<std::string> TransferWindow::FailureLines() const
 {
     std::vector<std::string> lines;
     if (!m_folderProblem.empty())
@@ -213,7 +213,7 @@ std::vector<std::string> CTransferWindow::FailureLines() const
     return lines;
 }
 
-void CTransferWindow::ShowFileStarted(int index)
+void TransferWindow::ShowFileStarted(int index)
 {
     if (m_bFinished || !IsBatch())
         return;
@@ -230,7 +230,7 @@ void CTransferWindow::ShowFileStarted(int index)
     m_pFiles->setCurrentRow(index);
 }
 
-void CTransferWindow::ShowFileEnded(int index)
+void TransferWindow::ShowFileEnded(int index)
 {
     if (!IsBatch())
         return;
@@ -245,7 +245,7 @@ void CTransferWindow::ShowFileEnded(int index)
     }
 }
 
-void CTransferWindow::ShowProgress(quint64 done, quint64 total)
+void TransferWindow::ShowProgress(quint64 done, quint64 total)
 {
     if (m_bFinished)
         return;
@@ -270,7 +270,7 @@ void CTransferWindow::ShowProgress(quint64 done, quint64 total)
         m_pTimeLeft->setText(FormatDuration(static_cast<quint64>(static_cast<double>(total - done) / speed)));
 }
 
-void CTransferWindow::ShowResult()
+void TransferWindow::ShowResult()
 {
     if (m_worker.joinable())
         m_worker.join();
@@ -298,7 +298,7 @@ void CTransferWindow::ShowResult()
 
 // A batch ends saying how many files arrived; the list says why the others
 // did not.
-void CTransferWindow::ShowResults()
+void TransferWindow::ShowResults()
 {
     const auto whole = static_cast<std::size_t>(
         std::count_if(m_results.begin(), m_results.end(), [](const TransferResult& result) { return result.ok; }));
@@ -321,7 +321,7 @@ void CTransferWindow::ShowResults()
         close();
 }
 
-void CTransferWindow::ShowEnd(const QString& status)
+void TransferWindow::ShowEnd(const QString& status)
 {
     m_bFinished = true;
     m_pStatus->setText(status);
@@ -331,18 +331,18 @@ void CTransferWindow::ShowEnd(const QString& status)
 
 // Rows that wrap (a long path, a long sentence) need more height the
 // narrower the window is; the window never gets lower than that.
-void CTransferWindow::KeepRowsWhole()
+void TransferWindow::KeepRowsWhole()
 {
     setMinimumHeight(layout()->totalHeightForWidth(width()));
 }
 
-void CTransferWindow::resizeEvent(QResizeEvent* event)
+void TransferWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     KeepRowsWhole();
 }
 
-void CTransferWindow::OnOpenFolder()
+void TransferWindow::OnOpenFolder()
 {
     const QString folder = QFileInfo(QString::fromStdString(m_result.finalPath)).absolutePath();
     if (!m_openFolder(folder)) {
@@ -351,12 +351,12 @@ void CTransferWindow::OnOpenFolder()
     }
 }
 
-QString CTransferWindow::GetStatusText() const
+QString TransferWindow::GetStatusText() const
 {
     return m_pStatus->text();
 }
 
-void CTransferWindow::closeEvent(QCloseEvent* event)
+void TransferWindow::closeEvent(QCloseEvent* event)
 {
     // Cancel stops the download and keeps what arrived for a later resume.
     // The worker sees the flag within a second; its result is read only

@@ -26,14 +26,14 @@ namespace velmora {
 // button, or a sentence saying why not; it closes by itself only when asked
 // to (`closeWhenDone`). Given several files it fetches them one after
 // another, with a list of them and a bar for the whole.
-class CTransferWindow : public QWidget {
+class TransferWindow : public QWidget {
     Q_OBJECT
 public:
     // `startFolder` is where the program was started: the download goes to
     // the Local Directory its settings.dat names.
-    CTransferWindow(std::string url, std::string startFolder, bool closeWhenDone = false);
-    CTransferWindow(std::vector<std::string> urls, std::string startFolder, bool closeWhenDone = false);
-    ~CTransferWindow() override;
+    TransferWindow(std::string url, std::string startFolder, bool closeWhenDone = false);
+    TransferWindow(std::vector<std::string> urls, std::string startFolder, bool closeWhenDone = false);
+    ~TransferWindow() override;
 
     void Start();
     // Every file arrived whole.

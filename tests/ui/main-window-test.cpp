@@ -7,10 +7,10 @@
 #include <QStackedWidget>
 #include <QTest>
 
-#include "app/ui/about-dlg.h"
+#include "app/ui/about-dialog.h"
 #include "app/ui/status-bar.h"
 #include "app/ui/welcome-page.h"
-#include "results/ui/server-details-dlg.h"
+#include "results/ui/server-details-dialog.h"
 #include "window-fixture.h"
 
 namespace velmora {
@@ -77,7 +77,7 @@ TEST_F(MainWindowTest, TheAboutBoxShowsTheVersionWhereThingsLiveAndEveryLineWhol
     Open("[Settings]\nLocalDir=~/Fetched\n");
     QString places;
     QTimer::singleShot(0, [&] {
-        auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+        auto* about = qobject_cast<AboutDialog*>(QApplication::activeModalWidget());
         ASSERT_TRUE(about);
         EXPECT_EQ(about->windowTitle(), "About Velmora");
         EXPECT_EQ(about->findChild<QLabel*>("1056")->text(), "Velmora Version 2.2 Build 0");
@@ -125,7 +125,7 @@ TEST_F(MainWindowTest, ControlsStandInTheirPlacesWithoutOverlapping)
     EXPECT_EQ(engines.top(), servers.top());
     EXPECT_EQ(engines.bottom(), servers.bottom());
     EXPECT_GT(Find<QWidget>("panes")->geometry().top(), group.bottom());
-    const int statusTop = Find<CStatusBar>("180")->mapTo(window.get(), QPoint(0, 0)).y();
+    const int statusTop = Find<StatusBar>("180")->mapTo(window.get(), QPoint(0, 0)).y();
     EXPECT_GT(statusTop, window->GetServerDetailsDock()->geometry().bottom()) << "the status bar is the foot";
     EXPECT_EQ(test::CrowdedControls(window.get()), QStringList{});
 }
@@ -200,7 +200,7 @@ TEST_F(MainWindowTest, PanesAreDraggedAndTheirWidthsAndTheWindowAreRemembered)
         EXPECT_NE(saved.find(key), std::string::npos) << key;
     EXPECT_EQ(saved.find("[Window"), std::string::npos) << "no new section: every other section is an engine";
     window.reset();
-    window = std::make_unique<CMainDlg>(dir.Path());
+    window = std::make_unique<MainWindow>(dir.Path());
     window->show();
     QApplication::processEvents();
     EXPECT_EQ(window->GetPanes()->sizes(), widths);
@@ -212,7 +212,7 @@ TEST_F(MainWindowTest, ANewUserIsWelcomedWithTheWaysToGetEnginesAndCanTypeAtOnce
     Open();
     auto* area = window->findChild<QStackedWidget*>();
     ASSERT_TRUE(area != nullptr);
-    EXPECT_EQ(area->currentWidget(), Find<CWelcomePage>("welcomePage"));
+    EXPECT_EQ(area->currentWidget(), Find<WelcomePage>("welcomePage"));
     EXPECT_TRUE(Find<QPushButton>("welcomeUpdateEngines") != nullptr);
     EXPECT_TRUE(Find<QPushButton>("welcomeAddEngine") != nullptr);
     EXPECT_EQ(QApplication::focusWidget(), Find<QLineEdit>("1005"));
@@ -291,7 +291,7 @@ TEST_F(MainWindowTest, TabGoesFromTheWordsThroughTheListsToThePanel)
 TEST_F(MainWindowTest, AtItsSmallestTheWindowStillShowsEveryControlWhole)
 {
     Open("[Alpha]\nQuery=http://a/?q=%s\n");
-    Find<CStatusBar>("180")->SetText(4, "Searching: 20 of 20 engines answered");
+    Find<StatusBar>("180")->SetText(4, "Searching: 20 of 20 engines answered");
     window->resize(50, 50);
     QApplication::processEvents();
     EXPECT_EQ(test::CrowdedControls(window.get()), QStringList{});

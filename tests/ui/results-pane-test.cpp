@@ -7,7 +7,7 @@
 
 #include "app/search-session.h"
 #include "results/ui/results-model.h"
-#include "results/ui/server-details-dlg.h"
+#include "results/ui/server-details-dialog.h"
 #include "support/scripted-server.h"
 #include "window-fixture.h"
 
@@ -91,7 +91,7 @@ TEST_F(ResultsPaneTest, ALongListComesAPartAtATimeAndSelectAllTakesEveryFile)
     Open("[Settings]\nFilter=0\n");
     Find<QLineEdit>("1005")->setText("big");
     window->OnSearch(); // no engines: over at once, and links are still taken
-    constexpr int kFiles = static_cast<int>(CResultsModel::kRowsAtOnce) + 10;
+    constexpr int kFiles = static_cast<int>(ResultsModel::kRowsAtOnce) + 10;
     for (int n = 0; n < kFiles; ++n) {
         Message link;
         link.id = kMsgFoundHttpLink;
@@ -103,21 +103,21 @@ TEST_F(ResultsPaneTest, ALongListComesAPartAtATimeAndSelectAllTakesEveryFile)
     ASSERT_EQ(window->GetSession().GetResultCount(), kFiles);
     Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(1)->child(0));
     QAbstractItemModel* model = Results()->model();
-    EXPECT_EQ(model->rowCount(), static_cast<int>(CResultsModel::kRowsAtOnce));
+    EXPECT_EQ(model->rowCount(), static_cast<int>(ResultsModel::kRowsAtOnce));
     Results()->scrollToBottom();
     QApplication::processEvents();
     EXPECT_EQ(model->rowCount(), kFiles) << "the rest, at the end of the part";
 
     window->GetCommand(32778)->trigger(); // Half Detailed: the list anew
-    ASSERT_EQ(model->rowCount(), static_cast<int>(CResultsModel::kRowsAtOnce));
+    ASSERT_EQ(model->rowCount(), static_cast<int>(ResultsModel::kRowsAtOnce));
     // Newest first: the first file found is the last row.
-    const QModelIndex first = static_cast<CResultsModel*>(model)->FindRecord(0);
+    const QModelIndex first = static_cast<ResultsModel*>(model)->FindRecord(0);
     ASSERT_TRUE(first.isValid());
     EXPECT_EQ(first.row(), kFiles - 1);
     EXPECT_EQ(first.data().toString(), "/f0.iso") << "Half Detailed shows the path";
 
     window->GetCommand(59410)->trigger(); // List again
-    ASSERT_EQ(model->rowCount(), static_cast<int>(CResultsModel::kRowsAtOnce));
+    ASSERT_EQ(model->rowCount(), static_cast<int>(ResultsModel::kRowsAtOnce));
     Results()->setFocus();
     QTest::keySequence(Results(), QKeySequence::SelectAll);
     EXPECT_EQ(Results()->selectionModel()->selectedRows().size(), kFiles);
@@ -126,7 +126,7 @@ TEST_F(ResultsPaneTest, ALongListComesAPartAtATimeAndSelectAllTakesEveryFile)
 TEST_F(ResultsPaneTest, ThePanelStartsShownCollapsedAndFoldsWithEnterAndEscape)
 {
     Open({}, true);
-    CServerDetailsDlg* panel = window->GetServerDetails();
+    ServerDetailsDialog* panel = window->GetServerDetails();
     EXPECT_TRUE(panel->isVisible());
     EXPECT_FALSE(panel->IsExpanded());
     EXPECT_TRUE(window->GetCommand(32792)->isChecked());

@@ -11,7 +11,7 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "export/ui/export-dlg.h"
+#include "export/ui/export-dialog.h"
 #include "window-fixture.h"
 
 namespace velmora {
@@ -70,7 +70,7 @@ TEST_F(SavedSearchesWindowTest, NewResultsAreBoldAndOnlyNewResultsHidesTheRest)
     EXPECT_EQ(ResultTexts(), (QStringList{"d.mp3"}));
     // The choice is kept for the next start.
     window.reset();
-    window = std::make_unique<CMainDlg>(dir.Path());
+    window = std::make_unique<MainWindow>(dir.Path());
     EXPECT_TRUE(Command(32799)->isChecked());
 }
 
@@ -190,14 +190,14 @@ TEST_F(SavedSearchesWindowTest, ExportWritesTheChosenResults)
 
 TEST(ExportDialogTest, AScopeWithoutResultsCannotBeChosen)
 {
-    CExportDlg none({0, 0, 0}, {0, 0, 0}, nullptr);
+    ExportDialog none({0, 0, 0}, {0, 0, 0}, nullptr);
     EXPECT_FALSE(none.findChild<QPushButton*>()->isEnabled() &&
                  none.findChild<QRadioButton*>(QStringLiteral("exportAll"))->isEnabled());
-    CExportDlg one({1, 4, 9}, {0, 0, 0}, nullptr);
+    ExportDialog one({1, 4, 9}, {0, 0, 0}, nullptr);
     EXPECT_EQ(one.GetChoice().scope, ExportScope::Server) << "one selected result is no choice to prefer";
-    CExportDlg many({3, 4, 9}, {1, 0, 5}, nullptr);
+    ExportDialog many({3, 4, 9}, {1, 0, 5}, nullptr);
     EXPECT_EQ(many.GetChoice().scope, ExportScope::Selected);
-    CExportDlg noServer({0, 0, 9}, {0, 0, 0}, nullptr);
+    ExportDialog noServer({0, 0, 9}, {0, 0, 0}, nullptr);
     EXPECT_FALSE(noServer.findChild<QRadioButton*>(QStringLiteral("exportServer"))->isEnabled());
     EXPECT_EQ(noServer.GetChoice().scope, ExportScope::All);
     auto* format = many.findChild<QComboBox*>(QStringLiteral("exportFormat"));

@@ -11,7 +11,7 @@
 #include <QTest>
 
 #include "settings/profile-store.h"
-#include "settings/ui/settings-dlg.h"
+#include "settings/ui/settings-dialog.h"
 #include "window-fixture.h"
 
 namespace velmora {
@@ -19,11 +19,11 @@ namespace {
 
 class SettingsSheetTest : public test::WindowTest {
 protected:
-    std::unique_ptr<CSettingsDlg> sheet;
+    std::unique_ptr<SettingsDialog> sheet;
 
     void OpenSheet()
     {
-        sheet = std::make_unique<CSettingsDlg>(window->GetSession(), window.get());
+        sheet = std::make_unique<SettingsDialog>(window->GetSession(), window.get());
         sheet->show();
         QApplication::processEvents();
     }
@@ -367,7 +367,7 @@ TEST_F(SettingsSheetTest, KeepingSearchesIsASettingThatTakesEffectAtOnce)
     EXPECT_FALSE(window->GetSession().IsSaving());
     sheet.reset(); // the window's child
     window.reset();
-    window = std::make_unique<CMainDlg>(dir.Path());
+    window = std::make_unique<MainWindow>(dir.Path());
     EXPECT_FALSE(window->GetSession().IsSaving()) << "and stays so at the next start";
 }
 

@@ -22,7 +22,7 @@ TEST(TransferWindowTest, ClosingWhileTheServerStallsWaitsForTheWorkerBeforeTheRe
     test::TempDir dir;
     test::PageServer server;
     server.Route("/slow.mp3", {PageBehavior::Kind::Stall, std::string(1000, 'x')});
-    CTransferWindow window(server.Url("/slow.mp3"), dir.Path());
+    TransferWindow window(server.Url("/slow.mp3"), dir.Path());
     window.show();
     window.Start();
     ASSERT_TRUE(test::WaitFor([&] {
@@ -39,7 +39,7 @@ TEST(TransferWindowTest, ClosingWhileTheServerStallsWaitsForTheWorkerBeforeTheRe
 TEST(TransferWindowTest, FileNamesFromTheWebAreShownAsPlainText)
 {
     test::TempDir dir;
-    CTransferWindow window("http://127.0.0.1:9/%3Cb%3Ebold%3C%2Fb%3E%3Cimg%20src=x%3E.mp3", dir.Path());
+    TransferWindow window("http://127.0.0.1:9/%3Cb%3Ebold%3C%2Fb%3E%3Cimg%20src=x%3E.mp3", dir.Path());
     bool found = false;
     for (const QLabel* label : window.findChildren<QLabel*>()) {
         if (label->text().contains(QStringLiteral("<b>bold"))) {
@@ -56,7 +56,7 @@ protected:
     test::PageServer server;
     std::string body = std::string(300000, 'm');
 
-    bool RunToEnd(CTransferWindow& window)
+    bool RunToEnd(TransferWindow& window)
     {
         window.show();
         window.Start();
@@ -66,11 +66,11 @@ protected:
         });
     }
 
-    static QString Text(const CTransferWindow& window, const char* id)
+    static QString Text(const TransferWindow& window, const char* id)
     {
         return window.findChild<QLabel*>(QString::fromLatin1(id))->text();
     }
-    static QPushButton* Button(const CTransferWindow& window, const char* id)
+    static QPushButton* Button(const TransferWindow& window, const char* id)
     {
         return window.findChild<QPushButton*>(QString::fromLatin1(id));
     }
@@ -80,7 +80,7 @@ TEST_F(TransferWindowEndTest, ADoneDownloadShowsItsPathAndOffersItsFolderUntilCl
 {
     test::WriteFile(dir.File("settings.dat"), "[Settings]\nLocalDir=saved\n");
     server.Route("/song.mp3", {PageBehavior::Kind::Serve, body});
-    CTransferWindow window(server.Url("/song.mp3"), dir.Path());
+    TransferWindow window(server.Url("/song.mp3"), dir.Path());
     QString opened;
     window.SetFolderOpener([&](const QString& folder) {
         opened = folder;
@@ -104,7 +104,7 @@ TEST_F(TransferWindowEndTest, ADoneDownloadShowsItsPathAndOffersItsFolderUntilCl
 TEST_F(TransferWindowEndTest, AskedToItClosesWhenDone)
 {
     server.Route("/song.mp3", {PageBehavior::Kind::Serve, body});
-    CTransferWindow window(server.Url("/song.mp3"), dir.Path(), true);
+    TransferWindow window(server.Url("/song.mp3"), dir.Path(), true);
     ASSERT_TRUE(RunToEnd(window));
     EXPECT_TRUE(window.Succeeded());
     EXPECT_FALSE(window.isVisible());
@@ -113,14 +113,14 @@ TEST_F(TransferWindowEndTest, AskedToItClosesWhenDone)
 TEST_F(TransferWindowEndTest, AFailureIsASentenceAndOffersNoFolder)
 {
     server.Route("/gone.mp3", {PageBehavior::Kind::Serve, std::string(50000, 'e'), 404});
-    CTransferWindow window(server.Url("/gone.mp3"), dir.Path());
+    TransferWindow window(server.Url("/gone.mp3"), dir.Path());
     ASSERT_TRUE(RunToEnd(window));
     EXPECT_EQ(window.GetStatusText(), "The server has no such file (404).");
     EXPECT_EQ(Text(window, "progress"), "-") << "the error page's size is not the file's";
     EXPECT_FALSE(Button(window, "openFolder")->isVisible());
 
     test::WriteFile(dir.File("settings.dat"), "[Settings]\nLocalDir=settings.dat\n");
-    CTransferWindow nowhere(server.Url("/gone.mp3"), dir.Path());
+    TransferWindow nowhere(server.Url("/gone.mp3"), dir.Path());
     ASSERT_TRUE(RunToEnd(nowhere));
     EXPECT_TRUE(nowhere.GetStatusText().startsWith("The Local Directory ")) << nowhere.GetStatusText().toStdString();
     EXPECT_EQ(server.RequestHeads().size(), 1u) << "nothing is fetched without a folder to put it in";
@@ -131,7 +131,7 @@ TEST_F(TransferWindowEndTest, ShrunkTheWindowKeepsEveryRowWhole)
     // A long folder wraps: its second line must not be cut off.
     const std::string deep = "downloads/a folder with a rather long name/and another one below it/music";
     test::WriteFile(dir.File("settings.dat"), "[Settings]\nLocalDir=" + deep + "\n");
-    CTransferWindow window("http://127.0.0.1:9/a-rather-long-file-name-for-a-narrow-window.tar.gz", dir.Path());
+    TransferWindow window("http://127.0.0.1:9/a-rather-long-file-name-for-a-narrow-window.tar.gz", dir.Path());
     window.show();
     window.resize(10, 10);
     QApplication::processEvents();
@@ -162,7 +162,7 @@ TEST_F(TransferWindowEndTest, ABatchListsEachFileWithHowItWentAndCountsTheWhole)
 {
     server.Route("/one.mp3", {PageBehavior::Kind::Serve, body});
     server.Route("/three.mp3", {PageBehavior::Kind::Serve, "3"});
-    CTransferWindow window(
+    TransferWindow window(
         std::vector<std::string>{server.Url("/one.mp3"), server.Url("/two.mp3"), server.Url("/three.mp3")}, dir.Path());
     EXPECT_EQ(window.windowTitle(), "3 files - FileTransfer");
     ASSERT_TRUE(RunToEnd(window));
@@ -181,7 +181,7 @@ TEST_F(TransferWindowEndTest, ABatchListsEachFileWithHowItWentAndCountsTheWhole)
     EXPECT_TRUE(Button(window, "openFolder")->isVisible());
     EXPECT_EQ(test::ReadFile(dir.File("three.mp3")), "3");
 
-    CTransferWindow whole(std::vector<std::string>{server.Url("/three.mp3"), server.Url("/one.mp3")}, dir.Path());
+    TransferWindow whole(std::vector<std::string>{server.Url("/three.mp3"), server.Url("/one.mp3")}, dir.Path());
     ASSERT_TRUE(RunToEnd(whole));
     EXPECT_TRUE(whole.Succeeded());
     EXPECT_TRUE(whole.GetStatusText().startsWith(QStringLiteral("Done: all 2 files are in ")));

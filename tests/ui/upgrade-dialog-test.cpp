@@ -5,7 +5,7 @@
 #include <stdlib.h>
 
 #include "platform/program-version.h"
-#include "upgrade/ui/upgrade-dlg.h"
+#include "upgrade/ui/upgrade-dialog.h"
 #include "upgrade/update-request.h"
 #include "window-fixture.h"
 
@@ -25,14 +25,14 @@ protected:
     }
     void TearDown() override { ::unsetenv("VELMORA_UPDATE_HOST"); }
 
-    std::unique_ptr<CUpgradeDlg> OpenDialog(int mode)
+    std::unique_ptr<UpgradeDialog> OpenDialog(int mode)
     {
-        auto dialog = std::make_unique<CUpgradeDlg>(mode, window->GetSession(), window.get());
+        auto dialog = std::make_unique<UpgradeDialog>(mode, window->GetSession(), window.get());
         dialog->show();
         return dialog;
     }
 
-    QStringList Listed(const CUpgradeDlg& dialog, bool tickedOnly = false)
+    QStringList Listed(const UpgradeDialog& dialog, bool tickedOnly = false)
     {
         QStringList names;
         for (int i = 0; i < dialog.GetList()->count(); ++i) {

@@ -16,7 +16,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/ui/main-dlg.h"
+#include "app/ui/main-window.h"
 #include "app/ui/status-bar.h"
 #include "support/page-server.h"
 #include "test-support.h"
@@ -84,7 +84,7 @@ inline QStringList CrowdedControls(QWidget* root)
 class WindowTest : public ::testing::Test {
 protected:
     TempDir dir;
-    std::unique_ptr<CMainDlg> window;
+    std::unique_ptr<MainWindow> window;
 
     // Automatic tests are off unless the settings ask for them: the made-up
     // servers of the test pages must never be looked up.
@@ -92,7 +92,7 @@ protected:
     {
         if (!settings.empty() || !autoTest)
             WriteFile(dir.File("settings.dat"), (autoTest ? "" : "[Settings]\nAutoTest=0\n") + settings);
-        window = std::make_unique<CMainDlg>(dir.Path());
+        window = std::make_unique<MainWindow>(dir.Path());
         window->show();
         QApplication::processEvents();
     }
@@ -115,7 +115,7 @@ protected:
             texts << model->index(row, 0, parent).data().toString();
         return texts;
     }
-    QString Status(int part) const { return Find<CStatusBar>("180")->GetText(part); }
+    QString Status(int part) const { return Find<StatusBar>("180")->GetText(part); }
     QString Caption() const { return Find<QPushButton>("1002")->text(); }
     int MarkOf(QTreeWidgetItem* item) const { return item->data(0, kTreeMarkRole).toInt(); }
 

@@ -10,7 +10,7 @@
 #include <QTreeView>
 #include <QTreeWidget>
 
-#include "app/ui/main-dlg.h"
+#include "app/ui/main-window.h"
 #include "app/ui/status-bar.h"
 #include "results/result-actions.h"
 #include "results/ui/results-model.h"
@@ -18,7 +18,7 @@
 
 namespace velmora {
 
-std::optional<ResultEntry> CMainDlg::GetSelectedRecord() const
+std::optional<ResultEntry> MainWindow::GetSelectedRecord() const
 {
     const auto record = m_pResultsModel->GetRecord(m_pResultsView->currentIndex());
     if (!record)
@@ -26,7 +26,7 @@ std::optional<ResultEntry> CMainDlg::GetSelectedRecord() const
     return m_pSession->GetResults().Get(*record);
 }
 
-void CMainDlg::OnResultsContextMenu(const QPoint& at)
+void MainWindow::OnResultsContextMenu(const QPoint& at)
 {
     if (!GetSelectedRecord())
         return;
@@ -46,14 +46,14 @@ void CMainDlg::OnResultsContextMenu(const QPoint& at)
     menu.exec(m_pResultsView->viewport()->mapToGlobal(at));
 }
 
-void CMainDlg::OnConnectToServer()
+void MainWindow::OnConnectToServer()
 {
     if (const auto record = GetSelectedRecord())
         TakeLaunch(ConnectToServer(*record, m_pSession->GetSettingsPath(), m_pSession->GetWorkingDirectory()));
 }
 
 // Every selected file; a selected folder stands for nothing.
-std::vector<ResultEntry> CMainDlg::GetSelectedRecords() const
+std::vector<ResultEntry> MainWindow::GetSelectedRecords() const
 {
     std::vector<ResultEntry> records;
     for (const QModelIndex& row : m_pResultsView->selectionModel()->selectedRows()) {
@@ -63,7 +63,7 @@ std::vector<ResultEntry> CMainDlg::GetSelectedRecords() const
     return records;
 }
 
-void CMainDlg::OnGetFile()
+void MainWindow::OnGetFile()
 {
     const std::vector<ResultEntry> selected = GetSelectedRecords();
     if (selected.size() > 1) {
@@ -76,7 +76,7 @@ void CMainDlg::OnGetFile()
 
 // What was started is watched, so the status line can tell how it ended; a
 // launch that could not start says why, since the user has to act on it.
-void CMainDlg::TakeLaunch(LaunchResult launched)
+void MainWindow::TakeLaunch(LaunchResult launched)
 {
     m_pSession->WatchPrograms(std::move(launched.programs));
     if (!launched.started)
@@ -85,7 +85,7 @@ void CMainDlg::TakeLaunch(LaunchResult launched)
 
 // Every selected result's URL, a line each (the current one when nothing
 // is selected); the status line says how many went.
-void CMainDlg::OnCopyToClipboard()
+void MainWindow::OnCopyToClipboard()
 {
     std::vector<ResultEntry> records = GetSelectedRecords();
     if (records.empty()) {

@@ -7,7 +7,7 @@
 #include <QTreeView>
 #include <QTreeWidget>
 
-#include "app/ui/main-dlg.h"
+#include "app/ui/main-window.h"
 #include "browse/browse-crawl.h"
 #include "results/ui/results-model.h"
 #include "ui-common/tree-images.h"
@@ -24,7 +24,7 @@ constexpr int kBrowseRefreshMs = 700;
 
 } // namespace
 
-const ServerItem* CMainDlg::GetSelectedServer() const
+const ServerItem* MainWindow::GetSelectedServer() const
 {
     const QTreeWidgetItem* selected = m_pServerTree->currentItem();
     if (selected == nullptr || selected->parent() == nullptr)
@@ -37,7 +37,7 @@ const ServerItem* CMainDlg::GetSelectedServer() const
     return &servers.GetGroups()[group].servers[index];
 }
 
-void CMainDlg::OnServerContextMenu(const QPoint& at)
+void MainWindow::OnServerContextMenu(const QPoint& at)
 {
     QTreeWidgetItem* item = m_pServerTree->itemAt(at);
     if (item == nullptr || item->parent() == nullptr)
@@ -49,7 +49,7 @@ void CMainDlg::OnServerContextMenu(const QPoint& at)
     menu.exec(m_pServerTree->viewport()->mapToGlobal(at));
 }
 
-void CMainDlg::OnBrowseServer(bool fromRoot)
+void MainWindow::OnBrowseServer(bool fromRoot)
 {
     std::optional<ResultEntry> start = fromRoot ? std::nullopt : GetSelectedRecord();
     if (!start) {
@@ -65,17 +65,17 @@ void CMainDlg::OnBrowseServer(bool fromRoot)
         m_pBrowseRefresh = new QTimer(this);
         m_pBrowseRefresh->setSingleShot(true);
         m_pBrowseRefresh->setInterval(kBrowseRefreshMs);
-        connect(m_pBrowseRefresh, &QTimer::timeout, this, &CMainDlg::RefreshKeepingSelection);
+        connect(m_pBrowseRefresh, &QTimer::timeout, this, &MainWindow::RefreshKeepingSelection);
     }
 }
 
-void CMainDlg::OnStopBrowsing()
+void MainWindow::OnStopBrowsing()
 {
     m_pSession->StopBrowse();
     RefreshKeepingSelection();
 }
 
-void CMainDlg::BrowseListed(const BrowseListing&)
+void MainWindow::BrowseListed(const BrowseListing&)
 {
     // The files are taken in after this call: the timer shows them later.
     const BrowseTarget* target = m_pSession->GetBrowse().GetTarget();
@@ -83,7 +83,7 @@ void CMainDlg::BrowseListed(const BrowseListing&)
         m_pBrowseRefresh->start();
 }
 
-void CMainDlg::BrowseEnded(const BrowseSummary&)
+void MainWindow::BrowseEnded(const BrowseSummary&)
 {
     if (m_pBrowseRefresh) {
         m_pBrowseRefresh->stop();
@@ -91,7 +91,7 @@ void CMainDlg::BrowseEnded(const BrowseSummary&)
     }
 }
 
-void CMainDlg::RefreshKeepingSelection()
+void MainWindow::RefreshKeepingSelection()
 {
     const std::optional<ResultId> selected = m_pResultsModel->GetRecord(m_pResultsView->currentIndex());
     m_pResultsModel->Refresh();

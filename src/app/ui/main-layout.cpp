@@ -8,8 +8,8 @@
 
 #include <algorithm>
 
-#include "app/ui/main-dlg.h"
-#include "results/ui/server-details-dlg.h"
+#include "app/ui/main-window.h"
+#include "results/ui/server-details-dialog.h"
 
 namespace velmora {
 
@@ -24,7 +24,7 @@ constexpr double kDetailsShare = 0.35;
 
 } // namespace
 
-void CMainDlg::GiveResultsRoom()
+void MainWindow::GiveResultsRoom()
 {
     QList<int> sizes = m_pPanes->sizes();
     if (sizes.size() != 3)
@@ -48,7 +48,7 @@ void CMainDlg::GiveResultsRoom()
         m_pPanes->setSizes(sizes);
 }
 
-void CMainDlg::KeepDetailsSmall()
+void MainWindow::KeepDetailsSmall()
 {
     if (m_pDetailsDock == nullptr || !m_pDetailsDock->isVisible() || m_pDetailsDock->isFloating())
         return;
@@ -60,7 +60,7 @@ void CMainDlg::KeepDetailsSmall()
 
 // Expanded or collapsed, the panel gets the height its fields ask for (the
 // scroll area would otherwise keep the old one).
-void CMainDlg::FitDetailsToPanel()
+void MainWindow::FitDetailsToPanel()
 {
     if (m_pDetailsDock->isFloating())
         return;
@@ -69,7 +69,7 @@ void CMainDlg::FitDetailsToPanel()
     resizeDocks({m_pDetailsDock}, {frame + m_pServerDetails->sizeHint().height()}, Qt::Vertical);
 }
 
-void CMainDlg::resizeEvent(QResizeEvent* event)
+void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     KeepDetailsSmall();

@@ -7,7 +7,7 @@
 #include <QMenuBar>
 #include <QTreeView>
 
-#include "app/ui/main-dlg.h"
+#include "app/ui/main-window.h"
 
 namespace velmora {
 
@@ -97,7 +97,7 @@ const Popup kMenus[] = {
 
 } // namespace
 
-void CMainDlg::CreateMenus()
+void MainWindow::CreateMenus()
 {
     for (const Popup& popup : kMenus) {
         QMenu* menu = menuBar()->addMenu(QString::fromLatin1(popup.title));
@@ -121,45 +121,45 @@ void CMainDlg::CreateMenus()
     modes->addAction(m_commands[kIdChartsSearch]);
     m_commands[kIdSearch]->setChecked(true);
     m_commands[kIdSearch]->setStatusTip(QStringLiteral("Search the ticked engines for the words typed"));
-    connect(m_commands[kIdSearch], &QAction::triggered, this, &CMainDlg::OnNormalSearch);
+    connect(m_commands[kIdSearch], &QAction::triggered, this, &MainWindow::OnNormalSearch);
     m_commands[kIdChartsSearch]->setEnabled(false);
     m_commands[kIdChartsSearch]->setToolTip(QString::fromLatin1(kChartsUnavailable));
     m_commands[kIdChartsSearch]->setStatusTip(QString::fromLatin1(kChartsUnavailable));
     m_pRecentMenu = new QMenu(this);
     m_pRecentMenu->setObjectName(QStringLiteral("recentSearches"));
     m_commands[kIdRecentSearches]->setMenu(m_pRecentMenu);
-    connect(m_pRecentMenu, &QMenu::aboutToShow, this, &CMainDlg::FillRecentSearches);
-    connect(m_commands[kIdExport], &QAction::triggered, this, &CMainDlg::OnExport);
+    connect(m_pRecentMenu, &QMenu::aboutToShow, this, &MainWindow::FillRecentSearches);
+    connect(m_commands[kIdExport], &QAction::triggered, this, &MainWindow::OnExport);
     m_commands[kIdForgetSearch]->setStatusTip(
         QStringLiteral("Drop every saved run of the search shown from Recent Searches and Export"));
-    connect(m_commands[kIdForgetSearch], &QAction::triggered, this, &CMainDlg::OnForgetSearch);
-    connect(m_commands[kIdOnlyNewResults], &QAction::triggered, this, &CMainDlg::OnOnlyNewResults);
+    connect(m_commands[kIdForgetSearch], &QAction::triggered, this, &MainWindow::OnForgetSearch);
+    connect(m_commands[kIdOnlyNewResults], &QAction::triggered, this, &MainWindow::OnOnlyNewResults);
     connect(m_commands[kIdExit], &QAction::triggered, this, &QWidget::close);
-    connect(m_commands[kIdDocumentation], &QAction::triggered, this, &CMainDlg::OnDocumentation);
-    connect(m_commands[kIdAbout], &QAction::triggered, this, &CMainDlg::OnAbout);
+    connect(m_commands[kIdDocumentation], &QAction::triggered, this, &MainWindow::OnDocumentation);
+    connect(m_commands[kIdAbout], &QAction::triggered, this, &MainWindow::OnAbout);
     connect(m_commands[kIdSettings], &QAction::triggered, this, [this] { OnSettings(0); });
-    connect(m_commands[kIdSearchAgain], &QAction::triggered, this, &CMainDlg::OnSearchAgain);
-    connect(m_commands[kIdStopTests], &QAction::triggered, this, &CMainDlg::OnStopTests);
+    connect(m_commands[kIdSearchAgain], &QAction::triggered, this, &MainWindow::OnSearchAgain);
+    connect(m_commands[kIdStopTests], &QAction::triggered, this, &MainWindow::OnStopTests);
     // From the menu or its shortcut, the pane with the focus says where to start.
     connect(m_commands[kIdBrowseServer], &QAction::triggered, this,
             [this] { OnBrowseServer(!m_pResultsView->hasFocus()); });
-    connect(m_commands[kIdStopBrowsing], &QAction::triggered, this, &CMainDlg::OnStopBrowsing);
+    connect(m_commands[kIdStopBrowsing], &QAction::triggered, this, &MainWindow::OnStopBrowsing);
     connect(m_commands[kIdCheckUpgrade], &QAction::triggered, this, [this] { OnUpgrade(1); });
     connect(m_commands[kIdUpdateEngines], &QAction::triggered, this, [this] { OnUpgrade(2); });
     connect(m_commands[kIdUpdateClients], &QAction::triggered, this, [this] { OnUpgrade(3); });
     connect(m_commands[kIdList], &QAction::triggered, this, [this] { OnViewStyle(1); });
     connect(m_commands[kIdHalfDetailed], &QAction::triggered, this, [this] { OnViewStyle(2); });
     connect(m_commands[kIdDetailed], &QAction::triggered, this, [this] { OnViewStyle(3); });
-    connect(m_commands[kIdFilterResults], &QAction::triggered, this, &CMainDlg::OnFilterResults);
-    connect(m_commands[kIdServerDetails], &QAction::triggered, this, &CMainDlg::OnServerDetails);
-    connect(m_commands[kIdTestResults], &QAction::triggered, this, &CMainDlg::OnTestResults);
-    connect(m_commands[kIdRetestResults], &QAction::triggered, this, &CMainDlg::OnRetestResults);
+    connect(m_commands[kIdFilterResults], &QAction::triggered, this, &MainWindow::OnFilterResults);
+    connect(m_commands[kIdServerDetails], &QAction::triggered, this, &MainWindow::OnServerDetails);
+    connect(m_commands[kIdTestResults], &QAction::triggered, this, &MainWindow::OnTestResults);
+    connect(m_commands[kIdRetestResults], &QAction::triggered, this, &MainWindow::OnRetestResults);
     CreateResultCommands();
     UpdateCommandStates();
 }
 
 // The results tree's context menu: commands for the selected results.
-void CMainDlg::CreateResultCommands()
+void MainWindow::CreateResultCommands()
 {
     const std::pair<int, const char*> resultCommands[] = {{kIdConnectToServer, "&Connect To Server"},
                                                           {kIdGetFile, "&Get File\tEnter"},
@@ -169,18 +169,18 @@ void CMainDlg::CreateResultCommands()
         action->setObjectName(QString::number(id));
         m_commands[id] = action;
     }
-    connect(m_commands[kIdConnectToServer], &QAction::triggered, this, &CMainDlg::OnConnectToServer);
-    connect(m_commands[kIdGetFile], &QAction::triggered, this, &CMainDlg::OnGetFile);
-    connect(m_commands[kIdCopyToClipboard], &QAction::triggered, this, &CMainDlg::OnCopyToClipboard);
+    connect(m_commands[kIdConnectToServer], &QAction::triggered, this, &MainWindow::OnConnectToServer);
+    connect(m_commands[kIdGetFile], &QAction::triggered, this, &MainWindow::OnGetFile);
+    connect(m_commands[kIdCopyToClipboard], &QAction::triggered, this, &MainWindow::OnCopyToClipboard);
 }
 
-QAction* CMainDlg::GetCommand(int id) const
+QAction* MainWindow::GetCommand(int id) const
 {
     const auto found = m_commands.find(id);
     return found == m_commands.end() ? nullptr : found->second;
 }
 
-void CMainDlg::RestoreMenuChecks()
+void MainWindow::RestoreMenuChecks()
 {
     const ViewSettings& views = m_pSession->GetViews();
     m_commands[kIdFilterResults]->setChecked(views.GetFilterResults());
@@ -192,7 +192,7 @@ void CMainDlg::RestoreMenuChecks()
     m_commands[kIdServerDetails]->setChecked(views.GetServerDetailsShown());
 }
 
-void CMainDlg::UpdateCommandStates()
+void MainWindow::UpdateCommandStates()
 {
     if (m_commands.empty())
         return; // the trees report before the menus are made

@@ -12,10 +12,10 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "app/ui/main-dlg.h"
+#include "app/ui/main-window.h"
 #include "results/server-tree.h"
 #include "results/ui/results-model.h"
-#include "results/ui/server-details-dlg.h"
+#include "results/ui/server-details-dialog.h"
 #include "ui-common/tree-images.h"
 
 namespace velmora {
@@ -34,7 +34,7 @@ constexpr int kFilterDelayMs = 150;
 
 // The results pane: a filter box over a view of the selected server's
 // records. The view reads rows from the model as they are drawn.
-QWidget* CMainDlg::CreateResultsPane(QWidget* parent)
+QWidget* MainWindow::CreateResultsPane(QWidget* parent)
 {
     m_pResultsPane = new QWidget(parent);
     m_pResultsPane->setObjectName(QStringLiteral("resultsPane"));
@@ -51,7 +51,7 @@ QWidget* CMainDlg::CreateResultsPane(QWidget* parent)
         ExpandToFirstFile();
     });
 
-    m_pResultsModel = new CResultsModel(this);
+    m_pResultsModel = new ResultsModel(this);
     m_pResultsView = new QTreeView(m_pResultsPane);
     m_pResultsView->setObjectName(QStringLiteral("1009"));
     m_pResultsView->setModel(m_pResultsModel);
@@ -67,7 +67,7 @@ QWidget* CMainDlg::CreateResultsPane(QWidget* parent)
     m_pResultsView->setSortingEnabled(true);
     m_pResultsView->installEventFilter(this);
     m_pResultsView->viewport()->installEventFilter(this); // its width fits the columns
-    connect(m_pResultsView, &QTreeView::customContextMenuRequested, this, &CMainDlg::OnResultsContextMenu);
+    connect(m_pResultsView, &QTreeView::customContextMenuRequested, this, &MainWindow::OnResultsContextMenu);
     connect(m_pResultsView, &QTreeView::doubleClicked, this, [this](const QModelIndex& index) {
         // A directory item only opens or closes.
         if (m_pResultsModel->GetRecord(index))
@@ -82,7 +82,7 @@ QWidget* CMainDlg::CreateResultsPane(QWidget* parent)
     return m_pResultsPane;
 }
 
-void CMainDlg::RefreshResults()
+void MainWindow::RefreshResults()
 {
     const QTreeWidgetItem* selected = m_pServerTree->currentItem();
     const auto handle = selected ? selected->data(0, kServerHandleRole).toULongLong() : 0;
@@ -104,7 +104,7 @@ void CMainDlg::RefreshResults()
 
 // Size and date take what their longest text needs, the name the rest but
 // never so little that it cannot be read: a narrow pane scrolls sideways.
-void CMainDlg::FitResultColumns()
+void MainWindow::FitResultColumns()
 {
     QHeaderView* header = m_pResultsView->header();
     if (m_pResultsModel->columnCount() == 1) {
@@ -124,27 +124,27 @@ void CMainDlg::FitResultColumns()
 }
 
 // A server's directories open down to its first file.
-void CMainDlg::ExpandToFirstFile()
+void MainWindow::ExpandToFirstFile()
 {
     for (QModelIndex index = m_pResultsModel->index(0, 0); index.isValid() && m_pResultsModel->rowCount(index) > 0;
          index = m_pResultsModel->index(0, 0, index))
         m_pResultsView->expand(index);
 }
 
-void CMainDlg::OnViewStyle(int style)
+void MainWindow::OnViewStyle(int style)
 {
     m_pSession->GetViews().SetViewStyle(style);
     RestoreMenuChecks();
     RefreshResults();
 }
 
-void CMainDlg::OnFilterResults()
+void MainWindow::OnFilterResults()
 {
     m_pSession->GetViews().FlipFilterResults();
     RestoreMenuChecks();
 }
 
-void CMainDlg::OnServerDetails()
+void MainWindow::OnServerDetails()
 {
     const bool show = !m_pSession->GetViews().GetServerDetailsShown();
     m_pSession->GetViews().SetServerDetailsShown(show);
@@ -152,30 +152,30 @@ void CMainDlg::OnServerDetails()
     RestoreMenuChecks();
 }
 
-void CMainDlg::OnTestResults()
+void MainWindow::OnTestResults()
 {
     m_pSession->OnTestResults();
     RestoreMenuChecks();
 }
 
-void CMainDlg::OnRetestResults()
+void MainWindow::OnRetestResults()
 {
     m_pSession->OnRetestResults();
 }
 
-void CMainDlg::OnStopTests()
+void MainWindow::OnStopTests()
 {
     m_pSession->StopTests();
 }
 
-QTreeWidgetItem* CMainDlg::FindServerItem(std::size_t group, std::size_t index) const
+QTreeWidgetItem* MainWindow::FindServerItem(std::size_t group, std::size_t index) const
 {
     QTreeWidgetItem* root = m_pServerTree->topLevelItem(static_cast<int>(group));
     return root ? root->child(static_cast<int>(index)) : nullptr;
 }
 
 // The mark and a tooltip that says what it means and why.
-void CMainDlg::ShowServerMark(QTreeWidgetItem* item, const ServerItem& server)
+void MainWindow::ShowServerMark(QTreeWidgetItem* item, const ServerItem& server)
 {
     item->setIcon(0, GetTreeImage(server.state));
     item->setData(0, kTreeMarkRole, server.state);
@@ -193,13 +193,13 @@ void CMainDlg::ShowServerMark(QTreeWidgetItem* item, const ServerItem& server)
     item->setHidden(m_pSession->GetViews().GetOnlyNewResults() && server.newResults == 0);
 }
 
-void CMainDlg::ServerMarkChanged(std::size_t group, std::size_t index)
+void MainWindow::ServerMarkChanged(std::size_t group, std::size_t index)
 {
     if (QTreeWidgetItem* item = FindServerItem(group, index))
         ShowServerMark(item, m_pSession->GetServers().GetGroups()[group].servers[index]);
 }
 
-void CMainDlg::ServerTested(std::size_t, const ServerItem& server, const TestJob&)
+void MainWindow::ServerTested(std::size_t, const ServerItem& server, const TestJob&)
 {
     const QTreeWidgetItem* selected = m_pServerTree->currentItem();
     if (selected && selected->data(0, kServerHandleRole).toULongLong() == server.handle)

@@ -12,7 +12,7 @@
 #include <QTreeView>
 #include <QTreeWidget>
 
-#include "app/ui/main-dlg.h"
+#include "app/ui/main-window.h"
 #include "app/ui/status-bar.h"
 #include "export/result-export.h"
 #include "results/ui/results-model.h"
@@ -33,7 +33,7 @@ QString DescribeSavedSearch(const SavedSearchInfo& search)
 
 } // namespace
 
-void CMainDlg::FillRecentSearches()
+void MainWindow::FillRecentSearches()
 {
     m_pRecentMenu->clear();
     // Looking makes no database where none was kept.
@@ -62,7 +62,7 @@ void CMainDlg::FillRecentSearches()
     }
 }
 
-void CMainDlg::OnOpenSavedSearch(std::int64_t id)
+void MainWindow::OnOpenSavedSearch(std::int64_t id)
 {
     std::string error;
     const std::optional<SavedSearchInfo> shown = m_pSession->OpenSavedSearch(id, error);
@@ -83,7 +83,7 @@ void CMainDlg::OnOpenSavedSearch(std::int64_t id)
 }
 
 // Every kept run of the shown search's name goes; what is on screen stays.
-void CMainDlg::OnForgetSearch()
+void MainWindow::OnForgetSearch()
 {
     const std::string name = m_pSession->GetKeptName();
     if (name.empty())
@@ -107,7 +107,7 @@ void CMainDlg::OnForgetSearch()
     UpdateCommandStates();
 }
 
-void CMainDlg::OnOnlyNewResults()
+void MainWindow::OnOnlyNewResults()
 {
     ViewSettings& views = m_pSession->GetViews();
     views.SetOnlyNewResults(!views.GetOnlyNewResults());
@@ -122,7 +122,7 @@ void CMainDlg::OnOnlyNewResults()
     RestoreMenuChecks();
 }
 
-void CMainDlg::SearchNotSaved(const std::string& why)
+void MainWindow::SearchNotSaved(const std::string& why)
 {
     m_pStatusBar->SetText(4, QStringLiteral("Not saved: ") + QString::fromStdString(why));
     if (std::exchange(m_bToldNotSaved, true))
@@ -134,7 +134,7 @@ void CMainDlg::SearchNotSaved(const std::string& why)
     box->open();
 }
 
-std::vector<ResultId> CMainDlg::GetSelectedRecordIds() const
+std::vector<ResultId> MainWindow::GetSelectedRecordIds() const
 {
     std::vector<ResultId> ids;
     for (const QModelIndex& row : m_pResultsView->selectionModel()->selectedRows())
@@ -144,7 +144,7 @@ std::vector<ResultId> CMainDlg::GetSelectedRecordIds() const
     return ids;
 }
 
-std::vector<ResultId> CMainDlg::GetSelectedServerRecordIds() const
+std::vector<ResultId> MainWindow::GetSelectedServerRecordIds() const
 {
     const ServerItem* server = GetSelectedServer();
     if (server == nullptr)
@@ -152,17 +152,17 @@ std::vector<ResultId> CMainDlg::GetSelectedServerRecordIds() const
     return m_pSession->GetResults().GetServerRecords(server->text);
 }
 
-void CMainDlg::OnExport()
+void MainWindow::OnExport()
 {
     const std::vector<ResultId> selected = GetSelectedRecordIds();
     const std::vector<ResultId> server = GetSelectedServerRecordIds();
     const ResultList& results = m_pSession->GetResults();
     const ServerTree& servers = m_pSession->GetServers();
-    const CExportDlg::Counts counts = {selected.size(), server.size(), results.GetCount()};
-    const CExportDlg::Counts good = {CountOnGoodServers(results, servers, selected),
-                                     CountOnGoodServers(results, servers, server),
-                                     CountAllOnGoodServers(results, servers)};
-    CExportDlg dialog(counts, good, this);
+    const ExportDialog::Counts counts = {selected.size(), server.size(), results.GetCount()};
+    const ExportDialog::Counts good = {CountOnGoodServers(results, servers, selected),
+                                       CountOnGoodServers(results, servers, server),
+                                       CountAllOnGoodServers(results, servers)};
+    ExportDialog dialog(counts, good, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const ExportChoice choice = dialog.GetChoice();
@@ -175,7 +175,7 @@ void CMainDlg::OnExport()
         ExportResults(choice, path);
 }
 
-bool CMainDlg::ExportResults(const ExportChoice& choice, const QString& path)
+bool MainWindow::ExportResults(const ExportChoice& choice, const QString& path)
 {
     std::vector<ResultId> chosen;
     if (choice.scope == ExportScope::Selected) {

@@ -5,7 +5,7 @@
 
 int main(int argc, char** argv)
 {
-    velmora::CSearchApp app(argc, argv);
+    velmora::SearchApp app(argc, argv);
     const int result = app.InitInstance();
     // Workers still blocked on the network are not waited for.
     std::fflush(stdout);

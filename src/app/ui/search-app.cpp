@@ -5,7 +5,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
-#include "app/ui/main-dlg.h"
+#include "app/ui/main-window.h"
 #include "platform/paths.h"
 #include "platform/working-folder.h"
 #include "settings/local-directory.h"
@@ -13,15 +13,15 @@
 
 namespace velmora {
 
-CSearchApp::CSearchApp(int& argc, char** argv) : QApplication(argc, argv)
+SearchApp::SearchApp(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Velmora"));
     setApplicationVersion(QStringLiteral("2.2.0"));
 }
 
-CSearchApp::~CSearchApp() = default;
+SearchApp::~SearchApp() = default;
 
-int CSearchApp::InitInstance()
+int SearchApp::InitInstance()
 {
     // --here: work in the current folder whatever it holds.
     const bool here = arguments().contains(QStringLiteral("--here"));
@@ -40,10 +40,10 @@ int CSearchApp::InitInstance()
                              QString::fromStdString(problem + " Velmora works in " + current + " instead."));
         m_strWorkingDirectory = current;
     }
-    m_pMainWnd = std::make_unique<CMainDlg>(m_strWorkingDirectory);
+    m_pMainWnd = std::make_unique<MainWindow>(m_strWorkingDirectory);
     m_pMainWnd->show();
     if (firstStart && problem.empty())
-        QTimer::singleShot(0, m_pMainWnd.get(), &CMainDlg::TellWhereThingsLive);
+        QTimer::singleShot(0, m_pMainWnd.get(), &MainWindow::TellWhereThingsLive);
     const int result = exec();
     m_pMainWnd.reset();
     return result;

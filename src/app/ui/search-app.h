@@ -7,22 +7,22 @@
 
 namespace velmora {
 
-class CMainDlg;
+class MainWindow;
 
 // The application: captures the working directory and runs the main
 // window until it closes.
-class CSearchApp : public QApplication {
+class SearchApp : public QApplication {
     Q_OBJECT
 public:
-    CSearchApp(int& argc, char** argv);
-    ~CSearchApp() override;
+    SearchApp(int& argc, char** argv);
+    ~SearchApp() override;
 
     int InitInstance();
     const std::string& GetWorkingDirectory() const { return m_strWorkingDirectory; }
 
 private:
     std::string m_strWorkingDirectory;
-    std::unique_ptr<CMainDlg> m_pMainWnd;
+    std::unique_ptr<MainWindow> m_pMainWnd;
 };
 
 } // namespace velmora

@@ -10,7 +10,7 @@ constexpr std::array<int, 4> kPartEdges = {100, 150, 250, 300};
 
 } // namespace
 
-CStatusBar::CStatusBar(QWidget* parent) : QFrame(parent)
+StatusBar::StatusBar(QWidget* parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("180"));
     for (std::size_t i = 0; i < m_parts.size(); ++i) {
@@ -23,28 +23,28 @@ CStatusBar::CStatusBar(QWidget* parent) : QFrame(parent)
     setFixedHeight(fontMetrics().height() + 8);
 }
 
-void CStatusBar::SetText(int part, const QString& text)
+void StatusBar::SetText(int part, const QString& text)
 {
     m_parts.at(static_cast<std::size_t>(part))->setText(text);
 }
 
-QString CStatusBar::GetText(int part) const
+QString StatusBar::GetText(int part) const
 {
     return m_parts.at(static_cast<std::size_t>(part))->text();
 }
 
-int CStatusBar::GetPartRight(int part) const
+int StatusBar::GetPartRight(int part) const
 {
     return part < static_cast<int>(kPartEdges.size()) ? kPartEdges[static_cast<std::size_t>(part)] : width();
 }
 
-QSize CStatusBar::minimumSizeHint() const
+QSize StatusBar::minimumSizeHint() const
 {
     const int activity = fontMetrics().horizontalAdvance(QStringLiteral("Searching: 20 of 20 engines answered"));
     return {kPartEdges.back() + activity + 16 + m_pGrip->sizeHint().width(), height()};
 }
 
-void CStatusBar::resizeEvent(QResizeEvent* event)
+void StatusBar::resizeEvent(QResizeEvent* event)
 {
     QFrame::resizeEvent(event);
     int left = 0;

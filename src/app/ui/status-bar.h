@@ -11,10 +11,10 @@ namespace velmora {
 // The main window's status bar: five parts whose right edges stand at 100,
 // 150, 250 and 300 pixels and the end of the bar. Parts 0 and 2 are labels
 // drawn raised; part 1 shows the result count, part 3 the running workers.
-class CStatusBar : public QFrame {
+class StatusBar : public QFrame {
     Q_OBJECT
 public:
-    explicit CStatusBar(QWidget* parent);
+    explicit StatusBar(QWidget* parent);
 
     void SetText(int part, const QString& text);
     QString GetText(int part) const;

@@ -7,7 +7,7 @@
 
 namespace velmora {
 
-CWelcomePage::CWelcomePage(QWidget* parent) : QWidget(parent)
+WelcomePage::WelcomePage(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("welcomePage"));
     auto* title = new QLabel(QStringLiteral("<h2>Welcome to Velmora</h2>"), this);
@@ -24,8 +24,8 @@ CWelcomePage::CWelcomePage(QWidget* parent) : QWidget(parent)
     update->setObjectName(QStringLiteral("welcomeUpdateEngines"));
     auto* add = new QPushButton(QStringLiteral("&Add an Engine..."), this);
     add->setObjectName(QStringLiteral("welcomeAddEngine"));
-    connect(update, &QPushButton::clicked, this, &CWelcomePage::UpdateEnginesClicked);
-    connect(add, &QPushButton::clicked, this, &CWelcomePage::AddEngineClicked);
+    connect(update, &QPushButton::clicked, this, &WelcomePage::UpdateEnginesClicked);
+    connect(add, &QPushButton::clicked, this, &WelcomePage::AddEngineClicked);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(update);
     buttons->addWidget(add);

@@ -36,9 +36,9 @@ QString FormatFileSize(std::uint64_t bytes)
     return QString::number(bytes) + QStringLiteral(" bytes");
 }
 
-CResultsModel::CResultsModel(QObject* parent) : QAbstractItemModel(parent) {}
+ResultsModel::ResultsModel(QObject* parent) : QAbstractItemModel(parent) {}
 
-void CResultsModel::Show(const ResultList& list, std::string server, int style)
+void ResultsModel::Show(const ResultList& list, std::string server, int style)
 {
     const bool same = m_pList == &list && m_strServer == server && m_options.style == style;
     m_pList = &list;
@@ -50,19 +50,19 @@ void CResultsModel::Show(const ResultList& list, std::string server, int style)
         Rebuild();
 }
 
-void CResultsModel::Refresh()
+void ResultsModel::Refresh()
 {
     if (m_pList != nullptr)
         RebuildKeepingPlaces();
 }
 
-void CResultsModel::SetNameFilter(const QString& text)
+void ResultsModel::SetNameFilter(const QString& text)
 {
     m_options.nameFilter = text.toStdString();
     Refresh();
 }
 
-void CResultsModel::SetOnlyNew(bool onlyNew)
+void ResultsModel::SetOnlyNew(bool onlyNew)
 {
     if (m_options.onlyNew == onlyNew)
         return;
@@ -70,7 +70,7 @@ void CResultsModel::SetOnlyNew(bool onlyNew)
     Refresh();
 }
 
-void CResultsModel::Clear()
+void ResultsModel::Clear()
 {
     beginResetModel();
     m_pList = nullptr;
@@ -80,7 +80,7 @@ void CResultsModel::Clear()
     endResetModel();
 }
 
-void CResultsModel::Rebuild()
+void ResultsModel::Rebuild()
 {
     beginResetModel();
     m_view.Build(*m_pList, m_strServer, m_options);
@@ -88,7 +88,7 @@ void CResultsModel::Rebuild()
     endResetModel();
 }
 
-std::size_t CResultsModel::ShownRows(std::uint32_t node) const
+std::size_t ResultsModel::ShownRows(std::uint32_t node) const
 {
     const std::size_t rows = m_view.GetRowCount(node);
     if (rows <= kRowsAtOnce)
@@ -97,13 +97,13 @@ std::size_t CResultsModel::ShownRows(std::uint32_t node) const
     return std::min(rows, shown == m_shown.end() ? kRowsAtOnce : shown->second);
 }
 
-QModelIndex CResultsModel::NodeIndex(std::uint32_t node) const
+QModelIndex ResultsModel::NodeIndex(std::uint32_t node) const
 {
     return node == ResultsView::kRoot ? QModelIndex()
                                       : createIndex(static_cast<int>(m_view.GetRow(node)), 0, quintptr{node});
 }
 
-void CResultsModel::ShowRows(std::uint32_t node, std::size_t rows)
+void ResultsModel::ShowRows(std::uint32_t node, std::size_t rows)
 {
     if (node != ResultsView::kRoot)
         ShowRows(m_view.GetParent(node), m_view.GetRow(node) + 1);
@@ -116,20 +116,20 @@ void CResultsModel::ShowRows(std::uint32_t node, std::size_t rows)
     endInsertRows();
 }
 
-bool CResultsModel::canFetchMore(const QModelIndex& parent) const
+bool ResultsModel::canFetchMore(const QModelIndex& parent) const
 {
     const std::uint32_t node = NodeOf(parent);
     return node != UINT32_MAX && ShownRows(node) < m_view.GetRowCount(node);
 }
 
-void CResultsModel::fetchMore(const QModelIndex& parent)
+void ResultsModel::fetchMore(const QModelIndex& parent)
 {
     const std::uint32_t node = NodeOf(parent);
     if (node != UINT32_MAX)
         ShowRows(node, ShownRows(node) + kRowsAtOnce);
 }
 
-void CResultsModel::ShowAllRows()
+void ResultsModel::ShowAllRows()
 {
     for (std::uint32_t node = 0; node < m_view.GetNodeCount(); ++node)
         ShowRows(node, m_view.GetRowCount(node));
@@ -137,7 +137,7 @@ void CResultsModel::ShowAllRows()
 
 // A directory node by its path from the root ("/music/", "live/", ...):
 // the same folder in a rebuilt view, which numbers its nodes anew.
-std::string CResultsModel::DirectoryKey(std::uint32_t node) const
+std::string ResultsModel::DirectoryKey(std::uint32_t node) const
 {
     std::string key;
     for (; node != ResultsView::kRoot; node = m_view.GetParent(node))
@@ -149,7 +149,7 @@ std::string CResultsModel::DirectoryKey(std::uint32_t node) const
 // keeps its open folders, its selection and its current item, which a
 // reset would lose, by moving every persistent index to where its folder
 // or file now stands.
-void CResultsModel::RebuildKeepingPlaces()
+void ResultsModel::RebuildKeepingPlaces()
 {
     emit layoutAboutToBeChanged();
     const QModelIndexList before = persistentIndexList();
@@ -206,7 +206,7 @@ void CResultsModel::RebuildKeepingPlaces()
     emit layoutChanged();
 }
 
-std::uint32_t CResultsModel::NodeOf(const QModelIndex& parent) const
+std::uint32_t ResultsModel::NodeOf(const QModelIndex& parent) const
 {
     if (!parent.isValid())
         return ResultsView::kRoot;
@@ -216,7 +216,7 @@ std::uint32_t CResultsModel::NodeOf(const QModelIndex& parent) const
     return static_cast<std::uint32_t>(parent.internalId());
 }
 
-QModelIndex CResultsModel::index(int row, int column, const QModelIndex& parent) const
+QModelIndex ResultsModel::index(int row, int column, const QModelIndex& parent) const
 {
     const std::uint32_t node = NodeOf(parent);
     if (node == UINT32_MAX || row < 0 || column < 0 || column >= columnCount() ||
@@ -228,7 +228,7 @@ QModelIndex CResultsModel::index(int row, int column, const QModelIndex& parent)
     return createIndex(row, column, kFileFlag | node);
 }
 
-QModelIndex CResultsModel::parent(const QModelIndex& child) const
+QModelIndex ResultsModel::parent(const QModelIndex& child) const
 {
     if (!child.isValid())
         return {};
@@ -239,7 +239,7 @@ QModelIndex CResultsModel::parent(const QModelIndex& child) const
     return createIndex(static_cast<int>(m_view.GetRow(holder)), 0, quintptr{holder});
 }
 
-int CResultsModel::rowCount(const QModelIndex& parent) const
+int ResultsModel::rowCount(const QModelIndex& parent) const
 {
     if (parent.isValid() && parent.column() != 0)
         return 0;
@@ -247,12 +247,12 @@ int CResultsModel::rowCount(const QModelIndex& parent) const
     return node == UINT32_MAX ? 0 : static_cast<int>(ShownRows(node));
 }
 
-int CResultsModel::columnCount(const QModelIndex&) const
+int ResultsModel::columnCount(const QModelIndex&) const
 {
     return m_options.style == kViewDetailed ? 3 : 1;
 }
 
-std::optional<ResultId> CResultsModel::GetRecord(const QModelIndex& index) const
+std::optional<ResultId> ResultsModel::GetRecord(const QModelIndex& index) const
 {
     if (!index.isValid() || !(index.internalId() & kFileFlag) || m_pList == nullptr)
         return std::nullopt;
@@ -260,7 +260,7 @@ std::optional<ResultId> CResultsModel::GetRecord(const QModelIndex& index) const
     return m_view.GetChild(node, static_cast<std::size_t>(index.row()));
 }
 
-QModelIndex CResultsModel::FindRecord(ResultId record)
+QModelIndex ResultsModel::FindRecord(ResultId record)
 {
     for (std::uint32_t node = 0; node < m_view.GetNodeCount(); ++node) {
         for (std::size_t row = 0; row < m_view.GetRowCount(node); ++row) {
@@ -273,7 +273,7 @@ QModelIndex CResultsModel::FindRecord(ResultId record)
     return {};
 }
 
-QVariant CResultsModel::data(const QModelIndex& index, int role) const
+QVariant ResultsModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || m_pList == nullptr)
         return {};
@@ -329,7 +329,7 @@ QVariant CResultsModel::data(const QModelIndex& index, int role) const
     }
 }
 
-QVariant CResultsModel::headerData(int section, Qt::Orientation orientation, int role) const
+QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
@@ -345,7 +345,7 @@ QVariant CResultsModel::headerData(int section, Qt::Orientation orientation, int
     }
 }
 
-void CResultsModel::sort(int column, Qt::SortOrder order)
+void ResultsModel::sort(int column, Qt::SortOrder order)
 {
     static constexpr ViewSort kSorts[] = {ViewSort::Name, ViewSort::Size, ViewSort::Modified};
     m_options.sort = column >= 0 && column < 3 ? kSorts[column] : ViewSort::None;

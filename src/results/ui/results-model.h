@@ -19,10 +19,10 @@ namespace velmora {
 // (or a flat list) of more than kRowsAtOnce files is told of a part at a
 // time: the rest comes as the user scrolls to the end, or all at once for
 // Select All (ShowAllRows).
-class CResultsModel : public QAbstractItemModel {
+class ResultsModel : public QAbstractItemModel {
     Q_OBJECT
 public:
-    explicit CResultsModel(QObject* parent);
+    explicit ResultsModel(QObject* parent);
 
     // Lists `server`'s records of `list`, which must stay alive until
     // Clear or the next Show.

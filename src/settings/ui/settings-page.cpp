@@ -10,7 +10,7 @@
 
 namespace velmora {
 
-void CSettingsPage::showEvent(QShowEvent* event)
+void SettingsPage::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     if (m_bShown)
@@ -19,13 +19,13 @@ void CSettingsPage::showEvent(QShowEvent* event)
     OnInitDialog();
 }
 
-void CSettingsPage::DoneOnEnter(std::initializer_list<QLineEdit*> fields)
+void SettingsPage::DoneOnEnter(std::initializer_list<QLineEdit*> fields)
 {
     for (QLineEdit* field : fields)
         field->installEventFilter(this);
 }
 
-bool CSettingsPage::eventFilter(QObject* watched, QEvent* event)
+bool SettingsPage::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && qobject_cast<QLineEdit*>(watched) != nullptr) {
         const int key = static_cast<QKeyEvent*>(event)->key();
@@ -38,7 +38,7 @@ bool CSettingsPage::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void CSettingsPage::Tell(const std::string& problem, const std::string& notice)
+void SettingsPage::Tell(const std::string& problem, const std::string& notice)
 {
     if (!problem.empty())
         QMessageBox::warning(this, QStringLiteral("Settings"), QString::fromStdString(problem));
@@ -46,14 +46,14 @@ void CSettingsPage::Tell(const std::string& problem, const std::string& notice)
         QMessageBox::information(this, QStringLiteral("Settings"), QString::fromStdString(notice));
 }
 
-QLineEdit* CSettingsPage::MakeField(QWidget* parent, const char* id)
+QLineEdit* SettingsPage::MakeField(QWidget* parent, const char* id)
 {
     auto* field = new QLineEdit(parent);
     field->setObjectName(QString::fromLatin1(id));
     return field;
 }
 
-QPushButton* CSettingsPage::MakeButton(QWidget* parent, const char* text, const char* id)
+QPushButton* SettingsPage::MakeButton(QWidget* parent, const char* text, const char* id)
 {
     auto* button = new QPushButton(QString::fromUtf8(text), parent);
     button->setObjectName(QString::fromLatin1(id));
@@ -61,13 +61,13 @@ QPushButton* CSettingsPage::MakeButton(QWidget* parent, const char* text, const 
     return button;
 }
 
-void CSettingsPage::CompactHeight(QAbstractScrollArea* view, int lines)
+void SettingsPage::CompactHeight(QAbstractScrollArea* view, int lines)
 {
     view->setMinimumHeight(lines * view->fontMetrics().lineSpacing() + 2 * view->frameWidth() + 6);
     view->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
 }
 
-void CSettingsPage::FillList(QListWidget* list, const SortedNames& names)
+void SettingsPage::FillList(QListWidget* list, const SortedNames& names)
 {
     const std::optional<std::string> selected = SelectedName(list);
     list->clear();
@@ -78,7 +78,7 @@ void CSettingsPage::FillList(QListWidget* list, const SortedNames& names)
     }
 }
 
-void CSettingsPage::SelectName(QListWidget* list, const std::string& name)
+void SettingsPage::SelectName(QListWidget* list, const std::string& name)
 {
     for (int row = 0; row < list->count(); ++row) {
         if (list->item(row)->text().toStdString() == name) {
@@ -88,7 +88,7 @@ void CSettingsPage::SelectName(QListWidget* list, const std::string& name)
     }
 }
 
-std::optional<std::string> CSettingsPage::SelectedName(const QListWidget* list)
+std::optional<std::string> SettingsPage::SelectedName(const QListWidget* list)
 {
     const QListWidgetItem* item = list->currentItem();
     if (item == nullptr || !item->isSelected())

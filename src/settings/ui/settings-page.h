@@ -21,7 +21,7 @@ class SortedNames;
 
 // A page of the settings sheet: opened (read from the files) when it is
 // first shown, and given the sheet's OK only when it was shown.
-class CSettingsPage : public QWidget {
+class SettingsPage : public QWidget {
     Q_OBJECT
 public:
     using QWidget::QWidget;

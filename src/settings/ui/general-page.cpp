@@ -1,4 +1,4 @@
-#include "settings/ui/general-settings.h"
+#include "settings/ui/general-page.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -13,8 +13,8 @@
 
 namespace velmora {
 
-CGeneralSettings::CGeneralSettings(std::string settingsPath, QWidget* parent)
-    : CSettingsPage(parent), m_strSettingsPath(std::move(settingsPath))
+GeneralPage::GeneralPage(std::string settingsPath, QWidget* parent)
+    : SettingsPage(parent), m_strSettingsPath(std::move(settingsPath))
 {
     auto* label = new QLabel(QStringLiteral("Most threads running at once\n(10 is good for fast connections)"), this);
     m_pThreads = new QSpinBox(this);
@@ -33,7 +33,7 @@ CGeneralSettings::CGeneralSettings(std::string settingsPath, QWidget* parent)
     layout->setColumnStretch(2, 1);
 }
 
-void CGeneralSettings::OnInitDialog()
+void GeneralPage::OnInitDialog()
 {
     m_pThreads->setValue(ReadThreadLimit(m_strSettingsPath));
     m_pSaveSearches->setChecked(ProfileSnapshot(m_strSettingsPath)
@@ -43,7 +43,7 @@ void CGeneralSettings::OnInitDialog()
 
 // The spin box holds only 1 to 20; what is typed but not yet taken is
 // checked all the same.
-bool CGeneralSettings::Validate()
+bool GeneralPage::Validate()
 {
     if (!WasShown() || ParseThreadLimit(m_pThreads->text().toStdString()))
         return true;
@@ -53,7 +53,7 @@ bool CGeneralSettings::Validate()
     return false;
 }
 
-void CGeneralSettings::OnOK(SettingsTarget& target)
+void GeneralPage::OnOK(SettingsTarget& target)
 {
     const auto limit = ParseThreadLimit(m_pThreads->text().toStdString());
     if (!limit)

@@ -11,10 +11,10 @@ class QGridLayout;
 namespace velmora {
 
 // "Search Engines": add, edit and delete the engines of settings.dat.
-class CEnginesSettings : public CSettingsPage {
+class EnginesPage : public SettingsPage {
     Q_OBJECT
 public:
-    CEnginesSettings(std::string settingsPath, QWidget* parent);
+    EnginesPage(std::string settingsPath, QWidget* parent);
 
     void OnOK(SettingsTarget& target) override;
     const EnginesPageModel& GetModel() const { return m_model; }

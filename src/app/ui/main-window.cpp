@@ -1,4 +1,4 @@
-#include "app/ui/main-dlg.h"
+#include "app/ui/main-window.h"
 
 #include <chrono>
 
@@ -29,18 +29,18 @@
 #include <vector>
 
 #include "app/help-page.h"
-#include "app/ui/about-dlg.h"
+#include "app/ui/about-dialog.h"
 #include "app/ui/status-bar.h"
 #include "app/ui/welcome-page.h"
 #include "results/ui/results-model.h"
-#include "results/ui/server-details-dlg.h"
+#include "results/ui/server-details-dialog.h"
 #include "search/engine-health.h"
 #include "settings/local-directory.h"
-#include "settings/ui/settings-dlg.h"
+#include "settings/ui/settings-dialog.h"
 #include "settings/window-placement.h"
 #include "ui-common/queue-notifier.h"
 #include "ui-common/tree-images.h"
-#include "upgrade/ui/upgrade-dlg.h"
+#include "upgrade/ui/upgrade-dialog.h"
 
 namespace velmora {
 
@@ -74,7 +74,7 @@ void SetMark(QTreeWidgetItem* item, ItemState state)
 
 } // namespace
 
-CMainDlg::CMainDlg(std::string workingDirectory, QWidget* parent)
+MainWindow::MainWindow(std::string workingDirectory, QWidget* parent)
     : QMainWindow(parent), m_pSession(std::make_unique<SearchSession>(std::move(workingDirectory)))
 {
     setWindowTitle(QStringLiteral("Velmora"));
@@ -89,8 +89,8 @@ CMainDlg::CMainDlg(std::string workingDirectory, QWidget* parent)
     m_pMessageTurn = new QTimer(this);
     m_pMessageTurn->setSingleShot(true);
     m_pMessageTurn->setInterval(0);
-    connect(m_pMessageTurn, &QTimer::timeout, this, &CMainDlg::ProcessMessages);
-    connect(m_pNotifier, &QueueNotifier::MessagesWaiting, this, &CMainDlg::ProcessMessages);
+    connect(m_pMessageTurn, &QTimer::timeout, this, &MainWindow::ProcessMessages);
+    connect(m_pNotifier, &QueueNotifier::MessagesWaiting, this, &MainWindow::ProcessMessages);
 
     m_pNormalSearch->setChecked(true);
     m_pSession->Initialize();
@@ -103,7 +103,7 @@ CMainDlg::CMainDlg(std::string workingDirectory, QWidget* parent)
 
 // Tab goes from the search words to the three lists, left to right, then
 // into the details panel; read-only panel fields never come before a list.
-void CMainDlg::SetTabOrder()
+void MainWindow::SetTabOrder()
 {
     std::vector<QWidget*> chain = {m_pNormalSearch,    m_pChartsSearch, m_pSearchEdit, m_pSearchButton,
                                    m_pTopChartsButton, m_pEngineTree,   m_pServerTree};
@@ -119,7 +119,7 @@ void CMainDlg::SetTabOrder()
         setTabOrder(chain[i - 1], chain[i]);
 }
 
-CMainDlg::~CMainDlg()
+MainWindow::~MainWindow()
 {
     m_pSession->SetObserver(nullptr);
     // The views outlive the session by a moment and may still lay out
@@ -127,13 +127,13 @@ CMainDlg::~CMainDlg()
     m_pResultsModel->Clear();
 }
 
-QWidget* CMainDlg::CreateSearchGroup()
+QWidget* MainWindow::CreateSearchGroup()
 {
     m_pSearchGroup = new QGroupBox(QStringLiteral("Search:"));
     m_pSearchGroup->setObjectName(QStringLiteral("1012"));
     m_pNormalSearch = new QRadioButton(QStringLiteral("Normal Search"), m_pSearchGroup);
     m_pNormalSearch->setObjectName(QStringLiteral("1003"));
-    connect(m_pNormalSearch, &QRadioButton::clicked, this, &CMainDlg::OnNormalSearch);
+    connect(m_pNormalSearch, &QRadioButton::clicked, this, &MainWindow::OnNormalSearch);
     m_pChartsSearch = new QRadioButton(QStringLiteral("Top Charts Search"), m_pSearchGroup);
     m_pChartsSearch->setObjectName(QStringLiteral("1004"));
     m_pChartsSearch->setEnabled(false);
@@ -142,11 +142,11 @@ QWidget* CMainDlg::CreateSearchGroup()
     m_pSearchEdit->setObjectName(QStringLiteral("1005"));
     m_pSearchEdit->setPlaceholderText(QStringLiteral("Words the files carry, such as blue moon mp3"));
     m_pSearchEdit->setClearButtonEnabled(true);
-    connect(m_pSearchEdit, &QLineEdit::returnPressed, this, &CMainDlg::OnSearch);
+    connect(m_pSearchEdit, &QLineEdit::returnPressed, this, &MainWindow::OnSearch);
     m_pSearchButton = new QPushButton(QStringLiteral("Search"), m_pSearchGroup);
     m_pSearchButton->setObjectName(QStringLiteral("1002"));
     m_pSearchButton->setAutoDefault(false);
-    connect(m_pSearchButton, &QPushButton::clicked, this, &CMainDlg::OnSearch);
+    connect(m_pSearchButton, &QPushButton::clicked, this, &MainWindow::OnSearch);
     m_pTopChartsButton = new QPushButton(QStringLiteral("Get Top Charts"), m_pSearchGroup);
     m_pTopChartsButton->setObjectName(QStringLiteral("1018"));
     m_pTopChartsButton->hide();
@@ -162,7 +162,7 @@ QWidget* CMainDlg::CreateSearchGroup()
     return m_pSearchGroup;
 }
 
-void CMainDlg::CreateControls()
+void MainWindow::CreateControls()
 {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -181,11 +181,11 @@ void CMainDlg::CreateControls()
         UpdateCommandStates();
     });
     m_pServerTree->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_pServerTree, &QTreeWidget::customContextMenuRequested, this, &CMainDlg::OnServerContextMenu);
+    connect(m_pServerTree, &QTreeWidget::customContextMenuRequested, this, &MainWindow::OnServerContextMenu);
 
-    m_pWelcome = new CWelcomePage(client);
-    connect(m_pWelcome, &CWelcomePage::UpdateEnginesClicked, this, [this] { OnUpgrade(2); });
-    connect(m_pWelcome, &CWelcomePage::AddEngineClicked, this, [this] { OnSettings(2); });
+    m_pWelcome = new WelcomePage(client);
+    connect(m_pWelcome, &WelcomePage::UpdateEnginesClicked, this, [this] { OnUpgrade(2); });
+    connect(m_pWelcome, &WelcomePage::AddEngineClicked, this, [this] { OnSettings(2); });
     m_pResultsArea = new QStackedWidget(client);
     m_pResultsArea->addWidget(m_pWelcome);
     m_pResultsArea->addWidget(CreateResultsPane(client));
@@ -200,7 +200,7 @@ void CMainDlg::CreateControls()
     m_pPanes->installEventFilter(this);
 
     // The status bar stays at the window's foot, below the docked panel.
-    m_pStatusBar = new CStatusBar(this);
+    m_pStatusBar = new StatusBar(this);
     m_pStatusBar->SetText(0, QStringLiteral("Results found:"));
     m_pStatusBar->SetText(2, QStringLiteral("Active threads:"));
     statusBar()->setSizeGripEnabled(false);
@@ -215,10 +215,10 @@ void CMainDlg::CreateControls()
     layout->addWidget(m_pPanes, 1);
 
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, &CMainDlg::OnEscape);
+    connect(escape, &QShortcut::activated, this, &MainWindow::OnEscape);
 }
 
-void CMainDlg::CreateDetailsDock()
+void MainWindow::CreateDetailsDock()
 {
     m_pDetailsDock = new QDockWidget(QStringLiteral("Server Details"), this);
     m_pDetailsDock->setObjectName(QStringLiteral("serverDetailsDock"));
@@ -227,10 +227,10 @@ void CMainDlg::CreateDetailsDock()
     auto* scroller = new QScrollArea(m_pDetailsDock);
     scroller->setFrameShape(QFrame::NoFrame);
     scroller->setWidgetResizable(true);
-    m_pServerDetails = new CServerDetailsDlg(scroller);
+    m_pServerDetails = new ServerDetailsDialog(scroller);
     scroller->setWidget(m_pServerDetails);
     m_pDetailsDock->setWidget(scroller);
-    connect(m_pServerDetails, &CServerDetailsDlg::Toggled, this, &CMainDlg::FitDetailsToPanel);
+    connect(m_pServerDetails, &ServerDetailsDialog::Toggled, this, &MainWindow::FitDetailsToPanel);
     addDockWidget(Qt::BottomDockWidgetArea, m_pDetailsDock);
     // Its close box is the menu item's "hide": both are remembered.
     m_pDetailsDock->installEventFilter(this);
@@ -238,7 +238,7 @@ void CMainDlg::CreateDetailsDock()
 
 // Enter on a result fetches it (a directory opens or closes); a close of the
 // details dock goes through the View menu's switch.
-bool CMainDlg::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_pResultsView && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
@@ -263,7 +263,7 @@ bool CMainDlg::eventFilter(QObject* watched, QEvent* event)
         FitResultColumns();
     // After the splitter has shared out the new width itself.
     if (watched == m_pPanes && event->type() == QEvent::Resize)
-        QMetaObject::invokeMethod(this, &CMainDlg::GiveResultsRoom, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &MainWindow::GiveResultsRoom, Qt::QueuedConnection);
     if (watched == m_pDetailsDock && event->type() == QEvent::Close && m_pSession->GetViews().GetServerDetailsShown()) {
         OnServerDetails();
         return true;
@@ -271,7 +271,7 @@ bool CMainDlg::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void CMainDlg::RestorePlacement()
+void MainWindow::RestorePlacement()
 {
     const WindowPlacement placement = WindowPlacement::Load(m_pSession->GetSettingsPath());
     resize(kDefaultSize);
@@ -287,7 +287,7 @@ void CMainDlg::RestorePlacement()
         m_pPanes->setSizes({150, 230, kDefaultSize.width() - 380});
 }
 
-void CMainDlg::SavePlacement() const
+void MainWindow::SavePlacement() const
 {
     WindowPlacement placement;
     placement.geometry = saveGeometry().toBase64().toStdString();
@@ -297,7 +297,7 @@ void CMainDlg::SavePlacement() const
     placement.Save(m_pSession->GetSettingsPath());
 }
 
-void CMainDlg::showEvent(QShowEvent* event)
+void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     if (!m_bFirstShow)
@@ -307,25 +307,25 @@ void CMainDlg::showEvent(QShowEvent* event)
     m_pSearchEdit->setFocus();
 }
 
-void CMainDlg::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     m_pSession->GetEngines().SaveEngineChecks();
     SavePlacement();
     event->accept();
 }
 
-void CMainDlg::OnSearch()
+void MainWindow::OnSearch()
 {
     m_pSession->OnSearch(m_pSearchEdit->text().toStdString());
 }
 
-void CMainDlg::OnSearchAgain()
+void MainWindow::OnSearchAgain()
 {
     if (!m_pSession->IsSearchRunning())
         OnSearch();
 }
 
-void CMainDlg::OnEscape()
+void MainWindow::OnEscape()
 {
     if (m_pSession->IsSearchRunning())
         OnSearch(); // the button reads "Stop"
@@ -335,7 +335,7 @@ void CMainDlg::OnEscape()
         OnStopBrowsing();
 }
 
-void CMainDlg::OnNormalSearch()
+void MainWindow::OnNormalSearch()
 {
     m_pSearchEdit->show();
     m_pSearchButton->show();
@@ -343,12 +343,12 @@ void CMainDlg::OnNormalSearch()
     m_pSession->OnNormalSearch();
 }
 
-void CMainDlg::OnAbout()
+void MainWindow::OnAbout()
 {
-    CAboutDlg(this, QString::fromStdString(DescribeWhereThingsLive(m_pSession->GetWorkingDirectory()))).exec();
+    AboutDialog(this, QString::fromStdString(DescribeWhereThingsLive(m_pSession->GetWorkingDirectory()))).exec();
 }
 
-void CMainDlg::TellWhereThingsLive()
+void MainWindow::TellWhereThingsLive()
 {
     QMessageBox box(QMessageBox::Information, windowTitle(), QStringLiteral("Welcome to Velmora"), QMessageBox::Ok,
                     this);
@@ -359,20 +359,20 @@ void CMainDlg::TellWhereThingsLive()
     box.exec();
 }
 
-void CMainDlg::OnSettings(int page)
+void MainWindow::OnSettings(int page)
 {
     if (m_pSession->IsSearchRunning())
         return;
-    CSettingsDlg sheet(*m_pSession, this, page);
+    SettingsDialog sheet(*m_pSession, this, page);
     sheet.exec();
 }
 
-void CMainDlg::OnUpgrade(int mode)
+void MainWindow::OnUpgrade(int mode)
 {
-    CUpgradeDlg(mode, *m_pSession, this).exec();
+    UpgradeDialog(mode, *m_pSession, this).exec();
 }
 
-void CMainDlg::OnDocumentation()
+void MainWindow::OnDocumentation()
 {
     const std::string page = FindHelpPage(m_pSession->GetWorkingDirectory());
     if (page.empty()) {
@@ -390,7 +390,7 @@ void CMainDlg::OnDocumentation()
                                  .arg(QString::fromStdString(page)));
 }
 
-void CMainDlg::ProcessMessages()
+void MainWindow::ProcessMessages()
 {
     if (m_pMessageTurn->isActive())
         return; // a wake-up while a turn is due: that turn takes it
@@ -409,7 +409,7 @@ void CMainDlg::ProcessMessages()
     m_pMessageTurn->start();
 }
 
-void CMainDlg::FillEngineTree()
+void MainWindow::FillEngineTree()
 {
     m_bFillingEngines = true;
     m_pEngineTree->clear();
@@ -427,7 +427,7 @@ void CMainDlg::FillEngineTree()
     m_pResultsArea->setCurrentWidget(engines.GetCount() == 0 ? static_cast<QWidget*>(m_pWelcome) : m_pResultsPane);
 }
 
-void CMainDlg::ResetServerTree()
+void MainWindow::ResetServerTree()
 {
     m_pServerTree->clear();
     for (const ServerGroup& group : m_pSession->GetServers().GetGroups()) {
@@ -436,17 +436,17 @@ void CMainDlg::ResetServerTree()
     }
 }
 
-void CMainDlg::UpdateActivity()
+void MainWindow::UpdateActivity()
 {
     m_pStatusBar->SetText(4, QString::fromStdString(m_pSession->GetActivityText()));
 }
 
-void CMainDlg::EnginesReloaded()
+void MainWindow::EnginesReloaded()
 {
     FillEngineTree();
 }
 
-void CMainDlg::EngineMarkChanged(std::size_t index)
+void MainWindow::EngineMarkChanged(std::size_t index)
 {
     QTreeWidgetItem* item = m_pEngineTree->topLevelItem(static_cast<int>(index));
     const EngineItem* engine = m_pSession->GetEngines().GetEngineItem(index);
@@ -455,7 +455,7 @@ void CMainDlg::EngineMarkChanged(std::size_t index)
 }
 
 // The mark says how it went; the tooltip says why.
-void CMainDlg::EngineReported(const std::string& engine, ItemState, const EngineReport& report)
+void MainWindow::EngineReported(const std::string& engine, ItemState, const EngineReport& report)
 {
     EngineList& engines = m_pSession->GetEngines();
     for (std::size_t i = 0; i < engines.GetCount(); ++i) {
@@ -466,7 +466,7 @@ void CMainDlg::EngineReported(const std::string& engine, ItemState, const Engine
     UpdateActivity();
 }
 
-void CMainDlg::ServersCleared()
+void MainWindow::ServersCleared()
 {
     ResetServerTree();
     // The panel spoke of a server of the last search, which is gone.
@@ -474,7 +474,7 @@ void CMainDlg::ServersCleared()
     m_pServerDetails->SetResponseText({});
 }
 
-void CMainDlg::ServerAdded(std::size_t group, const ServerItem& server)
+void MainWindow::ServerAdded(std::size_t group, const ServerItem& server)
 {
     QTreeWidgetItem* root = m_pServerTree->topLevelItem(static_cast<int>(group));
     if (root == nullptr)
@@ -485,7 +485,7 @@ void CMainDlg::ServerAdded(std::size_t group, const ServerItem& server)
     root->setExpanded(true);
 }
 
-void CMainDlg::ResultCountChanged(int count)
+void MainWindow::ResultCountChanged(int count)
 {
     m_pStatusBar->SetText(1, QString::number(count));
     if (count <= 1)
@@ -493,13 +493,13 @@ void CMainDlg::ResultCountChanged(int count)
     UpdateActivity();
 }
 
-void CMainDlg::ActiveThreadsChanged(int count)
+void MainWindow::ActiveThreadsChanged(int count)
 {
     m_pStatusBar->SetText(3, QString::number(count));
     UpdateActivity();
 }
 
-void CMainDlg::SearchStateChanged()
+void MainWindow::SearchStateChanged()
 {
     m_pSearchButton->setText(QString::fromLatin1(m_pSession->GetSearchCaption()));
     m_pSearchButton->setEnabled(true);
@@ -507,7 +507,7 @@ void CMainDlg::SearchStateChanged()
     UpdateActivity();
 }
 
-void CMainDlg::ResultsViewCleared()
+void MainWindow::ResultsViewCleared()
 {
     m_pResultsModel->Clear();
 }

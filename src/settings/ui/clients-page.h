@@ -12,10 +12,10 @@ namespace velmora {
 
 // "FTP Clients": the clients of clients.dat, the active client and the
 // local directory.
-class CFTPClientSettings : public CSettingsPage {
+class ClientsPage : public SettingsPage {
     Q_OBJECT
 public:
-    CFTPClientSettings(std::string settingsPath, std::string clientsPath, QWidget* parent);
+    ClientsPage(std::string settingsPath, std::string clientsPath, QWidget* parent);
 
     void OnOK(SettingsTarget& target) override;
 

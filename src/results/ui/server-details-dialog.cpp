@@ -1,4 +1,4 @@
-#include "results/ui/server-details-dlg.h"
+#include "results/ui/server-details-dialog.h"
 
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -28,7 +28,7 @@ bool IsFoldKey(int key)
 
 } // namespace
 
-CServerDetailsDlg::CServerDetailsDlg(QWidget* parent) : QWidget(parent)
+ServerDetailsDialog::ServerDetailsDialog(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("serverDetails"));
     m_pAddress = MakeField(this, "1048");
@@ -46,7 +46,7 @@ CServerDetailsDlg::CServerDetailsDlg(QWidget* parent) : QWidget(parent)
     m_pMore = new QPushButton(QStringLiteral(">>>"), this);
     m_pMore->setObjectName(QStringLiteral("1052"));
     m_pMore->setToolTip(QStringLiteral("Show what the server said when it was tested"));
-    connect(m_pMore, &QPushButton::clicked, this, &CServerDetailsDlg::OnToggleDetails);
+    connect(m_pMore, &QPushButton::clicked, this, &ServerDetailsDialog::OnToggleDetails);
     m_pResponse = new QPlainTextEdit(this);
     m_pResponse->setObjectName(QStringLiteral("1053"));
     m_pResponse->setReadOnly(true);
@@ -69,8 +69,8 @@ CServerDetailsDlg::CServerDetailsDlg(QWidget* parent) : QWidget(parent)
     layout->setRowStretch(3, 1);
 }
 
-void CServerDetailsDlg::SetServerInfo(const QString& address, const QString& port, const QString& user,
-                                      const QString& password)
+void ServerDetailsDialog::SetServerInfo(const QString& address, const QString& port, const QString& user,
+                                        const QString& password)
 {
     m_pAddress->setText(address);
     m_pPort->setText(port);
@@ -81,17 +81,17 @@ void CServerDetailsDlg::SetServerInfo(const QString& address, const QString& por
     m_pAddress->setToolTip(address);
 }
 
-void CServerDetailsDlg::SetResponseText(const std::string& response)
+void ServerDetailsDialog::SetResponseText(const std::string& response)
 {
     m_pResponse->setPlainText(QString::fromStdString(EscapeControls(response, true)));
 }
 
-bool CServerDetailsDlg::IsExpanded() const
+bool ServerDetailsDialog::IsExpanded() const
 {
     return !m_pResponse->isHidden();
 }
 
-void CServerDetailsDlg::OnToggleDetails()
+void ServerDetailsDialog::OnToggleDetails()
 {
     m_pResponse->setHidden(IsExpanded());
     m_pMore->setText(IsExpanded() ? QStringLiteral("<<<") : QStringLiteral(">>>"));
@@ -100,7 +100,7 @@ void CServerDetailsDlg::OnToggleDetails()
 
 // Enter and Escape belong to the panel while it has the focus, before any
 // shortcut of the window sees them.
-bool CServerDetailsDlg::event(QEvent* event)
+bool ServerDetailsDialog::event(QEvent* event)
 {
     if (event->type() == QEvent::ShortcutOverride && IsFoldKey(static_cast<QKeyEvent*>(event)->key())) {
         event->accept();
@@ -109,7 +109,7 @@ bool CServerDetailsDlg::event(QEvent* event)
     return QWidget::event(event);
 }
 
-void CServerDetailsDlg::keyPressEvent(QKeyEvent* event)
+void ServerDetailsDialog::keyPressEvent(QKeyEvent* event)
 {
     // The panel never closes itself: Enter and Escape fold it.
     if (IsFoldKey(event->key())) {

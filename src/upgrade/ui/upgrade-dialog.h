@@ -20,10 +20,10 @@ class SettingsTarget;
 // offers a newer version's download locations (mode 1), engines (2) or
 // clients (3) to tick; OK merges what is ticked and says what it added or
 // replaced. When nothing is left to do it offers Close alone.
-class CUpgradeDlg : public QDialog {
+class UpgradeDialog : public QDialog {
     Q_OBJECT
 public:
-    CUpgradeDlg(int mode, SettingsTarget& target, QWidget* parent);
+    UpgradeDialog(int mode, SettingsTarget& target, QWidget* parent);
 
     QListWidget* GetList() const { return m_pList; }
     QString GetInfoText() const;

@@ -8,10 +8,10 @@ class QSpinBox;
 namespace velmora {
 
 // "General": the thread limit, 1 to 20, and whether searches are kept.
-class CGeneralSettings : public CSettingsPage {
+class GeneralPage : public SettingsPage {
     Q_OBJECT
 public:
-    CGeneralSettings(std::string settingsPath, QWidget* parent);
+    GeneralPage(std::string settingsPath, QWidget* parent);
 
     bool Validate() override;
     void OnOK(SettingsTarget& target) override;

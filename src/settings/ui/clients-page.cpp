@@ -1,4 +1,4 @@
-#include "settings/ui/clients-settings.h"
+#include "settings/ui/clients-page.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -12,12 +12,12 @@
 
 namespace velmora {
 
-CFTPClientSettings::CFTPClientSettings(std::string settingsPath, std::string clientsPath, QWidget* parent)
-    : CSettingsPage(parent), m_model(std::move(settingsPath), std::move(clientsPath))
+ClientsPage::ClientsPage(std::string settingsPath, std::string clientsPath, QWidget* parent)
+    : SettingsPage(parent), m_model(std::move(settingsPath), std::move(clientsPath))
 {
     m_pLocalDir = MakeField(this, "1022");
     QPushButton* browse = MakeButton(this, "&Browse\u2026", "browseLocalDir");
-    connect(browse, &QPushButton::clicked, this, &CFTPClientSettings::OnBrowseLocalDir);
+    connect(browse, &QPushButton::clicked, this, &ClientsPage::OnBrowseLocalDir);
     m_pActive = new QLabel(this);
     m_pActive->setObjectName(QStringLiteral("activeClient"));
     m_pList = new QListWidget(this);
@@ -56,7 +56,7 @@ CFTPClientSettings::CFTPClientSettings(std::string settingsPath, std::string cli
 }
 
 // The form of one client, with its Done and Cancel.
-QGroupBox* CFTPClientSettings::MakeClientInfo()
+QGroupBox* ClientsPage::MakeClientInfo()
 {
     auto* group = new QGroupBox(QStringLiteral("Client Info:"), this);
     group->setObjectName(QStringLiteral("1032"));
@@ -108,7 +108,7 @@ QGroupBox* CFTPClientSettings::MakeClientInfo()
     return group;
 }
 
-void CFTPClientSettings::OnInitDialog()
+void ClientsPage::OnInitDialog()
 {
     m_model.OnInitDialog();
     FillList(m_pList, m_model.GetNames());
@@ -122,7 +122,7 @@ void CFTPClientSettings::OnInitDialog()
 }
 
 // The client Get File uses now stands out in the list and above it.
-void CFTPClientSettings::ShowActiveClient()
+void ClientsPage::ShowActiveClient()
 {
     const QString active = QString::fromStdString(m_model.GetChosenClient());
     m_pActive->setText(active.isEmpty() ? QStringLiteral("No client is used for Get File yet: pick one with "
@@ -137,7 +137,7 @@ void CFTPClientSettings::ShowActiveClient()
     }
 }
 
-void CFTPClientSettings::OnBrowseLocalDir()
+void ClientsPage::OnBrowseLocalDir()
 {
     const QString chosen =
         QFileDialog::getExistingDirectory(this, QStringLiteral("Local Directory"), m_pLocalDir->text());
@@ -145,14 +145,14 @@ void CFTPClientSettings::OnBrowseLocalDir()
         m_pLocalDir->setText(chosen);
 }
 
-void CFTPClientSettings::ReadFields()
+void ClientsPage::ReadFields()
 {
     m_model.fields = {m_pLocalDir->text().toStdString(),      m_pName->text().toStdString(),
                       m_pPath->text().toStdString(),          m_pArgs->text().toStdString(),
                       m_pScript->toPlainText().toStdString(), m_pQuote->currentText().toStdString()};
 }
 
-void CFTPClientSettings::ShowFields()
+void ClientsPage::ShowFields()
 {
     m_pLocalDir->setText(QString::fromStdString(m_model.fields.localDir));
     m_pName->setText(QString::fromStdString(m_model.fields.name));
@@ -172,7 +172,7 @@ void CFTPClientSettings::ShowFields()
     m_pCancel->setEnabled(m_model.AreDoneAndCancelEnabled());
 }
 
-void CFTPClientSettings::OnOK(SettingsTarget&)
+void ClientsPage::OnOK(SettingsTarget&)
 {
     ReadFields();
     m_model.OnOK();

@@ -1,4 +1,4 @@
-#include "upgrade/ui/upgrade-dlg.h"
+#include "upgrade/ui/upgrade-dialog.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -18,7 +18,7 @@
 
 namespace velmora {
 
-CUpgradeDlg::CUpgradeDlg(int mode, SettingsTarget& target, QWidget* parent)
+UpgradeDialog::UpgradeDialog(int mode, SettingsTarget& target, QWidget* parent)
     : QDialog(parent), m_nMode(mode), m_target(target),
       m_strAnswerPath(JoinPath(target.GetWorkingDirectory(), keys::kUpdateAnswerFile)),
       m_pQueue(std::make_shared<MessageQueue>())
@@ -51,9 +51,9 @@ CUpgradeDlg::CUpgradeDlg(int mode, SettingsTarget& target, QWidget* parent)
     layout->addWidget(m_pList, 3);
     layout->addWidget(group, 2);
     layout->addLayout(buttons);
-    connect(m_pOk, &QPushButton::clicked, this, &CUpgradeDlg::OnOK);
+    connect(m_pOk, &QPushButton::clicked, this, &UpgradeDialog::OnOK);
     connect(m_pCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_pList, &QListWidget::itemDoubleClicked, this, &CUpgradeDlg::OnLocationDblClk);
+    connect(m_pList, &QListWidget::itemDoubleClicked, this, &UpgradeDialog::OnLocationDblClk);
 
     // The worker co-owns the queue: closing the dialog early leaves it a
     // queue to post into that nobody reads.
@@ -72,20 +72,20 @@ CUpgradeDlg::CUpgradeDlg(int mode, SettingsTarget& target, QWidget* parent)
         OnUpdateReady(false, 0);
 }
 
-QString CUpgradeDlg::GetInfoText() const
+QString UpgradeDialog::GetInfoText() const
 {
     return m_pInfo->text();
 }
 
 // Nothing is left to choose: the dialog offers Close alone.
-void CUpgradeDlg::OfferCloseOnly()
+void UpgradeDialog::OfferCloseOnly()
 {
     m_pOk->hide();
     m_pCancel->setText(QStringLiteral("Close"));
     m_pCancel->setDefault(true);
 }
 
-void CUpgradeDlg::OnUpdateReady(bool written, long httpStatus)
+void UpgradeDialog::OnUpdateReady(bool written, long httpStatus)
 {
     if (!written) {
         m_pInfo->setText(QString::fromStdString(DescribeUpdateFailure(httpStatus)));
@@ -128,14 +128,14 @@ void CUpgradeDlg::OnUpdateReady(bool written, long httpStatus)
     m_pOk->setEnabled(true);
 }
 
-void CUpgradeDlg::AddChoice(const std::string& name, bool ticked)
+void UpgradeDialog::AddChoice(const std::string& name, bool ticked)
 {
     auto* item = new QListWidgetItem(QString::fromStdString(name), m_pList);
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
 }
 
-std::vector<std::string> CUpgradeDlg::SelectedNames() const
+std::vector<std::string> UpgradeDialog::SelectedNames() const
 {
     std::vector<std::string> names;
     for (int i = 0; i < m_pList->count(); ++i) {
@@ -145,13 +145,13 @@ std::vector<std::string> CUpgradeDlg::SelectedNames() const
     return names;
 }
 
-void CUpgradeDlg::OnLocationDblClk(QListWidgetItem* item)
+void UpgradeDialog::OnLocationDblClk(QListWidgetItem* item)
 {
     if (m_nMode == kModeVersion && item != nullptr)
         StartLocationDownload(item);
 }
 
-bool CUpgradeDlg::StartLocationDownload(QListWidgetItem* item)
+bool UpgradeDialog::StartLocationDownload(QListWidgetItem* item)
 {
     const auto row = static_cast<std::size_t>(m_pList->row(item));
     if (row >= m_urls.size())
@@ -164,7 +164,7 @@ bool CUpgradeDlg::StartLocationDownload(QListWidgetItem* item)
 
 // Merges what is ticked, then says what was added or replaced and offers
 // Close; with nothing ticked it closes at once.
-void CUpgradeDlg::OnOK()
+void UpgradeDialog::OnOK()
 {
     // OK on a selected location downloads it, as a double-click does.
     if (m_nMode == kModeVersion) {

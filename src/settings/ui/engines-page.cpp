@@ -1,4 +1,4 @@
-#include "settings/ui/engines-settings.h"
+#include "settings/ui/engines-page.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -14,8 +14,8 @@
 
 namespace velmora {
 
-CEnginesSettings::CEnginesSettings(std::string settingsPath, QWidget* parent)
-    : CSettingsPage(parent), m_model(std::move(settingsPath))
+EnginesPage::EnginesPage(std::string settingsPath, QWidget* parent)
+    : SettingsPage(parent), m_model(std::move(settingsPath))
 {
     m_pList = new QListWidget(this);
     m_pList->setObjectName(QStringLiteral("1034"));
@@ -74,7 +74,7 @@ CEnginesSettings::CEnginesSettings(std::string settingsPath, QWidget* parent)
     ShowFields();
 }
 
-int CEnginesSettings::AddSourceFields(QGridLayout* fields, QWidget* group, int row)
+int EnginesPage::AddSourceFields(QGridLayout* fields, QWidget* group, int row)
 {
     m_pFormat = new QComboBox(group);
     m_pFormat->setObjectName(QStringLiteral("engineFormat"));
@@ -122,7 +122,7 @@ int CEnginesSettings::AddSourceFields(QGridLayout* fields, QWidget* group, int r
     return row + 5;
 }
 
-void CEnginesSettings::ShowSourceFields(bool editing)
+void EnginesPage::ShowSourceFields(bool editing)
 {
     const EnginesPageModel::Fields& shown = m_model.fields;
     m_pFormat->setCurrentIndex(shown.json ? 1 : 0);
@@ -136,14 +136,14 @@ void CEnginesSettings::ShowSourceFields(bool editing)
         control->setEnabled(editing);
 }
 
-void CEnginesSettings::MoveSelected(int step)
+void EnginesPage::MoveSelected(int step)
 {
     if (m_model.Move(SelectedName(m_pList), step))
         FillList(m_pList, m_model.GetNames());
     Tell(m_model.GetProblem(), {});
 }
 
-void CEnginesSettings::OnInitDialog()
+void EnginesPage::OnInitDialog()
 {
     m_model.OnInitDialog();
     FillList(m_pList, m_model.GetNames());
@@ -152,7 +152,7 @@ void CEnginesSettings::OnInitDialog()
         m_pList->setCurrentRow(0);
 }
 
-void CEnginesSettings::ReadFields()
+void EnginesPage::ReadFields()
 {
     EnginesPageModel::Fields& typed = m_model.fields;
     typed.name = m_pName->text().toStdString();
@@ -166,7 +166,7 @@ void CEnginesSettings::ReadFields()
     typed.pageSize = m_pPageSize->value();
 }
 
-void CEnginesSettings::ShowFields()
+void EnginesPage::ShowFields()
 {
     m_pName->setText(QString::fromStdString(m_model.fields.name));
     m_pHomepage->setText(QString::fromStdString(m_model.fields.homepage));
@@ -181,7 +181,7 @@ void CEnginesSettings::ShowFields()
     m_pCancel->setEnabled(m_model.AreDoneAndCancelEnabled());
 }
 
-void CEnginesSettings::OnOK(SettingsTarget& target)
+void EnginesPage::OnOK(SettingsTarget& target)
 {
     target.ReloadEngines();
 }

@@ -1,4 +1,4 @@
-#include "app/ui/about-dlg.h"
+#include "app/ui/about-dialog.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -15,7 +15,7 @@ QString GetVersionLine()
 }
 
 // Laid out, not placed: every line is shown whole in any font.
-CAboutDlg::CAboutDlg(QWidget* parent, const QString& whereThingsLive) : QDialog(parent)
+AboutDialog::AboutDialog(QWidget* parent, const QString& whereThingsLive) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("About Velmora"));
     auto* icon = new QLabel(this);

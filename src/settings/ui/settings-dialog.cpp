@@ -1,4 +1,4 @@
-#include "settings/ui/settings-dlg.h"
+#include "settings/ui/settings-dialog.h"
 
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -11,30 +11,30 @@
 #include "platform/paths.h"
 #include "settings/settings-keys.h"
 #include "settings/settings-target.h"
-#include "settings/ui/clients-settings.h"
-#include "settings/ui/engines-settings.h"
-#include "settings/ui/general-settings.h"
+#include "settings/ui/clients-page.h"
+#include "settings/ui/engines-page.h"
+#include "settings/ui/general-page.h"
 
 namespace velmora {
 
-CSettingsDlg::CSettingsDlg(SettingsTarget& target, QWidget* parent, int page) : QDialog(parent), m_target(target)
+SettingsDialog::SettingsDialog(SettingsTarget& target, QWidget* parent, int page) : QDialog(parent), m_target(target)
 {
     setWindowTitle(QStringLiteral("Settings"));
     const std::string folder = target.GetWorkingDirectory();
     const std::string settings = JoinPath(folder, keys::kSettingsFile);
-    m_pGeneral = new CGeneralSettings(settings, this);
-    m_pClients = new CFTPClientSettings(settings, JoinPath(folder, keys::kClientsFile), this);
-    m_pEngines = new CEnginesSettings(settings, this);
+    m_pGeneral = new GeneralPage(settings, this);
+    m_pClients = new ClientsPage(settings, JoinPath(folder, keys::kClientsFile), this);
+    m_pEngines = new EnginesPage(settings, this);
     m_pTabs = new QTabWidget(this);
     m_pTabs->addTab(m_pGeneral, QStringLiteral("General"));
     m_pTabs->addTab(m_pClients, QStringLiteral("FTP Clients"));
     m_pTabs->addTab(m_pEngines, QStringLiteral("Search Engines"));
-    connect(m_pTabs, &QTabWidget::currentChanged, this, &CSettingsDlg::OnTabChanged);
+    connect(m_pTabs, &QTabWidget::currentChanged, this, &SettingsDialog::OnTabChanged);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("1"));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("2"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &CSettingsDlg::OnOK);
+    connect(buttons, &QDialogButtonBox::accepted, this, &SettingsDialog::OnOK);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pTabs);
@@ -50,7 +50,7 @@ CSettingsDlg::CSettingsDlg(SettingsTarget& target, QWidget* parent, int page) : 
     m_nCurrentTab = m_pTabs->currentIndex();
 }
 
-void CSettingsDlg::OnTabChanged(int index)
+void SettingsDialog::OnTabChanged(int index)
 {
     // A thread limit that is not allowed keeps the General page in front.
     if (m_nCurrentTab == 0 && index != 0 && !m_pGeneral->Validate()) {
@@ -61,14 +61,14 @@ void CSettingsDlg::OnTabChanged(int index)
     m_nCurrentTab = index;
 }
 
-void CSettingsDlg::OnOK()
+void SettingsDialog::OnOK()
 {
     if (!m_pGeneral->Validate()) {
         m_pTabs->setCurrentIndex(0);
         return;
     }
-    for (CSettingsPage* page : {static_cast<CSettingsPage*>(m_pGeneral), static_cast<CSettingsPage*>(m_pClients),
-                                static_cast<CSettingsPage*>(m_pEngines)}) {
+    for (SettingsPage* page : {static_cast<SettingsPage*>(m_pGeneral), static_cast<SettingsPage*>(m_pClients),
+                               static_cast<SettingsPage*>(m_pEngines)}) {
         if (page->WasShown())
             page->OnOK(m_target);
     }

@@ -6,10 +6,10 @@ namespace velmora {
 
 // "About Velmora": the program's icon, its version, two fixed lines and
 // where the window keeps its settings, searches and downloads.
-class CAboutDlg : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 public:
-    CAboutDlg(QWidget* parent, const QString& whereThingsLive);
+    AboutDialog(QWidget* parent, const QString& whereThingsLive);
 };
 
 // "Velmora Version 2.2 Build 0".

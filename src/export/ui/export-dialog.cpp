@@ -1,4 +1,4 @@
-#include "export/ui/export-dlg.h"
+#include "export/ui/export-dialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -45,7 +45,7 @@ QString ExportFileFilter(ExportFormat format)
     return QStringLiteral("All files (*)");
 }
 
-CExportDlg::CExportDlg(const Counts& counts, const Counts& goodCounts, QWidget* parent)
+ExportDialog::ExportDialog(const Counts& counts, const Counts& goodCounts, QWidget* parent)
     : QDialog(parent), m_counts(counts), m_goodCounts(goodCounts)
 {
     setWindowTitle(QStringLiteral("Export Results"));
@@ -73,7 +73,7 @@ CExportDlg::CExportDlg(const Counts& counts, const Counts& goodCounts, QWidget* 
     m_pOnlyGood = new QCheckBox(QStringLiteral("Only servers that passed the &test"), this);
     m_pOnlyGood->setObjectName(QStringLiteral("exportOnlyGood"));
     m_pOnlyGood->setToolTip(QStringLiteral("Leave out the results of servers that were not tested or failed."));
-    connect(m_pOnlyGood, &QCheckBox::toggled, this, &CExportDlg::ShowCounts);
+    connect(m_pOnlyGood, &QCheckBox::toggled, this, &ExportDialog::ShowCounts);
 
     auto* form = new QFormLayout();
     form->addRow(QStringLiteral("&Format:"), m_pFormat);
@@ -85,7 +85,7 @@ CExportDlg::CExportDlg(const Counts& counts, const Counts& goodCounts, QWidget* 
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     for (QRadioButton* scope : m_scopes)
-        connect(scope, &QRadioButton::toggled, this, &CExportDlg::ShowCounts);
+        connect(scope, &QRadioButton::toggled, this, &ExportDialog::ShowCounts);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(scopeGroup);
@@ -96,7 +96,7 @@ CExportDlg::CExportDlg(const Counts& counts, const Counts& goodCounts, QWidget* 
 
 // Each scope says how many results it would write; one that would write
 // none cannot be chosen, and Export is greyed while the chosen one is empty.
-void CExportDlg::ShowCounts()
+void ExportDialog::ShowCounts()
 {
     const char* const texts[] = {"&Selected results (%1)", "All results of the selected se&rver (%1)",
                                  "&All results (%1)"};
@@ -110,7 +110,7 @@ void CExportDlg::ShowCounts()
     m_pExport->setEnabled(exportable);
 }
 
-ExportChoice CExportDlg::GetChoice() const
+ExportChoice ExportDialog::GetChoice() const
 {
     ExportChoice choice;
     for (std::size_t i = 0; i < m_scopes.size(); ++i)

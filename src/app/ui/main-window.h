@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/search-session.h"
-#include "export/ui/export-dlg.h"
+#include "export/ui/export-dialog.h"
 #include "results/client-launch.h"
 
 class QAction;
@@ -32,10 +32,10 @@ namespace velmora {
 inline constexpr const char* kChartsUnavailable =
     "Top Charts Search is not available: none of the search engines offers top charts.";
 
-class CResultsModel;
-class CServerDetailsDlg;
-class CStatusBar;
-class CWelcomePage;
+class ResultsModel;
+class ServerDetailsDialog;
+class StatusBar;
+class WelcomePage;
 class QueueNotifier;
 
 // The main window: a view of the search session and a router of the
@@ -43,15 +43,15 @@ class QueueNotifier;
 // object names. The three trees stand side by side in a splitter the user
 // drags; the server details panel is a dock. Where the window stood, its
 // panes and its dock are kept in settings.dat when it closes.
-class CMainDlg : public QMainWindow, private SessionObserver {
+class MainWindow : public QMainWindow, private SessionObserver {
     Q_OBJECT
 public:
-    explicit CMainDlg(std::string workingDirectory, QWidget* parent = nullptr);
-    ~CMainDlg() override;
+    explicit MainWindow(std::string workingDirectory, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     SearchSession& GetSession() { return *m_pSession; }
     QSplitter* GetPanes() const { return m_pPanes; }
-    CServerDetailsDlg* GetServerDetails() const { return m_pServerDetails; }
+    ServerDetailsDialog* GetServerDetails() const { return m_pServerDetails; }
     QDockWidget* GetServerDetailsDock() const { return m_pDetailsDock; }
     QAction* GetCommand(int id) const;
 
@@ -173,16 +173,16 @@ private:
     QTreeWidget* m_pEngineTree = nullptr;
     QTreeWidget* m_pServerTree = nullptr;
     QStackedWidget* m_pResultsArea = nullptr;
-    CWelcomePage* m_pWelcome = nullptr;
+    WelcomePage* m_pWelcome = nullptr;
     QWidget* m_pResultsPane = nullptr;
     QLineEdit* m_pResultsFilter = nullptr;
     QTimer* m_pFilterDelay = nullptr;
     QTimer* m_pBrowseRefresh = nullptr; // files a browse adds show at this pace
     QTreeView* m_pResultsView = nullptr;
-    CResultsModel* m_pResultsModel = nullptr;
-    CStatusBar* m_pStatusBar = nullptr;
+    ResultsModel* m_pResultsModel = nullptr;
+    StatusBar* m_pStatusBar = nullptr;
     QDockWidget* m_pDetailsDock = nullptr;
-    CServerDetailsDlg* m_pServerDetails = nullptr;
+    ServerDetailsDialog* m_pServerDetails = nullptr;
     bool m_bFirstShow = true;
     std::map<int, QAction*> m_commands;
     bool m_bFillingEngines = false;

@@ -25,14 +25,14 @@ struct ExportChoice {
 
 // "Export Results": which results, in which form, and whether only those of
 // servers that passed the test. A scope with no results cannot be chosen.
-class CExportDlg : public QDialog {
+class ExportDialog : public QDialog {
     Q_OBJECT
 public:
     // How many results each scope holds, in ExportScope order, and how
     // many of them are on servers that passed the test; the counts shown
     // follow "Only servers that passed the test".
     using Counts = std::array<std::size_t, 3>;
-    CExportDlg(const Counts& counts, const Counts& goodCounts, QWidget* parent);
+    ExportDialog(const Counts& counts, const Counts& goodCounts, QWidget* parent);
 
     ExportChoice GetChoice() const;
 

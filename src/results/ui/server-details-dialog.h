@@ -15,10 +15,10 @@ namespace velmora {
 // which the user may float; read-only; Enter and Escape expand and collapse
 // it. The password shows as dots until "Show" is pressed; what a server
 // sent is shown with control bytes escaped.
-class CServerDetailsDlg : public QWidget {
+class ServerDetailsDialog : public QWidget {
     Q_OBJECT
 public:
-    explicit CServerDetailsDlg(QWidget* parent);
+    explicit ServerDetailsDialog(QWidget* parent);
 
     void SetServerInfo(const QString& address, const QString& port, const QString& user, const QString& password);
     // The reply as the server sent it, bytes and all.
