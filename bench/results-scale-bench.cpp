@@ -107,8 +107,8 @@ struct FullWindow {
 void BM_SelectServerWithAMillionResults(benchmark::State& state)
 {
     FullWindow full(static_cast<int>(state.range(0)));
-    auto* servers = full.window->findChild<QTreeWidget*>("1008");
-    auto* results = full.window->findChild<QAbstractItemView*>("1009");
+    auto* servers = full.window->findChild<QTreeWidget*>("serverTree");
+    auto* results = full.window->findChild<QAbstractItemView*>("resultsView");
     QTreeWidgetItem* server = servers->topLevelItem(0)->child(0);
     for (auto _ : state) {
         servers->setCurrentItem(servers->topLevelItem(0));
@@ -133,7 +133,7 @@ void BM_NewSearchOverAMillionResults(benchmark::State& state)
 {
     for (auto _ : state) {
         FullWindow full(1);
-        auto* servers = full.window->findChild<QTreeWidget*>("1008");
+        auto* servers = full.window->findChild<QTreeWidget*>("serverTree");
         servers->setCurrentItem(servers->topLevelItem(0)->child(0));
         QApplication::processEvents();
         const auto start = std::chrono::steady_clock::now();

@@ -31,14 +31,14 @@ void BM_RefreshResultsTree(benchmark::State& state)
         link.link->text = "ftp://big.example.org/dir" + std::to_string(n % 500) + "/file" + std::to_string(n) + ".mp3";
         session.HandleMessage(std::move(link));
     }
-    auto* servers = window.findChild<QTreeWidget*>("1008");
+    auto* servers = window.findChild<QTreeWidget*>("serverTree");
     QTreeWidgetItem* server = servers->topLevelItem(0)->child(0);
     for (auto _ : state) {
         servers->setCurrentItem(servers->topLevelItem(0));
         servers->setCurrentItem(server); // rebuilds the results tree
     }
     // The results tree is a view over a model: its top rows.
-    state.counters["items"] = window.findChild<QTreeView*>("1009")->model()->rowCount();
+    state.counters["items"] = window.findChild<QTreeView*>("resultsView")->model()->rowCount();
     std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_RefreshResultsTree)->Arg(1)->Arg(2)->Arg(3)->Iterations(3)->Unit(benchmark::kMillisecond);

@@ -80,8 +80,8 @@ double RunLoop(const std::function<bool()>& done, int limitMs)
 
 void Search(QWidget& window, const char* words)
 {
-    window.findChild<QLineEdit*>("1005")->setText(QString::fromLatin1(words));
-    window.findChild<QPushButton*>("1002")->click();
+    window.findChild<QLineEdit*>("searchWords")->setText(QString::fromLatin1(words));
+    window.findChild<QPushButton*>("searchButton")->click();
 }
 
 void BM_WindowTakesAMillionResults(benchmark::State& state)
@@ -127,8 +127,8 @@ void BM_WindowTakesAMillionResults(benchmark::State& state)
                 static_cast<double>(StatusKb("VmHWM:") - emptyKb) * 1024.0 / std::max(1, session.GetResultCount());
 
             // Their server selected for the first time, then again.
-            auto* servers = window.findChild<QTreeWidget*>("1008");
-            auto* results = window.findChild<QAbstractItemView*>("1009");
+            auto* servers = window.findChild<QTreeWidget*>("serverTree");
+            auto* results = window.findChild<QAbstractItemView*>("resultsView");
             double slowestSelect = 0;
             for (int round = 0; round < 3; ++round) {
                 servers->setCurrentItem(servers->topLevelItem(0));

@@ -23,11 +23,11 @@ protected:
         pages.Route("/page", {PageBehavior::Kind::Serve, "<a href=\"" + pages.Url("/pub/song.mp3") + "\">s</a>"});
         pages.Route("/pub/", std::move(index));
         Open("Filter=0\nDetailed=1\n[E]\nQuery=" + pages.Url("/page") + "\n");
-        Find<QLineEdit>("1005")->setText("song");
+        Find<QLineEdit>("searchWords")->setText("song");
         window->OnSearch();
         ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
-        Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(1)->child(0));
-        Tree("1008")->setFocus();
+        Tree("serverTree")->setCurrentItem(Tree("serverTree")->topLevelItem(1)->child(0));
+        Tree("serverTree")->setFocus();
     }
 
     QAction* BrowseCommand() const { return window->GetCommand(32795); }
@@ -115,11 +115,11 @@ TEST_F(BrowseWindowTest, AHomePageAtTheRootGivesWayToTheFoldersTheSearchFound)
                                                          pages.Url("/music/tune.ogg") + "\">t</a><a href=\"" +
                                                          pages.Url("/PUB/other.mp3") + "\">o</a>"});
     Open("Filter=0\n[E]\nQuery=" + pages.Url("/page") + "\n");
-    Find<QLineEdit>("1005")->setText("song");
+    Find<QLineEdit>("searchWords")->setText("song");
     window->OnSearch();
     ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
-    Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(1)->child(0));
-    Tree("1008")->setFocus();
+    Tree("serverTree")->setCurrentItem(Tree("serverTree")->topLevelItem(1)->child(0));
+    Tree("serverTree")->setFocus();
     BrowseCommand()->trigger(); // from the server tree: from the server's root
     ASSERT_TRUE(Until([&] { return !window->GetSession().IsBrowseRunning(); }));
     EXPECT_EQ(Status(4), "Browsed 127.0.0.1: 2 folders, 5 files (3 results added)") << Status(4).toStdString();

@@ -30,10 +30,10 @@ TEST_F(MainWindowTest, StartsWithoutSettingsLikeANewUserSeesIt)
     for (int id : {32778, 32779})
         EXPECT_FALSE(window->GetCommand(id)->isChecked()) << id;
     EXPECT_FALSE(window->GetCommand(32772)->isEnabled()) << "Charts Search is grayed";
-    EXPECT_EQ(Tree("1006")->topLevelItemCount(), 0);
-    EXPECT_TRUE(Find<QRadioButton>("1003")->isChecked());
-    EXPECT_FALSE(Find<QRadioButton>("1004")->isEnabled());
-    EXPECT_FALSE(Find<QPushButton>("1018")->isVisible());
+    EXPECT_EQ(Tree("engineTree")->topLevelItemCount(), 0);
+    EXPECT_TRUE(Find<QRadioButton>("normalSearch")->isChecked());
+    EXPECT_FALSE(Find<QRadioButton>("chartsSearch")->isEnabled());
+    EXPECT_FALSE(Find<QPushButton>("topChartsButton")->isVisible());
     EXPECT_EQ(Caption(), "Search");
     EXPECT_EQ(Status(0), "Results found:");
     EXPECT_EQ(Status(2), "Active threads:");
@@ -57,7 +57,7 @@ TEST_F(MainWindowTest, MenuChecksFollowTheSettingsAsRead)
 TEST_F(MainWindowTest, EscapeWithNothingRunningLeavesTheWindowOpenAndClosingSavesTheEngineChecks)
 {
     Open("[Alpha]\n[Beta]\n");
-    QTreeWidget* engines = Tree("1006");
+    QTreeWidget* engines = Tree("engineTree");
     ASSERT_EQ(engines->topLevelItemCount(), 2);
     EXPECT_EQ(engines->topLevelItem(0)->checkState(0), Qt::Checked);
     engines->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
@@ -80,7 +80,7 @@ TEST_F(MainWindowTest, TheAboutBoxShowsTheVersionWhereThingsLiveAndEveryLineWhol
         auto* about = qobject_cast<AboutDialog*>(QApplication::activeModalWidget());
         ASSERT_TRUE(about);
         EXPECT_EQ(about->windowTitle(), "About Velmora");
-        EXPECT_EQ(about->findChild<QLabel*>("1056")->text(), "Velmora Version 2.2 Build 0");
+        EXPECT_EQ(about->findChild<QLabel*>("versionLine")->text(), "Velmora Version 2.2 Build 0");
         for (const QLabel* label : about->findChildren<QLabel*>())
             EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
         places = about->findChild<QLabel*>("aboutPlaces")->text();
@@ -111,21 +111,21 @@ TEST_F(MainWindowTest, AFirstStartSaysOnceWhereThingsLive)
 TEST_F(MainWindowTest, ControlsStandInTheirPlacesWithoutOverlapping)
 {
     Open("[Alpha]\n");
-    const QRect group = Find<QGroupBox>("1012")->geometry();
-    const QRect edit = Find<QLineEdit>("1005")->geometry();
-    const QRect button = Find<QPushButton>("1002")->geometry();
-    const QRect normal = Find<QRadioButton>("1003")->geometry();
+    const QRect group = Find<QGroupBox>("searchGroup")->geometry();
+    const QRect edit = Find<QLineEdit>("searchWords")->geometry();
+    const QRect button = Find<QPushButton>("searchButton")->geometry();
+    const QRect normal = Find<QRadioButton>("normalSearch")->geometry();
     EXPECT_FALSE(edit.intersects(button));
     EXPECT_FALSE(normal.intersects(edit));
-    EXPECT_GE(Find<QRadioButton>("1003")->width(), Find<QRadioButton>("1003")->sizeHint().width())
+    EXPECT_GE(Find<QRadioButton>("normalSearch")->width(), Find<QRadioButton>("normalSearch")->sizeHint().width())
         << "the label is not cut";
-    const QRect engines = Tree("1006")->geometry();
-    const QRect servers = Tree("1008")->geometry();
+    const QRect engines = Tree("engineTree")->geometry();
+    const QRect servers = Tree("serverTree")->geometry();
     EXPECT_GT(engines.width(), 89) << "the engine pane is no longer fixed at 89 pixels";
     EXPECT_EQ(engines.top(), servers.top());
     EXPECT_EQ(engines.bottom(), servers.bottom());
     EXPECT_GT(Find<QWidget>("panes")->geometry().top(), group.bottom());
-    const int statusTop = Find<StatusBar>("180")->mapTo(window.get(), QPoint(0, 0)).y();
+    const int statusTop = Find<StatusBar>("statusBar")->mapTo(window.get(), QPoint(0, 0)).y();
     EXPECT_GT(statusTop, window->GetServerDetailsDock()->geometry().bottom()) << "the status bar is the foot";
     EXPECT_EQ(test::CrowdedControls(window.get()), QStringList{});
 }
@@ -135,15 +135,15 @@ TEST_F(MainWindowTest, TheWindowFitsAThousandByAndTheSearchBoxGrowsWithIt)
     Open("[Alpha]\n");
     EXPECT_LE(window->width(), 1000);
     EXPECT_LE(window->height(), 650);
-    const int narrow = Find<QLineEdit>("1005")->width();
+    const int narrow = Find<QLineEdit>("searchWords")->width();
     window->resize(1400, 800);
     QApplication::processEvents();
-    EXPECT_GT(Find<QLineEdit>("1005")->width(), narrow + 300);
+    EXPECT_GT(Find<QLineEdit>("searchWords")->width(), narrow + 300);
     window->resize(10, 10);
     QApplication::processEvents();
-    for (const char* id : {"1002", "1003"})
+    for (const char* id : {"searchButton", "normalSearch"})
         EXPECT_GE(Find<QWidget>(id)->width(), Find<QWidget>(id)->sizeHint().width()) << id << " is not clipped";
-    EXPECT_GE(Tree("1006")->width(), Tree("1006")->minimumWidth());
+    EXPECT_GE(Tree("engineTree")->width(), Tree("engineTree")->minimumWidth());
 }
 
 TEST_F(MainWindowTest, TheSearchModesAreAChoiceAndTheGreyedOneSaysWhy)
@@ -158,7 +158,7 @@ TEST_F(MainWindowTest, TheSearchModesAreAChoiceAndTheGreyedOneSaysWhy)
     EXPECT_TRUE(search->isChecked());
     EXPECT_FALSE(charts->isEnabled());
     EXPECT_EQ(charts->toolTip(), kChartsUnavailable);
-    EXPECT_EQ(Find<QRadioButton>("1004")->toolTip(), kChartsUnavailable);
+    EXPECT_EQ(Find<QRadioButton>("chartsSearch")->toolTip(), kChartsUnavailable);
 }
 
 TEST_F(MainWindowTest, ASmallWindowGivesItsRoomToTheResultsFirst)
@@ -171,8 +171,8 @@ TEST_F(MainWindowTest, ASmallWindowGivesItsRoomToTheResultsFirst)
     const QList<int> widths = panes->sizes();
     const int total = widths[0] + widths[1] + widths[2];
     EXPECT_GE(widths[2], total / 2) << widths[0] << " " << widths[1] << " " << widths[2];
-    EXPECT_GE(widths[0], Tree("1006")->minimumWidth());
-    EXPECT_GE(widths[1], Tree("1008")->minimumWidth());
+    EXPECT_GE(widths[0], Tree("engineTree")->minimumWidth());
+    EXPECT_GE(widths[1], Tree("serverTree")->minimumWidth());
     EXPECT_LT(widths[0], 150) << "both side panes gave some";
     EXPECT_LT(widths[1], 230);
     window->resize(10, 10);
@@ -215,7 +215,7 @@ TEST_F(MainWindowTest, ANewUserIsWelcomedWithTheWaysToGetEnginesAndCanTypeAtOnce
     EXPECT_EQ(area->currentWidget(), Find<WelcomePage>("welcomePage"));
     EXPECT_TRUE(Find<QPushButton>("welcomeUpdateEngines") != nullptr);
     EXPECT_TRUE(Find<QPushButton>("welcomeAddEngine") != nullptr);
-    EXPECT_EQ(QApplication::focusWidget(), Find<QLineEdit>("1005"));
+    EXPECT_EQ(QApplication::focusWidget(), Find<QLineEdit>("searchWords"));
     window.reset();
     Open("[Alpha]\n");
     EXPECT_EQ(window->findChild<QStackedWidget*>()->currentWidget(), Find<QWidget>("resultsPane"));
@@ -285,13 +285,14 @@ TEST_F(MainWindowTest, TabGoesFromTheWordsThroughTheListsToThePanel)
         order << QApplication::focusWidget()->objectName();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    EXPECT_EQ(order, (QStringList{"1005", "1002", "1006", "1008", "resultsFilter", "1009", "1048", "1050"}));
+    EXPECT_EQ(order, (QStringList{"searchWords", "searchButton", "engineTree", "serverTree", "resultsFilter",
+                                  "resultsView", "serverAddress", "serverPort"}));
 }
 
 TEST_F(MainWindowTest, AtItsSmallestTheWindowStillShowsEveryControlWhole)
 {
     Open("[Alpha]\nQuery=http://a/?q=%s\n");
-    Find<StatusBar>("180")->SetText(4, "Searching: 20 of 20 engines answered");
+    Find<StatusBar>("statusBar")->SetText(4, "Searching: 20 of 20 engines answered");
     window->resize(50, 50);
     QApplication::processEvents();
     EXPECT_EQ(test::CrowdedControls(window.get()), QStringList{});

@@ -31,14 +31,14 @@ protected:
         ProfileEdit::WriteString(dir.File("settings.dat"), "Settings", "FTPClient", "Stand-in");
         ProfileEdit::WriteString(dir.File("clients.dat"), "Stand-in", "Path", RECORD_ARGS_PATH);
         ProfileEdit::WriteString(dir.File("clients.dat"), "Stand-in", "Args", "%h[ %r%f]");
-        Find<QLineEdit>("1005")->setText("x");
+        Find<QLineEdit>("searchWords")->setText("x");
         window->OnSearch();
         ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
     }
 
     void SelectFirstFileOf(int group)
     {
-        Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(group)->child(0));
+        Tree("serverTree")->setCurrentItem(Tree("serverTree")->topLevelItem(group)->child(0));
         Results()->setCurrentIndex(Result(0));
     }
 
@@ -47,10 +47,10 @@ protected:
     {
         pages.Route("/page", {PageBehavior::Kind::Serve, "<a href=\"http://127.1/music/x.mp3\">x</a>"
                                                          "<a href=\"http://127.1/music/y%20z.mp3\">y</a>"});
-        Find<QLineEdit>("1005")->setText("mp3");
+        Find<QLineEdit>("searchWords")->setText("mp3");
         window->OnSearch();
         ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
-        Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(1)->child(0));
+        Tree("serverTree")->setCurrentItem(Tree("serverTree")->topLevelItem(1)->child(0));
         Results()->setFocus();
         Results()->selectAll();
     }
@@ -104,7 +104,7 @@ TEST_F(ResultActionsWindowTest, CopyAndCtrlCCopyEverySelectedUrlAndSayHowMany)
 TEST_F(ResultActionsWindowTest, DoubleClickOnADirectoryItemFetchesNothing)
 {
     window->GetCommand(32779)->trigger(); // Detailed
-    Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(0)->child(0));
+    Tree("serverTree")->setCurrentItem(Tree("serverTree")->topLevelItem(0)->child(0));
     const QModelIndex directory = Result(0);
     ASSERT_EQ(Results()->model()->rowCount(directory), 1);
     Results()->setCurrentIndex(directory);

@@ -34,24 +34,24 @@ protected:
         Open("[Settings]\nFilter=0\nAutoTest=" + std::string(autoTest ? "1" : "0") +
                  "\n[E]\nQuery=" + pages.Url("/page") + "\n",
              true);
-        Find<QLineEdit>("1005")->setText("mp3");
+        Find<QLineEdit>("searchWords")->setText("mp3");
         window->OnSearch();
         ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
     }
 
     QString Field(const char* id) { return window->GetServerDetails()->findChild<QLineEdit*>(id)->text(); }
-    QString Response() { return window->GetServerDetails()->findChild<QPlainTextEdit*>("1053")->toPlainText(); }
-    QTreeWidgetItem* FtpServer() { return Tree("1008")->topLevelItem(0)->child(0); }
+    QString Response() { return window->GetServerDetails()->findChild<QPlainTextEdit*>("serverReply")->toPlainText(); }
+    QTreeWidgetItem* FtpServer() { return Tree("serverTree")->topLevelItem(0)->child(0); }
 };
 
 TEST_F(ResultsPaneTest, SelectingAServerListsItsFilesInEachStyle)
 {
     ASSERT_NO_FATAL_FAILURE(SearchOnce(false));
-    Tree("1008")->setCurrentItem(FtpServer());
+    Tree("serverTree")->setCurrentItem(FtpServer());
     EXPECT_EQ(ResultTexts(), (QStringList{"z.mp3", "y.mp3", "x.mp3"}));
-    EXPECT_EQ(Field("1048"), "127.0.0.1");
-    EXPECT_EQ(Field("1049"), "anonymous");
-    EXPECT_EQ(Field("1051"), "velmora@example.org");
+    EXPECT_EQ(Field("serverAddress"), "127.0.0.1");
+    EXPECT_EQ(Field("serverUser"), "anonymous");
+    EXPECT_EQ(Field("serverPassword"), "velmora@example.org");
     window->GetCommand(32779)->trigger(); // Detailed
     EXPECT_TRUE(window->GetCommand(32779)->isChecked());
     EXPECT_FALSE(window->GetCommand(59410)->isChecked());
@@ -64,20 +64,20 @@ TEST_F(ResultsPaneTest, SelectingAServerListsItsFilesInEachStyle)
     EXPECT_EQ(ResultTexts(), (QStringList{"/a/b/z.mp3", "/A/y.mp3", "/a/x.mp3"}));
     EXPECT_NE(test::ReadFile(dir.File("settings.dat")).find("ViewStyle=2"), std::string::npos);
 
-    Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(1)); // "HTTP"
+    Tree("serverTree")->setCurrentItem(Tree("serverTree")->topLevelItem(1)); // "HTTP"
     EXPECT_TRUE(ResultTexts().isEmpty());
-    EXPECT_EQ(Field("1048"), "127.0.0.1") << "the panel keeps what it showed";
+    EXPECT_EQ(Field("serverAddress"), "127.0.0.1") << "the panel keeps what it showed";
 
     // No http request carries the anonymous FTP login, so none is shown.
-    Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(1)->child(0));
-    EXPECT_EQ(Field("1048"), "127.1");
-    EXPECT_EQ(Field("1049"), "");
-    EXPECT_EQ(Field("1051"), "");
+    Tree("serverTree")->setCurrentItem(Tree("serverTree")->topLevelItem(1)->child(0));
+    EXPECT_EQ(Field("serverAddress"), "127.1");
+    EXPECT_EQ(Field("serverUser"), "");
+    EXPECT_EQ(Field("serverPassword"), "");
 
     // A new search: the last one's server is gone, and so is what the panel said of it.
     window->OnSearch();
-    EXPECT_EQ(Field("1048"), "");
-    EXPECT_EQ(Field("1049"), "");
+    EXPECT_EQ(Field("serverAddress"), "");
+    EXPECT_EQ(Field("serverUser"), "");
     EXPECT_EQ(Response(), "");
     ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
 }
@@ -89,7 +89,7 @@ TEST_F(ResultsPaneTest, SelectingAServerListsItsFilesInEachStyle)
 TEST_F(ResultsPaneTest, ALongListComesAPartAtATimeAndSelectAllTakesEveryFile)
 {
     Open("[Settings]\nFilter=0\n");
-    Find<QLineEdit>("1005")->setText("big");
+    Find<QLineEdit>("searchWords")->setText("big");
     window->OnSearch(); // no engines: over at once, and links are still taken
     constexpr int kFiles = static_cast<int>(ResultsModel::kRowsAtOnce) + 10;
     for (int n = 0; n < kFiles; ++n) {
@@ -101,7 +101,7 @@ TEST_F(ResultsPaneTest, ALongListComesAPartAtATimeAndSelectAllTakesEveryFile)
         window->GetSession().HandleMessage(std::move(link));
     }
     ASSERT_EQ(window->GetSession().GetResultCount(), kFiles);
-    Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(1)->child(0));
+    Tree("serverTree")->setCurrentItem(Tree("serverTree")->topLevelItem(1)->child(0));
     QAbstractItemModel* model = Results()->model();
     EXPECT_EQ(model->rowCount(), static_cast<int>(ResultsModel::kRowsAtOnce));
     Results()->scrollToBottom();
@@ -134,7 +134,7 @@ TEST_F(ResultsPaneTest, ThePanelStartsShownCollapsedAndFoldsWithEnterAndEscape)
     QTest::keyClick(panel, Qt::Key_Return);
     EXPECT_TRUE(panel->IsExpanded());
     EXPECT_TRUE(Until([&] { return panel->height() > collapsed; })) << "the panel grows to show the reply";
-    EXPECT_EQ(panel->findChild<QPushButton*>("1052")->text(), "<<<");
+    EXPECT_EQ(panel->findChild<QPushButton*>("showReply")->text(), "<<<");
     window->GetCommand(32792)->trigger(); // hide
     EXPECT_FALSE(panel->isVisible());
     EXPECT_NE(test::ReadFile(dir.File("settings.dat")).find("ServerDetails=0"), std::string::npos);
@@ -149,13 +149,13 @@ TEST_F(ResultsPaneTest, ThePanelStartsShownCollapsedAndFoldsWithEnterAndEscape)
 TEST_F(ResultsPaneTest, TheSelectedServersTestReplyReachesThePanel)
 {
     ASSERT_NO_FATAL_FAILURE(SearchOnce(false));
-    Tree("1008")->setCurrentItem(FtpServer());
+    Tree("serverTree")->setCurrentItem(FtpServer());
     EXPECT_EQ(Response(), "");
     window->GetCommand(32781)->trigger(); // Re-Test Results
     ASSERT_TRUE(Until([&] { return MarkOf(FtpServer()) == kStateSuccess; }));
     EXPECT_EQ(Response(), "220 Welcome to the test server\n331 Password required\n530 Login incorrect\n");
     ASSERT_TRUE(Until([&] { return Status(3) == "0"; }));
-    EXPECT_EQ(MarkOf(Tree("1008")->topLevelItem(1)->child(0)), kStateFailure) << "a closed port is bad";
+    EXPECT_EQ(MarkOf(Tree("serverTree")->topLevelItem(1)->child(0)), kStateFailure) << "a closed port is bad";
 }
 
 TEST_F(ResultsPaneTest, AutomaticTestsFollowTheSearchAndTheMenuSwitch)
@@ -174,7 +174,7 @@ TEST_F(ResultsPaneTest, DetailedOpensToTheFirstFile)
 {
     ASSERT_NO_FATAL_FAILURE(SearchOnce(false));
     window->GetCommand(32779)->trigger(); // Detailed
-    Tree("1008")->setCurrentItem(FtpServer());
+    Tree("serverTree")->setCurrentItem(FtpServer());
     const QModelIndex top = Result(0);
     ASSERT_TRUE(top.isValid());
     EXPECT_TRUE(Results()->isExpanded(top));
@@ -188,10 +188,10 @@ TEST_F(ResultsPaneTest, FoldersComeFirstAndSortingKeepsOpenFoldersAndTheSelectio
     pages.Route("/page", {PageBehavior::Kind::Serve, "<a href=\"" + ftpUrl + "/a/b/z.mp3\">1</a><a href=\"" + ftpUrl +
                                                          "/a/x.mp3\">2</a><a href=\"" + ftpUrl + "/a/c/q.mp3\">3</a>"});
     Open("[Settings]\nFilter=0\nAutoTest=0\nViewStyle=3\n[E]\nQuery=" + pages.Url("/page") + "\n", true);
-    Find<QLineEdit>("1005")->setText("mp3");
+    Find<QLineEdit>("searchWords")->setText("mp3");
     window->OnSearch();
     ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
-    Tree("1008")->setCurrentItem(FtpServer());
+    Tree("serverTree")->setCurrentItem(FtpServer());
     const QModelIndex top = Result(0);
     ASSERT_EQ(top.data().toString(), "/a/");
     EXPECT_EQ(ResultTexts(top), (QStringList{"c/", "b/", "x.mp3"})) << "folders first, each kind as it came";
@@ -230,9 +230,9 @@ TEST_F(ResultsPaneTest, ThePasswordHidesUntilShownAndARepliesControlBytesAreWrit
         connection.Hold();
     });
     ASSERT_NO_FATAL_FAILURE(SearchOnce(false));
-    Tree("1008")->setCurrentItem(FtpServer());
+    Tree("serverTree")->setCurrentItem(FtpServer());
     EXPECT_TRUE(FtpServer()->toolTip(0).contains("Not tested yet")) << FtpServer()->toolTip(0).toStdString();
-    auto* password = window->GetServerDetails()->findChild<QLineEdit*>("1051");
+    auto* password = window->GetServerDetails()->findChild<QLineEdit*>("serverPassword");
     EXPECT_EQ(password->echoMode(), QLineEdit::Password);
     window->GetServerDetails()->findChild<QPushButton*>("revealPassword")->click();
     EXPECT_EQ(password->echoMode(), QLineEdit::Normal);

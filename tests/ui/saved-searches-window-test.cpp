@@ -32,10 +32,10 @@ protected:
 
     void Search(const char* words)
     {
-        Find<QLineEdit>("1005")->setText(QString::fromLatin1(words));
+        Find<QLineEdit>("searchWords")->setText(QString::fromLatin1(words));
         window->OnSearch();
         ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
-        Tree("1008")->setCurrentItem(Tree("1008")->topLevelItem(1)->child(0));
+        Tree("serverTree")->setCurrentItem(Tree("serverTree")->topLevelItem(1)->child(0));
         QApplication::processEvents();
     }
     bool IsBold(int row) const { return Result(row).data(Qt::FontRole).value<QFont>().bold(); }
@@ -85,7 +85,7 @@ TEST_F(SavedSearchesWindowTest, NewMeansOneThingInBothTreesAndIsCounted)
           "<a href=\"http://127.1/music/d.mp3\">d</a><a href=\"http://127.3/e.mp3\">e</a>");
     Search("moon");
     EXPECT_EQ(Status(4), "Found 4 files on 3 servers, 2 new");
-    QTreeWidgetItem* http = Tree("1008")->topLevelItem(1);
+    QTreeWidgetItem* http = Tree("serverTree")->topLevelItem(1);
     ASSERT_EQ(http->childCount(), 3);
     const auto bold = [&](int row) { return http->child(row)->font(0).bold(); };
     EXPECT_EQ(http->child(0)->text(0), "127.1");
@@ -115,11 +115,12 @@ TEST_F(SavedSearchesWindowTest, ARecentSearchReopensWithoutFetching)
     Serve(""); // the engine has nothing now: what shows comes from the database
     window->GetRecentSearchesMenu()->actions()[1]->trigger();
     QApplication::processEvents();
-    EXPECT_EQ(Find<QLineEdit>("1005")->text(), "blue & moon");
+    EXPECT_EQ(Find<QLineEdit>("searchWords")->text(), "blue & moon");
     EXPECT_EQ(Status(1), "2");
     EXPECT_TRUE(Status(4).startsWith("Saved search of ")) << Status(4).toStdString();
-    ASSERT_EQ(Tree("1008")->topLevelItem(1)->childCount(), 1);
-    EXPECT_EQ(Tree("1008")->currentItem(), Tree("1008")->topLevelItem(1)->child(0)) << "its first server shows";
+    ASSERT_EQ(Tree("serverTree")->topLevelItem(1)->childCount(), 1);
+    EXPECT_EQ(Tree("serverTree")->currentItem(), Tree("serverTree")->topLevelItem(1)->child(0))
+        << "its first server shows";
     EXPECT_EQ(ResultTexts(), (QStringList{"b c.mp3", "a.mp3"}));
 }
 
@@ -155,14 +156,14 @@ TEST_F(SavedSearchesWindowTest, AReopenedSearchShowsTheEnginesItRanWith)
     Open("[Settings]\nFilter=0\nAutoTest=0\n[E]\nQuery=" + pages.Url("/page") + "\n[F]\nQuery=" + pages.Url("/page") +
          "\nSearch=N\n");
     Search("moon");
-    QTreeWidget* engines = Tree("1006");
+    QTreeWidget* engines = Tree("engineTree");
     engines->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
     engines->topLevelItem(1)->setCheckState(0, Qt::Checked);
     ASSERT_EQ(RecentTexts().size(), 1);
     window->GetRecentSearchesMenu()->actions()[0]->trigger();
     QApplication::processEvents();
-    EXPECT_EQ(Tree("1006")->topLevelItem(0)->checkState(0), Qt::Checked) << "E ran";
-    EXPECT_EQ(Tree("1006")->topLevelItem(1)->checkState(0), Qt::Unchecked) << "F did not";
+    EXPECT_EQ(Tree("engineTree")->topLevelItem(0)->checkState(0), Qt::Checked) << "E ran";
+    EXPECT_EQ(Tree("engineTree")->topLevelItem(1)->checkState(0), Qt::Unchecked) << "F did not";
 }
 
 TEST_F(SavedSearchesWindowTest, ExportWritesTheChosenResults)

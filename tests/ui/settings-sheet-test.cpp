@@ -54,13 +54,13 @@ protected:
     }
 
     // What is typed into the thread limit, taken or not.
-    QLineEdit* ThreadField() const { return Page<QSpinBox>("1021")->findChild<QLineEdit*>(); }
+    QLineEdit* ThreadField() const { return Page<QSpinBox>("threadLimit")->findChild<QLineEdit*>(); }
 
     QStringList Engines()
     {
         QStringList names;
-        for (int i = 0; i < Tree("1006")->topLevelItemCount(); ++i)
-            names << Tree("1006")->topLevelItem(i)->text(0);
+        for (int i = 0; i < Tree("engineTree")->topLevelItemCount(); ++i)
+            names << Tree("engineTree")->topLevelItem(i)->text(0);
         return names;
     }
 };
@@ -74,7 +74,7 @@ TEST_F(SettingsSheetTest, TabsAndAnOkThatRewritesTheThreadLimit)
     EXPECT_EQ(sheet->GetTabs()->tabText(0), "General");
     EXPECT_EQ(sheet->GetTabs()->tabText(1), "FTP Clients");
     EXPECT_EQ(sheet->GetTabs()->tabText(2), "Search Engines");
-    EXPECT_EQ(Page<QSpinBox>("1021")->value(), 5);
+    EXPECT_EQ(Page<QSpinBox>("threadLimit")->value(), 5);
     QStringList labels;
     for (const QLabel* label : sheet->GetTabs()->currentWidget()->findChildren<QLabel*>())
         labels << label->text();
@@ -103,8 +103,8 @@ TEST_F(SettingsSheetTest, TheThreadLimitMustLieBetweenOneAndTwenty)
     lastMessage.clear();
     AnsweringMessages([this] { ShowTab(2); });
     ShowTab(0);
-    EXPECT_EQ(Page<QSpinBox>("1021")->value(), 5) << lastMessage.toStdString();
-    EXPECT_EQ(Page<QSpinBox>("1021")->text(), "5") << "leaving the page takes back what is not allowed";
+    EXPECT_EQ(Page<QSpinBox>("threadLimit")->value(), 5) << lastMessage.toStdString();
+    EXPECT_EQ(Page<QSpinBox>("threadLimit")->text(), "5") << "leaving the page takes back what is not allowed";
     ThreadField()->setText("10");
     PressOk();
     EXPECT_EQ(window->GetSession().GetMaxThreads(), 10) << "the next search uses it";
@@ -116,21 +116,21 @@ TEST_F(SettingsSheetTest, EnginesAddedEditedAndDeletedReachTheTreeOnOk)
     Open("[Alpha]\nQuery=http://a/?q=%s\n[Beta]\nQuery=http://b/?q=%s\n");
     OpenSheet();
     ShowTab(2);
-    EXPECT_FALSE(Page<QPushButton>("1041")->isEnabled());
-    Click("1036"); // New
-    Page<QLineEdit>("1025")->setText("Gamma");
-    Page<QLineEdit>("1044")->setText("http://g/?q=%s");
-    Click("1041"); // Done
-    EXPECT_FALSE(Page<QPushButton>("1041")->isEnabled());
-    auto* list = Page<QListWidget>("1034");
+    EXPECT_FALSE(Page<QPushButton>("engineDone")->isEnabled());
+    Click("newEngine"); // New
+    Page<QLineEdit>("name")->setText("Gamma");
+    Page<QLineEdit>("engineQuery")->setText("http://g/?q=%s");
+    Click("engineDone"); // Done
+    EXPECT_FALSE(Page<QPushButton>("engineDone")->isEnabled());
+    auto* list = Page<QListWidget>("engineList");
     list->setCurrentRow(1); // Beta
-    Click("1037");          // Edit
-    EXPECT_FALSE(Page<QLineEdit>("1025")->isEnabled());
-    Page<QLineEdit>("1044")->setText("http://b/static");
-    AnsweringMessages([this] { Click("1041"); });
+    Click("editEngine");    // Edit
+    EXPECT_FALSE(Page<QLineEdit>("name")->isEnabled());
+    Page<QLineEdit>("engineQuery")->setText("http://b/static");
+    AnsweringMessages([this] { Click("engineDone"); });
     EXPECT_EQ(lastMessage, "The query of \"Beta\" holds no %s: the engine is kept, but it is not listed or searched.");
     list->setCurrentRow(0); // Alpha
-    Click("1038");          // Delete
+    Click("deleteEngine");  // Delete
     EXPECT_EQ(list->count(), 2);
     PressOk();
     EXPECT_EQ(Engines(), QStringList{"Gamma"}) << "Beta lost its %s and left the tree";
@@ -148,13 +148,13 @@ TEST_F(SettingsSheetTest, AnEnginesKeyIsShownHiddenAndItsAnswerAndPagesAreEdited
     EXPECT_NE(key->displayText(), "s3cret") << "shown as dots";
     EXPECT_FALSE(Page<QComboBox>("engineFormat")->isEnabled()) << "read-only while idle";
     EXPECT_FALSE(Page<QLineEdit>("engineResults")->isEnabled()) << "an HTML engine has no results path";
-    Click("1037"); // Edit
+    Click("editEngine"); // Edit
     Page<QComboBox>("engineFormat")->setCurrentIndex(1);
     EXPECT_TRUE(Page<QLineEdit>("engineResults")->isEnabled());
     Page<QLineEdit>("engineResults")->setText("web.results[].url");
     Page<QLineEdit>("engineHeader")->setText("X-Subscription-Token: %k");
     Page<QSpinBox>("enginePages")->setValue(3);
-    Click("1041"); // Done
+    Click("engineDone"); // Done
     PressOk();
     const ProfileSnapshot saved(dir.File("settings.dat"));
     EXPECT_EQ(saved.FindValue("Api", "Format"), "json");
@@ -164,11 +164,11 @@ TEST_F(SettingsSheetTest, AnEnginesKeyIsShownHiddenAndItsAnswerAndPagesAreEdited
     EXPECT_EQ(saved.FindValue("Api", "Key"), "s3cret");
 
     // A key typed in, and Enter for Done, as a user does.
-    Click("1037"); // Edit
+    Click("editEngine"); // Edit
     Page<QLineEdit>("engineKey")->clear();
     QTest::keyClicks(Page<QLineEdit>("engineKey"), "n3w-key");
     AnsweringMessages([&] { QTest::keyClick(Page<QLineEdit>("engineKey"), Qt::Key_Return); });
-    EXPECT_FALSE(Page<QPushButton>("1041")->isEnabled()) << lastMessage.toStdString();
+    EXPECT_FALSE(Page<QPushButton>("engineDone")->isEnabled()) << lastMessage.toStdString();
     PressOk();
     EXPECT_EQ(ProfileSnapshot(dir.File("settings.dat")).FindValue("Api", "Key"), "n3w-key");
 }
@@ -176,20 +176,20 @@ TEST_F(SettingsSheetTest, AnEnginesKeyIsShownHiddenAndItsAnswerAndPagesAreEdited
 TEST_F(SettingsSheetTest, TicksMadeInTheWindowSurviveAnEngineEditInTheSheet)
 {
     Open("[Alpha]\nQuery=http://a/?q=%s\n[Beta]\nQuery=http://b/?q=%s\n");
-    Tree("1006")->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+    Tree("engineTree")->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
     EXPECT_NE(test::ReadFile(dir.File("settings.dat")).find("[Beta]\nQuery=http://b/?q=%s\nSearch=N"),
               std::string::npos)
         << "the tick is saved when it changes";
     OpenSheet();
     ShowTab(2);
-    Page<QListWidget>("1034")->setCurrentRow(0); // Alpha
-    Click("1037");                               // Edit
-    Page<QLineEdit>("1044")->setText("http://a2/?q=%s");
-    Click("1041"); // Done
+    Page<QListWidget>("engineList")->setCurrentRow(0); // Alpha
+    Click("editEngine");                               // Edit
+    Page<QLineEdit>("engineQuery")->setText("http://a2/?q=%s");
+    Click("engineDone"); // Done
     PressOk();
     ASSERT_EQ(Engines(), (QStringList{"Alpha", "Beta"}));
-    EXPECT_EQ(Tree("1006")->topLevelItem(1)->checkState(0), Qt::Unchecked);
-    EXPECT_EQ(Tree("1006")->topLevelItem(0)->checkState(0), Qt::Checked);
+    EXPECT_EQ(Tree("engineTree")->topLevelItem(1)->checkState(0), Qt::Unchecked);
+    EXPECT_EQ(Tree("engineTree")->topLevelItem(0)->checkState(0), Qt::Checked);
 }
 
 TEST_F(SettingsSheetTest, EnginesKeepTheWindowsOrderMoveAndDoneShowsWhatItSaved)
@@ -197,16 +197,16 @@ TEST_F(SettingsSheetTest, EnginesKeepTheWindowsOrderMoveAndDoneShowsWhatItSaved)
     Open("[Zeta]\nQuery=http://z/?q=%s\n[Alpha]\nQuery=http://a/?q=%s\n");
     OpenSheet();
     ShowTab(2);
-    auto* list = Page<QListWidget>("1034");
+    auto* list = Page<QListWidget>("engineList");
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->item(0)->text(), "Zeta") << "the order of the window's engine list";
-    Click("1036"); // New
-    Page<QLineEdit>("1025")->setText("Gamma");
-    Page<QLineEdit>("1044")->setText("http://g/?q=%s");
-    Click("1041"); // Done
+    Click("newEngine"); // New
+    Page<QLineEdit>("name")->setText("Gamma");
+    Page<QLineEdit>("engineQuery")->setText("http://g/?q=%s");
+    Click("engineDone"); // Done
     EXPECT_EQ(list->currentItem()->text(), "Gamma");
-    EXPECT_EQ(Page<QLineEdit>("1025")->text(), "Gamma") << "the form shows the engine just saved";
-    EXPECT_EQ(Page<QLineEdit>("1044")->text(), "http://g/?q=%s");
+    EXPECT_EQ(Page<QLineEdit>("name")->text(), "Gamma") << "the form shows the engine just saved";
+    EXPECT_EQ(Page<QLineEdit>("engineQuery")->text(), "http://g/?q=%s");
     Click("engineUp");
     Click("engineUp");
     EXPECT_EQ(list->item(0)->text(), "Gamma");
@@ -221,17 +221,17 @@ TEST_F(SettingsSheetTest, ClientsAreEditedAndTheFirstBecomesActiveOnOk)
     test::WriteFile(dir.File("clients.dat"), "[zftp]\nPath=z\n");
     OpenSheet();
     ShowTab(1);
-    Click("1030"); // Delete the only client: nothing happens
-    EXPECT_EQ(Page<QListWidget>("1023")->count(), 1);
-    Click("1028"); // New
-    Page<QLineEdit>("1025")->setText("lftp");
-    Page<QLineEdit>("1026")->setText("lftp");
-    Page<QLineEdit>("1027")->setText("-f %s");
-    Page<QPlainTextEdit>("1024")->setPlainText("open %h\nget %r%f");
-    Click("1031"); // Done
-    EXPECT_EQ(Page<QListWidget>("1023")->count(), 2);
+    Click("deleteClient"); // Delete the only client: nothing happens
+    EXPECT_EQ(Page<QListWidget>("clientList")->count(), 1);
+    Click("newClient"); // New
+    Page<QLineEdit>("name")->setText("lftp");
+    Page<QLineEdit>("clientPath")->setText("lftp");
+    Page<QLineEdit>("clientArguments")->setText("-f %s");
+    Page<QPlainTextEdit>("clientScript")->setPlainText("open %h\nget %r%f");
+    Click("clientDone"); // Done
+    EXPECT_EQ(Page<QListWidget>("clientList")->count(), 2);
     EXPECT_EQ(ProfileSnapshot(dir.File("clients.dat")).GetString("lftp", "Script", "", 5120), "open %h\\nget %r%f");
-    Page<QListWidget>("1023")->clearSelection();
+    Page<QListWidget>("clientList")->clearSelection();
     PressOk();
     EXPECT_EQ(ProfileSnapshot(dir.File("settings.dat")).GetString("Settings", "FTPClient", "", 256), "lftp");
     EXPECT_EQ(ProfileSnapshot(dir.File("settings.dat")).GetString("Settings", "LocalDir", "", 256), "./");
@@ -243,7 +243,7 @@ TEST_F(SettingsSheetTest, TheClientsPageOpensOnTheClientInUseAndOnlyUseForGetFil
     test::WriteFile(dir.File("clients.dat"), "[FileZilla]\nPath=filezilla\n[lftp]\nPath=lftp\n");
     OpenSheet();
     ShowTab(1);
-    auto* list = Page<QListWidget>("1023");
+    auto* list = Page<QListWidget>("clientList");
     ASSERT_EQ(list->count(), 2);
     ASSERT_NE(list->currentItem(), nullptr);
     EXPECT_EQ(list->currentItem()->text(), "lftp") << "the page opens on the client in use";
@@ -255,10 +255,10 @@ TEST_F(SettingsSheetTest, TheClientsPageOpensOnTheClientInUseAndOnlyUseForGetFil
 
     OpenSheet();
     ShowTab(1);
-    Page<QListWidget>("1023")->setCurrentRow(0);
+    Page<QListWidget>("clientList")->setCurrentRow(0);
     Click("useForGetFile");
     EXPECT_EQ(Page<QLabel>("activeClient")->text(), "Used for Get File: FileZilla");
-    EXPECT_TRUE(Page<QListWidget>("1023")->item(0)->font().bold());
+    EXPECT_TRUE(Page<QListWidget>("clientList")->item(0)->font().bold());
     PressOk();
     EXPECT_EQ(ProfileSnapshot(dir.File("settings.dat")).GetString("Settings", "FTPClient", "", 256), "FileZilla");
 }
@@ -269,17 +269,18 @@ TEST_F(SettingsSheetTest, NewAndEditPutTheCursorInTheForm)
     test::WriteFile(dir.File("clients.dat"), "[lftp]\nPath=lftp\n");
     OpenSheet();
     ShowTab(2);
-    Click("1036"); // New engine
-    EXPECT_EQ(sheet->focusWidget(), Page<QLineEdit>("1025")) << "typing goes into the name";
-    Click("1033"); // Cancel
-    Page<QListWidget>("1034")->setCurrentRow(0);
-    Click("1037"); // Edit
+    Click("newEngine"); // New engine
+    EXPECT_EQ(sheet->focusWidget(), Page<QLineEdit>("name")) << "typing goes into the name";
+    Click("cancelEdit"); // Cancel
+    Page<QListWidget>("engineList")->setCurrentRow(0);
+    Click("editEngine"); // Edit
     QWidget* editing = sheet->focusWidget();
     ASSERT_NE(editing, nullptr);
-    EXPECT_TRUE(editing == Page<QLineEdit>("1025") || editing == Page<QLineEdit>("1043")) << "a field of the form";
+    EXPECT_TRUE(editing == Page<QLineEdit>("name") || editing == Page<QLineEdit>("engineHomepage"))
+        << "a field of the form";
     ShowTab(1);
-    Click("1028"); // New client
-    EXPECT_EQ(sheet->focusWidget(), Page<QLineEdit>("1025"));
+    Click("newClient"); // New client
+    EXPECT_EQ(sheet->focusWidget(), Page<QLineEdit>("name"));
 }
 
 TEST_F(SettingsSheetTest, SettingsIsGrayedWhileASearchRuns)
@@ -288,7 +289,7 @@ TEST_F(SettingsSheetTest, SettingsIsGrayedWhileASearchRuns)
     pages.Route("/hang", {test::PageBehavior::Kind::Hang});
     Open("[E]\nQuery=" + pages.Url("/hang") + "\n");
     EXPECT_TRUE(window->GetCommand(32774)->isEnabled());
-    Find<QLineEdit>("1005")->setText("x");
+    Find<QLineEdit>("searchWords")->setText("x");
     window->OnSearch();
     EXPECT_FALSE(window->GetCommand(32774)->isEnabled());
     window->OnSearch(); // Stop
@@ -300,24 +301,24 @@ TEST_F(SettingsSheetTest, EnterInAnEngineFormIsDoneAndTheSheetStaysOpen)
     Open("[Alpha]\nQuery=http://a/?q=%s\n");
     OpenSheet();
     ShowTab(2);
-    Click("1036"); // New
-    auto* name = Page<QLineEdit>("1025");
+    Click("newEngine"); // New
+    auto* name = Page<QLineEdit>("name");
     name->setFocus();
     QTest::keyClicks(name, "Gamma");
-    Page<QLineEdit>("1044")->setText("http://g/?q=%s");
+    Page<QLineEdit>("engineQuery")->setText("http://g/?q=%s");
     QTest::keyClick(name, Qt::Key_Return);
     EXPECT_TRUE(sheet->isVisible()) << "Enter in the form never closes the sheet";
     EXPECT_NE(sheet->result(), QDialog::Accepted);
-    EXPECT_EQ(Page<QListWidget>("1034")->count(), 2) << "Enter saved the half-made engine as Done does";
+    EXPECT_EQ(Page<QListWidget>("engineList")->count(), 2) << "Enter saved the half-made engine as Done does";
 
-    Click("1036");
-    Page<QLineEdit>("1044")->setText("http://n/?q=%s");
-    AnsweringMessages([&] { QTest::keyClick(Page<QLineEdit>("1044"), Qt::Key_Enter); });
+    Click("newEngine");
+    Page<QLineEdit>("engineQuery")->setText("http://n/?q=%s");
+    AnsweringMessages([&] { QTest::keyClick(Page<QLineEdit>("engineQuery"), Qt::Key_Enter); });
     EXPECT_EQ(lastMessage, "The engine needs a name.");
-    Page<QLineEdit>("1025")->setText("alpha");
-    AnsweringMessages([this] { Click("1041"); });
+    Page<QLineEdit>("name")->setText("alpha");
+    AnsweringMessages([this] { Click("engineDone"); });
     EXPECT_EQ(lastMessage, "An engine named \"alpha\" is listed already: choose another name.");
-    EXPECT_TRUE(Page<QPushButton>("1041")->isEnabled()) << "the form is still there to mend";
+    EXPECT_TRUE(Page<QPushButton>("engineDone")->isEnabled()) << "the form is still there to mend";
 }
 
 TEST_F(SettingsSheetTest, SelectingShowsAnEntryReadOnlyAndTheActiveClientStandsOut)
@@ -326,19 +327,19 @@ TEST_F(SettingsSheetTest, SelectingShowsAnEntryReadOnlyAndTheActiveClientStandsO
     test::WriteFile(dir.File("clients.dat"), "[gftp]\nPath=gftp\n[lftp]\nPath=/usr/bin/lftp\nArgs=-f %s\n");
     OpenSheet();
     ShowTab(1);
-    auto* list = Page<QListWidget>("1023");
+    auto* list = Page<QListWidget>("clientList");
     ASSERT_EQ(list->count(), 2);
     list->setCurrentRow(1);
-    EXPECT_EQ(Page<QLineEdit>("1026")->text(), "/usr/bin/lftp") << "shown at once";
-    EXPECT_TRUE(Page<QLineEdit>("1026")->isReadOnly());
+    EXPECT_EQ(Page<QLineEdit>("clientPath")->text(), "/usr/bin/lftp") << "shown at once";
+    EXPECT_TRUE(Page<QLineEdit>("clientPath")->isReadOnly());
     EXPECT_EQ(Page<QLabel>("activeClient")->text(), "Used for Get File: lftp");
     EXPECT_TRUE(list->item(1)->font().bold());
     EXPECT_FALSE(list->item(0)->font().bold());
     for (const char* placeholder : {"%h", "%o", "%u", "%p", "%r", "%f", "%l", "%s", "%[", "%]"})
         EXPECT_TRUE(Page<QLabel>("placeholders")->text().contains(QString::fromLatin1(placeholder))) << placeholder;
     EXPECT_TRUE(Page<QPushButton>("browseLocalDir")->isEnabled());
-    Click("1029"); // Edit
-    EXPECT_FALSE(Page<QLineEdit>("1026")->isReadOnly());
+    Click("editClient"); // Edit
+    EXPECT_FALSE(Page<QLineEdit>("clientPath")->isReadOnly());
 }
 
 TEST_F(SettingsSheetTest, EveryPageOpensWithEveryFieldWhole)

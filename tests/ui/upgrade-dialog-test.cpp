@@ -57,11 +57,11 @@ TEST_F(UpgradeDialogTest, MergedEnginesShowInTheEngineTreeAtOnce)
     dialog->OnOK();
     EXPECT_EQ(dialog->GetInfoText(), "Added: Zeta. Replaced: alpha.");
     EXPECT_TRUE(dialog->isVisible()) << "the dialog stays to say what it did";
-    EXPECT_TRUE(dialog->findChild<QPushButton*>("1")->isHidden());
-    EXPECT_EQ(dialog->findChild<QPushButton*>("2")->text(), "Close");
-    ASSERT_EQ(Tree("1006")->topLevelItemCount(), 2);
-    EXPECT_EQ(Tree("1006")->topLevelItem(1)->text(0), "Zeta");
-    EXPECT_EQ(Tree("1006")->topLevelItem(1)->checkState(0), Qt::Checked) << "no Search key: ticked";
+    EXPECT_TRUE(dialog->findChild<QPushButton*>("ok")->isHidden());
+    EXPECT_EQ(dialog->findChild<QPushButton*>("cancel")->text(), "Close");
+    ASSERT_EQ(Tree("engineTree")->topLevelItemCount(), 2);
+    EXPECT_EQ(Tree("engineTree")->topLevelItem(1)->text(0), "Zeta");
+    EXPECT_EQ(Tree("engineTree")->topLevelItem(1)->checkState(0), Qt::Checked) << "no Search key: ticked";
 }
 
 TEST_F(UpgradeDialogTest, ANewerVersionOffersItsLocations)
@@ -120,8 +120,8 @@ TEST_F(UpgradeDialogTest, AFailedFetchSaysSoAndLeavesOnlyClose)
     EXPECT_EQ(dialog->GetInfoText().toStdString(), "The update service at " + GetUpdateHost() +
                                                        " has no such update (404): it may have moved; try again "
                                                        "later.");
-    EXPECT_TRUE(dialog->findChild<QPushButton*>("1")->isHidden());
-    EXPECT_EQ(dialog->findChild<QPushButton*>("2")->text(), "Close");
+    EXPECT_TRUE(dialog->findChild<QPushButton*>("ok")->isHidden());
+    EXPECT_EQ(dialog->findChild<QPushButton*>("cancel")->text(), "Close");
 }
 
 TEST_F(UpgradeDialogTest, OkWithNothingSelectedChangesNothing)

@@ -101,7 +101,7 @@ protected:
 
     QTreeWidget* Tree(const char* id) const { return Find<QTreeWidget>(id); }
     // The results tree: a view over a model of the session's results.
-    QTreeView* Results() const { return Find<QTreeView>("1009"); }
+    QTreeView* Results() const { return Find<QTreeView>("resultsView"); }
     QModelIndex Result(int row, const QModelIndex& parent = {}) const
     {
         return Results()->model()->index(row, 0, parent);
@@ -115,8 +115,8 @@ protected:
             texts << model->index(row, 0, parent).data().toString();
         return texts;
     }
-    QString Status(int part) const { return Find<StatusBar>("180")->GetText(part); }
-    QString Caption() const { return Find<QPushButton>("1002")->text(); }
+    QString Status(int part) const { return Find<StatusBar>("statusBar")->GetText(part); }
+    QString Caption() const { return Find<QPushButton>("searchButton")->text(); }
     int MarkOf(QTreeWidgetItem* item) const { return item->data(0, kTreeMarkRole).toInt(); }
 
     // Runs `action`; a message box that comes up meanwhile is read into

@@ -21,7 +21,7 @@ protected:
 
     void TypeAndPressEnter(const QString& words)
     {
-        auto* edit = Find<QLineEdit>("1005");
+        auto* edit = Find<QLineEdit>("searchWords");
         edit->setFocus();
         QTest::keyClicks(edit, words);
         QTest::keyClick(edit, Qt::Key_Return);
@@ -30,7 +30,7 @@ protected:
     QStringList Children(int group)
     {
         QStringList names;
-        QTreeWidgetItem* root = Tree("1008")->topLevelItem(group);
+        QTreeWidgetItem* root = Tree("serverTree")->topLevelItem(group);
         for (int i = 0; root != nullptr && i < root->childCount(); ++i)
             names << root->child(i)->text(0);
         return names;
@@ -48,20 +48,20 @@ TEST_F(WindowSearchTest, EnterSearchesAndTheTreesAndCountsFollow)
          "[Dead]\nQuery=http://127.0.0.1:" + std::to_string(test::RefusedPort()) + "/\n");
     TypeAndPressEnter("Blue");
     EXPECT_EQ(Caption(), "Stop");
-    EXPECT_EQ(Tree("1008")->topLevelItemCount(), 2);
-    EXPECT_EQ(Tree("1008")->topLevelItem(0)->text(0), "FTP");
-    EXPECT_EQ(Tree("1008")->topLevelItem(1)->text(0), "HTTP");
+    EXPECT_EQ(Tree("serverTree")->topLevelItemCount(), 2);
+    EXPECT_EQ(Tree("serverTree")->topLevelItem(0)->text(0), "FTP");
+    EXPECT_EQ(Tree("serverTree")->topLevelItem(1)->text(0), "HTTP");
     EXPECT_EQ(Status(1), "0");
     ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
 
-    QTreeWidget* engines = Tree("1006");
+    QTreeWidget* engines = Tree("engineTree");
     EXPECT_EQ(MarkOf(engines->topLevelItem(0)), kStateSuccess);
     EXPECT_EQ(MarkOf(engines->topLevelItem(1)), kStateIdle);
     EXPECT_EQ(MarkOf(engines->topLevelItem(2)), kStateFailure);
     EXPECT_EQ(Children(0), QStringList{"ftp.net"});
     EXPECT_EQ(Children(1), QStringList{"files.org"});
-    EXPECT_EQ(MarkOf(Tree("1008")->topLevelItem(1)->child(0)), kStateUntested);
-    EXPECT_TRUE(Tree("1008")->topLevelItem(1)->isExpanded());
+    EXPECT_EQ(MarkOf(Tree("serverTree")->topLevelItem(1)->child(0)), kStateUntested);
+    EXPECT_TRUE(Tree("serverTree")->topLevelItem(1)->isExpanded());
     EXPECT_EQ(Status(1), "3");
     EXPECT_EQ(Status(3), "0");
     EXPECT_EQ(server.RequestedPaths(), (std::vector<std::string>{"/page?q=blue"}));
@@ -71,7 +71,7 @@ TEST_F(WindowSearchTest, UntickingInTheTreeKeepsAnEngineOut)
 {
     server.Route("/", {PageBehavior::Kind::Serve, ""});
     Open(Engine("A", "/a") + Engine("B", "/b"));
-    Tree("1006")->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    Tree("engineTree")->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
     TypeAndPressEnter("x");
     ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
     EXPECT_EQ(server.RequestedPaths(), (std::vector<std::string>{"/b"}));
@@ -84,14 +84,14 @@ TEST_F(WindowSearchTest, StopWhileWorkersRunZeroesTheCountAndMarks)
     TypeAndPressEnter("x");
     ASSERT_TRUE(Until([&] { return server.Requests() == 2; }));
     EXPECT_EQ(Status(3), "2");
-    EXPECT_EQ(MarkOf(Tree("1006")->topLevelItem(0)), kStateRunning);
-    Find<QPushButton>("1002")->click();
+    EXPECT_EQ(MarkOf(Tree("engineTree")->topLevelItem(0)), kStateRunning);
+    Find<QPushButton>("searchButton")->click();
     EXPECT_EQ(Caption(), "Search");
     EXPECT_EQ(Status(3), "0");
-    EXPECT_EQ(MarkOf(Tree("1006")->topLevelItem(0)), kStateIdle);
+    EXPECT_EQ(MarkOf(Tree("engineTree")->topLevelItem(0)), kStateIdle);
     // The stopped workers' own reports change nothing that shows.
     ASSERT_TRUE(Until([&] { return !window->GetSession().GetEngines().GetEngineItem(1)->job; }));
-    EXPECT_EQ(MarkOf(Tree("1006")->topLevelItem(1)), kStateIdle);
+    EXPECT_EQ(MarkOf(Tree("engineTree")->topLevelItem(1)), kStateIdle);
     EXPECT_EQ(Status(3), "0");
 }
 
@@ -105,12 +105,12 @@ TEST_F(WindowSearchTest, RefillingTheEnginesMidSearchIsSafe)
     window->GetCommand(32771)->trigger(); // File > Search refills the tree
     EXPECT_TRUE(window->GetCommand(32771)->isChecked());
     // Saving the ticks first writes A and B back, after C, without a query.
-    ASSERT_EQ(Tree("1006")->topLevelItemCount(), 3);
-    EXPECT_EQ(Tree("1006")->topLevelItem(0)->text(0), "C");
+    ASSERT_EQ(Tree("engineTree")->topLevelItemCount(), 3);
+    EXPECT_EQ(Tree("engineTree")->topLevelItem(0)->text(0), "C");
     ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
     EXPECT_EQ(Status(1), "1") << "the reports of the old A and B still count";
-    EXPECT_EQ(MarkOf(Tree("1006")->topLevelItem(0)), kStateIdle) << "C stands where the dispatcher had passed";
-    EXPECT_EQ(MarkOf(Tree("1006")->topLevelItem(2)), kStateFailure) << "B now has no query";
+    EXPECT_EQ(MarkOf(Tree("engineTree")->topLevelItem(0)), kStateIdle) << "C stands where the dispatcher had passed";
+    EXPECT_EQ(MarkOf(Tree("engineTree")->topLevelItem(2)), kStateFailure) << "B now has no query";
 }
 
 TEST_F(WindowSearchTest, EachEnginesMarkAndTooltipSayHowItAnswered)
@@ -121,7 +121,7 @@ TEST_F(WindowSearchTest, EachEnginesMarkAndTooltipSayHowItAnswered)
     Open(Engine("Files", "/files") + Engine("None", "/none") + Engine("Busy", "/busy"));
     TypeAndPressEnter("a");
     ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
-    QTreeWidget* engines = Tree("1006");
+    QTreeWidget* engines = Tree("engineTree");
     EXPECT_EQ(MarkOf(engines->topLevelItem(0)), kStateSuccess);
     EXPECT_EQ(MarkOf(engines->topLevelItem(1)), kStateNothingFound);
     EXPECT_EQ(MarkOf(engines->topLevelItem(2)), kStateFailure);
@@ -145,7 +145,7 @@ TEST_F(WindowSearchTest, TheStatusBarSaysWhatIsHappeningAndEscapeStopsTheSearch)
     TypeAndPressEnter("mp3");
     ASSERT_TRUE(Until([&] { return Status(1) == "3"; }));
     EXPECT_EQ(Status(4), "Searching: 1 of 2 engines answered");
-    QTest::keyClick(Tree("1006"), Qt::Key_Escape);
+    QTest::keyClick(Tree("engineTree"), Qt::Key_Escape);
     EXPECT_EQ(Caption(), "Search");
     EXPECT_EQ(Status(4), "Stopped");
 
@@ -167,7 +167,7 @@ TEST_F(WindowSearchTest, ASearchThatReachedNoEngineBlamesTheNetworkNotTheWords)
     EXPECT_TRUE(Until([&] { return Status(4) == "No engine could be reached: check the network"; }))
         << Status(4).toStdString();
     // One engine that answered with nothing is an ordinary empty search.
-    Tree("1006")->topLevelItem(2)->setCheckState(0, Qt::Checked);
+    Tree("engineTree")->topLevelItem(2)->setCheckState(0, Qt::Checked);
     window->GetCommand(32794)->trigger(); // F5
     ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
     EXPECT_TRUE(Until([&] { return Status(4) == "Found 0 files on 0 servers"; })) << Status(4).toStdString();
@@ -184,7 +184,7 @@ TEST_F(WindowSearchTest, ARunningTestPassIsStoppedByEscapeNotByTheSearchButton)
     ASSERT_TRUE(Until([&] { return Status(4) == "Testing servers: 0 of 1"; }));
     EXPECT_EQ(Caption(), "Search") << "the Search button is not the way to stop tests";
     EXPECT_TRUE(window->GetCommand(32793)->isEnabled());
-    QTest::keyClick(Find<QLineEdit>("1005"), Qt::Key_Escape);
+    QTest::keyClick(Find<QLineEdit>("searchWords"), Qt::Key_Escape);
     EXPECT_EQ(Status(4), "Stopped");
     EXPECT_FALSE(window->GetCommand(32793)->isEnabled());
     EXPECT_EQ(Status(3), "0");

@@ -21,7 +21,7 @@ AboutDialog::AboutDialog(QWidget* parent, const QString& whereThingsLive) : QDia
     auto* icon = new QLabel(this);
     icon->setPixmap(GetProgramIcon(32));
     auto* version = new QLabel(GetVersionLine(), this);
-    version->setObjectName(QStringLiteral("1056"));
+    version->setObjectName(QStringLiteral("versionLine"));
     auto* purpose = new QLabel(QStringLiteral("Finds downloadable files on public FTP and HTTP servers."), this);
     purpose->setObjectName(QStringLiteral("aboutPurpose"));
     auto* rights = new QLabel(QStringLiteral("Copyright \u00A9 2026 the Velmora developers."), this);
@@ -31,7 +31,7 @@ AboutDialog::AboutDialog(QWidget* parent, const QString& whereThingsLive) : QDia
     places->setObjectName(QStringLiteral("aboutPlaces"));
     places->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("1"));
+    ok->setObjectName(QStringLiteral("ok"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     auto* layout = new QGridLayout(this);

@@ -53,7 +53,7 @@ QWidget* MainWindow::CreateResultsPane(QWidget* parent)
 
     m_pResultsModel = new ResultsModel(this);
     m_pResultsView = new QTreeView(m_pResultsPane);
-    m_pResultsView->setObjectName(QStringLiteral("1009"));
+    m_pResultsView->setObjectName(QStringLiteral("resultsView"));
     m_pResultsView->setModel(m_pResultsModel);
     m_pResultsView->setMinimumWidth(200);
     m_pResultsView->setUniformRowHeights(true);

@@ -130,25 +130,25 @@ MainWindow::~MainWindow()
 QWidget* MainWindow::CreateSearchGroup()
 {
     m_pSearchGroup = new QGroupBox(QStringLiteral("Search:"));
-    m_pSearchGroup->setObjectName(QStringLiteral("1012"));
+    m_pSearchGroup->setObjectName(QStringLiteral("searchGroup"));
     m_pNormalSearch = new QRadioButton(QStringLiteral("Normal Search"), m_pSearchGroup);
-    m_pNormalSearch->setObjectName(QStringLiteral("1003"));
+    m_pNormalSearch->setObjectName(QStringLiteral("normalSearch"));
     connect(m_pNormalSearch, &QRadioButton::clicked, this, &MainWindow::OnNormalSearch);
     m_pChartsSearch = new QRadioButton(QStringLiteral("Top Charts Search"), m_pSearchGroup);
-    m_pChartsSearch->setObjectName(QStringLiteral("1004"));
+    m_pChartsSearch->setObjectName(QStringLiteral("chartsSearch"));
     m_pChartsSearch->setEnabled(false);
     m_pChartsSearch->setToolTip(QString::fromLatin1(kChartsUnavailable));
     m_pSearchEdit = new QLineEdit(m_pSearchGroup);
-    m_pSearchEdit->setObjectName(QStringLiteral("1005"));
+    m_pSearchEdit->setObjectName(QStringLiteral("searchWords"));
     m_pSearchEdit->setPlaceholderText(QStringLiteral("Words the files carry, such as blue moon mp3"));
     m_pSearchEdit->setClearButtonEnabled(true);
     connect(m_pSearchEdit, &QLineEdit::returnPressed, this, &MainWindow::OnSearch);
     m_pSearchButton = new QPushButton(QStringLiteral("Search"), m_pSearchGroup);
-    m_pSearchButton->setObjectName(QStringLiteral("1002"));
+    m_pSearchButton->setObjectName(QStringLiteral("searchButton"));
     m_pSearchButton->setAutoDefault(false);
     connect(m_pSearchButton, &QPushButton::clicked, this, &MainWindow::OnSearch);
     m_pTopChartsButton = new QPushButton(QStringLiteral("Get Top Charts"), m_pSearchGroup);
-    m_pTopChartsButton->setObjectName(QStringLiteral("1018"));
+    m_pTopChartsButton->setObjectName(QStringLiteral("topChartsButton"));
     m_pTopChartsButton->hide();
 
     auto* modes = new QVBoxLayout;
@@ -168,14 +168,14 @@ void MainWindow::CreateControls()
     client->setObjectName(QStringLiteral("client"));
     setCentralWidget(client);
 
-    m_pEngineTree = MakeTree(client, "1006", 80);
+    m_pEngineTree = MakeTree(client, "engineTree", 80);
     m_pEngineTree->setRootIsDecorated(false);
     connect(m_pEngineTree, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int) {
         if (!m_bFillingEngines)
             m_pSession->SetEngineCheck(static_cast<std::size_t>(m_pEngineTree->indexOfTopLevelItem(item)),
                                        item->checkState(0) == Qt::Checked);
     });
-    m_pServerTree = MakeTree(client, "1008", 120);
+    m_pServerTree = MakeTree(client, "serverTree", 120);
     connect(m_pServerTree, &QTreeWidget::currentItemChanged, this, [this] {
         RefreshResults();
         UpdateCommandStates();

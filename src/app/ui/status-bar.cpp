@@ -12,7 +12,7 @@ constexpr std::array<int, 4> kPartEdges = {100, 150, 250, 300};
 
 StatusBar::StatusBar(QWidget* parent) : QFrame(parent)
 {
-    setObjectName(QStringLiteral("180"));
+    setObjectName(QStringLiteral("statusBar"));
     for (std::size_t i = 0; i < m_parts.size(); ++i) {
         m_parts[i] = new QLabel(this);
         m_parts[i]->setObjectName(QStringLiteral("part%1").arg(i));

@@ -31,11 +31,11 @@ bool IsFoldKey(int key)
 ServerDetailsDialog::ServerDetailsDialog(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("serverDetails"));
-    m_pAddress = MakeField(this, "1048");
-    m_pPort = MakeField(this, "1050");
+    m_pAddress = MakeField(this, "serverAddress");
+    m_pPort = MakeField(this, "serverPort");
     m_pPort->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
-    m_pUsername = MakeField(this, "1049");
-    m_pPassword = MakeField(this, "1051");
+    m_pUsername = MakeField(this, "serverUser");
+    m_pPassword = MakeField(this, "serverPassword");
     m_pPassword->setEchoMode(QLineEdit::Password);
     m_pReveal = new QPushButton(QStringLiteral("&Show"), this);
     m_pReveal->setObjectName(QStringLiteral("revealPassword"));
@@ -44,11 +44,11 @@ ServerDetailsDialog::ServerDetailsDialog(QWidget* parent) : QWidget(parent)
     connect(m_pReveal, &QPushButton::toggled, this,
             [this](bool shown) { m_pPassword->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password); });
     m_pMore = new QPushButton(QStringLiteral(">>>"), this);
-    m_pMore->setObjectName(QStringLiteral("1052"));
+    m_pMore->setObjectName(QStringLiteral("showReply"));
     m_pMore->setToolTip(QStringLiteral("Show what the server said when it was tested"));
     connect(m_pMore, &QPushButton::clicked, this, &ServerDetailsDialog::OnToggleDetails);
     m_pResponse = new QPlainTextEdit(this);
-    m_pResponse->setObjectName(QStringLiteral("1053"));
+    m_pResponse->setObjectName(QStringLiteral("serverReply"));
     m_pResponse->setReadOnly(true);
     m_pResponse->hide();
 

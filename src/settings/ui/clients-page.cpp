@@ -15,17 +15,17 @@ namespace velmora {
 ClientsPage::ClientsPage(std::string settingsPath, std::string clientsPath, QWidget* parent)
     : SettingsPage(parent), m_model(std::move(settingsPath), std::move(clientsPath))
 {
-    m_pLocalDir = MakeField(this, "1022");
+    m_pLocalDir = MakeField(this, "localDirectory");
     QPushButton* browse = MakeButton(this, "&Browse\u2026", "browseLocalDir");
     connect(browse, &QPushButton::clicked, this, &ClientsPage::OnBrowseLocalDir);
     m_pActive = new QLabel(this);
     m_pActive->setObjectName(QStringLiteral("activeClient"));
     m_pList = new QListWidget(this);
-    m_pList->setObjectName(QStringLiteral("1023"));
+    m_pList->setObjectName(QStringLiteral("clientList"));
     CompactHeight(m_pList, 4);
-    QPushButton* add = MakeButton(this, "New", "1028");
-    QPushButton* edit = MakeButton(this, "Edit", "1029");
-    QPushButton* remove = MakeButton(this, "Delete", "1030");
+    QPushButton* add = MakeButton(this, "New", "newClient");
+    QPushButton* edit = MakeButton(this, "Edit", "editClient");
+    QPushButton* remove = MakeButton(this, "Delete", "deleteClient");
     QPushButton* use = MakeButton(this, "&Use for Get File", "useForGetFile");
     use->setToolTip(QStringLiteral("Makes the selected client the one Get File starts (from OK on)"));
     connect(use, &QPushButton::clicked, this, [this] {
@@ -59,12 +59,12 @@ ClientsPage::ClientsPage(std::string settingsPath, std::string clientsPath, QWid
 QGroupBox* ClientsPage::MakeClientInfo()
 {
     auto* group = new QGroupBox(QStringLiteral("Client Info:"), this);
-    group->setObjectName(QStringLiteral("1032"));
-    m_pName = MakeField(group, "1025");
-    m_pPath = MakeField(group, "1026");
-    m_pArgs = MakeField(group, "1027");
+    group->setObjectName(QStringLiteral("clientForm"));
+    m_pName = MakeField(group, "name");
+    m_pPath = MakeField(group, "clientPath");
+    m_pArgs = MakeField(group, "clientArguments");
     m_pScript = new QPlainTextEdit(group);
-    m_pScript->setObjectName(QStringLiteral("1024"));
+    m_pScript->setObjectName(QStringLiteral("clientScript"));
     m_pScript->setLineWrapMode(QPlainTextEdit::NoWrap);
     CompactHeight(m_pScript, 4);
     m_pQuote = new QComboBox(group);
@@ -75,8 +75,8 @@ QGroupBox* ClientsPage::MakeClientInfo()
     m_pQuote->setToolTip(QStringLiteral("How the script language quotes: values from the web are quoted this way "
                                         "in the script file. With \"none\" a value that could end a word or start "
                                         "a command refuses the launch."));
-    m_pDone = MakeButton(group, "Done", "1031");
-    m_pCancel = MakeButton(group, "Cancel", "1033");
+    m_pDone = MakeButton(group, "Done", "clientDone");
+    m_pCancel = MakeButton(group, "Cancel", "cancelEdit");
     auto* fields = new QGridLayout(group);
     fields->addWidget(new QLabel(QStringLiteral("Name:"), group), 0, 0);
     fields->addWidget(m_pName, 0, 1);

@@ -18,22 +18,22 @@ EnginesPage::EnginesPage(std::string settingsPath, QWidget* parent)
     : SettingsPage(parent), m_model(std::move(settingsPath))
 {
     m_pList = new QListWidget(this);
-    m_pList->setObjectName(QStringLiteral("1034"));
+    m_pList->setObjectName(QStringLiteral("engineList"));
     CompactHeight(m_pList, 6);
-    QPushButton* add = MakeButton(this, "New", "1036");
-    QPushButton* edit = MakeButton(this, "Edit", "1037");
-    QPushButton* remove = MakeButton(this, "Delete", "1038");
+    QPushButton* add = MakeButton(this, "New", "newEngine");
+    QPushButton* edit = MakeButton(this, "Edit", "editEngine");
+    QPushButton* remove = MakeButton(this, "Delete", "deleteEngine");
     QPushButton* up = MakeButton(this, "Move &Up", "engineUp");
     QPushButton* down = MakeButton(this, "Move Do&wn", "engineDown");
     up->setToolTip(QStringLiteral("The window lists and searches the engines in this order"));
     down->setToolTip(up->toolTip());
 
     auto* group = new QGroupBox(QStringLiteral("Engine Settings:"), this);
-    m_pName = MakeField(group, "1025");
-    m_pHomepage = MakeField(group, "1043");
-    m_pQuery = MakeField(group, "1044");
-    m_pDone = MakeButton(group, "Done", "1041");
-    m_pCancel = MakeButton(group, "Cancel", "1033");
+    m_pName = MakeField(group, "name");
+    m_pHomepage = MakeField(group, "engineHomepage");
+    m_pQuery = MakeField(group, "engineQuery");
+    m_pDone = MakeButton(group, "Done", "engineDone");
+    m_pCancel = MakeButton(group, "Cancel", "cancelEdit");
     auto* fields = new QGridLayout(group);
     fields->addWidget(new QLabel(QStringLiteral("Name:"), group), 0, 0);
     fields->addWidget(m_pName, 0, 1, 1, 2);

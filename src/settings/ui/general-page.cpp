@@ -18,7 +18,7 @@ GeneralPage::GeneralPage(std::string settingsPath, QWidget* parent)
 {
     auto* label = new QLabel(QStringLiteral("Most threads running at once\n(10 is good for fast connections)"), this);
     m_pThreads = new QSpinBox(this);
-    m_pThreads->setObjectName(QStringLiteral("1021"));
+    m_pThreads->setObjectName(QStringLiteral("threadLimit"));
     m_pThreads->setRange(kMinThreads, kMaxThreads);
     label->setBuddy(m_pThreads);
     m_pSaveSearches = new QCheckBox(QStringLiteral("&Keep every search in velmora.db (File > Recent Searches)"), this);

@@ -26,22 +26,22 @@ UpgradeDialog::UpgradeDialog(int mode, SettingsTarget& target, QWidget* parent)
     setWindowTitle(QStringLiteral("Velmora Upgrade Utility"));
     resize(420, 380);
     m_pList = new QListWidget(this);
-    m_pList->setObjectName(QStringLiteral("1009"));
+    m_pList->setObjectName(QStringLiteral("offerList"));
     // Engines and clients are chosen by their check boxes.
     m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
     auto* group = new QGroupBox(QStringLiteral("Info:"), this);
     m_pInfo = new QLabel(QStringLiteral("Please wait while looking for upgrades..."), group);
-    m_pInfo->setObjectName(QStringLiteral("1055"));
+    m_pInfo->setObjectName(QStringLiteral("offerInfo"));
     m_pInfo->setWordWrap(true);
     m_pInfo->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     auto* groupLayout = new QVBoxLayout(group);
     groupLayout->addWidget(m_pInfo);
     m_pOk = new QPushButton(QStringLiteral("OK"), this);
-    m_pOk->setObjectName(QStringLiteral("1"));
+    m_pOk->setObjectName(QStringLiteral("ok"));
     m_pOk->setDefault(true);
     m_pOk->setEnabled(false);
     m_pCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    m_pCancel->setObjectName(QStringLiteral("2"));
+    m_pCancel->setObjectName(QStringLiteral("cancel"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(m_pOk);
