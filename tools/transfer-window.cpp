@@ -73,7 +73,7 @@ TransferWindow::TransferWindow(std::string url, std::string startFolder, bool cl
 }
 
 TransferWindow::TransferWindow(std::vector<std::string> urls, std::string startFolder, bool closeWhenDone)
-    : m_urls(std::move(urls)), m_results(m_urls.size()), m_bCloseWhenDone(closeWhenDone)
+    : m_urls(std::move(urls)), m_results(m_urls.size()), m_closeWhenDone(closeWhenDone)
 {
     const DownloadFolder folder = ChooseDownloadFolder(startFolder);
     m_folder = folder.path;
@@ -87,21 +87,21 @@ TransferWindow::TransferWindow(std::vector<std::string> urls, std::string startF
                              : QStringLiteral("%1 - FileTransfer").arg(first));
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(MakeFileRows(first));
-    m_pBar = new QProgressBar;
-    m_pBar->setRange(0, 100);
-    m_pBar->setValue(0);
-    layout->addWidget(m_pBar);
+    m_bar = new QProgressBar;
+    m_bar->setRange(0, 100);
+    m_bar->setValue(0);
+    layout->addWidget(m_bar);
     if (IsBatch())
         AddBatchList(layout);
-    m_pStatus = MakeValue(QStringLiteral("Connecting..."), "status");
-    m_pStatus->setWordWrap(true);
-    layout->addWidget(m_pStatus);
+    m_status = MakeValue(QStringLiteral("Connecting..."), "status");
+    m_status->setWordWrap(true);
+    layout->addWidget(m_status);
     if (!IsBatch())
         layout->addStretch(1);
     layout->addLayout(MakeButtons());
     // The bar sets a width that leaves a long path room to show; the
     // height follows the wrapped rows (KeepRowsWhole).
-    m_pBar->setMinimumWidth(440);
+    m_bar->setMinimumWidth(440);
     setMinimumWidth(layout->minimumSize().width());
     connect(this, &TransferWindow::Progress, this, &TransferWindow::ShowProgress, Qt::QueuedConnection);
     connect(this, &TransferWindow::FileStarted, this, &TransferWindow::ShowFileStarted, Qt::QueuedConnection);
@@ -114,17 +114,17 @@ QFormLayout* TransferWindow::MakeFileRows(const QString& first)
 {
     auto* form = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
-    m_pName = MakeValue(first, "fileName");
-    m_pFolder = MakeValue(QString::fromStdString(m_folder), "folder");
-    m_pFolder->setWordWrap(true);
-    m_pProgress = MakeValue(QStringLiteral("-"), "progress");
-    m_pSpeed = MakeValue(QStringLiteral("-"), "speed");
-    m_pTimeLeft = MakeValue(QStringLiteral("-"), "timeLeft");
-    form->addRow(QStringLiteral("File:"), m_pName);
-    form->addRow(QStringLiteral("Saving to:"), m_pFolder);
-    form->addRow(QStringLiteral("Received:"), m_pProgress);
-    form->addRow(QStringLiteral("Speed:"), m_pSpeed);
-    form->addRow(QStringLiteral("Time left:"), m_pTimeLeft);
+    m_name = MakeValue(first, "fileName");
+    m_folderLabel = MakeValue(QString::fromStdString(m_folder), "folder");
+    m_folderLabel->setWordWrap(true);
+    m_progress = MakeValue(QStringLiteral("-"), "progress");
+    m_speed = MakeValue(QStringLiteral("-"), "speed");
+    m_timeLeft = MakeValue(QStringLiteral("-"), "timeLeft");
+    form->addRow(QStringLiteral("File:"), m_name);
+    form->addRow(QStringLiteral("Saving to:"), m_folderLabel);
+    form->addRow(QStringLiteral("Received:"), m_progress);
+    form->addRow(QStringLiteral("Speed:"), m_speed);
+    form->addRow(QStringLiteral("Time left:"), m_timeLeft);
     return form;
 }
 
@@ -132,35 +132,35 @@ QFormLayout* TransferWindow::MakeFileRows(const QString& first)
 // the whole batch.
 void TransferWindow::AddBatchList(QVBoxLayout* layout)
 {
-    m_pFiles = new QListWidget;
-    m_pFiles->setObjectName(QStringLiteral("files"));
+    m_files = new QListWidget;
+    m_files->setObjectName(QStringLiteral("files"));
     for (const std::string& url : m_urls)
-        m_pFiles->addItem(QString::fromStdString(FileNameFromUrl(url)) + QStringLiteral(" \u2014 waiting"));
-    m_pOverall = new QProgressBar;
-    m_pOverall->setObjectName(QStringLiteral("overall"));
-    m_pOverall->setRange(0, static_cast<int>(m_urls.size()));
-    m_pOverall->setValue(0);
-    m_pOverall->setFormat(QStringLiteral("%v of %m files"));
+        m_files->addItem(QString::fromStdString(FileNameFromUrl(url)) + QStringLiteral(" \u2014 waiting"));
+    m_overall = new QProgressBar;
+    m_overall->setObjectName(QStringLiteral("overall"));
+    m_overall->setRange(0, static_cast<int>(m_urls.size()));
+    m_overall->setValue(0);
+    m_overall->setFormat(QStringLiteral("%v of %m files"));
     layout->addWidget(new QLabel(QStringLiteral("All files:")));
-    layout->addWidget(m_pOverall);
-    layout->addWidget(m_pFiles, 1);
+    layout->addWidget(m_overall);
+    layout->addWidget(m_files, 1);
 }
 
 QHBoxLayout* TransferWindow::MakeButtons()
 {
-    m_pOpenFolder = new QPushButton(QStringLiteral("&Open Folder"));
-    m_pOpenFolder->setObjectName(QStringLiteral("openFolder"));
-    m_pOpenFolder->hide();
-    connect(m_pOpenFolder, &QPushButton::clicked, this, &TransferWindow::OnOpenFolder);
-    m_pButton = new QPushButton(QStringLiteral("Cancel"));
-    m_pButton->setObjectName(QStringLiteral("closeOrCancel"));
-    connect(m_pButton, &QPushButton::clicked, this, &QWidget::close);
+    m_openFolderButton = new QPushButton(QStringLiteral("&Open Folder"));
+    m_openFolderButton->setObjectName(QStringLiteral("openFolder"));
+    m_openFolderButton->hide();
+    connect(m_openFolderButton, &QPushButton::clicked, this, &TransferWindow::OnOpenFolder);
+    m_button = new QPushButton(QStringLiteral("Cancel"));
+    m_button->setObjectName(QStringLiteral("closeOrCancel"));
+    connect(m_button, &QPushButton::clicked, this, &QWidget::close);
     // Esc is the Cancel or Close button, as in a dialog.
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(m_pOpenFolder);
-    buttons->addWidget(m_pButton);
+    buttons->addWidget(m_openFolderButton);
+    buttons->addWidget(m_button);
     return buttons;
 }
 
@@ -215,19 +215,19 @@ std::vector<std::string> TransferWindow::FailureLines() const
 
 void TransferWindow::ShowFileStarted(int index)
 {
-    if (m_bFinished || !IsBatch())
+    if (m_finished || !IsBatch())
         return;
     const auto at = static_cast<std::size_t>(index);
-    m_bStarted = false; // the speed is measured per file
-    m_pName->setText(QString::fromStdString(FileNameFromUrl(m_urls[at])));
-    m_pProgress->setText(QStringLiteral("-"));
-    m_pSpeed->setText(QStringLiteral("-"));
-    m_pTimeLeft->setText(QStringLiteral("-"));
-    m_pBar->setValue(0);
-    m_pStatus->setText(QStringLiteral("File %1 of %2: connecting...").arg(index + 1).arg(m_urls.size()));
-    m_pFiles->item(index)->setText(QString::fromStdString(FileNameFromUrl(m_urls[at])) +
-                                   QStringLiteral(" \u2014 downloading"));
-    m_pFiles->setCurrentRow(index);
+    m_started = false; // the speed is measured per file
+    m_name->setText(QString::fromStdString(FileNameFromUrl(m_urls[at])));
+    m_progress->setText(QStringLiteral("-"));
+    m_speed->setText(QStringLiteral("-"));
+    m_timeLeft->setText(QStringLiteral("-"));
+    m_bar->setValue(0);
+    m_status->setText(QStringLiteral("File %1 of %2: connecting...").arg(index + 1).arg(m_urls.size()));
+    m_files->item(index)->setText(QString::fromStdString(FileNameFromUrl(m_urls[at])) +
+                                  QStringLiteral(" \u2014 downloading"));
+    m_files->setCurrentRow(index);
 }
 
 void TransferWindow::ShowFileEnded(int index)
@@ -236,38 +236,38 @@ void TransferWindow::ShowFileEnded(int index)
         return;
     const TransferResult& result = m_results[static_cast<std::size_t>(index)];
     const QString name = QString::fromStdString(FileNameFromUrl(m_urls[static_cast<std::size_t>(index)]));
-    m_pFiles->item(index)->setText(
+    m_files->item(index)->setText(
         name + QStringLiteral(" \u2014 ") +
         (result.ok ? QStringLiteral("done") : QString::fromStdString(result.error.empty() ? "stopped" : result.error)));
     if (result.ok) {
-        m_pOverall->setValue(m_pOverall->value() + 1);
+        m_overall->setValue(m_overall->value() + 1);
         m_result = result;
     }
 }
 
 void TransferWindow::ShowProgress(quint64 done, quint64 total)
 {
-    if (m_bFinished)
+    if (m_finished)
         return;
-    if (!m_bStarted) {
-        m_bStarted = true;
-        m_nStartBytes = done;
+    if (!m_started) {
+        m_started = true;
+        m_startBytes = done;
         m_clock.restart();
-        m_pStatus->setText(
+        m_status->setText(
             IsBatch()
-                ? QStringLiteral("File %1 of %2: downloading...").arg(m_pFiles->currentRow() + 1).arg(m_urls.size())
+                ? QStringLiteral("File %1 of %2: downloading...").arg(m_files->currentRow() + 1).arg(m_urls.size())
                 : QStringLiteral("Downloading..."));
     }
-    m_pProgress->setText(FormatProgress(done, total));
+    m_progress->setText(FormatProgress(done, total));
     if (total > 0)
-        m_pBar->setValue(static_cast<int>(std::min<quint64>(done, total) * 100 / total));
+        m_bar->setValue(static_cast<int>(std::min<quint64>(done, total) * 100 / total));
     const double seconds = static_cast<double>(m_clock.elapsed()) / 1000.0;
-    if (seconds < 0.5 || done <= m_nStartBytes)
+    if (seconds < 0.5 || done <= m_startBytes)
         return;
-    const double speed = static_cast<double>(done - m_nStartBytes) / seconds;
-    m_pSpeed->setText(FormatBytes(static_cast<quint64>(speed)) + "/s");
+    const double speed = static_cast<double>(done - m_startBytes) / seconds;
+    m_speed->setText(FormatBytes(static_cast<quint64>(speed)) + "/s");
     if (total > done && speed > 0)
-        m_pTimeLeft->setText(FormatDuration(static_cast<quint64>(static_cast<double>(total - done) / speed)));
+        m_timeLeft->setText(FormatDuration(static_cast<quint64>(static_cast<double>(total - done) / speed)));
 }
 
 void TransferWindow::ShowResult()
@@ -280,19 +280,19 @@ void TransferWindow::ShowResult()
     }
     m_result = m_results.front();
     if (!m_result.ok) {
-        m_pProgress->setText(m_result.bytesOnDisk > 0 ? FormatBytes(m_result.bytesOnDisk) + ", kept for a resume"
-                                                      : QStringLiteral("-"));
+        m_progress->setText(m_result.bytesOnDisk > 0 ? FormatBytes(m_result.bytesOnDisk) + ", kept for a resume"
+                                                     : QStringLiteral("-"));
         ShowEnd(QString::fromStdString(m_result.error));
         return;
     }
-    m_pBar->setValue(100);
-    m_pProgress->setText(FormatBytes(m_result.bytesOnDisk));
-    m_pTimeLeft->setText(QStringLiteral("-"));
+    m_bar->setValue(100);
+    m_progress->setText(FormatBytes(m_result.bytesOnDisk));
+    m_timeLeft->setText(QStringLiteral("-"));
     ShowEnd(QStringLiteral("Done: %1").arg(QString::fromStdString(m_result.finalPath)));
-    m_pOpenFolder->show();
-    m_pOpenFolder->setDefault(true);
-    m_pOpenFolder->setFocus();
-    if (m_bCloseWhenDone)
+    m_openFolderButton->show();
+    m_openFolderButton->setDefault(true);
+    m_openFolderButton->setFocus();
+    if (m_closeWhenDone)
         close();
 }
 
@@ -302,9 +302,9 @@ void TransferWindow::ShowResults()
 {
     const auto whole = static_cast<std::size_t>(
         std::count_if(m_results.begin(), m_results.end(), [](const TransferResult& result) { return result.ok; }));
-    m_pBar->setValue(whole == m_urls.size() ? 100 : m_pBar->value());
-    m_pSpeed->setText(QStringLiteral("-"));
-    m_pTimeLeft->setText(QStringLiteral("-"));
+    m_bar->setValue(whole == m_urls.size() ? 100 : m_bar->value());
+    m_speed->setText(QStringLiteral("-"));
+    m_timeLeft->setText(QStringLiteral("-"));
     if (whole == m_urls.size())
         ShowEnd(QStringLiteral("Done: all %1 files are in %2").arg(whole).arg(QString::fromStdString(m_folder)));
     else
@@ -313,19 +313,19 @@ void TransferWindow::ShowResults()
                     .arg(m_urls.size())
                     .arg(QString::fromStdString(m_folder)));
     if (whole > 0) {
-        m_pOpenFolder->show();
-        m_pOpenFolder->setDefault(true);
-        m_pOpenFolder->setFocus();
+        m_openFolderButton->show();
+        m_openFolderButton->setDefault(true);
+        m_openFolderButton->setFocus();
     }
-    if (m_bCloseWhenDone && whole == m_urls.size())
+    if (m_closeWhenDone && whole == m_urls.size())
         close();
 }
 
 void TransferWindow::ShowEnd(const QString& status)
 {
-    m_bFinished = true;
-    m_pStatus->setText(status);
-    m_pButton->setText(QStringLiteral("Close"));
+    m_finished = true;
+    m_status->setText(status);
+    m_button->setText(QStringLiteral("Close"));
     KeepRowsWhole();
 }
 
@@ -346,14 +346,14 @@ void TransferWindow::OnOpenFolder()
 {
     const QString folder = QFileInfo(QString::fromStdString(m_result.finalPath)).absolutePath();
     if (!m_openFolder(folder)) {
-        m_pStatus->setText(m_pStatus->text() + QStringLiteral("\nNo file manager could be opened for the folder."));
+        m_status->setText(m_status->text() + QStringLiteral("\nNo file manager could be opened for the folder."));
         KeepRowsWhole();
     }
 }
 
 QString TransferWindow::GetStatusText() const
 {
-    return m_pStatus->text();
+    return m_status->text();
 }
 
 void TransferWindow::closeEvent(QCloseEvent* event)

@@ -41,7 +41,7 @@ public:
     // Why each file that did not arrive did not, a line each ("NAME: why"),
     // for a caller that waits for this program.
     std::vector<std::string> FailureLines() const;
-    bool IsFinished() const { return m_bFinished; }
+    bool IsFinished() const { return m_finished; }
     QString GetStatusText() const;
     // How "Open Folder" opens a folder; the desktop's file manager unless
     // replaced.
@@ -75,26 +75,26 @@ private:
     std::vector<TransferResult> m_results; // one per URL, sized before the worker starts
     std::string m_folder;
     std::string m_folderProblem;
-    bool m_bCloseWhenDone;
+    bool m_closeWhenDone;
     std::atomic<bool> m_cancel{false};
     std::thread m_worker;
     TransferResult m_result; // the last file's, or the last whole one's in a batch
     QElapsedTimer m_clock;
-    quint64 m_nStartBytes = 0;
-    bool m_bStarted = false;
-    bool m_bFinished = false;
+    quint64 m_startBytes = 0;
+    bool m_started = false;
+    bool m_finished = false;
     std::function<bool(const QString&)> m_openFolder;
-    QLabel* m_pName = nullptr;
-    QLabel* m_pFolder = nullptr;
-    QLabel* m_pProgress = nullptr;
-    QLabel* m_pSpeed = nullptr;
-    QLabel* m_pTimeLeft = nullptr;
-    QLabel* m_pStatus = nullptr;
-    QProgressBar* m_pBar = nullptr;
-    QPushButton* m_pOpenFolder = nullptr;
-    QPushButton* m_pButton = nullptr;
-    QListWidget* m_pFiles = nullptr;    // a batch only
-    QProgressBar* m_pOverall = nullptr; // a batch only
+    QLabel* m_name = nullptr;
+    QLabel* m_folderLabel = nullptr;
+    QLabel* m_progress = nullptr;
+    QLabel* m_speed = nullptr;
+    QLabel* m_timeLeft = nullptr;
+    QLabel* m_status = nullptr;
+    QProgressBar* m_bar = nullptr;
+    QPushButton* m_openFolderButton = nullptr;
+    QPushButton* m_button = nullptr;
+    QListWidget* m_files = nullptr;    // a batch only
+    QProgressBar* m_overall = nullptr; // a batch only
 };
 
 // "1.5 MB", "820 KB", "312 bytes".

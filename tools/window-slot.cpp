@@ -42,12 +42,12 @@ WindowSlot::WindowSlot(const std::string& folder)
             return;
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             m_fd = fd;
-            m_nNumber = slot;
+            m_number = slot;
             return;
         }
         ::close(fd);
     }
-    m_nNumber = kSlots - 1;
+    m_number = kSlots - 1;
 }
 
 WindowSlot::~WindowSlot()

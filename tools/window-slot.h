@@ -17,10 +17,10 @@ public:
     WindowSlot(const WindowSlot&) = delete;
     WindowSlot& operator=(const WindowSlot&) = delete;
 
-    int Number() const { return m_nNumber; }
+    int Number() const { return m_number; }
 
 private:
-    int m_nNumber = 0;
+    int m_number = 0;
     int m_fd = -1;
 };
 

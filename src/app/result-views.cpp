@@ -10,7 +10,7 @@ SearchSession::ResultsRefresh SearchSession::RefreshResults(std::uint64_t select
     ResultsRefresh refresh;
     std::size_t group = 0;
     std::size_t index = 0;
-    if (!m_bSearched || !m_servers.Find(selectedServer, group, index))
+    if (!m_searched || !m_servers.Find(selectedServer, group, index))
         return refresh;
     const ServerItem& item = m_servers.GetGroups()[group].servers[index];
     const ResultEntry& record = item.first;

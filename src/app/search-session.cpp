@@ -21,10 +21,10 @@
 namespace velmora {
 
 SearchSession::SearchSession(std::string workingDirectory)
-    : m_strWorkingDirectory(std::move(workingDirectory)),
-      m_strSettingsPath(JoinPath(m_strWorkingDirectory, keys::kSettingsFile)), m_views(m_strSettingsPath),
-      m_engines(m_strSettingsPath), m_run(m_engines, m_budget, m_pQueue), m_testPass(m_servers, m_budget, m_pQueue),
-      m_browse(m_budget, m_pQueue), m_recorder(m_strWorkingDirectory, m_pQueue)
+    : m_workingDirectory(std::move(workingDirectory)),
+      m_settingsPath(JoinPath(m_workingDirectory, keys::kSettingsFile)), m_views(m_settingsPath),
+      m_engines(m_settingsPath), m_run(m_engines, m_budget, m_queue), m_testPass(m_servers, m_budget, m_queue),
+      m_browse(m_budget, m_queue), m_recorder(m_workingDirectory, m_queue)
 {
     InitializeHttp();
     KeepLargeBlocksReturnable();
@@ -42,7 +42,7 @@ SearchSession::~SearchSession()
 
 void SearchSession::Initialize()
 {
-    m_budget.SetLimit(ReadThreadLimit(m_strSettingsPath));
+    m_budget.SetLimit(ReadThreadLimit(m_settingsPath));
     m_views.Load();
     m_engines.LoadEngines();
     Observer().EnginesReloaded();
@@ -120,13 +120,13 @@ void SearchSession::StartSearch(const std::string& trimmedText)
 {
     // The files a browse would still bring belong to the old results.
     m_browse.Stop();
-    m_bStopped = false;
-    m_strNews.clear();
-    m_strShownSaved.clear();
-    m_bShowingSaved = false;
+    m_stopped = false;
+    m_news.clear();
+    m_shownSaved.clear();
+    m_showingSaved = false;
     ClearShownResults(trimmedText);
     if (const std::string problem =
-            m_recorder.Begin(m_strSaveName.empty() ? trimmedText : m_strSaveName, trimmedText, GetTickedEngines());
+            m_recorder.Begin(m_saveName.empty() ? trimmedText : m_saveName, trimmedText, GetTickedEngines());
         !problem.empty())
         Observer().SearchNotSaved(problem + " This search is not saved.");
     m_run.Start(MakeQueryWords(trimmedText));
@@ -145,13 +145,13 @@ void SearchSession::ClearShownResults(const std::string& words)
     }
     m_servers.Reset();
     Observer().ServersCleared();
-    m_strFilterWords = MakeFilterWords(words);
+    m_filterWords = MakeFilterWords(words);
     m_results.Clear();
-    m_bSearched = true;
-    m_nResults = 0;
-    m_nEnginesAsked = 0;
-    m_nEnginesUnreached = 0;
-    m_nNewResults = 0;
+    m_searched = true;
+    m_resultCount = 0;
+    m_enginesAsked = 0;
+    m_enginesUnreached = 0;
+    m_newResults = 0;
     Observer().ResultCountChanged(0);
     Observer().ResultsViewCleared();
 }
@@ -159,8 +159,8 @@ void SearchSession::ClearShownResults(const std::string& words)
 void SearchSession::StopSearch()
 {
     // A search the user stopped tests nothing unless asked: Stop means stop.
-    m_bStopped = true;
-    m_strNews.clear();
+    m_stopped = true;
+    m_news.clear();
     m_run.Stop();
     SaveSearch();
     Observer().SearchStateChanged();
@@ -173,8 +173,8 @@ void SearchSession::SearchEnded()
     if (m_views.GetAutoTest())
         StartTests(false);
     // "Found 0 files" would blame the words when the network is at fault.
-    if (m_nEnginesAsked > 0 && m_nEnginesAsked == m_nEnginesUnreached)
-        m_strNews = "No engine could be reached: check the network";
+    if (m_enginesAsked > 0 && m_enginesAsked == m_enginesUnreached)
+        m_news = "No engine could be reached: check the network";
     Observer().SearchStateChanged();
 }
 
@@ -185,10 +185,10 @@ void SearchSession::OnRetestResults()
 
 void SearchSession::StartTests(bool userAsked)
 {
-    if (!m_bSearched)
+    if (!m_searched)
         return;
-    m_bStopped = false;
-    m_strNews.clear();
+    m_stopped = false;
+    m_news.clear();
     m_testPass.Start(userAsked);
     Observer().SearchStateChanged();
 }
@@ -204,8 +204,8 @@ void SearchSession::StopTests()
 {
     if (!m_testPass.IsRunning())
         return;
-    m_bStopped = true;
-    m_strNews.clear();
+    m_stopped = true;
+    m_news.clear();
     CancelTests();
     SaveSearch();
 }
@@ -226,26 +226,26 @@ std::string SearchSession::GetActivityText() const
                std::to_string(browsed.files) + (browsed.files == 1 ? " file" : " files");
     };
     if (m_browse.IsRunning())
-        return "Browsing " + m_strBrowsedServer + ": " + counts();
+        return "Browsing " + m_browsedServer + ": " + counts();
     if (m_run.IsRunning())
         return "Searching: " + std::to_string(m_run.GetAnswered()) + " of " + std::to_string(m_run.GetExpected()) +
                " engines answered";
     if (m_testPass.IsRunning())
         return "Testing servers: " + std::to_string(m_testPass.GetTested()) + " of " +
                std::to_string(m_testPass.GetToTest());
-    if (!m_strNews.empty())
-        return m_strNews;
-    if (m_bStopped)
+    if (!m_news.empty())
+        return m_news;
+    if (m_stopped)
         return "Stopped";
-    if (!m_bSearched)
+    if (!m_searched)
         return {};
     const int servers = GetServerCount();
     // "New" is one thing everywhere: no earlier saved search of these words held it.
-    const std::string found = std::to_string(m_nResults) + (m_nResults == 1 ? " file on " : " files on ") +
+    const std::string found = std::to_string(m_resultCount) + (m_resultCount == 1 ? " file on " : " files on ") +
                               std::to_string(servers) + (servers == 1 ? " server" : " servers") +
-                              (m_nNewResults > 0 ? ", " + std::to_string(m_nNewResults) + " new" : std::string());
-    if (!m_strShownSaved.empty())
-        return m_strShownSaved + ": " + found;
+                              (m_newResults > 0 ? ", " + std::to_string(m_newResults) + " new" : std::string());
+    if (!m_shownSaved.empty())
+        return m_shownSaved + ": " + found;
     return "Found " + found;
 }
 
@@ -266,11 +266,11 @@ void SearchSession::DispatchAll()
 
 void SearchSession::EnsureResults()
 {
-    if (m_bSearched)
+    if (m_searched)
         return;
     m_servers.Reset();
     Observer().ServersCleared();
-    m_bSearched = true;
+    m_searched = true;
 }
 
 bool SearchSession::OnBrowse(const ResultEntry& record, bool fromRoot, std::optional<BrowseLimits> limits)
@@ -287,12 +287,12 @@ bool SearchSession::OnBrowse(const ResultEntry& record, bool fromRoot, std::opti
             target->fallbackDirectories.push_back(std::move(folder));
     }
     EnsureResults();
-    m_bStopped = false;
-    m_strNews.clear();
-    m_strFirstBrowseSkip.clear();
-    m_nBrowseTaken = 0;
-    m_strBrowsedServer = target->server;
-    m_browse.Start(std::move(*target), limits ? std::move(*limits) : ReadBrowseLimits(m_strSettingsPath));
+    m_stopped = false;
+    m_news.clear();
+    m_firstBrowseSkip.clear();
+    m_browseTaken = 0;
+    m_browsedServer = target->server;
+    m_browse.Start(std::move(*target), limits ? std::move(*limits) : ReadBrowseLimits(m_settingsPath));
     Observer().SearchStateChanged();
     return true;
 }
@@ -321,8 +321,8 @@ void SearchSession::StopBrowse()
 {
     if (!m_browse.IsRunning())
         return;
-    m_bStopped = true;
-    m_strNews.clear();
+    m_stopped = true;
+    m_news.clear();
     m_browse.Stop();
     DispatchAll();
     Observer().SearchStateChanged();
@@ -347,18 +347,18 @@ void SearchSession::DirectoryListed(const BrowseListing& listing)
         entry.size = file.size;
         entry.sizeApproximate = file.sizeApproximate;
         entry.modified = file.modified;
-        if (m_views.GetFilterResults() && !AcceptsFilter(entry.path, m_strFilterWords))
+        if (m_views.GetFilterResults() && !AcceptsFilter(entry.path, m_filterWords))
             continue;
         if (TakeResult(entry))
-            ++m_nBrowseTaken;
+            ++m_browseTaken;
     }
     Observer().SearchStateChanged();
 }
 
 void SearchSession::DirectorySkipped(const BrowseSkip& skip)
 {
-    if (m_strFirstBrowseSkip.empty())
-        m_strFirstBrowseSkip = skip.reason;
+    if (m_firstBrowseSkip.empty())
+        m_firstBrowseSkip = skip.reason;
     Observer().BrowseSkipped(skip);
 }
 
@@ -366,22 +366,22 @@ void SearchSession::BrowseEnded(const BrowseSummary& summary)
 {
     // What came of it stays in the status line until the next job.
     if (summary.startListed) {
-        m_strNews = "Browsed ";
-        m_strNews.append(m_strBrowsedServer)
+        m_news = "Browsed ";
+        m_news.append(m_browsedServer)
             .append(": ")
             .append(std::to_string(summary.directories))
             .append(summary.directories == 1 ? " folder, " : " folders, ")
             .append(std::to_string(summary.files))
             .append(summary.files == 1 ? " file" : " files");
         if (summary.skipped > 0)
-            m_strNews.append(", ").append(std::to_string(summary.skipped)).append(" skipped");
+            m_news.append(", ").append(std::to_string(summary.skipped)).append(" skipped");
         // The filter and the duplicate check may take fewer than were listed.
-        m_strNews.append(" (")
-            .append(std::to_string(m_nBrowseTaken))
-            .append(m_nBrowseTaken == 1 ? " result added)" : " results added)");
+        m_news.append(" (")
+            .append(std::to_string(m_browseTaken))
+            .append(m_browseTaken == 1 ? " result added)" : " results added)");
     } else {
-        m_strNews = "Could not browse ";
-        m_strNews.append(m_strBrowsedServer).append(": ").append(m_strFirstBrowseSkip);
+        m_news = "Could not browse ";
+        m_news.append(m_browsedServer).append(": ").append(m_firstBrowseSkip);
     }
     DispatchAll();
     SaveSearch();
@@ -428,7 +428,7 @@ void SearchSession::HandleMessage(Message message)
                                   " This search is not saved.");
         break;
     case kMsgProgramEnded:
-        m_strNews = DescribeEnd(*std::static_pointer_cast<ProgramReport>(message.record));
+        m_news = DescribeEnd(*std::static_pointer_cast<ProgramReport>(message.record));
         Observer().SearchStateChanged();
         break;
     case kMsgTestDone: {
@@ -450,15 +450,15 @@ void SearchSession::WatchPrograms(std::vector<StartedProgram> programs)
 {
     if (programs.empty())
         return;
-    m_strNews = DescribeStarted(programs);
-    velmora::WatchPrograms(std::move(programs), m_pQueue);
+    m_news = DescribeStarted(programs);
+    velmora::WatchPrograms(std::move(programs), m_queue);
     Observer().SearchStateChanged();
 }
 
 std::size_t SearchSession::ProcessMessages()
 {
     std::size_t handled = 0;
-    while (auto message = m_pQueue->TryTake()) {
+    while (auto message = m_queue->TryTake()) {
         HandleMessage(std::move(*message));
         ++handled;
     }
@@ -471,7 +471,7 @@ void SearchSession::OnFoundLink(Message& message)
         return;
     // A link of an earlier search's job would show results of words the
     // user no longer searches for.
-    if (m_bShowingSaved || !m_run.IsCurrentJob(message.jobId))
+    if (m_showingSaved || !m_run.IsCurrentJob(message.jobId))
         return;
     const bool read = FillResultEntry(message.link->text, message.subject, m_foundEntry);
     message.link.reset();
@@ -479,7 +479,7 @@ void SearchSession::OnFoundLink(Message& message)
     // nothing there is a file for the user.
     if (!read || ClassifyHost(m_foundEntry.server) == HostKind::LinkLocal)
         return;
-    if (m_views.GetFilterResults() && !AcceptsFilter(m_foundEntry.path, m_strFilterWords))
+    if (m_views.GetFilterResults() && !AcceptsFilter(m_foundEntry.path, m_filterWords))
         return;
     TakeResult(m_foundEntry);
 }
@@ -498,9 +498,9 @@ bool SearchSession::TakeResult(const ResultEntry& entry, std::optional<bool> isN
     const bool isNewResult = isNew.value_or(m_recorder.IsNew(entry));
     if (isNewResult)
         m_results.MarkNew(added->id);
-    ++m_nResults;
-    Observer().ResultCountChanged(m_nResults);
-    Observer().ResultAccepted(entry, m_nResults);
+    ++m_resultCount;
+    Observer().ResultCountChanged(m_resultCount);
+    Observer().ResultAccepted(entry, m_resultCount);
     const std::size_t group = entry.service == kServiceFtp ? kGroupFtp : kGroupHttp;
     if (added->newServer) {
         ServerItem& server = m_servers.AddServer(group, entry, entry.server);
@@ -512,7 +512,7 @@ bool SearchSession::TakeResult(const ResultEntry& entry, std::optional<bool> isN
         if (++m_servers.GetGroups()[group].servers[index].newResults == 1)
             Observer().ServerMarkChanged(group, index);
     }
-    m_nNewResults += isNewResult ? 1 : 0;
+    m_newResults += isNewResult ? 1 : 0;
     if (m_recorder.IsBatchDue(m_results.GetCount()))
         SaveSearch();
     return true;
@@ -522,7 +522,7 @@ void SearchSession::SetSaving(bool on, std::string name)
 {
     m_recorder.SetEnabled(on);
     m_recorder.SetRunsKept(m_views.GetSearchRunsKept());
-    m_strSaveName = std::move(name);
+    m_saveName = std::move(name);
 }
 
 void SearchSession::SaveSearch()
@@ -621,9 +621,9 @@ std::optional<SavedSearchInfo> SearchSession::OpenSavedSearch(std::int64_t id, s
     DispatchAll();
     ClearShownResults(saved->info.words); // the shown search is saved first
     m_recorder.Drop();
-    m_bShowingSaved = true;
-    m_bStopped = false;
-    m_strNews.clear();
+    m_showingSaved = true;
+    m_stopped = false;
+    m_news.clear();
 
     ShowSavedResults(saved->results);
     ShowSavedVerdicts(saved->verdicts);
@@ -634,7 +634,7 @@ std::optional<SavedSearchInfo> SearchSession::OpenSavedSearch(std::int64_t id, s
     localtime_r(&when, &parts);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &parts);
-    m_strShownSaved = std::string("Saved search of ") + text;
+    m_shownSaved = std::string("Saved search of ") + text;
     Observer().SearchStateChanged();
     return saved->info;
 }
@@ -647,10 +647,10 @@ void SearchSession::EngineMarkChanged(std::size_t index)
 void SearchSession::EngineReported(const std::string& engine, ItemState state, const EngineReport& report)
 {
     if (report.health != EngineHealth::OnHold) {
-        ++m_nEnginesAsked;
+        ++m_enginesAsked;
         const bool noAnswer = report.health == EngineHealth::Unreachable ||
                               (report.health == EngineHealth::Timeout && report.status == 0);
-        m_nEnginesUnreached += noAnswer ? 1 : 0;
+        m_enginesUnreached += noAnswer ? 1 : 0;
     }
     Observer().EngineReported(engine, state, report);
 }

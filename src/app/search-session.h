@@ -43,8 +43,8 @@ public:
     // Reads the thread limit and the view choices from settings.dat and
     // lists the engines.
     void Initialize();
-    void SetObserver(SessionObserver* observer) { m_pObserver = observer; }
-    const std::shared_ptr<MessageQueue>& GetQueue() const { return m_pQueue; }
+    void SetObserver(SessionObserver* observer) { m_observer = observer; }
+    const std::shared_ptr<MessageQueue>& GetQueue() const { return m_queue; }
 
     // "Search" / "Stop" and Enter: starts a search with the text, or stops
     // the running one.
@@ -60,7 +60,7 @@ public:
     void SetSaveSearches(bool on) override
     {
         m_views.SetSaveSearches(on);
-        SetSaving(on, m_strSaveName);
+        SetSaving(on, m_saveName);
     }
 
     // Server testing. "Re-Test Results": a new pass over every listed
@@ -82,7 +82,7 @@ public:
     // Every running worker of the search and the test pass together.
     int GetActiveThreads() const { return m_budget.GetUsed(); }
     int GetMaxThreads() const { return m_budget.GetLimit(); }
-    int GetResultCount() const { return m_nResults; }
+    int GetResultCount() const { return m_resultCount; }
     int GetServerCount() const;
     // What is going on, for the status bar: "Searching: 3 of 5 engines
     // answered", "Testing servers: 3 of 7", "Found 13 files on 7 servers",
@@ -141,9 +141,9 @@ public:
     SearchRun& GetRun() { return m_run; }
     const TestPass& GetTestPass() const { return m_testPass; }
     TestPass& GetTestPass() { return m_testPass; }
-    const std::string& GetWorkingDirectory() const override { return m_strWorkingDirectory; }
-    const std::string& GetSettingsPath() const { return m_strSettingsPath; }
-    const std::string& GetFilterWords() const { return m_strFilterWords; }
+    const std::string& GetWorkingDirectory() const override { return m_workingDirectory; }
+    const std::string& GetSettingsPath() const { return m_settingsPath; }
+    const std::string& GetFilterWords() const { return m_filterWords; }
 
     // What the results tree and the details panel show for the selected
     // server item (none, or a group root: nothing, and the panel keeps
@@ -185,7 +185,7 @@ private:
     // observer.
     void SaveSearch();
     void DispatchAll();
-    SessionObserver& Observer() { return m_pObserver ? *m_pObserver : m_silent; }
+    SessionObserver& Observer() { return m_observer ? *m_observer : m_silent; }
 
     // What the search run and the test pass report.
     void EngineMarkChanged(std::size_t index) override;
@@ -202,12 +202,12 @@ private:
     // A results set to add to: a browse before any search starts one.
     void EnsureResults();
 
-    SessionObserver* m_pObserver = nullptr;
+    SessionObserver* m_observer = nullptr;
     SessionObserver m_silent; // stands in while no observer is set
 
-    std::shared_ptr<MessageQueue> m_pQueue = std::make_shared<MessageQueue>();
-    std::string m_strWorkingDirectory;
-    std::string m_strSettingsPath;
+    std::shared_ptr<MessageQueue> m_queue = std::make_shared<MessageQueue>();
+    std::string m_workingDirectory;
+    std::string m_settingsPath;
     ThreadBudget m_budget;
     ViewSettings m_views;
     EngineList m_engines;
@@ -217,23 +217,23 @@ private:
     TestPass m_testPass;
     BrowseRun m_browse;
     SearchRecorder m_recorder;
-    std::string m_strSaveName;   // the name searches are kept under; their words when empty
-    std::string m_strShownSaved; // "Saved search of 2026-12-07 22:02" while one is shown
+    std::string m_saveName;   // the name searches are kept under; their words when empty
+    std::string m_shownSaved; // "Saved search of 2026-12-07 22:02" while one is shown
     // A saved search is shown: links a stopped search still posts belong
     // to other results.
-    bool m_bShowingSaved = false;
-    std::string m_strBrowsedServer; // the server of the current or last browse
-    std::string m_strFirstBrowseSkip;
-    std::string m_strNews;          // how the last browse or started program ended, until the next job
-    std::size_t m_nBrowseTaken = 0; // results the current browse added
+    bool m_showingSaved = false;
+    std::string m_browsedServer; // the server of the current or last browse
+    std::string m_firstBrowseSkip;
+    std::string m_news;            // how the last browse or started program ended, until the next job
+    std::size_t m_browseTaken = 0; // results the current browse added
 
-    std::size_t m_nNewResults = 0; // results marked new (see ResultList::MarkNew)
-    int m_nEnginesAsked = 0;       // engines of this search that reported, holds aside
-    int m_nEnginesUnreached = 0;   // of them, those that gave no answer at all
-    std::string m_strFilterWords;  // the word filter of the current search
-    bool m_bSearched = false;      // a search has started (m_nSearchMode 1)
-    bool m_bStopped = false;       // the last search or test pass was stopped
-    int m_nResults = 0;
+    std::size_t m_newResults = 0; // results marked new (see ResultList::MarkNew)
+    int m_enginesAsked = 0;       // engines of this search that reported, holds aside
+    int m_enginesUnreached = 0;   // of them, those that gave no answer at all
+    std::string m_filterWords;    // the word filter of the current search
+    bool m_searched = false;      // a search has started (m_searchMode 1)
+    bool m_stopped = false;       // the last search or test pass was stopped
+    int m_resultCount = 0;
     ResultEntry m_foundEntry; // each found link is read into it: its texts keep their room
 };
 

@@ -14,7 +14,7 @@ namespace velmora {
 
 BrowseCrawl::BrowseCrawl(std::uint64_t crawlId, BrowseTarget target, BrowseLimits limits,
                          std::shared_ptr<MessageQueue> queue)
-    : id(crawlId), m_target(std::move(target)), m_limits(std::move(limits)), m_pQueue(std::move(queue))
+    : id(crawlId), m_target(std::move(target)), m_limits(std::move(limits)), m_queue(std::move(queue))
 {
     m_frontier.push_back({m_target.startDirectory, 0});
     m_seen.insert(m_target.startDirectory);
@@ -26,7 +26,7 @@ void BrowseCrawl::Post(std::uint32_t messageId, std::shared_ptr<void> record)
     message.id = messageId;
     message.jobId = id;
     message.record = std::move(record);
-    m_pQueue->Post(std::move(message));
+    m_queue->Post(std::move(message));
 }
 
 void BrowseCrawl::Skip(const std::string& directory, const std::string& reason)
@@ -191,9 +191,9 @@ ListOutcome BrowseCrawl::ListPagePolitely(DirectoryLister& lister, const std::st
 // the fallback directories once.
 bool BrowseCrawl::StartOver(const Pending& failed)
 {
-    if (failed.depth != 0 || m_bStartTried || failed.directory != m_target.startDirectory)
+    if (failed.depth != 0 || m_startTried || failed.directory != m_target.startDirectory)
         return false;
-    m_bStartTried = true;
+    m_startTried = true;
     bool queued = false;
     for (const std::string& directory : m_target.fallbackDirectories) {
         if (m_seen.insert(directory).second) {
@@ -305,7 +305,7 @@ void BrowseCrawl::Take(const Pending& pending, std::vector<ListedEntry> entries)
 void BrowseCrawl::SetWorkerCount(int workers)
 {
     const std::lock_guard lock(m_mutex);
-    m_nLeft = workers;
+    m_left = workers;
     m_changed.notify_all();
 }
 
@@ -314,7 +314,7 @@ void BrowseCrawl::Work()
     // Nothing a worker meets may end the program: a failure ends this
     // worker's part of the browse, with a reason, and the summary still comes.
     std::string failure;
-    bool busy = false; // this worker is counted in m_nBusy
+    bool busy = false; // this worker is counted in m_busy
     try {
         std::call_once(m_robotsLoaded, [this] { LoadRobots(); });
         Crawl(busy);
@@ -325,7 +325,7 @@ void BrowseCrawl::Work()
     }
     std::unique_lock lock(m_mutex);
     if (busy)
-        --m_nBusy;
+        --m_busy;
     if (!failure.empty()) {
         try {
             Skip(m_target.startDirectory, "Browsing stopped after an internal failure (" + failure + ").");
@@ -336,14 +336,14 @@ void BrowseCrawl::Work()
         m_summary.stopped = true;
     m_changed.notify_all();
     // The count is set as soon as every thread has been started.
-    while (m_nLeft < 0)
+    while (m_left < 0)
         m_changed.wait_for(lock, std::chrono::milliseconds(10));
-    if (--m_nLeft == 0)
+    if (--m_left == 0)
         Post(kMsgBrowseDone, std::make_shared<BrowseSummary>(m_summary));
 }
 
 // Lists directories until the frontier is empty. `busy` tells whether this
-// worker is counted in m_nBusy (from taking a directory until it has handed
+// worker is counted in m_busy (from taking a directory until it has handed
 // in the outcome), so that a failure in between can set the count right.
 void BrowseCrawl::Crawl(bool& busy)
 {
@@ -354,7 +354,7 @@ void BrowseCrawl::Crawl(bool& busy)
     for (;;) {
         // Wait for work, for the end (nothing left and nobody listing), or
         // for Stop, which the owner sets without a word: polled.
-        while (!stop && m_frontier.empty() && m_nBusy > 0)
+        while (!stop && m_frontier.empty() && m_busy > 0)
             m_changed.wait_for(lock, std::chrono::milliseconds(100));
         if (stop || m_frontier.empty())
             break;
@@ -369,7 +369,7 @@ void BrowseCrawl::Crawl(bool& busy)
         }
         const Pending next = m_frontier.front();
         m_frontier.pop_front();
-        ++m_nBusy;
+        ++m_busy;
         busy = true;
         lock.unlock();
 
@@ -380,7 +380,7 @@ void BrowseCrawl::Crawl(bool& busy)
             outcome = ListPolitely(*lister, next.directory, pace);
 
         lock.lock();
-        --m_nBusy;
+        --m_busy;
         busy = false;
         if (outcome.ok && outcome.entries.empty() && StartOver(next)) {
             // A home page, not an index: the fallback folders are listed instead.

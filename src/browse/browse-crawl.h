@@ -88,7 +88,7 @@ private:
 
     const BrowseTarget m_target;
     const BrowseLimits m_limits;
-    const std::shared_ptr<MessageQueue> m_pQueue;
+    const std::shared_ptr<MessageQueue> m_queue;
 
     ServerFindings m_findings; // what the workers' listers learn of the server
     std::once_flag m_robotsLoaded;
@@ -114,9 +114,9 @@ private:
     std::deque<Pending> m_frontier;
     std::unordered_set<std::string> m_seen;
     std::unordered_map<std::string, std::uint64_t> m_fingerprints; // what each listed folder held
-    int m_nBusy = 0;
-    int m_nLeft = -1;
-    bool m_bStartTried = false;
+    int m_busy = 0;
+    int m_left = -1;
+    bool m_startTried = false;
     BrowseSummary m_summary;
 };
 

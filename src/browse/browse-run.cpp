@@ -9,14 +9,14 @@
 namespace velmora {
 
 BrowseRun::BrowseRun(ThreadBudget& budget, std::shared_ptr<MessageQueue> queue)
-    : m_budget(budget), m_pQueue(std::move(queue))
+    : m_budget(budget), m_queue(std::move(queue))
 {
 }
 
 BrowseRun::~BrowseRun()
 {
-    if (m_pCrawl)
-        m_pCrawl->stop = true;
+    if (m_crawl)
+        m_crawl->stop = true;
 }
 
 void BrowseRun::Start(BrowseTarget target, BrowseLimits limits)
@@ -26,25 +26,25 @@ void BrowseRun::Start(BrowseTarget target, BrowseLimits limits)
     InitializeHtmlParser();
     limits.connections = std::clamp(limits.connections, 1, kMaxBrowseConnections);
     m_progress = {};
-    m_pCrawl = std::make_shared<BrowseCrawl>(m_nNextId++, std::move(target), std::move(limits), m_pQueue);
-    m_bWorkersStarted = false;
+    m_crawl = std::make_shared<BrowseCrawl>(m_nextId++, std::move(target), std::move(limits), m_queue);
+    m_workersStarted = false;
     Dispatch();
 }
 
 void BrowseRun::Dispatch()
 {
-    if (!m_pCrawl || m_bWorkersStarted || !m_budget.HasRoom())
+    if (!m_crawl || m_workersStarted || !m_budget.HasRoom())
         return;
-    const int workers = std::min(m_pCrawl->GetLimits().connections, m_budget.GetLimit() - m_budget.GetUsed());
-    m_bWorkersStarted = true;
-    if (!StartBrowseWorkers(m_pCrawl, workers)) {
+    const int workers = std::min(m_crawl->GetLimits().connections, m_budget.GetLimit() - m_budget.GetUsed());
+    m_workersStarted = true;
+    if (!StartBrowseWorkers(m_crawl, workers)) {
         // No thread to be had: the browse ends before it began.
         BrowseSummary nothing;
-        m_pCrawl.reset();
+        m_crawl.reset();
         Listener().BrowseEnded(nothing);
         return;
     }
-    m_nThreads = workers;
+    m_threads = workers;
     for (int i = 0; i < workers; ++i)
         m_budget.Take();
     Listener().BrowseThreadsChanged();
@@ -52,17 +52,17 @@ void BrowseRun::Dispatch()
 
 void BrowseRun::Release()
 {
-    m_budget.Give(m_nThreads);
-    m_nThreads = 0;
-    m_pCrawl.reset();
+    m_budget.Give(m_threads);
+    m_threads = 0;
+    m_crawl.reset();
     Listener().BrowseThreadsChanged();
 }
 
 void BrowseRun::Stop()
 {
-    if (!m_pCrawl)
+    if (!m_crawl)
         return;
-    m_pCrawl->stop = true;
+    m_crawl->stop = true;
     m_progress.stopped = true;
     Release();
 }

@@ -33,17 +33,17 @@ public:
     BrowseRun(const BrowseRun&) = delete;
     BrowseRun& operator=(const BrowseRun&) = delete;
 
-    void SetListener(BrowseRunListener* listener) { m_pListener = listener; }
+    void SetListener(BrowseRunListener* listener) { m_listener = listener; }
 
     // A running browse is stopped first.
     void Start(BrowseTarget target, BrowseLimits limits);
     void Stop();
     // Waiting for a thread, or listing.
-    bool IsRunning() const { return m_pCrawl != nullptr; }
-    const BrowseTarget* GetTarget() const { return m_pCrawl ? &m_pCrawl->GetTarget() : nullptr; }
+    bool IsRunning() const { return m_crawl != nullptr; }
+    const BrowseTarget* GetTarget() const { return m_crawl ? &m_crawl->GetTarget() : nullptr; }
     // Progress of the current (or last) browse.
     const BrowseSummary& GetProgress() const { return m_progress; }
-    int GetActiveThreads() const { return m_nThreads; }
+    int GetActiveThreads() const { return m_threads; }
 
     // Starts a waiting browse when the budget has room.
     void Dispatch();
@@ -52,18 +52,18 @@ public:
     void OnDone(const Message& message);
 
 private:
-    bool IsCurrent(const Message& message) const { return m_pCrawl && message.jobId == m_pCrawl->id; }
+    bool IsCurrent(const Message& message) const { return m_crawl && message.jobId == m_crawl->id; }
     void Release();
-    BrowseRunListener& Listener() { return m_pListener ? *m_pListener : m_silent; }
+    BrowseRunListener& Listener() { return m_listener ? *m_listener : m_silent; }
 
     ThreadBudget& m_budget;
-    std::shared_ptr<MessageQueue> m_pQueue;
-    BrowseRunListener* m_pListener = nullptr;
+    std::shared_ptr<MessageQueue> m_queue;
+    BrowseRunListener* m_listener = nullptr;
     BrowseRunListener m_silent;
-    std::shared_ptr<BrowseCrawl> m_pCrawl;
-    bool m_bWorkersStarted = false;
-    int m_nThreads = 0;
-    std::uint64_t m_nNextId = 1;
+    std::shared_ptr<BrowseCrawl> m_crawl;
+    bool m_workersStarted = false;
+    int m_threads = 0;
+    std::uint64_t m_nextId = 1;
     BrowseSummary m_progress;
 };
 

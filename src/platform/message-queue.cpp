@@ -23,11 +23,11 @@ void MessageQueue::WaitForRoom(std::unique_lock<std::mutex>& lock, std::size_t l
         return;
     // Woken once half of them are taken: the poster then goes on for a
     // while instead of waking at every message.
-    m_nRoomAt = limit / 2;
-    ++m_nWaitingForRoom;
-    while (m_messages.size() > m_nRoomAt && !(stop && stop->load(std::memory_order_relaxed)))
+    m_roomAt = limit / 2;
+    ++m_waitingForRoom;
+    while (m_messages.size() > m_roomAt && !(stop && stop->load(std::memory_order_relaxed)))
         m_room.wait_for(lock, std::chrono::milliseconds(10));
-    --m_nWaitingForRoom;
+    --m_waitingForRoom;
 }
 
 void MessageQueue::PostWithRoom(Message message, std::size_t limit, const std::atomic<bool>* stop)
@@ -64,7 +64,7 @@ Message MessageQueue::TakeFront()
 {
     Message message = std::move(m_messages.front());
     m_messages.pop_front();
-    if (m_nWaitingForRoom > 0 && m_messages.size() <= m_nRoomAt)
+    if (m_waitingForRoom > 0 && m_messages.size() <= m_roomAt)
         m_room.notify_all();
     return message;
 }

@@ -47,8 +47,8 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_ready;
     std::condition_variable m_room; // a message was taken while a poster waits
-    int m_nWaitingForRoom = 0;
-    std::size_t m_nRoomAt = 0; // how few must wait for a waiting poster to go on
+    int m_waitingForRoom = 0;
+    std::size_t m_roomAt = 0; // how few must wait for a waiting poster to go on
     std::deque<Message> m_messages;
     Wakeup m_wakeup;
 };

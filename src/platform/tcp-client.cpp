@@ -42,7 +42,7 @@ TcpClient::Result TcpClient::Wait(short events, std::chrono::milliseconds timeou
 {
     const auto deadline = Clock::now() + timeout;
     for (;;) {
-        if (m_pStop && m_pStop->load())
+        if (m_stop && m_stop->load())
             return Result::Stopped;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
@@ -61,12 +61,12 @@ TcpClient::Result TcpClient::Connect(const std::string& host, unsigned port, std
     Close();
     // The look-up counts against the connect limit, and Stop ends its wait.
     const auto deadline = Clock::now() + timeout;
-    const LookupResult found = LookUpHost(StripBrackets(host), port, timeout, m_pStop);
+    const LookupResult found = LookUpHost(StripBrackets(host), port, timeout, m_stop);
     if (found.status == LookupStatus::Stopped)
         return Result::Stopped;
     if (found.status == LookupStatus::TimedOut)
         return Result::TimedOut;
-    m_bNameNotFound = found.addresses.empty();
+    m_nameNotFound = found.addresses.empty();
     for (const ResolvedAddress& address : found.addresses) {
         m_fd = ::socket(address.family, address.socketType | SOCK_CLOEXEC | SOCK_NONBLOCK, address.protocol);
         if (m_fd < 0)

@@ -14,7 +14,7 @@ class TcpClient {
 public:
     enum class Result { Ok, Closed, TimedOut, Stopped, Failed };
 
-    explicit TcpClient(const std::atomic<bool>* stop = nullptr) : m_pStop(stop) {}
+    explicit TcpClient(const std::atomic<bool>* stop = nullptr) : m_stop(stop) {}
     ~TcpClient();
     TcpClient(const TcpClient&) = delete;
     TcpClient& operator=(const TcpClient&) = delete;
@@ -22,7 +22,7 @@ public:
     // `host` is a name or an address as a URL writes it ("[::1]" too).
     Result Connect(const std::string& host, unsigned port, std::chrono::milliseconds timeout);
     // After a failed Connect: the name had no address at all.
-    bool NameNotFound() const { return m_bNameNotFound; }
+    bool NameNotFound() const { return m_nameNotFound; }
     Result Send(std::string_view data, std::chrono::milliseconds timeout);
     // Appends what one read brings (at most `maxBytes`) to `into`.
     Result Receive(std::string& into, std::size_t maxBytes, std::chrono::milliseconds timeout);
@@ -33,8 +33,8 @@ private:
     Result Wait(short events, std::chrono::milliseconds timeout);
 
     int m_fd = -1;
-    const std::atomic<bool>* m_pStop;
-    bool m_bNameNotFound = false;
+    const std::atomic<bool>* m_stop;
+    bool m_nameNotFound = false;
 };
 
 } // namespace velmora

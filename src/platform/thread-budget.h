@@ -11,16 +11,16 @@ namespace velmora {
 class ThreadBudget {
 public:
     // At least one thread: a limit of 0 would start nothing and wait forever.
-    void SetLimit(int limit) { m_nLimit = std::max(1, limit); }
-    int GetLimit() const { return m_nLimit; }
-    bool HasRoom() const { return m_nUsed < m_nLimit; }
-    int GetUsed() const { return m_nUsed; }
-    void Take() { ++m_nUsed; }
-    void Give(int count = 1) { m_nUsed = std::max(0, m_nUsed - count); }
+    void SetLimit(int limit) { m_limit = std::max(1, limit); }
+    int GetLimit() const { return m_limit; }
+    bool HasRoom() const { return m_used < m_limit; }
+    int GetUsed() const { return m_used; }
+    void Take() { ++m_used; }
+    void Give(int count = 1) { m_used = std::max(0, m_used - count); }
 
 private:
-    int m_nLimit = 5;
-    int m_nUsed = 0;
+    int m_limit = 5;
+    int m_used = 0;
 };
 
 } // namespace velmora

@@ -15,28 +15,28 @@ WorkerPool& WorkerPool::Shared()
 WorkerPool::~WorkerPool()
 {
     std::unique_lock lock(m_mutex);
-    m_bEnding = true;
+    m_ending = true;
     m_wake.notify_all();
-    m_ended.wait(lock, [this] { return m_nThreads == 0; });
+    m_ended.wait(lock, [this] { return m_threads == 0; });
 }
 
 bool WorkerPool::Run(std::function<void()> job)
 {
     {
         std::lock_guard lock(m_mutex);
-        if (m_nIdle > m_jobs.size()) {
+        if (m_idle > m_jobs.size()) {
             m_jobs.push_back(std::move(job));
             m_wake.notify_one();
             return true;
         }
-        ++m_nThreads;
+        ++m_threads;
     }
     try {
         std::thread(&WorkerPool::Serve, this, std::move(job)).detach();
         return true;
     } catch (const std::system_error&) {
         std::lock_guard lock(m_mutex);
-        --m_nThreads;
+        --m_threads;
         return false;
     }
 }
@@ -44,7 +44,7 @@ bool WorkerPool::Run(std::function<void()> job)
 std::size_t WorkerPool::GetThreadCount()
 {
     std::lock_guard lock(m_mutex);
-    return m_nThreads;
+    return m_threads;
 }
 
 void WorkerPool::Serve(std::function<void()> job)
@@ -53,11 +53,11 @@ void WorkerPool::Serve(std::function<void()> job)
         job();
         job = nullptr; // what it holds goes now, not when the next comes
         std::unique_lock lock(m_mutex);
-        ++m_nIdle;
-        const bool given = m_wake.wait_for(lock, m_idleLife, [this] { return !m_jobs.empty() || m_bEnding; });
-        --m_nIdle;
+        ++m_idle;
+        const bool given = m_wake.wait_for(lock, m_idleLife, [this] { return !m_jobs.empty() || m_ending; });
+        --m_idle;
         if (!given || m_jobs.empty()) {
-            --m_nThreads;
+            --m_threads;
             m_ended.notify_all(); // under the lock: the pool may be gone once it is let go
             return;
         }

@@ -40,9 +40,9 @@ private:
     std::condition_variable m_wake;           // a job came, or the end
     std::condition_variable m_ended;          // a thread ended
     std::deque<std::function<void()>> m_jobs; // each has an idle thread woken for it
-    std::size_t m_nIdle = 0;
-    std::size_t m_nThreads = 0;
-    bool m_bEnding = false;
+    std::size_t m_idle = 0;
+    std::size_t m_threads = 0;
+    bool m_ending = false;
 };
 
 } // namespace velmora

@@ -72,7 +72,7 @@ void ResultList::Clear()
 
 bool ResultList::FillSizeAndDate(ResultId id, std::optional<std::uint64_t> size, std::optional<std::int64_t> modified)
 {
-    if (id >= m_nCount)
+    if (id >= m_count)
         return false;
     Record& record = m_blocks[id / kBlockRecords][id % kBlockRecords];
     bool filled = false;
@@ -91,10 +91,10 @@ bool ResultList::FillSizeAndDate(ResultId id, std::optional<std::uint64_t> size,
 
 void ResultList::MarkNew(ResultId id)
 {
-    if (id >= m_nCount)
+    if (id >= m_count)
         return;
     if (m_new.size() <= id)
-        m_new.resize(std::max<std::size_t>(m_nCount, id + 1));
+        m_new.resize(std::max<std::size_t>(m_count, id + 1));
     m_new[id] = true;
 }
 
@@ -170,7 +170,7 @@ std::optional<std::uint32_t> ResultList::InternDirectory(std::string_view direct
 
 std::optional<ResultList::Added> ResultList::Add(const ResultEntry& entry, ResultId* held)
 {
-    if (m_nCount >= kMaxRecords)
+    if (m_count >= kMaxRecords)
         return std::nullopt;
     const std::size_t slash = entry.path.rfind('/');
     const std::string_view path(entry.path);
@@ -198,7 +198,7 @@ std::optional<ResultList::Added> ResultList::Add(const ResultEntry& entry, Resul
     const auto descriptionRef = m_texts.Add(description.substr(0, description.find('\0')));
     if (!origin || !nameRef || !descriptionRef)
         return std::nullopt; // out of room
-    const auto id = static_cast<ResultId>(m_nCount);
+    const auto id = static_cast<ResultId>(m_count);
     if (id % kBlockRecords == 0)
         m_blocks.push_back(std::make_unique_for_overwrite<Record[]>(kBlockRecords));
     std::uint32_t flags = entry.listed ? kListed : 0;
@@ -215,7 +215,7 @@ std::optional<ResultList::Added> ResultList::Add(const ResultEntry& entry, Resul
                                            flags,
                                            entry.size.value_or(0),
                                            entry.modified.value_or(0)};
-    ++m_nCount;
+    ++m_count;
     m_paths.Add(hash, id);
     const bool newServer = m_serverRecords[server].empty();
     m_serverRecords[server].push_back(id);

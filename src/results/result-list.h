@@ -43,14 +43,14 @@ public:
     bool FillSizeAndDate(ResultId id, std::optional<std::uint64_t> size, std::optional<std::int64_t> modified);
     void Clear();
 
-    std::size_t GetCount() const { return m_nCount; }
+    std::size_t GetCount() const { return m_count; }
     // The record made whole again.
     ResultEntry Get(ResultId id) const;
     // The same into a record whose texts have room already: no allocation
     // when they are long enough.
     void GetInto(ResultId id, ResultEntry& entry) const;
     // The i-th record from the newest (0) to the oldest.
-    ResultEntry GetNewest(std::size_t i) const { return Get(static_cast<ResultId>(m_nCount - 1 - i)); }
+    ResultEntry GetNewest(std::size_t i) const { return Get(static_cast<ResultId>(m_count - 1 - i)); }
     // Its file name: the path after its last "/".
     std::string_view GetName(ResultId id) const;
     // Its directory as found, "/" included ("/music/"; empty for a path
@@ -87,7 +87,7 @@ private:
 
     std::vector<std::unique_ptr<Record[]>> m_blocks; // kBlockRecords each
     std::vector<bool> m_new;
-    std::size_t m_nCount = 0;
+    std::size_t m_count = 0;
     TextArena m_texts;
     std::vector<Origin> m_origins;
     // Looked up by a view, so a key already held costs no allocation.

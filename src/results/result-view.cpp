@@ -54,7 +54,7 @@ bool LessNoCase(std::string_view a, std::string_view b)
 void ResultsView::Clear()
 {
     m_nodes.assign(1, Node{});
-    m_nFiles = 0;
+    m_files = 0;
 }
 
 void ResultsView::Build(const ResultList& list, std::string_view server, const ViewOptions& options)
@@ -72,7 +72,7 @@ void ResultsView::Build(const ResultList& list, std::string_view server, const V
         if ((!m_options.onlyNew || list.IsNew(*it)) && ContainsNoCase(list.GetName(*it), m_options.nameFilter))
             records.push_back(*it);
     }
-    m_nFiles = records.size();
+    m_files = records.size();
     if (style == kViewDetailed)
         BuildDirectories(list, records);
     else

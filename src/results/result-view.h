@@ -50,7 +50,7 @@ public:
     std::size_t GetRow(std::uint32_t node) const { return m_nodes[node].row; }
     // A directory node's text: "/music/" at the top, "live/" below.
     const std::string& GetText(std::uint32_t node) const { return m_nodes[node].text; }
-    std::size_t GetFileCount() const { return m_nFiles; }
+    std::size_t GetFileCount() const { return m_files; }
     std::size_t GetNodeCount() const { return m_nodes.size(); }
 
 private:
@@ -67,7 +67,7 @@ private:
 
     ViewOptions m_options;
     std::vector<Node> m_nodes{1};
-    std::size_t m_nFiles = 0;
+    std::size_t m_files = 0;
 };
 
 } // namespace velmora

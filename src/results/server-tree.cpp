@@ -35,7 +35,7 @@ void ServerTree::Reset()
     for (auto& names : m_byText)
         names.clear();
     m_places.clear();
-    m_nFirstHandle = m_nNextHandle;
+    m_firstHandle = m_nextHandle;
     m_groups.push_back({"FTP", {}});
     m_groups.push_back({"HTTP", {}});
 }
@@ -43,7 +43,7 @@ void ServerTree::Reset()
 ServerItem& ServerTree::AddServer(std::size_t group, const ResultEntry& first, std::string text)
 {
     ServerItem item;
-    item.handle = m_nNextHandle++;
+    item.handle = m_nextHandle++;
     item.text = std::move(text);
     item.first = first;
     if (group < std::size(m_byText))
@@ -66,9 +66,9 @@ bool ServerTree::FindByText(std::size_t group, const std::string& text, std::siz
 
 bool ServerTree::Find(std::uint64_t handle, std::size_t& group, std::size_t& index) const
 {
-    if (handle < m_nFirstHandle || handle - m_nFirstHandle >= m_places.size())
+    if (handle < m_firstHandle || handle - m_firstHandle >= m_places.size())
         return false;
-    const Place& place = m_places[handle - m_nFirstHandle];
+    const Place& place = m_places[handle - m_firstHandle];
     group = place.group;
     index = place.index;
     return true;

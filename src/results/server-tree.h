@@ -66,11 +66,11 @@ public:
 
 private:
     std::vector<ServerGroup> m_groups;
-    std::uint64_t m_nNextHandle = 1;
+    std::uint64_t m_nextHandle = 1;
     // Where each server since the last Reset is, by its handle less
-    // m_nFirstHandle: a test pass finds each of a hundred thousand servers
+    // m_firstHandle: a test pass finds each of a hundred thousand servers
     // as its test starts and ends.
-    std::uint64_t m_nFirstHandle = 1;
+    std::uint64_t m_firstHandle = 1;
     struct Place {
         std::uint32_t group;
         std::size_t index;

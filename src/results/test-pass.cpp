@@ -11,7 +11,7 @@
 namespace velmora {
 
 TestPass::TestPass(ServerTree& servers, ThreadBudget& budget, std::shared_ptr<MessageQueue> queue)
-    : m_servers(servers), m_budget(budget), m_pQueue(std::move(queue))
+    : m_servers(servers), m_budget(budget), m_queue(std::move(queue))
 {
 }
 
@@ -24,33 +24,33 @@ TestPass::~TestPass()
 void TestPass::Start(bool userAsked)
 {
     Cancel();
-    m_bStarted = true;
-    m_bUserAsked = userAsked;
-    m_nNextItem = 1;
-    m_nTested = 0;
-    m_nToTest = 0;
+    m_started = true;
+    m_userAsked = userAsked;
+    m_nextItem = 1;
+    m_tested = 0;
+    m_toTest = 0;
     for (const ServerGroup& group : m_servers.GetGroups()) {
         for (const ServerItem& server : group.servers)
-            m_nToTest += userAsked || !server.testOnRequest ? 1 : 0;
+            m_toTest += userAsked || !server.testOnRequest ? 1 : 0;
     }
     DispatchTestJobs();
 }
 
 bool TestPass::IsRunning() const
 {
-    return !m_runningTests.empty() || (m_bStarted && m_nNextItem <= m_servers.GetItemCount());
+    return !m_runningTests.empty() || (m_started && m_nextItem <= m_servers.GetItemCount());
 }
 
 void TestPass::DispatchTestJobs()
 {
-    if (!m_bStarted)
+    if (!m_started)
         return;
-    while (m_budget.HasRoom() && m_nNextItem <= m_servers.GetItemCount()) {
+    while (m_budget.HasRoom() && m_nextItem <= m_servers.GetItemCount()) {
         std::size_t group = 0;
-        ServerItem* item = m_servers.GetServerItem(m_nNextItem, &group);
-        if (item && (m_bUserAsked || !item->testOnRequest))
+        ServerItem* item = m_servers.GetServerItem(m_nextItem, &group);
+        if (item && (m_userAsked || !item->testOnRequest))
             StartProbe(group, *item);
-        ++m_nNextItem;
+        ++m_nextItem;
     }
 }
 
@@ -59,11 +59,11 @@ void TestPass::StartProbe(std::size_t group, ServerItem& item)
     std::size_t index = 0;
     m_servers.Find(item.handle, group, index);
     SetServerState(group, index, kStateRunning);
-    ++m_nActiveThreads;
+    ++m_activeThreads;
     m_budget.Take();
     const ResultEntry& entry = item.first;
     auto job = std::make_shared<TestJob>();
-    job->id = m_nNextJobId++;
+    job->id = m_nextJobId++;
     job->server = entry.server;
     job->user = entry.user.empty() ? kAnonymousUser : entry.user;
     job->password = entry.password.empty() ? kProbePassword : entry.password;
@@ -72,7 +72,7 @@ void TestPass::StartProbe(std::size_t group, ServerItem& item)
     job->useTls = !job->isFtp && entry.service == kServiceHttps;
     job->port = entry.port;
     job->serverItem = item.handle;
-    job->queue = m_pQueue;
+    job->queue = m_queue;
     job->limits = m_probeLimits;
     item.testJob = job;
     m_runningTests.emplace(job->id, job);
@@ -86,7 +86,7 @@ void TestPass::StartProbe(std::size_t group, ServerItem& item)
         done.subject = job->serverItem;
         done.jobId = job->id;
         done.record = job;
-        m_pQueue->Post(std::move(done));
+        m_queue->Post(std::move(done));
     }
     Listener().PassThreadsChanged();
 }
@@ -107,9 +107,9 @@ void TestPass::Cancel()
     for (auto& [id, job] : m_runningTests)
         job->stop = true;
     m_runningTests.clear();
-    m_budget.Give(m_nActiveThreads);
-    m_nActiveThreads = 0;
-    m_bStarted = false;
+    m_budget.Give(m_activeThreads);
+    m_activeThreads = 0;
+    m_started = false;
     Listener().PassThreadsChanged();
 }
 
@@ -122,7 +122,7 @@ void TestPass::OnTestDone(const Message& message)
         return;
     const std::shared_ptr<TestJob> job = running->second;
     m_runningTests.erase(running);
-    ++m_nTested;
+    ++m_tested;
     std::size_t group = 0;
     std::size_t index = 0;
     if (m_servers.Find(job->serverItem, group, index)) {
@@ -131,7 +131,7 @@ void TestPass::OnTestDone(const Message& message)
         SetServerState(group, index, verdict == kVerdictGood ? kStateSuccess : kStateFailure);
         Listener().ServerTested(group, m_servers.GetGroups()[group].servers[index], *job);
     }
-    --m_nActiveThreads;
+    --m_activeThreads;
     m_budget.Give();
     Listener().PassThreadsChanged();
     DispatchTestJobs();

@@ -35,7 +35,7 @@ public:
     TestPass(const TestPass&) = delete;
     TestPass& operator=(const TestPass&) = delete;
 
-    void SetListener(TestPassListener* listener) { m_pListener = listener; }
+    void SetListener(TestPassListener* listener) { m_listener = listener; }
     void SetProbeLimits(const ProbeLimits& limits) { m_probeLimits = limits; }
 
     // A new pass over every listed server (a running one is cancelled).
@@ -46,9 +46,9 @@ public:
     void Cancel();
     // True while probes of this pass run or wait for a thread.
     bool IsRunning() const;
-    int GetActiveThreads() const { return m_nActiveThreads; }
-    int GetTested() const { return m_nTested; }
-    int GetToTest() const { return m_nToTest; }
+    int GetActiveThreads() const { return m_activeThreads; }
+    int GetTested() const { return m_tested; }
+    int GetToTest() const { return m_toTest; }
 
     void DispatchTestJobs();
     void OnTestDone(const Message& message);
@@ -56,22 +56,22 @@ public:
 private:
     void StartProbe(std::size_t group, ServerItem& item);
     void SetServerState(std::size_t group, std::size_t index, ItemState state);
-    TestPassListener& Listener() { return m_pListener ? *m_pListener : m_silent; }
+    TestPassListener& Listener() { return m_listener ? *m_listener : m_silent; }
 
     ServerTree& m_servers;
     ThreadBudget& m_budget;
-    std::shared_ptr<MessageQueue> m_pQueue;
+    std::shared_ptr<MessageQueue> m_queue;
     ProbeLimits m_probeLimits;
-    TestPassListener* m_pListener = nullptr;
+    TestPassListener* m_listener = nullptr;
     TestPassListener m_silent;
 
-    bool m_bStarted = false;
-    bool m_bUserAsked = true;
-    int m_nNextItem = 1; // the next server tree position to look at
-    int m_nActiveThreads = 0;
-    int m_nTested = 0;
-    int m_nToTest = 0;
-    std::uint64_t m_nNextJobId = 1;
+    bool m_started = false;
+    bool m_userAsked = true;
+    int m_nextItem = 1; // the next server tree position to look at
+    int m_activeThreads = 0;
+    int m_tested = 0;
+    int m_toTest = 0;
+    std::uint64_t m_nextJobId = 1;
     // Probes of the current pass still waiting for their verdict.
     std::unordered_map<std::uint64_t, std::shared_ptr<TestJob>> m_runningTests;
 };

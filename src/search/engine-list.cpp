@@ -8,11 +8,11 @@
 
 namespace velmora {
 
-EngineList::EngineList(std::string settingsPath) : m_strSettingsPath(std::move(settingsPath)) {}
+EngineList::EngineList(std::string settingsPath) : m_settingsPath(std::move(settingsPath)) {}
 
 void EngineList::SetSettingsPath(std::string settingsPath)
 {
-    m_strSettingsPath = std::move(settingsPath);
+    m_settingsPath = std::move(settingsPath);
 }
 
 void EngineList::LoadEngines()
@@ -22,7 +22,7 @@ void EngineList::LoadEngines()
         m_items.clear();
     }
     // One parse of the file for the whole list.
-    const ProfileSnapshot settings(m_strSettingsPath);
+    const ProfileSnapshot settings(m_settingsPath);
     for (const std::string& name : SplitNulList(settings.GetSectionNames(keys::kSectionNamesBuffer))) {
         if (EqualsNoCase(name, keys::kSettingsSection))
             continue;
@@ -31,7 +31,7 @@ void EngineList::LoadEngines()
         if (type.empty() || type[0] != 'S')
             continue;
         EngineItem item;
-        item.handle = m_nNextHandle++;
+        item.handle = m_nextHandle++;
         item.name = name;
         const std::string search =
             settings.GetString(name, keys::kEngineSearch, keys::kEngineSearchDefault, keys::kTypeBuffer);
@@ -51,7 +51,7 @@ void EngineList::SaveEngineChecks() const
 {
     if (m_items.empty())
         return;
-    ProfileEdit edit(m_strSettingsPath);
+    ProfileEdit edit(m_settingsPath);
     for (const EngineItem& item : m_items)
         edit.SetString(item.name, keys::kEngineSearch, item.checked ? "Y" : "N");
     edit.Commit();
@@ -95,7 +95,7 @@ std::string EngineList::BuildQueryUrl(const EngineItem& item, std::string_view q
 
 EngineSource EngineList::GetSource(const EngineItem& item) const
 {
-    return ReadEngineSource(ProfileSnapshot(m_strSettingsPath), item.name);
+    return ReadEngineSource(ProfileSnapshot(m_settingsPath), item.name);
 }
 
 } // namespace velmora

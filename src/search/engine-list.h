@@ -33,7 +33,7 @@ public:
     explicit EngineList(std::string settingsPath = {});
 
     void SetSettingsPath(std::string settingsPath);
-    const std::string& GetSettingsPath() const { return m_strSettingsPath; }
+    const std::string& GetSettingsPath() const { return m_settingsPath; }
 
     // Refills the list from settings.dat, saving the ticks of a non-empty
     // list first.
@@ -60,9 +60,9 @@ public:
     EngineSource GetSource(const EngineItem& item) const;
 
 private:
-    std::string m_strSettingsPath;
+    std::string m_settingsPath;
     std::vector<EngineItem> m_items;
-    std::uint64_t m_nNextHandle = 1;
+    std::uint64_t m_nextHandle = 1;
 };
 
 } // namespace velmora

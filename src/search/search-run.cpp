@@ -13,7 +13,7 @@
 namespace velmora {
 
 SearchRun::SearchRun(EngineList& engines, ThreadBudget& budget, std::shared_ptr<MessageQueue> queue)
-    : m_engines(engines), m_budget(budget), m_pQueue(std::move(queue))
+    : m_engines(engines), m_budget(budget), m_queue(std::move(queue))
 {
 }
 
@@ -27,12 +27,12 @@ SearchRun::~SearchRun()
 
 void SearchRun::Start(std::string queryWords)
 {
-    m_strQueryWords = std::move(queryWords);
-    m_bRunning = true;
-    m_bStarted = true;
-    m_nNextItem = 0;
-    m_nAnswered = 0;
-    m_nFirstJobOfSearch = m_nNextJobId;
+    m_queryWords = std::move(queryWords);
+    m_running = true;
+    m_started = true;
+    m_nextItem = 0;
+    m_answered = 0;
+    m_firstJobOfSearch = m_nextJobId;
     for (std::size_t i = 0; i < m_engines.GetCount(); ++i)
         SetEngineState(i, kStateIdle);
     DispatchSearchJobs();
@@ -40,7 +40,7 @@ void SearchRun::Start(std::string queryWords)
 
 void SearchRun::Stop()
 {
-    m_nNextItem = static_cast<int>(m_engines.GetCount());
+    m_nextItem = static_cast<int>(m_engines.GetCount());
     for (std::size_t i = 0; i < m_engines.GetCount(); ++i) {
         EngineItem& item = *m_engines.GetEngineItem(i);
         if (item.job) {
@@ -51,23 +51,23 @@ void SearchRun::Stop()
     for (auto& [id, job] : m_runningJobs)
         job->stop = true;
     m_runningJobs.clear();
-    m_budget.Give(m_nActiveThreads);
-    m_nActiveThreads = 0;
-    m_bRunning = false;
+    m_budget.Give(m_activeThreads);
+    m_activeThreads = 0;
+    m_running = false;
     Listener().RunThreadsChanged();
 }
 
 void SearchRun::DispatchSearchJobs()
 {
-    if (!m_bRunning)
+    if (!m_running)
         return;
-    while (m_budget.HasRoom() && static_cast<std::size_t>(m_nNextItem) < m_engines.GetCount()) {
-        const auto index = static_cast<std::size_t>(m_nNextItem++);
+    while (m_budget.HasRoom() && static_cast<std::size_t>(m_nextItem) < m_engines.GetCount()) {
+        const auto index = static_cast<std::size_t>(m_nextItem++);
         if (m_engines.GetEngineItem(index)->checked)
             StartEngine(index);
     }
-    if (static_cast<std::size_t>(m_nNextItem) >= m_engines.GetCount() && m_nActiveThreads == 0) {
-        m_bRunning = false;
+    if (static_cast<std::size_t>(m_nextItem) >= m_engines.GetCount() && m_activeThreads == 0) {
+        m_running = false;
         Listener().SearchEnded();
     }
 }
@@ -82,7 +82,7 @@ bool SearchRun::SkipEngineOnHold(std::size_t index)
     report.health = EngineHealth::OnHold;
     report.reason = "The engine asked to slow down: " + DescribeHold(hold.until) + ".";
     SetEngineState(index, kStateFailure);
-    ++m_nAnswered;
+    ++m_answered;
     Listener().EngineReported(item.name, kStateFailure, report);
     return true;
 }
@@ -90,9 +90,9 @@ bool SearchRun::SkipEngineOnHold(std::size_t index)
 int SearchRun::GetExpected() const
 {
     int waiting = 0;
-    for (std::size_t i = static_cast<std::size_t>(m_nNextItem); m_bRunning && i < m_engines.GetCount(); ++i)
+    for (std::size_t i = static_cast<std::size_t>(m_nextItem); m_running && i < m_engines.GetCount(); ++i)
         waiting += m_engines.GetEngineItem(i)->checked ? 1 : 0;
-    return m_nAnswered + m_nActiveThreads + waiting;
+    return m_answered + m_activeThreads + waiting;
 }
 
 void SearchRun::UpdateHold(const std::string& engine, const EngineReport& report)
@@ -137,13 +137,13 @@ void SearchRun::StartEngine(std::size_t index)
     EngineItem& item = *m_engines.GetEngineItem(index);
     const EngineSource source = m_engines.GetSource(item);
     SetEngineState(index, kStateRunning);
-    ++m_nActiveThreads;
+    ++m_activeThreads;
     m_budget.Take();
-    auto job = MakeJob(source, m_strQueryWords, m_fetchLimits);
-    job->id = m_nNextJobId++;
+    auto job = MakeJob(source, m_queryWords, m_fetchLimits);
+    job->id = m_nextJobId++;
     job->engineItem = item.handle;
     job->engineName = item.name;
-    job->queue = m_pQueue;
+    job->queue = m_queue;
     item.job = job;
     m_runningJobs.emplace(job->id, job);
     const std::string problem = ProblemWithSource(source);
@@ -155,7 +155,7 @@ void SearchRun::StartEngine(std::size_t index)
         failed.jobId = job->id;
         if (!problem.empty())
             failed.record = std::make_shared<EngineReport>(NotSetUp(HideKey(problem, job->hidden)));
-        m_pQueue->Post(std::move(failed));
+        m_queue->Post(std::move(failed));
     }
     Listener().RunThreadsChanged();
 }
@@ -227,10 +227,10 @@ void SearchRun::OnEngineReport(const Message& message)
     }
     const std::string engineName = counted->second->engineName;
     m_runningJobs.erase(counted);
-    ++m_nAnswered;
+    ++m_answered;
     UpdateHold(engineName, report);
     Listener().EngineReported(engineName, state, report);
-    --m_nActiveThreads;
+    --m_activeThreads;
     m_budget.Give();
     Listener().RunThreadsChanged();
     DispatchSearchJobs();

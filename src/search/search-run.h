@@ -40,7 +40,7 @@ public:
     SearchRun(const SearchRun&) = delete;
     SearchRun& operator=(const SearchRun&) = delete;
 
-    void SetListener(SearchRunListener* listener) { m_pListener = listener; }
+    void SetListener(SearchRunListener* listener) { m_listener = listener; }
     void SetFetchLimits(const FetchOptions& limits) { m_fetchLimits = limits; }
 
     // Marks every engine idle and dispatches; `queryWords` fill each
@@ -49,13 +49,13 @@ public:
     // Stops every running fetch (also those of engines a refill removed)
     // and gives back its threads at once.
     void Stop();
-    bool IsRunning() const { return m_bRunning; }
-    int GetActiveThreads() const { return m_nActiveThreads; }
+    bool IsRunning() const { return m_running; }
+    int GetActiveThreads() const { return m_activeThreads; }
     // Engines that reported (or were skipped on hold) in this run, and the
     // engines it will have asked in all when it is over.
-    int GetAnswered() const { return m_nAnswered; }
+    int GetAnswered() const { return m_answered; }
     int GetExpected() const;
-    const std::string& GetQueryWords() const { return m_strQueryWords; }
+    const std::string& GetQueryWords() const { return m_queryWords; }
 
     // Starts ticked engines while the budget has room.
     void DispatchSearchJobs();
@@ -64,7 +64,7 @@ public:
     void OnEngineFailed(const Message& message);
     void OnEngineStopped(const Message& message);
     // A link belongs to this search when its job was started by it.
-    bool IsCurrentJob(std::uint64_t jobId) const { return m_bStarted && jobId >= m_nFirstJobOfSearch; }
+    bool IsCurrentJob(std::uint64_t jobId) const { return m_started && jobId >= m_firstJobOfSearch; }
 
 private:
     void StartEngine(std::size_t index);
@@ -74,26 +74,26 @@ private:
     void UpdateHold(const std::string& engine, const EngineReport& report);
     void OnEngineReport(const Message& message);
     void SetEngineState(std::size_t index, ItemState state);
-    SearchRunListener& Listener() { return m_pListener ? *m_pListener : m_silent; }
+    SearchRunListener& Listener() { return m_listener ? *m_listener : m_silent; }
 
     EngineList& m_engines;
     ThreadBudget& m_budget;
-    std::shared_ptr<MessageQueue> m_pQueue;
+    std::shared_ptr<MessageQueue> m_queue;
     FetchOptions m_fetchLimits;
-    SearchRunListener* m_pListener = nullptr;
+    SearchRunListener* m_listener = nullptr;
     SearchRunListener m_silent;
 
-    std::string m_strQueryWords;
-    bool m_bRunning = false;
-    bool m_bStarted = false;
-    int m_nNextItem = 0; // the next engine to look at
-    int m_nActiveThreads = 0;
-    int m_nAnswered = 0;
-    // Jobs counted in m_nActiveThreads, by identity: only their reports
+    std::string m_queryWords;
+    bool m_running = false;
+    bool m_started = false;
+    int m_nextItem = 0; // the next engine to look at
+    int m_activeThreads = 0;
+    int m_answered = 0;
+    // Jobs counted in m_activeThreads, by identity: only their reports
     // count down and dispatch, whatever became of their engine item.
     std::unordered_map<std::uint64_t, std::shared_ptr<SearchJob>> m_runningJobs;
-    std::uint64_t m_nNextJobId = 1;
-    std::uint64_t m_nFirstJobOfSearch = 1; // links of older jobs are stale
+    std::uint64_t m_nextJobId = 1;
+    std::uint64_t m_firstJobOfSearch = 1; // links of older jobs are stale
 };
 
 } // namespace velmora

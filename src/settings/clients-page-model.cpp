@@ -13,19 +13,19 @@ void ClientsPageModel::OnInitDialog()
 {
     m_names.Clear();
     for (const std::string& name :
-         SplitNulList(ProfileSnapshot(m_strClientsPath).GetSectionNames(keys::kSectionNamesBuffer)))
+         SplitNulList(ProfileSnapshot(m_clientsPath).GetSectionNames(keys::kSectionNamesBuffer)))
         m_names.Add(name);
     fields.localDir =
-        ProfileSnapshot(m_strSettingsPath)
+        ProfileSnapshot(m_settingsPath)
             .GetString(keys::kSettingsSection, keys::kLocalDir, keys::kLocalDirDefault, keys::kPageFieldBuffer);
     const std::string active = GetActiveClient();
-    m_strChosen = m_names.Contains(active) ? active : std::string();
+    m_chosen = m_names.Contains(active) ? active : std::string();
 }
 
 void ClientsPageModel::UseForGetFile(const std::optional<std::string>& selected)
 {
     if (selected && m_names.Contains(*selected))
-        m_strChosen = *selected;
+        m_chosen = *selected;
 }
 
 void ClientsPageModel::ClearClientFields()
@@ -41,12 +41,12 @@ void ClientsPageModel::New()
 {
     m_state = PageState::Adding;
     ClearClientFields();
-    m_bNameEnabled = true;
+    m_nameEnabled = true;
 }
 
 void ClientsPageModel::ReadClientFields(const std::string& name)
 {
-    const ProfileSnapshot clients(m_strClientsPath);
+    const ProfileSnapshot clients(m_clientsPath);
     fields.name = name;
     fields.path = clients.GetString(name, keys::kClientPath, "", keys::kPageFieldBuffer);
     fields.args = clients.GetString(name, keys::kClientArgs, "", keys::kPageFieldBuffer);
@@ -61,7 +61,7 @@ void ClientsPageModel::Edit(const std::optional<std::string>& selected)
         return;
     ReadClientFields(*selected);
     m_state = PageState::Editing;
-    m_bNameEnabled = false;
+    m_nameEnabled = false;
 }
 
 void ClientsPageModel::Show(const std::optional<std::string>& selected)
@@ -76,7 +76,7 @@ void ClientsPageModel::Show(const std::optional<std::string>& selected)
 
 std::string ClientsPageModel::GetActiveClient() const
 {
-    return ProfileSnapshot(m_strSettingsPath)
+    return ProfileSnapshot(m_settingsPath)
         .GetString(keys::kSettingsSection, keys::kFtpClient, keys::kFtpClientDefault, keys::kPageFieldBuffer);
 }
 
@@ -84,10 +84,10 @@ void ClientsPageModel::Delete(const std::optional<std::string>& selected)
 {
     if (m_names.Get().size() < 2 || !selected)
         return;
-    ProfileEdit::WriteSection(m_strClientsPath, *selected, std::nullopt);
+    ProfileEdit::WriteSection(m_clientsPath, *selected, std::nullopt);
     m_names.Remove(*selected);
-    if (*selected == m_strChosen)
-        m_strChosen.clear();
+    if (*selected == m_chosen)
+        m_chosen.clear();
     Cancel();
 }
 
@@ -103,7 +103,7 @@ bool ClientsPageModel::Done()
     fields.path = TrimWhiteSpace(fields.path);
     fields.args = TrimWhiteSpace(fields.args);
     fields.script = TrimWhiteSpace(fields.script);
-    m_strProblem.clear();
+    m_problem.clear();
     if (m_state == PageState::Idle)
         return false;
     if (fields.name.empty())
@@ -113,7 +113,7 @@ bool ClientsPageModel::Done()
     if (m_state == PageState::Adding && m_names.Contains(fields.name))
         return Refuse("A client named \"" + fields.name + "\" is listed already: choose another name.");
     const auto style = ParseQuoteStyle(fields.quote);
-    ProfileEdit edit(m_strClientsPath);
+    ProfileEdit edit(m_clientsPath);
     edit.SetString(fields.name, keys::kClientPath, fields.path);
     edit.SetString(fields.name, keys::kClientArgs, fields.args);
     edit.SetString(fields.name, keys::kClientScript, EncodeScript(fields.script));
@@ -123,7 +123,7 @@ bool ClientsPageModel::Done()
         return Refuse("The client could not be saved: clients.dat cannot be written.");
     if (m_state == PageState::Adding)
         m_names.Add(fields.name);
-    m_strSaved = fields.name;
+    m_saved = fields.name;
     Cancel();
     return true;
 }
@@ -131,8 +131,8 @@ bool ClientsPageModel::Done()
 void ClientsPageModel::OnOK()
 {
     const auto& names = m_names.Get();
-    const std::string active = !m_strChosen.empty() ? m_strChosen : names.empty() ? std::string() : names.front();
-    ProfileEdit edit(m_strSettingsPath);
+    const std::string active = !m_chosen.empty() ? m_chosen : names.empty() ? std::string() : names.front();
+    ProfileEdit edit(m_settingsPath);
     edit.SetString(keys::kSettingsSection, keys::kFtpClient, active);
     edit.SetString(keys::kSettingsSection, keys::kLocalDir, fields.localDir);
     edit.Commit();

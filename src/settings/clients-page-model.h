@@ -21,7 +21,7 @@ public:
     };
 
     ClientsPageModel(std::string settingsPath, std::string clientsPath)
-        : m_strSettingsPath(std::move(settingsPath)), m_strClientsPath(std::move(clientsPath))
+        : m_settingsPath(std::move(settingsPath)), m_clientsPath(std::move(clientsPath))
     {
     }
 
@@ -35,7 +35,7 @@ public:
     // The client Get File will use after OK: the active one until the user
     // picks another with "Use for Get File"; looking at a client changes
     // nothing. Empty while none is used.
-    const std::string& GetChosenClient() const { return m_strChosen; }
+    const std::string& GetChosenClient() const { return m_chosen; }
     void UseForGetFile(const std::optional<std::string>& selected);
     // Does nothing while fewer than two clients are listed.
     void Delete(const std::optional<std::string>& selected);
@@ -52,9 +52,9 @@ private:
     void ClearClientFields();
     void ReadClientFields(const std::string& name);
 
-    std::string m_strSettingsPath;
-    std::string m_strClientsPath;
-    std::string m_strChosen;
+    std::string m_settingsPath;
+    std::string m_clientsPath;
+    std::string m_chosen;
 };
 
 } // namespace velmora

@@ -13,7 +13,7 @@ namespace velmora {
 void EnginesPageModel::OnInitDialog()
 {
     m_names.Clear();
-    const std::string names = ProfileSnapshot(m_strSettingsPath).GetSectionNames(keys::kSectionNamesBuffer);
+    const std::string names = ProfileSnapshot(m_settingsPath).GetSectionNames(keys::kSectionNamesBuffer);
     for (const std::string& name : SplitNulList(names)) {
         if (!EqualsNoCase(name, keys::kSettingsSection))
             m_names.Append(name); // the order the window lists and searches them in
@@ -23,13 +23,13 @@ void EnginesPageModel::OnInitDialog()
 void EnginesPageModel::New()
 {
     m_state = PageState::Adding;
-    m_bNameEnabled = true;
+    m_nameEnabled = true;
     fields = {};
 }
 
 void EnginesPageModel::ReadFields(const std::string& name)
 {
-    const ProfileSnapshot settings(m_strSettingsPath);
+    const ProfileSnapshot settings(m_settingsPath);
     fields.name = name;
     fields.homepage = settings.GetString(name, keys::kEngineUrl, "", keys::kPageFieldBuffer);
     // The same limit as the search reads, so Edit and Done never cut a query.
@@ -67,7 +67,7 @@ void EnginesPageModel::Edit(const std::optional<std::string>& selected)
         return;
     ReadFields(*selected);
     m_state = PageState::Editing;
-    m_bNameEnabled = false;
+    m_nameEnabled = false;
 }
 
 void EnginesPageModel::Show(const std::optional<std::string>& selected)
@@ -84,7 +84,7 @@ void EnginesPageModel::Delete(const std::optional<std::string>& selected)
 {
     if (!selected)
         return;
-    ProfileEdit::WriteSection(m_strSettingsPath, *selected, std::nullopt);
+    ProfileEdit::WriteSection(m_settingsPath, *selected, std::nullopt);
     m_names.Remove(*selected);
     Cancel();
 }
@@ -105,8 +105,8 @@ bool EnginesPageModel::Done()
     fields.header = TrimWhiteSpace(fields.header);
     fields.pages = std::clamp(fields.pages, 1, keys::kMostEnginePages);
     fields.pageSize = std::clamp(fields.pageSize, 1, keys::kMostPageSize);
-    m_strProblem.clear();
-    m_strNotice.clear();
+    m_problem.clear();
+    m_notice.clear();
     if (m_state == PageState::Idle)
         return false;
     if (fields.name.empty())
@@ -121,7 +121,7 @@ bool EnginesPageModel::Done()
         return Refuse("The header must read \"Name: value\", such as \"X-Subscription-Token: %k\".");
     const bool searchable = fields.query.find("%s") != std::string::npos;
     const bool usesKey = fields.query.find("%k") != std::string::npos || fields.header.find("%k") != std::string::npos;
-    ProfileEdit edit(m_strSettingsPath);
+    ProfileEdit edit(m_settingsPath);
     if (m_state == PageState::Adding)
         edit.SetString(fields.name, keys::kEngineSearch, "Y");
     edit.SetString(fields.name, keys::kEngineUrl, fields.homepage);
@@ -132,20 +132,20 @@ bool EnginesPageModel::Done()
     if (!edit.Commit())
         return Refuse("The engine could not be saved: settings.dat cannot be written.");
     if (!searchable)
-        m_strNotice =
+        m_notice =
             "The query of \"" + fields.name + "\" holds no %s: the engine is kept, but it is not listed or searched.";
     else if (usesKey && fields.key.empty())
-        m_strNotice = "\"" + fields.name + "\" asks with an API key (%k) but has none: fill in the key to search it.";
+        m_notice = "\"" + fields.name + "\" asks with an API key (%k) but has none: fill in the key to search it.";
     if (m_state == PageState::Adding)
         m_names.Append(fields.name); // written at the end of the file
-    m_strSaved = fields.name;
+    m_saved = fields.name;
     Cancel();
     return true;
 }
 
 bool EnginesPageModel::Move(const std::optional<std::string>& selected, int step)
 {
-    m_strProblem.clear();
+    m_problem.clear();
     if (!selected || m_state != PageState::Idle)
         return false;
     const auto& names = m_names.Get();
@@ -156,7 +156,7 @@ bool EnginesPageModel::Move(const std::optional<std::string>& selected, int step
     const std::size_t to = step < 0 ? at - 1 : at + 1;
     if ((step < 0 && at == 0) || to >= names.size())
         return false;
-    ProfileEdit edit(m_strSettingsPath);
+    ProfileEdit edit(m_settingsPath);
     if (!edit.SwapSections(names[at], names[to]) || !edit.Commit())
         return Refuse("The engines could not be reordered: settings.dat cannot be written.");
     m_names.Swap(at, to);

@@ -27,7 +27,7 @@ public:
         int pageSize = 10;
     };
 
-    explicit EnginesPageModel(std::string settingsPath) : m_strSettingsPath(std::move(settingsPath)) {}
+    explicit EnginesPageModel(std::string settingsPath) : m_settingsPath(std::move(settingsPath)) {}
 
     void OnInitDialog(); // lists every engine section in file order
     void New();
@@ -53,7 +53,7 @@ public:
 private:
     void ReadFields(const std::string& name);
     void WriteSourceFields(ProfileEdit& edit) const;
-    std::string m_strSettingsPath;
+    std::string m_settingsPath;
 };
 
 } // namespace velmora

@@ -30,29 +30,29 @@ private:
 class ListPageState {
 public:
     PageState GetState() const { return m_state; }
-    bool IsNameEnabled() const { return m_bNameEnabled; }
+    bool IsNameEnabled() const { return m_nameEnabled; }
     bool AreDoneAndCancelEnabled() const { return m_state != PageState::Idle; }
     const SortedNames& GetNames() const { return m_names; }
     // Why the last Done saved nothing (empty when it saved), and what the
     // user should know about what it saved.
-    const std::string& GetProblem() const { return m_strProblem; }
-    const std::string& GetNotice() const { return m_strNotice; }
+    const std::string& GetProblem() const { return m_problem; }
+    const std::string& GetNotice() const { return m_notice; }
     // The name the last Done saved, so the page can show what it saved.
-    const std::string& GetSavedName() const { return m_strSaved; }
+    const std::string& GetSavedName() const { return m_saved; }
 
 protected:
     // Done's refusal: the state and fields stay, the reason is kept.
     bool Refuse(std::string problem)
     {
-        m_strProblem = std::move(problem);
+        m_problem = std::move(problem);
         return false;
     }
-    std::string m_strProblem;
-    std::string m_strNotice;
-    std::string m_strSaved;
+    std::string m_problem;
+    std::string m_notice;
+    std::string m_saved;
     SortedNames m_names;
     PageState m_state = PageState::Idle;
-    bool m_bNameEnabled = true;
+    bool m_nameEnabled = true;
 };
 
 } // namespace velmora

@@ -74,7 +74,7 @@ ProfileDocument ProfileDocument::Parse(std::string_view text)
         // Carriage returns before the line end belong to the line end, so a
         // CR LF answer saved as CR CR LF still reads as plain values.
         if (!line.empty() && line.back() == '\r' && !sawLineEnd && end != std::string_view::npos)
-            document.m_bCrLf = true;
+            document.m_crLf = true;
         while (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         if (end != std::string_view::npos)
@@ -97,7 +97,7 @@ ProfileDocument ProfileDocument::Parse(std::string_view text)
 
 std::string ProfileDocument::Serialize() const
 {
-    const std::string_view lineEnd = m_bCrLf ? "\r\n" : "\n";
+    const std::string_view lineEnd = m_crLf ? "\r\n" : "\n";
     std::string text;
     const auto add = [&](const ProfileLine& line) {
         text += line.raw;

@@ -56,7 +56,7 @@ private:
     std::vector<ProfileLine> m_preamble;
     std::vector<ProfileSection> m_sections;
     std::unordered_map<std::string, std::vector<std::size_t>> m_index;
-    bool m_bCrLf = false; // the file's own line ends, kept on writing
+    bool m_crLf = false; // the file's own line ends, kept on writing
 };
 
 ProfileLine MakeSectionLine(const std::string& name);

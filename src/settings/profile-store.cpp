@@ -202,13 +202,13 @@ bool ProfileSnapshot::HasSection(std::string_view section) const
     return !m_document.Find(section).empty();
 }
 
-ProfileEdit::ProfileEdit(std::string file) : m_strPath(ResolveProfilePath(file)), m_document(Load(m_strPath)) {}
+ProfileEdit::ProfileEdit(std::string file) : m_path(ResolveProfilePath(file)), m_document(Load(m_path)) {}
 
 bool ProfileEdit::SetString(std::string_view section, std::string_view key, std::string_view value)
 {
     if (!IsWritableSection(section) || !IsWritableKey(key) || HasLineBreak(value))
         return false;
-    m_bChanged = true;
+    m_changed = true;
     auto& sections = m_document.Sections();
     const std::vector<std::size_t> positions = m_document.Find(section);
     for (const std::size_t position : positions) {
@@ -237,7 +237,7 @@ void ProfileEdit::RemoveKey(std::string_view section, std::string_view key)
         auto& body = m_document.Sections()[position].body;
         const auto removed = std::erase_if(
             body, [&](const ProfileLine& line) { return line.kind == Kind::Entry && EqualsNoCase(line.name, key); });
-        m_bChanged = m_bChanged || removed > 0;
+        m_changed = m_changed || removed > 0;
     }
 }
 
@@ -249,7 +249,7 @@ bool ProfileEdit::SwapSections(std::string_view first, std::string_view second)
         return false;
     const std::size_t at = a.front();
     const std::size_t to = b.front();
-    m_bChanged = m_document.SwapSections(at, to) || m_bChanged;
+    m_changed = m_document.SwapSections(at, to) || m_changed;
     return true;
 }
 
@@ -265,7 +265,7 @@ bool ProfileEdit::SetSection(std::string_view section, std::optional<std::string
             body.push_back(ParseProfileLine(entry));
         }
     }
-    m_bChanged = true;
+    m_changed = true;
     if (!entries) {
         m_document.RemoveSection(section);
         return true;
@@ -304,13 +304,13 @@ bool HoldsKey(const ProfileDocument& document)
 
 bool ProfileEdit::Commit()
 {
-    if (!m_bChanged)
+    if (!m_changed)
         return true;
-    m_bChanged = false;
+    m_changed = false;
     // A file that holds a key is for its owner's eyes only; otherwise the
     // file keeps the permissions it had.
     const std::optional<unsigned> mode = HoldsKey(m_document) ? std::optional<unsigned>(0600) : std::nullopt;
-    return WriteFileAtomically(m_strPath, m_document.Serialize(), mode);
+    return WriteFileAtomically(m_path, m_document.Serialize(), mode);
 }
 
 bool ProfileEdit::WriteString(const std::string& file, std::string_view section, std::string_view key,

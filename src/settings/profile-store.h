@@ -79,9 +79,9 @@ public:
     bool Commit();
 
 private:
-    std::string m_strPath;
+    std::string m_path;
     ProfileDocument m_document;
-    bool m_bChanged = false;
+    bool m_changed = false;
 };
 
 // Walks a NUL list as every reader does: names up to the first empty one.

@@ -65,8 +65,8 @@ void ScriptQuoter::AddTemplate(char c)
     m_text += c;
     if (m_style == QuoteStyle::None)
         return;
-    if (m_bEscaped) {
-        m_bEscaped = false;
+    if (m_escaped) {
+        m_escaped = false;
         return;
     }
     // lftp reads a script line by line: a quote left open ends with its line.
@@ -77,7 +77,7 @@ void ScriptQuoter::AddTemplate(char c)
     switch (m_state) {
     case State::Outside:
         if (c == '\\')
-            m_bEscaped = true;
+            m_escaped = true;
         else if (c == '"')
             m_state = State::InDouble;
         else if (c == '\'')
@@ -85,7 +85,7 @@ void ScriptQuoter::AddTemplate(char c)
         break;
     case State::InDouble:
         if (c == '\\')
-            m_bEscaped = true;
+            m_escaped = true;
         else if (c == '"')
             m_state = State::Outside;
         break;
@@ -100,7 +100,7 @@ bool ScriptQuoter::AddValue(std::string_view value)
 {
     // A value right after a template backslash would lose its first
     // character to the escape.
-    if (m_bEscaped)
+    if (m_escaped)
         return false;
     switch (m_style) {
     case QuoteStyle::None:

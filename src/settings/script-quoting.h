@@ -41,7 +41,7 @@ private:
 
     QuoteStyle m_style;
     State m_state = State::Outside;
-    bool m_bEscaped = false;
+    bool m_escaped = false;
     std::string m_text;
 };
 

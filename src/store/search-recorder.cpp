@@ -16,15 +16,15 @@ SearchStore* SearchRecorder::GetStore(std::string& error)
 
 SearchStore* SearchRecorder::OpenStore(std::string& error)
 {
-    if (!m_pStore) {
-        SearchStore::Opening opening = SearchStore::Open(m_strFolder);
+    if (!m_store) {
+        SearchStore::Opening opening = SearchStore::Open(m_folder);
         if (!opening.store) {
             error = opening.error;
             return nullptr;
         }
-        m_pStore = std::move(opening.store);
+        m_store = std::move(opening.store);
     }
-    return m_pStore.get();
+    return m_store.get();
 }
 
 std::string SearchRecorder::Begin(std::string name, std::string words, std::vector<std::string> engines)
@@ -32,25 +32,25 @@ std::string SearchRecorder::Begin(std::string name, std::string words, std::vect
     // Saves of the same name still on their way count as earlier; other
     // searches' need not be waited for.
     m_writer.FlushName(name);
-    m_bRecording = false;
+    m_recording = false;
     m_search = SearchUpdate{};
-    if (!m_bEnabled)
+    if (!m_enabled)
         return {};
     std::string error;
     SearchStore* store = OpenStore(error);
     if (!store)
         return error;
-    m_nHeldUpTo = store->FindLatest(name).value_or(0);
+    m_heldUpTo = store->FindLatest(name).value_or(0);
     m_search.name = std::move(name);
     m_search.words = std::move(words);
     m_search.engines = std::move(engines);
     m_search.when = static_cast<std::int64_t>(std::time(nullptr));
-    m_nSaved = 0;
+    m_saved = 0;
     m_filled.clear();
     m_lastSave = std::chrono::steady_clock::now();
-    ++m_nRun;
-    m_bRecording = true;
-    m_bMarkNew = true;
+    ++m_run;
+    m_recording = true;
+    m_markNew = true;
     return {};
 }
 
@@ -61,11 +61,11 @@ void SearchRecorder::Continue(const SavedSearchInfo& info)
     m_search.name = info.name;
     m_search.words = info.words;
     m_search.when = info.when;
-    m_nSaved = static_cast<std::size_t>(info.results);
+    m_saved = static_cast<std::size_t>(info.results);
     m_filled.clear();
-    ++m_nRun;
-    m_bRecording = m_bEnabled && m_pStore != nullptr;
-    m_bMarkNew = false; // its results were told new or not when it ran
+    ++m_run;
+    m_recording = m_enabled && m_store != nullptr;
+    m_markNew = false; // its results were told new or not when it ran
 }
 
 std::optional<std::int64_t> SearchRecorder::Forget(const std::string& name, std::string& error)
@@ -75,7 +75,7 @@ std::optional<std::int64_t> SearchRecorder::Forget(const std::string& name, std:
         return std::nullopt;
     const auto dropped = store->Forget(name, error);
     if (dropped && m_search.name == name) {
-        m_bRecording = false;
+        m_recording = false;
         m_search = SearchUpdate{};
     }
     return dropped;
@@ -83,22 +83,22 @@ std::optional<std::int64_t> SearchRecorder::Forget(const std::string& name, std:
 
 void SearchRecorder::NoteFilled(std::size_t resultId)
 {
-    if (m_bRecording)
+    if (m_recording)
         m_filled.push_back(resultId);
 }
 
 bool SearchRecorder::IsNew(const ResultEntry& record) const
 {
-    if (!m_bRecording || !m_bMarkNew)
+    if (!m_recording || !m_markNew)
         return false;
-    return m_nHeldUpTo == 0 || !m_pStore->HeldBefore(m_search.name, m_nHeldUpTo, record.server, record.path);
+    return m_heldUpTo == 0 || !m_store->HeldBefore(m_search.name, m_heldUpTo, record.server, record.path);
 }
 
 bool SearchRecorder::IsBatchDue(std::size_t resultCount)
 {
-    if (!m_bRecording)
+    if (!m_recording)
         return false;
-    const std::size_t waiting = resultCount - m_nSaved;
+    const std::size_t waiting = resultCount - m_saved;
     // The clock is read once in a while: this is asked for every result.
     if (waiting < kBatchResults && (waiting % 256 != 0 || std::chrono::steady_clock::now() - m_lastSave < kBatchWait))
         return false;
@@ -107,10 +107,10 @@ bool SearchRecorder::IsBatchDue(std::size_t resultCount)
 
 bool SearchRecorder::IsNextSaveDue(std::size_t resultCount) const
 {
-    if (!m_bRecording)
+    if (!m_recording)
         return false;
-    const std::size_t waiting = resultCount - m_nSaved;
-    return m_bSaveAsked || waiting >= kBatchResults ||
+    const std::size_t waiting = resultCount - m_saved;
+    return m_saveAsked || waiting >= kBatchResults ||
            (waiting > 0 && std::chrono::steady_clock::now() - m_lastSave >= kBatchWait);
 }
 
@@ -145,7 +145,7 @@ void SearchRecorder::AddFilled(SearchUpdate& update, const ResultList& results) 
 {
     for (const std::size_t id : m_filled) {
         // A result not saved yet is written whole with the others.
-        if (id >= m_nSaved)
+        if (id >= m_saved)
             continue;
         const ResultEntry record = results.Get(static_cast<ResultId>(id));
         update.filled.push_back(
@@ -156,21 +156,21 @@ void SearchRecorder::AddFilled(SearchUpdate& update, const ResultList& results) 
 void SearchRecorder::Save(const ResultList& results, const ServerTree& servers, const EngineNamer& engineName,
                           bool force)
 {
-    if (!m_bRecording)
+    if (!m_recording)
         return;
     if (!force && m_writer.IsFull()) {
-        m_bSaveAsked = true; // the writer's report of a written one asks again
+        m_saveAsked = true; // the writer's report of a written one asks again
         return;
     }
     SearchUpdate update = MakeUpdate(servers);
-    const std::size_t upTo = std::min(results.GetCount(), m_nSaved + kBatchResults);
+    const std::size_t upTo = std::min(results.GetCount(), m_saved + kBatchResults);
     // Into the room of a written batch: this runs on the window's thread.
     update.newResults = m_writer.TakeSpareResults();
-    update.newResults.resize(upTo - m_nSaved);
+    update.newResults.resize(upTo - m_saved);
     std::uint64_t namedEngine = UINT64_MAX;
     std::string name;
-    for (std::size_t id = m_nSaved; id < upTo; ++id) {
-        SavedResult& saved = update.newResults[id - m_nSaved];
+    for (std::size_t id = m_saved; id < upTo; ++id) {
+        SavedResult& saved = update.newResults[id - m_saved];
         results.GetInto(static_cast<ResultId>(id), saved.record);
         if (saved.record.engineItem != namedEngine) { // results of one engine come in runs
             namedEngine = saved.record.engineItem;
@@ -181,28 +181,28 @@ void SearchRecorder::Save(const ResultList& results, const ServerTree& servers, 
     }
     AddFilled(update, results);
     HandOver(std::move(update), upTo);
-    m_bSaveAsked = upTo < results.GetCount();
+    m_saveAsked = upTo < results.GetCount();
 }
 
 void SearchRecorder::SaveAndLetGo(ResultList&& results, const ServerTree& servers,
                                   std::unordered_map<std::uint64_t, std::string> engineNames)
 {
-    if (!m_bRecording)
+    if (!m_recording)
         return;
     SearchUpdate update = MakeUpdate(servers);
     AddFilled(update, results);
-    LeftResults left{std::make_unique<ResultList>(std::move(results)), m_nSaved, std::move(engineNames)};
+    LeftResults left{std::make_unique<ResultList>(std::move(results)), m_saved, std::move(engineNames)};
     const std::size_t count = left.list->GetCount();
     HandOver(std::move(update), count, std::move(left));
 }
 
 void SearchRecorder::HandOver(SearchUpdate update, std::size_t savedUpTo, LeftResults left)
 {
-    m_nSaved = savedUpTo;
+    m_saved = savedUpTo;
     m_filled.clear();
-    m_bSaveAsked = false;
+    m_saveAsked = false;
     m_lastSave = std::chrono::steady_clock::now();
-    m_writer.Hand(m_nRun, std::move(update), m_nRunsKept, std::move(left));
+    m_writer.Hand(m_run, std::move(update), m_runsKept, std::move(left));
 }
 
 } // namespace velmora

@@ -31,21 +31,21 @@ public:
 
     // Failed saves are posted to `reports` (kMsgSaveFailed).
     SearchRecorder(std::string folder, std::shared_ptr<MessageQueue> reports)
-        : m_strFolder(folder), m_writer(std::move(folder), std::move(reports))
+        : m_folder(folder), m_writer(std::move(folder), std::move(reports))
     {
     }
 
-    void SetEnabled(bool on) { m_bEnabled = on; }
+    void SetEnabled(bool on) { m_enabled = on; }
     // How many runs of one name are kept: older ones are dropped when a new
     // run is first saved.
-    void SetRunsKept(int runs) { m_nRunsKept = runs; }
+    void SetRunsKept(int runs) { m_runsKept = runs; }
     // The name the current search is kept under, or the reopened search's;
     // empty when neither.
-    std::string GetName() const { return m_bRecording || m_search.id != 0 ? m_search.name : std::string(); }
+    std::string GetName() const { return m_recording || m_search.id != 0 ? m_search.name : std::string(); }
     // Drops every run of `name`; the current search is no longer kept if
     // it is one of them. How many were dropped, or nothing with `error`.
     std::optional<std::int64_t> Forget(const std::string& name, std::string& error);
-    bool IsEnabled() const { return m_bEnabled; }
+    bool IsEnabled() const { return m_enabled; }
 
     // A new search to keep under `name`. Empty, or why it will not be kept
     // (the search runs on unsaved).
@@ -53,7 +53,7 @@ public:
     // A reopened search: later saves add to it.
     void Continue(const SavedSearchInfo& info);
     // Nothing is kept of the current results any more.
-    void Drop() { m_bRecording = false; }
+    void Drop() { m_recording = false; }
     // True when the search is kept and no earlier one of its name held it.
     bool IsNew(const ResultEntry& record) const;
 
@@ -72,7 +72,7 @@ public:
     bool IsNextSaveDue(std::size_t resultCount) const;
     // True when a save is still to be made: results not handed over, or a
     // save asked for while the writer was busy.
-    bool HasUnsaved(std::size_t resultCount) const { return m_bRecording && (m_bSaveAsked || resultCount > m_nSaved); }
+    bool HasUnsaved(std::size_t resultCount) const { return m_recording && (m_saveAsked || resultCount > m_saved); }
     // Hands at most a batch of what came since the last save, and every
     // verdict, to the writer; held back while the writer has as many saves
     // waiting as it takes. `force` hands it anyway. What is left beyond the
@@ -95,19 +95,19 @@ private:
     void AddFilled(SearchUpdate& update, const ResultList& results) const;
     void HandOver(SearchUpdate update, std::size_t savedUpTo, LeftResults left = {});
 
-    std::string m_strFolder;
-    std::unique_ptr<SearchStore> m_pStore; // this thread's: reads, Forget
+    std::string m_folder;
+    std::unique_ptr<SearchStore> m_store; // this thread's: reads, Forget
     SearchWriter m_writer;
-    bool m_bEnabled = false;
-    bool m_bRecording = false;
-    bool m_bMarkNew = false; // a search begun here, not a reopened one
-    SearchUpdate m_search;   // id, name, words and start of the current search
-    std::uint64_t m_nRun = 0;
-    std::size_t m_nSaved = 0;
-    bool m_bSaveAsked = false;
+    bool m_enabled = false;
+    bool m_recording = false;
+    bool m_markNew = false; // a search begun here, not a reopened one
+    SearchUpdate m_search;  // id, name, words and start of the current search
+    std::uint64_t m_run = 0;
+    std::size_t m_saved = 0;
+    bool m_saveAsked = false;
     std::chrono::steady_clock::time_point m_lastSave;
-    int m_nRunsKept = 5;
-    std::int64_t m_nHeldUpTo = 0;      // the earlier searches new results are told from
+    int m_runsKept = 5;
+    std::int64_t m_heldUpTo = 0;       // the earlier searches new results are told from
     std::vector<std::size_t> m_filled; // saved results filled in since the last save
 };
 

@@ -130,8 +130,8 @@ SearchStore::Opening SearchStore::Open(const std::string& folder, int busyTimeou
 {
     Opening opening;
     std::unique_ptr<SearchStore> store(new SearchStore());
-    store->m_strPath = JoinPath(folder, kSearchesFile);
-    if (auto error = store->m_db.Open(store->m_strPath, busyTimeoutMs)) {
+    store->m_path = JoinPath(folder, kSearchesFile);
+    if (auto error = store->m_db.Open(store->m_path, busyTimeoutMs)) {
         opening.error = store->Describe(*error, "opened");
         return opening;
     }
@@ -157,24 +157,24 @@ SearchStore::Opening SearchStore::OpenToRead(const std::string& folder, int busy
 {
     Opening opening;
     std::unique_ptr<SearchStore> store(new SearchStore());
-    store->m_strPath = JoinPath(folder, kSearchesFile);
+    store->m_path = JoinPath(folder, kSearchesFile);
     std::optional<std::string> problem;
     for (const bool immutable : {false, true}) {
         // Without the folder's leave to make WAL's lock files, the file can
         // still be read as one nobody is changing.
         store->m_db.Close();
-        if (auto error = store->m_db.OpenToRead(store->m_strPath, busyTimeoutMs, immutable)) {
+        if (auto error = store->m_db.OpenToRead(store->m_path, busyTimeoutMs, immutable)) {
             problem = store->Describe(*error, "opened");
             continue;
         }
         problem.reset();
         const auto schema = store->SchemaVersion(problem);
         if (schema && *schema > kSchemaVersion)
-            problem = "The searches database " + store->m_strPath + " was written by a newer Velmora.";
+            problem = "The searches database " + store->m_path + " was written by a newer Velmora.";
         else if (schema && *schema == 0)
-            problem = "The searches database " + store->m_strPath + " holds no searches yet.";
+            problem = "The searches database " + store->m_path + " holds no searches yet.";
         if (schema)
-            store->m_nSchema = *schema;
+            store->m_schema = *schema;
         if (!problem || schema)
             break;
     }
@@ -209,7 +209,7 @@ std::optional<std::string> SearchStore::Migrate()
     if (schema == kSchemaVersion)
         return std::nullopt;
     if (schema > kSchemaVersion)
-        return "The searches database " + m_strPath +
+        return "The searches database " + m_path +
                " was written by a newer Velmora; it is left as it is and searches are not saved.";
     SqliteTransaction transaction(m_db);
     if (auto error = transaction.Begin())
@@ -237,11 +237,11 @@ std::optional<std::string> SearchStore::Migrate()
 std::string SearchStore::Describe(const DbError& error, std::string_view doing) const
 {
     if (error.code == SQLITE_CORRUPT || error.code == SQLITE_NOTADB)
-        return "The searches database " + m_strPath + " is damaged (" + error.text +
+        return "The searches database " + m_path + " is damaged (" + error.text +
                "). Move it away and Velmora starts a new one.";
     if (error.code == SQLITE_BUSY || error.code == SQLITE_LOCKED)
-        return "The searches database " + m_strPath + " stayed locked by another program.";
-    return "The searches database " + m_strPath + " could not be " + std::string(doing) + " (" + error.text + ").";
+        return "The searches database " + m_path + " stayed locked by another program.";
+    return "The searches database " + m_path + " could not be " + std::string(doing) + " (" + error.text + ").";
 }
 
 void SearchStore::SetCacheKiB(int kib)
@@ -294,7 +294,7 @@ std::optional<std::int64_t> SearchStore::SaveSearchRow(const SearchUpdate& updat
     select.Bind(1, update.id);
     if (!select.Step()) {
         error = select.Failed() ? Describe(m_db.LastError(), "read")
-                                : "The saved search is no longer in the searches database " + m_strPath + ".";
+                                : "The saved search is no longer in the searches database " + m_path + ".";
         return std::nullopt;
     }
     count = select.Int(0);
@@ -438,9 +438,9 @@ void SearchStore::GiveSpaceBack()
 std::optional<SavedSearch> SearchStore::Load(std::int64_t id) const
 {
     SqliteStatement head(
-        m_db, m_nSchema >= 2 ? "SELECT id, name, words, started, results, servers, engines FROM searches "
-                               "WHERE id = ?"
-                             : "SELECT id, name, words, started, results, servers, '' FROM searches WHERE id = ?");
+        m_db, m_schema >= 2 ? "SELECT id, name, words, started, results, servers, engines FROM searches "
+                              "WHERE id = ?"
+                            : "SELECT id, name, words, started, results, servers, '' FROM searches WHERE id = ?");
     head.Bind(1, id);
     if (!head.Step())
         return std::nullopt;
@@ -496,11 +496,11 @@ bool SearchStore::HeldBefore(std::string_view name, std::int64_t upTo, std::stri
                              std::string_view path) const
 {
     // By the file first: a search of that name may hold a million rows.
-    if (!m_pHeldQuery)
-        m_pHeldQuery = std::make_unique<SqliteStatement>(
+    if (!m_heldQuery)
+        m_heldQuery = std::make_unique<SqliteStatement>(
             m_db, "SELECT r.server, r.path FROM results r INDEXED BY results_by_file "
                   "JOIN searches s ON s.id = r.search WHERE r.file = ? AND s.name = ? AND s.id <= ?");
-    SqliteStatement& query = *m_pHeldQuery;
+    SqliteStatement& query = *m_heldQuery;
     query.Reset();
     query.Bind(1, SavedFileKey(server, path)).Bind(2, name).Bind(3, upTo);
     bool held = false;

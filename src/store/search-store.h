@@ -132,12 +132,12 @@ private:
     void GiveSpaceBack();
     std::vector<SavedSearchInfo> ListBy(const char* sql, std::size_t limit) const;
 
-    std::string m_strPath;
+    std::string m_path;
     SqliteDb m_db;
-    std::int64_t m_nSchema = kSchemaVersion; // a reader may find an older one
+    std::int64_t m_schema = kSchemaVersion; // a reader may find an older one
     // Prepared once: it is asked for every result that comes in. Declared
     // after the database, so it is finished before the database closes.
-    mutable std::unique_ptr<SqliteStatement> m_pHeldQuery;
+    mutable std::unique_ptr<SqliteStatement> m_heldQuery;
 };
 
 } // namespace velmora

@@ -8,7 +8,7 @@
 namespace velmora {
 
 SearchWriter::SearchWriter(std::string folder, std::shared_ptr<MessageQueue> reports)
-    : m_strFolder(std::move(folder)), m_pReports(std::move(reports))
+    : m_folder(std::move(folder)), m_reports(std::move(reports))
 {
 }
 
@@ -16,7 +16,7 @@ SearchWriter::~SearchWriter()
 {
     {
         std::lock_guard lock(m_mutex);
-        m_bEnding = true;
+        m_ending = true;
     }
     m_wake.notify_all();
     if (m_thread.joinable())
@@ -53,14 +53,14 @@ bool SearchWriter::IsFull()
 void SearchWriter::Flush()
 {
     std::unique_lock lock(m_mutex);
-    m_idle.wait(lock, [this] { return m_saves.empty() && !m_bWriting; });
+    m_idle.wait(lock, [this] { return m_saves.empty() && !m_writing; });
 }
 
 void SearchWriter::FlushName(const std::string& name)
 {
     std::unique_lock lock(m_mutex);
     m_idle.wait(lock, [this, &name] {
-        if (m_bWriting && m_strWriting == name)
+        if (m_writing && m_writingName == name)
             return false;
         return std::none_of(m_saves.begin(), m_saves.end(),
                             [&name](const Save& save) { return save.update.name == name; });
@@ -88,12 +88,12 @@ void SearchWriter::Run()
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_wake.wait(lock, [this] { return m_bEnding || !m_saves.empty(); });
+        m_wake.wait(lock, [this] { return m_ending || !m_saves.empty(); });
         if (m_saves.empty())
             return; // ending, and everything is written
         std::vector<Save> taken = TakeNext();
-        m_bWriting = true;
-        m_strWriting = taken.front().update.name;
+        m_writing = true;
+        m_writingName = taken.front().update.name;
         lock.unlock();
         // Joined here, not under the lock the window's thread asks.
         Save save = std::move(taken.front());
@@ -107,7 +107,7 @@ void SearchWriter::Run()
             Write(std::move(save));
         Post(kMsgSaveWritten);
         lock.lock();
-        m_bWriting = false;
+        m_writing = false;
         m_idle.notify_all();
     }
 }
@@ -134,20 +134,20 @@ void SearchWriter::Write(Save save)
     if (failedBefore)
         Prepend(m_failed->update, save.update);
     m_failed.reset(); // a failed save of a run that is over is not tried again
-    if (save.update.id == 0 && save.run == m_nRun)
-        save.update.id = m_nId;
+    if (save.update.id == 0 && save.run == m_run)
+        save.update.id = m_id;
     std::string error;
-    if (!m_pStore) {
-        SearchStore::Opening opening = SearchStore::Open(m_strFolder);
-        m_pStore = std::move(opening.store);
+    if (!m_store) {
+        SearchStore::Opening opening = SearchStore::Open(m_folder);
+        m_store = std::move(opening.store);
         error = opening.error;
         // The index of files takes each row at a place of its own: a cache
         // that holds it keeps a million rows from being read back one page
         // at a time.
-        if (m_pStore)
-            m_pStore->SetCacheKiB(kWriterCacheKiB);
+        if (m_store)
+            m_store->SetCacheKiB(kWriterCacheKiB);
     }
-    const auto id = m_pStore ? m_pStore->Save(save.update, error) : std::nullopt;
+    const auto id = m_store ? m_store->Save(save.update, error) : std::nullopt;
     if (!id) {
         if (!failedBefore) // once, not every half second while it lasts
             Post(kMsgSaveFailed, std::make_shared<std::string>(error));
@@ -155,13 +155,13 @@ void SearchWriter::Write(Save save)
         return;
     }
     const bool newRow = save.update.id == 0;
-    m_nRun = save.run;
-    m_nId = *id;
+    m_run = save.run;
+    m_id = *id;
     KeepAsSpare(std::move(save.update.newResults));
     // The search itself is saved either way: a prune that fails is tried
     // again by the next run.
     if (newRow)
-        m_pStore->Prune(save.update.name, save.runsKept, error);
+        m_store->Prune(save.update.name, save.runsKept, error);
 }
 
 void SearchWriter::KeepAsSpare(std::vector<SavedResult> written)
@@ -212,7 +212,7 @@ void SearchWriter::Post(MessageId id, std::shared_ptr<void> record)
     Message message;
     message.id = id;
     message.record = std::move(record);
-    m_pReports->Post(std::move(message));
+    m_reports->Post(std::move(message));
 }
 
 } // namespace velmora

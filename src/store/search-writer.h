@@ -87,23 +87,23 @@ private:
     std::vector<Save> TakeNext();
     void Post(MessageId id, std::shared_ptr<void> record = {});
 
-    const std::string m_strFolder;
-    const std::shared_ptr<MessageQueue> m_pReports;
+    const std::string m_folder;
+    const std::shared_ptr<MessageQueue> m_reports;
     std::mutex m_mutex;
     std::condition_variable m_wake; // a save was handed over, or the end
     std::condition_variable m_idle; // nothing handed over is left
     std::deque<Save> m_saves;
     std::vector<std::vector<SavedResult>> m_spares; // at most kSpareBatches
-    bool m_bWriting = false;
-    std::string m_strWriting; // the name of the search being written
-    bool m_bEnding = false;
+    bool m_writing = false;
+    std::string m_writingName; // the name of the search being written
+    bool m_ending = false;
     std::thread m_thread; // started by the first save
 
     // The writing thread's own.
-    std::unique_ptr<SearchStore> m_pStore;
-    std::uint64_t m_nRun = 0; // the run whose row is m_nId
-    std::int64_t m_nId = 0;
-    std::optional<Save> m_failed; // of m_nRun, or of a run without a row yet
+    std::unique_ptr<SearchStore> m_store;
+    std::uint64_t m_run = 0; // the run whose row is m_id
+    std::int64_t m_id = 0;
+    std::optional<Save> m_failed; // of m_run, or of a run without a row yet
 };
 
 } // namespace velmora

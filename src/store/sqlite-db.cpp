@@ -85,7 +85,7 @@ SqliteStatement::SqliteStatement(const SqliteDb& db, const char* sql)
     if (sqlite3_prepare_v2(db.Handle(), sql, -1, &m_stmt, nullptr) != SQLITE_OK) {
         sqlite3_finalize(m_stmt);
         m_stmt = nullptr;
-        m_bFailed = true;
+        m_failed = true;
     }
 }
 
@@ -97,7 +97,7 @@ SqliteStatement::~SqliteStatement()
 SqliteStatement& SqliteStatement::Bind(int index, std::int64_t value)
 {
     if (m_stmt && sqlite3_bind_int64(m_stmt, index, value) != SQLITE_OK)
-        m_bFailed = true;
+        m_failed = true;
     return *this;
 }
 
@@ -105,21 +105,21 @@ SqliteStatement& SqliteStatement::Bind(int index, std::string_view text)
 {
     if (m_stmt &&
         sqlite3_bind_text64(m_stmt, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8) != SQLITE_OK)
-        m_bFailed = true;
+        m_failed = true;
     return *this;
 }
 
 SqliteStatement& SqliteStatement::BindUnchanged(int index, std::string_view text)
 {
     if (m_stmt && sqlite3_bind_text64(m_stmt, index, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8) != SQLITE_OK)
-        m_bFailed = true;
+        m_failed = true;
     return *this;
 }
 
 SqliteStatement& SqliteStatement::BindNull(int index)
 {
     if (m_stmt && sqlite3_bind_null(m_stmt, index) != SQLITE_OK)
-        m_bFailed = true;
+        m_failed = true;
     return *this;
 }
 
@@ -130,13 +130,13 @@ SqliteStatement& SqliteStatement::Bind(int index, const std::optional<std::int64
 
 bool SqliteStatement::Step()
 {
-    if (!m_stmt || m_bFailed)
+    if (!m_stmt || m_failed)
         return false;
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW)
         return true;
     if (rc != SQLITE_DONE)
-        m_bFailed = true;
+        m_failed = true;
     return false;
 }
 
@@ -170,14 +170,14 @@ std::string SqliteStatement::Text(int column) const
 
 SqliteTransaction::~SqliteTransaction()
 {
-    if (m_bOpen)
+    if (m_open)
         m_db.Execute("ROLLBACK");
 }
 
 std::optional<DbError> SqliteTransaction::Begin()
 {
     auto error = m_db.Execute("BEGIN IMMEDIATE");
-    m_bOpen = !error;
+    m_open = !error;
     return error;
 }
 
@@ -185,7 +185,7 @@ std::optional<DbError> SqliteTransaction::Commit()
 {
     auto error = m_db.Execute("COMMIT");
     if (!error)
-        m_bOpen = false;
+        m_open = false;
     return error;
 }
 

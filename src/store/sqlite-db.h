@@ -66,7 +66,7 @@ public:
     // True while a row is there; false at the end or on an error (see
     // Failed).
     bool Step();
-    bool Failed() const { return m_bFailed; }
+    bool Failed() const { return m_failed; }
     // Ready for new bindings.
     void Reset();
 
@@ -76,7 +76,7 @@ public:
 
 private:
     sqlite3_stmt* m_stmt = nullptr;
-    bool m_bFailed = false;
+    bool m_failed = false;
 };
 
 // A transaction that rolls back unless committed.
@@ -94,7 +94,7 @@ public:
 
 private:
     SqliteDb& m_db;
-    bool m_bOpen = false;
+    bool m_open = false;
 };
 
 } // namespace velmora

@@ -27,22 +27,22 @@ struct QueueNotifier::Signal {
 };
 
 QueueNotifier::QueueNotifier(std::shared_ptr<MessageQueue> queue, QObject* parent)
-    : QObject(parent), m_pSignal(std::make_shared<Signal>()), m_pQueue(std::move(queue))
+    : QObject(parent), m_signal(std::make_shared<Signal>()), m_queue(std::move(queue))
 {
-    m_pNotifier = new QSocketNotifier(m_pSignal->fd, QSocketNotifier::Read, this);
-    connect(m_pNotifier, &QSocketNotifier::activated, this, [this] {
-        m_pSignal->Clear();
+    m_notifier = new QSocketNotifier(m_signal->fd, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+        m_signal->Clear();
         emit MessagesWaiting();
     });
-    std::shared_ptr<Signal> signal = m_pSignal;
-    m_pQueue->SetWakeup([signal] { signal->Raise(); });
-    if (m_pQueue->Size() > 0)
-        m_pSignal->Raise();
+    std::shared_ptr<Signal> signal = m_signal;
+    m_queue->SetWakeup([signal] { signal->Raise(); });
+    if (m_queue->Size() > 0)
+        m_signal->Raise();
 }
 
 QueueNotifier::~QueueNotifier()
 {
-    m_pQueue->SetWakeup({});
+    m_queue->SetWakeup({});
 }
 
 } // namespace velmora

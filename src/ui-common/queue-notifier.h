@@ -23,9 +23,9 @@ signals:
 
 private:
     struct Signal;
-    std::shared_ptr<Signal> m_pSignal;
-    QSocketNotifier* m_pNotifier = nullptr;
-    std::shared_ptr<MessageQueue> m_pQueue;
+    std::shared_ptr<Signal> m_signal;
+    QSocketNotifier* m_notifier = nullptr;
+    std::shared_ptr<MessageQueue> m_queue;
 };
 
 } // namespace velmora

@@ -20,10 +20,10 @@ namespace velmora {
 
 std::optional<ResultEntry> MainWindow::GetSelectedRecord() const
 {
-    const auto record = m_pResultsModel->GetRecord(m_pResultsView->currentIndex());
+    const auto record = m_resultsModel->GetRecord(m_resultsView->currentIndex());
     if (!record)
         return std::nullopt;
-    return m_pSession->GetResults().Get(*record);
+    return m_session->GetResults().Get(*record);
 }
 
 void MainWindow::OnResultsContextMenu(const QPoint& at)
@@ -31,8 +31,8 @@ void MainWindow::OnResultsContextMenu(const QPoint& at)
     if (!GetSelectedRecord())
         return;
     // "Connect To Server" only for a server listed under "FTP".
-    const QTreeWidgetItem* server = m_pServerTree->currentItem();
-    const bool underFtp = server && server->parent() && server->parent() == m_pServerTree->topLevelItem(0);
+    const QTreeWidgetItem* server = m_serverTree->currentItem();
+    const bool underFtp = server && server->parent() && server->parent() == m_serverTree->topLevelItem(0);
     QAction* connectItem = GetCommand(32787);
     connectItem->setEnabled(underFtp);
     QMenu menu(this);
@@ -43,22 +43,22 @@ void MainWindow::OnResultsContextMenu(const QPoint& at)
     menu.addSeparator();
     menu.addAction(GetCommand(32795)); // Browse Server, from this file's folder
     menu.addAction(GetCommand(32796));
-    menu.exec(m_pResultsView->viewport()->mapToGlobal(at));
+    menu.exec(m_resultsView->viewport()->mapToGlobal(at));
 }
 
 void MainWindow::OnConnectToServer()
 {
     if (const auto record = GetSelectedRecord())
-        TakeLaunch(ConnectToServer(*record, m_pSession->GetSettingsPath(), m_pSession->GetWorkingDirectory()));
+        TakeLaunch(ConnectToServer(*record, m_session->GetSettingsPath(), m_session->GetWorkingDirectory()));
 }
 
 // Every selected file; a selected folder stands for nothing.
 std::vector<ResultEntry> MainWindow::GetSelectedRecords() const
 {
     std::vector<ResultEntry> records;
-    for (const QModelIndex& row : m_pResultsView->selectionModel()->selectedRows()) {
-        if (const auto record = m_pResultsModel->GetRecord(row))
-            records.push_back(m_pSession->GetResults().Get(*record));
+    for (const QModelIndex& row : m_resultsView->selectionModel()->selectedRows()) {
+        if (const auto record = m_resultsModel->GetRecord(row))
+            records.push_back(m_session->GetResults().Get(*record));
     }
     return records;
 }
@@ -67,18 +67,18 @@ void MainWindow::OnGetFile()
 {
     const std::vector<ResultEntry> selected = GetSelectedRecords();
     if (selected.size() > 1) {
-        TakeLaunch(GetFiles(selected, m_pSession->GetSettingsPath(), m_pSession->GetWorkingDirectory()));
+        TakeLaunch(GetFiles(selected, m_session->GetSettingsPath(), m_session->GetWorkingDirectory()));
         return;
     }
     if (const auto record = GetSelectedRecord())
-        TakeLaunch(GetFile(*record, m_pSession->GetSettingsPath(), m_pSession->GetWorkingDirectory()));
+        TakeLaunch(GetFile(*record, m_session->GetSettingsPath(), m_session->GetWorkingDirectory()));
 }
 
 // What was started is watched, so the status line can tell how it ended; a
 // launch that could not start says why, since the user has to act on it.
 void MainWindow::TakeLaunch(LaunchResult launched)
 {
-    m_pSession->WatchPrograms(std::move(launched.programs));
+    m_session->WatchPrograms(std::move(launched.programs));
     if (!launched.started)
         QMessageBox::warning(this, windowTitle(), QString::fromStdString(launched.message));
 }
@@ -110,8 +110,8 @@ void MainWindow::OnCopyToClipboard()
         QMessageBox::warning(this, windowTitle(), QStringLiteral("Unable to set Clipboard data\n") + copied);
         return;
     }
-    m_pStatusBar->SetText(4, lines.size() == 1 ? QStringLiteral("Copied 1 URL to the clipboard")
-                                               : QStringLiteral("Copied %1 URLs to the clipboard").arg(lines.size()));
+    m_statusBar->SetText(4, lines.size() == 1 ? QStringLiteral("Copied 1 URL to the clipboard")
+                                              : QStringLiteral("Copied %1 URLs to the clipboard").arg(lines.size()));
 }
 
 } // namespace velmora

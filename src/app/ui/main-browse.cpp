@@ -26,12 +26,12 @@ constexpr int kBrowseRefreshMs = 700;
 
 const ServerItem* MainWindow::GetSelectedServer() const
 {
-    const QTreeWidgetItem* selected = m_pServerTree->currentItem();
+    const QTreeWidgetItem* selected = m_serverTree->currentItem();
     if (selected == nullptr || selected->parent() == nullptr)
         return nullptr;
     std::size_t group = 0;
     std::size_t index = 0;
-    const ServerTree& servers = m_pSession->GetServers();
+    const ServerTree& servers = m_session->GetServers();
     if (!servers.Find(selected->data(0, kServerHandleRole).toULongLong(), group, index))
         return nullptr;
     return &servers.GetGroups()[group].servers[index];
@@ -39,14 +39,14 @@ const ServerItem* MainWindow::GetSelectedServer() const
 
 void MainWindow::OnServerContextMenu(const QPoint& at)
 {
-    QTreeWidgetItem* item = m_pServerTree->itemAt(at);
+    QTreeWidgetItem* item = m_serverTree->itemAt(at);
     if (item == nullptr || item->parent() == nullptr)
         return;
-    m_pServerTree->setCurrentItem(item);
+    m_serverTree->setCurrentItem(item);
     QMenu menu(this);
     menu.addAction(GetCommand(kBrowseSelf));
     menu.addAction(GetCommand(kStopBrowsingSelf));
-    menu.exec(m_pServerTree->viewport()->mapToGlobal(at));
+    menu.exec(m_serverTree->viewport()->mapToGlobal(at));
 }
 
 void MainWindow::OnBrowseServer(bool fromRoot)
@@ -59,49 +59,49 @@ void MainWindow::OnBrowseServer(bool fromRoot)
         start = server->first;
         fromRoot = true;
     }
-    if (!m_pSession->OnBrowse(*start, fromRoot))
+    if (!m_session->OnBrowse(*start, fromRoot))
         return;
-    if (m_pBrowseRefresh == nullptr) {
-        m_pBrowseRefresh = new QTimer(this);
-        m_pBrowseRefresh->setSingleShot(true);
-        m_pBrowseRefresh->setInterval(kBrowseRefreshMs);
-        connect(m_pBrowseRefresh, &QTimer::timeout, this, &MainWindow::RefreshKeepingSelection);
+    if (m_browseRefresh == nullptr) {
+        m_browseRefresh = new QTimer(this);
+        m_browseRefresh->setSingleShot(true);
+        m_browseRefresh->setInterval(kBrowseRefreshMs);
+        connect(m_browseRefresh, &QTimer::timeout, this, &MainWindow::RefreshKeepingSelection);
     }
 }
 
 void MainWindow::OnStopBrowsing()
 {
-    m_pSession->StopBrowse();
+    m_session->StopBrowse();
     RefreshKeepingSelection();
 }
 
 void MainWindow::BrowseListed(const BrowseListing&)
 {
     // The files are taken in after this call: the timer shows them later.
-    const BrowseTarget* target = m_pSession->GetBrowse().GetTarget();
-    if (m_pBrowseRefresh && target && m_pResultsModel->IsShowing(target->server) && !m_pBrowseRefresh->isActive())
-        m_pBrowseRefresh->start();
+    const BrowseTarget* target = m_session->GetBrowse().GetTarget();
+    if (m_browseRefresh && target && m_resultsModel->IsShowing(target->server) && !m_browseRefresh->isActive())
+        m_browseRefresh->start();
 }
 
 void MainWindow::BrowseEnded(const BrowseSummary&)
 {
-    if (m_pBrowseRefresh) {
-        m_pBrowseRefresh->stop();
+    if (m_browseRefresh) {
+        m_browseRefresh->stop();
         RefreshKeepingSelection();
     }
 }
 
 void MainWindow::RefreshKeepingSelection()
 {
-    const std::optional<ResultId> selected = m_pResultsModel->GetRecord(m_pResultsView->currentIndex());
-    m_pResultsModel->Refresh();
+    const std::optional<ResultId> selected = m_resultsModel->GetRecord(m_resultsView->currentIndex());
+    m_resultsModel->Refresh();
     ExpandToFirstFile();
     if (!selected)
         return;
-    const QModelIndex found = m_pResultsModel->FindRecord(*selected);
+    const QModelIndex found = m_resultsModel->FindRecord(*selected);
     if (found.isValid()) {
-        m_pResultsView->setCurrentIndex(found);
-        m_pResultsView->scrollTo(found);
+        m_resultsView->setCurrentIndex(found);
+        m_resultsView->scrollTo(found);
     }
 }
 

@@ -26,7 +26,7 @@ constexpr double kDetailsShare = 0.35;
 
 void MainWindow::GiveResultsRoom()
 {
-    QList<int> sizes = m_pPanes->sizes();
+    QList<int> sizes = m_panes->sizes();
     if (sizes.size() != 3)
         return;
     const int missing = kResultsWidth - sizes[2];
@@ -34,8 +34,8 @@ void MainWindow::GiveResultsRoom()
         return;
     // Both side panes give, each in proportion to what it can spare (they
     // scroll sideways), so neither is squeezed to nothing alone.
-    const int spare[2] = {std::max(sizes[0] - m_pPanes->widget(0)->minimumWidth(), 0),
-                          std::max(sizes[1] - m_pPanes->widget(1)->minimumWidth(), 0)};
+    const int spare[2] = {std::max(sizes[0] - m_panes->widget(0)->minimumWidth(), 0),
+                          std::max(sizes[1] - m_panes->widget(1)->minimumWidth(), 0)};
     const int spareTotal = spare[0] + spare[1];
     if (spareTotal == 0)
         return;
@@ -44,29 +44,29 @@ void MainWindow::GiveResultsRoom()
     sizes[0] -= fromEngines;
     sizes[1] -= taken - fromEngines;
     sizes[2] += taken;
-    if (sizes != m_pPanes->sizes())
-        m_pPanes->setSizes(sizes);
+    if (sizes != m_panes->sizes())
+        m_panes->setSizes(sizes);
 }
 
 void MainWindow::KeepDetailsSmall()
 {
-    if (m_pDetailsDock == nullptr || !m_pDetailsDock->isVisible() || m_pDetailsDock->isFloating())
+    if (m_detailsDock == nullptr || !m_detailsDock->isVisible() || m_detailsDock->isFloating())
         return;
-    const int shared = m_pDetailsDock->height() + centralWidget()->height();
-    const int most = std::max(m_pDetailsDock->minimumSizeHint().height(), static_cast<int>(shared * kDetailsShare));
-    if (m_pDetailsDock->height() > most)
-        resizeDocks({m_pDetailsDock}, {most}, Qt::Vertical);
+    const int shared = m_detailsDock->height() + centralWidget()->height();
+    const int most = std::max(m_detailsDock->minimumSizeHint().height(), static_cast<int>(shared * kDetailsShare));
+    if (m_detailsDock->height() > most)
+        resizeDocks({m_detailsDock}, {most}, Qt::Vertical);
 }
 
 // Expanded or collapsed, the panel gets the height its fields ask for (the
 // scroll area would otherwise keep the old one).
 void MainWindow::FitDetailsToPanel()
 {
-    if (m_pDetailsDock->isFloating())
+    if (m_detailsDock->isFloating())
         return;
-    const int frame = m_pDetailsDock->height() - m_pDetailsDock->widget()->height();
-    m_pServerDetails->layout()->activate();
-    resizeDocks({m_pDetailsDock}, {frame + m_pServerDetails->sizeHint().height()}, Qt::Vertical);
+    const int frame = m_detailsDock->height() - m_detailsDock->widget()->height();
+    m_serverDetails->layout()->activate();
+    resizeDocks({m_detailsDock}, {frame + m_serverDetails->sizeHint().height()}, Qt::Vertical);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)

@@ -125,10 +125,10 @@ void MainWindow::CreateMenus()
     m_commands[kIdChartsSearch]->setEnabled(false);
     m_commands[kIdChartsSearch]->setToolTip(QString::fromLatin1(kChartsUnavailable));
     m_commands[kIdChartsSearch]->setStatusTip(QString::fromLatin1(kChartsUnavailable));
-    m_pRecentMenu = new QMenu(this);
-    m_pRecentMenu->setObjectName(QStringLiteral("recentSearches"));
-    m_commands[kIdRecentSearches]->setMenu(m_pRecentMenu);
-    connect(m_pRecentMenu, &QMenu::aboutToShow, this, &MainWindow::FillRecentSearches);
+    m_recentMenu = new QMenu(this);
+    m_recentMenu->setObjectName(QStringLiteral("recentSearches"));
+    m_commands[kIdRecentSearches]->setMenu(m_recentMenu);
+    connect(m_recentMenu, &QMenu::aboutToShow, this, &MainWindow::FillRecentSearches);
     connect(m_commands[kIdExport], &QAction::triggered, this, &MainWindow::OnExport);
     m_commands[kIdForgetSearch]->setStatusTip(
         QStringLiteral("Drop every saved run of the search shown from Recent Searches and Export"));
@@ -142,7 +142,7 @@ void MainWindow::CreateMenus()
     connect(m_commands[kIdStopTests], &QAction::triggered, this, &MainWindow::OnStopTests);
     // From the menu or its shortcut, the pane with the focus says where to start.
     connect(m_commands[kIdBrowseServer], &QAction::triggered, this,
-            [this] { OnBrowseServer(!m_pResultsView->hasFocus()); });
+            [this] { OnBrowseServer(!m_resultsView->hasFocus()); });
     connect(m_commands[kIdStopBrowsing], &QAction::triggered, this, &MainWindow::OnStopBrowsing);
     connect(m_commands[kIdCheckUpgrade], &QAction::triggered, this, [this] { OnUpgrade(1); });
     connect(m_commands[kIdUpdateEngines], &QAction::triggered, this, [this] { OnUpgrade(2); });
@@ -182,7 +182,7 @@ QAction* MainWindow::GetCommand(int id) const
 
 void MainWindow::RestoreMenuChecks()
 {
-    const ViewSettings& views = m_pSession->GetViews();
+    const ViewSettings& views = m_session->GetViews();
     m_commands[kIdFilterResults]->setChecked(views.GetFilterResults());
     m_commands[kIdOnlyNewResults]->setChecked(views.GetOnlyNewResults());
     m_commands[kIdList]->setChecked(views.GetViewStyle() == kViewList);
@@ -196,15 +196,15 @@ void MainWindow::UpdateCommandStates()
 {
     if (m_commands.empty())
         return; // the trees report before the menus are made
-    const bool idle = m_pSession->AreSearchLockedCommandsEnabled();
+    const bool idle = m_session->AreSearchLockedCommandsEnabled();
     for (int id : {kIdSettings, kIdRetestResults, kIdSearchAgain})
         m_commands[id]->setEnabled(idle);
     // Stopping tests is a command of its own, never the Search button.
-    m_commands[kIdStopTests]->setEnabled(m_pSession->IsTestPassRunning());
-    m_commands[kIdBrowseServer]->setEnabled(!m_pSession->IsSearchRunning() && GetSelectedServer() != nullptr);
-    m_commands[kIdStopBrowsing]->setEnabled(m_pSession->IsBrowseRunning());
-    m_commands[kIdExport]->setEnabled(m_pSession->GetResultCount() > 0);
-    m_commands[kIdForgetSearch]->setEnabled(!m_pSession->IsSearchRunning() && !m_pSession->GetKeptName().empty());
+    m_commands[kIdStopTests]->setEnabled(m_session->IsTestPassRunning());
+    m_commands[kIdBrowseServer]->setEnabled(!m_session->IsSearchRunning() && GetSelectedServer() != nullptr);
+    m_commands[kIdStopBrowsing]->setEnabled(m_session->IsBrowseRunning());
+    m_commands[kIdExport]->setEnabled(m_session->GetResultCount() > 0);
+    m_commands[kIdForgetSearch]->setEnabled(!m_session->IsSearchRunning() && !m_session->GetKeptName().empty());
 }
 
 } // namespace velmora

@@ -35,28 +35,28 @@ QString DescribeSavedSearch(const SavedSearchInfo& search)
 
 void MainWindow::FillRecentSearches()
 {
-    m_pRecentMenu->clear();
+    m_recentMenu->clear();
     // Looking makes no database where none was kept.
-    if (!QFileInfo::exists(QDir(QString::fromStdString(m_pSession->GetWorkingDirectory()))
+    if (!QFileInfo::exists(QDir(QString::fromStdString(m_session->GetWorkingDirectory()))
                                .filePath(QString::fromLatin1(kSearchesFile)))) {
-        m_pRecentMenu->addAction(QStringLiteral("No saved searches yet"))->setEnabled(false);
+        m_recentMenu->addAction(QStringLiteral("No saved searches yet"))->setEnabled(false);
         return;
     }
     std::string error;
-    SearchStore* store = m_pSession->GetStore(error);
+    SearchStore* store = m_session->GetStore(error);
     if (store == nullptr) {
-        QAction* problem = m_pRecentMenu->addAction(QStringLiteral("Saved searches cannot be read"));
+        QAction* problem = m_recentMenu->addAction(QStringLiteral("Saved searches cannot be read"));
         problem->setEnabled(false);
         problem->setToolTip(QString::fromStdString(error));
-        m_pRecentMenu->setToolTipsVisible(true);
+        m_recentMenu->setToolTipsVisible(true);
         return;
     }
     // Each set of words once, its latest run: repeats push nothing out.
     const std::vector<SavedSearchInfo> searches = store->ListLatestOfEach(kRecentSearches);
     if (searches.empty())
-        m_pRecentMenu->addAction(QStringLiteral("No saved searches yet"))->setEnabled(false);
+        m_recentMenu->addAction(QStringLiteral("No saved searches yet"))->setEnabled(false);
     for (const SavedSearchInfo& search : searches) {
-        QAction* action = m_pRecentMenu->addAction(DescribeSavedSearch(search));
+        QAction* action = m_recentMenu->addAction(DescribeSavedSearch(search));
         const std::int64_t id = search.id;
         connect(action, &QAction::triggered, this, [this, id] { OnOpenSavedSearch(id); });
     }
@@ -65,16 +65,16 @@ void MainWindow::FillRecentSearches()
 void MainWindow::OnOpenSavedSearch(std::int64_t id)
 {
     std::string error;
-    const std::optional<SavedSearchInfo> shown = m_pSession->OpenSavedSearch(id, error);
+    const std::optional<SavedSearchInfo> shown = m_session->OpenSavedSearch(id, error);
     if (!shown) {
         QMessageBox::warning(this, QStringLiteral("Recent Searches"), QString::fromStdString(error));
         return;
     }
-    m_pSearchEdit->setText(QString::fromStdString(shown->words));
+    m_searchEdit->setText(QString::fromStdString(shown->words));
     // Its first server shows, so what was found is in view at once.
-    for (int group = 0; group < m_pServerTree->topLevelItemCount(); ++group) {
-        if (QTreeWidgetItem* first = m_pServerTree->topLevelItem(group)->child(0)) {
-            m_pServerTree->setCurrentItem(first);
+    for (int group = 0; group < m_serverTree->topLevelItemCount(); ++group) {
+        if (QTreeWidgetItem* first = m_serverTree->topLevelItem(group)->child(0)) {
+            m_serverTree->setCurrentItem(first);
             break;
         }
     }
@@ -85,7 +85,7 @@ void MainWindow::OnOpenSavedSearch(std::int64_t id)
 // Every kept run of the shown search's name goes; what is on screen stays.
 void MainWindow::OnForgetSearch()
 {
-    const std::string name = m_pSession->GetKeptName();
+    const std::string name = m_session->GetKeptName();
     if (name.empty())
         return;
     const QString shown = QString::fromStdString(name);
@@ -96,23 +96,23 @@ void MainWindow::OnForgetSearch()
                                   .arg(shown)) != QMessageBox::Yes)
         return;
     std::string error;
-    const auto dropped = m_pSession->ForgetSearch(name, error);
+    const auto dropped = m_session->ForgetSearch(name, error);
     if (!dropped) {
         QMessageBox::warning(this, QStringLiteral("Forget This Search"), QString::fromStdString(error));
         return;
     }
-    m_pStatusBar->SetText(4, QStringLiteral("Forgot %1 saved %2 of \u201c%3\u201d")
-                                 .arg(*dropped)
-                                 .arg(*dropped == 1 ? QStringLiteral("run") : QStringLiteral("runs"), shown));
+    m_statusBar->SetText(4, QStringLiteral("Forgot %1 saved %2 of \u201c%3\u201d")
+                                .arg(*dropped)
+                                .arg(*dropped == 1 ? QStringLiteral("run") : QStringLiteral("runs"), shown));
     UpdateCommandStates();
 }
 
 void MainWindow::OnOnlyNewResults()
 {
-    ViewSettings& views = m_pSession->GetViews();
+    ViewSettings& views = m_session->GetViews();
     views.SetOnlyNewResults(!views.GetOnlyNewResults());
-    m_pResultsModel->SetOnlyNew(views.GetOnlyNewResults());
-    const auto& groups = m_pSession->GetServers().GetGroups();
+    m_resultsModel->SetOnlyNew(views.GetOnlyNewResults());
+    const auto& groups = m_session->GetServers().GetGroups();
     for (std::size_t group = 0; group < groups.size(); ++group) {
         for (std::size_t index = 0; index < groups[group].servers.size(); ++index) {
             if (QTreeWidgetItem* item = FindServerItem(group, index))
@@ -124,8 +124,8 @@ void MainWindow::OnOnlyNewResults()
 
 void MainWindow::SearchNotSaved(const std::string& why)
 {
-    m_pStatusBar->SetText(4, QStringLiteral("Not saved: ") + QString::fromStdString(why));
-    if (std::exchange(m_bToldNotSaved, true))
+    m_statusBar->SetText(4, QStringLiteral("Not saved: ") + QString::fromStdString(why));
+    if (std::exchange(m_toldNotSaved, true))
         return;
     // Not modal: the search goes on while the user reads it.
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Search Not Saved"), QString::fromStdString(why),
@@ -137,8 +137,8 @@ void MainWindow::SearchNotSaved(const std::string& why)
 std::vector<ResultId> MainWindow::GetSelectedRecordIds() const
 {
     std::vector<ResultId> ids;
-    for (const QModelIndex& row : m_pResultsView->selectionModel()->selectedRows())
-        if (const auto record = m_pResultsModel->GetRecord(row))
+    for (const QModelIndex& row : m_resultsView->selectionModel()->selectedRows())
+        if (const auto record = m_resultsModel->GetRecord(row))
             ids.push_back(*record);
     std::sort(ids.begin(), ids.end());
     return ids;
@@ -149,15 +149,15 @@ std::vector<ResultId> MainWindow::GetSelectedServerRecordIds() const
     const ServerItem* server = GetSelectedServer();
     if (server == nullptr)
         return {};
-    return m_pSession->GetResults().GetServerRecords(server->text);
+    return m_session->GetResults().GetServerRecords(server->text);
 }
 
 void MainWindow::OnExport()
 {
     const std::vector<ResultId> selected = GetSelectedRecordIds();
     const std::vector<ResultId> server = GetSelectedServerRecordIds();
-    const ResultList& results = m_pSession->GetResults();
-    const ServerTree& servers = m_pSession->GetServers();
+    const ResultList& results = m_session->GetResults();
+    const ServerTree& servers = m_session->GetServers();
     const ExportDialog::Counts counts = {selected.size(), server.size(), results.GetCount()};
     const ExportDialog::Counts good = {CountOnGoodServers(results, servers, selected),
                                        CountOnGoodServers(results, servers, server),
@@ -167,8 +167,8 @@ void MainWindow::OnExport()
         return;
     const ExportChoice choice = dialog.GetChoice();
     const QString suggested =
-        QDir(QString::fromStdString(m_pSession->GetWorkingDirectory()))
-            .filePath(QString::fromStdString(SuggestExportName(m_pSession->GetFilterWords(), choice.format)));
+        QDir(QString::fromStdString(m_session->GetWorkingDirectory()))
+            .filePath(QString::fromStdString(SuggestExportName(m_session->GetFilterWords(), choice.format)));
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export Results"), suggested,
                                                       ExportFileFilter(choice.format));
     if (!path.isEmpty())
@@ -183,11 +183,11 @@ bool MainWindow::ExportResults(const ExportChoice& choice, const QString& path)
     } else if (choice.scope == ExportScope::Server) {
         chosen = GetSelectedServerRecordIds();
     } else {
-        chosen.resize(m_pSession->GetResults().GetCount());
+        chosen.resize(m_session->GetResults().GetCount());
         for (std::size_t i = 0; i < chosen.size(); ++i)
             chosen[i] = static_cast<ResultId>(i);
     }
-    SearchSession& session = *m_pSession;
+    SearchSession& session = *m_session;
     const std::vector<ExportItem> items =
         FilterExport(MakeExportItems(session.GetResults(), session.GetServers(), chosen,
                                      [&session](std::uint64_t engine) { return session.GetEngineName(engine); }),
@@ -208,7 +208,7 @@ bool MainWindow::ExportResults(const ExportChoice& choice, const QString& path)
         QStringLiteral("Exported %1 %2 to %3").arg(text.written).arg(text.written == 1 ? "result" : "results", path);
     if (text.skipped > 0)
         done += QStringLiteral(" (%1 left out: no URL or file name fits them)").arg(text.skipped);
-    m_pStatusBar->SetText(4, done);
+    m_statusBar->SetText(4, done);
     return true;
 }
 

@@ -75,7 +75,7 @@ void SetMark(QTreeWidgetItem* item, ItemState state)
 } // namespace
 
 MainWindow::MainWindow(std::string workingDirectory, QWidget* parent)
-    : QMainWindow(parent), m_pSession(std::make_unique<SearchSession>(std::move(workingDirectory)))
+    : QMainWindow(parent), m_session(std::make_unique<SearchSession>(std::move(workingDirectory)))
 {
     setWindowTitle(QStringLiteral("Velmora"));
     setWindowIcon(GetTreeImage(kStateIdle));
@@ -84,20 +84,20 @@ MainWindow::MainWindow(std::string workingDirectory, QWidget* parent)
     CreateMenus();
     SetTabOrder();
 
-    m_pSession->SetObserver(this);
-    m_pNotifier = new QueueNotifier(m_pSession->GetQueue(), this);
-    m_pMessageTurn = new QTimer(this);
-    m_pMessageTurn->setSingleShot(true);
-    m_pMessageTurn->setInterval(0);
-    connect(m_pMessageTurn, &QTimer::timeout, this, &MainWindow::ProcessMessages);
-    connect(m_pNotifier, &QueueNotifier::MessagesWaiting, this, &MainWindow::ProcessMessages);
+    m_session->SetObserver(this);
+    m_notifier = new QueueNotifier(m_session->GetQueue(), this);
+    m_messageTurn = new QTimer(this);
+    m_messageTurn->setSingleShot(true);
+    m_messageTurn->setInterval(0);
+    connect(m_messageTurn, &QTimer::timeout, this, &MainWindow::ProcessMessages);
+    connect(m_notifier, &QueueNotifier::MessagesWaiting, this, &MainWindow::ProcessMessages);
 
-    m_pNormalSearch->setChecked(true);
-    m_pSession->Initialize();
-    m_pSession->SetSaving(m_pSession->GetViews().GetSaveSearches());
-    m_pResultsModel->SetOnlyNew(m_pSession->GetViews().GetOnlyNewResults());
+    m_normalSearch->setChecked(true);
+    m_session->Initialize();
+    m_session->SetSaving(m_session->GetViews().GetSaveSearches());
+    m_resultsModel->SetOnlyNew(m_session->GetViews().GetOnlyNewResults());
     RestoreMenuChecks();
-    m_pDetailsDock->setVisible(m_pSession->GetViews().GetServerDetailsShown());
+    m_detailsDock->setVisible(m_session->GetViews().GetServerDetailsShown());
     RestorePlacement();
 }
 
@@ -105,13 +105,13 @@ MainWindow::MainWindow(std::string workingDirectory, QWidget* parent)
 // into the details panel; read-only panel fields never come before a list.
 void MainWindow::SetTabOrder()
 {
-    std::vector<QWidget*> chain = {m_pNormalSearch,    m_pChartsSearch, m_pSearchEdit, m_pSearchButton,
-                                   m_pTopChartsButton, m_pEngineTree,   m_pServerTree};
-    for (QPushButton* button : m_pWelcome->findChildren<QPushButton*>())
+    std::vector<QWidget*> chain = {m_normalSearch,    m_chartsSearch, m_searchEdit, m_searchButton,
+                                   m_topChartsButton, m_engineTree,   m_serverTree};
+    for (QPushButton* button : m_welcome->findChildren<QPushButton*>())
         chain.push_back(button);
-    chain.push_back(m_pResultsFilter);
-    chain.push_back(m_pResultsView);
-    for (QWidget* field : m_pServerDetails->findChildren<QWidget*>()) {
+    chain.push_back(m_resultsFilter);
+    chain.push_back(m_resultsView);
+    for (QWidget* field : m_serverDetails->findChildren<QWidget*>()) {
         if (field->focusPolicy() & Qt::TabFocus)
             chain.push_back(field);
     }
@@ -121,45 +121,45 @@ void MainWindow::SetTabOrder()
 
 MainWindow::~MainWindow()
 {
-    m_pSession->SetObserver(nullptr);
+    m_session->SetObserver(nullptr);
     // The views outlive the session by a moment and may still lay out
     // rows: they must not read its results then.
-    m_pResultsModel->Clear();
+    m_resultsModel->Clear();
 }
 
 QWidget* MainWindow::CreateSearchGroup()
 {
-    m_pSearchGroup = new QGroupBox(QStringLiteral("Search:"));
-    m_pSearchGroup->setObjectName(QStringLiteral("searchGroup"));
-    m_pNormalSearch = new QRadioButton(QStringLiteral("Normal Search"), m_pSearchGroup);
-    m_pNormalSearch->setObjectName(QStringLiteral("normalSearch"));
-    connect(m_pNormalSearch, &QRadioButton::clicked, this, &MainWindow::OnNormalSearch);
-    m_pChartsSearch = new QRadioButton(QStringLiteral("Top Charts Search"), m_pSearchGroup);
-    m_pChartsSearch->setObjectName(QStringLiteral("chartsSearch"));
-    m_pChartsSearch->setEnabled(false);
-    m_pChartsSearch->setToolTip(QString::fromLatin1(kChartsUnavailable));
-    m_pSearchEdit = new QLineEdit(m_pSearchGroup);
-    m_pSearchEdit->setObjectName(QStringLiteral("searchWords"));
-    m_pSearchEdit->setPlaceholderText(QStringLiteral("Words the files carry, such as blue moon mp3"));
-    m_pSearchEdit->setClearButtonEnabled(true);
-    connect(m_pSearchEdit, &QLineEdit::returnPressed, this, &MainWindow::OnSearch);
-    m_pSearchButton = new QPushButton(QStringLiteral("Search"), m_pSearchGroup);
-    m_pSearchButton->setObjectName(QStringLiteral("searchButton"));
-    m_pSearchButton->setAutoDefault(false);
-    connect(m_pSearchButton, &QPushButton::clicked, this, &MainWindow::OnSearch);
-    m_pTopChartsButton = new QPushButton(QStringLiteral("Get Top Charts"), m_pSearchGroup);
-    m_pTopChartsButton->setObjectName(QStringLiteral("topChartsButton"));
-    m_pTopChartsButton->hide();
+    m_searchGroup = new QGroupBox(QStringLiteral("Search:"));
+    m_searchGroup->setObjectName(QStringLiteral("searchGroup"));
+    m_normalSearch = new QRadioButton(QStringLiteral("Normal Search"), m_searchGroup);
+    m_normalSearch->setObjectName(QStringLiteral("normalSearch"));
+    connect(m_normalSearch, &QRadioButton::clicked, this, &MainWindow::OnNormalSearch);
+    m_chartsSearch = new QRadioButton(QStringLiteral("Top Charts Search"), m_searchGroup);
+    m_chartsSearch->setObjectName(QStringLiteral("chartsSearch"));
+    m_chartsSearch->setEnabled(false);
+    m_chartsSearch->setToolTip(QString::fromLatin1(kChartsUnavailable));
+    m_searchEdit = new QLineEdit(m_searchGroup);
+    m_searchEdit->setObjectName(QStringLiteral("searchWords"));
+    m_searchEdit->setPlaceholderText(QStringLiteral("Words the files carry, such as blue moon mp3"));
+    m_searchEdit->setClearButtonEnabled(true);
+    connect(m_searchEdit, &QLineEdit::returnPressed, this, &MainWindow::OnSearch);
+    m_searchButton = new QPushButton(QStringLiteral("Search"), m_searchGroup);
+    m_searchButton->setObjectName(QStringLiteral("searchButton"));
+    m_searchButton->setAutoDefault(false);
+    connect(m_searchButton, &QPushButton::clicked, this, &MainWindow::OnSearch);
+    m_topChartsButton = new QPushButton(QStringLiteral("Get Top Charts"), m_searchGroup);
+    m_topChartsButton->setObjectName(QStringLiteral("topChartsButton"));
+    m_topChartsButton->hide();
 
     auto* modes = new QVBoxLayout;
-    modes->addWidget(m_pNormalSearch);
-    modes->addWidget(m_pChartsSearch);
-    auto* row = new QHBoxLayout(m_pSearchGroup);
+    modes->addWidget(m_normalSearch);
+    modes->addWidget(m_chartsSearch);
+    auto* row = new QHBoxLayout(m_searchGroup);
     row->addLayout(modes);
-    row->addWidget(m_pSearchEdit, 1);
-    row->addWidget(m_pSearchButton);
-    row->addWidget(m_pTopChartsButton);
-    return m_pSearchGroup;
+    row->addWidget(m_searchEdit, 1);
+    row->addWidget(m_searchButton);
+    row->addWidget(m_topChartsButton);
+    return m_searchGroup;
 }
 
 void MainWindow::CreateControls()
@@ -168,43 +168,43 @@ void MainWindow::CreateControls()
     client->setObjectName(QStringLiteral("client"));
     setCentralWidget(client);
 
-    m_pEngineTree = MakeTree(client, "engineTree", 80);
-    m_pEngineTree->setRootIsDecorated(false);
-    connect(m_pEngineTree, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int) {
-        if (!m_bFillingEngines)
-            m_pSession->SetEngineCheck(static_cast<std::size_t>(m_pEngineTree->indexOfTopLevelItem(item)),
-                                       item->checkState(0) == Qt::Checked);
+    m_engineTree = MakeTree(client, "engineTree", 80);
+    m_engineTree->setRootIsDecorated(false);
+    connect(m_engineTree, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int) {
+        if (!m_fillingEngines)
+            m_session->SetEngineCheck(static_cast<std::size_t>(m_engineTree->indexOfTopLevelItem(item)),
+                                      item->checkState(0) == Qt::Checked);
     });
-    m_pServerTree = MakeTree(client, "serverTree", 120);
-    connect(m_pServerTree, &QTreeWidget::currentItemChanged, this, [this] {
+    m_serverTree = MakeTree(client, "serverTree", 120);
+    connect(m_serverTree, &QTreeWidget::currentItemChanged, this, [this] {
         RefreshResults();
         UpdateCommandStates();
     });
-    m_pServerTree->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_pServerTree, &QTreeWidget::customContextMenuRequested, this, &MainWindow::OnServerContextMenu);
+    m_serverTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_serverTree, &QTreeWidget::customContextMenuRequested, this, &MainWindow::OnServerContextMenu);
 
-    m_pWelcome = new WelcomePage(client);
-    connect(m_pWelcome, &WelcomePage::UpdateEnginesClicked, this, [this] { OnUpgrade(2); });
-    connect(m_pWelcome, &WelcomePage::AddEngineClicked, this, [this] { OnSettings(2); });
-    m_pResultsArea = new QStackedWidget(client);
-    m_pResultsArea->addWidget(m_pWelcome);
-    m_pResultsArea->addWidget(CreateResultsPane(client));
+    m_welcome = new WelcomePage(client);
+    connect(m_welcome, &WelcomePage::UpdateEnginesClicked, this, [this] { OnUpgrade(2); });
+    connect(m_welcome, &WelcomePage::AddEngineClicked, this, [this] { OnSettings(2); });
+    m_resultsArea = new QStackedWidget(client);
+    m_resultsArea->addWidget(m_welcome);
+    m_resultsArea->addWidget(CreateResultsPane(client));
 
-    m_pPanes = new QSplitter(Qt::Horizontal, client);
-    m_pPanes->setObjectName(QStringLiteral("panes"));
-    m_pPanes->setChildrenCollapsible(false);
-    m_pPanes->addWidget(m_pEngineTree);
-    m_pPanes->addWidget(m_pServerTree);
-    m_pPanes->addWidget(m_pResultsArea);
-    m_pPanes->setStretchFactor(2, 1);
-    m_pPanes->installEventFilter(this);
+    m_panes = new QSplitter(Qt::Horizontal, client);
+    m_panes->setObjectName(QStringLiteral("panes"));
+    m_panes->setChildrenCollapsible(false);
+    m_panes->addWidget(m_engineTree);
+    m_panes->addWidget(m_serverTree);
+    m_panes->addWidget(m_resultsArea);
+    m_panes->setStretchFactor(2, 1);
+    m_panes->installEventFilter(this);
 
     // The status bar stays at the window's foot, below the docked panel.
-    m_pStatusBar = new StatusBar(this);
-    m_pStatusBar->SetText(0, QStringLiteral("Results found:"));
-    m_pStatusBar->SetText(2, QStringLiteral("Active threads:"));
+    m_statusBar = new StatusBar(this);
+    m_statusBar->SetText(0, QStringLiteral("Results found:"));
+    m_statusBar->SetText(2, QStringLiteral("Active threads:"));
     statusBar()->setSizeGripEnabled(false);
-    statusBar()->addWidget(m_pStatusBar, 1);
+    statusBar()->addWidget(m_statusBar, 1);
     // The window's smallest width heeds the status bar's own minimum only
     // when it is set outright.
     statusBar()->setMinimumWidth(statusBar()->minimumSizeHint().width());
@@ -212,7 +212,7 @@ void MainWindow::CreateControls()
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(4, 2, 4, 0);
     layout->addWidget(CreateSearchGroup());
-    layout->addWidget(m_pPanes, 1);
+    layout->addWidget(m_panes, 1);
 
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &MainWindow::OnEscape);
@@ -220,27 +220,27 @@ void MainWindow::CreateControls()
 
 void MainWindow::CreateDetailsDock()
 {
-    m_pDetailsDock = new QDockWidget(QStringLiteral("Server Details"), this);
-    m_pDetailsDock->setObjectName(QStringLiteral("serverDetailsDock"));
+    m_detailsDock = new QDockWidget(QStringLiteral("Server Details"), this);
+    m_detailsDock->setObjectName(QStringLiteral("serverDetailsDock"));
     // In a scroll area, so that a small window can make the panel shorter
     // than its fields and keep the room for the results.
-    auto* scroller = new QScrollArea(m_pDetailsDock);
+    auto* scroller = new QScrollArea(m_detailsDock);
     scroller->setFrameShape(QFrame::NoFrame);
     scroller->setWidgetResizable(true);
-    m_pServerDetails = new ServerDetailsDialog(scroller);
-    scroller->setWidget(m_pServerDetails);
-    m_pDetailsDock->setWidget(scroller);
-    connect(m_pServerDetails, &ServerDetailsDialog::Toggled, this, &MainWindow::FitDetailsToPanel);
-    addDockWidget(Qt::BottomDockWidgetArea, m_pDetailsDock);
+    m_serverDetails = new ServerDetailsDialog(scroller);
+    scroller->setWidget(m_serverDetails);
+    m_detailsDock->setWidget(scroller);
+    connect(m_serverDetails, &ServerDetailsDialog::Toggled, this, &MainWindow::FitDetailsToPanel);
+    addDockWidget(Qt::BottomDockWidgetArea, m_detailsDock);
     // Its close box is the menu item's "hide": both are remembered.
-    m_pDetailsDock->installEventFilter(this);
+    m_detailsDock->installEventFilter(this);
 }
 
 // Enter on a result fetches it (a directory opens or closes); a close of the
 // details dock goes through the View menu's switch.
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_pResultsView && event->type() == QEvent::KeyPress) {
+    if (watched == m_resultsView && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         // Ctrl+C copies addresses, not the names the view would copy.
         if (key->matches(QKeySequence::Copy)) {
@@ -249,22 +249,22 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         }
         // All is every file, not the part of a long list shown so far.
         if (key->matches(QKeySequence::SelectAll))
-            m_pResultsModel->ShowAllRows();
-        const QModelIndex current = m_pResultsView->currentIndex();
+            m_resultsModel->ShowAllRows();
+        const QModelIndex current = m_resultsView->currentIndex();
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && current.isValid()) {
-            if (m_pResultsModel->GetRecord(current))
+            if (m_resultsModel->GetRecord(current))
                 OnGetFile();
             else
-                m_pResultsView->setExpanded(current, !m_pResultsView->isExpanded(current));
+                m_resultsView->setExpanded(current, !m_resultsView->isExpanded(current));
             return true;
         }
     }
-    if (watched == m_pResultsView->viewport() && event->type() == QEvent::Resize)
+    if (watched == m_resultsView->viewport() && event->type() == QEvent::Resize)
         FitResultColumns();
     // After the splitter has shared out the new width itself.
-    if (watched == m_pPanes && event->type() == QEvent::Resize)
+    if (watched == m_panes && event->type() == QEvent::Resize)
         QMetaObject::invokeMethod(this, &MainWindow::GiveResultsRoom, Qt::QueuedConnection);
-    if (watched == m_pDetailsDock && event->type() == QEvent::Close && m_pSession->GetViews().GetServerDetailsShown()) {
+    if (watched == m_detailsDock && event->type() == QEvent::Close && m_session->GetViews().GetServerDetailsShown()) {
         OnServerDetails();
         return true;
     }
@@ -273,7 +273,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 
 void MainWindow::RestorePlacement()
 {
-    const WindowPlacement placement = WindowPlacement::Load(m_pSession->GetSettingsPath());
+    const WindowPlacement placement = WindowPlacement::Load(m_session->GetSettingsPath());
     resize(kDefaultSize);
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
@@ -282,9 +282,9 @@ void MainWindow::RestorePlacement()
     if (!placement.state.empty())
         restoreState(QByteArray::fromBase64(QByteArray::fromStdString(placement.state)));
     if (!placement.paneWidths.empty())
-        m_pPanes->setSizes(QList<int>(placement.paneWidths.begin(), placement.paneWidths.end()));
+        m_panes->setSizes(QList<int>(placement.paneWidths.begin(), placement.paneWidths.end()));
     else
-        m_pPanes->setSizes({150, 230, kDefaultSize.width() - 380});
+        m_panes->setSizes({150, 230, kDefaultSize.width() - 380});
 }
 
 void MainWindow::SavePlacement() const
@@ -292,60 +292,60 @@ void MainWindow::SavePlacement() const
     WindowPlacement placement;
     placement.geometry = saveGeometry().toBase64().toStdString();
     placement.state = saveState().toBase64().toStdString();
-    for (int width : m_pPanes->sizes())
+    for (int width : m_panes->sizes())
         placement.paneWidths.push_back(width);
-    placement.Save(m_pSession->GetSettingsPath());
+    placement.Save(m_session->GetSettingsPath());
 }
 
 void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    if (!m_bFirstShow)
+    if (!m_firstShow)
         return;
-    m_bFirstShow = false;
+    m_firstShow = false;
     // A new user starts typing at once.
-    m_pSearchEdit->setFocus();
+    m_searchEdit->setFocus();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    m_pSession->GetEngines().SaveEngineChecks();
+    m_session->GetEngines().SaveEngineChecks();
     SavePlacement();
     event->accept();
 }
 
 void MainWindow::OnSearch()
 {
-    m_pSession->OnSearch(m_pSearchEdit->text().toStdString());
+    m_session->OnSearch(m_searchEdit->text().toStdString());
 }
 
 void MainWindow::OnSearchAgain()
 {
-    if (!m_pSession->IsSearchRunning())
+    if (!m_session->IsSearchRunning())
         OnSearch();
 }
 
 void MainWindow::OnEscape()
 {
-    if (m_pSession->IsSearchRunning())
+    if (m_session->IsSearchRunning())
         OnSearch(); // the button reads "Stop"
-    else if (m_pSession->IsTestPassRunning())
+    else if (m_session->IsTestPassRunning())
         OnStopTests();
-    else if (m_pSession->IsBrowseRunning())
+    else if (m_session->IsBrowseRunning())
         OnStopBrowsing();
 }
 
 void MainWindow::OnNormalSearch()
 {
-    m_pSearchEdit->show();
-    m_pSearchButton->show();
-    m_pTopChartsButton->hide();
-    m_pSession->OnNormalSearch();
+    m_searchEdit->show();
+    m_searchButton->show();
+    m_topChartsButton->hide();
+    m_session->OnNormalSearch();
 }
 
 void MainWindow::OnAbout()
 {
-    AboutDialog(this, QString::fromStdString(DescribeWhereThingsLive(m_pSession->GetWorkingDirectory()))).exec();
+    AboutDialog(this, QString::fromStdString(DescribeWhereThingsLive(m_session->GetWorkingDirectory()))).exec();
 }
 
 void MainWindow::TellWhereThingsLive()
@@ -353,7 +353,7 @@ void MainWindow::TellWhereThingsLive()
     QMessageBox box(QMessageBox::Information, windowTitle(), QStringLiteral("Welcome to Velmora"), QMessageBox::Ok,
                     this);
     box.setObjectName(QStringLiteral("whereThingsLive"));
-    box.setInformativeText(QString::fromStdString(DescribeWhereThingsLive(m_pSession->GetWorkingDirectory())) +
+    box.setInformativeText(QString::fromStdString(DescribeWhereThingsLive(m_session->GetWorkingDirectory())) +
                            QStringLiteral("\n\nHelp > About tells this again; Edit > Settings > FTP Clients "
                                           "changes the download folder."));
     box.exec();
@@ -361,26 +361,26 @@ void MainWindow::TellWhereThingsLive()
 
 void MainWindow::OnSettings(int page)
 {
-    if (m_pSession->IsSearchRunning())
+    if (m_session->IsSearchRunning())
         return;
-    SettingsDialog sheet(*m_pSession, this, page);
+    SettingsDialog sheet(*m_session, this, page);
     sheet.exec();
 }
 
 void MainWindow::OnUpgrade(int mode)
 {
-    UpgradeDialog(mode, *m_pSession, this).exec();
+    UpgradeDialog(mode, *m_session, this).exec();
 }
 
 void MainWindow::OnDocumentation()
 {
-    const std::string page = FindHelpPage(m_pSession->GetWorkingDirectory());
+    const std::string page = FindHelpPage(m_session->GetWorkingDirectory());
     if (page.empty()) {
         QMessageBox::warning(
             this, windowTitle(),
             QStringLiteral("The help page %1 is missing: it is neither in %2 nor where Velmora is "
                            "installed.")
-                .arg(QString::fromLatin1(kHelpPageName), QString::fromStdString(m_pSession->GetWorkingDirectory())));
+                .arg(QString::fromLatin1(kHelpPageName), QString::fromStdString(m_session->GetWorkingDirectory())));
         return;
     }
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(page))))
@@ -392,53 +392,53 @@ void MainWindow::OnDocumentation()
 
 void MainWindow::ProcessMessages()
 {
-    if (m_pMessageTurn->isActive())
+    if (m_messageTurn->isActive())
         return; // a wake-up while a turn is due: that turn takes it
-    auto& queue = *m_pSession->GetQueue();
+    auto& queue = *m_session->GetQueue();
     const auto until = std::chrono::steady_clock::now() + kMessageTurn;
     for (int handled = 1;; ++handled) {
         auto message = queue.TryTake();
         if (!message)
             return;
-        m_pSession->HandleMessage(std::move(*message));
+        m_session->HandleMessage(std::move(*message));
         if (handled % 64 == 0 && std::chrono::steady_clock::now() >= until)
             break;
     }
     // One timer for the rest: a new turn for every wake-up would pile up
     // turns that starve the window's timers and repaints.
-    m_pMessageTurn->start();
+    m_messageTurn->start();
 }
 
 void MainWindow::FillEngineTree()
 {
-    m_bFillingEngines = true;
-    m_pEngineTree->clear();
-    EngineList& engines = m_pSession->GetEngines();
+    m_fillingEngines = true;
+    m_engineTree->clear();
+    EngineList& engines = m_session->GetEngines();
     for (std::size_t i = 0; i < engines.GetCount(); ++i) {
         const EngineItem& engine = *engines.GetEngineItem(i);
-        auto* item = new QTreeWidgetItem(m_pEngineTree, {QString::fromStdString(engine.name)});
+        auto* item = new QTreeWidgetItem(m_engineTree, {QString::fromStdString(engine.name)});
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(0, engine.checked ? Qt::Checked : Qt::Unchecked);
         item->setToolTip(0, item->text(0) + QStringLiteral(": not searched yet"));
         SetMark(item, engine.state);
     }
-    m_bFillingEngines = false;
+    m_fillingEngines = false;
     // Without engines the results area tells a new user how to get some.
-    m_pResultsArea->setCurrentWidget(engines.GetCount() == 0 ? static_cast<QWidget*>(m_pWelcome) : m_pResultsPane);
+    m_resultsArea->setCurrentWidget(engines.GetCount() == 0 ? static_cast<QWidget*>(m_welcome) : m_resultsPane);
 }
 
 void MainWindow::ResetServerTree()
 {
-    m_pServerTree->clear();
-    for (const ServerGroup& group : m_pSession->GetServers().GetGroups()) {
-        auto* root = new QTreeWidgetItem(m_pServerTree, {QString::fromStdString(group.text)});
+    m_serverTree->clear();
+    for (const ServerGroup& group : m_session->GetServers().GetGroups()) {
+        auto* root = new QTreeWidgetItem(m_serverTree, {QString::fromStdString(group.text)});
         SetMark(root, kStateIdle);
     }
 }
 
 void MainWindow::UpdateActivity()
 {
-    m_pStatusBar->SetText(4, QString::fromStdString(m_pSession->GetActivityText()));
+    m_statusBar->SetText(4, QString::fromStdString(m_session->GetActivityText()));
 }
 
 void MainWindow::EnginesReloaded()
@@ -448,8 +448,8 @@ void MainWindow::EnginesReloaded()
 
 void MainWindow::EngineMarkChanged(std::size_t index)
 {
-    QTreeWidgetItem* item = m_pEngineTree->topLevelItem(static_cast<int>(index));
-    const EngineItem* engine = m_pSession->GetEngines().GetEngineItem(index);
+    QTreeWidgetItem* item = m_engineTree->topLevelItem(static_cast<int>(index));
+    const EngineItem* engine = m_session->GetEngines().GetEngineItem(index);
     if (item != nullptr && engine != nullptr)
         SetMark(item, engine->state);
 }
@@ -457,9 +457,9 @@ void MainWindow::EngineMarkChanged(std::size_t index)
 // The mark says how it went; the tooltip says why.
 void MainWindow::EngineReported(const std::string& engine, ItemState, const EngineReport& report)
 {
-    EngineList& engines = m_pSession->GetEngines();
+    EngineList& engines = m_session->GetEngines();
     for (std::size_t i = 0; i < engines.GetCount(); ++i) {
-        QTreeWidgetItem* item = m_pEngineTree->topLevelItem(static_cast<int>(i));
+        QTreeWidgetItem* item = m_engineTree->topLevelItem(static_cast<int>(i));
         if (item != nullptr && engines.GetEngineItem(i)->name == engine)
             item->setToolTip(0, QString::fromStdString(engine + ": " + report.reason));
     }
@@ -470,13 +470,13 @@ void MainWindow::ServersCleared()
 {
     ResetServerTree();
     // The panel spoke of a server of the last search, which is gone.
-    m_pServerDetails->SetServerInfo({}, {}, {}, {});
-    m_pServerDetails->SetResponseText({});
+    m_serverDetails->SetServerInfo({}, {}, {}, {});
+    m_serverDetails->SetResponseText({});
 }
 
 void MainWindow::ServerAdded(std::size_t group, const ServerItem& server)
 {
-    QTreeWidgetItem* root = m_pServerTree->topLevelItem(static_cast<int>(group));
+    QTreeWidgetItem* root = m_serverTree->topLevelItem(static_cast<int>(group));
     if (root == nullptr)
         return;
     auto* item = new QTreeWidgetItem(root, {QString::fromStdString(server.text)});
@@ -487,7 +487,7 @@ void MainWindow::ServerAdded(std::size_t group, const ServerItem& server)
 
 void MainWindow::ResultCountChanged(int count)
 {
-    m_pStatusBar->SetText(1, QString::number(count));
+    m_statusBar->SetText(1, QString::number(count));
     if (count <= 1)
         UpdateCommandStates(); // "Export…" needs a result
     UpdateActivity();
@@ -495,21 +495,21 @@ void MainWindow::ResultCountChanged(int count)
 
 void MainWindow::ActiveThreadsChanged(int count)
 {
-    m_pStatusBar->SetText(3, QString::number(count));
+    m_statusBar->SetText(3, QString::number(count));
     UpdateActivity();
 }
 
 void MainWindow::SearchStateChanged()
 {
-    m_pSearchButton->setText(QString::fromLatin1(m_pSession->GetSearchCaption()));
-    m_pSearchButton->setEnabled(true);
+    m_searchButton->setText(QString::fromLatin1(m_session->GetSearchCaption()));
+    m_searchButton->setEnabled(true);
     UpdateCommandStates();
     UpdateActivity();
 }
 
 void MainWindow::ResultsViewCleared()
 {
-    m_pResultsModel->Clear();
+    m_resultsModel->Clear();
 }
 
 } // namespace velmora

@@ -49,10 +49,10 @@ public:
     explicit MainWindow(std::string workingDirectory, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    SearchSession& GetSession() { return *m_pSession; }
-    QSplitter* GetPanes() const { return m_pPanes; }
-    ServerDetailsDialog* GetServerDetails() const { return m_pServerDetails; }
-    QDockWidget* GetServerDetailsDock() const { return m_pDetailsDock; }
+    SearchSession& GetSession() { return *m_session; }
+    QSplitter* GetPanes() const { return m_panes; }
+    ServerDetailsDialog* GetServerDetails() const { return m_serverDetails; }
+    QDockWidget* GetServerDetailsDock() const { return m_detailsDock; }
     QAction* GetCommand(int id) const;
 
     void OnSearch();
@@ -102,7 +102,7 @@ public:
     // Writes the chosen results to `path`; false after telling the user why
     // nothing was written.
     bool ExportResults(const ExportChoice& choice, const QString& path);
-    QMenu* GetRecentSearchesMenu() const { return m_pRecentMenu; }
+    QMenu* GetRecentSearchesMenu() const { return m_recentMenu; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -160,34 +160,34 @@ private:
     void BrowseEnded(const BrowseSummary& summary) override;
     void SearchNotSaved(const std::string& why) override;
 
-    std::unique_ptr<SearchSession> m_pSession;
-    QueueNotifier* m_pNotifier = nullptr;
-    QTimer* m_pMessageTurn = nullptr; // the next turn of a long flood of messages
-    QGroupBox* m_pSearchGroup = nullptr;
-    QRadioButton* m_pNormalSearch = nullptr;
-    QRadioButton* m_pChartsSearch = nullptr;
-    QLineEdit* m_pSearchEdit = nullptr;
-    QPushButton* m_pSearchButton = nullptr;
-    QPushButton* m_pTopChartsButton = nullptr;
-    QSplitter* m_pPanes = nullptr;
-    QTreeWidget* m_pEngineTree = nullptr;
-    QTreeWidget* m_pServerTree = nullptr;
-    QStackedWidget* m_pResultsArea = nullptr;
-    WelcomePage* m_pWelcome = nullptr;
-    QWidget* m_pResultsPane = nullptr;
-    QLineEdit* m_pResultsFilter = nullptr;
-    QTimer* m_pFilterDelay = nullptr;
-    QTimer* m_pBrowseRefresh = nullptr; // files a browse adds show at this pace
-    QTreeView* m_pResultsView = nullptr;
-    ResultsModel* m_pResultsModel = nullptr;
-    StatusBar* m_pStatusBar = nullptr;
-    QDockWidget* m_pDetailsDock = nullptr;
-    ServerDetailsDialog* m_pServerDetails = nullptr;
-    bool m_bFirstShow = true;
+    std::unique_ptr<SearchSession> m_session;
+    QueueNotifier* m_notifier = nullptr;
+    QTimer* m_messageTurn = nullptr; // the next turn of a long flood of messages
+    QGroupBox* m_searchGroup = nullptr;
+    QRadioButton* m_normalSearch = nullptr;
+    QRadioButton* m_chartsSearch = nullptr;
+    QLineEdit* m_searchEdit = nullptr;
+    QPushButton* m_searchButton = nullptr;
+    QPushButton* m_topChartsButton = nullptr;
+    QSplitter* m_panes = nullptr;
+    QTreeWidget* m_engineTree = nullptr;
+    QTreeWidget* m_serverTree = nullptr;
+    QStackedWidget* m_resultsArea = nullptr;
+    WelcomePage* m_welcome = nullptr;
+    QWidget* m_resultsPane = nullptr;
+    QLineEdit* m_resultsFilter = nullptr;
+    QTimer* m_filterDelay = nullptr;
+    QTimer* m_browseRefresh = nullptr; // files a browse adds show at this pace
+    QTreeView* m_resultsView = nullptr;
+    ResultsModel* m_resultsModel = nullptr;
+    StatusBar* m_statusBar = nullptr;
+    QDockWidget* m_detailsDock = nullptr;
+    ServerDetailsDialog* m_serverDetails = nullptr;
+    bool m_firstShow = true;
     std::map<int, QAction*> m_commands;
-    bool m_bFillingEngines = false;
-    QMenu* m_pRecentMenu = nullptr;
-    bool m_bToldNotSaved = false; // one warning a search is enough
+    bool m_fillingEngines = false;
+    QMenu* m_recentMenu = nullptr;
+    bool m_toldNotSaved = false; // one warning a search is enough
 };
 
 } // namespace velmora

@@ -26,26 +26,26 @@ int SearchApp::InitInstance()
     // --here: work in the current folder whatever it holds.
     const bool here = arguments().contains(QStringLiteral("--here"));
     const std::string current = velmora::GetWorkingDirectory();
-    m_strWorkingDirectory = ChooseWorkingFolder(current, here);
+    m_workingDirectory = ChooseWorkingFolder(current, here);
     std::string problem;
     bool firstStart = false;
-    if (m_strWorkingDirectory != current && PrepareWorkingFolder(m_strWorkingDirectory, problem, &firstStart) &&
-        ::chdir(m_strWorkingDirectory.c_str()) != 0)
-        problem = "The folder " + m_strWorkingDirectory + " cannot be opened.";
+    if (m_workingDirectory != current && PrepareWorkingFolder(m_workingDirectory, problem, &firstStart) &&
+        ::chdir(m_workingDirectory.c_str()) != 0)
+        problem = "The folder " + m_workingDirectory + " cannot be opened.";
     // Downloads go where the desktop keeps them, not into a hidden folder.
     if (firstStart && problem.empty())
-        SeedLocalDirectory(JoinPath(m_strWorkingDirectory, keys::kSettingsFile));
+        SeedLocalDirectory(JoinPath(m_workingDirectory, keys::kSettingsFile));
     if (!problem.empty()) {
         QMessageBox::warning(nullptr, applicationName(),
                              QString::fromStdString(problem + " Velmora works in " + current + " instead."));
-        m_strWorkingDirectory = current;
+        m_workingDirectory = current;
     }
-    m_pMainWnd = std::make_unique<MainWindow>(m_strWorkingDirectory);
-    m_pMainWnd->show();
+    m_mainWnd = std::make_unique<MainWindow>(m_workingDirectory);
+    m_mainWnd->show();
     if (firstStart && problem.empty())
-        QTimer::singleShot(0, m_pMainWnd.get(), &MainWindow::TellWhereThingsLive);
+        QTimer::singleShot(0, m_mainWnd.get(), &MainWindow::TellWhereThingsLive);
     const int result = exec();
-    m_pMainWnd.reset();
+    m_mainWnd.reset();
     return result;
 }
 

@@ -18,11 +18,11 @@ public:
     ~SearchApp() override;
 
     int InitInstance();
-    const std::string& GetWorkingDirectory() const { return m_strWorkingDirectory; }
+    const std::string& GetWorkingDirectory() const { return m_workingDirectory; }
 
 private:
-    std::string m_strWorkingDirectory;
-    std::unique_ptr<MainWindow> m_pMainWnd;
+    std::string m_workingDirectory;
+    std::unique_ptr<MainWindow> m_mainWnd;
 };
 
 } // namespace velmora

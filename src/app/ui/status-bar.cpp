@@ -19,7 +19,7 @@ StatusBar::StatusBar(QWidget* parent) : QFrame(parent)
         m_parts[i]->setFrameStyle(QFrame::Panel | (i == 0 || i == 2 ? QFrame::Raised : QFrame::Sunken));
         m_parts[i]->setIndent(4);
     }
-    m_pGrip = new QSizeGrip(this);
+    m_grip = new QSizeGrip(this);
     setFixedHeight(fontMetrics().height() + 8);
 }
 
@@ -41,7 +41,7 @@ int StatusBar::GetPartRight(int part) const
 QSize StatusBar::minimumSizeHint() const
 {
     const int activity = fontMetrics().horizontalAdvance(QStringLiteral("Searching: 20 of 20 engines answered"));
-    return {kPartEdges.back() + activity + 16 + m_pGrip->sizeHint().width(), height()};
+    return {kPartEdges.back() + activity + 16 + m_grip->sizeHint().width(), height()};
 }
 
 void StatusBar::resizeEvent(QResizeEvent* event)
@@ -53,8 +53,8 @@ void StatusBar::resizeEvent(QResizeEvent* event)
         m_parts[i]->setGeometry(left, 1, std::max(0, right - left - 2), height() - 2);
         left = right;
     }
-    const QSize grip = m_pGrip->sizeHint();
-    m_pGrip->setGeometry(width() - grip.width(), height() - grip.height(), grip.width(), grip.height());
+    const QSize grip = m_grip->sizeHint();
+    m_grip->setGeometry(width() - grip.width(), height() - grip.height(), grip.width(), grip.height());
 }
 
 } // namespace velmora

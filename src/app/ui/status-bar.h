@@ -28,7 +28,7 @@ protected:
 
 private:
     std::array<QLabel*, 5> m_parts{};
-    QSizeGrip* m_pGrip = nullptr;
+    QSizeGrip* m_grip = nullptr;
 };
 
 } // namespace velmora

@@ -64,24 +64,24 @@ ExportDialog::ExportDialog(const Counts& counts, const Counts& goodCounts, QWidg
     if (preferred != nullptr)
         preferred->setChecked(true);
 
-    m_pFormat = new QComboBox(this);
-    m_pFormat->setObjectName(QStringLiteral("exportFormat"));
+    m_format = new QComboBox(this);
+    m_format->setObjectName(QStringLiteral("exportFormat"));
     for (const FormatChoice& choice : kFormatChoices) {
-        m_pFormat->addItem(Describe(choice, false), static_cast<int>(choice.format));
-        m_pFormat->setItemData(m_pFormat->count() - 1, QString::fromLatin1(choice.tip), Qt::ToolTipRole);
+        m_format->addItem(Describe(choice, false), static_cast<int>(choice.format));
+        m_format->setItemData(m_format->count() - 1, QString::fromLatin1(choice.tip), Qt::ToolTipRole);
     }
-    m_pOnlyGood = new QCheckBox(QStringLiteral("Only servers that passed the &test"), this);
-    m_pOnlyGood->setObjectName(QStringLiteral("exportOnlyGood"));
-    m_pOnlyGood->setToolTip(QStringLiteral("Leave out the results of servers that were not tested or failed."));
-    connect(m_pOnlyGood, &QCheckBox::toggled, this, &ExportDialog::ShowCounts);
+    m_onlyGood = new QCheckBox(QStringLiteral("Only servers that passed the &test"), this);
+    m_onlyGood->setObjectName(QStringLiteral("exportOnlyGood"));
+    m_onlyGood->setToolTip(QStringLiteral("Leave out the results of servers that were not tested or failed."));
+    connect(m_onlyGood, &QCheckBox::toggled, this, &ExportDialog::ShowCounts);
 
     auto* form = new QFormLayout();
-    form->addRow(QStringLiteral("&Format:"), m_pFormat);
-    form->addRow(QString(), m_pOnlyGood);
+    form->addRow(QStringLiteral("&Format:"), m_format);
+    form->addRow(QString(), m_onlyGood);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    m_pExport = buttons->button(QDialogButtonBox::Ok);
-    m_pExport->setText(QStringLiteral("&Export\u2026"));
+    m_export = buttons->button(QDialogButtonBox::Ok);
+    m_export->setText(QStringLiteral("&Export\u2026"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     for (QRadioButton* scope : m_scopes)
@@ -100,14 +100,14 @@ void ExportDialog::ShowCounts()
 {
     const char* const texts[] = {"&Selected results (%1)", "All results of the selected se&rver (%1)",
                                  "&All results (%1)"};
-    const Counts& shown = m_pOnlyGood->isChecked() ? m_goodCounts : m_counts;
+    const Counts& shown = m_onlyGood->isChecked() ? m_goodCounts : m_counts;
     bool exportable = false;
     for (std::size_t i = 0; i < m_scopes.size(); ++i) {
         m_scopes[i]->setText(QString::fromLatin1(texts[i]).arg(shown[i]));
         m_scopes[i]->setEnabled(m_counts[i] > 0);
         exportable = exportable || (m_scopes[i]->isChecked() && shown[i] > 0);
     }
-    m_pExport->setEnabled(exportable);
+    m_export->setEnabled(exportable);
 }
 
 ExportChoice ExportDialog::GetChoice() const
@@ -116,8 +116,8 @@ ExportChoice ExportDialog::GetChoice() const
     for (std::size_t i = 0; i < m_scopes.size(); ++i)
         if (m_scopes[i]->isChecked())
             choice.scope = static_cast<ExportScope>(i);
-    choice.format = static_cast<ExportFormat>(m_pFormat->currentData().toInt());
-    choice.onlyGood = m_pOnlyGood->isChecked();
+    choice.format = static_cast<ExportFormat>(m_format->currentData().toInt());
+    choice.onlyGood = m_onlyGood->isChecked();
     return choice;
 }
 

@@ -42,9 +42,9 @@ private:
     Counts m_counts{};
     Counts m_goodCounts{};
     std::array<QRadioButton*, 3> m_scopes{};
-    QPushButton* m_pExport = nullptr;
-    QComboBox* m_pFormat = nullptr;
-    QCheckBox* m_pOnlyGood = nullptr;
+    QPushButton* m_export = nullptr;
+    QComboBox* m_format = nullptr;
+    QCheckBox* m_onlyGood = nullptr;
 };
 
 // The save dialog's file type for a form: "lftp script (*.lftp)" and all

@@ -40,9 +40,9 @@ ResultsModel::ResultsModel(QObject* parent) : QAbstractItemModel(parent) {}
 
 void ResultsModel::Show(const ResultList& list, std::string server, int style)
 {
-    const bool same = m_pList == &list && m_strServer == server && m_options.style == style;
-    m_pList = &list;
-    m_strServer = std::move(server);
+    const bool same = m_list == &list && m_server == server && m_options.style == style;
+    m_list = &list;
+    m_server = std::move(server);
     m_options.style = style;
     if (same)
         RebuildKeepingPlaces();
@@ -52,7 +52,7 @@ void ResultsModel::Show(const ResultList& list, std::string server, int style)
 
 void ResultsModel::Refresh()
 {
-    if (m_pList != nullptr)
+    if (m_list != nullptr)
         RebuildKeepingPlaces();
 }
 
@@ -73,8 +73,8 @@ void ResultsModel::SetOnlyNew(bool onlyNew)
 void ResultsModel::Clear()
 {
     beginResetModel();
-    m_pList = nullptr;
-    m_strServer.clear();
+    m_list = nullptr;
+    m_server.clear();
     m_view.Clear();
     m_shown.clear();
     endResetModel();
@@ -83,7 +83,7 @@ void ResultsModel::Clear()
 void ResultsModel::Rebuild()
 {
     beginResetModel();
-    m_view.Build(*m_pList, m_strServer, m_options);
+    m_view.Build(*m_list, m_server, m_options);
     m_shown.clear();
     endResetModel();
 }
@@ -168,7 +168,7 @@ void ResultsModel::RebuildKeepingPlaces()
     // Folders are numbered anew: only the top's shown rows carry over.
     const auto rootShown = m_shown.find(ResultsView::kRoot);
     const std::size_t topRows = rootShown == m_shown.end() ? kRowsAtOnce : rootShown->second;
-    m_view.Build(*m_pList, m_strServer, m_options);
+    m_view.Build(*m_list, m_server, m_options);
     m_shown.clear();
     if (topRows > kRowsAtOnce)
         m_shown[ResultsView::kRoot] = topRows;
@@ -254,7 +254,7 @@ int ResultsModel::columnCount(const QModelIndex&) const
 
 std::optional<ResultId> ResultsModel::GetRecord(const QModelIndex& index) const
 {
-    if (!index.isValid() || !(index.internalId() & kFileFlag) || m_pList == nullptr)
+    if (!index.isValid() || !(index.internalId() & kFileFlag) || m_list == nullptr)
         return std::nullopt;
     const auto node = static_cast<std::uint32_t>(index.internalId() & 0xFFFFFFFFu);
     return m_view.GetChild(node, static_cast<std::size_t>(index.row()));
@@ -275,7 +275,7 @@ QModelIndex ResultsModel::FindRecord(ResultId record)
 
 QVariant ResultsModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || m_pList == nullptr)
+    if (!index.isValid() || m_list == nullptr)
         return {};
     const std::optional<ResultId> record = GetRecord(index);
     if (!record) {
@@ -283,7 +283,7 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
             return FromView(m_view.GetText(static_cast<std::uint32_t>(index.internalId())));
         return {};
     }
-    const ResultList& list = *m_pList;
+    const ResultList& list = *m_list;
     switch (role) {
     case Qt::DisplayRole:
         if (index.column() == 1) {

@@ -43,7 +43,7 @@ public:
     // Every row of every folder told to the view.
     void ShowAllRows();
     const ResultsView& GetView() const { return m_view; }
-    bool IsShowing(const std::string& server) const { return m_pList != nullptr && m_strServer == server; }
+    bool IsShowing(const std::string& server) const { return m_list != nullptr && m_server == server; }
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
@@ -68,8 +68,8 @@ private:
     void RebuildKeepingPlaces();
     std::string DirectoryKey(std::uint32_t node) const;
 
-    const ResultList* m_pList = nullptr;
-    std::string m_strServer;
+    const ResultList* m_list = nullptr;
+    std::string m_server;
     ViewOptions m_options;
     ResultsView m_view;
     // Nodes with more than kRowsAtOnce rows: how many of them are shown.

@@ -31,39 +31,39 @@ bool IsFoldKey(int key)
 ServerDetailsDialog::ServerDetailsDialog(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("serverDetails"));
-    m_pAddress = MakeField(this, "serverAddress");
-    m_pPort = MakeField(this, "serverPort");
-    m_pPort->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
-    m_pUsername = MakeField(this, "serverUser");
-    m_pPassword = MakeField(this, "serverPassword");
-    m_pPassword->setEchoMode(QLineEdit::Password);
-    m_pReveal = new QPushButton(QStringLiteral("&Show"), this);
-    m_pReveal->setObjectName(QStringLiteral("revealPassword"));
-    m_pReveal->setCheckable(true);
-    m_pReveal->setToolTip(QStringLiteral("Show the password in clear text"));
-    connect(m_pReveal, &QPushButton::toggled, this,
-            [this](bool shown) { m_pPassword->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password); });
-    m_pMore = new QPushButton(QStringLiteral(">>>"), this);
-    m_pMore->setObjectName(QStringLiteral("showReply"));
-    m_pMore->setToolTip(QStringLiteral("Show what the server said when it was tested"));
-    connect(m_pMore, &QPushButton::clicked, this, &ServerDetailsDialog::OnToggleDetails);
-    m_pResponse = new QPlainTextEdit(this);
-    m_pResponse->setObjectName(QStringLiteral("serverReply"));
-    m_pResponse->setReadOnly(true);
-    m_pResponse->hide();
+    m_address = MakeField(this, "serverAddress");
+    m_port = MakeField(this, "serverPort");
+    m_port->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
+    m_username = MakeField(this, "serverUser");
+    m_password = MakeField(this, "serverPassword");
+    m_password->setEchoMode(QLineEdit::Password);
+    m_reveal = new QPushButton(QStringLiteral("&Show"), this);
+    m_reveal->setObjectName(QStringLiteral("revealPassword"));
+    m_reveal->setCheckable(true);
+    m_reveal->setToolTip(QStringLiteral("Show the password in clear text"));
+    connect(m_reveal, &QPushButton::toggled, this,
+            [this](bool shown) { m_password->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password); });
+    m_more = new QPushButton(QStringLiteral(">>>"), this);
+    m_more->setObjectName(QStringLiteral("showReply"));
+    m_more->setToolTip(QStringLiteral("Show what the server said when it was tested"));
+    connect(m_more, &QPushButton::clicked, this, &ServerDetailsDialog::OnToggleDetails);
+    m_response = new QPlainTextEdit(this);
+    m_response->setObjectName(QStringLiteral("serverReply"));
+    m_response->setReadOnly(true);
+    m_response->hide();
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Address:"), this), 0, 0);
-    layout->addWidget(m_pAddress, 0, 1, 1, 3);
+    layout->addWidget(m_address, 0, 1, 1, 3);
     layout->addWidget(new QLabel(QStringLiteral("Port:"), this), 0, 4);
-    layout->addWidget(m_pPort, 0, 5, 1, 2);
+    layout->addWidget(m_port, 0, 5, 1, 2);
     layout->addWidget(new QLabel(QStringLiteral("Username:"), this), 1, 0);
-    layout->addWidget(m_pUsername, 1, 1);
+    layout->addWidget(m_username, 1, 1);
     layout->addWidget(new QLabel(QStringLiteral("Password:"), this), 1, 2);
-    layout->addWidget(m_pPassword, 1, 3, 1, 3);
-    layout->addWidget(m_pReveal, 1, 6);
-    layout->addWidget(m_pMore, 2, 5, 1, 2, Qt::AlignRight);
-    layout->addWidget(m_pResponse, 3, 0, 1, 7);
+    layout->addWidget(m_password, 1, 3, 1, 3);
+    layout->addWidget(m_reveal, 1, 6);
+    layout->addWidget(m_more, 2, 5, 1, 2, Qt::AlignRight);
+    layout->addWidget(m_response, 3, 0, 1, 7);
     layout->setColumnStretch(1, 2);
     layout->setColumnStretch(3, 3);
     layout->setRowStretch(3, 1);
@@ -72,29 +72,29 @@ ServerDetailsDialog::ServerDetailsDialog(QWidget* parent) : QWidget(parent)
 void ServerDetailsDialog::SetServerInfo(const QString& address, const QString& port, const QString& user,
                                         const QString& password)
 {
-    m_pAddress->setText(address);
-    m_pPort->setText(port);
-    m_pUsername->setText(user);
-    m_pPassword->setText(password);
+    m_address->setText(address);
+    m_port->setText(port);
+    m_username->setText(user);
+    m_password->setText(password);
     // The whole login, the anonymous e-mail address too, stays readable.
-    m_pUsername->setToolTip(user);
-    m_pAddress->setToolTip(address);
+    m_username->setToolTip(user);
+    m_address->setToolTip(address);
 }
 
 void ServerDetailsDialog::SetResponseText(const std::string& response)
 {
-    m_pResponse->setPlainText(QString::fromStdString(EscapeControls(response, true)));
+    m_response->setPlainText(QString::fromStdString(EscapeControls(response, true)));
 }
 
 bool ServerDetailsDialog::IsExpanded() const
 {
-    return !m_pResponse->isHidden();
+    return !m_response->isHidden();
 }
 
 void ServerDetailsDialog::OnToggleDetails()
 {
-    m_pResponse->setHidden(IsExpanded());
-    m_pMore->setText(IsExpanded() ? QStringLiteral("<<<") : QStringLiteral(">>>"));
+    m_response->setHidden(IsExpanded());
+    m_more->setText(IsExpanded() ? QStringLiteral("<<<") : QStringLiteral(">>>"));
     emit Toggled();
 }
 

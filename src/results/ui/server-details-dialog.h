@@ -35,13 +35,13 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    QLineEdit* m_pAddress = nullptr;
-    QLineEdit* m_pPort = nullptr;
-    QLineEdit* m_pUsername = nullptr;
-    QLineEdit* m_pPassword = nullptr;
-    QPushButton* m_pReveal = nullptr;
-    QPushButton* m_pMore = nullptr;
-    QPlainTextEdit* m_pResponse = nullptr;
+    QLineEdit* m_address = nullptr;
+    QLineEdit* m_port = nullptr;
+    QLineEdit* m_username = nullptr;
+    QLineEdit* m_password = nullptr;
+    QPushButton* m_reveal = nullptr;
+    QPushButton* m_more = nullptr;
+    QPlainTextEdit* m_response = nullptr;
 };
 
 } // namespace velmora

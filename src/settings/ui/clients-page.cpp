@@ -15,21 +15,21 @@ namespace velmora {
 ClientsPage::ClientsPage(std::string settingsPath, std::string clientsPath, QWidget* parent)
     : SettingsPage(parent), m_model(std::move(settingsPath), std::move(clientsPath))
 {
-    m_pLocalDir = MakeField(this, "localDirectory");
+    m_localDir = MakeField(this, "localDirectory");
     QPushButton* browse = MakeButton(this, "&Browse\u2026", "browseLocalDir");
     connect(browse, &QPushButton::clicked, this, &ClientsPage::OnBrowseLocalDir);
-    m_pActive = new QLabel(this);
-    m_pActive->setObjectName(QStringLiteral("activeClient"));
-    m_pList = new QListWidget(this);
-    m_pList->setObjectName(QStringLiteral("clientList"));
-    CompactHeight(m_pList, 4);
+    m_active = new QLabel(this);
+    m_active->setObjectName(QStringLiteral("activeClient"));
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QStringLiteral("clientList"));
+    CompactHeight(m_list, 4);
     QPushButton* add = MakeButton(this, "New", "newClient");
     QPushButton* edit = MakeButton(this, "Edit", "editClient");
     QPushButton* remove = MakeButton(this, "Delete", "deleteClient");
     QPushButton* use = MakeButton(this, "&Use for Get File", "useForGetFile");
     use->setToolTip(QStringLiteral("Makes the selected client the one Get File starts (from OK on)"));
     connect(use, &QPushButton::clicked, this, [this] {
-        m_model.UseForGetFile(SelectedName(m_pList));
+        m_model.UseForGetFile(SelectedName(m_list));
         ShowActiveClient();
     });
 
@@ -37,11 +37,11 @@ ClientsPage::ClientsPage(std::string settingsPath, std::string clientsPath, QWid
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Local Directory:"), this), 0, 0);
-    layout->addWidget(m_pLocalDir, 0, 1);
+    layout->addWidget(m_localDir, 0, 1);
     layout->addWidget(browse, 0, 2);
     layout->addWidget(new QLabel(QStringLiteral("Clients List:"), this), 1, 0);
-    layout->addWidget(m_pActive, 1, 1, 1, 2);
-    layout->addWidget(m_pList, 2, 0, 4, 2);
+    layout->addWidget(m_active, 1, 1, 1, 2);
+    layout->addWidget(m_list, 2, 0, 4, 2);
     layout->addWidget(add, 2, 2);
     layout->addWidget(edit, 3, 2);
     layout->addWidget(remove, 4, 2);
@@ -50,8 +50,8 @@ ClientsPage::ClientsPage(std::string settingsPath, std::string clientsPath, QWid
     layout->setRowStretch(5, 1);
     layout->setRowStretch(6, 2);
 
-    ConnectListCommands(m_model, m_pList, add, edit, remove, m_pDone, m_pCancel, {m_pName, m_pPath, m_pArgs});
-    DoneOnEnter({m_pName, m_pPath, m_pArgs});
+    ConnectListCommands(m_model, m_list, add, edit, remove, m_done, m_cancel, {m_name, m_path, m_args});
+    DoneOnEnter({m_name, m_path, m_args});
     ShowFields();
 }
 
@@ -60,34 +60,34 @@ QGroupBox* ClientsPage::MakeClientInfo()
 {
     auto* group = new QGroupBox(QStringLiteral("Client Info:"), this);
     group->setObjectName(QStringLiteral("clientForm"));
-    m_pName = MakeField(group, "name");
-    m_pPath = MakeField(group, "clientPath");
-    m_pArgs = MakeField(group, "clientArguments");
-    m_pScript = new QPlainTextEdit(group);
-    m_pScript->setObjectName(QStringLiteral("clientScript"));
-    m_pScript->setLineWrapMode(QPlainTextEdit::NoWrap);
-    CompactHeight(m_pScript, 4);
-    m_pQuote = new QComboBox(group);
-    m_pQuote->setObjectName(QStringLiteral("quoteStyle"));
-    m_pQuote->addItem(QStringLiteral("lftp"));
-    m_pQuote->addItem(QStringLiteral("sh"));
-    m_pQuote->addItem(QStringLiteral("none"));
-    m_pQuote->setToolTip(QStringLiteral("How the script language quotes: values from the web are quoted this way "
-                                        "in the script file. With \"none\" a value that could end a word or start "
-                                        "a command refuses the launch."));
-    m_pDone = MakeButton(group, "Done", "clientDone");
-    m_pCancel = MakeButton(group, "Cancel", "cancelEdit");
+    m_name = MakeField(group, "name");
+    m_path = MakeField(group, "clientPath");
+    m_args = MakeField(group, "clientArguments");
+    m_script = new QPlainTextEdit(group);
+    m_script->setObjectName(QStringLiteral("clientScript"));
+    m_script->setLineWrapMode(QPlainTextEdit::NoWrap);
+    CompactHeight(m_script, 4);
+    m_quote = new QComboBox(group);
+    m_quote->setObjectName(QStringLiteral("quoteStyle"));
+    m_quote->addItem(QStringLiteral("lftp"));
+    m_quote->addItem(QStringLiteral("sh"));
+    m_quote->addItem(QStringLiteral("none"));
+    m_quote->setToolTip(QStringLiteral("How the script language quotes: values from the web are quoted this way "
+                                       "in the script file. With \"none\" a value that could end a word or start "
+                                       "a command refuses the launch."));
+    m_done = MakeButton(group, "Done", "clientDone");
+    m_cancel = MakeButton(group, "Cancel", "cancelEdit");
     auto* fields = new QGridLayout(group);
     fields->addWidget(new QLabel(QStringLiteral("Name:"), group), 0, 0);
-    fields->addWidget(m_pName, 0, 1);
+    fields->addWidget(m_name, 0, 1);
     fields->addWidget(new QLabel(QStringLiteral("Path:"), group), 1, 0);
-    fields->addWidget(m_pPath, 1, 1);
+    fields->addWidget(m_path, 1, 1);
     fields->addWidget(new QLabel(QStringLiteral("Command Line Arguments:"), group), 2, 0);
-    fields->addWidget(m_pArgs, 2, 1);
+    fields->addWidget(m_args, 2, 1);
     fields->addWidget(new QLabel(QStringLiteral("Script File:"), group), 3, 0, Qt::AlignTop);
-    fields->addWidget(m_pScript, 3, 1);
+    fields->addWidget(m_script, 3, 1);
     fields->addWidget(new QLabel(QStringLiteral("Script Quoting:"), group), 4, 0);
-    fields->addWidget(m_pQuote, 4, 1, Qt::AlignLeft);
+    fields->addWidget(m_quote, 4, 1, Qt::AlignLeft);
     // Broken by hand rather than wrapped: the sheet then knows the height
     // the note needs before it is shown.
     auto* placeholders =
@@ -100,8 +100,8 @@ QGroupBox* ClientsPage::MakeClientInfo()
     fields->addWidget(placeholders, 6, 0, 1, 2);
     auto* doneRow = new QHBoxLayout;
     doneRow->addStretch();
-    doneRow->addWidget(m_pDone);
-    doneRow->addWidget(m_pCancel);
+    doneRow->addWidget(m_done);
+    doneRow->addWidget(m_cancel);
     fields->addLayout(doneRow, 5, 0, 1, 2);
     fields->setColumnStretch(1, 1);
 
@@ -111,13 +111,13 @@ QGroupBox* ClientsPage::MakeClientInfo()
 void ClientsPage::OnInitDialog()
 {
     m_model.OnInitDialog();
-    FillList(m_pList, m_model.GetNames());
+    FillList(m_list, m_model.GetNames());
     // The page opens on the client in use, so looking is not choosing.
-    const auto used = m_pList->findItems(QString::fromStdString(m_model.GetChosenClient()), Qt::MatchExactly);
+    const auto used = m_list->findItems(QString::fromStdString(m_model.GetChosenClient()), Qt::MatchExactly);
     if (!used.isEmpty())
-        m_pList->setCurrentItem(used.front());
-    else if (m_pList->count() > 0)
-        m_pList->setCurrentRow(0);
+        m_list->setCurrentItem(used.front());
+    else if (m_list->count() > 0)
+        m_list->setCurrentRow(0);
     ShowFields();
 }
 
@@ -125,11 +125,11 @@ void ClientsPage::OnInitDialog()
 void ClientsPage::ShowActiveClient()
 {
     const QString active = QString::fromStdString(m_model.GetChosenClient());
-    m_pActive->setText(active.isEmpty() ? QStringLiteral("No client is used for Get File yet: pick one with "
-                                                         "Use for Get File (OK takes the first).")
-                                        : QStringLiteral("Used for Get File: %1").arg(active));
-    for (int i = 0; i < m_pList->count(); ++i) {
-        QListWidgetItem* item = m_pList->item(i);
+    m_active->setText(active.isEmpty() ? QStringLiteral("No client is used for Get File yet: pick one with "
+                                                        "Use for Get File (OK takes the first).")
+                                       : QStringLiteral("Used for Get File: %1").arg(active));
+    for (int i = 0; i < m_list->count(); ++i) {
+        QListWidgetItem* item = m_list->item(i);
         QFont font = item->font();
         font.setBold(item->text() == active);
         item->setFont(font);
@@ -140,36 +140,36 @@ void ClientsPage::ShowActiveClient()
 void ClientsPage::OnBrowseLocalDir()
 {
     const QString chosen =
-        QFileDialog::getExistingDirectory(this, QStringLiteral("Local Directory"), m_pLocalDir->text());
+        QFileDialog::getExistingDirectory(this, QStringLiteral("Local Directory"), m_localDir->text());
     if (!chosen.isEmpty())
-        m_pLocalDir->setText(chosen);
+        m_localDir->setText(chosen);
 }
 
 void ClientsPage::ReadFields()
 {
-    m_model.fields = {m_pLocalDir->text().toStdString(),      m_pName->text().toStdString(),
-                      m_pPath->text().toStdString(),          m_pArgs->text().toStdString(),
-                      m_pScript->toPlainText().toStdString(), m_pQuote->currentText().toStdString()};
+    m_model.fields = {m_localDir->text().toStdString(),      m_name->text().toStdString(),
+                      m_path->text().toStdString(),          m_args->text().toStdString(),
+                      m_script->toPlainText().toStdString(), m_quote->currentText().toStdString()};
 }
 
 void ClientsPage::ShowFields()
 {
-    m_pLocalDir->setText(QString::fromStdString(m_model.fields.localDir));
-    m_pName->setText(QString::fromStdString(m_model.fields.name));
-    m_pPath->setText(QString::fromStdString(m_model.fields.path));
-    m_pArgs->setText(QString::fromStdString(m_model.fields.args));
-    m_pScript->setPlainText(QString::fromStdString(m_model.fields.script));
-    m_pQuote->setCurrentText(QString::fromStdString(m_model.fields.quote));
-    m_pName->setEnabled(m_model.IsNameEnabled());
+    m_localDir->setText(QString::fromStdString(m_model.fields.localDir));
+    m_name->setText(QString::fromStdString(m_model.fields.name));
+    m_path->setText(QString::fromStdString(m_model.fields.path));
+    m_args->setText(QString::fromStdString(m_model.fields.args));
+    m_script->setPlainText(QString::fromStdString(m_model.fields.script));
+    m_quote->setCurrentText(QString::fromStdString(m_model.fields.quote));
+    m_name->setEnabled(m_model.IsNameEnabled());
     // While idle the fields show the selected client; Edit makes them editable.
     const bool editing = m_model.GetState() != PageState::Idle;
-    for (QLineEdit* field : {m_pName, m_pPath, m_pArgs})
+    for (QLineEdit* field : {m_name, m_path, m_args})
         field->setReadOnly(!editing);
-    m_pScript->setReadOnly(!editing);
-    m_pQuote->setEnabled(editing);
+    m_script->setReadOnly(!editing);
+    m_quote->setEnabled(editing);
     ShowActiveClient();
-    m_pDone->setEnabled(m_model.AreDoneAndCancelEnabled());
-    m_pCancel->setEnabled(m_model.AreDoneAndCancelEnabled());
+    m_done->setEnabled(m_model.AreDoneAndCancelEnabled());
+    m_cancel->setEnabled(m_model.AreDoneAndCancelEnabled());
 }
 
 void ClientsPage::OnOK(SettingsTarget&)

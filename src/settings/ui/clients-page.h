@@ -31,16 +31,16 @@ private:
     QGroupBox* MakeClientInfo();
 
     ClientsPageModel m_model;
-    QLineEdit* m_pLocalDir = nullptr;
-    QListWidget* m_pList = nullptr;
-    QLineEdit* m_pName = nullptr;
-    QLineEdit* m_pPath = nullptr;
-    QLineEdit* m_pArgs = nullptr;
-    QPlainTextEdit* m_pScript = nullptr;
-    QComboBox* m_pQuote = nullptr;
-    QLabel* m_pActive = nullptr;
-    QPushButton* m_pDone = nullptr;
-    QPushButton* m_pCancel = nullptr;
+    QLineEdit* m_localDir = nullptr;
+    QListWidget* m_list = nullptr;
+    QLineEdit* m_name = nullptr;
+    QLineEdit* m_path = nullptr;
+    QLineEdit* m_args = nullptr;
+    QPlainTextEdit* m_script = nullptr;
+    QComboBox* m_quote = nullptr;
+    QLabel* m_active = nullptr;
+    QPushButton* m_done = nullptr;
+    QPushButton* m_cancel = nullptr;
 };
 
 } // namespace velmora

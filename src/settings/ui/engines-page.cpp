@@ -17,9 +17,9 @@ namespace velmora {
 EnginesPage::EnginesPage(std::string settingsPath, QWidget* parent)
     : SettingsPage(parent), m_model(std::move(settingsPath))
 {
-    m_pList = new QListWidget(this);
-    m_pList->setObjectName(QStringLiteral("engineList"));
-    CompactHeight(m_pList, 6);
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QStringLiteral("engineList"));
+    CompactHeight(m_list, 6);
     QPushButton* add = MakeButton(this, "New", "newEngine");
     QPushButton* edit = MakeButton(this, "Edit", "editEngine");
     QPushButton* remove = MakeButton(this, "Delete", "deleteEngine");
@@ -29,18 +29,18 @@ EnginesPage::EnginesPage(std::string settingsPath, QWidget* parent)
     down->setToolTip(up->toolTip());
 
     auto* group = new QGroupBox(QStringLiteral("Engine Settings:"), this);
-    m_pName = MakeField(group, "name");
-    m_pHomepage = MakeField(group, "engineHomepage");
-    m_pQuery = MakeField(group, "engineQuery");
-    m_pDone = MakeButton(group, "Done", "engineDone");
-    m_pCancel = MakeButton(group, "Cancel", "cancelEdit");
+    m_name = MakeField(group, "name");
+    m_homepage = MakeField(group, "engineHomepage");
+    m_query = MakeField(group, "engineQuery");
+    m_done = MakeButton(group, "Done", "engineDone");
+    m_cancel = MakeButton(group, "Cancel", "cancelEdit");
     auto* fields = new QGridLayout(group);
     fields->addWidget(new QLabel(QStringLiteral("Name:"), group), 0, 0);
-    fields->addWidget(m_pName, 0, 1, 1, 2);
+    fields->addWidget(m_name, 0, 1, 1, 2);
     fields->addWidget(new QLabel(QStringLiteral("Homepage:"), group), 1, 0);
-    fields->addWidget(m_pHomepage, 1, 1, 1, 2);
+    fields->addWidget(m_homepage, 1, 1, 1, 2);
     fields->addWidget(new QLabel(QStringLiteral("Query URL:"), group), 2, 0);
-    fields->addWidget(m_pQuery, 2, 1, 1, 2);
+    fields->addWidget(m_query, 2, 1, 1, 2);
     const int doneAt = AddSourceFields(fields, group, 3);
     // One line, so a small sheet never cuts it (a wrapped label's height is
     // not what the layout gives it).
@@ -50,14 +50,14 @@ EnginesPage::EnginesPage(std::string settingsPath, QWidget* parent)
     fields->addWidget(hint, doneAt + 1, 0, 1, 3);
     auto* doneRow = new QHBoxLayout;
     doneRow->addStretch();
-    doneRow->addWidget(m_pDone);
-    doneRow->addWidget(m_pCancel);
+    doneRow->addWidget(m_done);
+    doneRow->addWidget(m_cancel);
     fields->addLayout(doneRow, doneAt, 0, 1, 3);
     fields->setColumnStretch(1, 1);
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Search Engines:"), this), 0, 0);
-    layout->addWidget(m_pList, 1, 0, 6, 1);
+    layout->addWidget(m_list, 1, 0, 6, 1);
     layout->addWidget(add, 1, 1);
     layout->addWidget(edit, 2, 1);
     layout->addWidget(remove, 3, 1);
@@ -66,9 +66,9 @@ EnginesPage::EnginesPage(std::string settingsPath, QWidget* parent)
     layout->addWidget(group, 7, 0, 1, 2);
     layout->setRowStretch(6, 1);
 
-    ConnectListCommands(m_model, m_pList, add, edit, remove, m_pDone, m_pCancel,
-                        {m_pName, m_pHomepage, m_pQuery, m_pResults, m_pKey, m_pHeader});
-    DoneOnEnter({m_pName, m_pHomepage, m_pQuery, m_pResults, m_pKey, m_pHeader});
+    ConnectListCommands(m_model, m_list, add, edit, remove, m_done, m_cancel,
+                        {m_name, m_homepage, m_query, m_results, m_key, m_header});
+    DoneOnEnter({m_name, m_homepage, m_query, m_results, m_key, m_header});
     connect(up, &QPushButton::clicked, this, [this] { MoveSelected(-1); });
     connect(down, &QPushButton::clicked, this, [this] { MoveSelected(1); });
     ShowFields();
@@ -76,109 +76,109 @@ EnginesPage::EnginesPage(std::string settingsPath, QWidget* parent)
 
 int EnginesPage::AddSourceFields(QGridLayout* fields, QWidget* group, int row)
 {
-    m_pFormat = new QComboBox(group);
-    m_pFormat->setObjectName(QStringLiteral("engineFormat"));
-    m_pFormat->addItems({QStringLiteral("HTML page"), QStringLiteral("JSON answer")});
-    m_pResults = MakeField(group, "engineResults");
-    m_pResults->setPlaceholderText(QStringLiteral("results[].url"));
-    m_pResults->setToolTip(QStringLiteral("Where a JSON answer keeps its result URLs: member names joined by \".\", "
-                                          "[] for every element of an array, [N] for one"));
-    m_pKey = MakeField(group, "engineKey");
+    m_format = new QComboBox(group);
+    m_format->setObjectName(QStringLiteral("engineFormat"));
+    m_format->addItems({QStringLiteral("HTML page"), QStringLiteral("JSON answer")});
+    m_results = MakeField(group, "engineResults");
+    m_results->setPlaceholderText(QStringLiteral("results[].url"));
+    m_results->setToolTip(QStringLiteral("Where a JSON answer keeps its result URLs: member names joined by \".\", "
+                                         "[] for every element of an array, [N] for one"));
+    m_key = MakeField(group, "engineKey");
     // Shown as dots, as a password is, and never put in a message.
-    m_pKey->setEchoMode(QLineEdit::Password);
-    m_pKey->setToolTip(QStringLiteral("The engine's API key; %k in the query URL or the header stands for it"));
-    m_pHeader = MakeField(group, "engineHeader");
-    m_pHeader->setPlaceholderText(QStringLiteral("none (for example X-Subscription-Token: %k)"));
-    m_pPages = new QSpinBox(group);
-    m_pPages->setObjectName(QStringLiteral("enginePages"));
-    m_pPages->setRange(1, keys::kMostEnginePages);
-    m_pPages->setToolTip(QStringLiteral("Pages of results to ask for; asking stops at a page that brings nothing new"));
-    m_pPageSize = new QSpinBox(group);
-    m_pPageSize->setObjectName(QStringLiteral("enginePageSize"));
-    m_pPageSize->setRange(1, keys::kMostPageSize);
-    m_pPageSize->setToolTip(QStringLiteral("Results on a page, for %o and %O (the offset of a page's first result)"));
+    m_key->setEchoMode(QLineEdit::Password);
+    m_key->setToolTip(QStringLiteral("The engine's API key; %k in the query URL or the header stands for it"));
+    m_header = MakeField(group, "engineHeader");
+    m_header->setPlaceholderText(QStringLiteral("none (for example X-Subscription-Token: %k)"));
+    m_pages = new QSpinBox(group);
+    m_pages->setObjectName(QStringLiteral("enginePages"));
+    m_pages->setRange(1, keys::kMostEnginePages);
+    m_pages->setToolTip(QStringLiteral("Pages of results to ask for; asking stops at a page that brings nothing new"));
+    m_pageSize = new QSpinBox(group);
+    m_pageSize->setObjectName(QStringLiteral("enginePageSize"));
+    m_pageSize->setRange(1, keys::kMostPageSize);
+    m_pageSize->setToolTip(QStringLiteral("Results on a page, for %o and %O (the offset of a page's first result)"));
     const auto label = [group](const char* text, QWidget* buddy) {
         auto* shown = new QLabel(QString::fromUtf8(text), group);
         shown->setBuddy(buddy);
         return shown;
     };
-    fields->addWidget(label("&Answer:", m_pFormat), row, 0);
-    fields->addWidget(m_pFormat, row, 1);
-    fields->addWidget(label("&Results at:", m_pResults), row + 1, 0);
-    fields->addWidget(m_pResults, row + 1, 1, 1, 2);
-    fields->addWidget(label("API &key:", m_pKey), row + 2, 0);
-    fields->addWidget(m_pKey, row + 2, 1, 1, 2);
-    fields->addWidget(label("&Header:", m_pHeader), row + 3, 0);
-    fields->addWidget(m_pHeader, row + 3, 1, 1, 2);
+    fields->addWidget(label("&Answer:", m_format), row, 0);
+    fields->addWidget(m_format, row, 1);
+    fields->addWidget(label("&Results at:", m_results), row + 1, 0);
+    fields->addWidget(m_results, row + 1, 1, 1, 2);
+    fields->addWidget(label("API &key:", m_key), row + 2, 0);
+    fields->addWidget(m_key, row + 2, 1, 1, 2);
+    fields->addWidget(label("&Header:", m_header), row + 3, 0);
+    fields->addWidget(m_header, row + 3, 1, 1, 2);
     auto* pagesRow = new QHBoxLayout;
-    pagesRow->addWidget(m_pPages);
-    pagesRow->addWidget(label("results a pa&ge:", m_pPageSize));
-    pagesRow->addWidget(m_pPageSize);
+    pagesRow->addWidget(m_pages);
+    pagesRow->addWidget(label("results a pa&ge:", m_pageSize));
+    pagesRow->addWidget(m_pageSize);
     pagesRow->addStretch();
-    fields->addWidget(label("&Pages:", m_pPages), row + 4, 0);
+    fields->addWidget(label("&Pages:", m_pages), row + 4, 0);
     fields->addLayout(pagesRow, row + 4, 1, 1, 2);
-    connect(m_pFormat, &QComboBox::currentIndexChanged, this,
-            [this] { m_pResults->setEnabled(m_pFormat->currentIndex() == 1); });
+    connect(m_format, &QComboBox::currentIndexChanged, this,
+            [this] { m_results->setEnabled(m_format->currentIndex() == 1); });
     return row + 5;
 }
 
 void EnginesPage::ShowSourceFields(bool editing)
 {
     const EnginesPageModel::Fields& shown = m_model.fields;
-    m_pFormat->setCurrentIndex(shown.json ? 1 : 0);
-    m_pResults->setText(QString::fromStdString(shown.results));
-    m_pResults->setEnabled(shown.json);
-    m_pKey->setText(QString::fromStdString(shown.key));
-    m_pHeader->setText(QString::fromStdString(shown.header));
-    m_pPages->setValue(shown.pages);
-    m_pPageSize->setValue(shown.pageSize);
-    for (QWidget* control : std::initializer_list<QWidget*>{m_pFormat, m_pPages, m_pPageSize})
+    m_format->setCurrentIndex(shown.json ? 1 : 0);
+    m_results->setText(QString::fromStdString(shown.results));
+    m_results->setEnabled(shown.json);
+    m_key->setText(QString::fromStdString(shown.key));
+    m_header->setText(QString::fromStdString(shown.header));
+    m_pages->setValue(shown.pages);
+    m_pageSize->setValue(shown.pageSize);
+    for (QWidget* control : std::initializer_list<QWidget*>{m_format, m_pages, m_pageSize})
         control->setEnabled(editing);
 }
 
 void EnginesPage::MoveSelected(int step)
 {
-    if (m_model.Move(SelectedName(m_pList), step))
-        FillList(m_pList, m_model.GetNames());
+    if (m_model.Move(SelectedName(m_list), step))
+        FillList(m_list, m_model.GetNames());
     Tell(m_model.GetProblem(), {});
 }
 
 void EnginesPage::OnInitDialog()
 {
     m_model.OnInitDialog();
-    FillList(m_pList, m_model.GetNames());
+    FillList(m_list, m_model.GetNames());
     // The first engine shows at once, as the first client does.
-    if (m_pList->count() > 0)
-        m_pList->setCurrentRow(0);
+    if (m_list->count() > 0)
+        m_list->setCurrentRow(0);
 }
 
 void EnginesPage::ReadFields()
 {
     EnginesPageModel::Fields& typed = m_model.fields;
-    typed.name = m_pName->text().toStdString();
-    typed.homepage = m_pHomepage->text().toStdString();
-    typed.query = m_pQuery->text().toStdString();
-    typed.json = m_pFormat->currentIndex() == 1;
-    typed.results = m_pResults->text().toStdString();
-    typed.key = m_pKey->text().toStdString();
-    typed.header = m_pHeader->text().toStdString();
-    typed.pages = m_pPages->value();
-    typed.pageSize = m_pPageSize->value();
+    typed.name = m_name->text().toStdString();
+    typed.homepage = m_homepage->text().toStdString();
+    typed.query = m_query->text().toStdString();
+    typed.json = m_format->currentIndex() == 1;
+    typed.results = m_results->text().toStdString();
+    typed.key = m_key->text().toStdString();
+    typed.header = m_header->text().toStdString();
+    typed.pages = m_pages->value();
+    typed.pageSize = m_pageSize->value();
 }
 
 void EnginesPage::ShowFields()
 {
-    m_pName->setText(QString::fromStdString(m_model.fields.name));
-    m_pHomepage->setText(QString::fromStdString(m_model.fields.homepage));
-    m_pQuery->setText(QString::fromStdString(m_model.fields.query));
-    m_pName->setEnabled(m_model.IsNameEnabled());
+    m_name->setText(QString::fromStdString(m_model.fields.name));
+    m_homepage->setText(QString::fromStdString(m_model.fields.homepage));
+    m_query->setText(QString::fromStdString(m_model.fields.query));
+    m_name->setEnabled(m_model.IsNameEnabled());
     // While idle the fields show the selected engine; Edit makes them editable.
     const bool editing = m_model.GetState() != PageState::Idle;
-    for (QLineEdit* field : {m_pName, m_pHomepage, m_pQuery, m_pResults, m_pKey, m_pHeader})
+    for (QLineEdit* field : {m_name, m_homepage, m_query, m_results, m_key, m_header})
         field->setReadOnly(!editing);
     ShowSourceFields(editing);
-    m_pDone->setEnabled(m_model.AreDoneAndCancelEnabled());
-    m_pCancel->setEnabled(m_model.AreDoneAndCancelEnabled());
+    m_done->setEnabled(m_model.AreDoneAndCancelEnabled());
+    m_cancel->setEnabled(m_model.AreDoneAndCancelEnabled());
 }
 
 void EnginesPage::OnOK(SettingsTarget& target)

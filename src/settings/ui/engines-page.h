@@ -33,18 +33,18 @@ private:
     void ShowSourceFields(bool editing);
 
     EnginesPageModel m_model;
-    QListWidget* m_pList = nullptr;
-    QLineEdit* m_pName = nullptr;
-    QLineEdit* m_pHomepage = nullptr;
-    QLineEdit* m_pQuery = nullptr;
-    QComboBox* m_pFormat = nullptr;
-    QLineEdit* m_pResults = nullptr;
-    QLineEdit* m_pKey = nullptr;
-    QLineEdit* m_pHeader = nullptr;
-    QSpinBox* m_pPages = nullptr;
-    QSpinBox* m_pPageSize = nullptr;
-    QPushButton* m_pDone = nullptr;
-    QPushButton* m_pCancel = nullptr;
+    QListWidget* m_list = nullptr;
+    QLineEdit* m_name = nullptr;
+    QLineEdit* m_homepage = nullptr;
+    QLineEdit* m_query = nullptr;
+    QComboBox* m_format = nullptr;
+    QLineEdit* m_results = nullptr;
+    QLineEdit* m_key = nullptr;
+    QLineEdit* m_header = nullptr;
+    QSpinBox* m_pages = nullptr;
+    QSpinBox* m_pageSize = nullptr;
+    QPushButton* m_done = nullptr;
+    QPushButton* m_cancel = nullptr;
 };
 
 } // namespace velmora

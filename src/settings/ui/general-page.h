@@ -20,9 +20,9 @@ protected:
     void OnInitDialog() override;
 
 private:
-    std::string m_strSettingsPath;
-    QSpinBox* m_pThreads = nullptr;
-    QCheckBox* m_pSaveSearches = nullptr;
+    std::string m_settingsPath;
+    QSpinBox* m_threads = nullptr;
+    QCheckBox* m_saveSearches = nullptr;
 };
 
 } // namespace velmora

@@ -22,14 +22,14 @@ SettingsDialog::SettingsDialog(SettingsTarget& target, QWidget* parent, int page
     setWindowTitle(QStringLiteral("Settings"));
     const std::string folder = target.GetWorkingDirectory();
     const std::string settings = JoinPath(folder, keys::kSettingsFile);
-    m_pGeneral = new GeneralPage(settings, this);
-    m_pClients = new ClientsPage(settings, JoinPath(folder, keys::kClientsFile), this);
-    m_pEngines = new EnginesPage(settings, this);
-    m_pTabs = new QTabWidget(this);
-    m_pTabs->addTab(m_pGeneral, QStringLiteral("General"));
-    m_pTabs->addTab(m_pClients, QStringLiteral("FTP Clients"));
-    m_pTabs->addTab(m_pEngines, QStringLiteral("Search Engines"));
-    connect(m_pTabs, &QTabWidget::currentChanged, this, &SettingsDialog::OnTabChanged);
+    m_general = new GeneralPage(settings, this);
+    m_clients = new ClientsPage(settings, JoinPath(folder, keys::kClientsFile), this);
+    m_engines = new EnginesPage(settings, this);
+    m_tabs = new QTabWidget(this);
+    m_tabs->addTab(m_general, QStringLiteral("General"));
+    m_tabs->addTab(m_clients, QStringLiteral("FTP Clients"));
+    m_tabs->addTab(m_engines, QStringLiteral("Search Engines"));
+    connect(m_tabs, &QTabWidget::currentChanged, this, &SettingsDialog::OnTabChanged);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("ok"));
@@ -37,7 +37,7 @@ SettingsDialog::SettingsDialog(SettingsTarget& target, QWidget* parent, int page
     connect(buttons, &QDialogButtonBox::accepted, this, &SettingsDialog::OnOK);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_pTabs);
+    layout->addWidget(m_tabs);
     layout->addWidget(buttons);
     // Every page lays itself out; the sheet opens wide enough for the
     // client fields and their placeholder notes.
@@ -46,29 +46,29 @@ SettingsDialog::SettingsDialog(SettingsTarget& target, QWidget* parent, int page
         size = size.boundedTo(screen->availableGeometry().size() * 0.9);
     resize(size.expandedTo(minimumSizeHint()));
     // Opened at the page asked for (the welcome page asks for the engines).
-    m_pTabs->setCurrentIndex(std::clamp(page, 0, 2));
-    m_nCurrentTab = m_pTabs->currentIndex();
+    m_tabs->setCurrentIndex(std::clamp(page, 0, 2));
+    m_currentTab = m_tabs->currentIndex();
 }
 
 void SettingsDialog::OnTabChanged(int index)
 {
     // A thread limit that is not allowed keeps the General page in front.
-    if (m_nCurrentTab == 0 && index != 0 && !m_pGeneral->Validate()) {
-        const QSignalBlocker blocker(m_pTabs);
-        m_pTabs->setCurrentIndex(0);
+    if (m_currentTab == 0 && index != 0 && !m_general->Validate()) {
+        const QSignalBlocker blocker(m_tabs);
+        m_tabs->setCurrentIndex(0);
         return;
     }
-    m_nCurrentTab = index;
+    m_currentTab = index;
 }
 
 void SettingsDialog::OnOK()
 {
-    if (!m_pGeneral->Validate()) {
-        m_pTabs->setCurrentIndex(0);
+    if (!m_general->Validate()) {
+        m_tabs->setCurrentIndex(0);
         return;
     }
-    for (SettingsPage* page : {static_cast<SettingsPage*>(m_pGeneral), static_cast<SettingsPage*>(m_pClients),
-                               static_cast<SettingsPage*>(m_pEngines)}) {
+    for (SettingsPage* page : {static_cast<SettingsPage*>(m_general), static_cast<SettingsPage*>(m_clients),
+                               static_cast<SettingsPage*>(m_engines)}) {
         if (page->WasShown())
             page->OnOK(m_target);
     }

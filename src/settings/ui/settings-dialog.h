@@ -22,18 +22,18 @@ public:
     // Engines.
     SettingsDialog(SettingsTarget& target, QWidget* parent, int page = 0);
 
-    QTabWidget* GetTabs() const { return m_pTabs; }
+    QTabWidget* GetTabs() const { return m_tabs; }
     void OnOK();
 
 private:
     void OnTabChanged(int index);
 
     SettingsTarget& m_target;
-    QTabWidget* m_pTabs = nullptr;
-    GeneralPage* m_pGeneral = nullptr;
-    ClientsPage* m_pClients = nullptr;
-    EnginesPage* m_pEngines = nullptr;
-    int m_nCurrentTab = 0;
+    QTabWidget* m_tabs = nullptr;
+    GeneralPage* m_general = nullptr;
+    ClientsPage* m_clients = nullptr;
+    EnginesPage* m_engines = nullptr;
+    int m_currentTab = 0;
 };
 
 } // namespace velmora

@@ -13,9 +13,9 @@ namespace velmora {
 void SettingsPage::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (m_bShown)
+    if (m_shown)
         return;
-    m_bShown = true;
+    m_shown = true;
     OnInitDialog();
 }
 
@@ -30,8 +30,8 @@ bool SettingsPage::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress && qobject_cast<QLineEdit*>(watched) != nullptr) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (m_pDone != nullptr && m_pDone->isEnabled())
-                m_pDone->click();
+            if (m_done != nullptr && m_done->isEnabled())
+                m_done->click();
             return true;
         }
     }

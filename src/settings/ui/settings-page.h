@@ -26,7 +26,7 @@ class SettingsPage : public QWidget {
 public:
     using QWidget::QWidget;
 
-    bool WasShown() const { return m_bShown; }
+    bool WasShown() const { return m_shown; }
     // False keeps the sheet open (a value that is not allowed).
     virtual bool Validate() { return true; }
     virtual void OnOK(SettingsTarget& target) = 0;
@@ -89,7 +89,7 @@ protected:
             model.Show(SelectedName(list));
             ShowFields();
         });
-        m_pDone = done;
+        m_done = done;
     }
     // Enter in one of these fields is the page's Done, never the sheet's OK.
     void DoneOnEnter(std::initializer_list<QLineEdit*> fields);
@@ -108,8 +108,8 @@ protected:
     static void SelectName(QListWidget* list, const std::string& name);
 
 private:
-    bool m_bShown = false;
-    QPushButton* m_pDone = nullptr;
+    bool m_shown = false;
+    QPushButton* m_done = nullptr;
 };
 
 } // namespace velmora

@@ -25,9 +25,9 @@ class UpgradeDialog : public QDialog {
 public:
     UpgradeDialog(int mode, SettingsTarget& target, QWidget* parent);
 
-    QListWidget* GetList() const { return m_pList; }
+    QListWidget* GetList() const { return m_list; }
     QString GetInfoText() const;
-    bool IsAnswered() const { return m_bAnswered; }
+    bool IsAnswered() const { return m_answered; }
     void OnOK();
 
 private:
@@ -39,16 +39,16 @@ private:
     void OfferCloseOnly();
     std::vector<std::string> SelectedNames() const;
 
-    int m_nMode;
+    int m_mode;
     SettingsTarget& m_target;
-    std::string m_strAnswerPath;
-    std::shared_ptr<MessageQueue> m_pQueue;
-    QueueNotifier* m_pNotifier = nullptr;
-    QListWidget* m_pList = nullptr;
-    QLabel* m_pInfo = nullptr;
-    QPushButton* m_pOk = nullptr;
-    QPushButton* m_pCancel = nullptr;
-    bool m_bAnswered = false;
+    std::string m_answerPath;
+    std::shared_ptr<MessageQueue> m_queue;
+    QueueNotifier* m_notifier = nullptr;
+    QListWidget* m_list = nullptr;
+    QLabel* m_info = nullptr;
+    QPushButton* m_ok = nullptr;
+    QPushButton* m_cancel = nullptr;
+    bool m_answered = false;
     std::vector<std::string> m_urls; // mode 1: the address at each list position
 };
 
