@@ -19,9 +19,8 @@ inline std::string GetVersionNumbers()
     return text;
 }
 
-// The licence, as SPDX names it, and the sentence the programs show with
-// their version.
-inline constexpr const char* kLicenceName = "GPL-3.0-or-later";
+// The licence (GPL-3.0-or-later, as SPDX names it) in the sentence the
+// programs show with their version.
 inline constexpr const char* kLicenceText =
     "Free software under the GNU General Public License, version 3 or later (GPL-3.0-or-later); "
     "there is no warranty.";
