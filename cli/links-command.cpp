@@ -84,6 +84,19 @@ void PrintLink(const Message& message, bool json)
     }
 }
 
+// The page from FILE, or from standard input for none or "-".
+bool ReadPage(const std::string& file, std::string& page)
+{
+    if (file.empty() || file == "-")
+        return ReadAll(stdin, page);
+    std::FILE* in = std::fopen(file.c_str(), "rb");
+    if (in == nullptr)
+        return false;
+    const bool read = ReadAll(in, page);
+    std::fclose(in);
+    return read;
+}
+
 } // namespace
 
 int RunLinksCommand(const std::vector<std::string>& args)
@@ -99,14 +112,7 @@ int RunLinksCommand(const std::vector<std::string>& args)
     const std::string file = options.positional.empty() ? std::string() : options.positional.front();
 
     std::string page;
-    bool read = false;
-    if (file.empty() || file == "-") {
-        read = ReadAll(stdin, page);
-    } else if (std::FILE* in = std::fopen(file.c_str(), "rb")) {
-        read = ReadAll(in, page);
-        std::fclose(in);
-    }
-    if (!read) {
+    if (!ReadPage(file, page)) {
         std::cerr << "velmora-cli links: cannot read " << (file.empty() ? "standard input" : file) << "\n";
         return 1;
     }

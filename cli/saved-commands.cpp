@@ -58,6 +58,30 @@ std::unique_ptr<SearchStore> OpenExisting(std::string& error)
     return std::move(opening.store);
 }
 
+// The saved search `--search` names, or the latest; nullopt, said on the
+// error stream, when there is none.
+std::optional<SavedSearch> LoadSearchToExport(const Options& options)
+{
+    std::string error;
+    const std::unique_ptr<SearchStore> store = OpenExisting(error);
+    if (!store) {
+        std::cerr << "velmora-cli export: " << (error.empty() ? "no searches are saved here" : error) << "\n";
+        return std::nullopt;
+    }
+    const auto name = options.values.find("--search");
+    const std::optional<std::int64_t> id =
+        store->FindLatest(name == options.values.end() ? std::nullopt : std::optional<std::string_view>(name->second));
+    std::optional<SavedSearch> search = id ? store->Load(*id) : std::nullopt;
+    if (!search) {
+        std::cerr << "velmora-cli export: "
+                  << (name == options.values.end() ? std::string("no searches are saved here")
+                                                   : "no saved search is called " + ForTerminal(name->second))
+                  << "\n";
+        return std::nullopt;
+    }
+    return search;
+}
+
 } // namespace
 
 // Drops every run of a name from the database, which must be there already.
@@ -138,23 +162,9 @@ int RunExportCommand(const std::vector<std::string>& args)
         return 2;
     }
 
-    std::string error;
-    const std::unique_ptr<SearchStore> store = OpenExisting(error);
-    if (!store) {
-        std::cerr << "velmora-cli export: " << (error.empty() ? "no searches are saved here" : error) << "\n";
+    const std::optional<SavedSearch> search = LoadSearchToExport(options);
+    if (!search)
         return 1;
-    }
-    const auto name = options.values.find("--search");
-    const std::optional<std::int64_t> id =
-        store->FindLatest(name == options.values.end() ? std::nullopt : std::optional<std::string_view>(name->second));
-    const std::optional<SavedSearch> search = id ? store->Load(*id) : std::nullopt;
-    if (!search) {
-        std::cerr << "velmora-cli export: "
-                  << (name == options.values.end() ? std::string("no searches are saved here")
-                                                   : "no saved search is called " + ForTerminal(name->second))
-                  << "\n";
-        return 1;
-    }
     const std::vector<ExportItem> items =
         FilterExport(MakeExportItems(*search), options.Has("--only-good"), options.Has("--new"));
     const ExportText text = FormatExport(*format, items);

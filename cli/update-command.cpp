@@ -75,6 +75,34 @@ void PrintVersion(const VersionOffer& offer, bool json)
     WriteLine(object.Add("build", std::int64_t{offer.build}).AddRaw("locations", locations).Text());
 }
 
+// Prints the engines or clients the answer offers and gives their names;
+// `preselected`, when given, gets the engines the answer marks newer.
+std::vector<std::string> PrintOffer(int mode, const std::string& answer, const std::string& folder, bool json,
+                                    std::vector<std::string>* preselected)
+{
+    std::vector<std::string> offered;
+    if (mode == kModeEngines) {
+        for (const EngineOffer& engine : ReadEngineOffer(answer, JoinPath(folder, keys::kSettingsFile))) {
+            offered.push_back(engine.name);
+            if (preselected != nullptr && engine.preselected)
+                preselected->push_back(engine.name);
+            if (json)
+                WriteLine(JsonObject().Add("engine", engine.name).Add("preselected", engine.preselected).Text());
+            else
+                WriteLine(ForTerminal(engine.name) + (engine.preselected ? "  (newer)" : ""));
+        }
+        return offered;
+    }
+    offered = ReadClientOffer(answer, JoinPath(folder, keys::kClientsFile));
+    for (const std::string& client : offered) {
+        if (json)
+            WriteLine(JsonObject().Add("client", client).Text());
+        else
+            WriteLine(ForTerminal(client));
+    }
+    return offered;
+}
+
 } // namespace
 
 int RunUpdateCommand(const std::vector<std::string>& args)
@@ -101,26 +129,8 @@ int RunUpdateCommand(const std::vector<std::string>& args)
         PrintVersion(ReadVersionOffer(answer), json);
         return 0;
     }
-    std::vector<std::string> offered;
-    if (mode == kModeEngines) {
-        for (const EngineOffer& engine : ReadEngineOffer(answer, JoinPath(folder, keys::kSettingsFile))) {
-            offered.push_back(engine.name);
-            if (options.Has("--merge-preselected") && engine.preselected)
-                toMerge.push_back(engine.name);
-            if (json)
-                WriteLine(JsonObject().Add("engine", engine.name).Add("preselected", engine.preselected).Text());
-            else
-                WriteLine(ForTerminal(engine.name) + (engine.preselected ? "  (newer)" : ""));
-        }
-    } else {
-        offered = ReadClientOffer(answer, JoinPath(folder, keys::kClientsFile));
-        for (const std::string& client : offered) {
-            if (json)
-                WriteLine(JsonObject().Add("client", client).Text());
-            else
-                WriteLine(ForTerminal(client));
-        }
-    }
+    const std::vector<std::string> offered =
+        PrintOffer(mode, answer, folder, json, options.Has("--merge-preselected") ? &toMerge : nullptr);
     // Only what the dialog would offer can be merged.
     std::erase_if(toMerge, [&](const std::string& name) {
         return std::find(offered.begin(), offered.end(), name) == offered.end();
