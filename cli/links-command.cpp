@@ -97,27 +97,10 @@ bool ReadPage(const std::string& file, std::string& page)
     return read;
 }
 
-} // namespace
-
-int RunLinksCommand(const std::vector<std::string>& args)
+// Scans on a worker as a search does; this thread prints the links as they
+// arrive, then their totals.
+void PrintLinks(const std::string& page, bool json)
 {
-    const Options options = ParseOptions(args, {"--json"});
-    if (const int status = HandleHelpOrError(options, "links", kLinksHelp); status >= 0)
-        return status;
-    if (options.positional.size() > 1) {
-        std::cerr << "velmora-cli links: only one FILE may be given\n";
-        return 2;
-    }
-    const bool json = options.Has("--json");
-    const std::string file = options.positional.empty() ? std::string() : options.positional.front();
-
-    std::string page;
-    if (!ReadPage(file, page)) {
-        std::cerr << "velmora-cli links: cannot read " << (file.empty() ? "standard input" : file) << "\n";
-        return 1;
-    }
-
-    // Scan on a worker as a search does; this thread prints as links arrive.
     auto queue = std::make_shared<MessageQueue>();
     std::atomic<bool> stop{false};
     std::thread worker([&page, &stop, queue] {
@@ -148,6 +131,29 @@ int RunLinksCommand(const std::vector<std::string>& args)
     else
         WriteLine(std::to_string(http) + " http links (" + std::to_string(https) + " of them https), " +
                   std::to_string(ftp) + " ftp links");
+}
+
+} // namespace
+
+int RunLinksCommand(const std::vector<std::string>& args)
+{
+    const Options options = ParseOptions(args, {"--json"});
+    if (const int status = HandleHelpOrError(options, "links", kLinksHelp); status >= 0)
+        return status;
+    if (options.positional.size() > 1) {
+        std::cerr << "velmora-cli links: only one FILE may be given\n";
+        return 2;
+    }
+    const bool json = options.Has("--json");
+    const std::string file = options.positional.empty() ? std::string() : options.positional.front();
+
+    std::string page;
+    if (!ReadPage(file, page)) {
+        std::cerr << "velmora-cli links: cannot read " << (file.empty() ? "standard input" : file) << "\n";
+        return 1;
+    }
+
+    PrintLinks(page, json);
     return 0;
 }
 
