@@ -292,45 +292,54 @@ std::optional<std::uint64_t> ParseRoundedSize(std::string_view text)
     return std::nullopt;
 }
 
+namespace {
+
+// The day of an index page's date that starts at `at`, and where its time
+// starts: "07-Dec-2026 ", "2026-Dec-07 " or "2026-12-07 ". The caller
+// leaves 16 characters from `at`.
+struct IndexDay {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    std::size_t time = 0;
+};
+
+std::optional<IndexDay> ReadIndexDay(std::string_view text, std::size_t at)
+{
+    std::optional<int> month;
+    if (IsDigit(text[at + 1]) && text[at + 2] == '-' && (month = Month(text, at + 3)) && text[at + 6] == '-') {
+        // 07-Dec-2026 12:00
+        const auto year = Digits(text, at + 7, 4);
+        if (!year)
+            return std::nullopt;
+        return IndexDay{*year, *month, *Digits(text, at, 2), at + 12};
+    }
+    const auto year = Digits(text, at, 4);
+    if (!year || text[at + 4] != '-')
+        return std::nullopt;
+    if ((month = Month(text, at + 5)) && text[at + 8] == '-') {
+        // 2026-Dec-07 12:00:00
+        if (const auto day = Digits(text, at + 9, 2))
+            return IndexDay{*year, *month, *day, at + 12};
+    } else if ((month = Digits(text, at + 5, 2)) && text[at + 7] == '-') {
+        // 2026-12-07 12:00
+        if (const auto day = Digits(text, at + 8, 2))
+            return IndexDay{*year, *month, *day, at + 11};
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<std::int64_t> FindIndexDate(std::string_view text, std::size_t* end)
 {
     for (std::size_t at = 0; at + 16 <= text.size(); ++at) {
         if (!IsDigit(text[at]) || (at > 0 && IsDigit(text[at - 1])))
             continue;
-        int year = 0;
-        int day = 0;
-        std::optional<int> month;
-        std::size_t time = 0;
-        if (IsDigit(text[at + 1]) && text[at + 2] == '-' && (month = Month(text, at + 3)) && text[at + 6] == '-') {
-            // 07-Dec-2026 12:00
-            day = *Digits(text, at, 2);
-            const auto y = Digits(text, at + 7, 4);
-            if (!y)
-                continue;
-            year = *y;
-            time = at + 12;
-        } else if (const auto y = Digits(text, at, 4); y && text[at + 4] == '-') {
-            year = *y;
-            if ((month = Month(text, at + 5)) && text[at + 8] == '-') {
-                // 2026-Dec-07 12:00:00
-                const auto d = Digits(text, at + 9, 2);
-                if (!d)
-                    continue;
-                day = *d;
-                time = at + 12;
-            } else if ((month = Digits(text, at + 5, 2)) && text[at + 7] == '-') {
-                // 2026-12-07 12:00
-                const auto d = Digits(text, at + 8, 2);
-                if (!d)
-                    continue;
-                day = *d;
-                time = at + 11;
-            } else {
-                continue;
-            }
-        } else {
+        const auto date = ReadIndexDay(text, at);
+        if (!date)
             continue;
-        }
+        const std::size_t time = date->time;
         if (time + 5 > text.size() || text[time - 1] != ' ')
             continue;
         const auto hour = Digits(text, time, 2);
@@ -343,7 +352,7 @@ std::optional<std::int64_t> FindIndexDate(std::string_view text, std::size_t* en
             second = *Digits(text, after + 1, 2);
             after += 3;
         }
-        const auto when = MakeUtcTime(year, *month, day, *hour, *minute, second);
+        const auto when = MakeUtcTime(date->year, date->month, date->day, *hour, *minute, second);
         if (!when)
             continue;
         if (end)
