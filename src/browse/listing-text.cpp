@@ -200,6 +200,63 @@ std::vector<ListedEntry> ParseMlsd(std::string_view text)
     return entries;
 }
 
+namespace {
+
+// "Dec 7 12:00", "Dec 7 8:00" or "Dec 7 2025" with blanks collapsed, from
+// its day on; the month is read.
+std::optional<std::int64_t> ParseUnixListTime(std::string_view compact, int month, std::int64_t now)
+{
+    std::size_t at = 4;
+    int day = 0;
+    // Two digits at most: a longer run is no day (and would overflow).
+    const std::size_t dayStart = at;
+    while (at < compact.size() && IsDigit(compact[at]) && at - dayStart < 2)
+        day = day * 10 + (compact[at++] - '0');
+    if (at == dayStart || at >= compact.size() || compact[at] != ' ')
+        return std::nullopt;
+    const std::string_view given = compact.substr(at + 1);
+    // "8:00": a one-digit hour.
+    const std::string padded = given.size() == 4 && given[1] == ':' ? "0" + std::string(given) : std::string();
+    const std::string_view rest = padded.empty() ? given : std::string_view(padded);
+    if (rest.size() == 4) {
+        const auto year = Digits(rest, 0, 4);
+        return year ? MakeUtcTime(*year, month, day, 0, 0, 0) : std::nullopt;
+    }
+    const auto hour = Digits(rest, 0, 2);
+    const auto minute = Digits(rest, 3, 2);
+    if (rest.size() != 5 || rest[2] != ':' || !hour || !minute)
+        return std::nullopt;
+    // No year: the most recent such date not after tomorrow.
+    std::time_t nowTime = static_cast<std::time_t>(now);
+    std::tm today{};
+    ::gmtime_r(&nowTime, &today);
+    const int year = today.tm_year + 1900;
+    const auto thisYear = MakeUtcTime(year, month, day, *hour, *minute, 0);
+    if (thisYear && *thisYear <= now + 86400)
+        return thisYear;
+    return MakeUtcTime(year - 1, month, day, *hour, *minute, 0);
+}
+
+// DOS: "12-07-25 12:00PM".
+std::optional<std::int64_t> ParseDosListTime(std::string_view compact)
+{
+    const auto month = Digits(compact, 0, 2);
+    const auto day = Digits(compact, 3, 2);
+    const auto year = Digits(compact, 6, 2);
+    const auto hour = Digits(compact, 9, 2);
+    const auto minute = Digits(compact, 12, 2);
+    if (!month || !day || !year || !hour || !minute || compact.size() != 16 || compact[2] != '-' || compact[5] != '-' ||
+        compact[8] != ' ' || compact[11] != ':')
+        return std::nullopt;
+    const std::string half = LowerAscii(compact.substr(14));
+    if (half != "am" && half != "pm")
+        return std::nullopt;
+    const int hour24 = (*hour % 12) + (half == "pm" ? 12 : 0);
+    return MakeUtcTime(*year < 70 ? 2000 + *year : 1900 + *year, *month, *day, hour24, *minute, 0);
+}
+
+} // namespace
+
 std::optional<std::int64_t> ParseListTime(std::string_view text, std::int64_t now)
 {
     // Blanks collapse: "Dec  7 12:00" and "Dec 7 12:00" alike.
@@ -210,51 +267,9 @@ std::optional<std::int64_t> ParseListTime(std::string_view text, std::int64_t no
     }
     while (!compact.empty() && compact.back() == ' ')
         compact.pop_back();
-    if (const auto month = Month(compact, 0); month && compact.size() > 4 && compact[3] == ' ') {
-        std::size_t at = 4;
-        int day = 0;
-        // Two digits at most: a longer run is no day (and would overflow).
-        const std::size_t dayStart = at;
-        while (at < compact.size() && IsDigit(compact[at]) && at - dayStart < 2)
-            day = day * 10 + (compact[at++] - '0');
-        if (at == dayStart || at >= compact.size() || compact[at] != ' ')
-            return std::nullopt;
-        std::string_view given = std::string_view(compact).substr(at + 1);
-        // "8:00": a one-digit hour.
-        const std::string padded = given.size() == 4 && given[1] == ':' ? "0" + std::string(given) : std::string();
-        const std::string_view rest = padded.empty() ? given : std::string_view(padded);
-        if (rest.size() == 4) {
-            const auto year = Digits(rest, 0, 4);
-            return year ? MakeUtcTime(*year, *month, day, 0, 0, 0) : std::nullopt;
-        }
-        const auto hour = Digits(rest, 0, 2);
-        const auto minute = Digits(rest, 3, 2);
-        if (rest.size() != 5 || rest[2] != ':' || !hour || !minute)
-            return std::nullopt;
-        // No year: the most recent such date not after tomorrow.
-        std::time_t nowTime = static_cast<std::time_t>(now);
-        std::tm today{};
-        ::gmtime_r(&nowTime, &today);
-        const int year = today.tm_year + 1900;
-        const auto thisYear = MakeUtcTime(year, *month, day, *hour, *minute, 0);
-        if (thisYear && *thisYear <= now + 86400)
-            return thisYear;
-        return MakeUtcTime(year - 1, *month, day, *hour, *minute, 0);
-    }
-    // DOS: "12-07-25 12:00PM".
-    const auto month = Digits(compact, 0, 2);
-    const auto day = Digits(compact, 3, 2);
-    const auto year = Digits(compact, 6, 2);
-    const auto hour = Digits(compact, 9, 2);
-    const auto minute = Digits(compact, 12, 2);
-    if (!month || !day || !year || !hour || !minute || compact.size() != 16 || compact[2] != '-' || compact[5] != '-' ||
-        compact[8] != ' ' || compact[11] != ':')
-        return std::nullopt;
-    const std::string half = LowerAscii(std::string_view(compact).substr(14));
-    if (half != "am" && half != "pm")
-        return std::nullopt;
-    const int hour24 = (*hour % 12) + (half == "pm" ? 12 : 0);
-    return MakeUtcTime(*year < 70 ? 2000 + *year : 1900 + *year, *month, *day, hour24, *minute, 0);
+    if (const auto month = Month(compact, 0); month && compact.size() > 4 && compact[3] == ' ')
+        return ParseUnixListTime(compact, *month, now);
+    return ParseDosListTime(compact);
 }
 
 std::optional<std::uint64_t> ParseRoundedSize(std::string_view text)
