@@ -46,6 +46,21 @@ const char* const kHelp = "Usage: velmora-cli COMMAND [OPTIONS]\n"
                           "\n"
                           "Exit status: 0 success, 1 the operation failed, 2 bad usage.\n";
 
+// Each command, and whether it may leave workers blocked on the network
+// that exiting must not wait for.
+struct Command {
+    const char* name;
+    int (*run)(const std::vector<std::string>&);
+    bool leavesWorkers;
+};
+const Command kCommands[] = {
+    {"links", velmora::cli::RunLinksCommand, false},       {"get", velmora::cli::RunGetCommand, false},
+    {"connect", velmora::cli::RunConnectCommand, false},   {"copy", velmora::cli::RunCopyCommand, false},
+    {"searches", velmora::cli::RunSearchesCommand, false}, {"export", velmora::cli::RunExportCommand, false},
+    {"update", velmora::cli::RunUpdateCommand, true},      {"engines", velmora::cli::RunEnginesCommand, true},
+    {"browse", velmora::cli::RunBrowseCommand, true},      {"search", velmora::cli::RunSearchCommand, true},
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -67,35 +82,12 @@ int main(int argc, char** argv)
         std::puts(velmora::kLicenceText);
         return 0;
     }
-    if (command == "links")
-        return velmora::cli::RunLinksCommand(rest);
-    if (command == "get")
-        return velmora::cli::RunGetCommand(rest);
-    if (command == "connect")
-        return velmora::cli::RunConnectCommand(rest);
-    if (command == "copy")
-        return velmora::cli::RunCopyCommand(rest);
-    if (command == "searches")
-        return velmora::cli::RunSearchesCommand(rest);
-    if (command == "export")
-        return velmora::cli::RunExportCommand(rest);
-    if (command == "update") {
-        const int status = velmora::cli::RunUpdateCommand(rest);
-        std::fflush(stdout);
-        std::_Exit(status);
-    }
-    if (command == "engines") {
-        const int status = velmora::cli::RunEnginesCommand(rest);
-        std::fflush(stdout);
-        std::_Exit(status);
-    }
-    if (command == "browse") {
-        const int status = velmora::cli::RunBrowseCommand(rest);
-        std::fflush(stdout);
-        std::_Exit(status);
-    }
-    if (command == "search") {
-        const int status = velmora::cli::RunSearchCommand(rest);
+    for (const Command& each : kCommands) {
+        if (command != each.name)
+            continue;
+        const int status = each.run(rest);
+        if (!each.leavesWorkers)
+            return status;
         // Workers still blocked on the network are not waited for.
         std::fflush(stdout);
         std::_Exit(status);
