@@ -63,6 +63,17 @@ std::optional<double> ReadCrawlDelay(std::string_view value)
     return std::nullopt;
 }
 
+// The line from `at` without its comment; `at` moves past it.
+std::string_view NextLine(std::string_view text, std::size_t& at)
+{
+    std::size_t end = text.find('\n', at);
+    if (end == std::string_view::npos)
+        end = text.size();
+    const std::string_view line = text.substr(at, end - at);
+    at = end + 1;
+    return line.substr(0, line.find('#'));
+}
+
 } // namespace
 
 RobotsRules RobotsRules::DisallowAll()
@@ -85,13 +96,7 @@ RobotsRules RobotsRules::Parse(std::string_view text, std::string_view agent)
     std::size_t at = 0;
     std::size_t lines = 0;
     while (at < text.size() && ++lines <= 100000) {
-        std::size_t end = text.find('\n', at);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(at, end - at);
-        at = end + 1;
-        if (const std::size_t hash = line.find('#'); hash != std::string_view::npos)
-            line = line.substr(0, hash);
+        const std::string_view line = NextLine(text, at);
         const std::size_t colon = line.find(':');
         if (colon == std::string_view::npos)
             continue;
@@ -113,19 +118,24 @@ RobotsRules RobotsRules::Parse(std::string_view text, std::string_view agent)
             continue;
         }
         lastWasAgent = false;
-        RobotsRules* target = inOwn ? &own : (inAny ? &any : nullptr);
-        if (target == nullptr)
-            continue;
-        if (key == "allow" || key == "disallow") {
-            // An empty Disallow allows everything: it adds no rule.
-            if (!value.empty() && target->m_rules.size() < 10000)
-                target->m_rules.push_back({std::string(value), key == "allow"});
-        } else if (key == "crawl-delay") {
-            if (const auto seconds = ReadCrawlDelay(value))
-                target->m_crawlDelay = seconds;
-        }
+        if (inOwn)
+            own.Take(key, value);
+        else if (inAny)
+            any.Take(key, value);
     }
     return ownFound ? own : any;
+}
+
+void RobotsRules::Take(std::string_view key, std::string_view value)
+{
+    if (key == "allow" || key == "disallow") {
+        // An empty Disallow allows everything: it adds no rule.
+        if (!value.empty() && m_rules.size() < 10000)
+            m_rules.push_back({std::string(value), key == "allow"});
+    } else if (key == "crawl-delay") {
+        if (const auto seconds = ReadCrawlDelay(value))
+            m_crawlDelay = seconds;
+    }
 }
 
 bool RobotsRules::Allows(std::string_view path) const

@@ -29,6 +29,9 @@ private:
         std::string pattern;
         bool allow = false;
     };
+    // An Allow, Disallow or Crawl-delay line of a group that applies.
+    void Take(std::string_view key, std::string_view value);
+
     std::vector<Rule> m_rules;
     std::optional<double> m_crawlDelay;
 };
