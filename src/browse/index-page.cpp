@@ -129,6 +129,28 @@ bool BesideMarksAFolder(std::string_view beside, std::size_t afterDate)
     return false;
 }
 
+// A path decoded segment by segment; nothing when a segment decodes to a
+// "/", which would fake a deeper path.
+std::optional<std::string> DecodeSegments(const std::string& path)
+{
+    std::string decoded;
+    decoded.reserve(path.size());
+    std::size_t at = 0;
+    while (at <= path.size()) {
+        const std::size_t slash = path.find('/', at);
+        const std::string segment = PercentDecode(
+            std::string_view(path).substr(at, slash == std::string::npos ? std::string::npos : slash - at));
+        if (segment.find('/') != std::string::npos)
+            return std::nullopt;
+        decoded += segment;
+        if (slash == std::string::npos)
+            break;
+        decoded += '/';
+        at = slash + 1;
+    }
+    return decoded;
+}
+
 // The decoded path a link leads to on this page's server, or nothing when
 // it leads elsewhere (another server or scheme, a query, a fragment only,
 // another scheme such as mailto:).
@@ -168,23 +190,7 @@ std::optional<std::string> ResolveLink(std::string_view href, const IndexPlace& 
     path = RemoveDotSegments(path);
     if (directory && !path.ends_with('/'))
         path += '/';
-    std::string decoded;
-    decoded.reserve(path.size());
-    // Decoded segment by segment: an encoded "/" would fake a deeper path.
-    std::size_t at = 0;
-    while (at <= path.size()) {
-        const std::size_t slash = path.find('/', at);
-        const std::string segment = PercentDecode(
-            std::string_view(path).substr(at, slash == std::string::npos ? std::string::npos : slash - at));
-        if (segment.find('/') != std::string::npos)
-            return std::nullopt;
-        decoded += segment;
-        if (slash == std::string::npos)
-            break;
-        decoded += '/';
-        at = slash + 1;
-    }
-    return decoded;
+    return DecodeSegments(path);
 }
 
 } // namespace
