@@ -198,6 +198,16 @@ std::optional<ResultList::Added> ResultList::Add(const ResultEntry& entry, Resul
     const auto descriptionRef = m_texts.Add(description.substr(0, description.find('\0')));
     if (!origin || !nameRef || !descriptionRef)
         return std::nullopt; // out of room
+    const ResultId id = AppendRecord(entry, *origin, *directoryId, *nameRef, *descriptionRef);
+    m_paths.Add(hash, id);
+    const bool newServer = m_serverRecords[server].empty();
+    m_serverRecords[server].push_back(id);
+    return Added{id, newServer};
+}
+
+ResultId ResultList::AppendRecord(const ResultEntry& entry, std::uint32_t origin, std::uint32_t directory,
+                                  TextArena::Ref name, TextArena::Ref description)
+{
     const auto id = static_cast<ResultId>(m_count);
     if (id % kBlockRecords == 0)
         m_blocks.push_back(std::make_unique_for_overwrite<Record[]>(kBlockRecords));
@@ -207,19 +217,10 @@ std::optional<ResultList::Added> ResultList::Add(const ResultEntry& entry, Resul
     flags |= entry.modified ? kHasModified : 0;
     const auto engine = static_cast<std::uint32_t>(
         std::min<std::uint64_t>(entry.engineItem, std::numeric_limits<std::uint32_t>::max()));
-    m_blocks.back()[id % kBlockRecords] = {*origin,
-                                           *directoryId,
-                                           *nameRef,
-                                           *descriptionRef,
-                                           engine,
-                                           flags,
-                                           entry.size.value_or(0),
-                                           entry.modified.value_or(0)};
+    m_blocks.back()[id % kBlockRecords] = {
+        origin, directory, name, description, engine, flags, entry.size.value_or(0), entry.modified.value_or(0)};
     ++m_count;
-    m_paths.Add(hash, id);
-    const bool newServer = m_serverRecords[server].empty();
-    m_serverRecords[server].push_back(id);
-    return Added{id, newServer};
+    return id;
 }
 
 ResultEntry ResultList::Get(ResultId id) const

@@ -84,6 +84,9 @@ private:
     std::optional<std::uint32_t> InternOrigin(const ResultEntry& entry, std::uint32_t server);
     std::optional<std::uint32_t> InternDirectory(std::string_view directory);
     std::uint32_t InternServer(std::string_view server);
+    // The record itself, after every record held; its id.
+    ResultId AppendRecord(const ResultEntry& entry, std::uint32_t origin, std::uint32_t directory, TextArena::Ref name,
+                          TextArena::Ref description);
 
     std::vector<std::unique_ptr<Record[]>> m_blocks; // kBlockRecords each
     std::vector<bool> m_new;
