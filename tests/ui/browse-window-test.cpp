@@ -30,8 +30,8 @@ protected:
         Tree("serverTree")->setFocus();
     }
 
-    QAction* BrowseCommand() const { return window->GetCommand(32795); }
-    QAction* StopCommand() const { return window->GetCommand(32796); }
+    QAction* BrowseCommand() const { return window->GetCommand(Command::BrowseServer); }
+    QAction* StopCommand() const { return window->GetCommand(Command::StopBrowsing); }
 };
 
 // An nginx index: a date and a size after each link.
@@ -44,7 +44,7 @@ const char* const kIndex = "<html><body><pre><a href=\"../\">../</a>\n"
 TEST_F(BrowseWindowTest, BrowseServerAddsTheServersFilesWithSizesAndDates)
 {
     ASSERT_NO_FATAL_FAILURE(SearchOnce({PageBehavior::Kind::Serve, kIndex}));
-    window->GetCommand(32779)->trigger(); // Detailed
+    window->GetCommand(Command::Detailed)->trigger(); // Detailed
     ASSERT_TRUE(BrowseCommand()->isEnabled());
     EXPECT_FALSE(StopCommand()->isEnabled());
     BrowseCommand()->trigger();
@@ -90,7 +90,7 @@ TEST_F(BrowseWindowTest, ARoundedSizeIsShownAsAboutThatMuch)
                                         "<table><tr><td><a href=\"big.iso\">big.iso</a></td><td>2026-12-07 12:05</td>"
                                         "<td>1.0M</td></tr><tr><td><a href=\"small.txt\">small.txt</a></td>"
                                         "<td>2026-12-07 12:05</td><td>512</td></tr></table>"}));
-    window->GetCommand(32779)->trigger(); // Detailed
+    window->GetCommand(Command::Detailed)->trigger(); // Detailed
     BrowseCommand()->trigger();
     ASSERT_TRUE(Until([&] { return !window->GetSession().IsBrowseRunning(); }));
     const QModelIndex pub = Result(0);

@@ -65,21 +65,21 @@ protected:
 TEST_F(ResultActionsWindowTest, GetFileOnAnFtpResultStartsTheClientInFileMode)
 {
     SelectFirstFileOf(0);
-    window->GetCommand(32788)->trigger();
+    window->GetCommand(Command::GetFile)->trigger();
     EXPECT_EQ(Arguments(), (std::vector<std::string>{"127.0.0.1", "/pub/blue moon.mp3"}));
 }
 
 TEST_F(ResultActionsWindowTest, ConnectToServerLeavesTheFileOut)
 {
     SelectFirstFileOf(0);
-    window->GetCommand(32787)->trigger();
+    window->GetCommand(Command::ConnectToServer)->trigger();
     EXPECT_EQ(Arguments(), (std::vector<std::string>{"127.0.0.1"}));
 }
 
 TEST_F(ResultActionsWindowTest, CopyPutsAValidUrlOnTheClipboard)
 {
     SelectFirstFileOf(1);
-    window->GetCommand(32789)->trigger();
+    window->GetCommand(Command::CopyToClipboard)->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://127.1/music/x.mp3") << "no made-up login for http";
 }
 
@@ -87,7 +87,7 @@ TEST_F(ResultActionsWindowTest, CopyAndCtrlCCopyEverySelectedUrlAndSayHowMany)
 {
     ASSERT_NO_FATAL_FAILURE(SelectTwoHttpFiles());
     QGuiApplication::clipboard()->clear();
-    window->GetCommand(32789)->trigger();
+    window->GetCommand(Command::CopyToClipboard)->trigger();
     QStringList copied = QGuiApplication::clipboard()->text().split('\n');
     copied.sort();
     EXPECT_EQ(copied, (QStringList{"http://127.1/music/x.mp3", "http://127.1/music/y%20z.mp3"}));
@@ -103,7 +103,7 @@ TEST_F(ResultActionsWindowTest, CopyAndCtrlCCopyEverySelectedUrlAndSayHowMany)
 
 TEST_F(ResultActionsWindowTest, DoubleClickOnADirectoryItemFetchesNothing)
 {
-    window->GetCommand(32779)->trigger(); // Detailed
+    window->GetCommand(Command::Detailed)->trigger(); // Detailed
     Tree("serverTree")->setCurrentItem(Tree("serverTree")->topLevelItem(0)->child(0));
     const QModelIndex directory = Result(0);
     ASSERT_EQ(Results()->model()->rowCount(directory), 1);
@@ -136,7 +136,7 @@ TEST_F(ResultActionsWindowTest, TheStatusLineSaysTheClientStartedAndHowItEnded)
     std::filesystem::permissions(dir.File("client.sh"), std::filesystem::perms::owner_all);
     ProfileEdit::WriteString(dir.File("clients.dat"), "Stand-in", "Path", dir.File("client.sh"));
     SelectFirstFileOf(0);
-    window->GetCommand(32788)->trigger();
+    window->GetCommand(Command::GetFile)->trigger();
     EXPECT_EQ(Status(4), "Stand-in started...");
     test::WriteFile(go + ".part", "1");
     std::filesystem::rename(go + ".part", go);
@@ -144,7 +144,7 @@ TEST_F(ResultActionsWindowTest, TheStatusLineSaysTheClientStartedAndHowItEnded)
         << Status(4).toStdString();
 
     std::filesystem::remove(go);
-    window->GetCommand(32788)->trigger();
+    window->GetCommand(Command::GetFile)->trigger();
     EXPECT_EQ(Status(4), "Stand-in started...");
     test::WriteFile(go + ".part", "0");
     std::filesystem::rename(go + ".part", go);
@@ -155,17 +155,17 @@ TEST_F(ResultActionsWindowTest, AGetFileThatCannotStartSaysWhatToDo)
 {
     SelectFirstFileOf(0);
     ProfileEdit::WriteString(dir.File("settings.dat"), "Settings", "FTPClient", "");
-    AnsweringMessages([&] { window->GetCommand(32788)->trigger(); });
+    AnsweringMessages([&] { window->GetCommand(Command::GetFile)->trigger(); });
     EXPECT_EQ(lastMessage, "No FTP client is chosen: pick one in Edit > Settings > FTP Clients.");
 
     ProfileEdit::WriteString(dir.File("settings.dat"), "Settings", "FTPClient", "Gone");
-    AnsweringMessages([&] { window->GetCommand(32787)->trigger(); });
+    AnsweringMessages([&] { window->GetCommand(Command::ConnectToServer)->trigger(); });
     EXPECT_EQ(lastMessage, "The FTP client \"Gone\" is not in clients.dat: pick another in Edit > Settings > FTP "
                            "Clients.");
 
     ProfileEdit::WriteString(dir.File("clients.dat"), "Stand-in", "Path", dir.File("no-such-program"));
     ProfileEdit::WriteString(dir.File("settings.dat"), "Settings", "FTPClient", "Stand-in");
-    AnsweringMessages([&] { window->GetCommand(32788)->trigger(); });
+    AnsweringMessages([&] { window->GetCommand(Command::GetFile)->trigger(); });
     EXPECT_TRUE(lastMessage.startsWith("The FTP client \"Stand-in\" could not be started"))
         << lastMessage.toStdString();
     EXPECT_FALSE(std::filesystem::exists(record));
@@ -185,7 +185,7 @@ TEST_F(ResultActionsWindowTest, GetFileOnSeveralHttpResultsStartsOneDownloadProg
     const std::string oldPath = ::getenv("PATH") ? ::getenv("PATH") : "";
     ::setenv("PATH", (dir.File("bin") + ":" + oldPath).c_str(), 1);
     ASSERT_NO_FATAL_FAILURE(SelectTwoHttpFiles());
-    window->GetCommand(32788)->trigger(); // Get File
+    window->GetCommand(Command::GetFile)->trigger(); // Get File
     ASSERT_TRUE(test::WaitFor([&] { return !test::ReadRecordedArgs(record).empty(); }));
     ::setenv("PATH", oldPath.c_str(), 1);
     const auto recorded = test::ReadRecordedArgs(record);

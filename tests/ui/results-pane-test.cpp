@@ -52,15 +52,15 @@ TEST_F(ResultsPaneTest, SelectingAServerListsItsFilesInEachStyle)
     EXPECT_EQ(Field("serverAddress"), "127.0.0.1");
     EXPECT_EQ(Field("serverUser"), "anonymous");
     EXPECT_EQ(Field("serverPassword"), "velmora@example.org");
-    window->GetCommand(32779)->trigger(); // Detailed
-    EXPECT_TRUE(window->GetCommand(32779)->isChecked());
-    EXPECT_FALSE(window->GetCommand(59410)->isChecked());
+    window->GetCommand(Command::Detailed)->trigger(); // Detailed
+    EXPECT_TRUE(window->GetCommand(Command::Detailed)->isChecked());
+    EXPECT_FALSE(window->GetCommand(Command::List)->isChecked());
     // Directories nest, and "/A/" is "/a/" whatever its letter case.
     EXPECT_EQ(ResultTexts(), (QStringList{"/a/"}));
     const QModelIndex top = Result(0);
     EXPECT_EQ(ResultTexts(top), (QStringList{"b/", "y.mp3", "x.mp3"}));
     EXPECT_EQ(ResultTexts(Result(0, top)), (QStringList{"z.mp3"}));
-    window->GetCommand(32778)->trigger(); // Half Detailed
+    window->GetCommand(Command::HalfDetailed)->trigger(); // Half Detailed
     EXPECT_EQ(ResultTexts(), (QStringList{"/a/b/z.mp3", "/A/y.mp3", "/a/x.mp3"}));
     EXPECT_NE(test::ReadFile(dir.File("settings.dat")).find("ViewStyle=2"), std::string::npos);
 
@@ -108,7 +108,7 @@ TEST_F(ResultsPaneTest, ALongListComesAPartAtATimeAndSelectAllTakesEveryFile)
     QApplication::processEvents();
     EXPECT_EQ(model->rowCount(), kFiles) << "the rest, at the end of the part";
 
-    window->GetCommand(32778)->trigger(); // Half Detailed: the list anew
+    window->GetCommand(Command::HalfDetailed)->trigger(); // Half Detailed: the list anew
     ASSERT_EQ(model->rowCount(), static_cast<int>(ResultsModel::kRowsAtOnce));
     // Newest first: the first file found is the last row.
     const QModelIndex first = static_cast<ResultsModel*>(model)->FindRecord(0);
@@ -116,7 +116,7 @@ TEST_F(ResultsPaneTest, ALongListComesAPartAtATimeAndSelectAllTakesEveryFile)
     EXPECT_EQ(first.row(), kFiles - 1);
     EXPECT_EQ(first.data().toString(), "/f0.iso") << "Half Detailed shows the path";
 
-    window->GetCommand(59410)->trigger(); // List again
+    window->GetCommand(Command::List)->trigger(); // List again
     ASSERT_EQ(model->rowCount(), static_cast<int>(ResultsModel::kRowsAtOnce));
     Results()->setFocus();
     QTest::keySequence(Results(), QKeySequence::SelectAll);
@@ -129,16 +129,16 @@ TEST_F(ResultsPaneTest, ThePanelStartsShownCollapsedAndFoldsWithEnterAndEscape)
     ServerDetailsDialog* panel = window->GetServerDetails();
     EXPECT_TRUE(panel->isVisible());
     EXPECT_FALSE(panel->IsExpanded());
-    EXPECT_TRUE(window->GetCommand(32792)->isChecked());
+    EXPECT_TRUE(window->GetCommand(Command::ServerDetails)->isChecked());
     const int collapsed = panel->height();
     QTest::keyClick(panel, Qt::Key_Return);
     EXPECT_TRUE(panel->IsExpanded());
     EXPECT_TRUE(Until([&] { return panel->height() > collapsed; })) << "the panel grows to show the reply";
     EXPECT_EQ(panel->findChild<QPushButton*>("showReply")->text(), "<<<");
-    window->GetCommand(32792)->trigger(); // hide
+    window->GetCommand(Command::ServerDetails)->trigger(); // hide
     EXPECT_FALSE(panel->isVisible());
     EXPECT_NE(test::ReadFile(dir.File("settings.dat")).find("ServerDetails=0"), std::string::npos);
-    window->GetCommand(32792)->trigger(); // show again, still expanded
+    window->GetCommand(Command::ServerDetails)->trigger(); // show again, still expanded
     EXPECT_TRUE(panel->isVisible());
     EXPECT_TRUE(panel->IsExpanded());
     QTest::keyClick(panel, Qt::Key_Escape);
@@ -151,7 +151,7 @@ TEST_F(ResultsPaneTest, TheSelectedServersTestReplyReachesThePanel)
     ASSERT_NO_FATAL_FAILURE(SearchOnce(false));
     Tree("serverTree")->setCurrentItem(FtpServer());
     EXPECT_EQ(Response(), "");
-    window->GetCommand(32781)->trigger(); // Re-Test Results
+    window->GetCommand(Command::RetestResults)->trigger(); // Re-Test Results
     ASSERT_TRUE(Until([&] { return MarkOf(FtpServer()) == kStateSuccess; }));
     EXPECT_EQ(Response(), "220 Welcome to the test server\n331 Password required\n530 Login incorrect\n");
     ASSERT_TRUE(Until([&] { return Status(3) == "0"; }));
@@ -161,10 +161,10 @@ TEST_F(ResultsPaneTest, TheSelectedServersTestReplyReachesThePanel)
 TEST_F(ResultsPaneTest, AutomaticTestsFollowTheSearchAndTheMenuSwitch)
 {
     ASSERT_NO_FATAL_FAILURE(SearchOnce(true));
-    EXPECT_TRUE(window->GetCommand(32780)->isChecked());
+    EXPECT_TRUE(window->GetCommand(Command::TestResults)->isChecked());
     ASSERT_TRUE(Until([&] { return MarkOf(FtpServer()) == kStateSuccess; }));
-    window->GetCommand(32780)->trigger(); // Test Results off
-    EXPECT_FALSE(window->GetCommand(32780)->isChecked());
+    window->GetCommand(Command::TestResults)->trigger(); // Test Results off
+    EXPECT_FALSE(window->GetCommand(Command::TestResults)->isChecked());
     EXPECT_FALSE(window->GetSession().GetViews().GetAutoTest());
     EXPECT_EQ(Status(3), "0");
     EXPECT_NE(test::ReadFile(dir.File("settings.dat")).find("AutoTest=0"), std::string::npos);
@@ -173,7 +173,7 @@ TEST_F(ResultsPaneTest, AutomaticTestsFollowTheSearchAndTheMenuSwitch)
 TEST_F(ResultsPaneTest, DetailedOpensToTheFirstFile)
 {
     ASSERT_NO_FATAL_FAILURE(SearchOnce(false));
-    window->GetCommand(32779)->trigger(); // Detailed
+    window->GetCommand(Command::Detailed)->trigger(); // Detailed
     Tree("serverTree")->setCurrentItem(FtpServer());
     const QModelIndex top = Result(0);
     ASSERT_TRUE(top.isValid());
@@ -238,7 +238,7 @@ TEST_F(ResultsPaneTest, ThePasswordHidesUntilShownAndARepliesControlBytesAreWrit
     EXPECT_EQ(password->echoMode(), QLineEdit::Normal);
     EXPECT_EQ(password->text(), "velmora@example.org") << "the whole anonymous address";
 
-    window->GetCommand(32781)->trigger(); // Re-Test Results
+    window->GetCommand(Command::RetestResults)->trigger(); // Re-Test Results
     ASSERT_TRUE(Until([&] { return MarkOf(FtpServer()) == kStateSuccess; }));
     EXPECT_TRUE(Response().startsWith(QString::fromUtf8("220 caf\xc3\xa9 \\x1b[2J\\x07ready\n")))
         << Response().toStdString();

@@ -39,7 +39,7 @@ protected:
         QApplication::processEvents();
     }
     bool IsBold(int row) const { return Result(row).data(Qt::FontRole).value<QFont>().bold(); }
-    QAction* Command(int id) const { return window->GetCommand(id); }
+    QAction* Action(Command command) const { return window->GetCommand(command); }
     QStringList RecentTexts() const
     {
         QMenu* menu = window->GetRecentSearchesMenu();
@@ -62,7 +62,7 @@ TEST_F(SavedSearchesWindowTest, NewResultsAreBoldAndOnlyNewResultsHidesTheRest)
     ASSERT_EQ(ResultTexts(), (QStringList{"d.mp3", "a.mp3"}));
     EXPECT_TRUE(IsBold(0));
     EXPECT_FALSE(IsBold(1));
-    QAction* onlyNew = Command(32799);
+    QAction* onlyNew = Action(Command::OnlyNewResults);
     ASSERT_NE(onlyNew, nullptr);
     EXPECT_EQ(onlyNew->text(), "Only &New Results");
     onlyNew->trigger();
@@ -71,7 +71,7 @@ TEST_F(SavedSearchesWindowTest, NewResultsAreBoldAndOnlyNewResultsHidesTheRest)
     // The choice is kept for the next start.
     window.reset();
     window = std::make_unique<MainWindow>(dir.Path());
-    EXPECT_TRUE(Command(32799)->isChecked());
+    EXPECT_TRUE(Action(Command::OnlyNewResults)->isChecked());
 }
 
 TEST_F(SavedSearchesWindowTest, NewMeansOneThingInBothTreesAndIsCounted)
@@ -93,10 +93,10 @@ TEST_F(SavedSearchesWindowTest, NewMeansOneThingInBothTreesAndIsCounted)
     EXPECT_FALSE(bold(1)) << "127.2 has nothing new";
     EXPECT_TRUE(bold(2));
     EXPECT_TRUE(http->child(0)->toolTip(0).contains("no earlier search of these words found"));
-    Command(32799)->trigger(); // Only New Results
+    Action(Command::OnlyNewResults)->trigger(); // Only New Results
     EXPECT_FALSE(http->child(0)->isHidden());
     EXPECT_TRUE(http->child(1)->isHidden()) << "a server without new files is left out";
-    Command(32799)->trigger();
+    Action(Command::OnlyNewResults)->trigger();
     EXPECT_FALSE(http->child(1)->isHidden());
 }
 
@@ -126,7 +126,7 @@ TEST_F(SavedSearchesWindowTest, ARecentSearchReopensWithoutFetching)
 
 TEST_F(SavedSearchesWindowTest, RecentSearchesNameEachSearchOnceAndForgetDropsItsRuns)
 {
-    QAction* forget = Command(32800);
+    QAction* forget = Action(Command::ForgetSearch);
     ASSERT_NE(forget, nullptr);
     EXPECT_EQ(forget->text(), "&Forget This Search\u2026");
     EXPECT_FALSE(forget->isEnabled()) << "nothing is kept yet";
@@ -168,9 +168,9 @@ TEST_F(SavedSearchesWindowTest, AReopenedSearchShowsTheEnginesItRanWith)
 
 TEST_F(SavedSearchesWindowTest, ExportWritesTheChosenResults)
 {
-    EXPECT_FALSE(Command(32797)->isEnabled()) << "nothing to export before a search";
+    EXPECT_FALSE(Action(Command::Export)->isEnabled()) << "nothing to export before a search";
     Search("moon");
-    EXPECT_TRUE(Command(32797)->isEnabled());
+    EXPECT_TRUE(Action(Command::Export)->isEnabled());
     Results()->setCurrentIndex(Result(1));
     const QString all = QString::fromStdString(dir.File("all.txt"));
     ASSERT_TRUE(window->ExportResults({ExportScope::All, ExportFormat::Urls, false}, all));

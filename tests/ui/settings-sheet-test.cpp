@@ -288,12 +288,12 @@ TEST_F(SettingsSheetTest, SettingsIsGrayedWhileASearchRuns)
     test::PageServer pages;
     pages.Route("/hang", {test::PageBehavior::Kind::Hang});
     Open("[E]\nQuery=" + pages.Url("/hang") + "\n");
-    EXPECT_TRUE(window->GetCommand(32774)->isEnabled());
+    EXPECT_TRUE(window->GetCommand(Command::Settings)->isEnabled());
     Find<QLineEdit>("searchWords")->setText("x");
     window->OnSearch();
-    EXPECT_FALSE(window->GetCommand(32774)->isEnabled());
+    EXPECT_FALSE(window->GetCommand(Command::Settings)->isEnabled());
     window->OnSearch(); // Stop
-    EXPECT_TRUE(window->GetCommand(32774)->isEnabled());
+    EXPECT_TRUE(window->GetCommand(Command::Settings)->isEnabled());
 }
 
 TEST_F(SettingsSheetTest, EnterInAnEngineFormIsDoneAndTheSheetStaysOpen)

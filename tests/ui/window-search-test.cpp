@@ -102,8 +102,8 @@ TEST_F(WindowSearchTest, RefillingTheEnginesMidSearchIsSafe)
     Open(Engine("A", "/slow1") + Engine("B", "/slow2"));
     TypeAndPressEnter("x");
     test::WriteFile(dir.File("settings.dat"), Engine("C", "/slow3"));
-    window->GetCommand(32771)->trigger(); // File > Search refills the tree
-    EXPECT_TRUE(window->GetCommand(32771)->isChecked());
+    window->GetCommand(Command::Search)->trigger(); // File > Search refills the tree
+    EXPECT_TRUE(window->GetCommand(Command::Search)->isChecked());
     // Saving the ticks first writes A and B back, after C, without a query.
     ASSERT_EQ(Tree("engineTree")->topLevelItemCount(), 3);
     EXPECT_EQ(Tree("engineTree")->topLevelItem(0)->text(0), "C");
@@ -150,7 +150,7 @@ TEST_F(WindowSearchTest, TheStatusBarSaysWhatIsHappeningAndEscapeStopsTheSearch)
     EXPECT_EQ(Status(4), "Stopped");
 
     server.Route("/hang", {PageBehavior::Kind::Serve, ""});
-    window->GetCommand(32794)->trigger(); // F5: the same words again
+    window->GetCommand(Command::SearchAgain)->trigger(); // F5: the same words again
     EXPECT_TRUE(Until([&] { return Status(4) == "Found 3 files on 2 servers"; })) << Status(4).toStdString();
     EXPECT_EQ(Caption(), "Search");
     server.ReleaseHangs();
@@ -168,7 +168,7 @@ TEST_F(WindowSearchTest, ASearchThatReachedNoEngineBlamesTheNetworkNotTheWords)
         << Status(4).toStdString();
     // One engine that answered with nothing is an ordinary empty search.
     Tree("engineTree")->topLevelItem(2)->setCheckState(0, Qt::Checked);
-    window->GetCommand(32794)->trigger(); // F5
+    window->GetCommand(Command::SearchAgain)->trigger(); // F5
     ASSERT_TRUE(Until([&] { return Caption() == "Search"; }));
     EXPECT_TRUE(Until([&] { return Status(4) == "Found 0 files on 0 servers"; })) << Status(4).toStdString();
 }
@@ -183,10 +183,10 @@ TEST_F(WindowSearchTest, ARunningTestPassIsStoppedByEscapeNotByTheSearchButton)
     TypeAndPressEnter("a");
     ASSERT_TRUE(Until([&] { return Status(4) == "Testing servers: 0 of 1"; }));
     EXPECT_EQ(Caption(), "Search") << "the Search button is not the way to stop tests";
-    EXPECT_TRUE(window->GetCommand(32793)->isEnabled());
+    EXPECT_TRUE(window->GetCommand(Command::StopTests)->isEnabled());
     QTest::keyClick(Find<QLineEdit>("searchWords"), Qt::Key_Escape);
     EXPECT_EQ(Status(4), "Stopped");
-    EXPECT_FALSE(window->GetCommand(32793)->isEnabled());
+    EXPECT_FALSE(window->GetCommand(Command::StopTests)->isEnabled());
     EXPECT_EQ(Status(3), "0");
 }
 

@@ -33,16 +33,16 @@ void MainWindow::OnResultsContextMenu(const QPoint& at)
     // "Connect To Server" only for a server listed under "FTP".
     const QTreeWidgetItem* server = m_serverTree->currentItem();
     const bool underFtp = server && server->parent() && server->parent() == m_serverTree->topLevelItem(0);
-    QAction* connectItem = GetCommand(32787);
+    QAction* connectItem = GetCommand(Command::ConnectToServer);
     connectItem->setEnabled(underFtp);
     QMenu menu(this);
     menu.addAction(connectItem);
-    menu.addAction(GetCommand(32788));
+    menu.addAction(GetCommand(Command::GetFile));
     menu.addSeparator();
-    menu.addAction(GetCommand(32789));
+    menu.addAction(GetCommand(Command::CopyToClipboard));
     menu.addSeparator();
-    menu.addAction(GetCommand(32795)); // Browse Server, from this file's folder
-    menu.addAction(GetCommand(32796));
+    menu.addAction(GetCommand(Command::BrowseServer)); // Browse Server, from this file's folder
+    menu.addAction(GetCommand(Command::StopBrowsing));
     menu.exec(m_resultsView->viewport()->mapToGlobal(at));
 }
 

@@ -16,8 +16,6 @@ namespace velmora {
 
 namespace {
 
-constexpr int kBrowseSelf = 32795;
-constexpr int kStopBrowsingSelf = 32796;
 // Files a browse adds show at most this often: a rebuild over a large
 // server is not free.
 constexpr int kBrowseRefreshMs = 700;
@@ -44,8 +42,8 @@ void MainWindow::OnServerContextMenu(const QPoint& at)
         return;
     m_serverTree->setCurrentItem(item);
     QMenu menu(this);
-    menu.addAction(GetCommand(kBrowseSelf));
-    menu.addAction(GetCommand(kStopBrowsingSelf));
+    menu.addAction(GetCommand(Command::BrowseServer));
+    menu.addAction(GetCommand(Command::StopBrowsing));
     menu.exec(m_serverTree->viewport()->mapToGlobal(at));
 }
 

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 
+#include <array>
 #include <map>
 #include <memory>
 #include <optional>
@@ -33,16 +34,49 @@ inline constexpr const char* kChartsUnavailable =
     "Top Charts Search is not available: none of the search engines offers top charts.";
 
 class ResultsModel;
+struct MenuItem;
 class ServerDetailsDialog;
 class StatusBar;
 class WelcomePage;
 class QueueNotifier;
 
+// The window's commands: the menu bar's and the results tree's.
+enum class Command : int {
+    Search,
+    SearchAgain,
+    ChartsSearch,
+    RecentSearches,
+    ForgetSearch,
+    Export,
+    Exit,
+    Settings,
+    FilterResults,
+    OnlyNewResults,
+    List,
+    HalfDetailed,
+    Detailed,
+    ServerDetails,
+    TestResults,
+    RetestResults,
+    StopTests,
+    BrowseServer,
+    StopBrowsing,
+    Documentation,
+    CheckUpgrade,
+    UpdateEngines,
+    UpdateClients,
+    About,
+    ConnectToServer,
+    GetFile,
+    CopyToClipboard,
+    Count
+};
+
 // The main window: a view of the search session and a router of the
-// user's commands to it. Widgets carry their control and command ids as
-// object names. The three trees stand side by side in a splitter the user
-// drags; the server details panel is a dock. Where the window stood, its
-// panes and its dock are kept in settings.dat when it closes.
+// user's commands to it. Widgets and commands carry names that say what
+// they are as object names (tests and accessibility find them by these). The three trees stand side by side in a
+// splitter the user drags; the server details panel is a dock. Where the window stood, its panes and its dock are kept
+// in settings.dat when it closes.
 class MainWindow : public QMainWindow, private SessionObserver {
     Q_OBJECT
 public:
@@ -53,7 +87,7 @@ public:
     QSplitter* GetPanes() const { return m_panes; }
     ServerDetailsDialog* GetServerDetails() const { return m_serverDetails; }
     QDockWidget* GetServerDetailsDock() const { return m_detailsDock; }
-    QAction* GetCommand(int id) const;
+    QAction* GetCommand(Command command) const;
 
     void OnSearch();
     void OnNormalSearch();
@@ -116,7 +150,9 @@ private:
     void CreateDetailsDock();
     QWidget* CreateResultsPane(QWidget* parent);
     void CreateMenus();
-    void CreateResultCommands();
+    QAction* AddCommand(const MenuItem& item);
+    void SetUpSearchModes();
+    void ConnectCommandsWithArguments();
     void SetTabOrder();
     void RestoreMenuChecks();
     void UpdateCommandStates();
@@ -184,7 +220,7 @@ private:
     QDockWidget* m_detailsDock = nullptr;
     ServerDetailsDialog* m_serverDetails = nullptr;
     bool m_firstShow = true;
-    std::map<int, QAction*> m_commands;
+    std::array<QAction*, static_cast<std::size_t>(Command::Count)> m_commands{};
     bool m_fillingEngines = false;
     QMenu* m_recentMenu = nullptr;
     bool m_toldNotSaved = false; // one warning a search is enough
