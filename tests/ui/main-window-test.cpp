@@ -144,8 +144,7 @@ TEST_F(MainWindowTest, TheWindowFitsAThousandByAndTheSearchBoxGrowsWithIt)
     window->resize(10, 10);
     QApplication::processEvents();
     for (const char* id : {"searchButton", "normalSearch"})
-        EXPECT_GE(Find<QWidget>(id)->width(), Find<QWidget>(id)->sizeHint().width())
-            << id << " is not clipped";
+        EXPECT_GE(Find<QWidget>(id)->width(), Find<QWidget>(id)->sizeHint().width()) << id << " is not clipped";
     EXPECT_GE(Tree("engineTree")->width(), Tree("engineTree")->minimumWidth());
 }
 
