@@ -169,47 +169,42 @@ void DecodePath(std::string_view rest, std::string& path)
     }
 }
 
-} // namespace
-
-bool SplitUrlInto(std::string_view url, ParsedUrl& parsed)
+const Scheme* FindScheme(std::string_view name)
 {
-    parsed.service = 0;
-    parsed.user.clear();
-    parsed.password.clear();
-    const auto schemeEnd = url.find("://");
-    if (schemeEnd == npos)
-        return false;
-    std::uint16_t defaultPort = 0;
     for (const Scheme& scheme : kSchemes) {
-        if (EqualsNoCase(url.substr(0, schemeEnd), scheme.name)) {
-            parsed.service = scheme.service;
-            defaultPort = scheme.port;
-        }
+        if (EqualsNoCase(name, scheme.name))
+            return &scheme;
     }
-    if (parsed.service == 0)
-        return false;
+    return nullptr;
+}
 
-    const std::string_view rest = url.substr(schemeEnd + 3);
+// Where the authority ends: at the path, the query or the fragment.
+std::size_t AuthorityEnd(std::string_view rest)
+{
     // By hand: find_first_of looks each character up in the set.
-    std::size_t authorityEnd = 0;
-    while (authorityEnd < rest.size() && rest[authorityEnd] != '/' && rest[authorityEnd] != '?' &&
-           rest[authorityEnd] != '#')
-        ++authorityEnd;
-    if (authorityEnd == rest.size())
-        authorityEnd = npos;
-    std::string_view authority = rest.substr(0, authorityEnd);
-    DecodePath(authorityEnd == npos ? std::string_view() : rest.substr(authorityEnd), parsed.path);
+    std::size_t end = 0;
+    while (end < rest.size() && rest[end] != '/' && rest[end] != '?' && rest[end] != '#')
+        ++end;
+    return end == rest.size() ? npos : end;
+}
 
+// Takes "user:password@" off the front of `authority`, decoded into `parsed`.
+void TakeLogin(std::string_view& authority, ParsedUrl& parsed)
+{
     const auto at = authority.rfind('@');
-    if (at != npos) {
-        const std::string_view login = authority.substr(0, at);
-        const auto colon = login.find(':');
-        PercentDecodeInto(login.substr(0, colon), parsed.user);
-        if (colon != npos)
-            PercentDecodeInto(login.substr(colon + 1), parsed.password);
-        authority.remove_prefix(at + 1);
-    }
+    if (at == npos)
+        return;
+    const std::string_view login = authority.substr(0, at);
+    const auto colon = login.find(':');
+    PercentDecodeInto(login.substr(0, colon), parsed.user);
+    if (colon != npos)
+        PercentDecodeInto(login.substr(colon + 1), parsed.password);
+    authority.remove_prefix(at + 1);
+}
 
+// The host and port of what is left of the authority.
+bool TakeHostAndPort(std::string_view authority, std::uint16_t defaultPort, ParsedUrl& parsed)
+{
     // A bracketed IPv6 address keeps its brackets, as written.
     std::size_t hostEnd = authority.find(':');
     if (authority.starts_with('[')) {
@@ -226,6 +221,27 @@ bool SplitUrlInto(std::string_view url, ParsedUrl& parsed)
         return false;
     parsed.port = *port;
     return true;
+}
+
+} // namespace
+
+bool SplitUrlInto(std::string_view url, ParsedUrl& parsed)
+{
+    parsed.service = 0;
+    parsed.user.clear();
+    parsed.password.clear();
+    const auto schemeEnd = url.find("://");
+    const Scheme* scheme = schemeEnd == npos ? nullptr : FindScheme(url.substr(0, schemeEnd));
+    if (scheme == nullptr)
+        return false;
+    parsed.service = scheme->service;
+
+    const std::string_view rest = url.substr(schemeEnd + 3);
+    const std::size_t authorityEnd = AuthorityEnd(rest);
+    std::string_view authority = rest.substr(0, authorityEnd);
+    DecodePath(authorityEnd == npos ? std::string_view() : rest.substr(authorityEnd), parsed.path);
+    TakeLogin(authority, parsed);
+    return TakeHostAndPort(authority, scheme->port, parsed);
 }
 
 } // namespace velmora

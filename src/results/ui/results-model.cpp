@@ -149,22 +149,32 @@ std::string ResultsModel::DirectoryKey(std::uint32_t node) const
 // keeps its open folders, its selection and its current item, which a
 // reset would lose, by moving every persistent index to where its folder
 // or file now stands.
-void ResultsModel::RebuildKeepingPlaces()
-{
-    emit layoutAboutToBeChanged();
-    const QModelIndexList before = persistentIndexList();
-    // What each index stood for: a file's record, or a folder's path.
-    std::vector<std::optional<ResultId>> records(static_cast<std::size_t>(before.size()));
-    std::vector<std::string> folders(static_cast<std::size_t>(before.size()));
+// What each persistent index stood for before a rebuild: a file's record,
+// or a folder's path; `files` learns where each record is now.
+struct ResultsModel::Places {
+    std::vector<std::optional<ResultId>> records;
+    std::vector<std::string> folders;
     std::unordered_map<ResultId, QModelIndex> files;
+};
+
+ResultsModel::Places ResultsModel::RememberPlaces(const QModelIndexList& before) const
+{
+    Places places;
+    places.records.resize(static_cast<std::size_t>(before.size()));
+    places.folders.resize(static_cast<std::size_t>(before.size()));
     for (qsizetype i = 0; i < before.size(); ++i) {
         const auto at = static_cast<std::size_t>(i);
-        records[at] = GetRecord(before[i]);
-        if (records[at])
-            files.emplace(*records[at], QModelIndex());
+        places.records[at] = GetRecord(before[i]);
+        if (places.records[at])
+            places.files.emplace(*places.records[at], QModelIndex());
         else if (before[i].isValid())
-            folders[at] = DirectoryKey(static_cast<std::uint32_t>(before[i].internalId()));
+            places.folders[at] = DirectoryKey(static_cast<std::uint32_t>(before[i].internalId()));
     }
+    return places;
+}
+
+void ResultsModel::RebuildView()
+{
     // Folders are numbered anew: only the top's shown rows carry over.
     const auto rootShown = m_shown.find(ResultsView::kRoot);
     const std::size_t topRows = rootShown == m_shown.end() ? kRowsAtOnce : rootShown->second;
@@ -172,6 +182,11 @@ void ResultsModel::RebuildKeepingPlaces()
     m_shown.clear();
     if (topRows > kRowsAtOnce)
         m_shown[ResultsView::kRoot] = topRows;
+}
+
+// The rebuilt view's folders by path, and each remembered file's new index.
+std::unordered_map<std::string, std::uint32_t> ResultsModel::FindPlacesAgain(Places& places) const
+{
     std::unordered_map<std::string, std::uint32_t> directories;
     for (std::uint32_t node = 0; node < m_view.GetNodeCount(); ++node) {
         for (std::size_t row = 0; row < m_view.GetRowCount(node); ++row) {
@@ -179,19 +194,30 @@ void ResultsModel::RebuildKeepingPlaces()
             if (child & ResultsView::kDirectoryBit)
                 directories.emplace(DirectoryKey(child & ~ResultsView::kDirectoryBit),
                                     child & ~ResultsView::kDirectoryBit);
-            else if (const auto found = files.find(child); found != files.end())
+            else if (const auto found = places.files.find(child); found != places.files.end())
                 found->second = createIndex(static_cast<int>(row), 0, kFileFlag | node);
         }
     }
+    return directories;
+}
+
+void ResultsModel::RebuildKeepingPlaces()
+{
+    emit layoutAboutToBeChanged();
+    const QModelIndexList before = persistentIndexList();
+    Places places = RememberPlaces(before);
+    RebuildView();
+    const auto directories = FindPlacesAgain(places);
     QModelIndexList after;
     after.reserve(before.size());
     for (qsizetype i = 0; i < before.size(); ++i) {
         const QModelIndex& old = before[i];
         const auto at = static_cast<std::size_t>(i);
         QModelIndex now;
-        if (records[at]) {
-            now = files[*records[at]];
-        } else if (const auto found = directories.find(folders[at]); old.isValid() && found != directories.end()) {
+        if (places.records[at]) {
+            now = places.files[*places.records[at]];
+        } else if (const auto found = directories.find(places.folders[at]);
+                   old.isValid() && found != directories.end()) {
             now = createIndex(static_cast<int>(m_view.GetRow(found->second)), 0, quintptr{found->second});
         }
         after.push_back(now.isValid() && old.column() < columnCount() ? now.siblingAtColumn(old.column()) : now);
@@ -273,6 +299,39 @@ QModelIndex ResultsModel::FindRecord(ResultId record)
     return {};
 }
 
+QVariant ResultsModel::FileText(ResultId record, int column) const
+{
+    const ResultList& list = *m_list;
+    if (column == 1) {
+        const auto size = list.GetSize(record);
+        if (!size)
+            return QVariant();
+        // A size the listing rounded is shown as about that much.
+        return list.IsSizeApproximate(record) ? QStringLiteral("~") + FormatFileSize(*size) : FormatFileSize(*size);
+    }
+    if (column == 2) {
+        const auto modified = list.GetModified(record);
+        return modified ? QDateTime::fromSecsSinceEpoch(*modified).toString(QStringLiteral("yyyy-MM-dd hh:mm"))
+                        : QVariant();
+    }
+    if (m_options.style == kViewHalfDetailed)
+        return FromView(list.GetPath(record));
+    return FromView(list.GetName(record));
+}
+
+QString ResultsModel::FileTip(ResultId record) const
+{
+    const ResultEntry entry = m_list->Get(record);
+    QString tip = FromView(entry.path);
+    if (entry.size)
+        tip += QStringLiteral("\n%1 bytes").arg(*entry.size);
+    if (!entry.description.empty())
+        tip += QStringLiteral("\n") + QString::fromStdString(entry.description);
+    if (m_list->IsNew(record))
+        tip += QStringLiteral("\nNew: no earlier search of these words found it");
+    return tip;
+}
+
 QVariant ResultsModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || m_list == nullptr)
@@ -283,38 +342,13 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
             return FromView(m_view.GetText(static_cast<std::uint32_t>(index.internalId())));
         return {};
     }
-    const ResultList& list = *m_list;
     switch (role) {
     case Qt::DisplayRole:
-        if (index.column() == 1) {
-            const auto size = list.GetSize(*record);
-            if (!size)
-                return QVariant();
-            // A size the listing rounded is shown as about that much.
-            return list.IsSizeApproximate(*record) ? QStringLiteral("~") + FormatFileSize(*size)
-                                                   : FormatFileSize(*size);
-        }
-        if (index.column() == 2) {
-            const auto modified = list.GetModified(*record);
-            return modified ? QDateTime::fromSecsSinceEpoch(*modified).toString(QStringLiteral("yyyy-MM-dd hh:mm"))
-                            : QVariant();
-        }
-        if (m_options.style == kViewHalfDetailed)
-            return FromView(list.GetPath(*record));
-        return FromView(list.GetName(*record));
-    case Qt::ToolTipRole: {
-        const ResultEntry entry = list.Get(*record);
-        QString tip = FromView(entry.path);
-        if (entry.size)
-            tip += QStringLiteral("\n%1 bytes").arg(*entry.size);
-        if (!entry.description.empty())
-            tip += QStringLiteral("\n") + QString::fromStdString(entry.description);
-        if (list.IsNew(*record))
-            tip += QStringLiteral("\nNew: no earlier search of these words found it");
-        return tip;
-    }
+        return FileText(*record, index.column());
+    case Qt::ToolTipRole:
+        return FileTip(*record);
     case Qt::FontRole: {
-        if (!list.IsNew(*record))
+        if (!m_list->IsNew(*record))
             return {};
         QFont font;
         font.setBold(true);

@@ -65,6 +65,12 @@ private:
     QModelIndex NodeIndex(std::uint32_t node) const;
     std::uint32_t NodeOf(const QModelIndex& parent) const;
     void Rebuild();
+    QVariant FileText(ResultId record, int column) const;
+    QString FileTip(ResultId record) const;
+    struct Places;
+    Places RememberPlaces(const QModelIndexList& before) const;
+    void RebuildView();
+    std::unordered_map<std::string, std::uint32_t> FindPlacesAgain(Places& places) const;
     void RebuildKeepingPlaces();
     std::string DirectoryKey(std::uint32_t node) const;
 
