@@ -39,10 +39,9 @@ void BrowseCrawl::Skip(const std::string& directory, const std::string& reason)
 // As RFC 9309 asks: at most five redirects (here to the same server only),
 // the rules of its first 500 KiB, and a robots.txt that cannot be reached
 // or read (a 5xx) forbids everything.
-void BrowseCrawl::LoadRobots()
+// robots.txt, at most kRobotsBytes of it, cut at its last whole line.
+FetchResult BrowseCrawl::FetchRobots(std::string& text)
 {
-    if (m_target.IsFtp())
-        return;
     constexpr std::size_t kRobotsBytes = 500 * 1024;
     FetchOptions options;
     options.url = MakeDirectoryUrl(m_target, "/robots.txt");
@@ -56,7 +55,6 @@ void BrowseCrawl::LoadRobots()
     bool enough = false;
     options.enough = &enough;
     options.stop = &stop;
-    std::string text;
     const FetchResult fetched = HttpFetch(options, [&](std::string_view data) {
         text.append(data.substr(0, kRobotsBytes - text.size()));
         enough = text.size() >= kRobotsBytes;
@@ -66,6 +64,15 @@ void BrowseCrawl::LoadRobots()
         const std::size_t lastLine = text.rfind('\n');
         text.resize(lastLine == std::string::npos ? 0 : lastLine + 1);
     }
+    return fetched;
+}
+
+void BrowseCrawl::LoadRobots()
+{
+    if (m_target.IsFtp())
+        return;
+    std::string text;
+    const FetchResult fetched = FetchRobots(text);
     const long status = fetched.httpStatus;
     if (fetched.status == FetchStatus::Stopped) {
         return;
@@ -248,6 +255,13 @@ std::optional<std::string> BrowseCrawl::RepeatedAncestor(const std::string& dire
     return std::nullopt;
 }
 
+// Folders a listing named that the browse does not enter, told after it.
+struct BrowseCrawl::LeftOut {
+    std::vector<std::string> tooDeep;
+    std::size_t tooDeepUntold = 0;
+    std::size_t untracked = 0;
+};
+
 void BrowseCrawl::Take(const Pending& pending, std::vector<ListedEntry> entries)
 {
     const auto repeated = RepeatedAncestor(pending.directory, Fingerprint(entries));
@@ -257,9 +271,7 @@ void BrowseCrawl::Take(const Pending& pending, std::vector<ListedEntry> entries)
     ++m_summary.directories;
     if (pending.depth == 0)
         m_summary.startListed = true;
-    std::vector<std::string> tooDeep;
-    std::size_t tooDeepUntold = 0;
-    std::size_t untracked = 0;
+    LeftOut leftOut;
     for (ListedEntry& entry : entries) {
         if (!entry.isDirectory) {
             if (m_summary.files + listing->files.size() < m_limits.maxFiles)
@@ -267,38 +279,48 @@ void BrowseCrawl::Take(const Pending& pending, std::vector<ListedEntry> entries)
             continue;
         }
         ++listing->directories;
-        if (repeated)
-            continue;
-        std::string path = pending.directory + entry.name + "/";
-        // A server that lists a directory inside itself (or twice) is
-        // listed once per path, and never deeper than the limit; one that
-        // lists millions of folders cannot make the browse keep them all.
-        if (m_seen.size() >= m_limits.maxDirectories) {
-            ++untracked;
-            continue;
-        }
-        if (!m_seen.insert(path).second)
-            continue;
-        if (pending.depth + 1 <= m_limits.depth)
-            m_frontier.push_back({std::move(path), pending.depth + 1});
-        else if (tooDeep.size() < m_limits.maxSkipReports)
-            tooDeep.push_back(std::move(path));
-        else
-            ++tooDeepUntold;
+        if (!repeated)
+            QueueFolder(pending, entry.name, leftOut);
     }
     m_summary.files += listing->files.size();
     Post(kMsgBrowseListed, std::move(listing));
     // After the listing they were found in, so a reader sees them in order.
-    const std::string deeper = " deeper than " + std::to_string(m_limits.depth) + " levels below the start.";
     if (repeated)
         Skip(pending.directory,
              "It lists the same as " + MakeShownUrl(m_target, *repeated) + ", so its folders are not entered again.");
-    for (const std::string& path : tooDeep)
+    TellLeftOut(pending, leftOut);
+}
+
+void BrowseCrawl::QueueFolder(const Pending& pending, const std::string& name, LeftOut& leftOut)
+{
+    std::string path = pending.directory + name + "/";
+    // A server that lists a directory inside itself (or twice) is listed
+    // once per path, and never deeper than the limit; one that lists
+    // millions of folders cannot make the browse keep them all.
+    if (m_seen.size() >= m_limits.maxDirectories) {
+        ++leftOut.untracked;
+        return;
+    }
+    if (!m_seen.insert(path).second)
+        return;
+    if (pending.depth + 1 <= m_limits.depth)
+        m_frontier.push_back({std::move(path), pending.depth + 1});
+    else if (leftOut.tooDeep.size() < m_limits.maxSkipReports)
+        leftOut.tooDeep.push_back(std::move(path));
+    else
+        ++leftOut.tooDeepUntold;
+}
+
+void BrowseCrawl::TellLeftOut(const Pending& pending, const LeftOut& leftOut)
+{
+    const std::string deeper = " deeper than " + std::to_string(m_limits.depth) + " levels below the start.";
+    for (const std::string& path : leftOut.tooDeep)
         Skip(path, "It lies" + deeper);
-    if (tooDeepUntold > 0)
-        Skip(pending.directory, std::to_string(tooDeepUntold) + " more of its folders lie" + deeper);
-    if (untracked > 0)
-        Skip(pending.directory, std::to_string(untracked) + " of its folders were left out: the browse already knows " +
+    if (leftOut.tooDeepUntold > 0)
+        Skip(pending.directory, std::to_string(leftOut.tooDeepUntold) + " more of its folders lie" + deeper);
+    if (leftOut.untracked > 0)
+        Skip(pending.directory, std::to_string(leftOut.untracked) +
+                                    " of its folders were left out: the browse already knows " +
                                     std::to_string(m_limits.maxDirectories) + " folders.");
 }
 
@@ -359,12 +381,7 @@ void BrowseCrawl::Crawl(bool& busy)
         if (stop || m_frontier.empty())
             break;
         if (m_summary.files >= m_limits.maxFiles) {
-            // One word for all the folders left, not one each.
-            Skip(m_frontier.front().directory, "The cap of " + std::to_string(m_limits.maxFiles) +
-                                                   " files was reached; " + std::to_string(m_frontier.size()) +
-                                                   " folders were left unlisted.");
-            m_summary.skipped += m_frontier.size() - 1;
-            m_frontier.clear();
+            LeaveTheRest();
             break;
         }
         const Pending next = m_frontier.front();
@@ -382,20 +399,33 @@ void BrowseCrawl::Crawl(bool& busy)
         lock.lock();
         --m_busy;
         busy = false;
-        if (outcome.ok && outcome.entries.empty() && StartOver(next)) {
-            // A home page, not an index: the fallback folders are listed instead.
-        } else if (outcome.ok) {
-            Take(next, std::move(outcome.entries));
-            if (!outcome.reason.empty())
-                Skip(next.directory, outcome.reason);
-            if (outcome.unreadable > 0)
-                Skip(next.directory, std::to_string(outcome.unreadable) +
-                                         (outcome.unreadable == 1 ? " line" : " lines") +
-                                         " of its listing could not be read and were left out.");
-        } else if (!stop && !StartOver(next))
-            Skip(next.directory, outcome.reason);
+        TakeOutcome(next, std::move(outcome));
         m_changed.notify_all();
     }
+}
+
+// The file cap is reached: one word for all the folders left, not one each.
+void BrowseCrawl::LeaveTheRest()
+{
+    Skip(m_frontier.front().directory, "The cap of " + std::to_string(m_limits.maxFiles) + " files was reached; " +
+                                           std::to_string(m_frontier.size()) + " folders were left unlisted.");
+    m_summary.skipped += m_frontier.size() - 1;
+    m_frontier.clear();
+}
+
+void BrowseCrawl::TakeOutcome(const Pending& next, ListOutcome outcome)
+{
+    if (outcome.ok && outcome.entries.empty() && StartOver(next)) {
+        // A home page, not an index: the fallback folders are listed instead.
+    } else if (outcome.ok) {
+        Take(next, std::move(outcome.entries));
+        if (!outcome.reason.empty())
+            Skip(next.directory, outcome.reason);
+        if (outcome.unreadable > 0)
+            Skip(next.directory, std::to_string(outcome.unreadable) + (outcome.unreadable == 1 ? " line" : " lines") +
+                                     " of its listing could not be read and were left out.");
+    } else if (!stop && !StartOver(next))
+        Skip(next.directory, outcome.reason);
 }
 
 bool StartBrowseWorkers(const std::shared_ptr<BrowseCrawl>& crawl, int workers)

@@ -18,6 +18,7 @@
 #include "browse/directory-lister.h"
 #include "browse/listed-entry.h"
 #include "browse/robots-rules.h"
+#include "platform/http-fetch.h"
 
 namespace velmora {
 
@@ -78,10 +79,16 @@ private:
         int depth = 0;
     };
     // What a worker does with one listed directory.
+    struct LeftOut;
     void Take(const Pending& pending, std::vector<ListedEntry> entries);
+    void QueueFolder(const Pending& pending, const std::string& name, LeftOut& leftOut);
+    void TellLeftOut(const Pending& pending, const LeftOut& leftOut);
     void Skip(const std::string& directory, const std::string& reason);
+    FetchResult FetchRobots(std::string& text);
     void LoadRobots();
     void Crawl(bool& busy);
+    void LeaveTheRest();
+    void TakeOutcome(const Pending& next, ListOutcome outcome);
     std::optional<std::string> RepeatedAncestor(const std::string& directory, std::uint64_t fingerprint);
     bool StartOver(const Pending& failed);
     void Post(std::uint32_t id, std::shared_ptr<void> record);

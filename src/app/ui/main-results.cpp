@@ -38,6 +38,19 @@ QWidget* MainWindow::CreateResultsPane(QWidget* parent)
 {
     m_resultsPane = new QWidget(parent);
     m_resultsPane->setObjectName(QStringLiteral("resultsPane"));
+    CreateResultsFilter();
+    CreateResultsView();
+    auto* layout = new QVBoxLayout(m_resultsPane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addWidget(m_resultsFilter);
+    layout->addWidget(m_resultsView, 1);
+    return m_resultsPane;
+}
+
+// The filter box above the results: it filters a moment after the typing stops.
+void MainWindow::CreateResultsFilter()
+{
     m_resultsFilter = new QLineEdit(m_resultsPane);
     m_resultsFilter->setObjectName(QStringLiteral("resultsFilter"));
     m_resultsFilter->setPlaceholderText(QStringLiteral("Filter by name"));
@@ -50,7 +63,10 @@ QWidget* MainWindow::CreateResultsPane(QWidget* parent)
         m_resultsModel->SetNameFilter(m_resultsFilter->text());
         ExpandToFirstFile();
     });
+}
 
+void MainWindow::CreateResultsView()
+{
     m_resultsModel = new ResultsModel(this);
     m_resultsView = new QTreeView(m_resultsPane);
     m_resultsView->setObjectName(QStringLiteral("resultsView"));
@@ -73,13 +89,6 @@ QWidget* MainWindow::CreateResultsPane(QWidget* parent)
         if (m_resultsModel->GetRecord(index))
             OnGetFile();
     });
-
-    auto* layout = new QVBoxLayout(m_resultsPane);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(2);
-    layout->addWidget(m_resultsFilter);
-    layout->addWidget(m_resultsView, 1);
-    return m_resultsPane;
 }
 
 void MainWindow::RefreshResults()

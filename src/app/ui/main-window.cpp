@@ -167,7 +167,21 @@ void MainWindow::CreateControls()
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     setCentralWidget(client);
+    CreatePanes(client);
+    CreateStatusBar();
 
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(4, 2, 4, 0);
+    layout->addWidget(CreateSearchGroup());
+    layout->addWidget(m_panes, 1);
+
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &MainWindow::OnEscape);
+}
+
+// The engine and server trees and the results area, side by side.
+void MainWindow::CreatePanes(QWidget* client)
+{
     m_engineTree = MakeTree(client, "engineTree", 80);
     m_engineTree->setRootIsDecorated(false);
     connect(m_engineTree, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int) {
@@ -198,8 +212,11 @@ void MainWindow::CreateControls()
     m_panes->addWidget(m_resultsArea);
     m_panes->setStretchFactor(2, 1);
     m_panes->installEventFilter(this);
+}
 
-    // The status bar stays at the window's foot, below the docked panel.
+// The status bar stays at the window's foot, below the docked panel.
+void MainWindow::CreateStatusBar()
+{
     m_statusBar = new StatusBar(this);
     m_statusBar->SetText(0, QStringLiteral("Results found:"));
     m_statusBar->SetText(2, QStringLiteral("Active threads:"));
@@ -208,14 +225,6 @@ void MainWindow::CreateControls()
     // The window's smallest width heeds the status bar's own minimum only
     // when it is set outright.
     statusBar()->setMinimumWidth(statusBar()->minimumSizeHint().width());
-
-    auto* layout = new QVBoxLayout(client);
-    layout->setContentsMargins(4, 2, 4, 0);
-    layout->addWidget(CreateSearchGroup());
-    layout->addWidget(m_panes, 1);
-
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, &MainWindow::OnEscape);
 }
 
 void MainWindow::CreateDetailsDock()

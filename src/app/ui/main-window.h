@@ -146,9 +146,13 @@ protected:
 
 private:
     void CreateControls();
+    void CreatePanes(QWidget* client);
+    void CreateStatusBar();
     QWidget* CreateSearchGroup();
     void CreateDetailsDock();
     QWidget* CreateResultsPane(QWidget* parent);
+    void CreateResultsFilter();
+    void CreateResultsView();
     void CreateMenus();
     QAction* AddCommand(const MenuItem& item);
     void SetUpSearchModes();
