@@ -123,14 +123,12 @@ std::size_t CountServers(const SearchSession& session)
     return servers;
 }
 
-} // namespace
-
-int RunSearchCommand(const std::vector<std::string>& args)
+// "--save" alone keeps the search under its words; "--save=NAME" names it,
+// since a bare word after --save could as well be a search word. The
+// arguments without it are left in `rest`.
+std::optional<std::string> TakeSaveName(const std::vector<std::string>& args, std::vector<std::string>& rest)
 {
-    // "--save" alone keeps the search under its words; "--save=NAME" names
-    // it, since a bare word after --save could as well be a search word.
     std::optional<std::string> saveName;
-    std::vector<std::string> rest;
     for (const std::string& arg : args) {
         if (arg == "--save")
             saveName = std::string();
@@ -139,11 +137,29 @@ int RunSearchCommand(const std::vector<std::string>& args)
         else
             rest.push_back(arg);
     }
+    return saveName;
+}
+
+void PrintDone(SearchSession& session, bool json)
+{
+    const auto results = static_cast<std::int64_t>(session.GetResultCount());
+    const auto servers = static_cast<std::int64_t>(CountServers(session));
+    if (json)
+        WriteLine(JsonObject().Add("event", "done").Add("results", results).Add("servers", servers).Text());
+    else
+        WriteLine("done: " + std::to_string(results) + " results on " + std::to_string(servers) + " servers");
+}
+
+} // namespace
+
+int RunSearchCommand(const std::vector<std::string>& args)
+{
+    std::vector<std::string> rest;
+    const std::optional<std::string> saveName = TakeSaveName(args, rest);
     const Options options = ParseOptions(rest, {"--json", "--test"});
     if (const int status = HandleHelpOrError(options, "search", kSearchHelp); status >= 0)
         return status;
     const bool json = options.Has("--json");
-    const bool test = options.Has("--test");
     std::string words;
     for (const std::string& word : options.positional)
         words += (words.empty() ? "" : " ") + word;
@@ -162,17 +178,11 @@ int RunSearchCommand(const std::vector<std::string>& args)
     // Servers are tested only when asked to, whatever AutoTest says.
     session.GetViews().SetAutoTestForSession(false);
     RunSearchToEnd(session, words);
-    if (test && !WasInterrupted())
+    if (options.Has("--test") && !WasInterrupted())
         RunTestPassToEnd(session);
     if (saveName)
         session.FinishSaving();
-
-    const auto results = static_cast<std::int64_t>(session.GetResultCount());
-    const auto servers = static_cast<std::int64_t>(CountServers(session));
-    if (json)
-        WriteLine(JsonObject().Add("event", "done").Add("results", results).Add("servers", servers).Text());
-    else
-        WriteLine("done: " + std::to_string(results) + " results on " + std::to_string(servers) + " servers");
+    PrintDone(session, json);
     return 0;
 }
 

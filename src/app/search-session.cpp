@@ -396,28 +396,12 @@ void SearchSession::BrowseThreadsChanged()
 
 void SearchSession::HandleMessage(Message message)
 {
+    if (m_run.Take(message) || m_browse.Take(message))
+        return;
     switch (message.id) {
     case kMsgFoundHttpLink:
     case kMsgFoundFtpLink:
         OnFoundLink(message);
-        break;
-    case kMsgEngineDone:
-        m_run.OnEngineDone(message);
-        break;
-    case kMsgEngineFailed:
-        m_run.OnEngineFailed(message);
-        break;
-    case kMsgEngineStopped:
-        m_run.OnEngineStopped(message);
-        break;
-    case kMsgBrowseListed:
-        m_browse.OnListed(message);
-        break;
-    case kMsgBrowseSkipped:
-        m_browse.OnSkipped(message);
-        break;
-    case kMsgBrowseDone:
-        m_browse.OnDone(message);
         break;
     case kMsgSaveWritten:
         if (m_recorder.IsNextSaveDue(m_results.GetCount()))
@@ -431,18 +415,22 @@ void SearchSession::HandleMessage(Message message)
         m_news = DescribeEnd(*std::static_pointer_cast<ProgramReport>(message.record));
         Observer().SearchStateChanged();
         break;
-    case kMsgTestDone: {
-        const bool wasRunning = m_testPass.IsRunning();
-        m_testPass.OnTestDone(message);
-        DispatchAll();
-        if (wasRunning && !m_testPass.IsRunning()) {
-            SaveSearch();
-            Observer().SearchStateChanged();
-        }
+    case kMsgTestDone:
+        OnTestDone(message);
         break;
-    }
     default:
         break;
+    }
+}
+
+void SearchSession::OnTestDone(const Message& message)
+{
+    const bool wasRunning = m_testPass.IsRunning();
+    m_testPass.OnTestDone(message);
+    DispatchAll();
+    if (wasRunning && !m_testPass.IsRunning()) {
+        SaveSearch();
+        Observer().SearchStateChanged();
     }
 }
 

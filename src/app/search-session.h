@@ -172,6 +172,7 @@ private:
     void StopSearch();
     void ClearShownResults(const std::string& words);
     void OnFoundLink(Message& message);
+    void OnTestDone(const Message& message);
     // Into the result list (and a new server into the tree); false for a
     // repeat.
     bool TakeResult(const ResultEntry& entry, std::optional<bool> isNew = std::nullopt);

@@ -67,6 +67,23 @@ void BrowseRun::Stop()
     Release();
 }
 
+bool BrowseRun::Take(const Message& message)
+{
+    switch (message.id) {
+    case kMsgBrowseListed:
+        OnListed(message);
+        return true;
+    case kMsgBrowseSkipped:
+        OnSkipped(message);
+        return true;
+    case kMsgBrowseDone:
+        OnDone(message);
+        return true;
+    default:
+        return false;
+    }
+}
+
 void BrowseRun::OnListed(const Message& message)
 {
     if (!IsCurrent(message) || !message.record)

@@ -47,11 +47,14 @@ public:
 
     // Starts a waiting browse when the budget has room.
     void Dispatch();
+    // Takes a crawl's message (a listing, a folder skipped, the end);
+    // false for a message that is not the browse's.
+    bool Take(const Message& message);
+
+private:
     void OnListed(const Message& message);
     void OnSkipped(const Message& message);
     void OnDone(const Message& message);
-
-private:
     bool IsCurrent(const Message& message) const { return m_crawl && message.jobId == m_crawl->id; }
     void Release();
     BrowseRunListener& Listener() { return m_listener ? *m_listener : m_silent; }

@@ -217,52 +217,67 @@ void AppendJsonLine(std::string& text, const ExportItem& item, const std::string
     text.append(object.Text()).append("\n");
 }
 
+// What a file of the format starts with, before its first result.
+std::string ExportHeader(ExportFormat format)
+{
+    switch (format) {
+    case ExportFormat::Csv:
+        return "url,service,server,port,path,file,size,modified,description,engine,new,verdict\n";
+    case ExportFormat::Aria2:
+        return "# Velmora download list. Run it with: aria2c -i FILE\n";
+    case ExportFormat::Lftp:
+        return "# Velmora download script. Run it with: lftp -f FILE\n"
+               "set xfer:clobber off\n";
+    default:
+        return {};
+    }
+}
+
+// Appends one result in the format; false when it cannot be written.
+bool AppendItem(ExportFormat format, const ExportItem& item, UniqueNames& names, ExportText& out)
+{
+    const ResultEntry& record = item.record;
+    if (!IsExportable(record) || !IsValidServerName(record.server))
+        return false;
+    const std::string url = BuildExportUrl(record);
+    const std::string fileName = ExportFileName(record.path);
+    switch (format) {
+    case ExportFormat::Urls:
+        out.text.append(url).append("\n");
+        break;
+    case ExportFormat::Aria2:
+    case ExportFormat::Lftp: {
+        if (fileName.empty())
+            return false;
+        const std::string name = names.Take(fileName);
+        if (format == ExportFormat::Aria2)
+            out.text.append(url).append("\n  out=").append(name).append("\n");
+        else
+            AppendLftpGet(out.text, url, name);
+        break;
+    }
+    case ExportFormat::Csv:
+        AppendCsvRow(out.text, item, url, fileName);
+        break;
+    case ExportFormat::JsonLines:
+        AppendJsonLine(out.text, item, url, out.written + 1);
+        break;
+    }
+    return true;
+}
+
 } // namespace
 
 ExportText FormatExport(ExportFormat format, const std::vector<ExportItem>& items)
 {
     ExportText out;
+    out.text = ExportHeader(format);
     UniqueNames names;
-    if (format == ExportFormat::Csv)
-        out.text = "url,service,server,port,path,file,size,modified,description,engine,new,verdict\n";
-    if (format == ExportFormat::Aria2)
-        out.text = "# Velmora download list. Run it with: aria2c -i FILE\n";
-    if (format == ExportFormat::Lftp)
-        out.text = "# Velmora download script. Run it with: lftp -f FILE\n"
-                   "set xfer:clobber off\n";
     for (const ExportItem& item : items) {
-        const ResultEntry& record = item.record;
-        if (!IsExportable(record) || !IsValidServerName(record.server)) {
+        if (AppendItem(format, item, names, out))
+            ++out.written;
+        else
             ++out.skipped;
-            continue;
-        }
-        const std::string url = BuildExportUrl(record);
-        const std::string fileName = ExportFileName(record.path);
-        switch (format) {
-        case ExportFormat::Urls:
-            out.text.append(url).append("\n");
-            break;
-        case ExportFormat::Aria2:
-        case ExportFormat::Lftp: {
-            if (fileName.empty()) {
-                ++out.skipped;
-                continue;
-            }
-            const std::string name = names.Take(fileName);
-            if (format == ExportFormat::Aria2)
-                out.text.append(url).append("\n  out=").append(name).append("\n");
-            else
-                AppendLftpGet(out.text, url, name);
-            break;
-        }
-        case ExportFormat::Csv:
-            AppendCsvRow(out.text, item, url, fileName);
-            break;
-        case ExportFormat::JsonLines:
-            AppendJsonLine(out.text, item, url, out.written + 1);
-            break;
-        }
-        ++out.written;
     }
     return out;
 }

@@ -56,6 +56,42 @@ std::string GetExecutableDirectory()
 
 namespace {
 
+// The child's side, between fork and exec: system calls only. A failure
+// is written to `report` as errno before the child exits.
+[[noreturn]] void ExecInChild(const std::string& program, char* const* args, const std::string& workingDirectory,
+                              int errorFile, int report)
+{
+    ::setsid();
+    int error = 0;
+    if (::dup2(errorFile, STDERR_FILENO) < 0)
+        error = errno;
+    else if (!workingDirectory.empty() && ::chdir(workingDirectory.c_str()) != 0)
+        error = errno;
+    else
+        ::execv(program.c_str(), args);
+    error = error ? error : errno;
+    [[maybe_unused]] const auto written = ::write(report, &error, sizeof error);
+    ::_exit(127);
+}
+
+// The parent's side: the child's pid once exec succeeded (the pipe closed
+// without a word), else -1 after reaping it.
+pid_t AwaitExec(pid_t child, int report)
+{
+    int error = 0;
+    ssize_t got = 0;
+    do {
+        got = ::read(report, &error, sizeof error);
+    } while (got < 0 && errno == EINTR);
+    ::close(report);
+    if (got != 0) {
+        int status = 0;
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+    return got == 0 ? child : -1;
+}
+
 // Forks and executes `argv` in its own session, in `workingDirectory`, with
 // `errorFile` as its error output. The child's pid once exec succeeded,
 // else -1.
@@ -66,8 +102,7 @@ pid_t ForkAndExec(const std::vector<std::string>& argv, const std::string& worki
     const std::string program = FindProgram(argv[0]);
     if (program.empty())
         return -1;
-    // Everything the child needs is ready before the fork: between fork and
-    // exec it only makes system calls.
+    // Everything the child needs is ready before the fork.
     std::vector<char*> args;
     for (const std::string& arg : argv)
         args.push_back(const_cast<char*>(arg.c_str()));
@@ -81,33 +116,10 @@ pid_t ForkAndExec(const std::vector<std::string>& argv, const std::string& worki
         ::close(report[1]);
         return -1;
     }
-    if (child == 0) {
-        ::setsid();
-        int error = 0;
-        if (::dup2(errorFile, STDERR_FILENO) < 0)
-            error = errno;
-        else if (!workingDirectory.empty() && ::chdir(workingDirectory.c_str()) != 0)
-            error = errno;
-        else
-            ::execv(program.c_str(), args.data());
-        error = error ? error : errno;
-        [[maybe_unused]] const auto written = ::write(report[1], &error, sizeof error);
-        ::_exit(127);
-    }
+    if (child == 0)
+        ExecInChild(program, args.data(), workingDirectory, errorFile, report[1]);
     ::close(report[1]);
-    int error = 0;
-    ssize_t got = 0;
-    do {
-        got = ::read(report[0], &error, sizeof error);
-    } while (got < 0 && errno == EINTR);
-    ::close(report[0]);
-    if (got != 0) {
-        int status = 0;
-        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-        }
-    }
-    // Nothing read: exec closed the pipe and the program runs.
-    return got == 0 ? child : -1;
+    return AwaitExec(child, report[0]);
 }
 
 // An unnamed file for a program's error output: gone with its last user.

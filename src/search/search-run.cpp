@@ -195,6 +195,23 @@ EngineReport ReportOf(const Message& message)
 
 } // namespace
 
+bool SearchRun::Take(const Message& message)
+{
+    switch (message.id) {
+    case kMsgEngineDone:
+        OnEngineDone(message);
+        return true;
+    case kMsgEngineFailed:
+        OnEngineFailed(message);
+        return true;
+    case kMsgEngineStopped:
+        OnEngineStopped(message);
+        return true;
+    default:
+        return false;
+    }
+}
+
 void SearchRun::OnEngineDone(const Message& message)
 {
     OnEngineReport(message);

@@ -59,14 +59,16 @@ public:
 
     // Starts ticked engines while the budget has room.
     void DispatchSearchJobs();
-    // The final messages of a worker.
-    void OnEngineDone(const Message& message);
-    void OnEngineFailed(const Message& message);
-    void OnEngineStopped(const Message& message);
+    // Takes a worker's final message (done, failed, stopped); false for
+    // a message that is not the run's.
+    bool Take(const Message& message);
     // A link belongs to this search when its job was started by it.
     bool IsCurrentJob(std::uint64_t jobId) const { return m_started && jobId >= m_firstJobOfSearch; }
 
 private:
+    void OnEngineDone(const Message& message);
+    void OnEngineFailed(const Message& message);
+    void OnEngineStopped(const Message& message);
     void StartEngine(std::size_t index);
     // True (and the engine reported "on hold") when an earlier answer asked
     // to wait and the wait is not over.

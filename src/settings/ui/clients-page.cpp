@@ -12,6 +12,24 @@
 
 namespace velmora {
 
+namespace {
+
+// What the % placeholders stand for. Broken by hand rather than wrapped:
+// the sheet then knows the height the note needs before it is shown.
+QLabel* MakePlaceholderNote(QWidget* parent)
+{
+    auto* note =
+        new QLabel(QStringLiteral("In the arguments and the script: %h server, %o port, %u user, %p password,\n"
+                                  "%l local directory, %r the file's directory, %f its name;\n"
+                                  "%s (arguments only) the script file; [ ] holds what only Get File uses;\n"
+                                  "%[ and %] are brackets."),
+                   parent);
+    note->setObjectName(QStringLiteral("placeholders"));
+    return note;
+}
+
+} // namespace
+
 ClientsPage::ClientsPage(std::string settingsPath, std::string clientsPath, QWidget* parent)
     : SettingsPage(parent), m_model(std::move(settingsPath), std::move(clientsPath))
 {
@@ -63,18 +81,7 @@ QGroupBox* ClientsPage::MakeClientInfo()
     m_name = MakeField(group, "name");
     m_path = MakeField(group, "clientPath");
     m_args = MakeField(group, "clientArguments");
-    m_script = new QPlainTextEdit(group);
-    m_script->setObjectName(QStringLiteral("clientScript"));
-    m_script->setLineWrapMode(QPlainTextEdit::NoWrap);
-    CompactHeight(m_script, 4);
-    m_quote = new QComboBox(group);
-    m_quote->setObjectName(QStringLiteral("quoteStyle"));
-    m_quote->addItem(QStringLiteral("lftp"));
-    m_quote->addItem(QStringLiteral("sh"));
-    m_quote->addItem(QStringLiteral("none"));
-    m_quote->setToolTip(QStringLiteral("How the script language quotes: values from the web are quoted this way "
-                                       "in the script file. With \"none\" a value that could end a word or start "
-                                       "a command refuses the launch."));
+    MakeScriptFields(group);
     m_done = MakeButton(group, "Done", "clientDone");
     m_cancel = MakeButton(group, "Cancel", "cancelEdit");
     auto* fields = new QGridLayout(group);
@@ -88,24 +95,30 @@ QGroupBox* ClientsPage::MakeClientInfo()
     fields->addWidget(m_script, 3, 1);
     fields->addWidget(new QLabel(QStringLiteral("Script Quoting:"), group), 4, 0);
     fields->addWidget(m_quote, 4, 1, Qt::AlignLeft);
-    // Broken by hand rather than wrapped: the sheet then knows the height
-    // the note needs before it is shown.
-    auto* placeholders =
-        new QLabel(QStringLiteral("In the arguments and the script: %h server, %o port, %u user, %p password,\n"
-                                  "%l local directory, %r the file's directory, %f its name;\n"
-                                  "%s (arguments only) the script file; [ ] holds what only Get File uses;\n"
-                                  "%[ and %] are brackets."),
-                   group);
-    placeholders->setObjectName(QStringLiteral("placeholders"));
-    fields->addWidget(placeholders, 6, 0, 1, 2);
     auto* doneRow = new QHBoxLayout;
     doneRow->addStretch();
     doneRow->addWidget(m_done);
     doneRow->addWidget(m_cancel);
     fields->addLayout(doneRow, 5, 0, 1, 2);
+    fields->addWidget(MakePlaceholderNote(group), 6, 0, 1, 2);
     fields->setColumnStretch(1, 1);
-
     return group;
+}
+
+void ClientsPage::MakeScriptFields(QGroupBox* group)
+{
+    m_script = new QPlainTextEdit(group);
+    m_script->setObjectName(QStringLiteral("clientScript"));
+    m_script->setLineWrapMode(QPlainTextEdit::NoWrap);
+    CompactHeight(m_script, 4);
+    m_quote = new QComboBox(group);
+    m_quote->setObjectName(QStringLiteral("quoteStyle"));
+    m_quote->addItem(QStringLiteral("lftp"));
+    m_quote->addItem(QStringLiteral("sh"));
+    m_quote->addItem(QStringLiteral("none"));
+    m_quote->setToolTip(QStringLiteral("How the script language quotes: values from the web are quoted this way "
+                                       "in the script file. With \"none\" a value that could end a word or start "
+                                       "a command refuses the launch."));
 }
 
 void ClientsPage::OnInitDialog()

@@ -29,6 +29,7 @@ protected:
 
 private:
     QGroupBox* MakeClientInfo();
+    void MakeScriptFields(QGroupBox* group);
 
     ClientsPageModel m_model;
     QLineEdit* m_localDir = nullptr;
