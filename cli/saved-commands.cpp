@@ -142,11 +142,11 @@ int RunSearchesCommand(const std::vector<std::string>& args)
     return 0;
 }
 
-int RunExportCommand(const std::vector<std::string>& args)
+namespace {
+
+// The format asked for; nothing after telling why there is none.
+std::optional<ExportFormat> ReadFormatOption(const Options& options)
 {
-    const Options options = ParseOptions(args, {"--only-good", "--new"}, {"--search", "--format", "-o"});
-    if (const int status = HandleHelpOrError(options, "export", kExportHelp); status >= 0)
-        return status;
     const auto formatName = options.values.find("--format");
     if (formatName == options.values.end() || !options.positional.empty()) {
         std::cerr << "velmora-cli export: "
@@ -154,14 +154,39 @@ int RunExportCommand(const std::vector<std::string>& args)
                                                  : "unexpected argument " + options.positional[0])
                   << "\n"
                   << kExportHelp;
-        return 2;
+        return std::nullopt;
     }
     const std::optional<ExportFormat> format = ParseExportFormat(formatName->second);
-    if (!format) {
+    if (!format)
         std::cerr << "velmora-cli export: unknown format " << formatName->second << "\n" << kExportHelp;
-        return 2;
-    }
+    return format;
+}
 
+// To the file -o names, or to standard output; the command's exit status.
+int WriteExportText(const Options& options, const std::string& text)
+{
+    const auto output = options.values.find("-o");
+    if (output == options.values.end()) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    if (const std::string problem = WriteExportFile(output->second, text); !problem.empty()) {
+        std::cerr << "velmora-cli export: " << problem << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int RunExportCommand(const std::vector<std::string>& args)
+{
+    const Options options = ParseOptions(args, {"--only-good", "--new"}, {"--search", "--format", "-o"});
+    if (const int status = HandleHelpOrError(options, "export", kExportHelp); status >= 0)
+        return status;
+    const std::optional<ExportFormat> format = ReadFormatOption(options);
+    if (!format)
+        return 2;
     const std::optional<SavedSearch> search = LoadSearchToExport(options);
     if (!search)
         return 1;
@@ -174,16 +199,7 @@ int RunExportCommand(const std::vector<std::string>& args)
         std::cerr << "velmora-cli export: nothing to export\n";
         return 1;
     }
-    const auto output = options.values.find("-o");
-    if (output == options.values.end()) {
-        std::fwrite(text.text.data(), 1, text.text.size(), stdout);
-        return std::fflush(stdout) == 0 ? 0 : 1;
-    }
-    if (const std::string problem = WriteExportFile(output->second, text.text); !problem.empty()) {
-        std::cerr << "velmora-cli export: " << problem << "\n";
-        return 1;
-    }
-    return 0;
+    return WriteExportText(options, text.text);
 }
 
 } // namespace velmora::cli

@@ -1,4 +1,5 @@
 #include "export/result-export.h"
+#include "platform/atomic-file.h"
 
 #include <cctype>
 #include <cerrno>

@@ -7,7 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <tuple>
 
+#include "platform/atomic-file.h"
 #include "platform/paths.h"
 #include "platform/process-launch.h"
 
@@ -56,6 +61,35 @@ std::string FindSharedFile(const std::string& name, const std::string& sourcePla
     return {};
 }
 
+namespace {
+
+// Settings, searches and downloads are all written here: a folder that
+// takes no new file is told now, not at the first lost save.
+bool CanWriteIn(const std::string& folder, std::string& error)
+{
+    const std::string probe = JoinPath(folder, ".velmora-write-test-" + std::to_string(::getpid()));
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        error = "Velmora cannot write in the folder " + folder + " (" + std::strerror(errno) +
+                "), so its settings could not be kept there.";
+        return false;
+    }
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return true;
+}
+
+std::optional<std::string> ReadCatalogue(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    if (!in || !(text << in.rdbuf()))
+        return std::nullopt;
+    return text.str();
+}
+
+} // namespace
+
 bool PrepareWorkingFolder(const std::string& folder, std::string& error, bool* firstStart)
 {
     if (firstStart)
@@ -66,38 +100,27 @@ bool PrepareWorkingFolder(const std::string& folder, std::string& error, bool* f
         error = "The folder " + folder + " cannot be made: " + failure.message() + ".";
         return false;
     }
-    // Settings, searches and downloads are all written here: a folder that
-    // takes no new file is told now, not at the first lost save.
-    const std::string probe = JoinPath(folder, ".velmora-write-test-" + std::to_string(::getpid()));
-    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
-        error = "Velmora cannot write in the folder " + folder + " (" + std::strerror(errno) +
-                "), so its settings could not be kept there.";
+    if (!CanWriteIn(folder, error))
         return false;
-    }
-    ::close(fd);
-    ::unlink(probe.c_str());
-    const std::pair<const char*, const char*> seeds[] = {{"settings.dat", "engines.ini"},
-                                                         {"clients.dat", "clients.ini"}};
-    for (const auto& [file, catalogue] : seeds) {
+    // settings.dat keeps engines' API keys: for its owner's eyes only, from
+    // its first byte. A file made meanwhile is kept.
+    const std::tuple<const char*, const char*, std::optional<unsigned>> seeds[] = {
+        {"settings.dat", "engines.ini", 0600}, {"clients.dat", "clients.ini", std::nullopt}};
+    for (const auto& [file, catalogue, mode] : seeds) {
         const std::string target = JoinPath(folder, file);
         const std::string source = FindSharedFile(catalogue, "service/answers");
         if (source.empty() || std::filesystem::exists(target, failure))
             continue;
-        // skip_existing: a file made meanwhile is kept.
-        std::filesystem::copy_file(source, target, std::filesystem::copy_options::skip_existing, failure);
-        if (failure) {
-            error = "Velmora cannot write in the folder " + folder + " (" + failure.message() +
+        const std::optional<std::string> text = ReadCatalogue(source);
+        if (!text)
+            continue; // nothing to start from: the program starts empty
+        if (!WriteFileAtomically(target, *text, mode, IfExists::Keep)) {
+            error = "Velmora cannot write in the folder " + folder + " (" + std::strerror(errno) +
                     "), so its settings could not be kept there.";
             return false;
         }
-        if (file == std::string_view("settings.dat")) {
-            // Engines' API keys are kept in it: for its owner's eyes only.
-            std::filesystem::permissions(
-                target, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, failure);
-            if (firstStart)
-                *firstStart = true;
-        }
+        if (firstStart && mode)
+            *firstStart = true;
     }
     return true;
 }

@@ -1,4 +1,5 @@
 #include "results/client-launch.h"
+#include "platform/atomic-file.h"
 
 #include "platform/paths.h"
 #include "platform/plain-text.h"

@@ -75,11 +75,4 @@ std::string ResolveProfilePath(const std::string& path);
 // Whole-file read; empty when missing or unreadable.
 std::string ReadProfileText(const std::string& path);
 
-// Replaces a file (a settings file, the client script) with `text` through
-// a temporary file and a rename, so a failure at any point leaves the old
-// file whole. The new file keeps the old one's permissions, or gets `mode`
-// when one is given. Temporary files that writers which no longer run left
-// beside the file are removed first. False on failure.
-bool WriteFileAtomically(const std::string& path, std::string_view text, std::optional<unsigned> mode = {});
-
 } // namespace velmora

@@ -1,4 +1,5 @@
 #include "settings/profile-store.h"
+#include "platform/atomic-file.h"
 
 #include <algorithm>
 #include <climits>

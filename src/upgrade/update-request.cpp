@@ -1,4 +1,5 @@
 #include "upgrade/update-request.h"
+#include "platform/atomic-file.h"
 
 #include <cstdlib>
 
