@@ -54,9 +54,7 @@ const char* ServiceName(std::uint32_t service)
 
 class SearchPrinter : public SessionObserver {
 public:
-    SearchPrinter(SearchSession& session, bool json, bool saving) : m_session(session), m_json(json), m_saving(saving)
-    {
-    }
+    SearchPrinter(SearchSession& session, bool json) : m_session(session), m_json(json) {}
 
     void ResultAccepted(const ResultEntry& entry, int count) override
     {
@@ -65,9 +63,9 @@ public:
         const std::string engineName = engine ? engine->name : std::string();
         const bool isNew = m_session.GetResults().IsNew(static_cast<ResultId>(count - 1));
         if (!m_json) {
-            WriteLine("result  " + std::to_string(count) + "  " + (m_saving && isNew ? "new  " : "") + service + "://" +
-                      ForTerminal(entry.server) + ":" + std::to_string(entry.port) + ForTerminal(entry.path) + "  " +
-                      ForTerminal(entry.description));
+            WriteLine("result  " + std::to_string(count) + "  " + (m_session.IsSaving() && isNew ? "new  " : "") +
+                      service + "://" + ForTerminal(entry.server) + ":" + std::to_string(entry.port) +
+                      ForTerminal(entry.path) + "  " + ForTerminal(entry.description));
             return;
         }
         JsonObject object;
@@ -75,7 +73,7 @@ public:
         object.Add("server", entry.server).Add("port", std::int64_t{entry.port}).Add("path", entry.path);
         object.Add("user", entry.user).Add("password", entry.password).Add("description", entry.description);
         object.Add("engine", engineName);
-        if (m_saving)
+        if (m_session.IsSaving())
             object.Add("new", isNew);
         WriteLine(object.Text());
     }
@@ -112,7 +110,6 @@ public:
 private:
     SearchSession& m_session;
     bool m_json;
-    bool m_saving;
 };
 
 std::size_t CountServers(const SearchSession& session)
@@ -170,7 +167,7 @@ int RunSearchCommand(const std::vector<std::string>& args)
 
     CatchInterrupt();
     SearchSession session(GetWorkingDirectory());
-    SearchPrinter printer(session, json, saveName.has_value());
+    SearchPrinter printer(session, json);
     session.SetObserver(&printer);
     session.Initialize();
     if (saveName)

@@ -20,7 +20,7 @@
 
 namespace velmora {
 
-SearchSession::SearchSession(std::string workingDirectory)
+SearchSession::SearchSession(std::string workingDirectory, const SessionLimits& limits)
     : m_workingDirectory(std::move(workingDirectory)),
       m_settingsPath(JoinPath(m_workingDirectory, keys::kSettingsFile)), m_views(m_settingsPath),
       m_engines(m_settingsPath), m_run(m_engines, m_budget, m_queue), m_testPass(m_servers, m_budget, m_queue),
@@ -29,7 +29,9 @@ SearchSession::SearchSession(std::string workingDirectory)
     InitializeHttp();
     KeepLargeBlocksReturnable();
     m_run.SetListener(this);
+    m_run.SetFetchLimits(limits.fetch);
     m_testPass.SetListener(this);
+    m_testPass.SetProbeLimits(limits.probe);
     m_browse.SetListener(this);
 }
 

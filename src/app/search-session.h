@@ -23,6 +23,13 @@
 
 namespace velmora {
 
+// How long the session's workers wait on the web, and how much they read:
+// the defaults suit real servers; a caller may shorten them.
+struct SessionLimits {
+    FetchOptions fetch; // an engine's result page
+    ProbeLimits probe;  // a server test
+};
+
 // The main window without its widgets. It owns the engines, the result
 // list and the server tree, one search run, one test pass and one browse
 // (each an object of its own, sharing only the thread limit), and the view
@@ -35,7 +42,7 @@ class SearchSession : public SettingsTarget,
                       private TestPassListener,
                       private BrowseRunListener {
 public:
-    explicit SearchSession(std::string workingDirectory);
+    explicit SearchSession(std::string workingDirectory, const SessionLimits& limits = {});
     ~SearchSession() override;
     SearchSession(const SearchSession&) = delete;
     SearchSession& operator=(const SearchSession&) = delete;
@@ -54,9 +61,11 @@ public:
     // After the settings or the upgrade changed the engines.
     void ReloadEngines() override;
     void SetEngineCheck(std::size_t index, bool checked);
-    // The names of the ticked engines, in list order.
-    std::vector<std::string> GetTickedEngines() const;
-    void SetMaxThreads(int maxThreads) override { m_budget.SetLimit(maxThreads); }
+    void SetMaxThreads(int maxThreads) override
+    {
+        m_budget.SetLimit(maxThreads);
+        Observer().ActiveThreadsChanged(GetActiveThreads()); // counted against a new limit
+    }
     void SetSaveSearches(bool on) override
     {
         m_views.SetSaveSearches(on);
@@ -83,7 +92,6 @@ public:
     int GetActiveThreads() const { return m_budget.GetUsed(); }
     int GetMaxThreads() const { return m_budget.GetLimit(); }
     int GetResultCount() const { return m_resultCount; }
-    int GetServerCount() const;
     // What is going on, for the status bar: "Searching: 3 of 5 engines
     // answered", "Testing servers: 3 of 7", "Found 13 files on 7 servers",
     // "Stopped"; empty before the first search.
@@ -120,8 +128,6 @@ public:
     std::optional<SavedSearchInfo> OpenSavedSearch(std::int64_t id, std::string& error);
     // The name of the engine item's section; empty for none.
     std::string GetEngineName(std::uint64_t engineItem);
-    // Every engine's name by its item.
-    std::unordered_map<std::uint64_t, std::string> GetEngineNames() const;
     // The database, opened on first use; null with `error` set.
     SearchStore* GetStore(std::string& error) { return m_recorder.GetStore(error); }
     // The name the shown search is kept under; empty when it is not kept.
@@ -138,9 +144,6 @@ public:
     const ResultList& GetResults() const { return m_results; }
     ViewSettings& GetViews() { return m_views; }
     const ViewSettings& GetViews() const { return m_views; }
-    SearchRun& GetRun() { return m_run; }
-    const TestPass& GetTestPass() const { return m_testPass; }
-    TestPass& GetTestPass() { return m_testPass; }
     const std::string& GetWorkingDirectory() const override { return m_workingDirectory; }
     const std::string& GetSettingsPath() const { return m_settingsPath; }
     const std::string& GetFilterWords() const { return m_filterWords; }
@@ -168,6 +171,11 @@ public:
     std::string GetServerWhy(const ServerItem& item) const;
 
 private:
+    // The names of the ticked engines, in list order.
+    std::vector<std::string> GetTickedEngines() const;
+    int GetServerCount() const;
+    // Every engine's name by its item.
+    std::unordered_map<std::uint64_t, std::string> GetEngineNames() const;
     void StartSearch(const std::string& trimmedText);
     void StopSearch();
     void ClearShownResults(const std::string& words);

@@ -29,6 +29,7 @@ TEST_F(EngineHealthTest, EveryAnswerGetsItsDiagnosis)
                  {PageBehavior::Kind::Serve, "<html><noscript>Please turn JavaScript on.</noscript></html>"});
     server.Route("/gone", {PageBehavior::Kind::Serve, "gone", 410});
     server.Route("/big", {PageBehavior::Kind::Flood, "", 200, {}, std::size_t{3} << 20});
+    sessionLimits.fetch.maxBytes = std::size_t{1} << 20;
     Open({{"Links", "/links"},
           {"Nothing", "/nothing"},
           {"Forbidden", "/forbidden"},
@@ -38,9 +39,6 @@ TEST_F(EngineHealthTest, EveryAnswerGetsItsDiagnosis)
           {"Gone", "/gone"},
           {"Big", "/big"}},
          "Maxthreads=1\nFilter=0\n");
-    FetchOptions limits;
-    limits.maxBytes = std::size_t{1} << 20;
-    session->GetRun().SetFetchLimits(limits);
     ASSERT_TRUE(RunToEnd("manual"));
     ASSERT_EQ(observer.reports.size(), 8u);
     const std::vector<std::string> expected = {"links",     "no-file-links", "blocked",    "blocked",

@@ -51,11 +51,9 @@ protected:
                                  Link("ftp://127.0.0.1:" + std::to_string(ftpGood.Port()) + "/pub/b%20c.zip") +
                                  Link("http://127.1:" + std::to_string(httpMissing.Port()) + "/d.mp3") + extraLinks;
         server.Route("/page", {PageBehavior::Kind::Serve, page});
+        sessionLimits.probe.idle = std::chrono::milliseconds(500);
+        sessionLimits.probe.total = std::chrono::milliseconds(2000);
         Open({{"Engine", "/page"}}, "Filter=0\n");
-        ProbeLimits limits;
-        limits.idle = std::chrono::milliseconds(500);
-        limits.total = std::chrono::milliseconds(2000);
-        session->GetTestPass().SetProbeLimits(limits);
         session->SetSaving(true);
     }
 

@@ -79,11 +79,9 @@ TEST_F(SearchDispatchTest, HostilePagesEndInBoundedTime)
     server.Route("/stall", {PageBehavior::Kind::Stall, "<a href=\"http://h.org/s.mp3\">"});
     server.Route("/flood", {PageBehavior::Kind::Flood, "", 200, {}, std::size_t{40} << 20});
     server.Route("/ok", {PageBehavior::Kind::Serve, test::Anchor("http://h.org/ok.mp3")});
+    sessionLimits.fetch.lowSpeedSeconds = 1;
+    sessionLimits.fetch.maxBytes = std::size_t{8} << 20;
     Open({{"Stall", "/stall"}, {"Flood", "/flood"}, {"Ok", "/ok"}}, "Maxthreads=3\n");
-    FetchOptions limits;
-    limits.lowSpeedSeconds = 1;
-    limits.maxBytes = std::size_t{8} << 20;
-    session->GetRun().SetFetchLimits(limits);
     ASSERT_TRUE(RunToEnd("x"));
     EXPECT_EQ(Mark(0), kStateFailure) << "a server that stops sending fails";
     EXPECT_EQ(Mark(1), kStateFailure) << "a page over the cap fails";

@@ -35,11 +35,9 @@ protected:
                                  Link("http://2130706433:" + std::to_string(httpGood.Port()) + "/d%20e.mp3") +
                                  Link("http://0x7f.1:" + std::to_string(httpMissing.Port()) + "/f.mp3");
         server.Route("/page", {PageBehavior::Kind::Serve, page});
+        sessionLimits.probe.idle = std::chrono::milliseconds(500);
+        sessionLimits.probe.total = std::chrono::milliseconds(2000);
         Open({{"Engine", "/page"}}, "Filter=0\n" + general);
-        ProbeLimits limits;
-        limits.idle = std::chrono::milliseconds(500);
-        limits.total = std::chrono::milliseconds(2000);
-        session->GetTestPass().SetProbeLimits(limits);
     }
 
     int ServerMark(std::size_t group, std::size_t index)

@@ -63,6 +63,14 @@ protected:
     PageServer server;
     RecordingObserver observer;
     std::unique_ptr<SearchSession> session;
+    // Short waits: the test's own servers answer at once or never.
+    SessionLimits sessionLimits = [] {
+        SessionLimits shorter;
+        shorter.fetch.connectTimeoutSeconds = 5;
+        shorter.fetch.lowSpeedSeconds = 2;
+        shorter.fetch.totalTimeoutSeconds = 20;
+        return shorter;
+    }();
 
     // Each engine is a name and the path its query asks for; "%s" may
     // stand in the path. `ticked` false writes Search=N.
@@ -85,12 +93,7 @@ protected:
             text += engine.keys;
         }
         WriteFile(dir.File("settings.dat"), text);
-        session = std::make_unique<SearchSession>(dir.Path());
-        FetchOptions limits;
-        limits.connectTimeoutSeconds = 5;
-        limits.lowSpeedSeconds = 2;
-        limits.totalTimeoutSeconds = 20;
-        session->GetRun().SetFetchLimits(limits);
+        session = std::make_unique<SearchSession>(dir.Path(), sessionLimits);
         session->SetObserver(&observer);
         session->Initialize();
     }

@@ -39,7 +39,7 @@ TEST_F(MainWindowTest, StartsWithoutSettingsLikeANewUserSeesIt)
     EXPECT_EQ(Status(0), "Results found:");
     EXPECT_EQ(Status(2), "Active threads:");
     EXPECT_EQ(Status(4), "");
-    EXPECT_EQ(window->GetSession().GetMaxThreads(), 5);
+    EXPECT_TRUE(StatusTip().contains("at most 5 at once")) << StatusTip().toStdString();
 }
 
 TEST_F(MainWindowTest, MenuChecksFollowTheSettingsAsRead)

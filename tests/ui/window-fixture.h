@@ -116,6 +116,15 @@ protected:
         return texts;
     }
     QString Status(int part) const { return Find<StatusBar>("statusBar")->GetText(part); }
+    // The status bar's tip: what the thread count counts against.
+    QString StatusTip() const
+    {
+        for (const QLabel* part : Find<StatusBar>("statusBar")->findChildren<QLabel*>()) {
+            if (!part->toolTip().isEmpty())
+                return part->toolTip();
+        }
+        return {};
+    }
     QString Caption() const { return Find<QPushButton>("searchButton")->text(); }
     int MarkOf(QTreeWidgetItem* item) const { return item->data(0, kTreeMarkRole).toInt(); }
 

@@ -95,6 +95,7 @@ MainWindow::MainWindow(std::string workingDirectory, QWidget* parent)
     m_normalSearch->setChecked(true);
     m_session->Initialize();
     m_session->SetSaving(m_session->GetViews().GetSaveSearches());
+    ShowThreadLimit();
     m_resultsModel->SetOnlyNew(m_session->GetViews().GetOnlyNewResults());
     RestoreMenuChecks();
     m_detailsDock->setVisible(m_session->GetViews().GetServerDetailsShown());
@@ -376,6 +377,14 @@ void MainWindow::OnSettings(int page)
     sheet.exec();
 }
 
+// The workers' count says what it counts against.
+void MainWindow::ShowThreadLimit()
+{
+    m_statusBar->SetToolTip(3, QStringLiteral("Threads searching, testing and browsing now; at most %1 at once "
+                                              "(Edit > Settings)")
+                                   .arg(m_session->GetMaxThreads()));
+}
+
 void MainWindow::OnUpgrade(int mode)
 {
     UpgradeDialog(mode, *m_session, this).exec();
@@ -505,6 +514,7 @@ void MainWindow::ResultCountChanged(int count)
 void MainWindow::ActiveThreadsChanged(int count)
 {
     m_statusBar->SetText(3, QString::number(count));
+    ShowThreadLimit();
     UpdateActivity();
 }
 

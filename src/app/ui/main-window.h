@@ -161,6 +161,7 @@ private:
     void RestoreMenuChecks();
     void UpdateCommandStates();
     void UpdateActivity();
+    void ShowThreadLimit();
     void RestorePlacement();
     void SavePlacement() const;
     void ProcessMessages();

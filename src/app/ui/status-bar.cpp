@@ -28,6 +28,11 @@ void StatusBar::SetText(int part, const QString& text)
     m_parts.at(static_cast<std::size_t>(part))->setText(text);
 }
 
+void StatusBar::SetToolTip(int part, const QString& text)
+{
+    m_parts.at(static_cast<std::size_t>(part))->setToolTip(text);
+}
+
 QString StatusBar::GetText(int part) const
 {
     return m_parts.at(static_cast<std::size_t>(part))->text();

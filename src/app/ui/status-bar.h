@@ -18,6 +18,7 @@ public:
 
     void SetText(int part, const QString& text);
     QString GetText(int part) const;
+    void SetToolTip(int part, const QString& text);
     int GetPartRight(int part) const;
     // Wide enough for the longest activity text, so the smallest window
     // still shows it whole.
