@@ -8,6 +8,7 @@
 #include "engines-command.h"
 #include "links-command.h"
 #include "platform/program-version.h"
+#include "platform/worker-pool.h"
 #include "result-commands.h"
 #include "saved-commands.h"
 #include "search-command.h"
@@ -88,7 +89,9 @@ int main(int argc, char** argv)
         const int status = each.run(rest);
         if (!each.leavesWorkers)
             return status;
-        // Workers still blocked on the network are not waited for.
+        // The command's jobs were stopped as it ended; one still blocked on
+        // the network after the deadline is not waited for.
+        velmora::WorkerPool::Shared().WaitForJobs(velmora::kJobsEndDeadline);
         std::fflush(stdout);
         std::_Exit(status);
     }

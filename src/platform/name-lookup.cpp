@@ -6,8 +6,8 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <system_error>
-#include <thread>
+
+#include "platform/worker-pool.h"
 
 namespace velmora {
 
@@ -68,17 +68,16 @@ LookupResult LookUpHost(const std::string& host, unsigned port, std::chrono::mil
     if (LookupResult numeric = Resolve(host, port, AI_NUMERICHOST); numeric.status == LookupStatus::Ok)
         return numeric;
     auto lookup = std::make_shared<Lookup>();
-    try {
-        std::thread([lookup, host, port, resolver] {
-            LookupResult result = resolver(host, port);
-            const std::lock_guard lock(lookup->mutex);
-            lookup->result = std::move(result);
-            lookup->finished = true;
-            lookup->done.notify_all();
-        }).detach();
-    } catch (const std::system_error&) {
+    // The system's look-up cannot be stopped: its job may outlast the wait.
+    const bool started = WorkerPool::Shared().Run([lookup, host, port, resolver] {
+        LookupResult result = resolver(host, port);
+        const std::lock_guard lock(lookup->mutex);
+        lookup->result = std::move(result);
+        lookup->finished = true;
+        lookup->done.notify_all();
+    });
+    if (!started)
         return {};
-    }
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::unique_lock lock(lookup->mutex);
     while (!lookup->finished) {

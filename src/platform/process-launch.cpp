@@ -8,10 +8,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 #include <utility>
 
 #include "platform/text-escape.h"
+#include "platform/worker-pool.h"
 
 namespace velmora {
 
@@ -171,12 +171,15 @@ RunningProgram::~RunningProgram()
 {
     if (m_errorFile >= 0)
         ::close(m_errorFile);
-    // Nobody waits for it: a thread reaps it, so no zombie is left.
+    // Nobody waits for it: a job reaps it, so no zombie is left. The
+    // program may outlive ours, which does not wait for it.
     if (m_pid >= 0)
-        std::thread([pid = m_pid] {
-            while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-            }
-        }).detach();
+        WorkerPool::Shared().Run(
+            [pid = m_pid] {
+                while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+                }
+            },
+            AtExit::Leave);
 }
 
 ProgramEnd RunningProgram::Wait()

@@ -20,10 +20,20 @@ WorkerPool::~WorkerPool()
     m_ended.wait(lock, [this] { return m_threads == 0; });
 }
 
-bool WorkerPool::Run(std::function<void()> job)
+bool WorkerPool::Run(std::function<void()> job, AtExit atExit)
 {
+    if (atExit == AtExit::Wait) {
+        job = [this, job = std::move(job)] {
+            job();
+            std::lock_guard lock(m_mutex);
+            --m_waited;
+            m_ended.notify_all();
+        };
+    }
     {
         std::lock_guard lock(m_mutex);
+        if (atExit == AtExit::Wait)
+            ++m_waited;
         if (m_idle > m_jobs.size()) {
             m_jobs.push_back(std::move(job));
             m_wake.notify_one();
@@ -37,8 +47,22 @@ bool WorkerPool::Run(std::function<void()> job)
     } catch (const std::system_error&) {
         std::lock_guard lock(m_mutex);
         --m_threads;
+        if (atExit == AtExit::Wait)
+            --m_waited;
         return false;
     }
+}
+
+std::size_t WorkerPool::GetWaitedJobCount()
+{
+    std::lock_guard lock(m_mutex);
+    return m_waited;
+}
+
+bool WorkerPool::WaitForJobs(std::chrono::milliseconds deadline)
+{
+    std::unique_lock lock(m_mutex);
+    return m_ended.wait_for(lock, deadline, [this] { return m_waited == 0; });
 }
 
 std::size_t WorkerPool::GetThreadCount()

@@ -1,24 +1,28 @@
 #include "results/program-watch.h"
 
 #include <algorithm>
-#include <thread>
 
 #include "platform/message-queue.h"
+#include "platform/worker-pool.h"
 
 namespace velmora {
 
 void WatchPrograms(std::vector<StartedProgram> programs, const std::shared_ptr<MessageQueue>& queue)
 {
+    // A program the user started may run for hours: the end of ours does
+    // not wait for its watch.
     for (StartedProgram& started : programs) {
-        std::thread([started = std::move(started), queue]() mutable {
-            auto report = std::make_shared<ProgramReport>();
-            report->name = started.name;
-            report->end = started.program.Wait();
-            Message message;
-            message.id = kMsgProgramEnded;
-            message.record = std::move(report);
-            queue->Post(std::move(message));
-        }).detach();
+        WorkerPool::Shared().Run(
+            [started = std::make_shared<StartedProgram>(std::move(started)), queue] {
+                auto report = std::make_shared<ProgramReport>();
+                report->name = started->name;
+                report->end = started->program.Wait();
+                Message message;
+                message.id = kMsgProgramEnded;
+                message.record = std::move(report);
+                queue->Post(std::move(message));
+            },
+            AtExit::Leave);
     }
 }
 

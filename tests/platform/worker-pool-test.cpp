@@ -64,5 +64,29 @@ TEST(WorkerPoolTest, JobsOneAfterAnotherShareAThreadThatEndsWhenIdle)
     EXPECT_EQ(ran.get_future().wait_for(10s), std::future_status::ready);
 }
 
+// The end of the program waits for the jobs it stopped, against a deadline,
+// and never for a watch over a program the user started.
+TEST(WorkerPoolTest, TheEndWaitsForStoppedJobsUntilTheDeadlineAndLeavesWatches)
+{
+    WorkerPool pool(5s);
+    std::promise<void> releaseJob;
+    std::promise<void> releaseWatch;
+    std::shared_future<void> jobMayEnd = releaseJob.get_future().share();
+    std::shared_future<void> watchMayEnd = releaseWatch.get_future().share();
+    ASSERT_TRUE(pool.Run([jobMayEnd] { (void)jobMayEnd.wait_for(10s); }));
+    ASSERT_TRUE(pool.Run([watchMayEnd] { (void)watchMayEnd.wait_for(10s); }, AtExit::Leave));
+    EXPECT_EQ(pool.GetWaitedJobCount(), 1u);
+
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_FALSE(pool.WaitForJobs(200ms)) << "a job still runs";
+    EXPECT_GE(std::chrono::steady_clock::now() - before, 200ms) << "it waited until the deadline";
+
+    releaseJob.set_value();
+    EXPECT_TRUE(pool.WaitForJobs(10s)) << "the watch is not waited for";
+    EXPECT_EQ(pool.GetWaitedJobCount(), 0u);
+    EXPECT_EQ(pool.GetThreadCount(), 2u) << "the watch still runs";
+    releaseWatch.set_value();
+}
+
 } // namespace
 } // namespace velmora
