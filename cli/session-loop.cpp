@@ -15,10 +15,10 @@ void OnInterrupt(int)
     g_interrupted = 1;
 }
 
+// A tenth of a second at most without looking at Ctrl+C.
 void Pump(SearchSession& session)
 {
-    if (auto message = session.GetQueue()->WaitTake(std::chrono::milliseconds(100)))
-        session.HandleMessage(std::move(*message));
+    session.ProcessMessages({.wait = std::chrono::milliseconds(100)});
 }
 
 } // namespace

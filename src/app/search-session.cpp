@@ -445,12 +445,15 @@ void SearchSession::WatchPrograms(std::vector<StartedProgram> programs)
     Observer().SearchStateChanged();
 }
 
-std::size_t SearchSession::ProcessMessages()
+std::size_t SearchSession::ProcessMessages(const MessageTurn& turn)
 {
+    std::optional<Message> message = turn.wait.count() > 0 ? m_queue->WaitTake(turn.wait) : m_queue->TryTake();
     std::size_t handled = 0;
-    while (auto message = m_queue->TryTake()) {
+    while (message) {
         HandleMessage(std::move(*message));
-        ++handled;
+        if (++handled % 64 == 0 && std::chrono::steady_clock::now() >= turn.until)
+            break;
+        message = m_queue->TryTake();
     }
     return handled;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,6 +23,12 @@
 #include "store/search-recorder.h"
 
 namespace velmora {
+
+// One turn of the message pump (SearchSession::ProcessMessages).
+struct MessageTurn {
+    std::chrono::milliseconds wait{0};
+    std::chrono::steady_clock::time_point until = std::chrono::steady_clock::time_point::max();
+};
 
 // How long the session's workers wait on the web, and how much they read:
 // the defaults suit real servers; a caller may shorten them.
@@ -78,10 +85,13 @@ public:
     void OnTestResults();
     void CancelTests();
 
-    // Handles one message from a worker; ProcessMessages handles all that
-    // are queued and returns how many.
+    // Handles one message from a worker.
     void HandleMessage(Message message);
-    std::size_t ProcessMessages();
+    // The one message pump of the window and the CLI: waits at most
+    // `wait` for a first message, then handles those queued until none is
+    // left or `until` has passed (looked at every 64 messages, so the
+    // window's turn stays a few milliseconds). How many it handled.
+    std::size_t ProcessMessages(const MessageTurn& turn = {});
 
     bool IsSearchRunning() const { return m_run.IsRunning(); }
     bool IsTestPassRunning() const { return m_testPass.IsRunning(); }

@@ -412,19 +412,11 @@ void MainWindow::ProcessMessages()
 {
     if (m_messageTurn->isActive())
         return; // a wake-up while a turn is due: that turn takes it
-    auto& queue = *m_session->GetQueue();
-    const auto until = std::chrono::steady_clock::now() + kMessageTurn;
-    for (int handled = 1;; ++handled) {
-        auto message = queue.TryTake();
-        if (!message)
-            return;
-        m_session->HandleMessage(std::move(*message));
-        if (handled % 64 == 0 && std::chrono::steady_clock::now() >= until)
-            break;
-    }
+    m_session->ProcessMessages({.until = std::chrono::steady_clock::now() + kMessageTurn});
     // One timer for the rest: a new turn for every wake-up would pile up
     // turns that starve the window's timers and repaints.
-    m_messageTurn->start();
+    if (m_session->GetQueue()->Size() > 0)
+        m_messageTurn->start();
 }
 
 void MainWindow::FillEngineTree()
