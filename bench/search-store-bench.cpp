@@ -47,10 +47,9 @@ void SaveSearch(benchmark::State& state)
         const std::string folder = FreshFolder();
         auto opening = SearchStore::Open(folder);
         state.ResumeTiming();
-        std::string error;
-        benchmark::DoNotOptimize(opening.store->Save(search, error));
+        benchmark::DoNotOptimize((*opening)->Save(search));
         state.PauseTiming();
-        opening.store.reset();
+        opening->reset();
         std::filesystem::remove_all(folder);
         state.ResumeTiming();
     }
@@ -62,14 +61,13 @@ void LoadAndExport(benchmark::State& state)
 {
     const std::string folder = FreshFolder();
     auto opening = SearchStore::Open(folder);
-    std::string error;
-    const auto id = opening.store->Save(Search(state.range(0)), error);
+    const auto id = (*opening)->Save(Search(state.range(0)));
     for (auto _ : state) {
-        const auto saved = opening.store->Load(*id);
+        const auto saved = (*opening)->Load(*id);
         benchmark::DoNotOptimize(FormatExport(ExportFormat::Aria2, MakeExportItems(*saved)).text.size());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
-    opening.store.reset();
+    opening->reset();
     std::filesystem::remove_all(folder);
 }
 BENCHMARK(LoadAndExport)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);

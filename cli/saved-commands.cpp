@@ -46,28 +46,26 @@ const char* const kExportHelp = "Usage: velmora-cli export [--search NAME] --for
                                 "Exit status 1 when there is nothing to export.\n";
 
 // The database when there is one; a command that only reads never creates
-// it. Null with `error` empty when there is none.
-std::unique_ptr<SearchStore> OpenExisting(std::string& error)
+// it. Null when there is none.
+Result<std::unique_ptr<SearchStore>> OpenExisting()
 {
     const std::string folder = GetWorkingDirectory();
     struct stat info {};
     if (stat(JoinPath(folder, kSearchesFile).c_str(), &info) != 0)
-        return nullptr;
-    SearchStore::Opening opening = SearchStore::OpenToRead(folder);
-    error = opening.error;
-    return std::move(opening.store);
+        return std::unique_ptr<SearchStore>();
+    return SearchStore::OpenToRead(folder);
 }
 
 // The saved search `--search` names, or the latest; nullopt, said on the
 // error stream, when there is none.
 std::optional<SavedSearch> LoadSearchToExport(const Options& options)
 {
-    std::string error;
-    const std::unique_ptr<SearchStore> store = OpenExisting(error);
-    if (!store) {
-        std::cerr << "velmora-cli export: " << (error.empty() ? "no searches are saved here" : error) << "\n";
+    const Result<std::unique_ptr<SearchStore>> opened = OpenExisting();
+    if (!opened || !*opened) {
+        std::cerr << "velmora-cli export: " << (opened ? "no searches are saved here" : opened.Why()) << "\n";
         return std::nullopt;
     }
+    const std::unique_ptr<SearchStore>& store = *opened;
     const auto name = options.values.find("--search");
     const std::optional<std::int64_t> id =
         store->FindLatest(name == options.values.end() ? std::nullopt : std::optional<std::string_view>(name->second));
@@ -87,15 +85,14 @@ std::optional<SavedSearch> LoadSearchToExport(const Options& options)
 // Drops every run of a name from the database, which must be there already.
 int ForgetSearches(const std::string& name)
 {
-    std::string error;
-    if (!OpenExisting(error) && error.empty()) {
+    if (const Result<std::unique_ptr<SearchStore>> existing = OpenExisting(); existing && !*existing) {
         std::cerr << "velmora-cli searches: no search named " << ForTerminal(name) << " is kept\n";
         return 1;
     }
-    SearchStore::Opening opening = SearchStore::Open(GetWorkingDirectory());
-    const auto dropped = opening.store ? opening.store->Forget(name, error) : std::nullopt;
+    const Result<std::unique_ptr<SearchStore>> opened = SearchStore::Open(GetWorkingDirectory());
+    const Result<std::int64_t> dropped = opened ? (*opened)->Forget(name) : Result<std::int64_t>(opened.Error());
     if (!dropped) {
-        std::cerr << "velmora-cli searches: " << (opening.store ? error : opening.error) << "\n";
+        std::cerr << "velmora-cli searches: " << dropped.Why() << "\n";
         return 1;
     }
     if (*dropped == 0) {
@@ -118,12 +115,12 @@ int RunSearchesCommand(const std::vector<std::string>& args)
     }
     if (const auto forget = options.values.find("--forget"); forget != options.values.end())
         return ForgetSearches(forget->second);
-    std::string error;
-    const std::unique_ptr<SearchStore> store = OpenExisting(error);
-    if (!error.empty()) {
-        std::cerr << "velmora-cli searches: " << error << "\n";
+    const Result<std::unique_ptr<SearchStore>> opened = OpenExisting();
+    if (!opened) {
+        std::cerr << "velmora-cli searches: " << opened.Why() << "\n";
         return 1;
     }
+    const std::unique_ptr<SearchStore>& store = *opened;
     if (!store)
         return 0;
     const bool json = options.Has("--json");

@@ -127,10 +127,10 @@ void SearchSession::StartSearch(const std::string& trimmedText)
     m_shownSaved.clear();
     m_showingSaved = false;
     ClearShownResults(trimmedText);
-    if (const std::string problem =
+    if (const Result<void> kept =
             m_recorder.Begin(m_saveName.empty() ? trimmedText : m_saveName, trimmedText, GetTickedEngines());
-        !problem.empty())
-        Observer().SearchNotSaved(problem + " This search is not saved.");
+        !kept)
+        Observer().SearchNotSaved(kept.Why() + " This search is not saved.");
     m_run.Start(MakeQueryWords(trimmedText));
     Observer().SearchStateChanged();
 }
@@ -597,16 +597,14 @@ void SearchSession::ShowSavedVerdicts(const std::vector<SavedVerdict>& verdicts)
     }
 }
 
-std::optional<SavedSearchInfo> SearchSession::OpenSavedSearch(std::int64_t id, std::string& error)
+Result<SavedSearchInfo> SearchSession::OpenSavedSearch(std::int64_t id)
 {
-    SearchStore* store = m_recorder.GetStore(error);
+    const Result<SearchStore*> store = m_recorder.GetStore();
     if (!store)
-        return std::nullopt;
-    std::optional<SavedSearch> saved = store->Load(id);
-    if (!saved) {
-        error = "That saved search could not be read from the searches database.";
-        return std::nullopt;
-    }
+        return store.Error();
+    std::optional<SavedSearch> saved = (*store)->Load(id);
+    if (!saved)
+        return Failure{"That saved search could not be read from the searches database."};
     // Nothing running may add to or test what is shown now.
     m_run.Stop();
     m_browse.Stop();

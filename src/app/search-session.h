@@ -134,20 +134,17 @@ public:
     void FinishSaving();
     // Shows a saved search (results, servers, verdicts) without fetching;
     // a running search, test pass or browse stops. Its name, words and
-    // counts; nothing, with `error` set, when it cannot be read.
-    std::optional<SavedSearchInfo> OpenSavedSearch(std::int64_t id, std::string& error);
+    // counts.
+    Result<SavedSearchInfo> OpenSavedSearch(std::int64_t id);
     // The name of the engine item's section; empty for none.
     std::string GetEngineName(std::uint64_t engineItem);
-    // The database, opened on first use; null with `error` set.
-    SearchStore* GetStore(std::string& error) { return m_recorder.GetStore(error); }
+    // The database, opened on first use.
+    Result<SearchStore*> GetStore() { return m_recorder.GetStore(); }
     // The name the shown search is kept under; empty when it is not kept.
     std::string GetKeptName() const { return m_recorder.GetName(); }
     // Drops every saved run of `name` (the shown results stay on screen);
-    // how many, or nothing with `error` set.
-    std::optional<std::int64_t> ForgetSearch(const std::string& name, std::string& error)
-    {
-        return m_recorder.Forget(name, error);
-    }
+    // how many.
+    Result<std::int64_t> ForgetSearch(const std::string& name) { return m_recorder.Forget(name); }
 
     EngineList& GetEngines() { return m_engines; }
     const ServerTree& GetServers() const { return m_servers; }

@@ -8,26 +8,24 @@
 
 namespace velmora {
 
-SearchStore* SearchRecorder::GetStore(std::string& error)
+Result<SearchStore*> SearchRecorder::GetStore()
 {
     m_writer.Flush();
-    return OpenStore(error);
+    return OpenStore();
 }
 
-SearchStore* SearchRecorder::OpenStore(std::string& error)
+Result<SearchStore*> SearchRecorder::OpenStore()
 {
     if (!m_store) {
-        SearchStore::Opening opening = SearchStore::Open(m_folder);
-        if (!opening.store) {
-            error = opening.error;
-            return nullptr;
-        }
-        m_store = std::move(opening.store);
+        Result<std::unique_ptr<SearchStore>> opened = SearchStore::Open(m_folder);
+        if (!opened)
+            return opened.Error();
+        m_store = std::move(*opened);
     }
     return m_store.get();
 }
 
-std::string SearchRecorder::Begin(std::string name, std::string words, std::vector<std::string> engines)
+Result<void> SearchRecorder::Begin(std::string name, std::string words, std::vector<std::string> engines)
 {
     // Saves of the same name still on their way count as earlier; other
     // searches' need not be waited for.
@@ -36,11 +34,10 @@ std::string SearchRecorder::Begin(std::string name, std::string words, std::vect
     m_search = SearchUpdate{};
     if (!m_enabled)
         return {};
-    std::string error;
-    SearchStore* store = OpenStore(error);
+    const Result<SearchStore*> store = OpenStore();
     if (!store)
-        return error;
-    m_heldUpTo = store->FindLatest(name).value_or(0);
+        return store.Error();
+    m_heldUpTo = (*store)->FindLatest(name).value_or(0);
     m_search.name = std::move(name);
     m_search.words = std::move(words);
     m_search.engines = std::move(engines);
@@ -68,12 +65,12 @@ void SearchRecorder::Continue(const SavedSearchInfo& info)
     m_markNew = false; // its results were told new or not when it ran
 }
 
-std::optional<std::int64_t> SearchRecorder::Forget(const std::string& name, std::string& error)
+Result<std::int64_t> SearchRecorder::Forget(const std::string& name)
 {
-    SearchStore* store = GetStore(error);
+    const Result<SearchStore*> store = GetStore();
     if (!store)
-        return std::nullopt;
-    const auto dropped = store->Forget(name, error);
+        return store.Error();
+    Result<std::int64_t> dropped = (*store)->Forget(name);
     if (dropped && m_search.name == name) {
         m_recording = false;
         m_search = SearchUpdate{};

@@ -43,13 +43,13 @@ public:
     // empty when neither.
     std::string GetName() const { return m_recording || m_search.id != 0 ? m_search.name : std::string(); }
     // Drops every run of `name`; the current search is no longer kept if
-    // it is one of them. How many were dropped, or nothing with `error`.
-    std::optional<std::int64_t> Forget(const std::string& name, std::string& error);
+    // it is one of them. How many were dropped.
+    Result<std::int64_t> Forget(const std::string& name);
     bool IsEnabled() const { return m_enabled; }
 
-    // A new search to keep under `name`. Empty, or why it will not be kept
-    // (the search runs on unsaved).
-    std::string Begin(std::string name, std::string words, std::vector<std::string> engines = {});
+    // A new search to keep under `name`; a failure says why it will not be
+    // kept (the search runs on unsaved).
+    Result<void> Begin(std::string name, std::string words, std::vector<std::string> engines = {});
     // A reopened search: later saves add to it.
     void Continue(const SavedSearchInfo& info);
     // Nothing is kept of the current results any more.
@@ -86,11 +86,11 @@ public:
     void Flush() { m_writer.Flush(); }
 
     // The database as it is after every save handed over, opened on first
-    // use; null with `error` set when it cannot be.
-    SearchStore* GetStore(std::string& error);
+    // use.
+    Result<SearchStore*> GetStore();
 
 private:
-    SearchStore* OpenStore(std::string& error);
+    Result<SearchStore*> OpenStore();
     SearchUpdate MakeUpdate(const ServerTree& servers);
     void AddFilled(SearchUpdate& update, const ResultList& results) const;
     void HandOver(SearchUpdate update, std::size_t savedUpTo, LeftResults left = {});

@@ -126,176 +126,159 @@ std::string SavedResultKey(std::string_view server, std::string_view path)
     return key;
 }
 
-SearchStore::Opening SearchStore::Open(const std::string& folder, int busyTimeoutMs)
+Result<std::unique_ptr<SearchStore>> SearchStore::Open(const std::string& folder, int busyTimeoutMs)
 {
-    Opening opening;
     std::unique_ptr<SearchStore> store(new SearchStore());
     store->m_path = JoinPath(folder, kSearchesFile);
-    if (auto error = store->m_db.Open(store->m_path, busyTimeoutMs)) {
-        opening.error = store->Describe(*error, "opened");
-        return opening;
-    }
+    if (auto opened = store->m_db.Open(store->m_path, busyTimeoutMs); !opened)
+        return store->Describe(opened.Error(), "opened");
     // WAL: a writer killed mid-transaction leaves the last commit whole,
     // and readers never wait for it.
     // auto_vacuum takes only in a new file: pruned searches give their
     // pages back at once (an older file is rewritten at its first prune).
     const char* setup = "PRAGMA auto_vacuum=INCREMENTAL; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
                         "PRAGMA foreign_keys=ON;";
-    if (auto error = store->m_db.Execute(setup)) {
-        opening.error = store->Describe(*error, "opened");
-        return opening;
-    }
-    if (auto problem = store->Migrate()) {
-        opening.error = *problem;
-        return opening;
-    }
-    opening.store = std::move(store);
-    return opening;
+    if (auto set = store->m_db.Execute(setup); !set)
+        return store->Describe(set.Error(), "opened");
+    if (auto migrated = store->Migrate(); !migrated)
+        return migrated.Error();
+    return store;
 }
 
-SearchStore::Opening SearchStore::OpenToRead(const std::string& folder, int busyTimeoutMs)
+Result<std::unique_ptr<SearchStore>> SearchStore::OpenToRead(const std::string& folder, int busyTimeoutMs)
 {
-    Opening opening;
     std::unique_ptr<SearchStore> store(new SearchStore());
     store->m_path = JoinPath(folder, kSearchesFile);
-    std::optional<std::string> problem;
+    Failure problem;
     for (const bool immutable : {false, true}) {
         // Without the folder's leave to make WAL's lock files, the file can
         // still be read as one nobody is changing.
         store->m_db.Close();
-        if (auto error = store->m_db.OpenToRead(store->m_path, busyTimeoutMs, immutable)) {
-            problem = store->Describe(*error, "opened");
+        if (auto opened = store->m_db.OpenToRead(store->m_path, busyTimeoutMs, immutable); !opened) {
+            problem = store->Describe(opened.Error(), "opened");
             continue;
         }
-        problem.reset();
-        const auto schema = store->SchemaVersion(problem);
-        if (schema && *schema > kSchemaVersion)
-            problem = "The searches database " + store->m_path + " was written by a newer Velmora.";
-        else if (schema && *schema == 0)
-            problem = "The searches database " + store->m_path + " holds no searches yet.";
-        if (schema)
-            store->m_schema = *schema;
-        if (!problem || schema)
-            break;
+        const Result<std::int64_t> schema = store->SchemaVersion();
+        if (!schema) {
+            problem = schema.Error();
+            continue;
+        }
+        store->m_schema = *schema;
+        if (*schema > kSchemaVersion)
+            return Failure{"The searches database " + store->m_path + " was written by a newer Velmora."};
+        if (*schema == 0)
+            return Failure{"The searches database " + store->m_path + " holds no searches yet."};
+        return store;
     }
-    if (problem)
-        opening.error = *problem;
-    else
-        opening.store = std::move(store);
-    return opening;
+    return problem;
 }
 
 // PRAGMA user_version, the statement done with before anything else runs.
-std::optional<std::int64_t> SearchStore::SchemaVersion(std::optional<std::string>& problem)
+Result<std::int64_t> SearchStore::SchemaVersion()
 {
     SqliteStatement version(m_db, "PRAGMA user_version");
-    if (!version.Step()) {
-        problem = Describe(m_db.LastError(), "read");
-        return std::nullopt;
-    }
+    if (!version.Step())
+        return Describe(m_db.LastError(), "read");
     return version.Int(0);
 }
 
-std::optional<std::string> SearchStore::Migrate()
+Result<void> SearchStore::Migrate()
 {
     // The version is read by a statement that is finished before BEGIN
     // IMMEDIATE: one left pending would make SQLite refuse the write lock
     // at once (a possible deadlock) instead of waiting for it.
-    std::optional<std::string> problem;
-    const auto version = SchemaVersion(problem);
+    const Result<std::int64_t> version = SchemaVersion();
     if (!version)
-        return problem;
-    const std::int64_t schema = *version;
-    if (schema == kSchemaVersion)
-        return std::nullopt;
-    if (schema > kSchemaVersion)
-        return "The searches database " + m_path +
-               " was written by a newer Velmora; it is left as it is and searches are not saved.";
+        return version.Error();
+    if (*version == kSchemaVersion)
+        return {};
+    if (*version > kSchemaVersion)
+        return Failure{"The searches database " + m_path +
+                       " was written by a newer Velmora; it is left as it is and searches are not saved."};
     SqliteTransaction transaction(m_db);
-    if (auto error = transaction.Begin())
-        return Describe(*error, "prepared");
+    if (auto begun = transaction.Begin(); !begun)
+        return Describe(begun.Error(), "prepared");
     // Another program may have created it while we waited for the lock.
-    const auto again = SchemaVersion(problem);
+    const Result<std::int64_t> again = SchemaVersion();
     if (!again)
-        return problem;
+        return again.Error();
     sqlite3_create_function(m_db.Handle(), "velmora_file", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                             FileKeyFunction, nullptr, nullptr);
     const char* steps[] = {kAddEngines, kAddFileIndex};
     if (*again == 0) {
-        if (auto error = m_db.Execute(kCreateSchema))
-            return Describe(*error, "prepared");
+        if (auto created = m_db.Execute(kCreateSchema); !created)
+            return Describe(created.Error(), "prepared");
     }
     for (std::int64_t from = *again; from > 0 && from < kSchemaVersion; ++from) {
-        if (auto error = m_db.Execute(steps[from - 1]))
-            return Describe(*error, "prepared");
+        if (auto stepped = m_db.Execute(steps[from - 1]); !stepped)
+            return Describe(stepped.Error(), "prepared");
     }
-    if (auto error = transaction.Commit())
-        return Describe(*error, "prepared");
-    return std::nullopt;
+    if (auto committed = transaction.Commit(); !committed)
+        return Describe(committed.Error(), "prepared");
+    return {};
 }
 
-std::string SearchStore::Describe(const DbError& error, std::string_view doing) const
+Failure SearchStore::Describe(const Failure& error, std::string_view doing) const
 {
     if (error.code == SQLITE_CORRUPT || error.code == SQLITE_NOTADB)
-        return "The searches database " + m_path + " is damaged (" + error.text +
-               "). Move it away and Velmora starts a new one.";
+        return {"The searches database " + m_path + " is damaged (" + error.text +
+                    "). Move it away and Velmora starts a new one.",
+                error.code};
     if (error.code == SQLITE_BUSY || error.code == SQLITE_LOCKED)
-        return "The searches database " + m_path + " stayed locked by another program.";
-    return "The searches database " + m_path + " could not be " + std::string(doing) + " (" + error.text + ").";
+        return {"The searches database " + m_path + " stayed locked by another program.", error.code};
+    return {"The searches database " + m_path + " could not be " + std::string(doing) + " (" + error.text + ").",
+            error.code};
 }
 
 void SearchStore::SetCacheKiB(int kib)
 {
-    m_db.Execute(("PRAGMA cache_size=-" + std::to_string(kib) + ";").c_str());
+    (void)m_db.Execute(("PRAGMA cache_size=-" + std::to_string(kib) + ";").c_str());
 }
 
-std::optional<std::int64_t> SearchStore::Save(const SearchUpdate& update, std::string& error)
+Result<std::int64_t> SearchStore::Save(const SearchUpdate& update)
 {
     SqliteTransaction transaction(m_db);
-    if (auto problem = transaction.Begin()) {
-        error = Describe(*problem, "written");
-        return std::nullopt;
-    }
+    if (auto begun = transaction.Begin(); !begun)
+        return Describe(begun.Error(), "written");
     std::int64_t count = 0;
-    const auto id = SaveSearchRow(update, count, error);
-    if (!id || !SaveResults(*id, update.newResults, count, error) || !SaveVerdicts(*id, update.verdicts, error) ||
-        !SaveFilled(*id, update.filled, error))
-        return std::nullopt;
+    const Result<std::int64_t> id = SaveSearchRow(update, count);
+    if (!id)
+        return id;
+    Result<void> saved = SaveResults(*id, update.newResults, count);
+    if (saved)
+        saved = SaveVerdicts(*id, update.verdicts);
+    if (saved)
+        saved = SaveFilled(*id, update.filled);
+    if (!saved)
+        return saved.Error();
     SqliteStatement totals(m_db, "UPDATE searches SET results = ?, servers = ? WHERE id = ?");
     totals.Bind(1, count).Bind(2, update.servers).Bind(3, *id);
     totals.Step();
-    if (totals.Failed()) {
-        error = Describe(m_db.LastError(), "written");
-        return std::nullopt;
-    }
-    if (auto problem = transaction.Commit()) {
-        error = Describe(*problem, "written");
-        return std::nullopt;
-    }
+    if (totals.Failed())
+        return Describe(m_db.LastError(), "written");
+    if (auto committed = transaction.Commit(); !committed)
+        return Describe(committed.Error(), "written");
     return id;
 }
 
 // A new search's row, or the count of results an earlier save kept.
-std::optional<std::int64_t> SearchStore::SaveSearchRow(const SearchUpdate& update, std::int64_t& count,
-                                                       std::string& error)
+Result<std::int64_t> SearchStore::SaveSearchRow(const SearchUpdate& update, std::int64_t& count)
 {
     if (update.id == 0) {
         SqliteStatement insert(m_db, "INSERT INTO searches(name, words, started, engines) VALUES(?, ?, ?, ?)");
         insert.Bind(1, update.name).Bind(2, update.words).Bind(3, update.when).Bind(4, JoinLines(update.engines));
         insert.Step();
-        if (insert.Failed()) {
-            error = Describe(m_db.LastError(), "written");
-            return std::nullopt;
-        }
+        if (insert.Failed())
+            return Describe(m_db.LastError(), "written");
         count = 0;
         return m_db.LastInsertId();
     }
     SqliteStatement select(m_db, "SELECT results FROM searches WHERE id = ?");
     select.Bind(1, update.id);
     if (!select.Step()) {
-        error = select.Failed() ? Describe(m_db.LastError(), "read")
-                                : "The saved search is no longer in the searches database " + m_path + ".";
-        return std::nullopt;
+        if (select.Failed())
+            return Describe(m_db.LastError(), "read");
+        return Failure{"The saved search is no longer in the searches database " + m_path + "."};
     }
     count = select.Int(0);
     return update.id;
@@ -314,8 +297,7 @@ std::optional<std::int64_t> StoredSize(std::optional<std::uint64_t> size)
 } // namespace
 
 // The results after the `count` already kept; `count` grows with them.
-bool SearchStore::SaveResults(std::int64_t id, const std::vector<SavedResult>& results, std::int64_t& count,
-                              std::string& error)
+Result<void> SearchStore::SaveResults(std::int64_t id, const std::vector<SavedResult>& results, std::int64_t& count)
 {
     SqliteStatement insert(m_db, "INSERT INTO results(search, n, service, server, port, path, user, password, "
                                  "description, engine, size, modified, listed, new, file) "
@@ -333,16 +315,14 @@ bool SearchStore::SaveResults(std::int64_t id, const std::vector<SavedResult>& r
         insert.Bind(13, std::int64_t{record.listed}).Bind(14, std::int64_t{result.isNew});
         insert.Bind(15, SavedFileKey(record.server, record.path));
         insert.Step();
-        if (insert.Failed()) {
-            error = Describe(m_db.LastError(), "written");
-            return false;
-        }
+        if (insert.Failed())
+            return Describe(m_db.LastError(), "written");
     }
-    return true;
+    return {};
 }
 
 // What a saved result lacked is filled in; what it had stays.
-bool SearchStore::SaveFilled(std::int64_t id, const std::vector<FilledResult>& filled, std::string& error)
+Result<void> SearchStore::SaveFilled(std::int64_t id, const std::vector<FilledResult>& filled)
 {
     SqliteStatement update(m_db, "UPDATE results SET size = COALESCE(size, ?), modified = COALESCE(modified, ?) "
                                  "WHERE search = ? AND n = ?");
@@ -350,16 +330,14 @@ bool SearchStore::SaveFilled(std::int64_t id, const std::vector<FilledResult>& f
         update.Reset();
         update.Bind(1, StoredSize(result.size)).Bind(2, result.modified).Bind(3, id).Bind(4, result.n);
         update.Step();
-        if (update.Failed()) {
-            error = Describe(m_db.LastError(), "written");
-            return false;
-        }
+        if (update.Failed())
+            return Describe(m_db.LastError(), "written");
     }
-    return true;
+    return {};
 }
 
 // A server's newer verdict replaces its older one.
-bool SearchStore::SaveVerdicts(std::int64_t id, const std::vector<SavedVerdict>& verdicts, std::string& error)
+Result<void> SearchStore::SaveVerdicts(std::int64_t id, const std::vector<SavedVerdict>& verdicts)
 {
     SqliteStatement insert(m_db, "INSERT OR REPLACE INTO verdicts(search, grp, server, good, reply, taken) "
                                  "VALUES(?, ?, ?, ?, ?, ?)");
@@ -368,12 +346,10 @@ bool SearchStore::SaveVerdicts(std::int64_t id, const std::vector<SavedVerdict>&
         insert.Bind(1, id).Bind(2, static_cast<std::int64_t>(taken.group)).Bind(3, taken.server);
         insert.Bind(4, std::int64_t{taken.good}).Bind(5, taken.reply).Bind(6, taken.taken);
         insert.Step();
-        if (insert.Failed()) {
-            error = Describe(m_db.LastError(), "written");
-            return false;
-        }
+        if (insert.Failed())
+            return Describe(m_db.LastError(), "written");
     }
-    return true;
+    return {};
 }
 
 // The searches a query of their columns names, at most `limit`.
@@ -400,26 +376,24 @@ std::vector<SavedSearchInfo> SearchStore::ListLatestOfEach(std::size_t limit) co
                   limit);
 }
 
-std::optional<std::int64_t> SearchStore::Prune(std::string_view name, std::int64_t keep, std::string& error)
+Result<std::int64_t> SearchStore::Prune(std::string_view name, std::int64_t keep)
 {
     // Their results and verdicts go with them (ON DELETE CASCADE).
     SqliteStatement drop(m_db, "DELETE FROM searches WHERE name = ? AND id NOT IN "
                                "(SELECT id FROM searches WHERE name = ? ORDER BY id DESC LIMIT ?)");
     drop.Bind(1, name).Bind(2, name).Bind(3, std::max<std::int64_t>(keep, 0));
     drop.Step();
-    if (drop.Failed()) {
-        error = Describe(m_db.LastError(), "written");
-        return std::nullopt;
-    }
+    if (drop.Failed())
+        return Describe(m_db.LastError(), "written");
     const std::int64_t dropped = m_db.Changes();
     if (dropped > 0)
         GiveSpaceBack();
     return dropped;
 }
 
-std::optional<std::int64_t> SearchStore::Forget(std::string_view name, std::string& error)
+Result<std::int64_t> SearchStore::Forget(std::string_view name)
 {
-    return Prune(name, 0, error);
+    return Prune(name, 0);
 }
 
 // Pages freed by dropped searches go back to the file system: a database
@@ -429,10 +403,11 @@ void SearchStore::GiveSpaceBack()
     SqliteStatement mode(m_db, "PRAGMA auto_vacuum");
     const bool incremental = mode.Step() && mode.Int(0) == 2;
     mode.Reset();
+    // Space not given back is no loss of data: nobody is told.
     if (incremental)
-        m_db.Execute("PRAGMA incremental_vacuum;");
+        (void)m_db.Execute("PRAGMA incremental_vacuum;");
     else
-        m_db.Execute("PRAGMA auto_vacuum = INCREMENTAL; VACUUM;");
+        (void)m_db.Execute("PRAGMA auto_vacuum = INCREMENTAL; VACUUM;");
 }
 
 std::optional<SavedSearch> SearchStore::Load(std::int64_t id) const

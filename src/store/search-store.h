@@ -85,34 +85,30 @@ std::int64_t SavedFileKey(std::string_view server, std::string_view path);
 // mode, so a crash at any moment leaves every finished save whole.
 class SearchStore {
 public:
-    struct Opening {
-        std::unique_ptr<SearchStore> store;
-        std::string error; // a sentence for people when store is null
-    };
     static constexpr int kSchemaVersion = 3;
 
     // Opens or creates the database and brings its schema up to date. A
     // locked, damaged or newer database gives an error.
-    static Opening Open(const std::string& folder, int busyTimeoutMs = 2000);
+    static Result<std::unique_ptr<SearchStore>> Open(const std::string& folder, int busyTimeoutMs = 2000);
     // Opens an existing database only to read it (listing, exporting): it
     // is never created or changed, and a folder the user may not write to
     // is no obstacle.
-    static Opening OpenToRead(const std::string& folder, int busyTimeoutMs = 2000);
+    static Result<std::unique_ptr<SearchStore>> OpenToRead(const std::string& folder, int busyTimeoutMs = 2000);
 
     // How many KiB of the file the connection may keep in memory.
     void SetCacheKiB(int kib);
-    // One save; the search's id, or nothing with `error` set.
-    std::optional<std::int64_t> Save(const SearchUpdate& update, std::string& error);
+    // One save; the search's id.
+    Result<std::int64_t> Save(const SearchUpdate& update);
 
     // Newest first, at most `limit`.
     std::vector<SavedSearchInfo> List(std::size_t limit = SIZE_MAX) const;
     // The latest run of each name, newest first, at most `limit`.
     std::vector<SavedSearchInfo> ListLatestOfEach(std::size_t limit) const;
     // Drops the runs of `name` older than its newest `keep`, and gives the
-    // space back; how many were dropped, or nothing with `error` set.
-    std::optional<std::int64_t> Prune(std::string_view name, std::int64_t keep, std::string& error);
+    // space back; how many were dropped.
+    Result<std::int64_t> Prune(std::string_view name, std::int64_t keep);
     // Drops every run of `name`, the same way.
-    std::optional<std::int64_t> Forget(std::string_view name, std::string& error);
+    Result<std::int64_t> Forget(std::string_view name);
     std::optional<SavedSearch> Load(std::int64_t id) const;
     // The latest search of that name, or the latest of all.
     std::optional<std::int64_t> FindLatest(std::optional<std::string_view> name) const;
@@ -122,13 +118,14 @@ public:
 
 private:
     SearchStore() = default;
-    std::optional<std::string> Migrate();
-    std::optional<std::int64_t> SchemaVersion(std::optional<std::string>& problem);
-    std::optional<std::int64_t> SaveSearchRow(const SearchUpdate& update, std::int64_t& count, std::string& error);
-    bool SaveResults(std::int64_t id, const std::vector<SavedResult>& results, std::int64_t& count, std::string& error);
-    bool SaveVerdicts(std::int64_t id, const std::vector<SavedVerdict>& verdicts, std::string& error);
-    bool SaveFilled(std::int64_t id, const std::vector<FilledResult>& filled, std::string& error);
-    std::string Describe(const DbError& error, std::string_view doing) const;
+    Result<void> Migrate();
+    Result<std::int64_t> SchemaVersion();
+    Result<std::int64_t> SaveSearchRow(const SearchUpdate& update, std::int64_t& count);
+    Result<void> SaveResults(std::int64_t id, const std::vector<SavedResult>& results, std::int64_t& count);
+    Result<void> SaveVerdicts(std::int64_t id, const std::vector<SavedVerdict>& verdicts);
+    Result<void> SaveFilled(std::int64_t id, const std::vector<FilledResult>& filled);
+    // A sentence for people: what could not be done to which file, and why.
+    Failure Describe(const Failure& error, std::string_view doing) const;
     void GiveSpaceBack();
     std::vector<SavedSearchInfo> ListBy(const char* sql, std::size_t limit) const;
 

@@ -136,21 +136,23 @@ void SearchWriter::Write(Save save)
     m_failed.reset(); // a failed save of a run that is over is not tried again
     if (save.update.id == 0 && save.run == m_run)
         save.update.id = m_id;
-    std::string error;
+    Failure notOpened;
     if (!m_store) {
-        SearchStore::Opening opening = SearchStore::Open(m_folder);
-        m_store = std::move(opening.store);
-        error = opening.error;
-        // The index of files takes each row at a place of its own: a cache
-        // that holds it keeps a million rows from being read back one page
-        // at a time.
-        if (m_store)
+        Result<std::unique_ptr<SearchStore>> opened = SearchStore::Open(m_folder);
+        if (opened) {
+            m_store = std::move(*opened);
+            // The index of files takes each row at a place of its own: a
+            // cache that holds it keeps a million rows from being read back
+            // one page at a time.
             m_store->SetCacheKiB(kWriterCacheKiB);
+        } else {
+            notOpened = opened.Error();
+        }
     }
-    const auto id = m_store ? m_store->Save(save.update, error) : std::nullopt;
+    const Result<std::int64_t> id = m_store ? m_store->Save(save.update) : Result<std::int64_t>(notOpened);
     if (!id) {
         if (!failedBefore) // once, not every half second while it lasts
-            Post(kMsgSaveFailed, std::make_shared<std::string>(error));
+            Post(kMsgSaveFailed, std::make_shared<std::string>(id.Error().text));
         m_failed = std::move(save);
         return;
     }
@@ -161,7 +163,7 @@ void SearchWriter::Write(Save save)
     // The search itself is saved either way: a prune that fails is tried
     // again by the next run.
     if (newRow)
-        m_store->Prune(save.update.name, save.runsKept, error);
+        (void)m_store->Prune(save.update.name, save.runsKept);
 }
 
 void SearchWriter::KeepAsSpare(std::vector<SavedResult> written)

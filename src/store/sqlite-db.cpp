@@ -9,12 +9,12 @@ SqliteDb::~SqliteDb()
     sqlite3_close_v2(m_db);
 }
 
-std::optional<DbError> SqliteDb::Open(const std::string& path, int busyTimeoutMs)
+Result<void> SqliteDb::Open(const std::string& path, int busyTimeoutMs)
 {
     return OpenWith(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, busyTimeoutMs);
 }
 
-std::optional<DbError> SqliteDb::OpenWith(const std::string& name, int flags, int busyTimeoutMs)
+Result<void> SqliteDb::OpenWith(const std::string& name, int flags, int busyTimeoutMs)
 {
     // Counting memory takes a lock around every allocation SQLite makes;
     // nothing here reads the count. Only before SQLite's first use.
@@ -22,13 +22,13 @@ std::optional<DbError> SqliteDb::OpenWith(const std::string& name, int flags, in
     (void)configured;
     flags |= SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW;
     if (sqlite3_open_v2(name.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
-        DbError error = LastError();
+        Failure error = LastError();
         Close();
         return error;
     }
     sqlite3_extended_result_codes(m_db, 0);
     sqlite3_busy_timeout(m_db, busyTimeoutMs);
-    return std::nullopt;
+    return {};
 }
 
 void SqliteDb::Close()
@@ -37,7 +37,7 @@ void SqliteDb::Close()
     m_db = nullptr;
 }
 
-std::optional<DbError> SqliteDb::OpenToRead(const std::string& path, int busyTimeoutMs, bool immutable)
+Result<void> SqliteDb::OpenToRead(const std::string& path, int busyTimeoutMs, bool immutable)
 {
     // As a URI, so the read-only options can be given: the path's own "%",
     // "?" and "#" are escaped.
@@ -56,11 +56,11 @@ std::optional<DbError> SqliteDb::OpenToRead(const std::string& path, int busyTim
     return OpenWith(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, busyTimeoutMs);
 }
 
-std::optional<DbError> SqliteDb::Execute(const char* sql)
+Result<void> SqliteDb::Execute(const char* sql)
 {
     if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
         return LastError();
-    return std::nullopt;
+    return {};
 }
 
 std::int64_t SqliteDb::Changes() const
@@ -68,11 +68,11 @@ std::int64_t SqliteDb::Changes() const
     return m_db ? sqlite3_changes64(m_db) : 0;
 }
 
-DbError SqliteDb::LastError() const
+Failure SqliteDb::LastError() const
 {
     if (!m_db)
-        return {SQLITE_CANTOPEN, "cannot be opened"};
-    return {sqlite3_errcode(m_db) & 0xFF, sqlite3_errmsg(m_db)};
+        return {"cannot be opened", SQLITE_CANTOPEN};
+    return {sqlite3_errmsg(m_db), sqlite3_errcode(m_db) & 0xFF};
 }
 
 std::int64_t SqliteDb::LastInsertId() const
@@ -171,22 +171,22 @@ std::string SqliteStatement::Text(int column) const
 SqliteTransaction::~SqliteTransaction()
 {
     if (m_open)
-        m_db.Execute("ROLLBACK");
+        (void)m_db.Execute("ROLLBACK");
 }
 
-std::optional<DbError> SqliteTransaction::Begin()
+Result<void> SqliteTransaction::Begin()
 {
-    auto error = m_db.Execute("BEGIN IMMEDIATE");
-    m_open = !error;
-    return error;
+    Result<void> begun = m_db.Execute("BEGIN IMMEDIATE");
+    m_open = begun.Ok();
+    return begun;
 }
 
-std::optional<DbError> SqliteTransaction::Commit()
+Result<void> SqliteTransaction::Commit()
 {
-    auto error = m_db.Execute("COMMIT");
-    if (!error)
+    Result<void> committed = m_db.Execute("COMMIT");
+    if (committed)
         m_open = false;
-    return error;
+    return committed;
 }
 
 } // namespace velmora

@@ -5,16 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/result.h"
+
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace velmora {
-
-// What went wrong with the database, in words a person can act on.
-struct DbError {
-    int code = 0; // SQLite's primary result code
-    std::string text;
-};
 
 // One open SQLite database. Every wait for a lock is bounded.
 class SqliteDb {
@@ -25,23 +21,23 @@ public:
     SqliteDb& operator=(const SqliteDb&) = delete;
 
     // Opens (creating) the file; an error when it cannot be opened.
-    std::optional<DbError> Open(const std::string& path, int busyTimeoutMs);
+    Result<void> Open(const std::string& path, int busyTimeoutMs);
     // Opens an existing file only to read it. `immutable` reads it as a file
     // nobody changes, which works in a folder where even the lock files of
     // WAL mode cannot be made.
-    std::optional<DbError> OpenToRead(const std::string& path, int busyTimeoutMs, bool immutable);
+    Result<void> OpenToRead(const std::string& path, int busyTimeoutMs, bool immutable);
     void Close();
     // Runs statements that return no rows.
-    std::optional<DbError> Execute(const char* sql);
+    Result<void> Execute(const char* sql);
     // The last error's code and message.
-    DbError LastError() const;
+    Failure LastError() const;
     std::int64_t LastInsertId() const;
     // Rows the last INSERT, UPDATE or DELETE changed.
     std::int64_t Changes() const;
     sqlite3* Handle() const { return m_db; }
 
 private:
-    std::optional<DbError> OpenWith(const std::string& name, int flags, int busyTimeoutMs);
+    Result<void> OpenWith(const std::string& name, int flags, int busyTimeoutMs);
 
     sqlite3* m_db = nullptr;
 };
@@ -89,8 +85,8 @@ public:
 
     // BEGIN IMMEDIATE: takes the write lock now, so a busy database fails
     // here rather than halfway.
-    std::optional<DbError> Begin();
-    std::optional<DbError> Commit();
+    Result<void> Begin();
+    Result<void> Commit();
 
 private:
     SqliteDb& m_db;

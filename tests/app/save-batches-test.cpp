@@ -99,10 +99,10 @@ TEST(SaveBatchesTest, ASearchKilledWhileResultsStreamInLosesOnlyItsLastBatches)
 
         // The file opens, and the search row counts exactly the rows it has,
         // numbered without a gap.
-        SearchStore::Opening opening = SearchStore::Open(dir.Path());
-        ASSERT_TRUE(opening.store) << opening.error;
+        Result<std::unique_ptr<SearchStore>> opening = SearchStore::Open(dir.Path());
+        ASSERT_TRUE(opening) << opening.Why();
         SqliteDb db;
-        ASSERT_FALSE(db.Open(dir.File(kSearchesFile), 1000));
+        ASSERT_TRUE(db.Open(dir.File(kSearchesFile), 1000));
         SqliteStatement counts(db, "SELECT s.results, count(r.n), max(r.n) FROM searches s JOIN results r "
                                    "ON r.search = s.id GROUP BY s.id");
         ASSERT_TRUE(counts.Step()) << "round " << round << ": nothing was saved of " << taken << " results";
@@ -140,16 +140,16 @@ TEST(SaveBatchesTest, ASearchLetGoMidwayIsSavedWholeAndTellsTheNextRunWhatIsNew)
             marked += session.GetResults().IsNew(static_cast<ResultId>(id)) ? 1 : 0;
         EXPECT_EQ(marked, 1000u);
     }
-    SearchStore::Opening opening = SearchStore::Open(dir.Path());
-    ASSERT_TRUE(opening.store) << opening.error;
-    const auto searches = opening.store->List();
+    Result<std::unique_ptr<SearchStore>> opening = SearchStore::Open(dir.Path());
+    ASSERT_TRUE(opening) << opening.Why();
+    const auto searches = (*opening)->List();
     ASSERT_EQ(searches.size(), 3u);
-    const auto first = opening.store->Load(searches[2].id);
+    const auto first = (*opening)->Load(searches[2].id);
     ASSERT_TRUE(first);
     ASSERT_EQ(first->results.size(), kFirst);
     for (std::size_t n = 0; n < kFirst; n += 997)
         ASSERT_EQ(first->results[n].record.path, PathOf(LinkMessage(n))) << n;
-    const auto again = opening.store->Load(searches[0].id);
+    const auto again = (*opening)->Load(searches[0].id);
     ASSERT_TRUE(again);
     ASSERT_EQ(again->results.size(), 2000u);
     EXPECT_FALSE(again->results[999].isNew);
@@ -165,7 +165,8 @@ TEST(SaveBatchesTest, ResultsThatComeWhileABatchIsWrittenWaitForABatch)
     auto reports = std::make_shared<MessageQueue>();
     SearchRecorder recorder(dir.Path(), reports);
     recorder.SetEnabled(true);
-    ASSERT_EQ(recorder.Begin("moon", "moon"), "");
+    const Result<void> kept = recorder.Begin("moon", "moon");
+    ASSERT_TRUE(kept) << kept.Why();
     ResultList results;
     ServerTree servers;
     const auto take = [&results](std::size_t from, std::size_t to) {
@@ -192,9 +193,9 @@ TEST(SaveBatchesTest, ResultsThatComeWhileABatchIsWrittenWaitForABatch)
     EXPECT_TRUE(recorder.IsNextSaveDue(results.GetCount())) << "one result, but half a second since the last save";
     recorder.Save(results, servers, {});
     recorder.Flush();
-    SearchStore::Opening opening = SearchStore::Open(dir.Path());
-    ASSERT_TRUE(opening.store) << opening.error;
-    const auto saved = opening.store->Load(opening.store->List().front().id);
+    Result<std::unique_ptr<SearchStore>> opening = SearchStore::Open(dir.Path());
+    ASSERT_TRUE(opening) << opening.Why();
+    const auto saved = (*opening)->Load((*opening)->List().front().id);
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->results.size(), results.GetCount());
 }

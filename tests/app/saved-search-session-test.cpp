@@ -80,12 +80,15 @@ protected:
         return PumpUntil([&] { return !session->IsTestPassRunning(); });
     }
 
-    std::int64_t Latest()
+    std::int64_t Latest() { return Store()->FindLatest(std::nullopt).value_or(0); }
+
+    // The session's database; the test stops when it cannot be opened.
+    SearchStore* Store()
     {
-        std::string error;
-        SearchStore* store = session->GetStore(error);
-        EXPECT_NE(store, nullptr) << error;
-        return store ? store->FindLatest(std::nullopt).value_or(0) : 0;
+        const Result<SearchStore*> store = session->GetStore();
+        if (!store)
+            throw std::runtime_error(store.Why());
+        return *store;
     }
 };
 
@@ -107,15 +110,16 @@ TEST_F(SavedSearchSessionTest, AReopenedSearchShowsWhatItShowedWithoutFetching)
     OpenSaving();
     const std::int64_t id = Latest();
     ASSERT_NE(id, 0);
-    std::string error;
-    ASSERT_TRUE(session->OpenSavedSearch(id, error)) << error;
+    const Result<SavedSearchInfo> opened = session->OpenSavedSearch(id);
+    ASSERT_TRUE(opened) << opened.Why();
     EXPECT_FALSE(session->IsSearchRunning());
     EXPECT_EQ(Snapshot(*session), shown);
     EXPECT_EQ(session->GetResultCount(), 3);
     EXPECT_TRUE(session->GetActivityText().starts_with("Saved search of ")) << session->GetActivityText();
     EXPECT_EQ(session->GetFilterWords(), "moon");
-    EXPECT_FALSE(session->OpenSavedSearch(id + 100, error));
-    EXPECT_FALSE(error.empty());
+    const Result<SavedSearchInfo> missing = session->OpenSavedSearch(id + 100);
+    EXPECT_FALSE(missing);
+    EXPECT_FALSE(missing.Why().empty());
 }
 
 TEST_F(SavedSearchSessionTest, LinksASearchStillPostsNeverJoinAReopenedOne)
@@ -130,8 +134,8 @@ TEST_F(SavedSearchSessionTest, LinksASearchStillPostsNeverJoinAReopenedOne)
     // reopens the saved search.
     ASSERT_TRUE(test::WaitFor([&] { return session->GetQueue()->Size() >= 2; }))
         << "both links of the new search were posted";
-    std::string error;
-    ASSERT_TRUE(session->OpenSavedSearch(id, error)) << error;
+    const Result<SavedSearchInfo> opened = session->OpenSavedSearch(id);
+    ASSERT_TRUE(opened) << opened.Why();
     PumpUntil([] { return false; }, std::chrono::milliseconds(500));
     EXPECT_EQ(Snapshot(*session), shown);
 }
@@ -156,8 +160,7 @@ TEST_F(SavedSearchSessionTest, TheSameWordsAgainMarkOnlyWhatNoEarlierSearchHeld)
     ASSERT_TRUE(RunToEnd("moon"));
     EXPECT_TRUE(session->GetResults().IsNew(0));
 
-    std::string error;
-    const auto listed = session->GetStore(error)->List();
+    const auto listed = Store()->List();
     ASSERT_EQ(listed.size(), 3u);
     EXPECT_EQ(listed[1].name, "blue moon");
     EXPECT_EQ(listed[2].name, "blue moon");
@@ -169,12 +172,11 @@ TEST_F(SavedSearchSessionTest, ALaterTestPassIsKeptWithTheSearchItTested)
     OpenSaving();
     ASSERT_TRUE(RunToEnd("moon"));
     const std::int64_t id = Latest();
-    std::string error;
-    auto saved = session->GetStore(error)->Load(id);
+    auto saved = Store()->Load(id);
     ASSERT_TRUE(saved);
     EXPECT_TRUE(saved->verdicts.empty());
     ASSERT_TRUE(TestAll());
-    saved = session->GetStore(error)->Load(id);
+    saved = Store()->Load(id);
     ASSERT_TRUE(saved);
     ASSERT_EQ(saved->verdicts.size(), 2u);
     EXPECT_EQ(Latest(), id) << "the verdicts join the search, not a new one";
@@ -198,9 +200,8 @@ TEST_F(SavedSearchSessionTest, BrowsedFilesAreKeptWithTheSearchAndToldNew)
     ASSERT_TRUE(BrowseFromTheFirstResult());
     ASSERT_EQ(session->GetResultCount(), 3);
 
-    std::string error;
-    const auto saved = session->GetStore(error)->Load(Latest());
-    ASSERT_TRUE(saved) << error;
+    const auto saved = Store()->Load(Latest());
+    ASSERT_TRUE(saved);
     ASSERT_EQ(saved->results.size(), 3u) << "the browse joins the search it started from";
     for (const SavedResult& result : saved->results) {
         EXPECT_TRUE(result.isNew) << result.record.path;
@@ -229,14 +230,14 @@ TEST_F(SavedSearchSessionTest, FilesBrowsedIntoAReopenedSearchAreNotToldNew)
     const std::int64_t id = Latest();
 
     // Reopened in the same session, right after a search that told news.
-    std::string error;
-    ASSERT_TRUE(session->OpenSavedSearch(id, error)) << error;
+    const Result<SavedSearchInfo> opened = session->OpenSavedSearch(id);
+    ASSERT_TRUE(opened) << opened.Why();
     EXPECT_TRUE(session->GetResults().IsNew(0)) << "as it was told when the search ran";
     ASSERT_TRUE(BrowseFromTheFirstResult());
     ASSERT_EQ(session->GetResultCount(), 2);
     EXPECT_FALSE(session->GetResults().IsNew(1)) << session->GetResults().Get(1).path;
-    const auto saved = session->GetStore(error)->Load(id);
-    ASSERT_TRUE(saved) << error;
+    const auto saved = Store()->Load(id);
+    ASSERT_TRUE(saved);
     ASSERT_EQ(saved->results.size(), 2u);
     EXPECT_FALSE(saved->results[1].isNew);
 }

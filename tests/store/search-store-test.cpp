@@ -17,7 +17,7 @@
 namespace velmora {
 namespace {
 
-SavedResult Result(std::string server, std::string path, std::uint32_t service = kServiceHttp)
+SavedResult Found(std::string server, std::string path, std::uint32_t service = kServiceHttp)
 {
     SavedResult result;
     result.record.service = service;
@@ -44,9 +44,17 @@ SearchUpdate Update(std::string name, std::vector<SavedResult> results, std::int
 
 std::unique_ptr<SearchStore> OpenIn(const test::TempDir& dir)
 {
-    SearchStore::Opening opening = SearchStore::Open(dir.Path(), 200);
-    EXPECT_TRUE(opening.store) << opening.error;
-    return std::move(opening.store);
+    Result<std::unique_ptr<SearchStore>> opened = SearchStore::Open(dir.Path(), 200);
+    EXPECT_TRUE(opened) << opened.Why();
+    return opened ? std::move(*opened) : nullptr;
+}
+
+// A save's id or a count, as the comparisons here take it; a failure
+// fails the test with its sentence.
+std::optional<std::int64_t> ValueOf(const Result<std::int64_t>& done)
+{
+    EXPECT_TRUE(done) << done.Why();
+    return done ? std::optional<std::int64_t>(*done) : std::nullopt;
 }
 
 TEST(SearchStoreTest, ASavedSearchComesBackWithEveryFieldAndLaterSavesAddToIt)
@@ -54,7 +62,7 @@ TEST(SearchStoreTest, ASavedSearchComesBackWithEveryFieldAndLaterSavesAddToIt)
     test::TempDir dir;
     auto store = OpenIn(dir);
     ASSERT_TRUE(store);
-    SavedResult listed = Result("ftp.example.net", "/pub/a b\xC3\xA9.iso", kServiceFtp);
+    SavedResult listed = Found("ftp.example.net", "/pub/a b\xC3\xA9.iso", kServiceFtp);
     listed.record.port = 2121;
     listed.record.user = "joe";
     listed.record.password = "s3cret:@/";
@@ -63,20 +71,19 @@ TEST(SearchStoreTest, ASavedSearchComesBackWithEveryFieldAndLaterSavesAddToIt)
     listed.record.listed = true;
     listed.record.description = "Listed from the server's directory";
     listed.isNew = true;
-    std::string error;
-    const auto id = store->Save(Update("blue moon", {listed, Result("files.org", "/m/moon.mp3")}), error);
-    ASSERT_TRUE(id) << error;
+    const auto id = ValueOf(store->Save(Update("blue moon", {listed, Found("files.org", "/m/moon.mp3")})));
+    ASSERT_TRUE(id);
 
-    SearchUpdate more = Update("blue moon", {Result("files.org", "/m/moon2.mp3")}, *id);
+    SearchUpdate more = Update("blue moon", {Found("files.org", "/m/moon2.mp3")}, *id);
     more.servers = 2;
     more.verdicts = {{kGroupFtp, "ftp.example.net", true, "230 Login successful.", 1765000100},
                      {kGroupHttp, "files.org", false, "No server found", 1765000101}};
-    ASSERT_EQ(store->Save(more, error), id) << error;
+    ASSERT_EQ(ValueOf(store->Save(more)), id);
     // A newer verdict of a server replaces its older one.
     SearchUpdate retest = Update("blue moon", {}, *id);
     retest.servers = 2;
     retest.verdicts = {{kGroupHttp, "files.org", true, "HTTP/1.1 200 OK", 1765000200}};
-    ASSERT_EQ(store->Save(retest, error), id) << error;
+    ASSERT_EQ(ValueOf(store->Save(retest)), id);
 
     store.reset();
     store = OpenIn(dir);
@@ -118,11 +125,10 @@ TEST(SearchStoreTest, SearchesAreFoundByNameAndListedNewestFirst)
     auto store = OpenIn(dir);
     ASSERT_TRUE(store);
     EXPECT_FALSE(store->FindLatest(std::nullopt));
-    std::string error;
-    const auto moon1 = store->Save(Update("moon", {Result("Files.org", "/M/Moon.mp3")}), error);
-    const auto sun = store->Save(Update("sun", {Result("sun.org", "/sun.mp3")}), error);
-    const auto moon2 = store->Save(Update("moon", {Result("other.org", "/moon.ogg")}), error);
-    ASSERT_TRUE(moon1 && sun && moon2) << error;
+    const auto moon1 = ValueOf(store->Save(Update("moon", {Found("Files.org", "/M/Moon.mp3")})));
+    const auto sun = ValueOf(store->Save(Update("sun", {Found("sun.org", "/sun.mp3")})));
+    const auto moon2 = ValueOf(store->Save(Update("moon", {Found("other.org", "/moon.ogg")})));
+    ASSERT_TRUE(moon1 && sun && moon2);
     EXPECT_EQ(store->FindLatest("moon"), moon2);
     EXPECT_EQ(store->FindLatest("sun"), sun);
     EXPECT_EQ(store->FindLatest(std::nullopt), moon2);
@@ -156,35 +162,34 @@ TEST(SearchStoreTest, PruningAndForgettingDropRunsWithTheirResultsAndGiveTheSpac
     test::TempDir dir;
     auto store = OpenIn(dir);
     ASSERT_TRUE(store);
-    std::string error;
     // Runs big enough that their pages show in the file's size.
     const auto run = [&](const std::string& name) {
         std::vector<SavedResult> results;
         for (int i = 0; i < 3000; ++i)
-            results.push_back(Result("files.example.org", "/" + name + "/" + std::string(40, 'x') + std::to_string(i)));
-        return store->Save(Update(name, std::move(results)), error);
+            results.push_back(Found("files.example.org", "/" + name + "/" + std::string(40, 'x') + std::to_string(i)));
+        return ValueOf(store->Save(Update(name, std::move(results))));
     };
     const auto moon1 = run("moon");
     const auto sun = run("sun");
     const auto moon2 = run("moon");
     const auto moon3 = run("moon");
-    ASSERT_TRUE(moon1 && sun && moon2 && moon3) << error;
+    ASSERT_TRUE(moon1 && sun && moon2 && moon3);
     const auto listed = store->ListLatestOfEach(10);
     ASSERT_EQ(listed.size(), 2u) << "each name once";
     EXPECT_EQ(listed[0].id, *moon3);
     EXPECT_EQ(listed[1].id, *sun);
 
     const auto before = SizeWhenClosed(store, dir);
-    EXPECT_EQ(store->Prune("moon", 2, error), 1) << error;
+    EXPECT_EQ(ValueOf(store->Prune("moon", 2)), 1);
     EXPECT_FALSE(store->Load(*moon1)) << "the oldest run went";
     EXPECT_TRUE(store->Load(*moon2) && store->Load(*moon3) && store->Load(*sun));
     const std::string firstFile = "/moon/" + std::string(40, 'x') + "0";
     EXPECT_FALSE(store->HeldBefore("moon", *moon1, "files.example.org", firstFile)) << "its results went with it";
     EXPECT_TRUE(store->HeldBefore("moon", *moon3, "files.example.org", firstFile));
-    EXPECT_EQ(store->Prune("moon", 2, error), 0);
+    EXPECT_EQ(ValueOf(store->Prune("moon", 2)), 0);
 
-    EXPECT_EQ(store->Forget("moon", error), 2) << error;
-    EXPECT_EQ(store->Forget("moon", error), 0);
+    EXPECT_EQ(ValueOf(store->Forget("moon")), 2);
+    EXPECT_EQ(ValueOf(store->Forget("moon")), 0);
     EXPECT_FALSE(store->FindLatest("moon"));
     EXPECT_EQ(store->FindLatest(std::nullopt), sun);
     EXPECT_LT(SizeWhenClosed(store, dir), before / 2) << "the pages were given back";
@@ -196,19 +201,18 @@ TEST(SearchStoreTest, ADatabaseMadeBeforeSpaceWasGivenBackShrinksAtItsFirstPrune
     {
         // A file without auto_vacuum, as earlier versions made it.
         SqliteDb db;
-        ASSERT_FALSE(db.Open(dir.File("velmora.db"), 200));
-        ASSERT_FALSE(db.Execute("PRAGMA auto_vacuum = NONE; CREATE TABLE filler(x); DROP TABLE filler;"));
+        ASSERT_TRUE(db.Open(dir.File("velmora.db"), 200));
+        ASSERT_TRUE(db.Execute("PRAGMA auto_vacuum = NONE; CREATE TABLE filler(x); DROP TABLE filler;"));
     }
     auto store = OpenIn(dir);
     ASSERT_TRUE(store);
-    std::string error;
     std::vector<SavedResult> results;
     for (int i = 0; i < 3000; ++i)
-        results.push_back(Result("files.example.org", "/" + std::string(60, 'y') + std::to_string(i)));
-    ASSERT_TRUE(store->Save(Update("old", std::move(results)), error)) << error;
-    ASSERT_TRUE(store->Save(Update("keep", {Result("a.org", "/a.mp3")}), error)) << error;
+        results.push_back(Found("files.example.org", "/" + std::string(60, 'y') + std::to_string(i)));
+    ASSERT_TRUE(ValueOf(store->Save(Update("old", std::move(results)))));
+    ASSERT_TRUE(ValueOf(store->Save(Update("keep", {Found("a.org", "/a.mp3")}))));
     const auto before = SizeWhenClosed(store, dir);
-    EXPECT_EQ(store->Forget("old", error), 1) << error;
+    EXPECT_EQ(ValueOf(store->Forget("old")), 1);
     EXPECT_LT(SizeWhenClosed(store, dir), before / 2);
     ASSERT_TRUE(store);
     EXPECT_TRUE(store->FindLatest("keep"));
@@ -220,8 +224,8 @@ TEST(SearchStoreTest, TheEnginesASearchRanWithComeBackAndAnOlderDatabaseKeepsIts
     test::TempDir dir;
     {
         SqliteDb db;
-        ASSERT_FALSE(db.Open(dir.File(kSearchesFile), 200));
-        ASSERT_FALSE(db.Execute(
+        ASSERT_TRUE(db.Open(dir.File(kSearchesFile), 200));
+        ASSERT_TRUE(db.Execute(
             "CREATE TABLE searches(id INTEGER PRIMARY KEY, name TEXT NOT NULL, words TEXT NOT NULL, started INTEGER "
             "NOT NULL, results INTEGER NOT NULL DEFAULT 0, servers INTEGER NOT NULL DEFAULT 0);"
             "CREATE TABLE results(search INTEGER NOT NULL, n INTEGER NOT NULL, service INTEGER NOT NULL, server TEXT "
@@ -237,9 +241,9 @@ TEST(SearchStoreTest, TheEnginesASearchRanWithComeBackAndAnOlderDatabaseKeepsIts
     }
     {
         // A reader does not change the file, and still reads it.
-        SearchStore::Opening reading = SearchStore::OpenToRead(dir.Path(), 200);
-        ASSERT_TRUE(reading.store) << reading.error;
-        const auto old = reading.store->Load(1);
+        Result<std::unique_ptr<SearchStore>> reading = SearchStore::OpenToRead(dir.Path(), 200);
+        ASSERT_TRUE(reading) << reading.Why();
+        const auto old = (*reading)->Load(1);
         ASSERT_TRUE(old);
         EXPECT_EQ(old->info.words, "old words");
         EXPECT_TRUE(old->info.engines.empty());
@@ -249,11 +253,10 @@ TEST(SearchStoreTest, TheEnginesASearchRanWithComeBackAndAnOlderDatabaseKeepsIts
     ASSERT_TRUE(store->Load(1)) << "the upgrade keeps the old searches";
     EXPECT_TRUE(store->HeldBefore("old", 1, "files.org", "/old/moon.mp3")) << "and finds their files";
     EXPECT_FALSE(store->HeldBefore("old", 1, "files.org", "/old/sun.mp3"));
-    SearchUpdate update = Update("moon", {Result("a.org", "/a.mp3")});
+    SearchUpdate update = Update("moon", {Found("a.org", "/a.mp3")});
     update.engines = {"First engine", "Second [b]"};
-    std::string error;
-    const auto id = store->Save(update, error);
-    ASSERT_TRUE(id) << error;
+    const auto id = ValueOf(store->Save(update));
+    ASSERT_TRUE(id);
     store.reset();
     store = OpenIn(dir);
     const auto saved = store->Load(*id);
@@ -265,33 +268,33 @@ TEST(SearchStoreTest, ADamagedNewerOrLockedDatabaseIsToldInWords)
 {
     test::TempDir damaged;
     test::WriteFile(damaged.File(kSearchesFile), std::string(8192, 'x'));
-    SearchStore::Opening opening = SearchStore::Open(damaged.Path(), 200);
-    EXPECT_FALSE(opening.store);
-    EXPECT_NE(opening.error.find("is damaged"), std::string::npos) << opening.error;
+    Result<std::unique_ptr<SearchStore>> opening = SearchStore::Open(damaged.Path(), 200);
+    EXPECT_FALSE(opening);
+    EXPECT_NE(opening.Why().find("is damaged"), std::string::npos) << opening.Why();
     EXPECT_EQ(test::ReadFile(damaged.File(kSearchesFile)), std::string(8192, 'x')) << "a damaged file is left alone";
 
     test::TempDir newer;
     {
         SqliteDb db;
-        ASSERT_FALSE(db.Open(newer.File(kSearchesFile), 200));
-        ASSERT_FALSE(db.Execute("PRAGMA user_version = 99"));
+        ASSERT_TRUE(db.Open(newer.File(kSearchesFile), 200));
+        ASSERT_TRUE(db.Execute("PRAGMA user_version = 99"));
     }
     opening = SearchStore::Open(newer.Path(), 200);
-    EXPECT_FALSE(opening.store);
-    EXPECT_NE(opening.error.find("newer Velmora"), std::string::npos) << opening.error;
+    EXPECT_FALSE(opening);
+    EXPECT_NE(opening.Why().find("newer Velmora"), std::string::npos) << opening.Why();
 
     test::TempDir locked;
     auto store = OpenIn(locked);
     ASSERT_TRUE(store);
     SqliteDb other;
-    ASSERT_FALSE(other.Open(locked.File(kSearchesFile), 200));
-    ASSERT_FALSE(other.Execute("BEGIN IMMEDIATE"));
-    std::string error;
+    ASSERT_TRUE(other.Open(locked.File(kSearchesFile), 200));
+    ASSERT_TRUE(other.Execute("BEGIN IMMEDIATE"));
     // The other connection never lets go: the save returns, so its wait is bounded.
-    EXPECT_FALSE(store->Save(Update("moon", {Result("a.org", "/a.mp3")}), error));
-    EXPECT_NE(error.find("locked"), std::string::npos) << error;
-    ASSERT_FALSE(other.Execute("COMMIT"));
-    EXPECT_TRUE(store->Save(Update("moon", {Result("a.org", "/a.mp3")}), error)) << "saves again once it is free";
+    const Result<std::int64_t> refused = store->Save(Update("moon", {Found("a.org", "/a.mp3")}));
+    EXPECT_FALSE(refused);
+    EXPECT_NE(refused.Why().find("locked"), std::string::npos) << refused.Why();
+    ASSERT_TRUE(other.Execute("COMMIT"));
+    EXPECT_TRUE(store->Save(Update("moon", {Found("a.org", "/a.mp3")}))) << "saves again once it is free";
 }
 
 TEST(SearchStoreTest, AFirstOpenWaitsForAnotherProgramThatIsCreatingTheDatabase)
@@ -300,17 +303,16 @@ TEST(SearchStoreTest, AFirstOpenWaitsForAnotherProgramThatIsCreatingTheDatabase)
     // first's transaction instead of giving up on its search at once.
     test::TempDir dir;
     SqliteDb other;
-    ASSERT_FALSE(other.Open(dir.File(kSearchesFile), 200));
-    ASSERT_FALSE(other.Execute("PRAGMA journal_mode=WAL; BEGIN IMMEDIATE; CREATE TABLE elsewhere(a);"));
+    ASSERT_TRUE(other.Open(dir.File(kSearchesFile), 200));
+    ASSERT_TRUE(other.Execute("PRAGMA journal_mode=WAL; BEGIN IMMEDIATE; CREATE TABLE elsewhere(a);"));
     std::thread first([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        other.Execute("COMMIT");
+        (void)other.Execute("COMMIT");
     });
-    SearchStore::Opening opening = SearchStore::Open(dir.Path(), 10000);
+    Result<std::unique_ptr<SearchStore>> opening = SearchStore::Open(dir.Path(), 10000);
     first.join();
-    ASSERT_TRUE(opening.store) << opening.error;
-    std::string error;
-    EXPECT_TRUE(opening.store->Save(Update("moon", {Result("a.org", "/a.mp3")}), error)) << error;
+    ASSERT_TRUE(opening) << opening.Why();
+    EXPECT_TRUE(ValueOf((*opening)->Save(Update("moon", {Found("a.org", "/a.mp3")}))));
 }
 
 TEST(SearchStoreTest, ADatabaseInAFolderNobodyMayWriteIsStillListedAndRead)
@@ -319,19 +321,18 @@ TEST(SearchStoreTest, ADatabaseInAFolderNobodyMayWriteIsStillListedAndRead)
     {
         auto store = OpenIn(dir);
         ASSERT_TRUE(store);
-        std::string error;
-        ASSERT_TRUE(store->Save(Update("moon", {Result("a.org", "/a.mp3")}), error)) << error;
+        ASSERT_TRUE(ValueOf(store->Save(Update("moon", {Found("a.org", "/a.mp3")}))));
     }
     const test::UnchangeableFolder readOnly(dir.Path());
     if (!readOnly.Ok())
         GTEST_SKIP() << "chattr +i is not available on this file system";
-    SearchStore::Opening writing = SearchStore::Open(dir.Path(), 200);
-    EXPECT_FALSE(writing.store) << "the folder really refuses writing";
-    SearchStore::Opening reading = SearchStore::OpenToRead(dir.Path(), 200);
-    ASSERT_TRUE(reading.store) << reading.error;
-    const auto listed = reading.store->List();
+    Result<std::unique_ptr<SearchStore>> writing = SearchStore::Open(dir.Path(), 200);
+    EXPECT_FALSE(writing) << "the folder really refuses writing";
+    Result<std::unique_ptr<SearchStore>> reading = SearchStore::OpenToRead(dir.Path(), 200);
+    ASSERT_TRUE(reading) << reading.Why();
+    const auto listed = (*reading)->List();
     ASSERT_EQ(listed.size(), 1u);
-    const auto search = reading.store->Load(listed[0].id);
+    const auto search = (*reading)->Load(listed[0].id);
     ASSERT_TRUE(search);
     ASSERT_EQ(search->results.size(), 1u);
     EXPECT_EQ(search->results[0].record.path, "/a.mp3");

@@ -42,17 +42,16 @@ void MainWindow::FillRecentSearches()
         m_recentMenu->addAction(QStringLiteral("No saved searches yet"))->setEnabled(false);
         return;
     }
-    std::string error;
-    SearchStore* store = m_session->GetStore(error);
-    if (store == nullptr) {
+    const Result<SearchStore*> store = m_session->GetStore();
+    if (!store) {
         QAction* problem = m_recentMenu->addAction(QStringLiteral("Saved searches cannot be read"));
         problem->setEnabled(false);
-        problem->setToolTip(QString::fromStdString(error));
+        problem->setToolTip(QString::fromStdString(store.Why()));
         m_recentMenu->setToolTipsVisible(true);
         return;
     }
     // Each set of words once, its latest run: repeats push nothing out.
-    const std::vector<SavedSearchInfo> searches = store->ListLatestOfEach(kRecentSearches);
+    const std::vector<SavedSearchInfo> searches = (*store)->ListLatestOfEach(kRecentSearches);
     if (searches.empty())
         m_recentMenu->addAction(QStringLiteral("No saved searches yet"))->setEnabled(false);
     for (const SavedSearchInfo& search : searches) {
@@ -64,10 +63,9 @@ void MainWindow::FillRecentSearches()
 
 void MainWindow::OnOpenSavedSearch(std::int64_t id)
 {
-    std::string error;
-    const std::optional<SavedSearchInfo> shown = m_session->OpenSavedSearch(id, error);
+    const Result<SavedSearchInfo> shown = m_session->OpenSavedSearch(id);
     if (!shown) {
-        QMessageBox::warning(this, QStringLiteral("Recent Searches"), QString::fromStdString(error));
+        QMessageBox::warning(this, QStringLiteral("Recent Searches"), QString::fromStdString(shown.Why()));
         return;
     }
     m_searchEdit->setText(QString::fromStdString(shown->words));
@@ -95,10 +93,9 @@ void MainWindow::OnForgetSearch()
                                              "have them.")
                                   .arg(shown)) != QMessageBox::Yes)
         return;
-    std::string error;
-    const auto dropped = m_session->ForgetSearch(name, error);
+    const Result<std::int64_t> dropped = m_session->ForgetSearch(name);
     if (!dropped) {
-        QMessageBox::warning(this, QStringLiteral("Forget This Search"), QString::fromStdString(error));
+        QMessageBox::warning(this, QStringLiteral("Forget This Search"), QString::fromStdString(dropped.Why()));
         return;
     }
     m_statusBar->SetText(4, QStringLiteral("Forgot %1 saved %2 of \u201c%3\u201d")
