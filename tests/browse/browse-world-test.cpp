@@ -147,12 +147,20 @@ TEST_F(BrowseWorldTest, OneWorkerListsEveryFolderOverOneKeptAliveConnection)
     EXPECT_EQ(Paths().size(), 6u);
     std::set<std::string> connections;
     std::size_t listings = 0;
-    for (const std::string& line : nginx.AccessLog()) {
-        if (line.ends_with("/robots.txt"))
-            continue;
-        ++listings;
-        connections.insert(line.substr(0, line.find(' ')));
-    }
+    const auto readLog = [&] {
+        connections.clear();
+        listings = 0;
+        for (const std::string& line : nginx.AccessLog()) {
+            if (line.ends_with("/robots.txt"))
+                continue;
+            ++listings;
+            connections.insert(line.substr(0, line.find(' ')));
+        }
+        return listings >= 5;
+    };
+    // nginx logs a request once its answer is sent: the last line may come
+    // a moment after the browse took that answer.
+    test::WaitFor(readLog, std::chrono::seconds(5));
     EXPECT_EQ(listings, 5u) << "pub, sub, empty, deeper and x";
     EXPECT_EQ(connections.size(), 1u) << "a new connection per folder";
 }

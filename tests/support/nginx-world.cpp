@@ -1,6 +1,9 @@
 #include "support/nginx-world.h"
 
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,16 +28,29 @@ std::uint16_t FreePort()
     return port;
 }
 
-bool Connectable(std::uint16_t port)
+// True when the server on `port` is the nginx that was given `token`: a
+// program that took the port meanwhile would otherwise pass for it until
+// nginx gave up on its bind.
+bool AnswersAsOurs(std::uint16_t port, const std::string& token)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(port);
-    const bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    const timeval wait{1, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    std::string answer;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        const std::string request = "GET /.velmora-probe HTTP/1.0\r\n\r\n";
+        if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
+            char buffer[4096];
+            for (ssize_t got; answer.size() < 65536 && (got = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+                answer.append(buffer, static_cast<std::size_t>(got));
+        }
+    }
     ::close(fd);
-    return connected;
+    return answer.find(token) != std::string::npos;
 }
 
 } // namespace
@@ -65,6 +81,8 @@ bool NginxServer::Start(const std::string& folder, std::uint16_t port)
     for (const char* kind : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"})
         config += std::string("  ") + kind + "_temp_path " + at + "/" + kind + ";\n";
     config += "  server {\n    listen 127.0.0.1:" + std::to_string(port) + ";\n";
+    // Tells this nginx from a program that took the port; never logged.
+    config += "    location = /.velmora-probe { access_log off; return 200 \"" + at + "\"; }\n";
     config += "    root " + folder + ";\n    location / { autoindex on; " +
               std::string(m_options.jsonListing ? "autoindex_format json; " : "") + "}\n  }\n}\n";
     WriteFile(m_scratch.File("nginx.conf"), config);
@@ -77,7 +95,7 @@ bool NginxServer::Start(const std::string& folder, std::uint16_t port)
     }
     if (m_pid < 0)
         return false;
-    const bool up = WaitFor([&] { return ::waitpid(m_pid, nullptr, WNOHANG) == 0 && Connectable(port); });
+    const bool up = WaitFor([&] { return ::waitpid(m_pid, nullptr, WNOHANG) == 0 && AnswersAsOurs(port, at); });
     if (!up)
         End();
     return up;
