@@ -167,8 +167,8 @@ int WriteExportText(const Options& options, const std::string& text)
         std::fwrite(text.data(), 1, text.size(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
-    if (const std::string problem = WriteExportFile(output->second, text); !problem.empty()) {
-        std::cerr << "velmora-cli export: " << problem << "\n";
+    if (const Result<void> written = WriteExportFile(output->second, text); !written) {
+        std::cerr << "velmora-cli export: " << written.Why() << "\n";
         return 1;
     }
     return 0;

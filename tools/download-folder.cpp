@@ -8,7 +8,7 @@ DownloadFolder ChooseDownloadFolder(const std::string& startFolder)
 {
     DownloadFolder folder;
     folder.path = ReadLocalDirectory(startFolder);
-    folder.problem = MakeLocalDirectory(folder.path);
+    folder.problem = MakeLocalDirectory(folder.path).Why();
     return folder;
 }
 

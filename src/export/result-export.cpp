@@ -385,11 +385,11 @@ std::vector<ExportItem> MakeExportItems(const ResultList& results, const ServerT
     return items;
 }
 
-std::string WriteExportFile(const std::string& path, std::string_view text)
+Result<void> WriteExportFile(const std::string& path, std::string_view text)
 {
     // Private: an export can hold the passwords of logins found on pages.
-    if (!WriteFileAtomically(path, text, 0600))
-        return "Could not write " + path + ": " + std::strerror(errno) + ".";
+    if (const Result<void> written = WriteFileAtomically(path, text, 0600); !written)
+        return Failure{"Could not write " + path + ": " + written.Why() + ".", written.Error().code};
     return {};
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/result.h"
 #include "results/result-entry.h"
 #include "results/result-list.h"
 
@@ -81,6 +82,6 @@ std::vector<ExportItem> MakeExportItems(const ResultList& results, const ServerT
 
 // Writes the file whole or not at all: a new file beside it renamed over
 // it. Empty, or why it failed.
-std::string WriteExportFile(const std::string& path, std::string_view text);
+Result<void> WriteExportFile(const std::string& path, std::string_view text);
 
 } // namespace velmora

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -71,10 +72,16 @@ int PutInPlace(const fs::path& temporary, const fs::path& target, IfExists ifExi
     return failure;
 }
 
+// The system's reason, as the caller's sentence takes it.
+Failure SystemFailure(int number)
+{
+    return {std::strerror(number), number};
+}
+
 } // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view text, std::optional<unsigned> mode,
-                         IfExists ifExists)
+Result<void> WriteFileAtomically(const std::string& path, std::string_view text, std::optional<unsigned> mode,
+                                 IfExists ifExists)
 {
     static std::atomic<unsigned> serial{0};
     std::error_code error;
@@ -83,7 +90,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view text, std::op
     if (fs::is_symlink(target, error)) {
         target = fs::weakly_canonical(target, error);
         if (error)
-            return false;
+            return Failure{error.message(), error.value()};
     }
     const fs::path directory = target.has_parent_path() ? target.parent_path() : fs::path(".");
     const std::string fileName = target.filename().string();
@@ -91,7 +98,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view text, std::op
     const fs::path temporary = directory / TemporaryName(fileName, serial++);
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode ? 0600 : 0666);
     if (fd < 0)
-        return false;
+        return SystemFailure(errno);
     struct stat old {};
     if (mode)
         ::fchmod(fd, *mode & 07777);
@@ -105,10 +112,9 @@ bool WriteFileAtomically(const std::string& path, std::string_view text, std::op
         failure = PutInPlace(temporary, target, ifExists);
     if (failure != 0) {
         ::unlink(temporary.c_str());
-        errno = failure; // for the caller's message
-        return false;
+        return SystemFailure(failure);
     }
-    return true;
+    return {};
 }
 
 } // namespace velmora

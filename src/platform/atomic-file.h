@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/result.h"
+
 namespace velmora {
 
 // What a write does to a file that is already there.
@@ -17,8 +19,8 @@ enum class IfExists {
 // the old file whole and no reader sees half a file. The new file keeps the
 // old one's permissions, or gets `mode` when one is given, from its first
 // byte. Temporary files that writers which no longer run left beside the
-// file are removed first. False on failure, with errno saying why.
-bool WriteFileAtomically(const std::string& path, std::string_view text, std::optional<unsigned> mode = {},
-                         IfExists ifExists = IfExists::Replace);
+// file are removed first. A failure gives the system's reason and errno.
+Result<void> WriteFileAtomically(const std::string& path, std::string_view text, std::optional<unsigned> mode = {},
+                                 IfExists ifExists = IfExists::Replace);
 
 } // namespace velmora

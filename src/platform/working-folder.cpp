@@ -63,20 +63,23 @@ std::string FindSharedFile(const std::string& name, const std::string& sourcePla
 
 namespace {
 
+Failure CannotWriteIn(const std::string& folder, const std::string& why)
+{
+    return {"Velmora cannot write in the folder " + folder + " (" + why +
+            "), so its settings could not be kept there."};
+}
+
 // Settings, searches and downloads are all written here: a folder that
 // takes no new file is told now, not at the first lost save.
-bool CanWriteIn(const std::string& folder, std::string& error)
+Result<void> CanWriteIn(const std::string& folder)
 {
     const std::string probe = JoinPath(folder, ".velmora-write-test-" + std::to_string(::getpid()));
     const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
-        error = "Velmora cannot write in the folder " + folder + " (" + std::strerror(errno) +
-                "), so its settings could not be kept there.";
-        return false;
-    }
+    if (fd < 0)
+        return CannotWriteIn(folder, std::strerror(errno));
     ::close(fd);
     ::unlink(probe.c_str());
-    return true;
+    return {};
 }
 
 std::optional<std::string> ReadCatalogue(const std::string& path)
@@ -90,18 +93,15 @@ std::optional<std::string> ReadCatalogue(const std::string& path)
 
 } // namespace
 
-bool PrepareWorkingFolder(const std::string& folder, std::string& error, bool* firstStart)
+Result<bool> PrepareWorkingFolder(const std::string& folder)
 {
-    if (firstStart)
-        *firstStart = false;
+    bool firstStart = false;
     std::error_code failure;
     std::filesystem::create_directories(folder, failure);
-    if (!std::filesystem::is_directory(folder, failure)) {
-        error = "The folder " + folder + " cannot be made: " + failure.message() + ".";
-        return false;
-    }
-    if (!CanWriteIn(folder, error))
-        return false;
+    if (!std::filesystem::is_directory(folder, failure))
+        return Failure{"The folder " + folder + " cannot be made: " + failure.message() + ".", failure.value()};
+    if (const Result<void> writable = CanWriteIn(folder); !writable)
+        return writable.Error();
     // settings.dat keeps engines' API keys: for its owner's eyes only, from
     // its first byte. A file made meanwhile is kept.
     const std::tuple<const char*, const char*, std::optional<unsigned>> seeds[] = {
@@ -114,15 +114,12 @@ bool PrepareWorkingFolder(const std::string& folder, std::string& error, bool* f
         const std::optional<std::string> text = ReadCatalogue(source);
         if (!text)
             continue; // nothing to start from: the program starts empty
-        if (!WriteFileAtomically(target, *text, mode, IfExists::Keep)) {
-            error = "Velmora cannot write in the folder " + folder + " (" + std::strerror(errno) +
-                    "), so its settings could not be kept there.";
-            return false;
-        }
-        if (firstStart && mode)
-            *firstStart = true;
+        if (const Result<void> seeded = WriteFileAtomically(target, *text, mode, IfExists::Keep); !seeded)
+            return CannotWriteIn(folder, seeded.Why());
+        if (mode)
+            firstStart = true;
     }
-    return true;
+    return firstStart;
 }
 
 } // namespace velmora

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/result.h"
+
 namespace velmora {
 
 // Where the window keeps its settings. Started with `here`, or in a folder
@@ -12,10 +14,9 @@ std::string ChooseWorkingFolder(const std::string& current, bool here);
 
 // Makes the folder when it is missing and gives it settings.dat and
 // clients.dat from the installed catalogues when it has none; files already
-// there are never touched. False, with a sentence in `error`, when the
-// folder cannot be made. `firstStart`, when given, is set when settings.dat
-// was seeded just now.
-bool PrepareWorkingFolder(const std::string& folder, std::string& error, bool* firstStart = nullptr);
+// there are never touched. Whether this is a first start (settings.dat was
+// seeded just now); a failure when the folder cannot be made or written in.
+Result<bool> PrepareWorkingFolder(const std::string& folder);
 
 // A file the program ships: installed in share/velmora beside bin/, else in
 // the source tree the program was built from (`sourcePlace`, relative to

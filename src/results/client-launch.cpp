@@ -234,10 +234,13 @@ LaunchResult LaunchClient(const ResultEntry& record, bool fileMode, const std::s
     const ClientLaunch launch = PlanClientLaunch(record, fileMode, settingsPath, workingDirectory);
     if (!launch.problem.empty())
         return {false, launch.problem, {}};
-    if (std::string problem = MakeLocalDirectory(launch.workingDirectory); !problem.empty())
-        return {false, problem, {}};
-    if (launch.script && !WriteFileAtomically(launch.scriptPath, *launch.script, 0600))
-        return {false, "The client script " + launch.scriptPath + " could not be written.", {}};
+    if (const Result<void> made = MakeLocalDirectory(launch.workingDirectory); !made)
+        return {false, made.Why(), {}};
+    if (launch.script) {
+        if (const Result<void> written = WriteFileAtomically(launch.scriptPath, *launch.script, 0600); !written)
+            return {
+                false, "The client script " + launch.scriptPath + " could not be written (" + written.Why() + ").", {}};
+    }
     auto program = StartWatched(launch.argv, launch.workingDirectory);
     if (!program)
         return {false,

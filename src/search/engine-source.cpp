@@ -98,23 +98,23 @@ std::string ExpandEngineHeader(const EngineSource& source)
     return header;
 }
 
-std::string ProblemWithSource(const EngineSource& source)
+Result<void> CheckSource(const EngineSource& source)
 {
     if (source.format == AnswerFormat::Json && !ParseResultsPath(source.resultsPath))
-        return "The engine's Results path \"" + source.resultsPath + "\" is not understood.";
+        return Failure{"The engine's Results path \"" + source.resultsPath + "\" is not understood."};
     const bool usesKey = source.query.find("%k") != std::string::npos || source.header.find("%k") != std::string::npos;
     if (usesKey && source.key.empty())
-        return "The engine needs its API key: fill in Key in its settings.";
+        return Failure{"The engine needs its API key: fill in Key in its settings."};
     if (source.header.empty())
         return {};
     // Checked as it will be sent, the key within it: a line break there would
     // start a request line of the engine's choosing.
     const std::string header = ExpandEngineHeader(source);
     if (header.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
-        return "The engine's Header is refused: it (or its key) holds a line break.";
+        return Failure{"The engine's Header is refused: it (or its key) holds a line break."};
     const std::size_t colon = header.find(':');
     if (colon == std::string::npos || !IsHeaderName(header.substr(0, colon)))
-        return "The engine's Header is refused: it must read \"Name: value\".";
+        return Failure{"The engine's Header is refused: it must read \"Name: value\"."};
     return {};
 }
 

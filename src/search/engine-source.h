@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/result.h"
+
 namespace velmora {
 
 class ProfileSnapshot;
@@ -41,8 +43,8 @@ std::string ExpandEngineHeader(const EngineSource& source);
 
 // Why the engine cannot be asked as it is set up (a header that would break
 // the request, a results path that is not understood), as a sentence that
-// never holds the key; empty when it can be.
-std::string ProblemWithSource(const EngineSource& source);
+// never holds the key.
+Result<void> CheckSource(const EngineSource& source);
 
 // The forms the key may take in a text: as it stands and percent-encoded.
 // Empty for an engine without a key (or with a key too short to look for).

@@ -146,15 +146,15 @@ void SearchRun::StartEngine(std::size_t index)
     job->queue = m_queue;
     item.job = job;
     m_runningJobs.emplace(job->id, job);
-    const std::string problem = ProblemWithSource(source);
-    if (!problem.empty() || !StartSearchWorker(job)) {
+    const Result<void> setUp = CheckSource(source);
+    if (!setUp || !StartSearchWorker(job)) {
         // Not asked: reported as the worker would report a failed fetch.
         Message failed;
         failed.id = kMsgEngineFailed;
         failed.subject = job->engineItem;
         failed.jobId = job->id;
-        if (!problem.empty())
-            failed.record = std::make_shared<EngineReport>(NotSetUp(HideKey(problem, job->hidden)));
+        if (!setUp)
+            failed.record = std::make_shared<EngineReport>(NotSetUp(HideKey(setUp.Why(), job->hidden)));
         m_queue->Post(std::move(failed));
     }
     Listener().RunThreadsChanged();

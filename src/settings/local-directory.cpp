@@ -43,7 +43,7 @@ std::string ResolveLocalDirectory(const std::string& localDir, const std::string
     return Tidy(Resolve(localDir, workingDirectory));
 }
 
-std::string MakeLocalDirectory(const std::string& path)
+Result<void> MakeLocalDirectory(const std::string& path)
 {
     std::error_code error;
     if (std::filesystem::is_directory(path, error))
@@ -51,8 +51,10 @@ std::string MakeLocalDirectory(const std::string& path)
     std::filesystem::create_directories(path, error);
     if (!error && std::filesystem::is_directory(path, error))
         return {};
-    return "The Local Directory " + path + " cannot be used" + (error ? " (" + error.message() + ")" : std::string()) +
-           ": choose another in Edit > Settings > FTP Clients.";
+    return Failure{"The Local Directory " + path + " cannot be used" +
+                       (error ? " (" + error.message() + ")" : std::string()) +
+                       ": choose another in Edit > Settings > FTP Clients.",
+                   error.value()};
 }
 
 std::string SeedLocalDirectory(const std::string& settingsPath)

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/result.h"
+
 namespace velmora {
 
 // The Local Directory downloads go to: LocalDir of settings.dat in
@@ -15,7 +17,7 @@ std::string ResolveLocalDirectory(const std::string& localDir, const std::string
 // Makes a resolved Local Directory when it is missing (the user named it;
 // making it is what they asked for). Empty when it is there now, else a
 // sentence that says why it cannot be used.
-std::string MakeLocalDirectory(const std::string& path);
+Result<void> MakeLocalDirectory(const std::string& path);
 
 // A first start: the user's download folder (see FindDownloadFolder) as
 // LocalDir of the settings file at `settingsPath`, unless it names one

@@ -311,7 +311,7 @@ bool ProfileEdit::Commit()
     // A file that holds a key is for its owner's eyes only; otherwise the
     // file keeps the permissions it had.
     const std::optional<unsigned> mode = HoldsKey(m_document) ? std::optional<unsigned>(0600) : std::nullopt;
-    return WriteFileAtomically(m_path, m_document.Serialize(), mode);
+    return WriteFileAtomically(m_path, m_document.Serialize(), mode).Ok();
 }
 
 bool ProfileEdit::WriteString(const std::string& file, std::string_view section, std::string_view key,

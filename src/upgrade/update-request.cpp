@@ -83,7 +83,7 @@ void UpdateThreadProc(const std::shared_ptr<UpdateJob>& job)
         const FetchResult fetched = HttpFetch(options, [&body](std::string_view data) { body.append(data); });
         status = fetched.httpStatus;
         if (fetched.status == FetchStatus::Ok && status == 200)
-            written = WriteFileAtomically(job->answerPath, ToAnswerFileText(body));
+            written = WriteFileAtomically(job->answerPath, ToAnswerFileText(body)).Ok();
     } catch (const std::exception&) {
         written = false;
     }

@@ -225,12 +225,12 @@ TEST(ResultExportTest, AnExportFileIsWrittenWholeOrNotAtAll)
     test::TempDir dir;
     const std::string path = dir.File("list.txt");
     test::WriteFile(path, "old list\n");
-    EXPECT_EQ(WriteExportFile(path, "new list\n"), "");
+    EXPECT_EQ(WriteExportFile(path, "new list\n").Why(), "");
     EXPECT_EQ(test::ReadFile(path), "new list\n");
     // An export may carry the passwords of logins: only its owner reads it.
     EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-    const std::string missing = WriteExportFile(dir.File("no/such/folder/list.txt"), "x");
+    const std::string missing = WriteExportFile(dir.File("no/such/folder/list.txt"), "x").Why();
     EXPECT_NE(missing.find("Could not write"), std::string::npos) << missing;
     std::size_t files = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path()))

@@ -63,9 +63,10 @@ TEST(AtomicFileTest, KeepLeavesAFileMadeMeanwhileAndWritesOneThatIsNotThere)
 TEST(AtomicFileTest, AFailedWriteSaysWhyAndLeavesNothing)
 {
     test::TempDir dir;
-    errno = 0;
-    EXPECT_FALSE(WriteFileAtomically(dir.File("gone/settings.dat"), "text"));
-    EXPECT_EQ(errno, ENOENT);
+    const Result<void> written = WriteFileAtomically(dir.File("gone/settings.dat"), "text");
+    EXPECT_FALSE(written);
+    EXPECT_EQ(written.Error().code, ENOENT);
+    EXPECT_EQ(written.Why(), "No such file or directory");
     EXPECT_EQ(CountFiles(dir.Path()), 0u);
 }
 

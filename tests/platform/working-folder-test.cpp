@@ -63,10 +63,9 @@ TEST_F(WorkingFolderTest, AFolderWithSettingsOrHereIsKeptElseTheDataFolder)
 TEST_F(WorkingFolderTest, ANewFolderIsMadeAndSeededAndAnOldOneLeftAsItIs)
 {
     const std::string folder = home.Path() + "/.local/share/velmora";
-    std::string error;
-    bool firstStart = false;
-    ASSERT_TRUE(PrepareWorkingFolder(folder, error, &firstStart)) << error;
-    EXPECT_TRUE(firstStart);
+    Result<bool> firstStart = PrepareWorkingFolder(folder);
+    ASSERT_TRUE(firstStart) << firstStart.Why();
+    EXPECT_TRUE(*firstStart);
     const std::string engines = FindSharedFile("engines.ini", "service/answers");
     ASSERT_FALSE(engines.empty());
     EXPECT_EQ(test::ReadFile(folder + "/settings.dat"), test::ReadFile(engines));
@@ -77,13 +76,15 @@ TEST_F(WorkingFolderTest, ANewFolderIsMadeAndSeededAndAnOldOneLeftAsItIs)
               test::ReadFile(FindSharedFile("clients.ini", "service/answers")));
 
     test::WriteFile(folder + "/settings.dat", "[Settings]\nMaxthreads=3\n");
-    ASSERT_TRUE(PrepareWorkingFolder(folder, error, &firstStart));
-    EXPECT_FALSE(firstStart);
+    firstStart = PrepareWorkingFolder(folder);
+    ASSERT_TRUE(firstStart);
+    EXPECT_FALSE(*firstStart);
     EXPECT_EQ(test::ReadFile(folder + "/settings.dat"), "[Settings]\nMaxthreads=3\n");
 
     test::WriteFile(home.File("plain"), "a file");
-    EXPECT_FALSE(PrepareWorkingFolder(home.File("plain") + "/velmora", error));
-    EXPECT_NE(error.find("cannot be made"), std::string::npos) << error;
+    const Result<bool> notMade = PrepareWorkingFolder(home.File("plain") + "/velmora");
+    EXPECT_FALSE(notMade);
+    EXPECT_NE(notMade.Why().find("cannot be made"), std::string::npos) << notMade.Why();
 }
 
 TEST_F(WorkingFolderTest, TheDownloadFolderIsTheDesktopsOwn)
@@ -108,8 +109,8 @@ TEST_F(WorkingFolderTest, TheDownloadFolderIsTheDesktopsOwn)
 TEST_F(WorkingFolderTest, AFirstStartWritesTheDownloadFolderUnlessOneIsNamed)
 {
     const std::string folder = home.Path() + "/.local/share/velmora";
-    std::string error;
-    ASSERT_TRUE(PrepareWorkingFolder(folder, error)) << error;
+    const Result<bool> prepared = PrepareWorkingFolder(folder);
+    ASSERT_TRUE(prepared) << prepared.Why();
     EXPECT_EQ(SeedLocalDirectory(folder + "/settings.dat"), home.Path() + "/Downloads");
     EXPECT_EQ(ReadLocalDirectory(folder), home.Path() + "/Downloads");
     EXPECT_EQ(DescribeWhereThingsLive(folder), "Settings: " + folder + "/settings.dat and clients.dat\nSearches: " +
@@ -130,9 +131,10 @@ TEST_F(WorkingFolderTest, AFolderThatTakesNoNewFileIsToldAtStart)
         const test::UnchangeableFolder readOnly(folder.Path());
         if (!readOnly.Ok())
             GTEST_SKIP() << "chattr +i is not available on this file system";
-        std::string error;
-        EXPECT_FALSE(PrepareWorkingFolder(folder.Path(), error));
-        EXPECT_EQ(error.rfind("Velmora cannot write in the folder " + folder.Path() + " (", 0), 0u) << error;
+        const Result<bool> refused = PrepareWorkingFolder(folder.Path());
+        EXPECT_FALSE(refused);
+        EXPECT_EQ(refused.Why().rfind("Velmora cannot write in the folder " + folder.Path() + " (", 0), 0u)
+            << refused.Why();
     }
 }
 

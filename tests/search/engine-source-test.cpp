@@ -75,24 +75,24 @@ TEST(EngineSourceTest, PageFieldsAndTheKeyFillTheQueryInOnePass)
 TEST(EngineSourceTest, TheHeaderTakesTheKeyAsItStandsAndBreaksNoRequest)
 {
     EXPECT_EQ(ExpandEngineHeader(Source("q=%s", 10, "a&b", "X-Subscription-Token: %k")), "X-Subscription-Token: a&b");
-    EXPECT_EQ(ProblemWithSource(Source("q=%s", 10, "k", "API-Key: %k")), "");
-    EXPECT_EQ(ProblemWithSource(Source("q=%s", 10, "", "API-Key: public")), "");
+    EXPECT_EQ(CheckSource(Source("q=%s", 10, "k", "API-Key: %k")).Why(), "");
+    EXPECT_EQ(CheckSource(Source("q=%s", 10, "", "API-Key: public")).Why(), "");
     const std::string lineBreak = "The engine's Header is refused: it (or its key) holds a line break.";
-    EXPECT_EQ(ProblemWithSource(Source("q=%s", 10, "k\r\nHost: evil", "X-Token: %k")), lineBreak);
-    EXPECT_EQ(ProblemWithSource(Source("q=%s", 10, "k", "X-Token: a\rb")), lineBreak);
-    EXPECT_EQ(ProblemWithSource(Source("q=%s", 10, "k", std::string("X-Token: a\0b", 12))), lineBreak);
+    EXPECT_EQ(CheckSource(Source("q=%s", 10, "k\r\nHost: evil", "X-Token: %k")).Why(), lineBreak);
+    EXPECT_EQ(CheckSource(Source("q=%s", 10, "k", "X-Token: a\rb")).Why(), lineBreak);
+    EXPECT_EQ(CheckSource(Source("q=%s", 10, "k", std::string("X-Token: a\0b", 12))).Why(), lineBreak);
     const std::string shape = "The engine's Header is refused: it must read \"Name: value\".";
     for (const char* header : {"no colon", ": empty name", "Two words: v", "Bad(name): v"})
-        EXPECT_EQ(ProblemWithSource(Source("q=%s", 10, "k", header)), shape) << header;
-    EXPECT_EQ(ProblemWithSource(Source("q=%s&k=%k")), "The engine needs its API key: fill in Key in its settings.");
-    EXPECT_EQ(ProblemWithSource(Source("q=%s", 10, "", "X-Token: %k")),
+        EXPECT_EQ(CheckSource(Source("q=%s", 10, "k", header)).Why(), shape) << header;
+    EXPECT_EQ(CheckSource(Source("q=%s&k=%k")).Why(), "The engine needs its API key: fill in Key in its settings.");
+    EXPECT_EQ(CheckSource(Source("q=%s", 10, "", "X-Token: %k")).Why(),
               "The engine needs its API key: fill in Key in its settings.");
     EngineSource json = Source("q=%s");
     json.format = AnswerFormat::Json;
     json.resultsPath = "results[one].url";
-    EXPECT_EQ(ProblemWithSource(json), "The engine's Results path \"results[one].url\" is not understood.");
+    EXPECT_EQ(CheckSource(json).Why(), "The engine's Results path \"results[one].url\" is not understood.");
     json.format = AnswerFormat::Html;
-    EXPECT_EQ(ProblemWithSource(json), "") << "an HTML engine does not read the path";
+    EXPECT_EQ(CheckSource(json).Why(), "") << "an HTML engine does not read the path";
 }
 
 TEST(EngineSourceTest, TheKeyIsHiddenInEveryFormItMayTake)

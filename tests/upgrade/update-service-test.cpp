@@ -66,7 +66,7 @@ TEST(UpdateServiceTest, TheStarterCatalogueIsAListOfEnginesANewFolderCanSearch)
         // Only a server of the user's own is asked without TLS.
         EXPECT_TRUE(query.starts_with("https://") || query.starts_with("http://localhost:")) << engine.name;
         const EngineSource source = engines.GetSource(engine);
-        const std::string problem = ProblemWithSource(source);
+        const std::string problem = CheckSource(source).Why();
         EXPECT_TRUE(problem.empty() || (problem.find("needs its API key") != std::string::npos && !engine.checked))
             << engine.name << ": " << problem;
         EXPECT_NE(query.find("manual+pdf"), std::string::npos) << engine.name;

@@ -197,7 +197,8 @@ bool MainWindow::ExportResults(const ExportChoice& choice, const QString& path)
                                                  : QStringLiteral("None of these results can be exported."));
         return false;
     }
-    if (const std::string problem = WriteExportFile(path.toStdString(), text.text); !problem.empty()) {
+    if (const Result<void> written = WriteExportFile(path.toStdString(), text.text); !written) {
+        const std::string problem = written.Why();
         QMessageBox::warning(this, QStringLiteral("Export Results"), QString::fromStdString(problem));
         return false;
     }

@@ -29,9 +29,13 @@ int SearchApp::InitInstance()
     m_workingDirectory = ChooseWorkingFolder(current, here);
     std::string problem;
     bool firstStart = false;
-    if (m_workingDirectory != current && PrepareWorkingFolder(m_workingDirectory, problem, &firstStart) &&
-        ::chdir(m_workingDirectory.c_str()) != 0)
-        problem = "The folder " + m_workingDirectory + " cannot be opened.";
+    if (m_workingDirectory != current) {
+        const Result<bool> prepared = PrepareWorkingFolder(m_workingDirectory);
+        firstStart = prepared && *prepared;
+        problem = prepared.Why();
+        if (prepared && ::chdir(m_workingDirectory.c_str()) != 0)
+            problem = "The folder " + m_workingDirectory + " cannot be opened.";
+    }
     // Downloads go where the desktop keeps them, not into a hidden folder.
     if (firstStart && problem.empty())
         SeedLocalDirectory(JoinPath(m_workingDirectory, keys::kSettingsFile));
