@@ -11,15 +11,11 @@
 namespace velmora {
 
 TestPass::TestPass(ServerTree& servers, ThreadBudget& budget, std::shared_ptr<MessageQueue> queue)
-    : m_servers(servers), m_budget(budget), m_queue(std::move(queue))
+    : m_servers(servers), m_queue(std::move(queue)), m_probes(budget)
 {
 }
 
-TestPass::~TestPass()
-{
-    for (auto& [id, job] : m_runningTests)
-        job->stop = true;
-}
+TestPass::~TestPass() = default;
 
 void TestPass::Start(bool userAsked)
 {
@@ -38,14 +34,14 @@ void TestPass::Start(bool userAsked)
 
 bool TestPass::IsRunning() const
 {
-    return !m_runningTests.empty() || (m_started && m_nextItem <= m_servers.GetItemCount());
+    return !m_probes.IsEmpty() || (m_started && m_nextItem <= m_servers.GetItemCount());
 }
 
 void TestPass::DispatchTestJobs()
 {
     if (!m_started)
         return;
-    while (m_budget.HasRoom() && m_nextItem <= m_servers.GetItemCount()) {
+    while (m_probes.HasRoom() && m_nextItem <= m_servers.GetItemCount()) {
         std::size_t group = 0;
         ServerItem* item = m_servers.GetServerItem(m_nextItem, &group);
         if (item && (m_userAsked || !item->testOnRequest))
@@ -59,11 +55,9 @@ void TestPass::StartProbe(std::size_t group, ServerItem& item)
     std::size_t index = 0;
     m_servers.Find(item.handle, group, index);
     SetServerState(group, index, kStateRunning);
-    ++m_activeThreads;
-    m_budget.Take();
     const ResultEntry& entry = item.first;
     auto job = std::make_shared<TestJob>();
-    job->id = m_nextJobId++;
+    m_probes.Add(job);
     job->server = entry.server;
     job->user = entry.user.empty() ? kAnonymousUser : entry.user;
     job->password = entry.password.empty() ? kProbePassword : entry.password;
@@ -75,7 +69,6 @@ void TestPass::StartProbe(std::size_t group, ServerItem& item)
     job->queue = m_queue;
     job->limits = m_probeLimits;
     item.testJob = job;
-    m_runningTests.emplace(job->id, job);
     if (!StartTestWorker(job)) {
         // No thread to be had: the server could not be tested.
         job->why = "No thread could be started to test it: Tests > Re-Test Results tries again.";
@@ -104,11 +97,7 @@ void TestPass::Cancel()
             test.reset();
         }
     }
-    for (auto& [id, job] : m_runningTests)
-        job->stop = true;
-    m_runningTests.clear();
-    m_budget.Give(m_activeThreads);
-    m_activeThreads = 0;
+    m_probes.DropAll();
     m_started = false;
     Listener().PassThreadsChanged();
 }
@@ -117,11 +106,9 @@ void TestPass::Cancel()
 // a cancelled or replaced probe is dropped without a look at its server.
 void TestPass::OnTestDone(const Message& message)
 {
-    const auto running = m_runningTests.find(message.jobId);
-    if (running == m_runningTests.end())
+    const std::shared_ptr<TestJob> job = m_probes.Finish(message.jobId);
+    if (!job)
         return;
-    const std::shared_ptr<TestJob> job = running->second;
-    m_runningTests.erase(running);
     ++m_tested;
     std::size_t group = 0;
     std::size_t index = 0;
@@ -131,8 +118,6 @@ void TestPass::OnTestDone(const Message& message)
         SetServerState(group, index, verdict == kVerdictGood ? kStateSuccess : kStateFailure);
         Listener().ServerTested(group, m_servers.GetGroups()[group].servers[index], *job);
     }
-    --m_activeThreads;
-    m_budget.Give();
     Listener().PassThreadsChanged();
     DispatchTestJobs();
 }

@@ -4,8 +4,8 @@
 #include <memory>
 #include <unordered_map>
 
+#include "platform/budgeted-jobs.h"
 #include "platform/messages.h"
-#include "platform/thread-budget.h"
 #include "results/item-state.h"
 #include "results/server-probe.h"
 
@@ -46,7 +46,7 @@ public:
     void Cancel();
     // True while probes of this pass run or wait for a thread.
     bool IsRunning() const;
-    int GetActiveThreads() const { return m_activeThreads; }
+    int GetActiveThreads() const { return m_probes.GetCount(); }
     int GetTested() const { return m_tested; }
     int GetToTest() const { return m_toTest; }
 
@@ -59,7 +59,6 @@ private:
     TestPassListener& Listener() { return m_listener ? *m_listener : m_silent; }
 
     ServerTree& m_servers;
-    ThreadBudget& m_budget;
     std::shared_ptr<MessageQueue> m_queue;
     ProbeLimits m_probeLimits;
     TestPassListener* m_listener = nullptr;
@@ -68,12 +67,10 @@ private:
     bool m_started = false;
     bool m_userAsked = true;
     int m_nextItem = 1; // the next server tree position to look at
-    int m_activeThreads = 0;
     int m_tested = 0;
     int m_toTest = 0;
-    std::uint64_t m_nextJobId = 1;
     // Probes of the current pass still waiting for their verdict.
-    std::unordered_map<std::uint64_t, std::shared_ptr<TestJob>> m_runningTests;
+    BudgetedJobs<TestJob> m_probes;
 };
 
 } // namespace velmora

@@ -13,17 +13,12 @@
 namespace velmora {
 
 SearchRun::SearchRun(EngineList& engines, ThreadBudget& budget, std::shared_ptr<MessageQueue> queue)
-    : m_engines(engines), m_budget(budget), m_queue(std::move(queue))
+    : m_engines(engines), m_queue(std::move(queue)), m_jobs(budget)
 {
 }
 
-// Running workers keep their jobs and the queue alive on their own; a
-// stopped job ends at its next look at the flag.
-SearchRun::~SearchRun()
-{
-    for (auto& [id, job] : m_runningJobs)
-        job->stop = true;
-}
+// Running workers keep their jobs and the queue alive on their own.
+SearchRun::~SearchRun() = default;
 
 void SearchRun::Start(std::string queryWords)
 {
@@ -32,7 +27,7 @@ void SearchRun::Start(std::string queryWords)
     m_started = true;
     m_nextItem = 0;
     m_answered = 0;
-    m_firstJobOfSearch = m_nextJobId;
+    m_firstJobOfSearch = m_jobs.GetNextId();
     for (std::size_t i = 0; i < m_engines.GetCount(); ++i)
         SetEngineState(i, kStateIdle);
     DispatchSearchJobs();
@@ -48,11 +43,7 @@ void SearchRun::Stop()
             SetEngineState(i, kStateIdle);
         }
     }
-    for (auto& [id, job] : m_runningJobs)
-        job->stop = true;
-    m_runningJobs.clear();
-    m_budget.Give(m_activeThreads);
-    m_activeThreads = 0;
+    m_jobs.DropAll();
     m_running = false;
     Listener().RunThreadsChanged();
 }
@@ -61,12 +52,12 @@ void SearchRun::DispatchSearchJobs()
 {
     if (!m_running)
         return;
-    while (m_budget.HasRoom() && static_cast<std::size_t>(m_nextItem) < m_engines.GetCount()) {
+    while (m_jobs.HasRoom() && static_cast<std::size_t>(m_nextItem) < m_engines.GetCount()) {
         const auto index = static_cast<std::size_t>(m_nextItem++);
         if (m_engines.GetEngineItem(index)->checked)
             StartEngine(index);
     }
-    if (static_cast<std::size_t>(m_nextItem) >= m_engines.GetCount() && m_activeThreads == 0) {
+    if (static_cast<std::size_t>(m_nextItem) >= m_engines.GetCount() && m_jobs.IsEmpty()) {
         m_running = false;
         Listener().SearchEnded();
     }
@@ -92,7 +83,7 @@ int SearchRun::GetExpected() const
     int waiting = 0;
     for (std::size_t i = static_cast<std::size_t>(m_nextItem); m_running && i < m_engines.GetCount(); ++i)
         waiting += m_engines.GetEngineItem(i)->checked ? 1 : 0;
-    return m_answered + m_activeThreads + waiting;
+    return m_answered + m_jobs.GetCount() + waiting;
 }
 
 void SearchRun::UpdateHold(const std::string& engine, const EngineReport& report)
@@ -137,15 +128,12 @@ void SearchRun::StartEngine(std::size_t index)
     EngineItem& item = *m_engines.GetEngineItem(index);
     const EngineSource source = m_engines.GetSource(item);
     SetEngineState(index, kStateRunning);
-    ++m_activeThreads;
-    m_budget.Take();
     auto job = MakeJob(source, m_queryWords, m_fetchLimits);
-    job->id = m_nextJobId++;
+    m_jobs.Add(job);
     job->engineItem = item.handle;
     job->engineName = item.name;
     job->queue = m_queue;
     item.job = job;
-    m_runningJobs.emplace(job->id, job);
     const Result<void> setUp = CheckSource(source);
     if (!setUp || !StartSearchWorker(job)) {
         // Not asked: reported as the worker would report a failed fetch.
@@ -229,7 +217,7 @@ void SearchRun::OnEngineReport(const Message& message)
 {
     EngineReport report = ReportOf(message);
     const ItemState state = StateFor(report);
-    const auto counted = m_runningJobs.find(message.jobId);
+    const std::shared_ptr<SearchJob> counted = m_jobs.Finish(message.jobId);
     const std::size_t index = m_engines.FindIndex(message.subject);
     EngineItem* item = m_engines.GetEngineItem(index);
     const bool linked = item != nullptr && item->job && item->job->id == message.jobId;
@@ -237,18 +225,14 @@ void SearchRun::OnEngineReport(const Message& message)
         item->job.reset();
         SetEngineState(index, state);
     }
-    if (counted == m_runningJobs.end()) {
+    if (!counted) {
         if (linked)
             Listener().EngineReported(item->name, state, report);
         return;
     }
-    const std::string engineName = counted->second->engineName;
-    m_runningJobs.erase(counted);
     ++m_answered;
-    UpdateHold(engineName, report);
-    Listener().EngineReported(engineName, state, report);
-    --m_activeThreads;
-    m_budget.Give();
+    UpdateHold(counted->engineName, report);
+    Listener().EngineReported(counted->engineName, state, report);
     Listener().RunThreadsChanged();
     DispatchSearchJobs();
 }

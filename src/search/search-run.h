@@ -5,9 +5,9 @@
 #include <string>
 #include <unordered_map>
 
+#include "platform/budgeted-jobs.h"
 #include "platform/http-fetch.h"
 #include "platform/messages.h"
-#include "platform/thread-budget.h"
 #include "results/item-state.h"
 
 namespace velmora {
@@ -50,7 +50,7 @@ public:
     // and gives back its threads at once.
     void Stop();
     bool IsRunning() const { return m_running; }
-    int GetActiveThreads() const { return m_activeThreads; }
+    int GetActiveThreads() const { return m_jobs.GetCount(); }
     // Engines that reported (or were skipped on hold) in this run, and the
     // engines it will have asked in all when it is over.
     int GetAnswered() const { return m_answered; }
@@ -79,7 +79,6 @@ private:
     SearchRunListener& Listener() { return m_listener ? *m_listener : m_silent; }
 
     EngineList& m_engines;
-    ThreadBudget& m_budget;
     std::shared_ptr<MessageQueue> m_queue;
     FetchOptions m_fetchLimits;
     SearchRunListener* m_listener = nullptr;
@@ -89,12 +88,10 @@ private:
     bool m_running = false;
     bool m_started = false;
     int m_nextItem = 0; // the next engine to look at
-    int m_activeThreads = 0;
     int m_answered = 0;
-    // Jobs counted in m_activeThreads, by identity: only their reports
-    // count down and dispatch, whatever became of their engine item.
-    std::unordered_map<std::uint64_t, std::shared_ptr<SearchJob>> m_runningJobs;
-    std::uint64_t m_nextJobId = 1;
+    // The run's fetches, by identity: only their reports count down and
+    // dispatch, whatever became of their engine item.
+    BudgetedJobs<SearchJob> m_jobs;
     std::uint64_t m_firstJobOfSearch = 1; // links of older jobs are stale
 };
 
