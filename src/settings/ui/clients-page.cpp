@@ -38,12 +38,8 @@ ClientsPage::ClientsPage(std::string settingsPath, std::string clientsPath, QWid
     connect(browse, &QPushButton::clicked, this, &ClientsPage::OnBrowseLocalDir);
     m_active = new QLabel(this);
     m_active->setObjectName(QStringLiteral("activeClient"));
-    m_list = new QListWidget(this);
-    m_list->setObjectName(QStringLiteral("clientList"));
-    CompactHeight(m_list, 4);
-    QPushButton* add = MakeButton(this, "New", "newClient");
-    QPushButton* edit = MakeButton(this, "Edit", "editClient");
-    QPushButton* remove = MakeButton(this, "Delete", "deleteClient");
+    const auto [list, add, edit, remove] = MakeNameList("clientList", 4, {"newClient", "editClient", "deleteClient"});
+    m_list = list;
     QPushButton* use = MakeButton(this, "&Use for Get File", "useForGetFile");
     use->setToolTip(QStringLiteral("Makes the selected client the one Get File starts (from OK on)"));
     connect(use, &QPushButton::clicked, this, [this] {
@@ -95,11 +91,7 @@ QGroupBox* ClientsPage::MakeClientInfo()
     fields->addWidget(m_script, 3, 1);
     fields->addWidget(new QLabel(QStringLiteral("Script Quoting:"), group), 4, 0);
     fields->addWidget(m_quote, 4, 1, Qt::AlignLeft);
-    auto* doneRow = new QHBoxLayout;
-    doneRow->addStretch();
-    doneRow->addWidget(m_done);
-    doneRow->addWidget(m_cancel);
-    fields->addLayout(doneRow, 5, 0, 1, 2);
+    fields->addLayout(MakeDoneRow(m_done, m_cancel), 5, 0, 1, 2);
     fields->addWidget(MakePlaceholderNote(group), 6, 0, 1, 2);
     fields->setColumnStretch(1, 1);
     return group;

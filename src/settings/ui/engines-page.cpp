@@ -17,12 +17,8 @@ namespace velmora {
 EnginesPage::EnginesPage(std::string settingsPath, QWidget* parent)
     : SettingsPage(parent), m_model(std::move(settingsPath))
 {
-    m_list = new QListWidget(this);
-    m_list->setObjectName(QStringLiteral("engineList"));
-    CompactHeight(m_list, 6);
-    QPushButton* add = MakeButton(this, "New", "newEngine");
-    QPushButton* edit = MakeButton(this, "Edit", "editEngine");
-    QPushButton* remove = MakeButton(this, "Delete", "deleteEngine");
+    const auto [list, add, edit, remove] = MakeNameList("engineList", 6, {"newEngine", "editEngine", "deleteEngine"});
+    m_list = list;
     QPushButton* up = MakeButton(this, "Move &Up", "engineUp");
     QPushButton* down = MakeButton(this, "Move Do&wn", "engineDown");
     up->setToolTip(QStringLiteral("The window lists and searches the engines in this order"));
@@ -48,11 +44,7 @@ EnginesPage::EnginesPage(std::string settingsPath, QWidget* parent)
         new QLabel(QStringLiteral("In the query URL: %s the search words, %k the API key, %n the page number."), group);
     hint->setWordWrap(true);
     fields->addWidget(hint, doneAt + 1, 0, 1, 3);
-    auto* doneRow = new QHBoxLayout;
-    doneRow->addStretch();
-    doneRow->addWidget(m_done);
-    doneRow->addWidget(m_cancel);
-    fields->addLayout(doneRow, doneAt, 0, 1, 3);
+    fields->addLayout(MakeDoneRow(m_done, m_cancel), doneAt, 0, 1, 3);
     fields->setColumnStretch(1, 1);
 
     auto* layout = new QGridLayout(this);

@@ -1,5 +1,6 @@
 #include "settings/ui/settings-page.h"
 
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -59,6 +60,25 @@ QPushButton* SettingsPage::MakeButton(QWidget* parent, const char* text, const c
     button->setObjectName(QString::fromLatin1(id));
     button->setAutoDefault(false);
     return button;
+}
+
+SettingsPage::NameList SettingsPage::MakeNameList(const char* listId, int lines,
+                                                  const std::array<const char*, 3>& buttonIds)
+{
+    auto* list = new QListWidget(this);
+    list->setObjectName(QString::fromLatin1(listId));
+    CompactHeight(list, lines);
+    return {list, MakeButton(this, "New", buttonIds[0]), MakeButton(this, "Edit", buttonIds[1]),
+            MakeButton(this, "Delete", buttonIds[2])};
+}
+
+QHBoxLayout* SettingsPage::MakeDoneRow(QPushButton* done, QPushButton* cancel)
+{
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(done);
+    row->addWidget(cancel);
+    return row;
 }
 
 void SettingsPage::CompactHeight(QAbstractScrollArea* view, int lines)

@@ -7,12 +7,14 @@
 
 #include "settings/page-state.h"
 
+#include <array>
 #include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
 
 class QAbstractScrollArea;
+class QHBoxLayout;
 
 namespace velmora {
 
@@ -100,6 +102,17 @@ protected:
     // Helpers the pages share.
     static QLineEdit* MakeField(QWidget* parent, const char* id);
     static QPushButton* MakeButton(QWidget* parent, const char* text, const char* id);
+    // A page's list of names, `lines` high, with its New, Edit and Delete
+    // buttons (named by `buttonIds`, in that order).
+    struct NameList {
+        QListWidget* list;
+        QPushButton* add;
+        QPushButton* edit;
+        QPushButton* remove;
+    };
+    NameList MakeNameList(const char* listId, int lines, const std::array<const char*, 3>& buttonIds);
+    // A form's Done and Cancel, at the right of a row of their own.
+    static QHBoxLayout* MakeDoneRow(QPushButton* done, QPushButton* cancel);
     // A list or text box that asks for `lines` lines and grows with the
     // sheet, so the sheet opens no taller than its fields need.
     static void CompactHeight(QAbstractScrollArea* view, int lines);
