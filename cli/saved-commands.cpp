@@ -29,7 +29,8 @@ const char* const kSearchesHelp = "Usage: velmora-cli searches [--json]\n"
                                   "  --help         this text\n";
 
 const char* const kExportHelp = "Usage: velmora-cli export [--search NAME] --format urls|aria2|lftp|csv|json\n"
-                                "                          [--only-good] [--new] [-o FILE]\n"
+                                "                          [--only-good] [--new] [--ext LIST] [--min-size SIZE]\n"
+                                "                          [--max-size SIZE] [--since DATE] [-o FILE]\n"
                                 "\n"
                                 "Writes the results of the latest saved search of NAME (default: the latest\n"
                                 "saved search) to standard output or FILE:\n"
@@ -41,6 +42,12 @@ const char* const kExportHelp = "Usage: velmora-cli export [--search NAME] --for
                                 "\n"
                                 "  --only-good   only results of servers that passed the test\n"
                                 "  --new         only results no earlier search of that name held\n"
+                                "  --ext LIST    only files of these extensions (comma-separated: iso,img)\n"
+                                "  --min-size SIZE, --max-size SIZE\n"
+                                "                only files at least or at most this big: bytes, or with\n"
+                                "                K, M or G (binary); a file of unknown size is left out\n"
+                                "  --since DATE  only files modified on or after DATE (2025-01-01); a file\n"
+                                "                of unknown date is left out\n"
                                 "  -o FILE       write FILE (whole or not at all) instead of standard output\n"
                                 "\n"
                                 "Exit status 1 when there is nothing to export.\n";
@@ -159,6 +166,37 @@ std::optional<ExportFormat> ReadFormatOption(const Options& options)
     return format;
 }
 
+// The file filter --ext, --min-size, --max-size and --since ask for;
+// nothing after telling which does not read.
+std::optional<FileFilter> ReadFileFilter(const Options& options)
+{
+    FileFilter filter;
+    const auto say = [](const std::string& option, const std::string& value, const char* expected) {
+        std::cerr << "velmora-cli export: " << option << " " << ForTerminal(value) << " is not understood: " << expected
+                  << "\n";
+        return std::nullopt;
+    };
+    for (const auto& [option, value] : options.values) {
+        if (option == "--ext") {
+            auto extensions = ParseExtensions(value);
+            if (!extensions)
+                return say(option, value, "it takes extensions, as in iso,img");
+            filter.extensions = std::move(*extensions);
+        } else if (option == "--min-size" || option == "--max-size") {
+            const auto size = ParseFileSize(value);
+            if (!size)
+                return say(option, value, "a size reads as 700, 100K, 1.5M or 2G");
+            (option == "--min-size" ? filter.minSize : filter.maxSize) = *size;
+        } else if (option == "--since") {
+            const auto day = ParseFilterDate(value);
+            if (!day)
+                return say(option, value, "it takes a day, as in 2025-01-01");
+            filter.since = *day;
+        }
+    }
+    return filter;
+}
+
 // To the file -o names, or to standard output; the command's exit status.
 int WriteExportText(const Options& options, const std::string& text)
 {
@@ -178,17 +216,21 @@ int WriteExportText(const Options& options, const std::string& text)
 
 int RunExportCommand(const std::vector<std::string>& args)
 {
-    const Options options = ParseOptions(args, {"--only-good", "--new"}, {"--search", "--format", "-o"});
+    const Options options = ParseOptions(
+        args, {"--only-good", "--new"}, {"--search", "--format", "-o", "--ext", "--min-size", "--max-size", "--since"});
     if (const int status = HandleHelpOrError(options, "export", kExportHelp); status >= 0)
         return status;
     const std::optional<ExportFormat> format = ReadFormatOption(options);
     if (!format)
         return 2;
+    const std::optional<FileFilter> files = ReadFileFilter(options);
+    if (!files)
+        return 2;
     const std::optional<SavedSearch> search = LoadSearchToExport(options);
     if (!search)
         return 1;
     const std::vector<ExportItem> items =
-        FilterExport(MakeExportItems(*search), options.Has("--only-good"), options.Has("--new"));
+        FilterExport(MakeExportItems(*search), options.Has("--only-good"), options.Has("--new"), *files);
     const ExportText text = FormatExport(*format, items);
     if (text.skipped > 0)
         std::cerr << "velmora-cli export: " << text.skipped << " results left out (no URL or file name fits them)\n";

@@ -283,10 +283,14 @@ ExportText FormatExport(ExportFormat format, const std::vector<ExportItem>& item
     return out;
 }
 
-std::vector<ExportItem> FilterExport(std::vector<ExportItem> items, bool onlyGood, bool onlyNew)
+std::vector<ExportItem> FilterExport(std::vector<ExportItem> items, bool onlyGood, bool onlyNew,
+                                     const FileFilter& files)
 {
     std::erase_if(items, [&](const ExportItem& item) {
-        return (onlyGood && item.verdict != kVerdictGood) || (onlyNew && !item.isNew);
+        const ResultEntry& record = item.record;
+        return (onlyGood && item.verdict != kVerdictGood) || (onlyNew && !item.isNew) ||
+               (!files.IsEmpty() && !files.Matches(std::string_view(record.path).substr(record.path.rfind('/') + 1),
+                                                   record.size, record.modified));
     });
     return items;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/result.h"
+#include "results/file-filter.h"
 #include "results/result-entry.h"
 #include "results/result-list.h"
 
@@ -62,8 +63,10 @@ struct ExportText {
 // overwrites another.
 ExportText FormatExport(ExportFormat format, const std::vector<ExportItem>& items);
 
-// Only the results of servers that passed the test, or only new ones.
-std::vector<ExportItem> FilterExport(std::vector<ExportItem> items, bool onlyGood, bool onlyNew);
+// Only the results of servers that passed the test, or only new ones, and
+// only the files `files` lets through.
+std::vector<ExportItem> FilterExport(std::vector<ExportItem> items, bool onlyGood, bool onlyNew,
+                                     const FileFilter& files = {});
 
 // How many of `chosen` FilterExport(onlyGood) keeps: those on a server whose
 // test passed. CountAllOnGoodServers counts every result so, without

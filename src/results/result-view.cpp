@@ -68,8 +68,11 @@ void ResultsView::Build(const ResultList& list, std::string_view server, const V
     const std::vector<ResultId>& all = list.GetServerRecords(server);
     std::vector<ResultId> records;
     records.reserve(all.size());
+    const FileFilter& filter = m_options.fileFilter;
+    const bool filtered = !filter.IsEmpty();
     for (auto it = all.rbegin(); it != all.rend(); ++it) {
-        if ((!m_options.onlyNew || list.IsNew(*it)) && ContainsNoCase(list.GetName(*it), m_options.nameFilter))
+        if ((!m_options.onlyNew || list.IsNew(*it)) && ContainsNoCase(list.GetName(*it), m_options.nameFilter) &&
+            (!filtered || filter.Matches(list.GetName(*it), list.GetSize(*it), list.GetModified(*it))))
             records.push_back(*it);
     }
     m_files = records.size();

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "results/file-filter.h"
 #include "results/result-list.h"
 #include "settings/view-settings.h"
 
@@ -22,7 +23,8 @@ struct ViewOptions {
     std::string nameFilter; // only files whose name holds it (any letter case)
     ViewSort sort = ViewSort::None;
     bool descending = false;
-    bool onlyNew = false; // only results the list marks new
+    bool onlyNew = false;  // only results the list marks new
+    FileFilter fileFilter; // only files of its extensions, sizes and dates
 };
 
 // The results tree for one server, as numbers: directory nodes and the ids

@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <regex>
 
+#include "platform/url-split.h"
+#include "results/file-filter.h"
+#include "store/search-store.h"
 #include "support/page-server.h"
 #include "test-support.h"
 
@@ -121,6 +124,60 @@ TEST_F(SavedCommandsTest, ExportTellsBadUsageFromNothingToExport)
     const test::ProgramRun nowhere = Cli({"export", "--format", "urls", "-o", dir.File("no/such/list.txt")});
     EXPECT_EQ(nowhere.status, 1);
     EXPECT_NE(nowhere.output.find("Could not write"), std::string::npos) << nowhere.output;
+}
+
+// Sizes and dates come from a browse or a file check: a search saved with
+// them, as the store keeps it.
+TEST_F(SavedCommandsTest, ExportKeepsTheFilesOfTheExtensionsSizesAndDatesAsked)
+{
+    const auto file = [](std::string path, std::optional<std::uint64_t> size, std::optional<std::int64_t> modified) {
+        SavedResult result;
+        result.record.service = kServiceHttp;
+        result.record.server = "files.example.org";
+        result.record.port = 80;
+        result.record.path = std::move(path);
+        result.record.size = size;
+        result.record.modified = modified;
+        result.engine = "One";
+        return result;
+    };
+    const std::int64_t march2025 = *ParseFilterDate("2025-03-01");
+    SearchUpdate update;
+    update.name = update.words = "disks";
+    update.when = march2025;
+    update.servers = 1;
+    update.newResults = {file("/a.iso", 200u << 20, march2025),
+                         file("/b.ISO", 50u << 20, *ParseFilterDate("2024-01-01")),
+                         file("/c.img", std::nullopt, *ParseFilterDate("2025-06-01")),
+                         file("/d.txt", 1024, std::nullopt), file("/e.iso", std::nullopt, std::nullopt)};
+    {
+        Result<std::unique_ptr<SearchStore>> store = SearchStore::Open(dir.Path());
+        ASSERT_TRUE(store) << store.Why();
+        ASSERT_TRUE((*store)->Save(update));
+    }
+    const auto urls = [&](std::vector<std::string> filters) {
+        std::vector<std::string> args{"export", "--format", "urls"};
+        args.insert(args.end(), filters.begin(), filters.end());
+        const test::ProgramRun run = Cli(args);
+        EXPECT_EQ(run.status, 0) << run.output;
+        std::string names;
+        for (std::size_t at = run.output.find("org/"); at != std::string::npos; at = run.output.find("org/", at + 1))
+            names += run.output.substr(at + 4, run.output.find('\n', at) - at - 4) + " ";
+        return names;
+    };
+    EXPECT_EQ(urls({"--ext", "iso,IMG"}), "a.iso b.ISO c.img e.iso ") << "any letter case";
+    EXPECT_EQ(urls({"--ext", "iso", "--min-size", "100M"}), "a.iso ") << "unknown sizes are left out";
+    EXPECT_EQ(urls({"--max-size", "50M"}), "b.ISO d.txt ") << "the bound itself is in";
+    EXPECT_EQ(urls({"--since", "2025-03-01"}), "a.iso c.img ");
+
+    const test::ProgramRun badSize = Cli({"export", "--format", "urls", "--min-size", "12X"});
+    EXPECT_EQ(badSize.status, 2);
+    EXPECT_NE(badSize.output.find("--min-size 12X is not understood"), std::string::npos) << badSize.output;
+    const test::ProgramRun badDay = Cli({"export", "--format", "urls", "--since", "2025-02-30"});
+    EXPECT_EQ(badDay.status, 2) << "no such day";
+    const test::ProgramRun none = Cli({"export", "--format", "urls", "--ext", "zip"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.output.find("nothing to export"), std::string::npos) << none.output;
 }
 
 TEST_F(SavedCommandsTest, ADamagedDatabaseIsToldAndTheSearchRunsUnsaved)

@@ -82,6 +82,22 @@ TEST_F(BrowseWindowTest, BrowseServerAddsTheServersFilesWithSizesAndDates)
     Find<QLineEdit>("resultsFilter")->setText("NOTES");
     EXPECT_EQ(ResultTexts(Result(0)).size(), 3) << "not before the pause";
     ASSERT_TRUE(Until([&] { return ResultTexts(Result(0)) == QStringList{"notes.txt"}; }, std::chrono::seconds(2)));
+
+    // Filter words beside the name: sizes, dates and extensions.
+    auto* filter = Find<QLineEdit>("resultsFilter");
+    const auto shows = [&](const char* text, const QStringList& names) {
+        filter->setText(QString::fromLatin1(text));
+        return Until([&] { return ResultTexts(Result(0)) == names; }, std::chrono::seconds(2));
+    };
+    EXPECT_TRUE(shows("size>1M", {"song.mp3", "album.zip"})) << "still sorted by name, descending";
+    EXPECT_TRUE(shows("size<1k since:2024-01-01", {"notes.txt"}));
+    EXPECT_TRUE(shows("ext:MP3,zip since:2021-01-01", {"song.mp3"}));
+    EXPECT_TRUE(filter->toolTip().startsWith("Words a file's name holds")) << filter->toolTip().toStdString();
+    filter->setText(QStringLiteral("size>lots"));
+    ASSERT_TRUE(
+        Until([&] { return filter->toolTip().contains("\"size>lots\" is not understood"); }, std::chrono::seconds(2)))
+        << "a word that does not read is told, and looked for as a name";
+    EXPECT_EQ(Results()->model()->rowCount(), 0);
 }
 
 TEST_F(BrowseWindowTest, ARoundedSizeIsShownAsAboutThatMuch)

@@ -22,6 +22,10 @@ namespace velmora {
 
 namespace {
 
+constexpr const char* kFilterHelp = "Words a file's name holds, and: ext:iso,img (its extension), size>100M or "
+                                    "size<2G (K, M, G), since:2025-01-01 (modified on or after). A size or date "
+                                    "filter leaves out files whose size or date is unknown.";
+
 QString FromStd(const std::string& text)
 {
     return QString::fromStdString(text);
@@ -53,14 +57,16 @@ void MainWindow::CreateResultsFilter()
 {
     m_resultsFilter = new QLineEdit(m_resultsPane);
     m_resultsFilter->setObjectName(QStringLiteral("resultsFilter"));
-    m_resultsFilter->setPlaceholderText(QStringLiteral("Filter by name"));
+    m_resultsFilter->setPlaceholderText(QStringLiteral("Filter by name, ext:iso, size>100M, since:2025-01-01"));
+    m_resultsFilter->setToolTip(QString::fromLatin1(kFilterHelp));
     m_resultsFilter->setClearButtonEnabled(true);
     m_filterDelay = new QTimer(this);
     m_filterDelay->setSingleShot(true);
     m_filterDelay->setInterval(kFilterDelayMs);
     connect(m_resultsFilter, &QLineEdit::textChanged, m_filterDelay, qOverload<>(&QTimer::start));
     connect(m_filterDelay, &QTimer::timeout, this, [this] {
-        m_resultsModel->SetNameFilter(m_resultsFilter->text());
+        const QString problem = m_resultsModel->SetFilter(m_resultsFilter->text());
+        m_resultsFilter->setToolTip(problem.isEmpty() ? QString::fromLatin1(kFilterHelp) : problem);
         ExpandToFirstFile();
     });
 }

@@ -56,10 +56,15 @@ void ResultsModel::Refresh()
         RebuildKeepingPlaces();
 }
 
-void ResultsModel::SetNameFilter(const QString& text)
+QString ResultsModel::SetFilter(const QString& text)
 {
-    m_options.nameFilter = text.toStdString();
+    // Words that do not read as a filter's are looked for in the names, as
+    // they were typed, and the user is told why.
+    const Result<FilterWords> words = ParseFilterWords(text.toStdString());
+    m_options.nameFilter = words ? words->names : text.toStdString();
+    m_options.fileFilter = words ? words->filter : FileFilter{};
     Refresh();
+    return QString::fromStdString(words.Why());
 }
 
 void ResultsModel::SetOnlyNew(bool onlyNew)

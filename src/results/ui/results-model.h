@@ -29,7 +29,10 @@ public:
     void Show(const ResultList& list, std::string server, int style);
     // The same server again, with records that came meanwhile.
     void Refresh();
-    void SetNameFilter(const QString& text);
+    // The filter box's text: name words and filter words (ext:iso,img
+    // size>100M size<2G since:2025-01-01). Why a filter word is not
+    // understood; empty when all are.
+    QString SetFilter(const QString& text);
     // Only results no earlier search of the same words held; those are
     // bold either way.
     void SetOnlyNew(bool onlyNew);
