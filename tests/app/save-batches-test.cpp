@@ -1,12 +1,15 @@
 // A search is saved in batches while its results stream in: killed at any
 // moment, the database opens whole and holds all but the last batches.
 
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <thread>
@@ -76,14 +79,40 @@ TEST(SaveBatchesTest, ASearchKilledWhileResultsStreamInLosesOnlyItsLastBatches)
             StreamUntilKilled(dir.Path(), pipeEnds[1]);
         }
         ::close(pipeEnds[1]);
-        ::usleep(static_cast<useconds_t>(2500000 + random() % 1000000));
+        // The kill lands at a random moment, 2.5 to 3.5 s in, and not before
+        // more than two batches were taken 1.5 s earlier: a machine slowed
+        // down (a sanitizer, other builds) streams slower.
+        const auto started = std::chrono::steady_clock::now();
+        const auto earliest = started + std::chrono::microseconds(2500000 + random() % 1000000);
+        std::optional<std::chrono::steady_clock::time_point> enough;
+        std::string reported;
+        std::size_t parsed = 0;
+        long lastTaken = 0;
+        char text[4096];
+        while (std::chrono::steady_clock::now() - started < std::chrono::seconds(60)) {
+            const auto now = std::chrono::steady_clock::now();
+            if (enough && now >= std::max(earliest, *enough + std::chrono::milliseconds(1600)))
+                break;
+            pollfd ready{pipeEnds[0], POLLIN, 0};
+            if (::poll(&ready, 1, 20) == 1) {
+                const ssize_t got = ::read(pipeEnds[0], text, sizeof text);
+                if (got > 0)
+                    reported.append(text, static_cast<std::size_t>(got));
+            }
+            // Each whole line: "when taken".
+            for (std::size_t end = 0; (end = reported.find('\n', parsed)) != std::string::npos; parsed = end + 1) {
+                const std::size_t space = reported.find(' ', parsed);
+                if (space < end)
+                    lastTaken = std::stol(reported.substr(space + 1, end - space - 1));
+            }
+            if (!enough && lastTaken > 2 * static_cast<long>(SearchRecorder::kBatchResults))
+                enough = std::chrono::steady_clock::now();
+        }
         ::kill(child, SIGKILL);
         const auto killed = std::chrono::steady_clock::now().time_since_epoch().count();
         int status = 0;
         ::waitpid(child, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "round " << round;
-        std::string reported;
-        char text[4096];
         for (ssize_t got = 0; (got = ::read(pipeEnds[0], text, sizeof text)) > 0;)
             reported.append(text, static_cast<std::size_t>(got));
         ::close(pipeEnds[0]);
