@@ -1,5 +1,4 @@
 #include "export/result-export.h"
-#include "platform/atomic-file.h"
 
 #include <cctype>
 #include <cerrno>
@@ -7,6 +6,8 @@
 #include <map>
 #include <set>
 
+#include "platform/ascii-case.h"
+#include "platform/atomic-file.h"
 #include "platform/file-name.h"
 #include "platform/json-text.h"
 #include "platform/url-split.h"
@@ -200,7 +201,8 @@ void AppendCsvRow(std::string& text, const ExportItem& item, const std::string& 
 
 // One JSON Lines "result" event, as search --json writes it, with the URL
 // and what a saved search knows.
-void AppendJsonLine(std::string& text, const ExportItem& item, const std::string& url, std::size_t n)
+void AppendJsonLine(std::string& text, const ExportItem& item, const std::string& url, std::size_t n,
+                    const std::vector<std::string>& mirrors)
 {
     const ResultEntry& record = item.record;
     JsonObject object;
@@ -211,10 +213,19 @@ void AppendJsonLine(std::string& text, const ExportItem& item, const std::string
     object.Add("engine", item.engine).Add("url", url).Add("new", item.isNew);
     if (item.verdict == kVerdictGood || item.verdict == kVerdictBad)
         object.Add("verdict", VerdictName(item.verdict));
+    // Known from a browse or a file check; null when not.
     if (record.size)
         object.Add("size", static_cast<std::int64_t>(*record.size));
+    else
+        object.AddRaw("size", "null");
     if (record.modified)
         object.Add("modified", *record.modified);
+    else
+        object.AddRaw("modified", "null");
+    std::string others = "[";
+    for (const std::string& mirror : mirrors)
+        others.append(others.size() > 1 ? "," : "").append(JsonString(mirror));
+    object.AddRaw("mirrors", others + "]");
     text.append(object.Text()).append("\n");
 }
 
@@ -234,11 +245,104 @@ std::string ExportHeader(ExportFormat format)
     }
 }
 
+bool CanExport(const ResultEntry& record)
+{
+    return IsExportable(record) && IsValidServerName(record.server);
+}
+
+// The results that are one file, each file's in the order they came: the
+// same name and the same known size on different servers are mirrors of
+// one file. Results that cannot be exported are in none.
+std::vector<std::vector<std::size_t>> GroupMirrors(const std::vector<ExportItem>& items)
+{
+    std::vector<std::vector<std::size_t>> files;
+    std::map<std::string, std::vector<std::size_t>> filesOfKey; // name and size -> files
+    std::vector<std::set<std::string>> servers;                 // of each file
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const ResultEntry& record = items[i].record;
+        if (!CanExport(record))
+            continue;
+        const std::string server =
+            std::to_string(record.service) + "://" + LowerAscii(record.server) + ":" + std::to_string(record.port);
+        std::size_t* joined = nullptr;
+        if (record.size && !record.sizeApproximate) {
+            const std::string name = record.path.substr(record.path.rfind('/') + 1);
+            std::vector<std::size_t>& candidates = filesOfKey[name + '\0' + std::to_string(*record.size)];
+            for (std::size_t& file : candidates) {
+                if (!servers[file].contains(server)) {
+                    joined = &file;
+                    break;
+                }
+            }
+            if (joined == nullptr) {
+                candidates.push_back(files.size());
+                joined = &candidates.back();
+                files.emplace_back();
+                servers.emplace_back();
+            }
+        } else {
+            files.emplace_back();
+            servers.emplace_back();
+        }
+        const std::size_t file = joined ? *joined : files.size() - 1;
+        files[file].push_back(i);
+        servers[file].insert(server);
+    }
+    return files;
+}
+
+// aria2 takes the URLs of one entry, tab-separated, as mirrors of one file.
+void AppendAria2Files(const std::vector<ExportItem>& items, ExportText& out)
+{
+    UniqueNames names;
+    std::size_t grouped = 0;
+    for (const std::vector<std::size_t>& file : GroupMirrors(items)) {
+        grouped += file.size();
+        const std::string fileName = ExportFileName(items[file.front()].record.path);
+        if (fileName.empty()) {
+            out.skipped += file.size();
+            continue;
+        }
+        for (std::size_t i = 0; i < file.size(); ++i)
+            out.text.append(i > 0 ? "\t" : "").append(BuildExportUrl(items[file[i]].record));
+        out.text.append("\n  out=").append(names.Take(fileName)).append("\n");
+        out.written += file.size();
+    }
+    out.skipped += items.size() - grouped;
+}
+
+// Each result a line, with the URLs of its file's other mirrors.
+void AppendJsonLines(const std::vector<ExportItem>& items, ExportText& out)
+{
+    std::vector<std::string> urls(items.size());
+    std::vector<const std::vector<std::size_t>*> fileOf(items.size(), nullptr);
+    const std::vector<std::vector<std::size_t>> files = GroupMirrors(items);
+    for (const std::vector<std::size_t>& file : files) {
+        for (const std::size_t i : file) {
+            urls[i] = BuildExportUrl(items[i].record);
+            fileOf[i] = &file;
+        }
+    }
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (fileOf[i] == nullptr) {
+            ++out.skipped;
+            continue;
+        }
+        std::vector<std::string> mirrors;
+        for (const std::size_t other : *fileOf[i]) {
+            if (other != i)
+                mirrors.push_back(urls[other]);
+        }
+        AppendJsonLine(out.text, items[i], urls[i], out.written + 1, mirrors);
+        ++out.written;
+    }
+}
+
 // Appends one result in the format; false when it cannot be written.
 bool AppendItem(ExportFormat format, const ExportItem& item, UniqueNames& names, ExportText& out)
 {
     const ResultEntry& record = item.record;
-    if (!IsExportable(record) || !IsValidServerName(record.server))
+    if (!CanExport(record))
         return false;
     const std::string url = BuildExportUrl(record);
     const std::string fileName = ExportFileName(record.path);
@@ -246,23 +350,17 @@ bool AppendItem(ExportFormat format, const ExportItem& item, UniqueNames& names,
     case ExportFormat::Urls:
         out.text.append(url).append("\n");
         break;
-    case ExportFormat::Aria2:
-    case ExportFormat::Lftp: {
+    case ExportFormat::Lftp:
         if (fileName.empty())
             return false;
-        const std::string name = names.Take(fileName);
-        if (format == ExportFormat::Aria2)
-            out.text.append(url).append("\n  out=").append(name).append("\n");
-        else
-            AppendLftpGet(out.text, url, name);
+        AppendLftpGet(out.text, url, names.Take(fileName));
         break;
-    }
     case ExportFormat::Csv:
         AppendCsvRow(out.text, item, url, fileName);
         break;
+    case ExportFormat::Aria2:
     case ExportFormat::JsonLines:
-        AppendJsonLine(out.text, item, url, out.written + 1);
-        break;
+        return false; // written a file at a time
     }
     return true;
 }
@@ -273,6 +371,14 @@ ExportText FormatExport(ExportFormat format, const std::vector<ExportItem>& item
 {
     ExportText out;
     out.text = ExportHeader(format);
+    if (format == ExportFormat::Aria2) {
+        AppendAria2Files(items, out);
+        return out;
+    }
+    if (format == ExportFormat::JsonLines) {
+        AppendJsonLines(items, out);
+        return out;
+    }
     UniqueNames names;
     for (const ExportItem& item : items) {
         if (AppendItem(format, item, names, out))

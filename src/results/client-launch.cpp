@@ -1,6 +1,6 @@
 #include "results/client-launch.h"
-#include "platform/atomic-file.h"
 
+#include "platform/atomic-file.h"
 #include "platform/paths.h"
 #include "platform/plain-text.h"
 #include "platform/process-launch.h"

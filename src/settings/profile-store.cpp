@@ -1,5 +1,4 @@
 #include "settings/profile-store.h"
-#include "platform/atomic-file.h"
 
 #include <algorithm>
 #include <climits>
@@ -7,6 +6,7 @@
 #include <unordered_set>
 
 #include "platform/ascii-case.h"
+#include "platform/atomic-file.h"
 #include "settings/settings-keys.h"
 
 namespace velmora {

@@ -1,8 +1,8 @@
 #include "upgrade/update-request.h"
-#include "platform/atomic-file.h"
 
 #include <cstdlib>
 
+#include "platform/atomic-file.h"
 #include "platform/http-fetch.h"
 #include "platform/message-queue.h"
 #include "platform/worker-pool.h"

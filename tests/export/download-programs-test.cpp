@@ -154,5 +154,65 @@ TEST_F(DownloadProgramsTest, OnlyGoodLeavesOutServersThatFailedAndNothingLeftIsA
     EXPECT_EQ(std::count(all.output.begin(), all.output.end(), '\n'), 9);
 }
 
+// One file on two servers, exported as one entry with two URLs: the real
+// aria2c takes them as mirrors and fetches parts of the file from each.
+TEST(DownloadMirrorsTest, Aria2FetchesOneFileFromBothMirrors)
+{
+    test::TempDir first;
+    test::TempDir second;
+    test::TempDir work;
+    std::string content;
+    for (int i = 0; content.size() < (std::size_t{2} << 20); ++i)
+        content += "block " + std::to_string(i) + " of the same disk image\n";
+    for (const test::TempDir* web : {&first, &second}) {
+        std::filesystem::create_directories(web->File("pub"));
+        test::WriteFile(web->File("pub/disk.img"), content);
+    }
+    // Slow enough that aria2 opens its second connection, to the other
+    // mirror, before the first has the whole file.
+    test::NginxServer one(first.Path(), {.logConnections = true, .limitRate = "512k"});
+    test::NginxServer other(second.Path(), {.logConnections = true, .limitRate = "512k"});
+    ASSERT_TRUE(one.IsRunning() && other.IsRunning());
+
+    // Two host names: aria2 counts its connections per host.
+    std::vector<ExportItem> items;
+    for (const auto& [server, host] : {std::pair{&one, "127.0.0.1"}, std::pair{&other, "localhost"}}) {
+        ExportItem item;
+        item.record.service = kServiceHttp;
+        item.record.server = host;
+        item.record.port = server->Port();
+        item.record.path = "/pub/disk.img";
+        item.record.size = content.size();
+        items.push_back(item);
+    }
+    const ExportText list = FormatExport(ExportFormat::Aria2, items);
+    ASSERT_EQ(list.written, 2u);
+    ASSERT_NE(list.text.find(one.Url("/pub/disk.img") + "\thttp://localhost:" + std::to_string(other.Port()) +
+                             "/pub/disk.img\n  out=disk.img\n"),
+              std::string::npos)
+        << list.text;
+    test::WriteFile(work.File("list.aria2"), list.text);
+
+    std::filesystem::create_directories(work.File("got"));
+    const test::ProgramRun aria2c = test::RunProgram(
+        {"aria2c", "--input-file=" + work.File("list.aria2"), "--dir=" + work.File("got"), "--quiet=true", "--split=2",
+         "--min-split-size=1M", "--max-connection-per-server=1", "--max-tries=2", "--connect-timeout=5", "--timeout=10",
+         "--no-netrc=true", "--all-proxy=", "--file-allocation=none"},
+        work.File("got"), std::chrono::seconds(60));
+    ASSERT_EQ(aria2c.status, 0) << aria2c.output;
+    EXPECT_TRUE(test::ReadFile(work.File("got/disk.img")) == content) << "one whole file, not two";
+    EXPECT_FALSE(std::filesystem::exists(work.File("got/disk.1.img")));
+    // nginx logs a request once its answer is sent.
+    const auto asked = [](const test::NginxServer& server) {
+        for (const std::string& line : server.AccessLog()) {
+            if (line.ends_with("/pub/disk.img"))
+                return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(test::WaitFor([&] { return asked(one) && asked(other); }, std::chrono::seconds(5)))
+        << "a part from each mirror";
+}
+
 } // namespace
 } // namespace velmora

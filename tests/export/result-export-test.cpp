@@ -2,6 +2,8 @@
 // overwrite each other, quoting that keeps names from being syntax, and the
 // choice of results.
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "export/result-export.h"
@@ -52,6 +54,53 @@ TEST(ResultExportTest, UrlsAreValidWithPortsAndOnlyRealLogins)
     EXPECT_EQ(parsed->user, "joe@home");
     EXPECT_EQ(parsed->password, "p:w@d/%");
     EXPECT_EQ(parsed->port, 2121);
+}
+
+// The same name and the same known size on different servers: one file.
+TEST(ResultExportTest, TheSameFileOnSeveralServersIsOneFileWithMirrors)
+{
+    const auto sized = [](ResultEntry record, std::optional<std::uint64_t> size, bool approximate = false) {
+        record.size = size;
+        record.sizeApproximate = approximate;
+        return Item(std::move(record));
+    };
+    const std::vector<ExportItem> items = {
+        sized(Record(kServiceHttp, "a.org", 80, "/x/disk.iso"), 700),
+        sized(Record(kServiceFtp, "b.org", 21, "/pub/disk.iso"), 700),
+        sized(Record(kServiceHttp, "a.org", 80, "/y/disk.iso"), 700), // the same server: not a mirror
+        sized(Record(kServiceHttp, "a.org", 8080, "/disk.iso"), 700), // another port: another server
+        sized(Record(kServiceHttp, "c.org", 80, "/disk.iso"), 701),   // another size
+        sized(Record(kServiceHttp, "d.org", 80, "/disk.iso"), std::nullopt),
+        sized(Record(kServiceHttp, "e.org", 80, "/disk.iso"), 700, true), // a rounded size is no match
+        sized(Record(kServiceHttp, "f.org", 80, "/Disk.iso"), 700),       // another name
+    };
+    const ExportText aria2 = FormatExport(ExportFormat::Aria2, items);
+    EXPECT_EQ(aria2.written, items.size());
+    EXPECT_EQ(aria2.text, "# Velmora download list. Run it with: aria2c -i FILE\n"
+                          "http://a.org/x/disk.iso\tftp://b.org/pub/disk.iso\thttp://a.org:8080/disk.iso\n"
+                          "  out=disk.iso\n"
+                          "http://a.org/y/disk.iso\n  out=disk (2).iso\n"
+                          "http://c.org/disk.iso\n  out=disk (3).iso\n"
+                          "http://d.org/disk.iso\n  out=disk (4).iso\n"
+                          "http://e.org/disk.iso\n  out=disk (5).iso\n"
+                          "http://f.org/Disk.iso\n  out=Disk.iso\n");
+
+    const ExportText json = FormatExport(ExportFormat::JsonLines, items);
+    EXPECT_EQ(json.written, items.size());
+    std::vector<std::string> mirrors;
+    for (std::size_t at = json.text.find("\"mirrors\":"); at != std::string::npos;
+         at = json.text.find("\"mirrors\":", at + 1))
+        mirrors.push_back(json.text.substr(at + 10, json.text.find('}', at) - at - 10));
+    ASSERT_EQ(mirrors.size(), items.size());
+    EXPECT_EQ(mirrors[0], "[\"ftp://b.org/pub/disk.iso\",\"http://a.org:8080/disk.iso\"]");
+    EXPECT_EQ(mirrors[1], "[\"http://a.org/x/disk.iso\",\"http://a.org:8080/disk.iso\"]");
+    EXPECT_EQ(mirrors[2], "[]");
+    EXPECT_EQ(mirrors[3], "[\"http://a.org/x/disk.iso\",\"ftp://b.org/pub/disk.iso\"]");
+    EXPECT_EQ(mirrors[4], "[]");
+
+    const ExportText urls = FormatExport(ExportFormat::Urls, items);
+    EXPECT_EQ(std::count(urls.text.begin(), urls.text.end(), '\n'), static_cast<long>(items.size()))
+        << "still one URL a line";
 }
 
 TEST(ResultExportTest, DownloadListsNameEveryFileOnceAndInsideItsFolder)
@@ -140,10 +189,11 @@ TEST(ResultExportTest, CsvAndJsonLinesCarryEveryFieldSafely)
         "\"path\":\"/pub/=cmd|' -c calc'!A1.csv\",\"user\":\"anonymous\",\"password\":\"velmora@example.org\","
         "\"description\":\"say \\\"hi\\\", then\\nbye\",\"engine\":\"One\","
         "\"url\":\"ftp://ftp.net/pub/=cmd%7C%27%20-c%20calc%27%21A1.csv\",\"new\":true,\"verdict\":\"good\","
-        "\"size\":1234,\"modified\":1700000000}\n"
+        "\"size\":1234,\"modified\":1700000000,\"mirrors\":[]}\n"
         "{\"event\":\"result\",\"n\":2,\"service\":\"http\",\"server\":\"a.org\",\"port\":80,\"path\":\"/+1.txt\","
         "\"user\":\"anonymous\",\"password\":\"velmora@example.org\",\"description\":\"\",\"engine\":\"One\","
-        "\"url\":\"http://a.org/+1.txt\",\"new\":false,\"verdict\":\"bad\"}\n");
+        "\"url\":\"http://a.org/+1.txt\",\"new\":false,\"verdict\":\"bad\",\"size\":null,\"modified\":null,"
+        "\"mirrors\":[]}\n");
 }
 
 TEST(ResultExportTest, ASavedSearchGivesEachResultItsServersVerdict)

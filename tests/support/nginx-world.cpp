@@ -83,6 +83,8 @@ bool NginxServer::Start(const std::string& folder, std::uint16_t port)
     config += "  server {\n    listen 127.0.0.1:" + std::to_string(port) + ";\n";
     // Tells this nginx from a program that took the port; never logged.
     config += "    location = /.velmora-probe { access_log off; return 200 \"" + at + "\"; }\n";
+    if (m_options.limitRate)
+        config += std::string("    limit_rate ") + m_options.limitRate + ";\n";
     config += "    root " + folder + ";\n    location / { autoindex on; " +
               std::string(m_options.jsonListing ? "autoindex_format json; " : "") + "}\n  }\n}\n";
     WriteFile(m_scratch.File("nginx.conf"), config);

@@ -12,8 +12,9 @@ namespace velmora::test {
 
 // How the test's nginx lists and logs.
 struct NginxOptions {
-    bool jsonListing = false;    // autoindex_format json
-    bool logConnections = false; // an access log line "CONNECTION REQUEST-URI" per request
+    bool jsonListing = false;        // autoindex_format json
+    bool logConnections = false;     // an access log line "CONNECTION REQUEST-URI" per request
+    const char* limitRate = nullptr; // each answer at most this fast ("512k")
 };
 
 // Debian's nginx on 127.0.0.1 serving a folder with autoindex on, in the
