@@ -143,6 +143,56 @@ std::optional<std::vector<std::string>> ParseExtensions(std::string_view list)
     return extensions;
 }
 
+namespace {
+
+// "size>N", "size>=N", "size<N" or "size<=N" into the filter's bounds.
+Result<void> TakeSizeWord(std::string_view word, FileFilter& filter)
+{
+    const bool above = word[4] == '>';
+    const bool orEqual = word.size() > 6 && word[5] == '=';
+    const auto size = ParseFileSize(word.substr(orEqual ? 6 : 5));
+    if (!size)
+        return NotAFilter(word, "a size reads as 700, 100K, 1.5M or 2G");
+    if (above) {
+        filter.minSize = orEqual ? *size : *size + 1;
+    } else if (*size == 0 && !orEqual) {
+        // Nothing is smaller than nothing.
+        filter.minSize = 1;
+        filter.maxSize = 0;
+    } else {
+        filter.maxSize = orEqual ? *size : *size - 1;
+    }
+    return {};
+}
+
+// Takes one word into the filter: false for a word that is no filter's (a
+// name word), a failure for one that is but does not read.
+Result<bool> TakeFilterWord(std::string_view word, FileFilter& filter)
+{
+    if (word.size() > 4 && EqualsNoCase(word.substr(0, 4), "ext:")) {
+        auto extensions = ParseExtensions(word.substr(4));
+        if (!extensions)
+            return NotAFilter(word, "ext: takes extensions, as in ext:iso,img");
+        filter.extensions.insert(filter.extensions.end(), extensions->begin(), extensions->end());
+        return true;
+    }
+    if (word.size() > 5 && EqualsNoCase(word.substr(0, 4), "size") && (word[4] == '>' || word[4] == '<')) {
+        if (Result<void> taken = TakeSizeWord(word, filter); !taken)
+            return taken.Error();
+        return true;
+    }
+    if (word.size() > 6 && EqualsNoCase(word.substr(0, 6), "since:")) {
+        const auto day = ParseFilterDate(word.substr(6));
+        if (!day)
+            return NotAFilter(word, "since: takes a day, as in since:2025-01-01");
+        filter.since = *day;
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 Result<FilterWords> ParseFilterWords(std::string_view text)
 {
     FilterWords words;
@@ -154,35 +204,11 @@ Result<FilterWords> ParseFilterWords(std::string_view text)
         const std::size_t end = text.find_first_of(" \t");
         const std::string_view word = text.substr(0, end);
         text = end == std::string_view::npos ? std::string_view() : text.substr(end);
-        FileFilter& filter = words.filter;
-        if (word.size() > 4 && EqualsNoCase(word.substr(0, 4), "ext:")) {
-            auto extensions = ParseExtensions(word.substr(4));
-            if (!extensions)
-                return NotAFilter(word, "ext: takes extensions, as in ext:iso,img");
-            filter.extensions.insert(filter.extensions.end(), extensions->begin(), extensions->end());
-        } else if (word.size() > 5 && EqualsNoCase(word.substr(0, 4), "size") && (word[4] == '>' || word[4] == '<')) {
-            const bool above = word[4] == '>';
-            const bool orEqual = word.size() > 6 && word[5] == '=';
-            const auto size = ParseFileSize(word.substr(orEqual ? 6 : 5));
-            if (!size)
-                return NotAFilter(word, "a size reads as 700, 100K, 1.5M or 2G");
-            if (above) {
-                filter.minSize = orEqual ? *size : *size + 1;
-            } else if (*size == 0 && !orEqual) {
-                // Nothing is smaller than nothing.
-                filter.minSize = 1;
-                filter.maxSize = 0;
-            } else {
-                filter.maxSize = orEqual ? *size : *size - 1;
-            }
-        } else if (word.size() > 6 && EqualsNoCase(word.substr(0, 6), "since:")) {
-            const auto day = ParseFilterDate(word.substr(6));
-            if (!day)
-                return NotAFilter(word, "since: takes a day, as in since:2025-01-01");
-            filter.since = *day;
-        } else {
+        const Result<bool> taken = TakeFilterWord(word, words.filter);
+        if (!taken)
+            return taken.Error();
+        if (!*taken)
             words.names += (words.names.empty() ? "" : " ") + std::string(word);
-        }
     }
     return words;
 }
