@@ -296,6 +296,7 @@ void ConfigureHandle(CURL* curl, const FetchOptions& options, Transfer& transfer
     curl_easy_setopt(curl, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(options.resumeFrom));
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, options.failOnHttpError ? 1L : 0L);
     curl_easy_setopt(curl, CURLOPT_NOBODY, options.headOnly ? 1L : 0L);
+    curl_easy_setopt(curl, CURLOPT_FILETIME, options.wantFileTime ? 1L : 0L);
     if (const char* caFile = CaFileFromEnvironment())
         curl_easy_setopt(curl, CURLOPT_CAINFO, caFile);
 }
@@ -361,6 +362,13 @@ FetchResult HttpConnection::Fetch(const FetchOptions& options, const std::functi
     const CURLcode code =
         options.sameOriginRedirectsOnly ? PerformSameOrigin(handle, options) : curl_easy_perform(handle);
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &result.httpStatus);
+    // libcurl says -1 for what it was not told.
+    curl_off_t length = -1;
+    if (curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length >= 0)
+        result.contentLength = static_cast<std::uint64_t>(length);
+    curl_off_t fileTime = -1;
+    if (options.wantFileTime && curl_easy_getinfo(handle, CURLINFO_FILETIME_T, &fileTime) == CURLE_OK && fileTime >= 0)
+        result.fileTime = static_cast<std::int64_t>(fileTime);
     // The handle must not point at this call's error text or header list
     // once they are gone.
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);

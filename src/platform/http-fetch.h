@@ -23,6 +23,8 @@ struct FetchOptions {
     long totalTimeoutSeconds = 120;
     long maxRedirects = 10;
     bool headOnly = false; // a HEAD request: the answer's head, no body
+    // Ask for the file's date: Last-Modified over HTTP, MDTM over FTP.
+    bool wantFileTime = false;
     std::size_t maxBytes = std::size_t{32} << 20;
     const std::atomic<bool>* stop = nullptr; // polled at least once a second
     // Set by the reader of the body when it wants no more of it: the fetch
@@ -72,6 +74,10 @@ struct FetchResult {
     // The header lines of the last answer (after redirects), as "Name:
     // value" without the line end; at most kMaxHeaderBytes of them.
     std::vector<std::string> headers;
+    // What the server said of the file, when it said it: its length (an
+    // HTTP Content-Length, an FTP SIZE) and, when asked for, its date.
+    std::optional<std::uint64_t> contentLength;
+    std::optional<std::int64_t> fileTime; // seconds since 1970 (UTC)
 
     // The value of a header of the last answer, names in any case.
     std::optional<std::string> Header(std::string_view name) const;

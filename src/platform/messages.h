@@ -21,6 +21,8 @@ enum MessageId : std::uint32_t {
     kMsgBrowseSkipped = 0x4D1, // record: a BrowseSkip
     kMsgBrowseDone = 0x4D2,    // record: the BrowseSummary
     kMsgProgramEnded = 0x4D8,  // record: a ProgramReport
+    kMsgFileChecked = 0x4DC,   // record: a CheckedFile
+    kMsgCheckLaneDone = 0x4DD, // value: 0
     kMsgSaveFailed = 0x4E0,    // record: why, a std::string sentence
     kMsgSaveWritten = 0x4E1,   // a save was written or failed
 };

@@ -3,7 +3,8 @@
 Usage: ftp-server.py FOLDER PORT_FILE [no-mlsd]
 Serves FOLDER, writes the port it listens on to PORT_FILE, and runs until
 it is killed (the test bounds it). With "no-mlsd" it answers only LIST, as
-older servers do.
+older servers do. Every command it takes is logged to PORT_FILE.log, one
+a line ("USER anonymous", "SIZE /pub/a.iso"), passwords left out.
 """
 import sys
 
@@ -14,8 +15,15 @@ from pyftpdlib.servers import FTPServer
 authorizer = DummyAuthorizer()
 authorizer.add_anonymous(sys.argv[1])
 authorizer.add_user("joe", "s3cret", sys.argv[1])
+log = open(sys.argv[2] + ".log", "a", buffering=1)
+
+
 class Handler(FTPHandler):
     proto_cmds = dict(FTPHandler.proto_cmds)
+
+    def pre_process_command(self, line, cmd, arg):
+        log.write(cmd + ("" if cmd == "PASS" or not arg else " " + arg) + "\n")
+        return super().pre_process_command(line, cmd, arg)
 
 
 if len(sys.argv) > 3 and sys.argv[3] == "no-mlsd":

@@ -34,4 +34,17 @@ std::string FtpTestServer::Url(const std::string& path, const std::string& login
     return "ftp://" + (login.empty() ? std::string() : login + "@") + "127.0.0.1:" + std::to_string(m_port) + path;
 }
 
+std::vector<std::string> FtpTestServer::Commands() const
+{
+    std::vector<std::string> commands;
+    std::string text = std::filesystem::exists(m_scratch.File("port.log")) ? ReadFile(m_scratch.File("port.log")) : "";
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        commands.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    return commands;
+}
+
 } // namespace velmora::test

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "test-support.h"
 
@@ -25,6 +26,8 @@ public:
     std::uint16_t Port() const { return m_port; }
     // "ftp://127.0.0.1:PORT" + path, with "login@" when given.
     std::string Url(const std::string& path, const std::string& login = {}) const;
+    // The commands taken so far, one a line ("USER anonymous", "SIZE /a.iso").
+    std::vector<std::string> Commands() const;
 
 private:
     TempDir m_scratch; // the port file, kept out of the served folder

@@ -73,7 +73,7 @@ bool NginxServer::Start(const std::string& folder, std::uint16_t port)
     config += "events { worker_connections 64; }\nhttp {\n";
     if (m_options.logConnections) {
         // Written at once, not buffered, so the test reads it as it is.
-        config += "  log_format connections '$connection $request_uri';\n";
+        config += "  log_format connections '$connection $request_method $status $body_bytes_sent $request_uri';\n";
         config += "  access_log " + at + "/access.log connections;\n";
     } else {
         config += "  access_log off;\n";
@@ -85,8 +85,11 @@ bool NginxServer::Start(const std::string& folder, std::uint16_t port)
     config += "    location = /.velmora-probe { access_log off; return 200 \"" + at + "\"; }\n";
     if (m_options.limitRate)
         config += std::string("    limit_rate ") + m_options.limitRate + ";\n";
+    if (m_options.ignoreRanges)
+        config += "    max_ranges 0;\n";
     config += "    root " + folder + ";\n    location / { autoindex on; " +
-              std::string(m_options.jsonListing ? "autoindex_format json; " : "") + "}\n  }\n}\n";
+              std::string(m_options.jsonListing ? "autoindex_format json; " : "") +
+              std::string(m_options.refuseHead ? "if ($request_method = HEAD) { return 405; } " : "") + "}\n  }\n}\n";
     WriteFile(m_scratch.File("nginx.conf"), config);
 
     m_pid = ::fork();

@@ -12,9 +12,12 @@ namespace velmora::test {
 
 // How the test's nginx lists and logs.
 struct NginxOptions {
-    bool jsonListing = false;        // autoindex_format json
-    bool logConnections = false;     // an access log line "CONNECTION REQUEST-URI" per request
+    bool jsonListing = false; // autoindex_format json
+    // An access log line per request: "CONNECTION METHOD STATUS BODY-BYTES-SENT REQUEST-URI".
+    bool logConnections = false;
     const char* limitRate = nullptr; // each answer at most this fast ("512k")
+    bool refuseHead = false;         // HEAD gets 405, as some servers answer
+    bool ignoreRanges = false;       // a Range header is ignored: the whole file comes
 };
 
 // Debian's nginx on 127.0.0.1 serving a folder with autoindex on, in the
