@@ -24,7 +24,8 @@ SearchSession::SearchSession(std::string workingDirectory, const SessionLimits& 
     : m_workingDirectory(std::move(workingDirectory)),
       m_settingsPath(JoinPath(m_workingDirectory, keys::kSettingsFile)), m_views(m_settingsPath),
       m_engines(m_settingsPath), m_run(m_engines, m_budget, m_queue), m_testPass(m_servers, m_budget, m_queue),
-      m_browse(m_budget, m_queue), m_recorder(m_workingDirectory, m_queue)
+      m_browse(m_budget, m_queue), m_checks(m_budget, m_queue), m_checkLimits(limits.check),
+      m_recorder(m_workingDirectory, m_queue)
 {
     InitializeHttp();
     KeepLargeBlocksReturnable();
@@ -145,6 +146,8 @@ void SearchSession::ClearShownResults(const std::string& words)
         m_recorder.SaveAndLetGo(std::move(m_results), m_servers, GetEngineNames());
         m_results = ResultList();
     }
+    m_checks.Cancel();
+    m_fileChecks.clear();
     m_servers.Reset();
     Observer().ServersCleared();
     m_filterWords = MakeFilterWords(words);
@@ -235,6 +238,9 @@ std::string SearchSession::GetActivityText() const
     if (m_testPass.IsRunning())
         return "Testing servers: " + std::to_string(m_testPass.GetTested()) + " of " +
                std::to_string(m_testPass.GetToTest());
+    if (m_checks.IsRunning())
+        return "Checking files: " + std::to_string(m_checks.GetChecked()) + " of " +
+               std::to_string(m_checks.GetToCheck());
     if (!m_news.empty())
         return m_news;
     if (m_stopped)
@@ -264,6 +270,7 @@ void SearchSession::DispatchAll()
     m_run.DispatchSearchJobs();
     m_testPass.DispatchTestJobs();
     m_browse.Dispatch();
+    m_checks.Dispatch();
 }
 
 void SearchSession::EnsureResults()
@@ -420,6 +427,12 @@ void SearchSession::HandleMessage(Message message)
     case kMsgTestDone:
         OnTestDone(message);
         break;
+    case kMsgFileChecked:
+        OnFileChecked(message);
+        break;
+    case kMsgCheckLaneDone:
+        OnCheckLaneDone(message);
+        break;
     default:
         break;
     }
@@ -560,16 +573,20 @@ std::string SearchSession::GetEngineName(std::uint64_t engineItem)
 
 // The results of a saved search, each with its engine as the list knows it
 // now (engines are saved by name; the list may have changed since).
-void SearchSession::ShowSavedResults(std::vector<SavedResult>& results)
+std::vector<ResultId> SearchSession::ShowSavedResults(std::vector<SavedResult>& results)
 {
     std::unordered_map<std::string, std::uint64_t> engines;
     for (std::size_t i = 0; i < m_engines.GetCount(); ++i)
         engines.emplace(m_engines.GetEngineItem(i)->name, m_engines.GetEngineItem(i)->handle);
+    std::vector<ResultId> shownAs;
+    shownAs.reserve(results.size());
     for (SavedResult& result : results) {
         const auto engine = engines.find(result.engine);
         result.record.engineItem = engine == engines.end() ? 0 : engine->second;
-        TakeResult(result.record, result.isNew);
+        const bool taken = TakeResult(result.record, result.isNew);
+        shownAs.push_back(taken ? static_cast<ResultId>(m_results.GetCount() - 1) : UINT32_MAX);
     }
+    return shownAs;
 }
 
 // Each saved verdict on the server it was taken of, as a finished test.
@@ -609,6 +626,7 @@ Result<SavedSearchInfo> SearchSession::OpenSavedSearch(std::int64_t id)
     m_run.Stop();
     m_browse.Stop();
     m_testPass.Cancel();
+    m_checks.Cancel();
     DispatchAll();
     ClearShownResults(saved->info.words); // the shown search is saved first
     m_recorder.Drop();
@@ -616,8 +634,9 @@ Result<SavedSearchInfo> SearchSession::OpenSavedSearch(std::int64_t id)
     m_stopped = false;
     m_news.clear();
 
-    ShowSavedResults(saved->results);
+    const std::vector<ResultId> shownAs = ShowSavedResults(saved->results);
     ShowSavedVerdicts(saved->verdicts);
+    ShowSavedChecks(saved->checks, shownAs);
     TickEngines(saved->info.engines);
     m_recorder.Continue(saved->info);
     const auto when = static_cast<std::time_t>(saved->info.when);

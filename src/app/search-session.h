@@ -9,6 +9,7 @@
 
 #include "app/session-observer.h"
 #include "browse/browse-run.h"
+#include "check/check-run.h"
 #include "platform/message-queue.h"
 #include "platform/thread-budget.h"
 #include "results/program-watch.h"
@@ -35,6 +36,7 @@ struct MessageTurn {
 struct SessionLimits {
     FetchOptions fetch; // an engine's result page
     ProbeLimits probe;  // a server test
+    CheckLimits check;  // a file check (its politeness comes from the browse settings)
 };
 
 // The main window without its widgets. It owns the engines, the result
@@ -123,6 +125,19 @@ public:
     bool IsBrowseRunning() const { return m_browse.IsRunning(); }
     const BrowseRun& GetBrowse() const { return m_browse; }
 
+    // "Check Files": whether each result's file is there, its size and
+    // date, without downloading it; each check is told to the observer and
+    // kept with the result (and with the saved search). A running round is
+    // replaced.
+    void CheckFiles(const std::vector<ResultId>& ids);
+    // Files that are no results (velmora-cli check): told to the observer
+    // only, by their place in `records`.
+    void CheckRecords(const std::vector<ResultEntry>& records);
+    void StopChecks();
+    bool IsCheckRunning() const { return m_checks.IsRunning(); }
+    // The latest check of a result's file; null when it has none.
+    const FileCheck* GetFileCheck(ResultId id) const;
+
     // Saved searches. With saving on, each search is kept in velmora.db
     // under `name` (its words when empty) as it ends, and again after its
     // test pass and each browse; results no earlier search of that name
@@ -188,12 +203,17 @@ private:
     void ClearShownResults(const std::string& words);
     void OnFoundLink(Message& message);
     void OnTestDone(const Message& message);
+    void StartChecks(std::vector<FileToCheck> files, bool ofResults);
+    void OnFileChecked(const Message& message);
+    void OnCheckLaneDone(const Message& message);
     // Into the result list (and a new server into the tree); false for a
     // repeat.
     bool TakeResult(const ResultEntry& entry, std::optional<bool> isNew = std::nullopt);
     bool IsLocalEngine(std::uint64_t engineItem);
-    void ShowSavedResults(std::vector<SavedResult>& results);
+    // The id each saved result was shown as (UINT32_MAX for one left out).
+    std::vector<ResultId> ShowSavedResults(std::vector<SavedResult>& results);
     void ShowSavedVerdicts(const std::vector<SavedVerdict>& verdicts);
+    void ShowSavedChecks(const std::vector<SavedCheck>& checks, const std::vector<ResultId>& shownAs);
     void TickEngines(const std::vector<std::string>& names);
     std::vector<std::string> FoundFolders(const ResultEntry& record) const;
     void StartTests(bool userAsked);
@@ -232,6 +252,11 @@ private:
     SearchRun m_run;
     TestPass m_testPass;
     BrowseRun m_browse;
+    CheckRun m_checks;
+    CheckLimits m_checkLimits;
+    bool m_checkingResults = false; // the round checks results, not loose records
+    std::unordered_map<ResultId, FileCheck> m_fileChecks;
+    int m_checksAlive = 0; // files of the last round found there
     SearchRecorder m_recorder;
     std::string m_saveName;   // the name searches are kept under; their words when empty
     std::string m_shownSaved; // "Saved search of 2026-12-07 22:02" while one is shown

@@ -12,6 +12,7 @@ struct BrowseListing;
 struct BrowseSkip;
 struct BrowseSummary;
 struct EngineReport;
+struct FileCheck;
 struct ResultEntry;
 struct ServerItem;
 struct TestJob;
@@ -44,6 +45,9 @@ public:
     virtual void BrowseListed(const BrowseListing& /*listing*/) {}
     virtual void BrowseSkipped(const BrowseSkip& /*skip*/) {}
     virtual void BrowseEnded(const BrowseSummary& /*summary*/) {}
+    // A file was checked: `result` is the result's id, or the place of a
+    // record given to CheckRecords.
+    virtual void FileChecked(std::uint32_t /*result*/, const std::string& /*url*/, const FileCheck& /*check*/) {}
     // The search could not be kept in the searches database, and why; it
     // runs on unsaved.
     virtual void SearchNotSaved(const std::string& /*why*/) {}

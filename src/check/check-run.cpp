@@ -79,7 +79,7 @@ void RunCheckLane(const std::shared_ptr<CheckLane>& lane)
         if (lane->stop.load())
             break;
         const auto started = std::chrono::steady_clock::now();
-        FileCheck check = CheckFile(connection, file->url, lane->limits, &lane->stop);
+        FileCheck check = CheckFile(connection, *file, lane->limits, &lane->stop);
         check.checkedAt = static_cast<std::int64_t>(std::time(nullptr));
         took = std::chrono::steady_clock::now() - started;
         PostChecked(*lane, *file, std::move(check));

@@ -16,14 +16,6 @@ namespace velmora {
 
 class MessageQueue;
 
-// A file to check: the caller's key for it (a result's id), its URL with
-// the login, and the host whose connections it counts against.
-struct FileToCheck {
-    std::uint64_t key = 0;
-    std::string url;
-    std::string host;
-};
-
 // A check's outcome on its way from a worker to the owner.
 struct CheckedFile {
     std::uint64_t key = 0;

@@ -16,10 +16,12 @@ bool IsFtpUrl(const std::string& url)
     return scheme.starts_with("ftp:") || scheme.starts_with("ftps:");
 }
 
-FetchOptions CheckOptions(const std::string& url, const CheckLimits& limits, const std::atomic<bool>* stop)
+FetchOptions CheckOptions(const FileToCheck& file, const CheckLimits& limits, const std::atomic<bool>* stop)
 {
     FetchOptions options;
-    options.url = url;
+    options.url = file.url;
+    options.user = file.user;
+    options.password = file.password;
     options.userAgent = limits.userAgent;
     options.connectTimeoutSeconds = limits.connectTimeoutSeconds;
     options.lowSpeedSeconds = limits.lowSpeedSeconds;
@@ -63,10 +65,10 @@ FileCheck NoAnswer(const FetchResult& fetched)
     return check;
 }
 
-FileCheck CheckFtpFile(HttpConnection& connection, const std::string& url, const CheckLimits& limits,
+FileCheck CheckFtpFile(HttpConnection& connection, const FileToCheck& file, const CheckLimits& limits,
                        const std::atomic<bool>* stop)
 {
-    FetchOptions options = CheckOptions(url, limits, stop);
+    FetchOptions options = CheckOptions(file, limits, stop);
     options.headOnly = true; // TYPE I, SIZE and MDTM; no data connection
     const FetchResult fetched = connection.Fetch(options, [](std::string_view) {});
     if (fetched.status != FetchStatus::Ok) {
@@ -109,10 +111,10 @@ FileCheck FromAnswer(const FetchResult& fetched, std::optional<std::uint64_t> si
 
 // HEAD refused: the first byte by a range request. A server that ignores
 // the range starts sending the whole file; the first piece ends the fetch.
-FileCheck CheckByRange(HttpConnection& connection, const std::string& url, const CheckLimits& limits,
+FileCheck CheckByRange(HttpConnection& connection, const FileToCheck& file, const CheckLimits& limits,
                        const std::atomic<bool>* stop)
 {
-    FetchOptions options = CheckOptions(url, limits, stop);
+    FetchOptions options = CheckOptions(file, limits, stop);
     options.headers.push_back("Range: bytes=0-0");
     bool enough = false;
     options.enough = &enough;
@@ -152,19 +154,19 @@ std::optional<std::uint64_t> ParseContentRangeTotal(std::string_view value)
     return bytes;
 }
 
-FileCheck CheckFile(HttpConnection& connection, const std::string& url, const CheckLimits& limits,
+FileCheck CheckFile(HttpConnection& connection, const FileToCheck& file, const CheckLimits& limits,
                     const std::atomic<bool>* stop)
 {
-    if (IsFtpUrl(url))
-        return CheckFtpFile(connection, url, limits, stop);
-    FetchOptions options = CheckOptions(url, limits, stop);
+    if (IsFtpUrl(file.url))
+        return CheckFtpFile(connection, file, limits, stop);
+    FetchOptions options = CheckOptions(file, limits, stop);
     options.headOnly = true;
     const FetchResult head = connection.Fetch(options, [](std::string_view) {});
     if (head.status != FetchStatus::Ok)
         return NoAnswer(head);
     const long status = head.httpStatus;
     if (status == 405 || status == 501 || status == 403) {
-        FileCheck byRange = CheckByRange(connection, url, limits, stop);
+        FileCheck byRange = CheckByRange(connection, file, limits, stop);
         // A 403 the GET gives too is the server's answer for the file.
         return byRange;
     }

@@ -3,7 +3,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "results/file-check.h"
 
@@ -29,13 +32,24 @@ struct CheckLimits {
 
 inline constexpr int kMaxCheckConnectionsPerHost = 2;
 
-// Checks one file (an http, https or ftp URL, the login in it) on a
+// A file to check: the caller's key for it (a result's id), its URL
+// without a login, the login (FTP), and the host whose connections it
+// counts against.
+struct FileToCheck {
+    std::uint64_t key = 0;
+    std::string url;
+    std::string user;
+    std::string password;
+    std::string host;
+};
+
+// Checks one file (an http, https or ftp URL) on a
 // connection kept from the last check: over FTP one login serves every file
 // of the server (TYPE I, SIZE and MDTM for each); over HTTP a HEAD, or where
 // the server refuses HEAD (405, 501, or a 403 the GET does not give) a GET
 // of its first byte, reading the size from Content-Range and hanging up
 // without the body.
-FileCheck CheckFile(HttpConnection& connection, const std::string& url, const CheckLimits& limits,
+FileCheck CheckFile(HttpConnection& connection, const FileToCheck& file, const CheckLimits& limits,
                     const std::atomic<bool>* stop = nullptr);
 
 // The total a "Content-Range: bytes 0-0/1234" (or "bytes */1234") tells.

@@ -297,6 +297,10 @@ void ConfigureHandle(CURL* curl, const FetchOptions& options, Transfer& transfer
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, options.failOnHttpError ? 1L : 0L);
     curl_easy_setopt(curl, CURLOPT_NOBODY, options.headOnly ? 1L : 0L);
     curl_easy_setopt(curl, CURLOPT_FILETIME, options.wantFileTime ? 1L : 0L);
+    if (!options.user.empty()) {
+        curl_easy_setopt(curl, CURLOPT_USERNAME, options.user.c_str());
+        curl_easy_setopt(curl, CURLOPT_PASSWORD, options.password.c_str());
+    }
     if (const char* caFile = CaFileFromEnvironment())
         curl_easy_setopt(curl, CURLOPT_CAINFO, caFile);
 }

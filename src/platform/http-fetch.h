@@ -18,6 +18,9 @@ struct FetchOptions {
     std::string url;
     std::string userAgent = "Velmora/2.2";
     std::vector<std::string> headers; // extra request headers
+    // A login given apart from the URL (FTP); none when the user is empty.
+    std::string user;
+    std::string password;
     long connectTimeoutSeconds = 20;
     long lowSpeedSeconds = 30;
     long totalTimeoutSeconds = 120;

@@ -48,12 +48,14 @@ std::string EncodeUrlLogin(std::string_view login, bool userName)
     return Encode(login, userName ? ":/" : "/");
 }
 
-std::string BuildResultUrl(const ResultEntry& record, bool alwaysPort)
+namespace {
+
+std::string BuildUrl(const ResultEntry& record, bool alwaysPort, bool withLogin)
 {
     const bool ftp = record.service == kServiceFtp;
     const bool https = record.service == kServiceHttps;
     std::string url = ftp ? "ftp://" : https ? "https://" : "http://";
-    if (ftp || record.user != kAnonymousUser)
+    if (withLogin && (ftp || record.user != kAnonymousUser))
         url.append(EncodeUrlLogin(record.user, true))
             .append(":")
             .append(EncodeUrlLogin(record.password, false))
@@ -63,6 +65,18 @@ std::string BuildResultUrl(const ResultEntry& record, bool alwaysPort)
     if (alwaysPort || record.port != defaultPort)
         url.append(":").append(std::to_string(record.port));
     return url.append(EncodeUrlPath(record.path));
+}
+
+} // namespace
+
+std::string BuildResultUrl(const ResultEntry& record, bool alwaysPort)
+{
+    return BuildUrl(record, alwaysPort, true);
+}
+
+std::string BuildUrlWithoutLogin(const ResultEntry& record)
+{
+    return BuildUrl(record, false, false);
 }
 
 std::string BuildGetFileUrl(const ResultEntry& record)

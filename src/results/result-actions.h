@@ -23,6 +23,9 @@ std::string EncodeUrlLogin(std::string_view login, bool userName);
 // the server, the port, and the percent-encoded path. `alwaysPort` writes
 // the port even when it is the scheme's default.
 std::string BuildResultUrl(const ResultEntry& record, bool alwaysPort = false);
+// The same URL without the login, for a program that takes the login apart
+// (libcurl does not read an "@" in a URL's password).
+std::string BuildUrlWithoutLogin(const ResultEntry& record);
 
 // The URL "Get File" hands to the download program: an http URL always
 // carries its port, an https one only when it is not 443.

@@ -89,6 +89,21 @@ bool ResultList::FillSizeAndDate(ResultId id, std::optional<std::uint64_t> size,
     return filled;
 }
 
+void ResultList::SetSizeAndDate(ResultId id, std::optional<std::uint64_t> size, std::optional<std::int64_t> modified)
+{
+    if (id >= m_count)
+        return;
+    Record& record = m_blocks[id / kBlockRecords][id % kBlockRecords];
+    if (size) {
+        record.size = *size;
+        record.flags = (record.flags | kHasSize) & ~kSizeApproximate;
+    }
+    if (modified) {
+        record.modified = *modified;
+        record.flags |= kHasModified;
+    }
+}
+
 void ResultList::MarkNew(ResultId id)
 {
     if (id >= m_count)

@@ -41,6 +41,9 @@ public:
     // A size or a date the record lacks, from a listing that tells it; true
     // when anything was filled in.
     bool FillSizeAndDate(ResultId id, std::optional<std::uint64_t> size, std::optional<std::int64_t> modified);
+    // What a file check told: an exact size and a date replace what the
+    // result had (a rounded size included); what it did not tell stays.
+    void SetSizeAndDate(ResultId id, std::optional<std::uint64_t> size, std::optional<std::int64_t> modified);
     void Clear();
 
     std::size_t GetCount() const { return m_count; }

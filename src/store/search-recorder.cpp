@@ -44,6 +44,7 @@ Result<void> SearchRecorder::Begin(std::string name, std::string words, std::vec
     m_search.when = static_cast<std::int64_t>(std::time(nullptr));
     m_saved = 0;
     m_filled.clear();
+    m_checks.clear();
     m_lastSave = std::chrono::steady_clock::now();
     ++m_run;
     m_recording = true;
@@ -60,6 +61,7 @@ void SearchRecorder::Continue(const SavedSearchInfo& info)
     m_search.when = info.when;
     m_saved = static_cast<std::size_t>(info.results);
     m_filled.clear();
+    m_checks.clear();
     ++m_run;
     m_recording = m_enabled && m_store != nullptr;
     m_markNew = false; // its results were told new or not when it ran
@@ -82,6 +84,12 @@ void SearchRecorder::NoteFilled(std::size_t resultId)
 {
     if (m_recording)
         m_filled.push_back(resultId);
+}
+
+void SearchRecorder::NoteChecked(std::size_t resultId, const FileCheck& check)
+{
+    if (m_recording)
+        m_checks.push_back({static_cast<std::int64_t>(resultId), check});
 }
 
 bool SearchRecorder::IsNew(const ResultEntry& record) const
@@ -150,6 +158,16 @@ void SearchRecorder::AddFilled(SearchUpdate& update, const ResultList& results) 
     }
 }
 
+void SearchRecorder::AddChecks(SearchUpdate& update, std::size_t upTo)
+{
+    std::erase_if(m_checks, [&](SavedCheck& check) {
+        if (check.n >= static_cast<std::int64_t>(upTo))
+            return false;
+        update.checks.push_back(std::move(check));
+        return true;
+    });
+}
+
 void SearchRecorder::Save(const ResultList& results, const ServerTree& servers, const EngineNamer& engineName,
                           bool force)
 {
@@ -177,6 +195,7 @@ void SearchRecorder::Save(const ResultList& results, const ServerTree& servers, 
         saved.isNew = results.IsNew(static_cast<ResultId>(id));
     }
     AddFilled(update, results);
+    AddChecks(update, upTo);
     HandOver(std::move(update), upTo);
     m_saveAsked = upTo < results.GetCount();
 }
@@ -188,6 +207,7 @@ void SearchRecorder::SaveAndLetGo(ResultList&& results, const ServerTree& server
         return;
     SearchUpdate update = MakeUpdate(servers);
     AddFilled(update, results);
+    AddChecks(update, results.GetCount());
     LeftResults left{std::make_unique<ResultList>(std::move(results)), m_saved, std::move(engineNames)};
     const std::size_t count = left.list->GetCount();
     HandOver(std::move(update), count, std::move(left));

@@ -60,6 +60,8 @@ public:
     // A result the list held got a size or date from a listing: a save
     // writes it into the saved result too.
     void NoteFilled(std::size_t resultId);
+    // A result's file was checked: a save keeps the check with the result.
+    void NoteChecked(std::size_t resultId, const FileCheck& check);
 
     // True when enough has come since the last save, or for long enough,
     // that the next should be made now: not while the writer has as many
@@ -72,7 +74,10 @@ public:
     bool IsNextSaveDue(std::size_t resultCount) const;
     // True when a save is still to be made: results not handed over, or a
     // save asked for while the writer was busy.
-    bool HasUnsaved(std::size_t resultCount) const { return m_recording && (m_saveAsked || resultCount > m_saved); }
+    bool HasUnsaved(std::size_t resultCount) const
+    {
+        return m_recording && (m_saveAsked || resultCount > m_saved || !m_checks.empty() || !m_filled.empty());
+    }
     // Hands at most a batch of what came since the last save, and every
     // verdict, to the writer; held back while the writer has as many saves
     // waiting as it takes. `force` hands it anyway. What is left beyond the
@@ -93,6 +98,8 @@ private:
     Result<SearchStore*> OpenStore();
     SearchUpdate MakeUpdate(const ServerTree& servers);
     void AddFilled(SearchUpdate& update, const ResultList& results) const;
+    // The checks of results saved up to `upTo`; later ones wait for them.
+    void AddChecks(SearchUpdate& update, std::size_t upTo);
     void HandOver(SearchUpdate update, std::size_t savedUpTo, LeftResults left = {});
 
     std::string m_folder;
@@ -109,6 +116,7 @@ private:
     int m_runsKept = 5;
     std::int64_t m_heldUpTo = 0;       // the earlier searches new results are told from
     std::vector<std::size_t> m_filled; // saved results filled in since the last save
+    std::vector<SavedCheck> m_checks;  // file checks since the last save
 };
 
 } // namespace velmora

@@ -48,7 +48,15 @@ CREATE TABLE verdicts(
   reply TEXT NOT NULL,
   taken INTEGER NOT NULL,
   PRIMARY KEY(search, grp, server));
-PRAGMA user_version = 3;
+CREATE TABLE checks(
+  search INTEGER NOT NULL REFERENCES searches(id) ON DELETE CASCADE,
+  n INTEGER NOT NULL,
+  alive INTEGER NOT NULL,
+  status INTEGER NOT NULL,
+  reason TEXT NOT NULL,
+  taken INTEGER NOT NULL,
+  PRIMARY KEY(search, n));
+PRAGMA user_version = 4;
 )sql";
 
 // Version 1 kept no engines.
@@ -63,6 +71,19 @@ ALTER TABLE results ADD COLUMN file INTEGER NOT NULL DEFAULT 0;
 UPDATE results SET file = velmora_file(server, path);
 CREATE INDEX results_by_file ON results(file);
 PRAGMA user_version = 3;
+)sql";
+
+// Version 3 kept no file checks.
+const char* const kAddChecks = R"sql(
+CREATE TABLE checks(
+  search INTEGER NOT NULL REFERENCES searches(id) ON DELETE CASCADE,
+  n INTEGER NOT NULL,
+  alive INTEGER NOT NULL,
+  status INTEGER NOT NULL,
+  reason TEXT NOT NULL,
+  taken INTEGER NOT NULL,
+  PRIMARY KEY(search, n));
+PRAGMA user_version = 4;
 )sql";
 
 // velmora_file(server, path) in SQL, for the rows a migration indexes.
@@ -204,7 +225,7 @@ Result<void> SearchStore::Migrate()
         return again.Error();
     sqlite3_create_function(m_db.Handle(), "velmora_file", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                             FileKeyFunction, nullptr, nullptr);
-    const char* steps[] = {kAddEngines, kAddFileIndex};
+    const char* steps[] = {kAddEngines, kAddFileIndex, kAddChecks};
     if (*again == 0) {
         if (auto created = m_db.Execute(kCreateSchema); !created)
             return Describe(created.Error(), "prepared");
@@ -249,6 +270,8 @@ Result<std::int64_t> SearchStore::Save(const SearchUpdate& update)
         saved = SaveVerdicts(*id, update.verdicts);
     if (saved)
         saved = SaveFilled(*id, update.filled);
+    if (saved)
+        saved = SaveChecks(*id, update.checks);
     if (!saved)
         return saved.Error();
     SqliteStatement totals(m_db, "UPDATE searches SET results = ?, servers = ? WHERE id = ?");
@@ -329,6 +352,31 @@ Result<void> SearchStore::SaveFilled(std::int64_t id, const std::vector<FilledRe
     for (const FilledResult& result : filled) {
         update.Reset();
         update.Bind(1, StoredSize(result.size)).Bind(2, result.modified).Bind(3, id).Bind(4, result.n);
+        update.Step();
+        if (update.Failed())
+            return Describe(m_db.LastError(), "written");
+    }
+    return {};
+}
+
+// A file's newer check replaces its older one, and what it told of the
+// file's size and date replaces what the result had.
+Result<void> SearchStore::SaveChecks(std::int64_t id, const std::vector<SavedCheck>& checks)
+{
+    SqliteStatement insert(m_db, "INSERT OR REPLACE INTO checks(search, n, alive, status, reason, taken) "
+                                 "VALUES(?, ?, ?, ?, ?, ?)");
+    SqliteStatement update(m_db, "UPDATE results SET size = COALESCE(?, size), modified = COALESCE(?, modified) "
+                                 "WHERE search = ? AND n = ?");
+    for (const SavedCheck& saved : checks) {
+        const FileCheck& check = saved.check;
+        insert.Reset();
+        insert.Bind(1, id).Bind(2, saved.n).Bind(3, std::int64_t{check.alive}).Bind(4, std::int64_t{check.status});
+        insert.Bind(5, check.reason).Bind(6, check.checkedAt);
+        insert.Step();
+        if (insert.Failed())
+            return Describe(m_db.LastError(), "written");
+        update.Reset();
+        update.Bind(1, StoredSize(check.size)).Bind(2, check.modified).Bind(3, id).Bind(4, saved.n);
         update.Step();
         if (update.Failed())
             return Describe(m_db.LastError(), "written");
@@ -453,6 +501,27 @@ std::optional<SavedSearch> SearchStore::Load(std::int64_t id) const
         search.verdicts.push_back({static_cast<std::size_t>(verdicts.Int(0)), verdicts.Text(1), verdicts.Int(2) != 0,
                                    verdicts.Text(3), verdicts.Int(4)});
     if (verdicts.Failed())
+        return std::nullopt;
+
+    if (m_schema < 4)
+        return search;
+    SqliteStatement checks(m_db, "SELECT c.n, c.alive, c.status, c.reason, c.taken, r.size, r.modified "
+                                 "FROM checks c JOIN results r ON r.search = c.search AND r.n = c.n "
+                                 "WHERE c.search = ? ORDER BY c.n");
+    checks.Bind(1, id);
+    while (checks.Step()) {
+        SavedCheck saved;
+        saved.n = checks.Int(0);
+        saved.check.alive = checks.Int(1) != 0;
+        saved.check.status = static_cast<int>(checks.Int(2));
+        saved.check.reason = checks.Text(3);
+        saved.check.checkedAt = checks.Int(4);
+        if (const auto size = checks.OptionalInt(5); size && *size >= 0 && saved.check.alive)
+            saved.check.size = static_cast<std::uint64_t>(*size);
+        saved.check.modified = saved.check.alive ? checks.OptionalInt(6) : std::nullopt;
+        search.checks.push_back(std::move(saved));
+    }
+    if (checks.Failed())
         return std::nullopt;
     return search;
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "results/file-check.h"
 #include "results/result-entry.h"
 #include "store/sqlite-db.h"
 
@@ -39,6 +40,12 @@ struct FilledResult {
     std::optional<std::int64_t> modified;
 };
 
+// A file's latest check, by the result's place in its search.
+struct SavedCheck {
+    std::int64_t n = 0;
+    FileCheck check;
+};
+
 struct SavedSearchInfo {
     std::int64_t id = 0;
     std::string name;
@@ -55,6 +62,7 @@ struct SavedSearch {
     SavedSearchInfo info;
     std::vector<SavedResult> results; // in the order they came
     std::vector<SavedVerdict> verdicts;
+    std::vector<SavedCheck> checks;
 };
 
 // What one save adds to a search: results after those already saved, and
@@ -71,6 +79,7 @@ struct SearchUpdate {
     std::vector<SavedResult> newResults;
     std::vector<SavedVerdict> verdicts;
     std::vector<FilledResult> filled; // sizes and dates of results saved before
+    std::vector<SavedCheck> checks;   // of results saved before or with this save
 };
 
 // A key that compares results as the duplicate check does: the server and
@@ -85,7 +94,7 @@ std::int64_t SavedFileKey(std::string_view server, std::string_view path);
 // mode, so a crash at any moment leaves every finished save whole.
 class SearchStore {
 public:
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
 
     // Opens or creates the database and brings its schema up to date. A
     // locked, damaged or newer database gives an error.
@@ -124,6 +133,7 @@ private:
     Result<void> SaveResults(std::int64_t id, const std::vector<SavedResult>& results, std::int64_t& count);
     Result<void> SaveVerdicts(std::int64_t id, const std::vector<SavedVerdict>& verdicts);
     Result<void> SaveFilled(std::int64_t id, const std::vector<FilledResult>& filled);
+    Result<void> SaveChecks(std::int64_t id, const std::vector<SavedCheck>& checks);
     // A sentence for people: what could not be done to which file, and why.
     Failure Describe(const Failure& error, std::string_view doing) const;
     void GiveSpaceBack();

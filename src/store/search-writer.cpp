@@ -77,9 +77,11 @@ void Prepend(SearchUpdate& earlier, SearchUpdate& later)
                               std::make_move_iterator(later.newResults.end()));
     earlier.verdicts.insert(earlier.verdicts.end(), later.verdicts.begin(), later.verdicts.end());
     earlier.filled.insert(earlier.filled.end(), later.filled.begin(), later.filled.end());
+    earlier.checks.insert(earlier.checks.end(), later.checks.begin(), later.checks.end());
     later.newResults = std::move(earlier.newResults);
     later.verdicts = std::move(earlier.verdicts); // the later verdict of a server replaces the earlier
     later.filled = std::move(earlier.filled);
+    later.checks = std::move(earlier.checks); // a later check of a file replaces the earlier
 }
 
 } // namespace
@@ -194,6 +196,7 @@ void SearchWriter::WriteLeft(Save& save)
         Save part{save.run, save.update, save.runsKept, {}};
         save.update.verdicts.clear();
         save.update.filled.clear();
+        part.update.checks.clear();
         for (; id < list.GetCount() && part.update.newResults.size() < kMostResultsWrittenAtOnce; ++id) {
             SavedResult saved;
             saved.record = list.Get(static_cast<ResultId>(id));
@@ -202,6 +205,13 @@ void SearchWriter::WriteLeft(Save& save)
             saved.isNew = list.IsNew(static_cast<ResultId>(id));
             part.update.newResults.push_back(std::move(saved));
         }
+        // A check goes with its result's part or after it, never before.
+        std::erase_if(save.update.checks, [&](SavedCheck& check) {
+            if (check.n >= static_cast<std::int64_t>(id))
+                return false;
+            part.update.checks.push_back(std::move(check));
+            return true;
+        });
         Write(std::move(part));
         if (id >= list.GetCount())
             break;

@@ -119,6 +119,41 @@ TEST(SearchStoreTest, ASavedSearchComesBackWithEveryFieldAndLaterSavesAddToIt)
     }
 }
 
+TEST(SearchStoreTest, AFileCheckIsKeptWithItsResultAndALaterOneReplacesIt)
+{
+    test::TempDir dir;
+    auto store = OpenIn(dir);
+    ASSERT_TRUE(store);
+    SavedResult rounded = Found("files.org", "/a.iso");
+    rounded.record.size = 1200000;
+    rounded.record.sizeApproximate = true;
+    SearchUpdate first = Update("moon", {rounded, Found("files.org", "/b.iso")});
+    // A check of a result saved in the same save.
+    first.checks = {
+        {1, {false, std::nullopt, std::nullopt, 404, "The server has no such file (404 Not Found).", 1765000100}}};
+    const auto id = ValueOf(store->Save(first));
+    ASSERT_TRUE(id);
+    SearchUpdate later = Update("moon", {}, *id);
+    later.checks = {{0, {true, 1234567, 1700000000, 200, "The server has the file (200 OK).", 1765000200}},
+                    {1, {true, 10, std::nullopt, 206, "The server has the file.", 1765000300}}};
+    ASSERT_EQ(ValueOf(store->Save(later)), id);
+
+    store.reset();
+    store = OpenIn(dir);
+    const auto saved = store->Load(*id);
+    ASSERT_TRUE(saved);
+    ASSERT_EQ(saved->checks.size(), 2u);
+    EXPECT_EQ(saved->checks[0].n, 0);
+    EXPECT_TRUE(saved->checks[0].check.alive);
+    EXPECT_EQ(saved->checks[0].check.size, std::optional<std::uint64_t>(1234567)) << "the exact size replaces none";
+    EXPECT_EQ(saved->checks[0].check.modified, std::optional<std::int64_t>(1700000000));
+    EXPECT_EQ(saved->checks[0].check.checkedAt, 1765000200);
+    EXPECT_EQ(saved->results[0].record.size, std::optional<std::uint64_t>(1234567));
+    EXPECT_EQ(saved->checks[1].check.status, 206) << "the later check replaces the earlier";
+    EXPECT_EQ(saved->checks[1].check.reason, "The server has the file.");
+    EXPECT_EQ(saved->results[1].record.size, std::optional<std::uint64_t>(10));
+}
+
 TEST(SearchStoreTest, SearchesAreFoundByNameAndListedNewestFirst)
 {
     test::TempDir dir;
@@ -251,6 +286,7 @@ TEST(SearchStoreTest, TheEnginesASearchRanWithComeBackAndAnOlderDatabaseKeepsIts
     auto store = OpenIn(dir);
     ASSERT_TRUE(store);
     ASSERT_TRUE(store->Load(1)) << "the upgrade keeps the old searches";
+    EXPECT_TRUE(store->Load(1)->checks.empty());
     EXPECT_TRUE(store->HeldBefore("old", 1, "files.org", "/old/moon.mp3")) << "and finds their files";
     EXPECT_FALSE(store->HeldBefore("old", 1, "files.org", "/old/sun.mp3"));
     SearchUpdate update = Update("moon", {Found("a.org", "/a.mp3")});
