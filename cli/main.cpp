@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "browse-command.h"
+#include "check-command.h"
 #include "engines-command.h"
 #include "links-command.h"
 #include "platform/program-version.h"
@@ -39,6 +40,8 @@ const char* const kHelp = "Usage: velmora-cli COMMAND [OPTIONS]\n"
                           "                          run every ticked engine once and tell how each answered\n"
                           "  browse [--json] [--depth N] [--max-files N] URL...\n"
                           "                          list a server's files from a directory down\n"
+                          "  check [--json] URL...   whether each file is there, its size and date, without\n"
+                          "                          downloading it\n"
                           "  update version|engines|clients [--json] [--merge NAME...] [--merge-preselected]\n"
                           "                          ask the update service as the Help menu does\n"
                           "\n"
@@ -60,6 +63,7 @@ const Command kCommands[] = {
     {"searches", velmora::cli::RunSearchesCommand, false}, {"export", velmora::cli::RunExportCommand, false},
     {"update", velmora::cli::RunUpdateCommand, true},      {"engines", velmora::cli::RunEnginesCommand, true},
     {"browse", velmora::cli::RunBrowseCommand, true},      {"search", velmora::cli::RunSearchCommand, true},
+    {"check", velmora::cli::RunCheckCommand, true},
 };
 
 } // namespace

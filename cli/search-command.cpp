@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/search-session.h"
+#include "check-command.h"
 #include "engine-event.h"
 #include "json-writer.h"
 #include "options.h"
@@ -18,7 +19,7 @@
 namespace velmora::cli {
 
 const char* const kSearchHelp =
-    "Usage: velmora-cli search [--json] [--test] [--save[=NAME]] WORDS...\n"
+    "Usage: velmora-cli search [--json] [--test] [--check-files] [--save[=NAME]] WORDS...\n"
     "\n"
     "Runs one search as the window's \"Search\" button does, with the engines\n"
     "ticked in ./settings.dat, its thread limit (Maxthreads) and its Filter\n"
@@ -27,9 +28,12 @@ const char* const kSearchHelp =
     "\n"
     "  --test   then test every server found, as \"Re-Test Results\" does (an FTP\n"
     "           login or an HTTP HEAD request), and wait for every verdict\n"
+    "  --check-files\n"
+    "           then check every file found (after --test): whether it is there,\n"
+    "           its size and date, without downloading it, as \"velmora-cli check\"\n"
     "\n"
     "  --save[=NAME]\n"
-    "           keep the results (and verdicts) in ./velmora.db under NAME (default:\n"
+    "           keep the results (and verdicts and checks) in ./velmora.db under NAME (default:\n"
     "           the words); results no earlier search of that name held are new\n"
     "\n"
     "  --json   one JSON object per line, as events happen:\n"
@@ -42,6 +46,8 @@ const char* const kSearchHelp =
     "            no-file-links, blocked, challenge, http-error, unreachable, timeout,\n"
     "            too-big, cut, on-hold\n"
     "           {\"event\":\"verdict\",\"group\":..,\"server\":..,\"verdict\":\"good\"|\"bad\",\"reply\":..}\n"
+    "           {\"event\":\"file\",\"url\":..,\"alive\":true|false,\"size\":N|null,\"modified\":..|null,\n"
+    "            \"status\":CODE,\"reason\":..} with --check-files\n"
     "           last {\"event\":\"done\",\"results\":N,\"servers\":M}\n"
     "  --help   this text\n";
 
@@ -54,7 +60,12 @@ const char* ServiceName(std::uint32_t service)
 
 class SearchPrinter : public SessionObserver {
 public:
-    SearchPrinter(SearchSession& session, bool json) : m_session(session), m_json(json) {}
+    SearchPrinter(SearchSession& session, bool json) : m_session(session), m_json(json), m_files(json) {}
+
+    void FileChecked(std::uint32_t, const std::string& url, const FileCheck& check) override
+    {
+        m_files.Print(url, check);
+    }
 
     void ResultAccepted(const ResultEntry& entry, int count) override
     {
@@ -110,7 +121,18 @@ public:
 private:
     SearchSession& m_session;
     bool m_json;
+    FilePrinter m_files;
 };
+
+// Every result's file, in the order found.
+void CheckEveryFile(SearchSession& session)
+{
+    std::vector<ResultId> ids(session.GetResults().GetCount());
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        ids[i] = static_cast<ResultId>(i);
+    session.CheckFiles(ids);
+    RunChecksToEnd(session);
+}
 
 std::size_t CountServers(const SearchSession& session)
 {
@@ -153,7 +175,7 @@ int RunSearchCommand(const std::vector<std::string>& args)
 {
     std::vector<std::string> rest;
     const std::optional<std::string> saveName = TakeSaveName(args, rest);
-    const Options options = ParseOptions(rest, {"--json", "--test"});
+    const Options options = ParseOptions(rest, {"--json", "--test", "--check-files"});
     if (const int status = HandleHelpOrError(options, "search", kSearchHelp); status >= 0)
         return status;
     const bool json = options.Has("--json");
@@ -177,6 +199,8 @@ int RunSearchCommand(const std::vector<std::string>& args)
     RunSearchToEnd(session, words);
     if (options.Has("--test") && !WasInterrupted())
         RunTestPassToEnd(session);
+    if (options.Has("--check-files") && !WasInterrupted())
+        CheckEveryFile(session);
     if (saveName)
         session.FinishSaving();
     PrintDone(session, json);

@@ -53,6 +53,14 @@ void RunTestPassToEnd(SearchSession& session)
     session.CancelTests();
 }
 
+void RunChecksToEnd(SearchSession& session)
+{
+    while (session.IsCheckRunning() && !WasInterrupted())
+        Pump(session);
+    session.StopChecks();
+    session.ProcessMessages();
+}
+
 bool RunBrowseToEnd(SearchSession& session, const ResultEntry& start, const BrowseLimits& limits)
 {
     if (!session.OnBrowse(start, false, limits))

@@ -20,6 +20,9 @@ bool WasInterrupted();
 void RunSearchToEnd(SearchSession& session, const std::string& words);
 // Runs one test pass until every verdict is in or Ctrl+C stops it.
 void RunTestPassToEnd(SearchSession& session);
+// Runs the file checks the session started until every file is told or
+// Ctrl+C stops them.
+void RunChecksToEnd(SearchSession& session);
 // Browses the start's server from its directory until the browse ends or
 // Ctrl+C stops it; true when the start directory could be listed.
 bool RunBrowseToEnd(SearchSession& session, const ResultEntry& start, const BrowseLimits& limits);
