@@ -43,6 +43,8 @@ void MainWindow::OnResultsContextMenu(const QPoint& at)
     menu.addSeparator();
     menu.addAction(GetCommand(Command::BrowseServer)); // Browse Server, from this file's folder
     menu.addAction(GetCommand(Command::StopBrowsing));
+    menu.addSeparator();
+    menu.addAction(GetCommand(Command::CheckFiles));
     menu.exec(m_resultsView->viewport()->mapToGlobal(at));
 }
 

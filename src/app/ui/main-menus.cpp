@@ -69,7 +69,11 @@ const Popup kMenus[] = {
       {Command::StopTests, "stopTestsAction", "&Stop Tests\tEsc", false, {}, &MainWindow::OnStopTests},
       kSeparator,
       {Command::BrowseServer, "browseServerAction", "&Browse Server", false, QKeySequence(Qt::CTRL | Qt::Key_B)},
-      {Command::StopBrowsing, "stopBrowsingAction", "Stop Bro&wsing\tEsc", false, {}, &MainWindow::OnStopBrowsing}}},
+      {Command::StopBrowsing, "stopBrowsingAction", "Stop Bro&wsing\tEsc", false, {}, &MainWindow::OnStopBrowsing},
+      kSeparator,
+      {Command::CheckFiles, "checkFilesAction", "&Check Files", false, QKeySequence(Qt::CTRL | Qt::Key_K),
+       &MainWindow::OnCheckFiles},
+      {Command::StopChecks, "stopChecksAction", "Stop Chec&king\tEsc", false, {}, &MainWindow::OnStopChecks}}},
     {"&Help",
      {{Command::Documentation, "documentationAction", "&Documentation", false, QKeySequence(Qt::Key_F1),
        &MainWindow::OnDocumentation},
@@ -146,6 +150,9 @@ void MainWindow::SetUpSearchModes()
     charts->setStatusTip(QString::fromLatin1(kChartsUnavailable));
     GetCommand(Command::ForgetSearch)
         ->setStatusTip(QStringLiteral("Drop every saved run of the search shown from Recent Searches and Export"));
+    GetCommand(Command::CheckFiles)
+        ->setStatusTip(QStringLiteral("Whether the selected files (or all of the selected server's) are there, their "
+                                      "size and date, without downloading them"));
 }
 
 void MainWindow::ConnectCommandsWithArguments()
@@ -196,6 +203,8 @@ void MainWindow::UpdateCommandStates()
     GetCommand(Command::StopTests)->setEnabled(m_session->IsTestPassRunning());
     GetCommand(Command::BrowseServer)->setEnabled(!m_session->IsSearchRunning() && GetSelectedServer() != nullptr);
     GetCommand(Command::StopBrowsing)->setEnabled(m_session->IsBrowseRunning());
+    GetCommand(Command::CheckFiles)->setEnabled(!m_session->IsSearchRunning() && GetSelectedServer() != nullptr);
+    GetCommand(Command::StopChecks)->setEnabled(m_session->IsCheckRunning());
     GetCommand(Command::Export)->setEnabled(m_session->GetResultCount() > 0);
     GetCommand(Command::ForgetSearch)->setEnabled(!m_session->IsSearchRunning() && !m_session->GetKeptName().empty());
 }

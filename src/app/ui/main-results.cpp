@@ -74,6 +74,7 @@ void MainWindow::CreateResultsFilter()
 void MainWindow::CreateResultsView()
 {
     m_resultsModel = new ResultsModel(this);
+    m_resultsModel->SetCheckFinder([this](ResultId id) { return m_session->GetFileCheck(id); });
     m_resultsView = new QTreeView(m_resultsPane);
     m_resultsView->setObjectName(QStringLiteral("resultsView"));
     m_resultsView->setModel(m_resultsModel);

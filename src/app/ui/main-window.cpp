@@ -343,6 +343,8 @@ void MainWindow::OnEscape()
         OnStopTests();
     else if (m_session->IsBrowseRunning())
         OnStopBrowsing();
+    else if (m_session->IsCheckRunning())
+        OnStopChecks();
 }
 
 void MainWindow::OnNormalSearch()

@@ -61,6 +61,8 @@ enum class Command : int {
     StopTests,
     BrowseServer,
     StopBrowsing,
+    CheckFiles,
+    StopChecks,
     Documentation,
     CheckUpgrade,
     UpdateEngines,
@@ -123,6 +125,10 @@ public:
     // selected server's root when the server tree has the focus.
     void OnBrowseServer(bool fromRoot);
     void OnStopBrowsing();
+    // Tests > "Check Files": the selected results, or every result of the
+    // selected server when none is selected.
+    void OnCheckFiles();
+    void OnStopChecks();
     void TakeLaunch(LaunchResult launched);
     // File > "Recent Searches": the newest saved searches, filled each
     // time the menu opens; choosing one shows it without fetching.
@@ -199,6 +205,7 @@ private:
     void ResultsViewCleared() override;
     void BrowseListed(const BrowseListing& listing) override;
     void BrowseEnded(const BrowseSummary& summary) override;
+    void FileChecked(std::uint32_t result, const std::string& url, const FileCheck& check) override;
     void SearchNotSaved(const std::string& why) override;
 
     std::unique_ptr<SearchSession> m_session;
@@ -219,6 +226,7 @@ private:
     QLineEdit* m_resultsFilter = nullptr;
     QTimer* m_filterDelay = nullptr;
     QTimer* m_browseRefresh = nullptr; // files a browse adds show at this pace
+    QTimer* m_checkRefresh = nullptr;  // and so do the marks of checked files
     QTreeView* m_resultsView = nullptr;
     ResultsModel* m_resultsModel = nullptr;
     StatusBar* m_statusBar = nullptr;

@@ -334,6 +334,8 @@ QString ResultsModel::FileTip(ResultId record) const
         tip += QStringLiteral("\n") + QString::fromStdString(entry.description);
     if (m_list->IsNew(record))
         tip += QStringLiteral("\nNew: no earlier search of these words found it");
+    if (const FileCheck* check = m_findCheck ? m_findCheck(record) : nullptr)
+        tip += QStringLiteral("\n") + QString::fromStdString(DescribeFileCheck(*check));
     return tip;
 }
 
@@ -352,6 +354,11 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
         return FileText(*record, index.column());
     case Qt::ToolTipRole:
         return FileTip(*record);
+    case Qt::DecorationRole: {
+        // A checked file's mark: there, or not there.
+        const FileCheck* check = index.column() == 0 && m_findCheck ? m_findCheck(*record) : nullptr;
+        return check ? QVariant(GetTreeImage(check->alive ? kStateSuccess : kStateFailure)) : QVariant();
+    }
     case Qt::FontRole: {
         if (!m_list->IsNew(*record))
             return {};

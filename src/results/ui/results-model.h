@@ -2,10 +2,12 @@
 
 #include <QAbstractItemModel>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
 
+#include "results/file-check.h"
 #include "results/result-view.h"
 
 namespace velmora {
@@ -37,6 +39,10 @@ public:
     // bold either way.
     void SetOnlyNew(bool onlyNew);
     void Clear();
+    // Where the model finds a result's latest file check (a mark and a
+    // line of its tip); null for none.
+    using CheckFinder = std::function<const FileCheck*(ResultId)>;
+    void SetCheckFinder(CheckFinder finder) { m_findCheck = std::move(finder); }
 
     // The record an index stands for; nothing for a directory.
     std::optional<ResultId> GetRecord(const QModelIndex& index) const;
@@ -83,6 +89,7 @@ private:
     ResultsView m_view;
     // Nodes with more than kRowsAtOnce rows: how many of them are shown.
     std::unordered_map<std::uint32_t, std::size_t> m_shown;
+    CheckFinder m_findCheck;
 };
 
 // "1.5 MB", "820 KB", "312 bytes".
