@@ -40,12 +40,14 @@ const char* const kSearchHelp =
     "           {\"event\":\"result\",\"n\":N,\"service\":\"ftp\"|\"http\"|\"https\",\"server\":..,\"port\":..,\n"
     "            \"path\":..,\"user\":..,\"password\":..,\"description\":..,\"engine\":..}\n"
     "            with --save also \"new\":true|false\n"
-    "           {\"event\":\"server\",\"group\":\"FTP\"|\"HTTP\",\"server\":..}\n"
+    "           {\"event\":\"server\",\"group\":\"FTP\"|\"HTTP\",\"server\":..,\"service\":..,\"port\":..}\n"
+    "            (servers are told apart by service, host and port)\n"
     "           {\"event\":\"engine\",\"engine\":..,\"mark\":\"scanned\"|\"failed\",\"links\":N,\n"
     "            \"health\":H,\"status\":HTTP,\"anchors\":M,\"ms\":T,\"reason\":..}, H one of links,\n"
     "            no-file-links, blocked, challenge, http-error, unreachable, timeout,\n"
     "            too-big, cut, on-hold\n"
-    "           {\"event\":\"verdict\",\"group\":..,\"server\":..,\"verdict\":\"good\"|\"bad\",\"reply\":..}\n"
+    "           {\"event\":\"verdict\",\"group\":..,\"server\":..,\"service\":..,\"port\":..,\n"
+    "            \"verdict\":\"good\"|\"bad\",\"reply\":..}\n"
     "           {\"event\":\"file\",\"url\":..,\"alive\":true|false,\"size\":N|null,\"modified\":..|null,\n"
     "            \"status\":CODE,\"reason\":..} with --check-files\n"
     "           last {\"event\":\"done\",\"results\":N,\"servers\":M}\n"
@@ -56,6 +58,15 @@ namespace {
 const char* ServiceName(std::uint32_t service)
 {
     return service == kServiceFtp ? "ftp" : service == kServiceHttps ? "https" : "http";
+}
+
+// A server as scripts tell servers apart: its host, service and port.
+JsonObject& NameServer(JsonObject& object, const ServerItem& server)
+{
+    const ResultEntry& first = server.first;
+    return object.Add("server", first.server)
+        .Add("service", ServiceName(first.service))
+        .Add("port", std::int64_t{first.port});
 }
 
 class SearchPrinter : public SessionObserver {
@@ -95,7 +106,7 @@ public:
     {
         const char* groupName = group == kGroupFtp ? "FTP" : "HTTP";
         if (m_json)
-            WriteLine(JsonObject().Add("event", "server").Add("group", groupName).Add("server", server.text).Text());
+            WriteLine(NameServer(JsonObject().Add("event", "server").Add("group", groupName), server).Text());
         else
             WriteLine(std::string("server  ") + groupName + "  " + ForTerminal(server.text));
     }
@@ -106,7 +117,7 @@ public:
         const char* verdict = job.verdict == kVerdictGood ? "good" : "bad";
         if (m_json) {
             JsonObject object;
-            object.Add("event", "verdict").Add("group", groupName).Add("server", server.text);
+            NameServer(object.Add("event", "verdict").Add("group", groupName), server);
             WriteLine(object.Add("verdict", verdict).Add("reply", job.reply).Text());
         } else {
             WriteLine(std::string("verdict  ") + groupName + "  " + ForTerminal(server.text) + "  " + verdict);

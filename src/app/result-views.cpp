@@ -21,7 +21,7 @@ SearchSession::ResultsRefresh SearchSession::RefreshResults(std::uint64_t select
         record.service != kServiceFtp && record.user == kAnonymousUser && record.password == kAnonymousPassword;
     refresh.details = {record.server, std::to_string(record.port), madeUpLogin ? std::string() : record.user,
                        madeUpLogin ? std::string() : record.password, GetServerResponse(item)};
-    refresh.server = item.text;
+    refresh.server = ServerKey(item.first);
     return refresh;
 }
 

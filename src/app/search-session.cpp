@@ -313,7 +313,7 @@ std::vector<std::string> SearchSession::FoundFolders(const ResultEntry& record) 
     constexpr std::size_t kMostFolders = 32;
     std::vector<std::string> folders;
     std::unordered_set<std::string> seen{"/"};
-    for (const ResultId id : m_results.GetServerRecords(record.server)) {
+    for (const ResultId id : m_results.GetServerRecords(ServerKey(record))) {
         if (folders.size() >= kMostFolders)
             break;
         const bool ftp = m_results.GetService(id) == kServiceFtp;
@@ -509,11 +509,11 @@ bool SearchSession::TakeResult(const ResultEntry& entry, std::optional<bool> isN
     Observer().ResultAccepted(entry, m_resultCount);
     const std::size_t group = entry.service == kServiceFtp ? kGroupFtp : kGroupHttp;
     if (added->newServer) {
-        ServerItem& server = m_servers.AddServer(group, entry, entry.server);
+        ServerItem& server = m_servers.AddServer(group, entry, ServerLabel(entry));
         server.testOnRequest = IsInternalHost(ClassifyHost(entry.server)) && !IsLocalEngine(entry.engineItem);
         server.newResults = isNewResult ? 1 : 0;
         Observer().ServerAdded(group, server);
-    } else if (std::size_t index = 0; isNewResult && m_servers.FindByText(group, entry.server, index)) {
+    } else if (std::size_t index = 0; isNewResult && m_servers.FindByText(group, ServerLabel(entry), index)) {
         // The first new file of a server changes how the server is shown.
         if (++m_servers.GetGroups()[group].servers[index].newResults == 1)
             Observer().ServerMarkChanged(group, index);
@@ -589,28 +589,31 @@ std::vector<ResultId> SearchSession::ShowSavedResults(std::vector<SavedResult>& 
     return shownAs;
 }
 
-// Each saved verdict on the server it was taken of, as a finished test.
+// Each saved verdict on the server it was taken of, as a finished test. A
+// search saved before servers were told apart by port kept its verdicts by
+// host: such a verdict goes to the host's first server in its group, the
+// one that was tested then.
 void SearchSession::ShowSavedVerdicts(const std::vector<SavedVerdict>& verdicts)
 {
     for (const SavedVerdict& verdict : verdicts) {
         if (verdict.group >= m_servers.GetGroups().size())
             continue;
         auto& servers = m_servers.GetGroups()[verdict.group].servers;
-        for (std::size_t index = 0; index < servers.size(); ++index) {
-            ServerItem& item = servers[index];
-            if (item.text != verdict.server)
-                continue;
-            auto job = std::make_shared<TestJob>();
-            job->server = item.text;
-            job->serverItem = item.handle;
-            job->reply = verdict.reply;
-            job->verdict.store(verdict.good ? kVerdictGood : kVerdictBad, std::memory_order_release);
-            item.testJob = std::move(job);
-            item.testedAt = verdict.taken;
-            item.state = verdict.good ? kStateSuccess : kStateFailure;
-            Observer().ServerMarkChanged(verdict.group, index);
-            break;
-        }
+        const auto taken = std::find_if(servers.begin(), servers.end(), [&](const ServerItem& item) {
+            return verdict.labelled ? item.text == verdict.server : EqualsNoCase(item.first.server, verdict.server);
+        });
+        if (taken == servers.end())
+            continue;
+        ServerItem& item = *taken;
+        auto job = std::make_shared<TestJob>();
+        job->server = item.first.server;
+        job->serverItem = item.handle;
+        job->reply = verdict.reply;
+        job->verdict.store(verdict.good ? kVerdictGood : kVerdictBad, std::memory_order_release);
+        item.testJob = std::move(job);
+        item.testedAt = verdict.taken;
+        item.state = verdict.good ? kStateSuccess : kStateFailure;
+        Observer().ServerMarkChanged(verdict.group, static_cast<std::size_t>(taken - servers.begin()));
     }
 }
 

@@ -182,7 +182,7 @@ public:
     };
     struct ResultsRefresh {
         bool hasDetails = false;
-        std::string server;
+        std::string server; // its key (ServerKey), as the result list groups results
         ServerDetails details;
     };
     ResultsRefresh RefreshResults(std::uint64_t selectedServer) const;

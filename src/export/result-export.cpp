@@ -403,25 +403,29 @@ std::vector<ExportItem> FilterExport(std::vector<ExportItem> items, bool onlyGoo
 
 std::vector<ExportItem> MakeExportItems(const SavedSearch& search)
 {
-    // Servers are grouped as the server tree groups them: by the service of
-    // their first result, names compared as given.
-    std::map<std::pair<std::size_t, std::string>, int> verdicts;
+    // Verdicts by the server's label; a search saved before servers were
+    // told apart by port kept them by host, in the group of the host's
+    // first result.
+    std::map<std::pair<std::size_t, std::string>, int> byLabel;
+    std::map<std::pair<std::size_t, std::string>, int> byHost;
     for (const SavedVerdict& verdict : search.verdicts)
-        verdicts[{verdict.group, verdict.server}] = verdict.good ? kVerdictGood : kVerdictBad;
-    std::map<std::string, std::pair<std::size_t, std::string>> serverOf; // folded name -> group and text
+        (verdict.labelled ? byLabel : byHost)[{verdict.group, verdict.server}] =
+            verdict.good ? kVerdictGood : kVerdictBad;
+    std::map<std::string, std::pair<std::size_t, std::string>> hostOf; // folded host -> group and host
     std::vector<ExportItem> items;
     items.reserve(search.results.size());
     for (const SavedResult& result : search.results) {
         const ResultEntry& record = result.record;
-        const std::string folded = SavedResultKey(record.server, {});
-        auto server = serverOf.find(folded);
-        if (server == serverOf.end())
-            server = serverOf
-                         .emplace(folded,
-                                  std::make_pair(record.service == kServiceFtp ? kGroupFtp : kGroupHttp, record.server))
-                         .first;
-        const auto verdict = verdicts.find(server->second);
-        items.push_back({record, result.engine, result.isNew, verdict == verdicts.end() ? 0 : verdict->second});
+        const std::size_t group = record.service == kServiceFtp ? kGroupFtp : kGroupHttp;
+        int verdict = 0;
+        if (const auto labelled = byLabel.find({group, ServerLabel(record)}); labelled != byLabel.end()) {
+            verdict = labelled->second;
+        } else if (!byHost.empty()) {
+            const auto host = hostOf.emplace(SavedResultKey(record.server, {}), std::make_pair(group, record.server));
+            const auto old = byHost.find(host.first->second);
+            verdict = old == byHost.end() ? 0 : old->second;
+        }
+        items.push_back({record, result.engine, result.isNew, verdict});
     }
     return items;
 }
@@ -433,7 +437,7 @@ struct ServerVerdict {
     int verdict = 0;
 };
 
-// Each server's verdict, found by the name its first result gave it.
+// Each server's verdict, by its key (letter case aside).
 std::map<std::string, ServerVerdict> ServerVerdicts(const ServerTree& servers)
 {
     std::map<std::string, ServerVerdict> verdicts;
@@ -442,7 +446,8 @@ std::map<std::string, ServerVerdict> ServerVerdicts(const ServerTree& servers)
             const int verdict = item.testJob && (item.state == kStateSuccess || item.state == kStateFailure)
                                     ? item.testJob->verdict.load(std::memory_order_acquire)
                                     : 0;
-            verdicts[SavedResultKey(item.text, {})] = {item.text, verdict};
+            const std::string key = ServerKey(item.first);
+            verdicts[SavedResultKey(key, {})] = {key, verdict};
         }
     }
     return verdicts;
@@ -458,7 +463,7 @@ std::size_t CountOnGoodServers(const ResultList& results, const ServerTree& serv
     for (const ResultId id : chosen) {
         if (id >= results.GetCount())
             continue;
-        const auto verdict = verdicts.find(SavedResultKey(results.Get(id).server, {}));
+        const auto verdict = verdicts.find(SavedResultKey(ServerKey(results.Get(id)), {}));
         good += verdict != verdicts.end() && verdict->second.verdict == kVerdictGood ? 1 : 0;
     }
     return good;
@@ -488,7 +493,7 @@ std::vector<ExportItem> MakeExportItems(const ResultList& results, const ServerT
         item.record = results.Get(id);
         item.engine = engineName ? engineName(item.record.engineItem) : std::string();
         item.isNew = results.IsNew(id);
-        const auto verdict = verdicts.find(SavedResultKey(item.record.server, {}));
+        const auto verdict = verdicts.find(SavedResultKey(ServerKey(item.record), {}));
         item.verdict = verdict == verdicts.end() ? 0 : verdict->second.verdict;
         items.push_back(std::move(item));
     }

@@ -68,4 +68,22 @@ bool AcceptsFilter(std::string_view path, std::string_view filterWords)
     return true;
 }
 
+std::string ServerLabel(std::uint32_t service, std::string_view host, unsigned port)
+{
+    const bool https = service == kServiceHttps;
+    const unsigned usual = service == kServiceFtp ? 21 : https ? 443 : 80;
+    std::string label = https ? "https://" : "";
+    const bool withPort = port != usual;
+    const bool bracket = withPort && host.find(':') != std::string_view::npos;
+    label.append(bracket ? "[" : "").append(host).append(bracket ? "]" : "");
+    if (withPort)
+        label.append(":").append(std::to_string(port));
+    return label;
+}
+
+std::string ServerKey(std::uint32_t service, std::string_view host, unsigned port)
+{
+    return (service == kServiceFtp ? "ftp://" : "") + ServerLabel(service, host, port);
+}
+
 } // namespace velmora

@@ -39,6 +39,25 @@ std::unique_ptr<ResultEntry> MakeResultEntry(std::string_view linkText, std::uin
 // no useful state, when MakeResultEntry would give nothing.
 bool FillResultEntry(std::string_view linkText, std::uint64_t engineItem, ResultEntry& entry);
 
+// How a server is named in the server tree, told apart by service, host
+// and port: "ftp.example.org" (FTP on 21, HTTP on 80), "ftp.example.org:2121",
+// "https://files.example.org" (on 443), "https://files.example.org:8443";
+// an IPv6 address in brackets where a port follows. Results are grouped
+// by it (letter case aside), and a server's verdict is kept under it.
+std::string ServerLabel(std::uint32_t service, std::string_view host, unsigned port);
+inline std::string ServerLabel(const ResultEntry& entry)
+{
+    return ServerLabel(entry.service, entry.server, entry.port);
+}
+// A server's name among all servers, FTP's and HTTP's: its label, with
+// "ftp://" before an FTP server's ("ftp://files.org" and "files.org" are
+// the two servers of one host). The result list groups results by it.
+std::string ServerKey(std::uint32_t service, std::string_view host, unsigned port);
+inline std::string ServerKey(const ResultEntry& entry)
+{
+    return ServerKey(entry.service, entry.server, entry.port);
+}
+
 // The word filter: every "+"-separated word of `filterWords` must occur in
 // the lowercased path. No words accept every path.
 bool AcceptsFilter(std::string_view path, std::string_view filterWords);

@@ -118,11 +118,13 @@ const ResultList::Record& ResultList::At(ResultId id) const
     return m_blocks[id / kBlockRecords][id % kBlockRecords];
 }
 
-std::uint32_t ResultList::InternServer(std::string_view server)
+std::uint32_t ResultList::InternServer(const ResultEntry& entry)
 {
-    if (m_lastServer != UINT32_MAX && EqualsNoCase(server, m_lastServerName))
+    // Most links come in runs of one server: the last is tried first.
+    if (m_lastServer != UINT32_MAX && entry.service == m_lastServerService && entry.port == m_lastServerPort &&
+        EqualsNoCase(entry.server, m_lastServerName))
         return m_lastServer;
-    m_key.assign(server);
+    m_key = ServerKey(entry);
     std::transform(m_key.begin(), m_key.end(), m_key.begin(),
                    [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
     auto found = m_serverIndex.find(std::string_view(m_key));
@@ -131,7 +133,9 @@ std::uint32_t ResultList::InternServer(std::string_view server)
         m_serverRecords.emplace_back();
     }
     m_lastServer = found->second;
-    m_lastServerName = found->first;
+    m_lastServerName = entry.server;
+    m_lastServerService = entry.service;
+    m_lastServerPort = entry.port;
     return m_lastServer;
 }
 
@@ -194,7 +198,7 @@ std::optional<ResultList::Added> ResultList::Add(const ResultEntry& entry, Resul
     const auto directoryId = InternDirectory(directory);
     if (!directoryId)
         return std::nullopt;
-    const std::uint32_t server = InternServer(entry.server);
+    const std::uint32_t server = InternServer(entry);
     const std::uint32_t group = m_directories[*directoryId].group;
     const auto same = [&](ResultId candidate) {
         const Record& record = At(candidate);

@@ -27,7 +27,7 @@ class ResultList {
 public:
     struct Added {
         ResultId id;
-        bool newServer; // no earlier record named this server
+        bool newServer; // no earlier record was on this server (its service, host and port)
     };
 
     ResultList();
@@ -73,9 +73,9 @@ public:
     void MarkNew(ResultId id);
     bool IsNew(ResultId id) const { return id < m_new.size() && m_new[id]; }
 
-    // The first record of a server.
+    // The first record of a server, named by its key (ServerKey).
     std::optional<ResultId> FindServer(std::string_view server) const;
-    // Every record of a server, oldest first.
+    // Every record of a server, named by its key, oldest first.
     const std::vector<ResultId>& GetServerRecords(std::string_view server) const;
 
 private:
@@ -86,7 +86,7 @@ private:
     const Record& At(ResultId id) const;
     std::optional<std::uint32_t> InternOrigin(const ResultEntry& entry, std::uint32_t server);
     std::optional<std::uint32_t> InternDirectory(std::string_view directory);
-    std::uint32_t InternServer(std::string_view server);
+    std::uint32_t InternServer(const ResultEntry& entry);
     // The record itself, after every record held; its id.
     ResultId AppendRecord(const ResultEntry& entry, std::uint32_t origin, std::uint32_t directory, TextArena::Ref name,
                           TextArena::Ref description);
@@ -114,7 +114,9 @@ private:
     // The last server, origin and directory taken: a listing brings many in
     // a row.
     std::uint32_t m_lastServer = UINT32_MAX;
-    std::string m_lastServerName;
+    std::string m_lastServerName; // its host, service and port
+    std::uint32_t m_lastServerService = 0;
+    std::uint16_t m_lastServerPort = 0;
     std::uint32_t m_lastOrigin = UINT32_MAX;
     std::uint32_t m_lastDirectory = UINT32_MAX;
 };

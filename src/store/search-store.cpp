@@ -47,6 +47,7 @@ CREATE TABLE verdicts(
   good INTEGER NOT NULL,
   reply TEXT NOT NULL,
   taken INTEGER NOT NULL,
+  labelled INTEGER NOT NULL DEFAULT 0,
   PRIMARY KEY(search, grp, server));
 CREATE TABLE checks(
   search INTEGER NOT NULL REFERENCES searches(id) ON DELETE CASCADE,
@@ -73,8 +74,9 @@ CREATE INDEX results_by_file ON results(file);
 PRAGMA user_version = 3;
 )sql";
 
-// Version 3 kept no file checks.
+// Version 3 kept no file checks, and kept verdicts by host alone.
 const char* const kAddChecks = R"sql(
+ALTER TABLE verdicts ADD COLUMN labelled INTEGER NOT NULL DEFAULT 0;
 CREATE TABLE checks(
   search INTEGER NOT NULL REFERENCES searches(id) ON DELETE CASCADE,
   n INTEGER NOT NULL,
@@ -387,12 +389,13 @@ Result<void> SearchStore::SaveChecks(std::int64_t id, const std::vector<SavedChe
 // A server's newer verdict replaces its older one.
 Result<void> SearchStore::SaveVerdicts(std::int64_t id, const std::vector<SavedVerdict>& verdicts)
 {
-    SqliteStatement insert(m_db, "INSERT OR REPLACE INTO verdicts(search, grp, server, good, reply, taken) "
-                                 "VALUES(?, ?, ?, ?, ?, ?)");
+    SqliteStatement insert(m_db, "INSERT OR REPLACE INTO verdicts(search, grp, server, good, reply, taken, labelled) "
+                                 "VALUES(?, ?, ?, ?, ?, ?, ?)");
     for (const SavedVerdict& taken : verdicts) {
         insert.Reset();
         insert.Bind(1, id).Bind(2, static_cast<std::int64_t>(taken.group)).Bind(3, taken.server);
         insert.Bind(4, std::int64_t{taken.good}).Bind(5, taken.reply).Bind(6, taken.taken);
+        insert.Bind(7, std::int64_t{taken.labelled});
         insert.Step();
         if (insert.Failed())
             return Describe(m_db.LastError(), "written");
@@ -495,11 +498,13 @@ std::optional<SavedSearch> SearchStore::Load(std::int64_t id) const
     if (results.Failed())
         return std::nullopt;
 
-    SqliteStatement verdicts(m_db, "SELECT grp, server, good, reply, taken FROM verdicts WHERE search = ?");
+    SqliteStatement verdicts(
+        m_db, m_schema >= 4 ? "SELECT grp, server, good, reply, taken, labelled FROM verdicts WHERE search = ?"
+                            : "SELECT grp, server, good, reply, taken, 0 FROM verdicts WHERE search = ?");
     verdicts.Bind(1, id);
     while (verdicts.Step())
         search.verdicts.push_back({static_cast<std::size_t>(verdicts.Int(0)), verdicts.Text(1), verdicts.Int(2) != 0,
-                                   verdicts.Text(3), verdicts.Int(4)});
+                                   verdicts.Text(3), verdicts.Int(4), verdicts.Int(5) != 0});
     if (verdicts.Failed())
         return std::nullopt;
 

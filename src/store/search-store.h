@@ -26,10 +26,13 @@ struct SavedResult {
 // A server's test verdict as it was taken.
 struct SavedVerdict {
     std::size_t group = 0; // kGroupFtp or kGroupHttp
-    std::string server;
+    std::string server;    // the server's label (ServerLabel), or its host when not `labelled`
     bool good = false;
     std::string reply;
     std::int64_t taken = 0; // seconds since 1970 (UTC)
+    // Kept by label; a search saved before servers were told apart by
+    // service and port kept the host alone.
+    bool labelled = true;
 };
 
 // A size or date a listing told of a result saved before: filled in where

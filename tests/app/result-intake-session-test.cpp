@@ -12,7 +12,7 @@ using test::PageBehavior;
 
 class ResultIntakeSessionTest : public test::SessionTest {};
 
-TEST_F(ResultIntakeSessionTest, TheFirstLinkOfAServerDecidesItsGroup)
+TEST_F(ResultIntakeSessionTest, AHostsFtpAndHttpServersAreTwoServersEachWithItsFiles)
 {
     server.Route("/page", {PageBehavior::Kind::Serve,
                            Anchor("http://Mixed.org/song/x.mp3") + Anchor("ftp://mixed.org/song/y.mp3") +
@@ -20,11 +20,14 @@ TEST_F(ResultIntakeSessionTest, TheFirstLinkOfAServerDecidesItsGroup)
                                Anchor("ftp://mixed.org/song/x.mp3")});
     Open({{"Engine", "/page"}});
     ASSERT_TRUE(RunToEnd("song"));
-    // All http links of a page come before its ftp links.
+    // All http links of a page come before its ftp links; a repeat on one
+    // server is dropped, the same path on the host's other server is not.
     EXPECT_EQ(ServersIn(kGroupHttp), (std::vector<std::string>{"Mixed.org"}));
-    EXPECT_EQ(ServersIn(kGroupFtp), (std::vector<std::string>{"ftp.only.net"}));
-    EXPECT_EQ(session->GetResultCount(), 3);
-    EXPECT_EQ(observer.lastCount, 3);
+    EXPECT_EQ(ServersIn(kGroupFtp), (std::vector<std::string>{"mixed.org", "ftp.only.net"}));
+    EXPECT_EQ(session->GetResultCount(), 4);
+    EXPECT_EQ(observer.lastCount, 4);
+    EXPECT_EQ(session->GetResults().GetServerRecords("mixed.org").size(), 1u);
+    EXPECT_EQ(session->GetResults().GetServerRecords("ftp://mixed.org").size(), 2u);
     EXPECT_EQ(static_cast<int>(session->GetResults().GetCount()), session->GetResultCount());
     EXPECT_EQ(observer.engineReports, (std::vector<std::string>{"Engine:3:5"}));
 }
@@ -90,7 +93,8 @@ TEST_F(ResultIntakeSessionTest, RefreshingShowsTheSelectedServersFilesAndLogin)
     EXPECT_EQ(named.details.user, "joe");
     EXPECT_EQ(named.details.password, "pw");
     EXPECT_EQ(named.details.response, "") << "an untested server shows no reply";
-    EXPECT_EQ(named.server, "ftp.net");
+    EXPECT_EQ(named.server, "ftp://ftp.net:2121");
+    EXPECT_EQ(ftp[0].text, "ftp.net:2121") << "a port that is not the usual one is part of the name";
     ResultsView view;
     view.Build(session->GetResults(), named.server, {kViewList});
     ASSERT_EQ(view.GetRowCount(ResultsView::kRoot), 1u);

@@ -181,7 +181,8 @@ TEST_F(SavedSearchSessionTest, ALaterTestPassIsKeptWithTheSearchItTested)
     ASSERT_EQ(saved->verdicts.size(), 2u);
     EXPECT_EQ(Latest(), id) << "the verdicts join the search, not a new one";
     for (const SavedVerdict& verdict : saved->verdicts) {
-        EXPECT_EQ(verdict.good, verdict.server == "127.0.0.1") << verdict.server << " " << verdict.reply;
+        EXPECT_EQ(verdict.good, verdict.server == "127.0.0.1:" + std::to_string(ftpGood.Port()))
+            << verdict.server << " " << verdict.reply;
         EXPECT_GT(verdict.taken, 0);
     }
 }

@@ -53,20 +53,27 @@ TEST_F(SearchCommandTest, JsonLinesFollowTheEventsInOrder)
                                                                   std::regex("\"ms\":[0-9]+"), "\"ms\":T"),
                                                std::regex("could not be reached: [^\"]*"), "could not be reached: X");
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(out, "{\"event\":\"result\",\"n\":1,\"service\":\"http\",\"server\":\"Files.org\",\"port\":80,"
-                   "\"path\":\"/m/blue moon.mp3\",\"user\":\"anonymous\",\"password\":\"velmora@example.org\","
-                   "\"description\":\"Blue Moon\",\"engine\":\"One\"}\n"
-                   "{\"event\":\"server\",\"group\":\"HTTP\",\"server\":\"Files.org\"}\n"
-                   "{\"event\":\"result\",\"n\":2,\"service\":\"ftp\",\"server\":\"ftp.net\",\"port\":2121,"
-                   "\"path\":\"/blue/moon.zip\",\"user\":\"u\",\"password\":\"p\",\"description\":\"\","
-                   "\"engine\":\"One\"}\n"
-                   "{\"event\":\"server\",\"group\":\"FTP\",\"server\":\"ftp.net\"}\n"
-                   "{\"event\":\"engine\",\"engine\":\"One\",\"mark\":\"scanned\",\"links\":3,\"health\":\"links\","
-                   "\"status\":200,\"anchors\":3,\"ms\":T,\"reason\":\"Scanned: 3 file links.\"}\n"
-                   "{\"event\":\"engine\",\"engine\":\"Dead\",\"mark\":\"failed\",\"links\":0,"
-                   "\"health\":\"unreachable\",\"status\":0,\"anchors\":0,\"ms\":T,"
-                   "\"reason\":\"The engine could not be reached: X\"}\n"
-                   "{\"event\":\"done\",\"results\":2,\"servers\":2}\n");
+    // The ftp link to the http file's path is the host's other server: a
+    // file of its own.
+    EXPECT_EQ(out,
+              "{\"event\":\"result\",\"n\":1,\"service\":\"http\",\"server\":\"Files.org\",\"port\":80,"
+              "\"path\":\"/m/blue moon.mp3\",\"user\":\"anonymous\",\"password\":\"velmora@example.org\","
+              "\"description\":\"Blue Moon\",\"engine\":\"One\"}\n"
+              "{\"event\":\"server\",\"group\":\"HTTP\",\"server\":\"Files.org\",\"service\":\"http\",\"port\":80}\n"
+              "{\"event\":\"result\",\"n\":2,\"service\":\"ftp\",\"server\":\"ftp.net\",\"port\":2121,"
+              "\"path\":\"/blue/moon.zip\",\"user\":\"u\",\"password\":\"p\",\"description\":\"\","
+              "\"engine\":\"One\"}\n"
+              "{\"event\":\"server\",\"group\":\"FTP\",\"server\":\"ftp.net\",\"service\":\"ftp\",\"port\":2121}\n"
+              "{\"event\":\"result\",\"n\":3,\"service\":\"ftp\",\"server\":\"files.org\",\"port\":21,"
+              "\"path\":\"/M/BLUE MOON.mp3\",\"user\":\"anonymous\",\"password\":\"velmora@example.org\","
+              "\"description\":\"\",\"engine\":\"One\"}\n"
+              "{\"event\":\"server\",\"group\":\"FTP\",\"server\":\"files.org\",\"service\":\"ftp\",\"port\":21}\n"
+              "{\"event\":\"engine\",\"engine\":\"One\",\"mark\":\"scanned\",\"links\":3,\"health\":\"links\","
+              "\"status\":200,\"anchors\":3,\"ms\":T,\"reason\":\"Scanned: 3 file links.\"}\n"
+              "{\"event\":\"engine\",\"engine\":\"Dead\",\"mark\":\"failed\",\"links\":0,"
+              "\"health\":\"unreachable\",\"status\":0,\"anchors\":0,\"ms\":T,"
+              "\"reason\":\"The engine could not be reached: X\"}\n"
+              "{\"event\":\"done\",\"results\":3,\"servers\":3}\n");
     EXPECT_EQ(server.RequestedPaths(), (std::vector<std::string>{"/one?q=blue+moon"}));
 }
 
@@ -109,23 +116,31 @@ TEST_F(SearchCommandTest, TestWaitsForAVerdictOfEveryServer)
 {
     test::ScriptedServer ftp(test::FtpServer("530 Login incorrect\r\n"));
     test::ScriptedServer http(test::HttpServer("HTTP/1.1 200 OK"));
+    const std::uint16_t refused = test::RefusedPort();
     server.Route("/page", {PageBehavior::Kind::Serve,
                            "<a href=\"ftp://127.0.0.1:" + std::to_string(ftp.Port()) + "/a.zip\">a</a>" +
                                "<a href=\"http://127.1:" + std::to_string(http.Port()) + "/b.mp3\">b</a>" +
-                               "<a href=\"ftp://127.0.1:" + std::to_string(test::RefusedPort()) + "/c.zip\">c</a>"});
+                               "<a href=\"ftp://127.0.1:" + std::to_string(refused) + "/c.zip\">c</a>"});
     test::WriteFile(dir.File("settings.dat"), "[Settings]\nFilter=0\n[E]\nQuery=" + server.Url("/page") + "\n");
     int status = -1;
     const std::string out = RunIn(dir.Path(), "search --json --test x", status);
     EXPECT_EQ(status, 0);
-    EXPECT_NE(out.find("{\"event\":\"verdict\",\"group\":\"FTP\",\"server\":\"127.0.0.1\",\"verdict\":\"good\","
-                       "\"reply\":\"220 Welcome to the test server\\r\\n331 Password required\\r\\n530 Login "
-                       "incorrect\\r\\n\"}\n"),
-              std::string::npos)
+    EXPECT_NE(
+        out.find("{\"event\":\"verdict\",\"group\":\"FTP\",\"server\":\"127.0.0.1\",\"service\":\"ftp\",\"port\":" +
+                 std::to_string(ftp.Port()) +
+                 ",\"verdict\":\"good\","
+                 "\"reply\":\"220 Welcome to the test server\\r\\n331 Password required\\r\\n530 Login "
+                 "incorrect\\r\\n\"}\n"),
+        std::string::npos)
         << out;
-    EXPECT_NE(out.find("{\"event\":\"verdict\",\"group\":\"FTP\",\"server\":\"127.0.1\",\"verdict\":\"bad\","
+    EXPECT_NE(out.find("{\"event\":\"verdict\",\"group\":\"FTP\",\"server\":\"127.0.1\",\"service\":\"ftp\",\"port\":" +
+                       std::to_string(refused) +
+                       ",\"verdict\":\"bad\","
                        "\"reply\":\"No server found\"}\n"),
               std::string::npos);
-    EXPECT_NE(out.find("\"group\":\"HTTP\",\"server\":\"127.1\",\"verdict\":\"good\""), std::string::npos);
+    EXPECT_NE(out.find("\"group\":\"HTTP\",\"server\":\"127.1\",\"service\":\"http\",\"port\":" +
+                       std::to_string(http.Port()) + ",\"verdict\":\"good\""),
+              std::string::npos);
     EXPECT_TRUE(out.ends_with("{\"event\":\"done\",\"results\":3,\"servers\":3}\n"));
 }
 

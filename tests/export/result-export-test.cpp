@@ -199,28 +199,42 @@ TEST(ResultExportTest, CsvAndJsonLinesCarryEveryFieldSafely)
 TEST(ResultExportTest, ASavedSearchGivesEachResultItsServersVerdict)
 {
     SavedSearch search;
-    auto add = [&search](std::uint32_t service, std::string server, std::string path, bool isNew) {
-        search.results.push_back(
-            {Record(service, std::move(server), service == kServiceFtp ? 21 : 80, path), "E", isNew});
+    auto add = [&search](std::uint32_t service, std::string server, std::uint16_t port, std::string path, bool isNew) {
+        search.results.push_back({Record(service, std::move(server), port, path), "E", isNew});
     };
-    add(kServiceFtp, "Files.org", "/a.mp3", true);
-    add(kServiceHttp, "files.ORG", "/b.mp3", false); // the same server, listed under FTP by its first result
-    add(kServiceHttp, "web.org", "/c.mp3", true);
-    add(kServiceHttp, "untested.org", "/d.mp3", true);
-    search.verdicts = {{0, "Files.org", true, "230", 1}, {1, "web.org", false, "404", 2}};
+    add(kServiceFtp, "Files.org", 21, "/a.mp3", true);
+    add(kServiceHttp, "files.ORG", 80, "/b.mp3", false); // the host's web server: untested
+    add(kServiceHttp, "web.org", 80, "/c.mp3", true);
+    add(kServiceHttp, "web.org", 8080, "/e.mp3", true); // another port: a server of its own
+    add(kServiceHttp, "untested.org", 80, "/d.mp3", true);
+    search.verdicts = {
+        {0, "Files.org", true, "230", 1}, {1, "web.org", false, "404", 2}, {1, "web.org:8080", true, "200", 3}};
     const std::vector<ExportItem> items = MakeExportItems(search);
-    ASSERT_EQ(items.size(), 4u);
+    ASSERT_EQ(items.size(), 5u);
     EXPECT_EQ(items[0].verdict, kVerdictGood);
-    EXPECT_EQ(items[1].verdict, kVerdictGood);
+    EXPECT_EQ(items[1].verdict, 0) << "the FTP server's verdict is not the web server's";
     EXPECT_EQ(items[2].verdict, kVerdictBad);
-    EXPECT_EQ(items[3].verdict, 0);
+    EXPECT_EQ(items[3].verdict, kVerdictGood);
+    EXPECT_EQ(items[4].verdict, 0);
     const auto good = FilterExport(items, true, false);
     ASSERT_EQ(good.size(), 2u);
-    EXPECT_EQ(good[1].record.path, "/b.mp3");
+    EXPECT_EQ(good[1].record.path, "/e.mp3");
     const auto fresh = FilterExport(items, false, true);
-    ASSERT_EQ(fresh.size(), 3u);
-    EXPECT_TRUE(FilterExport(items, true, true).size() == 1u &&
+    ASSERT_EQ(fresh.size(), 4u);
+    EXPECT_TRUE(FilterExport(items, true, true).size() == 2u &&
                 FilterExport(items, true, true)[0].record.path == "/a.mp3");
+
+    // A search saved before servers were told apart kept its verdicts by
+    // host, each for the host's first result's group: they still count.
+    for (SavedVerdict& verdict : search.verdicts)
+        verdict.labelled = false;
+    search.verdicts.pop_back();
+    const std::vector<ExportItem> old = MakeExportItems(search);
+    EXPECT_EQ(old[0].verdict, kVerdictGood);
+    EXPECT_EQ(old[1].verdict, kVerdictGood) << "one host was one server then, under FTP by its first result";
+    EXPECT_EQ(old[2].verdict, kVerdictBad);
+    EXPECT_EQ(old[3].verdict, kVerdictBad);
+    EXPECT_EQ(old[4].verdict, 0);
 }
 
 TEST(ResultExportTest, TheGoodCountsAreWhatAnOnlyGoodExportWrites)

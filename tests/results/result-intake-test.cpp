@@ -103,27 +103,58 @@ TEST(ResultFilterTest, EveryWordMustOccurInTheLowercasedPath)
     EXPECT_TRUE(AcceptsFilter("/a b.mp3", "a b")) << "a tab or blank inside a word is part of it";
 }
 
-TEST(ResultListTest, RepeatsOfServerAndPathInAnyCaseOrServiceAreDropped)
+TEST(ResultListTest, RepeatsOfServerAndPathInAnyCaseAreDroppedAndEachServiceAndPortIsAServer)
 {
     ResultList list;
     const auto first = list.Add(*MakeResultEntry("http://Host.org/Dir/A.mp3", 1));
     ASSERT_TRUE(first);
     EXPECT_TRUE(first->newServer);
-    EXPECT_FALSE(list.Add(*MakeResultEntry("ftp://host.ORG/dir/a.MP3", 1))) << "ftp and http alike";
-    EXPECT_FALSE(list.Add(*MakeResultEntry("http://other:pw@host.org:8080/dir/a.mp3", 1)));
+    EXPECT_FALSE(list.Add(*MakeResultEntry("http://host.ORG/dir/a.MP3", 1))) << "letter case aside";
+    EXPECT_FALSE(list.Add(*MakeResultEntry("http://other:pw@host.org:80/dir/a.mp3", 1))) << "another login";
     EXPECT_TRUE(list.Add(*MakeResultEntry("http://host.org/Dir/A.mp3.part", 1))) << "a longer name is another file";
     EXPECT_TRUE(list.Add(*MakeResultEntry("http://host.org/Di/rA.mp3", 1))) << "the same bytes split elsewhere";
-    const auto second = list.Add(*MakeResultEntry("ftp://HOST.org/dir/b.mp3", 1));
+    const auto second = list.Add(*MakeResultEntry("http://HOST.org/dir/b.mp3", 1));
     ASSERT_TRUE(second);
     EXPECT_FALSE(second->newServer);
-    EXPECT_EQ(list.GetCount(), 4u);
     EXPECT_EQ(list.Get(second->id).path, "/dir/b.mp3");
+
+    // The same host by another service or port is another server with
+    // files of its own.
+    const auto onFtp = list.Add(*MakeResultEntry("ftp://host.org/dir/a.mp3", 1));
+    ASSERT_TRUE(onFtp);
+    EXPECT_TRUE(onFtp->newServer);
+    const auto onPort = list.Add(*MakeResultEntry("http://host.org:8080/dir/a.mp3", 1));
+    ASSERT_TRUE(onPort);
+    EXPECT_TRUE(onPort->newServer);
+    const auto onTls = list.Add(*MakeResultEntry("https://host.org/dir/a.mp3", 1));
+    ASSERT_TRUE(onTls);
+    EXPECT_TRUE(onTls->newServer);
+    EXPECT_FALSE(list.Add(*MakeResultEntry("https://HOST.org:443/DIR/a.mp3", 1)));
+    EXPECT_EQ(list.GetCount(), 7u);
+
     EXPECT_EQ(list.FindServer("HOST.ORG"), first->id) << "a server is named by its first record";
     EXPECT_EQ(list.GetServerRecords("host.org").size(), 4u);
+    EXPECT_EQ(list.GetServerRecords("ftp://Host.org"), std::vector<ResultId>{onFtp->id});
+    EXPECT_EQ(list.GetServerRecords("host.org:8080"), std::vector<ResultId>{onPort->id});
+    EXPECT_EQ(list.GetServerRecords("https://host.org"), std::vector<ResultId>{onTls->id});
     list.Clear();
     EXPECT_EQ(list.GetCount(), 0u);
     EXPECT_FALSE(list.FindServer("host.org"));
     EXPECT_TRUE(list.Add(*MakeResultEntry("http://Host.org/Dir/A.mp3", 1)));
+}
+
+TEST(ServerLabelTest, AServerIsNamedByHostWithItsPortAndHttpsWhereTheyAreNotTheUsual)
+{
+    EXPECT_EQ(ServerLabel(kServiceFtp, "ftp.example.org", 21), "ftp.example.org");
+    EXPECT_EQ(ServerLabel(kServiceFtp, "ftp.example.org", 2121), "ftp.example.org:2121");
+    EXPECT_EQ(ServerLabel(kServiceHttp, "files.org", 80), "files.org");
+    EXPECT_EQ(ServerLabel(kServiceHttp, "files.org", 21), "files.org:21");
+    EXPECT_EQ(ServerLabel(kServiceHttps, "files.org", 443), "https://files.org");
+    EXPECT_EQ(ServerLabel(kServiceHttps, "files.org", 80), "https://files.org:80");
+    EXPECT_EQ(ServerLabel(kServiceHttp, "::1", 8080), "[::1]:8080");
+    EXPECT_EQ(ServerLabel(kServiceHttp, "::1", 80), "::1");
+    EXPECT_EQ(ServerKey(kServiceFtp, "files.org", 21), "ftp://files.org") << "FTP's and HTTP's apart";
+    EXPECT_EQ(ServerKey(kServiceHttp, "files.org", 80), "files.org");
 }
 
 TEST(ResultListTest, ARecordComesBackWholeWithItsLoginAndWhatTheListingSaid)
@@ -174,6 +205,8 @@ TEST(ResultListTest, ARecordComesBackWholeWithItsLoginAndWhatTheListingSaid)
     // A listing of the link's file: not taken again, but its size and date
     // fill the link's empty ones, and never replace what a record had.
     ResultEntry again = listed;
+    again.service = kServiceFtp;
+    again.port = 21;
     again.path = "/PUB/other.zip";
     again.server = "files.example.org";
     ResultId held = 99;
@@ -195,6 +228,8 @@ TEST(ResultListTest, AMillionStyleListKeepsEveryRecordFindableAsItGrows)
     constexpr int kFiles = 200000;
     for (int i = 0; i < kFiles; ++i) {
         ResultEntry entry;
+        entry.service = kServiceHttp;
+        entry.port = 80;
         entry.server = "s" + std::to_string(i % 7) + ".org";
         entry.path = "/d" + std::to_string(i % 301) + "/f" + std::to_string(i) + ".mp3";
         ASSERT_TRUE(list.Add(entry)) << i;

@@ -57,13 +57,14 @@ TEST_F(ResultViewTest, ListAndHalfDetailedShowTheServersRecordsNewestFirst)
 {
     Add("http://h.org/a/one.mp3");
     Add("ftp://other.net/x.zip");
-    Add("ftp://H.ORG/b/two.zip");
+    Add("http://H.ORG/b/two.zip");
+    Add("ftp://h.org/c/three.zip");
     view.Build(list, "h.org", {kViewList});
     EXPECT_EQ(Texts(), (std::vector<std::string>{"two.zip", "one.mp3"}));
     view.Build(list, "h.org", {kViewHalfDetailed});
     EXPECT_EQ(Texts(), (std::vector<std::string>{"/b/two.zip", "/a/one.mp3"}));
-    EXPECT_EQ(list.GetService(view.GetChild(ResultsView::kRoot, 0)), 1u)
-        << "records of both services are listed together";
+    view.Build(list, "ftp://h.org", {kViewList});
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"three.zip"})) << "the host's FTP server is a server of its own";
     view.Build(list, "h.org", {7});
     EXPECT_EQ(view.GetRowCount(ResultsView::kRoot), 0u);
     view.Build(list, "nobody.org", {kViewList});

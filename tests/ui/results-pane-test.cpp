@@ -242,10 +242,11 @@ TEST_F(ResultsPaneTest, ThePasswordHidesUntilShownAndARepliesControlBytesAreWrit
     ASSERT_TRUE(Until([&] { return MarkOf(FtpServer()) == kStateSuccess; }));
     EXPECT_TRUE(Response().startsWith(QString::fromUtf8("220 caf\xc3\xa9 \\x1b[2J\\x07ready\n")))
         << Response().toStdString();
-    EXPECT_EQ(
-        FtpServer()->toolTip(0),
-        QString::fromUtf8("127.0.0.1: Answered as a working server: 220 caf\xc3\xa9 \\x1b[2J\\x07ready\nIt has files "
-                          "no earlier search of these words found."));
+    EXPECT_EQ(FtpServer()->toolTip(0),
+              QString::fromUtf8(("127.0.0.1:" + std::to_string(ftp->Port()) +
+                                 ": Answered as a working server: 220 caf\xc3\xa9 \\x1b[2J\\x07ready\nIt has files "
+                                 "no earlier search of these words found.")
+                                    .c_str()));
 }
 
 } // namespace

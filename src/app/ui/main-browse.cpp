@@ -77,7 +77,9 @@ void MainWindow::BrowseListed(const BrowseListing&)
 {
     // The files are taken in after this call: the timer shows them later.
     const BrowseTarget* target = m_session->GetBrowse().GetTarget();
-    if (m_browseRefresh && target && m_resultsModel->IsShowing(target->server) && !m_browseRefresh->isActive())
+    if (m_browseRefresh && target &&
+        m_resultsModel->IsShowing(ServerKey(target->service, target->server, target->port)) &&
+        !m_browseRefresh->isActive())
         m_browseRefresh->start();
 }
 

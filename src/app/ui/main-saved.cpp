@@ -146,7 +146,7 @@ std::vector<ResultId> MainWindow::GetSelectedServerRecordIds() const
     const ServerItem* server = GetSelectedServer();
     if (server == nullptr)
         return {};
-    return m_session->GetResults().GetServerRecords(server->text);
+    return m_session->GetResults().GetServerRecords(ServerKey(server->first));
 }
 
 void MainWindow::OnExport()
