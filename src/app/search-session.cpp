@@ -148,6 +148,7 @@ void SearchSession::ClearShownResults(const std::string& words)
     }
     m_checks.Cancel();
     m_fileChecks.clear();
+    m_mirrors.Clear();
     m_servers.Reset();
     Observer().ServersCleared();
     m_filterWords = MakeFilterWords(words);
@@ -497,10 +498,14 @@ bool SearchSession::TakeResult(const ResultEntry& entry, std::optional<bool> isN
     if (!added) {
         // A listing tells the size and date of a file the search found.
         if (entry.listed &&
-            m_results.FillSizeAndDate(held, entry.sizeApproximate ? std::nullopt : entry.size, entry.modified))
+            m_results.FillSizeAndDate(held, entry.sizeApproximate ? std::nullopt : entry.size, entry.modified)) {
             m_recorder.NoteFilled(held);
+            m_mirrors.Note(m_results, held);
+        }
         return false;
     }
+    if (entry.size)
+        m_mirrors.Note(m_results, added->id);
     const bool isNewResult = isNew.value_or(m_recorder.IsNew(entry));
     if (isNewResult)
         m_results.MarkNew(added->id);

@@ -12,6 +12,7 @@
 #include "check/check-run.h"
 #include "platform/message-queue.h"
 #include "platform/thread-budget.h"
+#include "results/mirror-index.h"
 #include "results/program-watch.h"
 #include "results/result-list.h"
 #include "results/result-view.h"
@@ -137,6 +138,8 @@ public:
     bool IsCheckRunning() const { return m_checks.IsRunning(); }
     // The latest check of a result's file; null when it has none.
     const FileCheck* GetFileCheck(ResultId id) const;
+    // The same file (name and exact size) on other servers.
+    std::vector<ResultId> GetMirrors(ResultId id) const { return m_mirrors.GetMirrors(m_results, id); }
 
     // Saved searches. With saving on, each search is kept in velmora.db
     // under `name` (its words when empty) as it ends, and again after its
@@ -256,6 +259,7 @@ private:
     CheckLimits m_checkLimits;
     bool m_checkingResults = false; // the round checks results, not loose records
     std::unordered_map<ResultId, FileCheck> m_fileChecks;
+    MirrorIndex m_mirrors; // results of known size, by name and size
     int m_checksAlive = 0; // files of the last round found there
     SearchRecorder m_recorder;
     std::string m_saveName;   // the name searches are kept under; their words when empty

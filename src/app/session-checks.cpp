@@ -94,8 +94,10 @@ void SearchSession::OnFileChecked(const Message& message)
     const auto key = static_cast<ResultId>(file->key);
     if (m_checkingResults && key < m_results.GetCount()) {
         // What the server says now of the file outweighs what a listing said.
-        if (check.alive)
+        if (check.alive) {
             m_results.SetSizeAndDate(key, check.size, check.modified);
+            m_mirrors.Note(m_results, key);
+        }
         m_fileChecks[key] = check;
         m_recorder.NoteChecked(key, check);
     }

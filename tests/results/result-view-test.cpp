@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "results/mirror-index.h"
 #include "results/result-list.h"
 
 namespace velmora {
@@ -138,6 +139,56 @@ TEST_F(ResultViewTest, ManyFilesOfOneServerShareTheirDirectories)
     EXPECT_EQ(Texts(Directory(Directory(d1, 0), 0)), (std::vector<std::string>{"f.mp3"}));
     EXPECT_EQ(view.GetText(Directory(ResultsView::kRoot, 1)), "/d99/");
     EXPECT_EQ(view.GetFileCount(), 20001u);
+}
+
+} // namespace
+} // namespace velmora
+
+namespace velmora {
+namespace {
+
+ResultId AddSized(ResultList& list, const std::string& url, std::optional<std::uint64_t> size, bool rounded = false)
+{
+    ResultEntry entry = *MakeResultEntry(url, 0);
+    entry.size = size;
+    entry.sizeApproximate = rounded;
+    const auto added = list.Add(entry);
+    EXPECT_TRUE(added) << url;
+    return added ? added->id : 0;
+}
+
+TEST(MirrorIndexTest, TheSameNameAndExactSizeOnOtherServersAreMirrorsOnceAServer)
+{
+    ResultList list;
+    MirrorIndex mirrors;
+    const ResultId first = AddSized(list, "http://a.org/pub/disk.img", 1000);
+    const ResultId onFtp = AddSized(list, "ftp://a.org/mirror/disk.img", 1000);
+    const ResultId onPort = AddSized(list, "http://A.ORG:8080/disk.img", 1000);
+    const ResultId sameServer = AddSized(list, "http://a.org/old/disk.img", 1000);
+    const ResultId otherSize = AddSized(list, "http://b.org/disk.img", 999);
+    const ResultId rounded = AddSized(list, "http://c.org/disk.img", 1000, true);
+    const ResultId unknown = AddSized(list, "http://d.org/disk.img", std::nullopt);
+    const ResultId otherName = AddSized(list, "http://e.org/Disk.img", 1000);
+    for (ResultId id = 0; id < list.GetCount(); ++id)
+        mirrors.Note(list, id);
+
+    EXPECT_EQ(mirrors.GetMirrors(list, first), (std::vector<ResultId>{onFtp, onPort}))
+        << "another service or port is another server; the same server twice is no mirror";
+    EXPECT_EQ(mirrors.GetMirrors(list, sameServer), (std::vector<ResultId>{onFtp, onPort}));
+    EXPECT_EQ(mirrors.GetMirrors(list, onFtp), (std::vector<ResultId>{first, onPort}));
+    EXPECT_TRUE(mirrors.GetMirrors(list, otherSize).empty());
+    EXPECT_TRUE(mirrors.GetMirrors(list, rounded).empty()) << "a rounded size is no count of bytes";
+    EXPECT_TRUE(mirrors.GetMirrors(list, unknown).empty());
+    EXPECT_TRUE(mirrors.GetMirrors(list, otherName).empty()) << "names are compared as they are";
+
+    // A check tells the unknown one's size, and another's size changed.
+    list.SetSizeAndDate(unknown, 1000, std::nullopt);
+    mirrors.Note(list, unknown);
+    list.SetSizeAndDate(onPort, 5, std::nullopt);
+    mirrors.Note(list, onPort);
+    EXPECT_EQ(mirrors.GetMirrors(list, first), (std::vector<ResultId>{onFtp, unknown}));
+    mirrors.Clear();
+    EXPECT_TRUE(mirrors.GetMirrors(list, first).empty());
 }
 
 } // namespace

@@ -59,7 +59,7 @@ TEST_F(BrowseWindowTest, BrowseServerAddsTheServersFilesWithSizesAndDates)
     const QModelIndex pub = Result(0);
     EXPECT_EQ(ResultTexts(), QStringList{"/pub/"});
     const QAbstractItemModel* model = Results()->model();
-    ASSERT_EQ(model->columnCount(), 3);
+    ASSERT_EQ(model->columnCount(), 4);
     EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "Size");
     EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), "Modified");
     QStringList rows;

@@ -20,7 +20,7 @@ protected:
     {
         std::string page;
         for (const std::string& file : files)
-            page += "<a href=\"" + pages.Url(file) + "\">f</a>";
+            page += "<a href=\"" + (file.starts_with("/") ? pages.Url(file) : file) + "\">f</a>";
         pages.Route("/page", {PageBehavior::Kind::Serve, page});
         Open("Filter=0\nViewStyle=3\nBrowseDelayFactor=0\n[E]\nQuery=" + pages.Url("/page") + "\n");
         Find<QLineEdit>("searchWords")->setText("song");
@@ -74,6 +74,25 @@ TEST_F(CheckWindowTest, CheckedFilesShowAMarkATipAndTheirSize)
     EXPECT_TRUE(Row("song.mp3").data(Qt::ToolTipRole).toString().contains("There (checked "));
     EXPECT_TRUE(Row("gone.mp3").data(Qt::ToolTipRole).toString().contains("Not there (checked "));
     EXPECT_TRUE(Row("gone.mp3").data(Qt::ToolTipRole).toString().contains("no such file (404"));
+}
+
+TEST_F(CheckWindowTest, TheSameFileOnAnotherServerIsCountedAndListedAsAMirror)
+{
+    test::PageServer other;
+    pages.Route("/pub/song.mp3", {.body = std::string(4000, 's')});
+    other.Route("/pub/song.mp3", {.body = std::string(4000, 'o')});
+    ASSERT_NO_FATAL_FAILURE(SearchFor({"/pub/song.mp3", other.Url("/pub/song.mp3")}));
+    ASSERT_EQ(window->GetSession().GetResultCount(), 2);
+    EXPECT_TRUE(Row("song.mp3").siblingAtColumn(3).data().toString().isEmpty()) << "sizes unknown: no mirrors yet";
+    EXPECT_EQ(Results()->model()->headerData(3, Qt::Horizontal).toString(), "Mirrors");
+
+    window->GetSession().CheckFiles({0, 1});
+    ASSERT_TRUE(Until([&] { return Row("song.mp3").siblingAtColumn(3).data().toString() == "1"; }))
+        << Row("song.mp3").data(Qt::ToolTipRole).toString().toStdString();
+    const QString tip = Row("song.mp3").data(Qt::ToolTipRole).toString();
+    // The first server is shown: its file's mirror is on the other.
+    const std::string shown = other.Url("/pub/song.mp3");
+    EXPECT_TRUE(tip.contains(QString::fromStdString("Also on 1 other server:\n  " + shown))) << tip.toStdString();
 }
 
 TEST_F(CheckWindowTest, EscapeStopsARoundThatWaitsOnAServer)

@@ -75,6 +75,7 @@ void MainWindow::CreateResultsView()
 {
     m_resultsModel = new ResultsModel(this);
     m_resultsModel->SetCheckFinder([this](ResultId id) { return m_session->GetFileCheck(id); });
+    m_resultsModel->SetMirrorFinder([this](ResultId id) { return m_session->GetMirrors(id); });
     m_resultsView = new QTreeView(m_resultsPane);
     m_resultsView->setObjectName(QStringLiteral("resultsView"));
     m_resultsView->setModel(m_resultsModel);
@@ -132,11 +133,14 @@ void MainWindow::FitResultColumns()
     const int padding = 3 * metrics.averageCharWidth();
     const int size = metrics.horizontalAdvance(QStringLiteral("888.8 MB")) + padding;
     const int date = metrics.horizontalAdvance(QStringLiteral("2026-12-07 20:00")) + padding;
-    const int name = std::max(m_resultsView->viewport()->width() - size - date, 16 * metrics.averageCharWidth());
+    const int mirrors = metrics.horizontalAdvance(QStringLiteral("Mirrors")) + padding;
+    const int name =
+        std::max(m_resultsView->viewport()->width() - size - date - mirrors, 16 * metrics.averageCharWidth());
     header->setSectionResizeMode(QHeaderView::Interactive);
     header->resizeSection(0, name);
     header->resizeSection(1, size);
     header->resizeSection(2, date);
+    header->resizeSection(3, mirrors);
 }
 
 // A server's directories open down to its first file.

@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "platform/text-escape.h"
+#include "results/result-actions.h"
 #include "ui-common/tree-images.h"
 
 namespace velmora {
@@ -280,7 +281,7 @@ int ResultsModel::rowCount(const QModelIndex& parent) const
 
 int ResultsModel::columnCount(const QModelIndex&) const
 {
-    return m_options.style == kViewDetailed ? 3 : 1;
+    return m_options.style == kViewDetailed ? 4 : 1;
 }
 
 std::optional<ResultId> ResultsModel::GetRecord(const QModelIndex& index) const
@@ -319,6 +320,10 @@ QVariant ResultsModel::FileText(ResultId record, int column) const
         return modified ? QDateTime::fromSecsSinceEpoch(*modified).toString(QStringLiteral("yyyy-MM-dd hh:mm"))
                         : QVariant();
     }
+    if (column == 3) {
+        const std::size_t mirrors = m_findMirrors ? m_findMirrors(record).size() : 0;
+        return mirrors > 0 ? QVariant(static_cast<qulonglong>(mirrors)) : QVariant();
+    }
     if (m_options.style == kViewHalfDetailed)
         return FromView(list.GetPath(record));
     return FromView(list.GetName(record));
@@ -336,6 +341,17 @@ QString ResultsModel::FileTip(ResultId record) const
         tip += QStringLiteral("\nNew: no earlier search of these words found it");
     if (const FileCheck* check = m_findCheck ? m_findCheck(record) : nullptr)
         tip += QStringLiteral("\n") + QString::fromStdString(DescribeFileCheck(*check));
+    const std::vector<ResultId> mirrors = m_findMirrors ? m_findMirrors(record) : std::vector<ResultId>();
+    if (!mirrors.empty()) {
+        // A tip is no list of a thousand servers: the first few, and how many more.
+        constexpr std::size_t kMirrorsTold = 8;
+        tip += mirrors.size() == 1 ? QStringLiteral("\nAlso on 1 other server:")
+                                   : QStringLiteral("\nAlso on %1 other servers:").arg(mirrors.size());
+        for (std::size_t i = 0; i < std::min(mirrors.size(), kMirrorsTold); ++i)
+            tip += QStringLiteral("\n  ") + FromView(BuildClipboardText(m_list->Get(mirrors[i])).value_or(""));
+        if (mirrors.size() > kMirrorsTold)
+            tip += QStringLiteral("\n  and %1 more").arg(mirrors.size() - kMirrorsTold);
+    }
     return tip;
 }
 
@@ -367,7 +383,7 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
         return font;
     }
     case Qt::TextAlignmentRole:
-        return index.column() == 1 ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
+        return index.column() == 1 || index.column() == 3 ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
     case kRecordRole:
         return QVariant::fromValue(static_cast<qulonglong>(*record) + 1);
     default:
@@ -386,6 +402,8 @@ QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int 
         return QStringLiteral("Size");
     case 2:
         return QStringLiteral("Modified");
+    case 3:
+        return QStringLiteral("Mirrors");
     default:
         return {};
     }

@@ -14,7 +14,7 @@ namespace velmora {
 
 // The results tree as a model over the core's result list: rows are read
 // from the list when they are drawn, so a server with a million results
-// costs no item per result. Detailed adds Size and Modified columns; any
+// costs no item per result. Detailed adds Size, Modified and Mirrors columns; any
 // column sorts, and the name filter narrows the files.
 //
 // The view lays out every row it is told of before it paints, so a folder
@@ -43,6 +43,10 @@ public:
     // line of its tip); null for none.
     using CheckFinder = std::function<const FileCheck*(ResultId)>;
     void SetCheckFinder(CheckFinder finder) { m_findCheck = std::move(finder); }
+    // Where it finds the same file on other servers: Detailed counts them
+    // in a column, and a file's tip lists them.
+    using MirrorFinder = std::function<std::vector<ResultId>(ResultId)>;
+    void SetMirrorFinder(MirrorFinder finder) { m_findMirrors = std::move(finder); }
 
     // The record an index stands for; nothing for a directory.
     std::optional<ResultId> GetRecord(const QModelIndex& index) const;
@@ -90,6 +94,7 @@ private:
     // Nodes with more than kRowsAtOnce rows: how many of them are shown.
     std::unordered_map<std::uint32_t, std::size_t> m_shown;
     CheckFinder m_findCheck;
+    MirrorFinder m_findMirrors;
 };
 
 // "1.5 MB", "820 KB", "312 bytes".
