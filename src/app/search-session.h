@@ -41,10 +41,10 @@ struct SessionLimits {
 };
 
 // The main window without its widgets. It owns the engines, the result
-// list and the server tree, one search run, one test pass and one browse
-// (each an object of its own, sharing only the thread limit), and the view
-// choices;
-// it takes every worker message and tells its observer what changed.
+// list and the server tree, one search run, one test pass, one browse and one
+// round of file checks (each an object of its own, sharing only the thread
+// limit), and the view choices; it takes every worker message and tells its
+// observer what changed.
 // Owned and called by one thread; workers reach it only through the queue,
 // which they co-own, so destroying the session waits for no worker.
 class SearchSession : public SettingsTarget,
