@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -46,6 +47,19 @@ inline void WriteFile(const std::string& path, const std::string& text)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
+}
+
+// A file of `bytes` zero bytes (sparse, so quickly made however big), its
+// folders made, dated `modified` (seconds since 1970): what a server
+// serves to a test that asks its size and date.
+inline bool WriteSizedFile(const std::string& path, std::uint64_t bytes, std::int64_t modified)
+{
+    std::error_code failed;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), failed);
+    WriteFile(path, "");
+    std::filesystem::resize_file(path, bytes, failed);
+    const timeval times[2] = {{modified, 0}, {modified, 0}};
+    return !failed && ::utimes(path.c_str(), times) == 0;
 }
 
 inline std::string ReadFile(const std::string& path)

@@ -47,18 +47,11 @@ CREATE TABLE verdicts(
   good INTEGER NOT NULL,
   reply TEXT NOT NULL,
   taken INTEGER NOT NULL,
-  labelled INTEGER NOT NULL DEFAULT 0,
   PRIMARY KEY(search, grp, server));
-CREATE TABLE checks(
-  search INTEGER NOT NULL REFERENCES searches(id) ON DELETE CASCADE,
-  n INTEGER NOT NULL,
-  alive INTEGER NOT NULL,
-  status INTEGER NOT NULL,
-  reason TEXT NOT NULL,
-  taken INTEGER NOT NULL,
-  PRIMARY KEY(search, n));
-PRAGMA user_version = 4;
+PRAGMA user_version = 3;
 )sql";
+// The version kCreateSchema makes; the steps after it bring it up to date.
+constexpr std::int64_t kCreatedVersion = 3;
 
 // Version 1 kept no engines.
 const char* const kAddEngines = R"sql(
@@ -228,11 +221,13 @@ Result<void> SearchStore::Migrate()
     sqlite3_create_function(m_db.Handle(), "velmora_file", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                             FileKeyFunction, nullptr, nullptr);
     const char* steps[] = {kAddEngines, kAddFileIndex, kAddChecks};
-    if (*again == 0) {
+    std::int64_t from = *again;
+    if (from == 0) {
         if (auto created = m_db.Execute(kCreateSchema); !created)
             return Describe(created.Error(), "prepared");
+        from = kCreatedVersion;
     }
-    for (std::int64_t from = *again; from > 0 && from < kSchemaVersion; ++from) {
+    for (; from < kSchemaVersion; ++from) {
         if (auto stepped = m_db.Execute(steps[from - 1]); !stepped)
             return Describe(stepped.Error(), "prepared");
     }

@@ -3,7 +3,6 @@
 // checks are kept with the saved search and shown again when it reopens.
 
 #include <gtest/gtest.h>
-#include <sys/time.h>
 
 #include "app/session-fixture.h"
 #include "support/ftp-world.h"
@@ -32,12 +31,7 @@ protected:
 
     void Put(const std::string& path, std::uint64_t bytes)
     {
-        const std::string file = tree.Path() + path;
-        std::filesystem::create_directories(std::filesystem::path(file).parent_path());
-        test::WriteFile(file, "");
-        std::filesystem::resize_file(file, bytes);
-        const timeval times[2] = {{kModified, 0}, {kModified, 0}};
-        ::utimes(file.c_str(), times);
+        ASSERT_TRUE(test::WriteSizedFile(tree.Path() + path, bytes, kModified));
     }
 
     void OpenOn(const std::string& page)

@@ -3,7 +3,6 @@
 // one login; and a web server whose 403 the GET gives too.
 
 #include <gtest/gtest.h>
-#include <sys/time.h>
 
 #include <filesystem>
 #include <set>
@@ -37,14 +36,9 @@ protected:
 
     void SetUp() override { std::filesystem::create_directories(tree.Path() + "/pub"); }
 
-    // A file of `bytes` zero bytes (made sparse, quickly) dated kModified.
     void Put(const std::string& path, std::uint64_t bytes)
     {
-        const std::string file = tree.Path() + path;
-        test::WriteFile(file, "");
-        std::filesystem::resize_file(file, bytes);
-        const timeval times[2] = {{kModified, 0}, {kModified, 0}};
-        ASSERT_EQ(::utimes(file.c_str(), times), 0);
+        ASSERT_TRUE(test::WriteSizedFile(tree.Path() + path, bytes, kModified));
     }
 
     // The access log's lines for a path (METHOD STATUS BYTES), once nginx

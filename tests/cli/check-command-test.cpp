@@ -2,7 +2,6 @@
 // as scripts read them.
 
 #include <gtest/gtest.h>
-#include <sys/time.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -36,12 +35,7 @@ protected:
 
     void Put(const std::string& path, std::uint64_t bytes)
     {
-        const std::string file = tree.Path() + path;
-        std::filesystem::create_directories(std::filesystem::path(file).parent_path());
-        test::WriteFile(file, "");
-        std::filesystem::resize_file(file, bytes);
-        const timeval times[2] = {{kModified, 0}, {kModified, 0}};
-        ::utimes(file.c_str(), times);
+        ASSERT_TRUE(test::WriteSizedFile(tree.Path() + path, bytes, kModified));
     }
 
     // The output's lines that start so, in the order they came.

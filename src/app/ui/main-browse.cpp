@@ -16,9 +16,9 @@ namespace velmora {
 
 namespace {
 
-// Files a browse adds show at most this often: a rebuild over a large
-// server is not free.
-constexpr int kBrowseRefreshMs = 700;
+// Files a browse adds, and the marks of checked files, show at most this
+// often: a rebuild over a large server is not free.
+constexpr int kResultsRefreshMs = 700;
 
 } // namespace
 
@@ -59,12 +59,17 @@ void MainWindow::OnBrowseServer(bool fromRoot)
     }
     if (!m_session->OnBrowse(*start, fromRoot))
         return;
-    if (m_browseRefresh == nullptr) {
-        m_browseRefresh = new QTimer(this);
-        m_browseRefresh->setSingleShot(true);
-        m_browseRefresh->setInterval(kBrowseRefreshMs);
-        connect(m_browseRefresh, &QTimer::timeout, this, &MainWindow::RefreshKeepingSelection);
-    }
+    if (m_browseRefresh == nullptr)
+        m_browseRefresh = MakeRefreshTimer();
+}
+
+QTimer* MainWindow::MakeRefreshTimer()
+{
+    auto* timer = new QTimer(this);
+    timer->setSingleShot(true);
+    timer->setInterval(kResultsRefreshMs);
+    connect(timer, &QTimer::timeout, this, &MainWindow::RefreshKeepingSelection);
+    return timer;
 }
 
 void MainWindow::OnStopBrowsing()

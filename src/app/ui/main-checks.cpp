@@ -9,13 +9,6 @@
 
 namespace velmora {
 
-namespace {
-
-// Checked files show at most this often, as a browse's files do.
-constexpr int kCheckRefreshMs = 700;
-
-} // namespace
-
 void MainWindow::OnCheckFiles()
 {
     std::vector<ResultId> ids = GetSelectedRecordIds();
@@ -24,12 +17,8 @@ void MainWindow::OnCheckFiles()
     if (ids.empty())
         return;
     m_session->CheckFiles(ids);
-    if (m_checkRefresh == nullptr) {
-        m_checkRefresh = new QTimer(this);
-        m_checkRefresh->setSingleShot(true);
-        m_checkRefresh->setInterval(kCheckRefreshMs);
-        connect(m_checkRefresh, &QTimer::timeout, this, &MainWindow::RefreshKeepingSelection);
-    }
+    if (m_checkRefresh == nullptr)
+        m_checkRefresh = MakeRefreshTimer();
 }
 
 void MainWindow::OnStopChecks()

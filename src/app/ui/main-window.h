@@ -189,6 +189,8 @@ private:
     const ServerItem* GetSelectedServer() const;
     // The shown server's results again, the selected one kept selected.
     void RefreshKeepingSelection();
+    // A timer that does that once, a moment after it is started.
+    QTimer* MakeRefreshTimer();
     QTreeWidgetItem* FindServerItem(std::size_t group, std::size_t index) const;
 
     // What the session reports.
