@@ -44,8 +44,12 @@ std::string StatusText(const FetchResult& fetched)
         std::string_view phrase = line.substr(reason + 1);
         while (!phrase.empty() && (phrase.back() == '\r' || phrase.back() == ' '))
             phrase.remove_suffix(1);
-        if (!phrase.empty())
-            text += " " + std::string(phrase.substr(0, 80));
+        // The server's words, without the bytes a terminal or a tip would act on.
+        std::string words;
+        for (const char c : phrase.substr(0, 80))
+            words += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? ' ' : c;
+        if (!words.empty())
+            text += " " + words;
     }
     return text;
 }

@@ -493,18 +493,28 @@ std::optional<SavedSearch> SearchStore::Load(std::int64_t id) const
     if (results.Failed())
         return std::nullopt;
 
+    if (!LoadVerdicts(id, search.verdicts) || !LoadChecks(id, search.checks))
+        return std::nullopt;
+    return search;
+}
+
+bool SearchStore::LoadVerdicts(std::int64_t id, std::vector<SavedVerdict>& out) const
+{
     SqliteStatement verdicts(
         m_db, m_schema >= 4 ? "SELECT grp, server, good, reply, taken, labelled FROM verdicts WHERE search = ?"
                             : "SELECT grp, server, good, reply, taken, 0 FROM verdicts WHERE search = ?");
     verdicts.Bind(1, id);
     while (verdicts.Step())
-        search.verdicts.push_back({static_cast<std::size_t>(verdicts.Int(0)), verdicts.Text(1), verdicts.Int(2) != 0,
-                                   verdicts.Text(3), verdicts.Int(4), verdicts.Int(5) != 0});
-    if (verdicts.Failed())
-        return std::nullopt;
+        out.push_back({static_cast<std::size_t>(verdicts.Int(0)), verdicts.Text(1), verdicts.Int(2) != 0,
+                       verdicts.Text(3), verdicts.Int(4), verdicts.Int(5) != 0});
+    return !verdicts.Failed();
+}
 
+// A check's size and date are its result's, which the check wrote.
+bool SearchStore::LoadChecks(std::int64_t id, std::vector<SavedCheck>& out) const
+{
     if (m_schema < 4)
-        return search;
+        return true;
     SqliteStatement checks(m_db, "SELECT c.n, c.alive, c.status, c.reason, c.taken, r.size, r.modified "
                                  "FROM checks c JOIN results r ON r.search = c.search AND r.n = c.n "
                                  "WHERE c.search = ? ORDER BY c.n");
@@ -519,11 +529,9 @@ std::optional<SavedSearch> SearchStore::Load(std::int64_t id) const
         if (const auto size = checks.OptionalInt(5); size && *size >= 0 && saved.check.alive)
             saved.check.size = static_cast<std::uint64_t>(*size);
         saved.check.modified = saved.check.alive ? checks.OptionalInt(6) : std::nullopt;
-        search.checks.push_back(std::move(saved));
+        out.push_back(std::move(saved));
     }
-    if (checks.Failed())
-        return std::nullopt;
-    return search;
+    return !checks.Failed();
 }
 
 std::optional<std::int64_t> SearchStore::FindLatest(std::optional<std::string_view> name) const

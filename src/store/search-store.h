@@ -137,6 +137,8 @@ private:
     Result<void> SaveVerdicts(std::int64_t id, const std::vector<SavedVerdict>& verdicts);
     Result<void> SaveFilled(std::int64_t id, const std::vector<FilledResult>& filled);
     Result<void> SaveChecks(std::int64_t id, const std::vector<SavedCheck>& checks);
+    bool LoadVerdicts(std::int64_t id, std::vector<SavedVerdict>& out) const;
+    bool LoadChecks(std::int64_t id, std::vector<SavedCheck>& out) const;
     // A sentence for people: what could not be done to which file, and why.
     Failure Describe(const Failure& error, std::string_view doing) const;
     void GiveSpaceBack();

@@ -14,6 +14,7 @@
 #include "support/ftp-world.h"
 #include "support/nginx-world.h"
 #include "support/page-server.h"
+#include "support/scripted-server.h"
 
 namespace velmora {
 namespace {
@@ -149,6 +150,15 @@ TEST_F(CheckWorldTest, AForbiddenHeadIsTriedAsAGetAndAForbiddenGetIsTheAnswer)
     EXPECT_FALSE(closed.alive);
     EXPECT_EQ(closed.status, 403);
     EXPECT_NE(closed.reason.find("403"), std::string::npos) << closed.reason;
+
+    // A server's reason phrase is told without the bytes a terminal acts on.
+    test::ScriptedServer rude(test::HttpServer("HTTP/1.1 500 Oops\x1b[2J\x07 now"));
+    HttpConnection another;
+    const FileCheck oops =
+        CheckFile(another, {.url = "http://127.0.0.1:" + std::to_string(rude.Port()) + "/a"}, QuickLimits());
+    EXPECT_FALSE(oops.alive);
+    EXPECT_EQ(oops.status, 500);
+    EXPECT_EQ(oops.reason, "The server answered 500 Oops [2J  now.");
 
     const FileCheck nobody =
         CheckFile(connection, {.url = "http://127.0.0.1:" + std::to_string(test::RefusedPort()) + "/a"}, QuickLimits());

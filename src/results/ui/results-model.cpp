@@ -343,12 +343,13 @@ QString ResultsModel::FileTip(ResultId record) const
         tip += QStringLiteral("\n") + QString::fromStdString(DescribeFileCheck(*check));
     const std::vector<ResultId> mirrors = m_findMirrors ? m_findMirrors(record) : std::vector<ResultId>();
     if (!mirrors.empty()) {
-        // A tip is no list of a thousand servers: the first few, and how many more.
+        // A tip is no list of a thousand servers: the first few, and how many
+        // more; their logins are the server details' to show.
         constexpr std::size_t kMirrorsTold = 8;
         tip += mirrors.size() == 1 ? QStringLiteral("\nAlso on 1 other server:")
                                    : QStringLiteral("\nAlso on %1 other servers:").arg(mirrors.size());
         for (std::size_t i = 0; i < std::min(mirrors.size(), kMirrorsTold); ++i)
-            tip += QStringLiteral("\n  ") + FromView(BuildClipboardText(m_list->Get(mirrors[i])).value_or(""));
+            tip += QStringLiteral("\n  ") + FromView(BuildUrlWithoutLogin(m_list->Get(mirrors[i])));
         if (mirrors.size() > kMirrorsTold)
             tip += QStringLiteral("\n  and %1 more").arg(mirrors.size() - kMirrorsTold);
     }
