@@ -168,12 +168,10 @@ FileCheck CheckFile(HttpConnection& connection, const FileToCheck& file, const C
     const FetchResult head = connection.Fetch(options, [](std::string_view) {});
     if (head.status != FetchStatus::Ok)
         return NoAnswer(head);
+    // HEAD refused: the GET's answer is the file's, a 403 it gives too included.
     const long status = head.httpStatus;
-    if (status == 405 || status == 501 || status == 403) {
-        FileCheck byRange = CheckByRange(connection, file, limits, stop);
-        // A 403 the GET gives too is the server's answer for the file.
-        return byRange;
-    }
+    if (status == 405 || status == 501 || status == 403)
+        return CheckByRange(connection, file, limits, stop);
     return FromAnswer(head, head.contentLength, "");
 }
 
