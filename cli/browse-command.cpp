@@ -62,14 +62,7 @@ public:
                 JsonObject event;
                 event.Add("event", "file").Add("url", url);
                 // "size" is a count of bytes: a rounded one ("2.3K") is none.
-                if (file.size && !file.sizeApproximate)
-                    event.Add("size", static_cast<std::int64_t>(*file.size));
-                else
-                    event.AddRaw("size", "null");
-                if (file.modified)
-                    event.Add("modified", Iso8601(*file.modified));
-                else
-                    event.AddRaw("modified", "null");
+                AddSizeAndDate(event, file.sizeApproximate ? std::nullopt : file.size, file.modified);
                 WriteLine(event.Text());
             } else {
                 const std::string size =

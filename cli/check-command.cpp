@@ -59,14 +59,7 @@ void FilePrinter::Print(const std::string& url, const FileCheck& check)
     }
     JsonObject event;
     event.Add("event", "file").Add("url", url).Add("alive", check.alive);
-    if (check.size)
-        event.Add("size", static_cast<std::int64_t>(*check.size));
-    else
-        event.AddRaw("size", "null");
-    if (check.modified)
-        event.Add("modified", Iso8601(*check.modified));
-    else
-        event.AddRaw("modified", "null");
+    AddSizeAndDate(event, check.size, check.modified);
     WriteLine(event.Add("status", std::int64_t{check.status}).Add("reason", check.reason).Text());
 }
 

@@ -15,6 +15,19 @@ std::string Iso8601(std::int64_t seconds)
     return text;
 }
 
+JsonObject& AddSizeAndDate(JsonObject& object, std::optional<std::uint64_t> size, std::optional<std::int64_t> modified)
+{
+    if (size)
+        object.Add("size", static_cast<std::int64_t>(*size));
+    else
+        object.AddRaw("size", "null");
+    if (modified)
+        object.Add("modified", Iso8601(*modified));
+    else
+        object.AddRaw("modified", "null");
+    return object;
+}
+
 void WriteLine(const std::string& line, bool flush)
 {
     std::fwrite(line.data(), 1, line.size(), stdout);
